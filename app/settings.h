@@ -1,0 +1,49 @@
+#pragma once
+// Every user-adjustable value: render size, camera start, interface colours,
+// file extensions, start model and sky textures. Filled with defaults, then
+// overwritten from config.ini at start-up; written back whole on exit.
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "model/name.h"
+
+struct CSettings {
+    CSettings();
+
+    int ScreenWidth = 1536;
+    int ScreenHeight = 1080;
+    float RotationX = 1.5f;
+    float RotationZ = 1.5f;
+    float EyePosX = 0.0f;
+    float EyePosY = -2.5f;
+    float EyePosZ = 1.5f;
+    float AtX = 0.0f;
+    float AtY = -3.5f;
+    float AtZ = 1.5f;
+    int BKColorA = 255, BKColorR = 140, BKColorG = 110, BKColorB = 110;
+    int TextColorA = 255, TextColorR = 200, TextColorG = 180, TextColorB = 180;
+    int BarColorA = 255, BarColorR = 100, BarColorG = 70, BarColorB = 70;
+    int ViewerBKColorA = 255, ViewerBKColorR = 220, ViewerBKColorG = 220, ViewerBKColorB = 220;
+    int MenuBKColorA = 255, MenuBKColorR = 110, MenuBKColorG = 80, MenuBKColorB = 80;
+    int MenuTextColorA = 255, MenuTextColorR = 220, MenuTextColorG = 200, MenuTextColorB = 200;
+    CName ModelPath;
+    CName ExtModel;
+    CName ExtAnim;
+    CName ExtDae;
+    CName ImgPath;
+    CName TextureCloudName;
+    CName TextureStarName;
+    CName TextureMoonName;
+
+    // Applies the key/value lines of a config.ini held in memory. Always true.
+    bool Read(std::string_view fileBytes);
+    // Reads `path` when it exists; a missing file keeps the defaults. True
+    // when the file was read.
+    bool ReadFile(const std::string& path);
+    // The config.ini text as Write stores it (CR LF line ends, CP932).
+    std::string Serialize() const;
+    // Replaces config.ini in `directory` (default: the working directory)
+    // atomically. False when the file cannot be written.
+    bool Write(const std::string& directory = ".") const;
+};

@@ -1,0 +1,70 @@
+# Libraries and executables. Each folder's sources are picked up by glob, so
+# adding a file needs no edit here.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(PUGIXML REQUIRED IMPORTED_TARGET pugixml)
+
+function(vorland_glob out)
+  file(GLOB _files CONFIGURE_DEPENDS ${ARGN})
+  set(${out} ${_files} PARENT_SCOPE)
+endfunction()
+
+# --- display-free core -------------------------------------------------------
+vorland_glob(PLATFORM_SOURCES ${PROJECT_SOURCE_DIR}/platform/*.cpp)
+add_library(vorland_platform STATIC ${PLATFORM_SOURCES})
+target_include_directories(vorland_platform PUBLIC ${PROJECT_SOURCE_DIR})
+
+add_library(vorland_math STATIC ${PROJECT_SOURCE_DIR}/render/math.cpp)
+target_include_directories(vorland_math PUBLIC ${PROJECT_SOURCE_DIR})
+
+vorland_glob(MODEL_SOURCES ${PROJECT_SOURCE_DIR}/model/*.cpp)
+add_library(vorland_model STATIC ${MODEL_SOURCES})
+target_link_libraries(vorland_model PUBLIC vorland_platform vorland_math)
+
+vorland_glob(COLLADA_SOURCES ${PROJECT_SOURCE_DIR}/collada/*.cpp)
+add_library(vorland_collada STATIC ${COLLADA_SOURCES})
+target_link_libraries(vorland_collada PUBLIC vorland_model PkgConfig::PUGIXML)
+
+add_library(vorland_settings STATIC ${PROJECT_SOURCE_DIR}/app/settings.cpp)
+target_link_libraries(vorland_settings PUBLIC vorland_model)
+
+# --- GPU and interface -------------------------------------------------------
+if(NOT VORLAND_CORE_ONLY)
+  pkg_check_modules(EPOXY REQUIRED IMPORTED_TARGET epoxy)
+  pkg_check_modules(EGL REQUIRED IMPORTED_TARGET egl)
+  find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets OpenGL OpenGLWidgets)
+  include(cmake/Shaders.cmake OPTIONAL)
+
+  vorland_glob(RENDER_SOURCES ${PROJECT_SOURCE_DIR}/render/*.cpp)
+  list(REMOVE_ITEM RENDER_SOURCES ${PROJECT_SOURCE_DIR}/render/math.cpp)
+  add_library(vorland_render STATIC ${RENDER_SOURCES} ${VORLAND_SHADER_SOURCES})
+  target_link_libraries(vorland_render PUBLIC vorland_collada PkgConfig::EPOXY PkgConfig::EGL Qt6::Gui)
+
+  vorland_glob(UI_SOURCES ${PROJECT_SOURCE_DIR}/ui/*.cpp ${PROJECT_SOURCE_DIR}/ui/*.h)
+  add_library(vorland_ui STATIC ${UI_SOURCES})
+  set_target_properties(vorland_ui PROPERTIES AUTOMOC ON)
+  target_link_libraries(vorland_ui PUBLIC vorland_settings Qt6::Widgets)
+
+  vorland_glob(APP_SOURCES ${PROJECT_SOURCE_DIR}/app/*.cpp ${PROJECT_SOURCE_DIR}/app/*.h)
+  list(REMOVE_ITEM APP_SOURCES ${PROJECT_SOURCE_DIR}/app/settings.cpp ${PROJECT_SOURCE_DIR}/app/settings.h
+       ${PROJECT_SOURCE_DIR}/app/main.cpp)
+  add_library(vorland_app STATIC ${APP_SOURCES})
+  set_target_properties(vorland_app PROPERTIES AUTOMOC ON)
+  target_link_libraries(vorland_app PUBLIC vorland_ui vorland_render Qt6::Widgets Qt6::OpenGL Qt6::OpenGLWidgets)
+
+  add_executable(vorland ${PROJECT_SOURCE_DIR}/app/main.cpp)
+  target_link_libraries(vorland PRIVATE vorland_app)
+endif()
+
+# --- command-line tool -------------------------------------------------------
+vorland_glob(CLI_SOURCES ${PROJECT_SOURCE_DIR}/tools/cli/*.cpp)
+add_executable(vorland-cli ${CLI_SOURCES})
+target_link_libraries(vorland-cli PRIVATE vorland_collada vorland_settings)
+if(NOT VORLAND_CORE_ONLY)
+  target_link_libraries(vorland-cli PRIVATE vorland_render)
+  target_compile_definitions(vorland-cli PRIVATE VORLAND_HAVE_RENDER=1)
+endif()
+
+if(NOT VORLAND_CORE_ONLY)
+  add_executable(vorland-shot ${PROJECT_SOURCE_DIR}/tools/screenshot/main.cpp)
+  target_link_libraries(vorland-shot PRIVATE Qt6::Gui)
+endif()

@@ -1,0 +1,5 @@
+#include "model/animation.h"
+
+CAnimation::~CAnimation() {
+    for (CAnimationChannel* c : channels) delete c;
+}

@@ -1,0 +1,16 @@
+#pragma once
+// The .mdl model text file: everything of a CModel except its animations.
+#include <string>
+#include <string_view>
+
+#include "model/model.h"
+
+// The file's bytes as WriteModel stores them (CP932, CR LF).
+std::string SerializeModel(const CModel& model);
+// Appends ".mdl" unless the path already ends in exactly ".mdl", then
+// replaces the file atomically. False when the file cannot be written.
+bool WriteModel(const CModel& model, const std::string& path);
+// Fills an empty model from a file's bytes. Never fails on content.
+void ParseModel(CModel& model, std::string_view bytes);
+// False only when the file cannot be opened.
+bool ReadModel(CModel& model, const std::string& path);

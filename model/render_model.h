@@ -1,0 +1,103 @@
+#pragma once
+// Render-side copy of a model: bones with row-vector (transposed) matrices,
+// animations whose channels point at those bones, and the GPU resources the
+// renderer creates. The GPU half holds plain GL object names, so this header
+// needs no GL; Build, Draw and ReleaseGpu live in the render library.
+#include <cstdint>
+
+#include "model/array.h"
+#include "model/name.h"
+#include "render/math.h"
+
+class CModel;
+class CRenderer;
+
+struct CRenderBone {
+    CName id;
+    CName name;
+    Matrix4 joint;       // J: transpose of the CBone's joint matrix
+    Matrix4 invBind;     // B: transpose of the CBone's inverse bind matrix
+    Matrix4 local;       // L
+    Matrix4 pose;        // W: what the bone palette uploads
+    CPtrArray<CRenderBone> children;
+    CRenderBone* parent = nullptr;
+    int boneType = 0;
+};
+
+struct CRenderChannel {
+    CName targetId;
+    CRenderBone* bone = nullptr;
+    CValueArray<float> keyTimes;
+    CValueArray<Matrix4> poseMatrices;  // transposes of the model's matrices
+};
+
+struct CRenderAnimation {
+    CRenderAnimation() = default;
+    ~CRenderAnimation();
+    CRenderAnimation(const CRenderAnimation&) = delete;
+    CRenderAnimation& operator=(const CRenderAnimation&) = delete;
+
+    CName id;
+    CPtrArray<CRenderChannel> channels;
+};
+
+struct CRenderMaterial {
+    float diffuse[4] = {};
+    float ambient[4] = {};
+    float emission[4] = {};
+    float specular[4] = {};
+    unsigned int texture = 0;  // borrowed from CRenderModel::textures; 0 = none
+};
+
+struct CRenderMesh {
+    CRenderMesh() = default;
+    ~CRenderMesh();
+    CRenderMesh(const CRenderMesh&) = delete;
+    CRenderMesh& operator=(const CRenderMesh&) = delete;
+
+    unsigned int vertexBuffer = 0;
+    unsigned int vertexArray = 0;
+    CValueArray<unsigned int> indexBuffers;   // one per polygon-data block
+    CPtrArray<CRenderMaterial> materials;     // one per polygon-data block
+    CValueArray<int> indexCounts;             // one per polygon-data block
+    Matrix4 bindShape;                        // transpose of the geometry's
+};
+
+class CRenderModel {
+public:
+    CRenderModel() = default;
+    // Releases the CPU records. GPU objects must be released before, with
+    // ReleaseGpu on a thread whose GL context is current.
+    ~CRenderModel();
+    CRenderModel(const CRenderModel&) = delete;
+    CRenderModel& operator=(const CRenderModel&) = delete;
+
+    // --- pose evaluation (model library) ---
+    bool UpdatePose();
+    bool CopyBones(const CModel& model);
+    bool CopyAnimations(const CModel& model);
+    bool CopyAnimation(const CModel& model, int index);
+    CRenderBone* FindBone(const CName* id) const;
+
+    // --- GPU half (render library) ---
+    bool Build(CRenderer& renderer, const CModel* model, bool skinning);
+    void Draw(CRenderer& renderer);
+    void ReleaseGpu();
+
+    CName name;
+    int activeAnimation = 0;
+    std::uint8_t skinning = 1;
+    std::uint32_t frameCounter = 0;
+    CPtrArray<CRenderMesh> meshes;
+    CValueArray<unsigned int> textures;  // parallel to the model's textures; 0 = not loaded
+    CPtrArray<CRenderBone> rootBones;
+    CPtrArray<CRenderBone> bones;  // in the order of the model's flat bone list
+    CPtrArray<CRenderAnimation> animations;
+    unsigned int materialBuffer = 0;  // 48 bytes, slot b1
+    unsigned int skinningBuffer = 0;  // ConstantBuffer3, 16384 bytes, slot b2
+};
+
+// One channel's local transform at time t; may reset the model's counter.
+Matrix4 EvaluateChannel(CRenderModel& model, float t, const CRenderChannel& channel);
+// Element-wise (b - a) * s + a.
+Matrix4 LerpMatrix(const Matrix4& a, const Matrix4& b, float s);

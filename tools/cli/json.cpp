@@ -1,0 +1,48 @@
+#include "tools/cli/json.h"
+
+#include <cstdio>
+
+std::string JsonEscape(std::string_view s) {
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (c < 0x20) {
+                    char buf[8];
+                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                    out += buf;
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    return out + "\"";
+}
+
+void JsonObject::Key(std::string_view key) {
+    if (text_.size() > 1) text_ += ", ";
+    text_ += JsonEscape(key);
+    text_ += ": ";
+}
+
+void JsonObject::String(std::string_view key, std::string_view value) {
+    Key(key);
+    text_ += JsonEscape(value);
+}
+
+void JsonObject::Int(std::string_view key, long long value) {
+    Key(key);
+    text_ += std::to_string(value);
+}
+
+void JsonObject::Number(std::string_view key, double value) {
+    Key(key);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.6g", value);
+    text_ += buf;
+}

@@ -1,0 +1,19 @@
+// vorland-cli settings [DIR]: the config.ini the viewer would write on exit.
+#include <cstdio>
+#include <string>
+
+#include "app/settings.h"
+#include "tools/cli/verbs.h"
+
+int RunSettings(const Args& args) {
+    if (args.size() > 1) {
+        std::fputs("usage: vorland-cli settings [DIR]\n", stderr);
+        return 2;
+    }
+    const std::string dir = args.empty() ? "." : args[0];
+    CSettings settings;
+    settings.ReadFile(dir + "/config.ini");
+    const std::string text = settings.Serialize();
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return 0;
+}

@@ -1,0 +1,2 @@
+// Placeholder until the interface toolkit lands.
+#include "ui/metrics.h"
