@@ -1,0 +1,91 @@
+#include "ui/drawing.h"
+
+#include <QFontDatabase>
+#include <QPainter>
+#include <QPen>
+#include <QWidget>
+#include <cmath>
+
+#include "app/settings.h"
+#include "ui/metrics.h"
+
+std::uint32_t PackArgb(const CColor4& c) {
+    return (static_cast<std::uint32_t>(LowByte(c.A)) << 24) |
+           (static_cast<std::uint32_t>(LowByte(c.R)) << 16) |
+           (static_cast<std::uint32_t>(LowByte(c.G)) << 8) | static_cast<std::uint32_t>(LowByte(c.B));
+}
+
+QColor ToQColor(const CColor4& c) {
+    return QColor(LowByte(c.R), LowByte(c.G), LowByte(c.B), LowByte(c.A));
+}
+
+CColor4 BackgroundColor(const CSettings& s) { return {s.BKColorA, s.BKColorR, s.BKColorG, s.BKColorB}; }
+CColor4 TextColor(const CSettings& s) { return {s.TextColorA, s.TextColorR, s.TextColorG, s.TextColorB}; }
+CColor4 BarColor(const CSettings& s) { return {s.BarColorA, s.BarColorR, s.BarColorG, s.BarColorB}; }
+CColor4 MenuBackgroundColor(const CSettings& s) {
+    return {s.MenuBKColorA, s.MenuBKColorR, s.MenuBKColorG, s.MenuBKColorB};
+}
+CColor4 MenuTextColor(const CSettings& s) {
+    return {s.MenuTextColorA, s.MenuTextColorR, s.MenuTextColorG, s.MenuTextColorB};
+}
+CColor4 ViewerBackgroundColor(const CSettings& s) {
+    return {s.ViewerBKColorA, s.ViewerBKColorR, s.ViewerBKColorG, s.ViewerBKColorB};
+}
+
+QImage MakeBackBuffer(const CScreenMetrics& m) {
+    QImage image(std::max(1, m.screenWidth), std::max(1, m.screenHeight), QImage::Format_ARGB32);
+    image.fill(Qt::black);
+    image.setDotsPerMeterX(static_cast<int>(std::lround(m.dpiX / 0.0254)));
+    image.setDotsPerMeterY(static_cast<int>(std::lround(m.dpiY / 0.0254)));
+    return image;
+}
+
+void BlitBackBuffer(QWidget* widget, const QImage& backBuffer, int width, int height) {
+    QPainter p(widget);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(QPoint(0, 0), backBuffer, QRect(0, 0, width, height));
+}
+
+void DrawWindowFrame(QPainter& p, int width, int height, int bandHeight, const QColor& background,
+                     const QColor& band) {
+    p.save();
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(QRect(0, 0, width, height), background);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p.fillRect(QRect(0, 0, width, bandHeight), band);
+    QPen pen(band, 8.0);
+    pen.setCapStyle(Qt::FlatCap);
+    p.setPen(pen);
+    p.drawLine(QPointF(0, 0), QPointF(width, 0));
+    p.drawLine(QPointF(width, 0), QPointF(width, height));
+    p.drawLine(QPointF(width, height), QPointF(0, height));
+    p.drawLine(QPointF(0, height), QPointF(0, 0));
+    p.restore();
+}
+
+QString InterfaceFontFamily() {
+    static const QString family = [] {
+        const QString wanted = QStringLiteral("メイリオ");
+        return QFontDatabase::hasFamily(wanted) ? wanted : QStringLiteral("sans-serif");
+    }();
+    return family;
+}
+
+QFont CreateInterfaceFont(float emSizePoints) {
+    QFont font(InterfaceFontFamily());
+    font.setStyleHint(QFont::SansSerif);
+    font.setWeight(QFont::Normal);
+    font.setStyle(QFont::StyleNormal);
+    if (emSizePoints > 0.0f) font.setPointSizeF(emSizePoints);
+    return font;
+}
+
+void DrawInterfaceText(QPainter& p, const QString& text, const QFont& font, const QRectF& layout,
+                       const QColor& brush) {
+    p.save();
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    p.setFont(font);
+    p.setPen(brush);
+    p.drawText(layout, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+    p.restore();
+}
