@@ -13,3 +13,6 @@ bool LoadCollada(CModel& model, const std::string& path, const CName& ext, std::
 // The same on a document held in memory; `modelName` becomes the model name.
 bool LoadColladaFromMemory(CModel& model, std::string_view document, const CName& modelName,
                            std::string* error = nullptr);
+// The model name LoadCollada gives `path`: the path without `ext` when its
+// last four characters equal `ext` exactly, after the last "/" or "\\".
+CName ColladaModelName(const std::string& path, const CName& ext);

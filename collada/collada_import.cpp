@@ -1,0 +1,71 @@
+// LoadCollada: parses the document, names the model and runs the section
+// importers in their fixed order. Nothing thrown inside leaves this file.
+#include <exception>
+#include <new>
+
+#include "collada/collada.h"
+#include "collada/sections.h"
+#include "collada/xml_dom.h"
+#include "platform/cp932.h"
+
+namespace {
+
+bool RunImporters(CModel& model, XmlDocument& doc, const std::string& label, std::string* error) {
+    const ColladaSource source{doc.Node(), doc.SourceSize()};
+    try {
+        LoadColladaImages(model, source);
+        LoadColladaMaterials(model, source);
+        LoadColladaGeometries(model, source);
+        LoadColladaControllers(model, source);
+        LoadColladaNodes(model, source);
+        LoadColladaAnimations(model, source);
+        return true;
+    } catch (const ColladaError& e) {
+        if (error) {
+            *error = label;
+            if (e.Offset() >= 0) *error += ":" + std::to_string(doc.LineAt(e.Offset()));
+            *error += ": ";
+            *error += e.what();
+        }
+    } catch (const std::bad_alloc&) {
+        if (error) *error = label + ": not enough memory to import";
+    } catch (const std::exception& e) {
+        if (error) *error = label + ": " + e.what();
+    }
+    return false;
+}
+
+}  // namespace
+
+CName ColladaModelName(const std::string& path, const CName& ext) {
+    std::u16string stem = Utf8ToUtf16(path);
+    if (stem.size() >= 4 && ext.Length() == 4 && std::u16string_view(stem).substr(stem.size() - 4) == ext.View())
+        stem.resize(stem.size() - 4);
+    const auto sep = stem.find_last_of(u"\\/");
+    CName name;
+    name.Set(sep == std::u16string::npos ? std::u16string_view(stem) : std::u16string_view(stem).substr(sep + 1));
+    return name;
+}
+
+bool LoadCollada(CModel& model, const std::string& path, const CName& ext, std::string* error) {
+    XmlDocument doc;
+    std::string why;
+    if (!doc.LoadFile(path, &why)) {
+        if (error) *error = path + ": " + why;
+        return false;
+    }
+    model.name = ColladaModelName(path, ext);
+    return RunImporters(model, doc, path, error);
+}
+
+bool LoadColladaFromMemory(CModel& model, std::string_view document, const CName& modelName, std::string* error) {
+    XmlDocument doc;
+    std::string why;
+    const std::string label = modelName.ToUtf8();
+    if (!doc.LoadMemory(document, &why)) {
+        if (error) *error = label + ": " + why;
+        return false;
+    }
+    model.name = modelName;
+    return RunImporters(model, doc, label, error);
+}

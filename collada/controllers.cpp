@@ -1,0 +1,153 @@
+// Skin controllers: the bind shape matrix, one bone per joint with its
+// inverse bind matrix, and up to eight influences per vertex.
+#include <algorithm>
+#include <cstdint>
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "collada/sections.h"
+#include "collada/skin_weights.h"
+
+namespace {
+
+constexpr int kWorkingNameUnits = 511;
+
+// Per controller: the skin's sources and its joint names.
+struct SkinTables {
+    std::vector<std::string_view> sourceIds;
+    std::vector<std::vector<float>> sourceNumbers;
+    std::vector<std::string> jointNames;
+
+    void Clear() {
+        sourceIds.clear();
+        sourceNumbers.clear();
+        jointNames.clear();
+    }
+    int Find(std::string_view id) const {
+        for (std::size_t i = 0; i < sourceIds.size(); ++i)
+            if (sourceIds[i] == id) return static_cast<int>(i);
+        return -1;
+    }
+};
+
+CGeometry* FindGeometry(const CModel& model, std::string_view utf8Id) {
+    CName id;
+    SetName(id, utf8Id);
+    for (CGeometry* g : model.geometries)
+        if (g->id == id) return g;
+    return nullptr;
+}
+
+// The names of a Name_array: its text cut at count x 128 - 1 characters,
+// split at spaces.
+void ReadNames(pugi::xml_node nameArray, std::vector<std::string>& names) {
+    const std::int64_t count = AttributeAtoi(nameArray, "count");
+    if (count <= 0) return;
+    const std::string text = Text(nameArray);
+    const std::int64_t limit = count * 128 - 1;  // in UTF-16 units; ASCII names are one byte each
+    std::size_t pos = 0;
+    std::int64_t units = 0;
+    while (pos < text.size()) {
+        const std::size_t space = text.find(' ', pos);
+        std::string_view name = std::string_view(text).substr(pos, space == std::string::npos ? std::string::npos : space - pos);
+        if (units >= limit) break;
+        if (units + static_cast<std::int64_t>(name.size()) > limit) name = name.substr(0, static_cast<std::size_t>(limit - units));
+        names.emplace_back(name);
+        units += static_cast<std::int64_t>(name.size()) + 1;
+        if (space == std::string::npos) break;
+        pos = space + 1;
+    }
+}
+
+void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, std::size_t sourceBytes) {
+    CGeometry* geometry = FindGeometry(model, ReferenceAttribute(skin, "source"));
+    if (!geometry) return;
+
+    const pugi::xml_node bindShape = SelectSingleNode(skin, "bind_shape_matrix");
+    if (bindShape) {
+        std::vector<float> m;
+        ReadFloats(bindShape, 2048, -1, m);
+        if (!m.empty()) {
+            m.resize(std::max<std::size_t>(m.size(), 16), 0.0f);
+            std::copy_n(m.begin(), 16, geometry->bindShapeMatrix);
+        }
+    }
+
+    for (pugi::xml_node src : SelectNodes(skin, "source")) {
+        tables.sourceIds.push_back(Attribute(src, "id"));
+        std::vector<float>& numbers = tables.sourceNumbers.emplace_back();
+        if (const pugi::xml_node floatArray = SelectSingleNode(src, "float_array")) {
+            const int count = AttributeAtoi(floatArray, "count");
+            ReadFloats(floatArray, static_cast<std::int64_t>(count) * 128, count, numbers);
+        }
+        if (const pugi::xml_node nameArray = SelectSingleNode(src, "Name_array")) ReadNames(nameArray, tables.jointNames);
+    }
+
+    RequireNode(skin, "joints/input[@semantic='JOINT']");
+    const pugi::xml_node invBindInput = RequireNode(skin, "joints/input[@semantic='INV_BIND_MATRIX']");
+    const pugi::xml_node vertexWeights = RequireNode(skin, "vertex_weights");
+    RequireNode(skin, "vertex_weights/input[@semantic='JOINT']");
+    const pugi::xml_node weightInput = RequireNode(skin, "vertex_weights/input[@semantic='WEIGHT']");
+    const pugi::xml_node vcountNode = RequireNode(skin, "vertex_weights/vcount");
+    const std::string_view invBindSource = ReferenceAttribute(invBindInput, "source");
+    const std::string_view weightSource = ReferenceAttribute(weightInput, "source");
+
+    // A row per vertex; a count the document cannot back (every vertex needs
+    // a vcount entry) is cut so a lying count cannot take gigabytes.
+    const int declared = AttributeInteger(vertexWeights, "count");
+    const int rows = static_cast<int>(std::clamp<std::int64_t>(declared, 0, static_cast<std::int64_t>(sourceBytes / 2 + 1)));
+    delete geometry->weights;
+    geometry->weights = new CWeights(rows);
+    geometry->weightCount = rows;
+
+    const std::int64_t textBytes = static_cast<std::int64_t>(AttributeAtoi(vertexWeights, "count")) * 128;
+    if (Text(vcountNode).empty()) return;
+
+    const int weightIndex = tables.Find(weightSource);
+    const int invBindIndex = tables.Find(invBindSource);
+    static const std::vector<float> kNone;
+    const std::vector<float>& weightNumbers = weightIndex >= 0 ? tables.sourceNumbers[static_cast<std::size_t>(weightIndex)] : kNone;
+
+    for (std::size_t i = 0; i < tables.jointNames.size(); ++i) {
+        auto bone = std::make_unique<CBone>();
+        SetName(bone->name, tables.jointNames[i], kWorkingNameUnits);
+        if (invBindIndex >= 0) {
+            const std::vector<float>& inv = tables.sourceNumbers[static_cast<std::size_t>(invBindIndex)];
+            for (std::size_t e = 0; e < 16; ++e) {
+                const std::size_t at = 16 * i + e;
+                bone->invBindMatrix[e] = at < inv.size() ? inv[at] : 0.0f;
+            }
+        }
+        model.bones.Add(bone.release());
+    }
+
+    const pugi::xml_node v = RequireNode(vertexWeights, "v");
+    std::vector<int> vcount, pairs;
+    ReadInts(vcountNode, textBytes, -1, vcount);
+    ReadInts(v, textBytes, -1, pairs);
+    std::size_t p = 0;
+    for (std::size_t k = 0; k < vcount.size(); ++k) {
+        for (int j = 0; j < vcount[k]; ++j) {
+            if (p + 1 >= pairs.size()) return;  // v ends before vcount does
+            const int joint = pairs[p];
+            const int w = pairs[p + 1];
+            const float weight = w >= 0 && static_cast<std::size_t>(w) < weightNumbers.size() ? weightNumbers[static_cast<std::size_t>(w)] : 0.0f;
+            InsertWeight(*geometry, static_cast<int>(k), joint, weight);
+            p += 2;
+        }
+    }
+}
+
+}  // namespace
+
+void LoadColladaControllers(CModel& model, const ColladaSource& source) {
+    SkinTables tables;
+    for (pugi::xml_node node : SelectNodes(source.document, "COLLADA/library_controllers/controller")) {
+        const pugi::xml_node controller = ElementView(node);
+        if (!controller) continue;
+        tables.Clear();
+        for (pugi::xml_node skin : SelectNodes(controller, "skin")) ReadSkin(model, skin, tables, source.bytes);
+    }
+}

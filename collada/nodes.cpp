@@ -1,0 +1,100 @@
+// The visual scene's node tree becomes the bone tree. A node whose sid
+// names a skin joint completes that joint's bone; any other node becomes a
+// bone of the tree only.
+#include <memory>
+#include <vector>
+
+#include "collada/sections.h"
+
+namespace {
+
+// True when `target` is `from` or lies below it.
+bool Reaches(const CBone* from, const CBone* target) {
+    std::vector<const CBone*> stack{from};
+    while (!stack.empty()) {
+        const CBone* b = stack.back();
+        stack.pop_back();
+        if (b == target) return true;
+        for (const CBone* c : b->children) stack.push_back(c);
+    }
+    return false;
+}
+
+// The bone for a node: the skin bone named by its sid, or a new bone. A
+// skin bone that already sits above `parent` would close a loop in the
+// tree (pose evaluation and the writers would never end), so such a node
+// gets a bone of its own.
+CBone* BoneFor(CModel& model, pugi::xml_node node, CBone* parent, std::vector<std::unique_ptr<CBone>>& fresh) {
+    CBone* bone = nullptr;
+    if (HasAttribute(node, "sid")) {
+        CName sid;
+        SetName(sid, Attribute(node, "sid"));
+        bone = model.FindBoneByName(sid);
+        if (bone && parent && Reaches(bone, parent)) bone = nullptr;
+    }
+    if (!bone) {
+        fresh.push_back(std::make_unique<CBone>());
+        bone = fresh.back().get();
+    }
+    SetName(bone->id, Attribute(node, "id"));
+    if (HasAttribute(node, "type")) {
+        const std::string_view type = Attribute(node, "type");
+        bone->boneType = type == "NODE" ? 1 : type == "JOINT" ? 2 : 0;
+    }
+    const pugi::xml_node matrix = SelectSingleNode(node, "matrix[@sid='transform']");
+    if (matrix) {
+        std::vector<float> m;
+        ReadFloats(matrix, 1024, 16, m);
+        if (!m.empty()) {
+            for (int i = 0; i < 16; ++i) bone->jointMatrix[i] = i < static_cast<int>(m.size()) ? m[static_cast<std::size_t>(i)] : 0.0f;
+        }
+    }
+    return bone;
+}
+
+// Hands the new bones over to the model once they are linked in, so a
+// failure midway leaves no bone owned twice or by nobody.
+void Adopt(std::vector<std::unique_ptr<CBone>>& fresh) {
+    for (auto& b : fresh) b.release();
+    fresh.clear();
+}
+
+}  // namespace
+
+void LoadColladaChildNodes(CModel& model, pugi::xml_node parentNode, CBone* parentBone) {
+    // Depth-first with an explicit stack: deep files cannot exhaust ours.
+    struct Pending {
+        pugi::xml_node node;
+        CBone* parent;
+    };
+    std::vector<Pending> stack;
+    std::vector<std::unique_ptr<CBone>> fresh;
+    const auto pushChildren = [&stack](pugi::xml_node node, CBone* bone) {
+        const XmlNodeList children = SelectNodes(node, "node");
+        for (int i = children.Length() - 1; i >= 0; --i) stack.push_back({children.Item(i), bone});
+    };
+    pushChildren(parentNode, parentBone);
+    while (!stack.empty()) {
+        const Pending next = stack.back();
+        stack.pop_back();
+        const pugi::xml_node child = ElementView(next.node);
+        if (!child) continue;
+        CBone* bone = BoneFor(model, child, next.parent, fresh);
+        bone->parent = next.parent;
+        next.parent->children.Add(bone);
+        Adopt(fresh);
+        pushChildren(child, bone);
+    }
+}
+
+void LoadColladaNodes(CModel& model, const ColladaSource& source) {
+    std::vector<std::unique_ptr<CBone>> fresh;
+    for (pugi::xml_node node : SelectNodes(source.document, "COLLADA/library_visual_scenes/visual_scene/node")) {
+        const pugi::xml_node element = ElementView(node);
+        if (!element) continue;
+        CBone* bone = BoneFor(model, element, nullptr, fresh);
+        model.rootBones.Add(bone);
+        Adopt(fresh);
+        LoadColladaChildNodes(model, element, bone);
+    }
+}

@@ -1,0 +1,320 @@
+#include "collada/xml_dom.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "platform/cp932.h"
+#include "platform/file_io.h"
+#include "platform/text.h"
+
+// ---------------------------------------------------------------- document
+
+bool XmlDocument::LoadFile(const std::string& path, std::string* error) {
+    auto bytes = ReadWholeFile(path);
+    if (!bytes) {
+        if (error) *error = "cannot read the file";
+        return false;
+    }
+    buffer_ = std::move(*bytes);
+    return Parse(error);
+}
+
+bool XmlDocument::LoadMemory(std::string_view bytes, std::string* error) {
+    buffer_.assign(bytes.data(), bytes.size());
+    return Parse(error);
+}
+
+bool XmlDocument::Parse(std::string* error) {
+    sourceSize_ = buffer_.size();
+    // In place: the tree points into our buffer instead of a second copy of
+    // the file, which keeps the peak memory of large files down.
+    const pugi::xml_parse_result r =
+        doc_.load_buffer_inplace(buffer_.data(), buffer_.size(), pugi::parse_default, pugi::encoding_auto);
+    if (r) return true;
+    if (error) *error = std::string("not well-formed XML (") + r.description() + ") at line " + std::to_string(LineAt(r.offset));
+    doc_.reset();
+    return false;
+}
+
+int XmlDocument::LineAt(std::ptrdiff_t offset) const {
+    if (offset < 0) return 0;
+    const std::size_t end = std::min(static_cast<std::size_t>(offset), buffer_.size());
+    return 1 + static_cast<int>(std::count(buffer_.data(), buffer_.data() + end, '\n'));
+}
+
+std::string DescribeElement(pugi::xml_node element) {
+    if (!element) return "the document";
+    std::string s = "<";
+    s += element.name();
+    for (const char* key : {"id", "sid", "semantic"}) {
+        const pugi::xml_attribute a = element.attribute(key);
+        if (!a.empty()) {
+            s += ' ';
+            s += key;
+            s += "=\"";
+            s += a.value();
+            s += '"';
+            break;
+        }
+    }
+    s += '>';
+    return s;
+}
+
+// ---------------------------------------------------------------- queries
+
+namespace {
+
+struct Step {
+    std::string_view name;
+    std::string_view attribute;  // empty: no predicate
+    std::string_view literal;
+    bool bound = false;  // compare with the bound value instead of `literal`
+};
+
+constexpr int kMaxSteps = 12;
+
+int ParsePath(std::string_view path, Step (&steps)[kMaxSteps]) {
+    int n = 0;
+    std::size_t pos = 0;
+    while (true) {
+        if (n == kMaxSteps) throw ColladaError("query too long: " + std::string(path));
+        const std::size_t slash = path.find('/', pos);
+        std::string_view text = path.substr(pos, slash == std::string_view::npos ? std::string_view::npos : slash - pos);
+        Step& s = steps[n++];
+        s = Step{};
+        const std::size_t open = text.find('[');
+        s.name = text.substr(0, open);
+        bool ok = !s.name.empty() && s.name.find_first_of("]@'$ ") == std::string_view::npos;
+        if (ok && open != std::string_view::npos) {
+            std::string_view pred = text.substr(open);  // [@attr='lit'] or [@attr=$]
+            const std::size_t eq = pred.find('=');
+            ok = pred.size() > 5 && pred.substr(0, 2) == "[@" && pred.back() == ']' && eq != std::string_view::npos &&
+                 eq > 2;
+            if (ok) {
+                s.attribute = pred.substr(2, eq - 2);
+                const std::string_view rhs = pred.substr(eq + 1, pred.size() - eq - 2);
+                if (rhs == "$") {
+                    s.bound = true;
+                } else if (rhs.size() >= 2 && rhs.front() == '\'' && rhs.back() == '\'') {
+                    s.literal = rhs.substr(1, rhs.size() - 2);
+                    ok = s.literal.find('\'') == std::string_view::npos;
+                } else {
+                    ok = false;
+                }
+            }
+        }
+        if (!ok) throw ColladaError("malformed query: " + std::string(path));
+        if (slash == std::string_view::npos) break;
+        pos = slash + 1;
+    }
+    return n;
+}
+
+bool Matches(pugi::xml_node node, const Step& s, std::string_view value) {
+    if (s.attribute.empty()) return true;
+    // Attribute names here are the fixed ones of the queries ("id", "sid",
+    // "semantic"); look them up without building a terminated copy.
+    for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
+        if (std::string_view(a.name()) == s.attribute) return std::string_view(a.value()) == (s.bound ? value : s.literal);
+    }
+    return false;
+}
+
+bool NameIs(pugi::xml_node node, std::string_view name) {
+    return node.type() == pugi::node_element && std::string_view(node.name()) == name;
+}
+
+// Depth-first over child steps; for child-only paths this is document order.
+bool Walk(pugi::xml_node context, const Step* steps, int count, std::string_view value,
+          std::vector<pugi::xml_node>* all, pugi::xml_node* first) {
+    for (pugi::xml_node child = context.first_child(); child; child = child.next_sibling()) {
+        if (!NameIs(child, steps[0].name) || !Matches(child, steps[0], value)) continue;
+        if (count == 1) {
+            if (first) {
+                *first = child;
+                return true;
+            }
+            all->push_back(child);
+        } else if (Walk(child, steps + 1, count - 1, value, all, first)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+XmlNodeList SelectNodes(pugi::xml_node context, std::string_view path, std::string_view value) {
+    Step steps[kMaxSteps];
+    const int n = ParsePath(path, steps);
+    XmlNodeList list;
+    if (context) Walk(context, steps, n, value, &list.nodes_, nullptr);
+    return list;
+}
+
+pugi::xml_node SelectSingleNode(pugi::xml_node context, std::string_view path, std::string_view value) {
+    Step steps[kMaxSteps];
+    const int n = ParsePath(path, steps);
+    pugi::xml_node found;
+    if (context) Walk(context, steps, n, value, nullptr, &found);
+    return found;
+}
+
+// ---------------------------------------------------------------- attributes
+
+std::string_view ReferenceAttribute(pugi::xml_node element, const char* name) {
+    std::string_view v = Attribute(element, name);
+    if (!v.empty()) v.remove_prefix(1);
+    return v;
+}
+
+int AttributeAtoi(pugi::xml_node element, const char* name) { return ParseInt(Attribute(element, name)); }
+
+namespace {
+bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+}  // namespace
+
+int AttributeInteger(pugi::xml_node element, const char* name) {
+    const pugi::xml_attribute a = element.attribute(name);
+    std::string_view v = a.value();
+    while (!v.empty() && IsXmlSpace(v.front())) v.remove_prefix(1);
+    while (!v.empty() && IsXmlSpace(v.back())) v.remove_suffix(1);
+    bool negative = false;
+    if (!v.empty() && (v.front() == '-' || v.front() == '+')) {
+        negative = v.front() == '-';
+        v.remove_prefix(1);
+    }
+    double d = 0.0;
+    bool ok = !a.empty() && !v.empty() && (std::isdigit(static_cast<unsigned char>(v.front())) || v.front() == '.');
+    if (ok) {
+        const auto r = std::from_chars(v.data(), v.data() + v.size(), d, std::chars_format::general);
+        ok = r.ec == std::errc() && r.ptr == v.data() + v.size();
+    }
+    if (ok) {
+        d = std::nearbyint(negative ? -d : d);  // round half to even
+        ok = d >= -2147483648.0 && d <= 2147483647.0;
+    }
+    if (!ok) {
+        throw ColladaError(DescribeElement(element) + (a.empty() ? " has no " : " has a non-numeric ") + name +
+                               " attribute",
+                           element);
+    }
+    return static_cast<int>(d);
+}
+
+// ---------------------------------------------------------------- text
+
+namespace {
+
+// The raw text of a node and its descendants. Most nodes hold one text
+// child, which is returned without a copy; otherwise the pieces are joined
+// into `storage`.
+std::string_view RawText(pugi::xml_node node, std::string& storage) {
+    pugi::xml_node only = node.first_child();
+    if (only && !only.next_sibling() && (only.type() == pugi::node_pcdata || only.type() == pugi::node_cdata))
+        return only.value();
+    storage.clear();
+    for (pugi::xml_node n = node.first_child(); n;) {
+        if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata) storage += n.value();
+        if (n.first_child()) {
+            n = n.first_child();
+            continue;
+        }
+        while (n && n != node && !n.next_sibling()) n = n.parent();
+        if (!n || n == node) break;
+        n = n.next_sibling();
+    }
+    return storage;
+}
+
+std::string Normalize(std::string_view raw) {
+    std::string out;
+    out.reserve(raw.size());
+    bool pendingSpace = false;
+    for (char c : raw) {
+        if (IsXmlSpace(c)) {
+            pendingSpace = !out.empty();
+            continue;
+        }
+        if (pendingSpace) out += ' ';
+        pendingSpace = false;
+        out += c;
+    }
+    return out;
+}
+
+struct FloatConv {
+    float operator()(std::string_view token) const { return static_cast<float>(ParseDouble(token)); }
+};
+struct IntConv {
+    int operator()(std::string_view token) const { return ParseInt(token); }
+};
+
+// Exact emulation of the buffer route for any text: normalise, convert to
+// code page 932, cut, split at spaces.
+template <class T, class Conv>
+void ReadNumbersSlow(std::string_view raw, std::int64_t limit, std::int64_t maxCount, std::vector<T>& out) {
+    std::string bytes = Utf16ToCp932(Utf8ToUtf16(Normalize(raw)));
+    if (static_cast<std::int64_t>(bytes.size()) > limit) bytes.resize(static_cast<std::size_t>(limit));
+    // A converted byte can be a terminator (U+0000 from a character
+    // reference); the C buffer would end there.
+    bytes.resize(std::strlen(bytes.c_str()));
+    Tokenizer tokens(bytes);
+    for (std::int64_t n = 0; maxCount < 0 || n < maxCount; ++n) {
+        const std::string_view t = tokens.Next(" ");
+        if (t.empty()) break;
+        out.push_back(Conv()(t));
+    }
+}
+
+// The hot path: walks the raw text once, keeping track of where each token
+// would stand in the normalised buffer, so the cut falls where it would.
+template <class T, class Conv>
+void ReadNumbers(pugi::xml_node node, std::int64_t bufferBytes, std::int64_t maxCount, std::vector<T>& out) {
+    if (!node || bufferBytes <= 1 || maxCount == 0) return;
+    const std::int64_t limit = bufferBytes - 1;
+    std::string storage;
+    const std::string_view raw = RawText(node, storage);
+    const char* p = raw.data();
+    const char* const end = p + raw.size();
+    const std::size_t first = out.size();
+    std::int64_t pos = 0;  // offset of the next token in the normalised text
+    std::int64_t n = 0;
+    while (p < end && IsXmlSpace(*p)) ++p;
+    while (p < end && pos < limit && (maxCount < 0 || n < maxCount)) {
+        const char* t = p;
+        while (p < end && !IsXmlSpace(*p)) {
+            if (static_cast<unsigned char>(*p) >= 0x80 || *p == '\0') {
+                // Multibyte text changes byte counts: take the exact route.
+                out.resize(first);
+                ReadNumbersSlow<T, Conv>(raw, limit, maxCount, out);
+                return;
+            }
+            ++p;
+        }
+        std::int64_t len = p - t;
+        if (pos + len > limit) len = limit - pos;  // the token the cut goes through
+        out.push_back(Conv()(std::string_view(t, static_cast<std::size_t>(len))));
+        ++n;
+        pos += len + 1;
+        while (p < end && IsXmlSpace(*p)) ++p;
+    }
+}
+
+}  // namespace
+
+std::string Text(pugi::xml_node node) {
+    std::string storage;
+    return Normalize(RawText(node, storage));
+}
+
+void ReadFloats(pugi::xml_node node, std::int64_t bufferBytes, std::int64_t maxCount, std::vector<float>& out) {
+    ReadNumbers<float, FloatConv>(node, bufferBytes, maxCount, out);
+}
+
+void ReadInts(pugi::xml_node node, std::int64_t bufferBytes, std::int64_t maxCount, std::vector<int>& out) {
+    ReadNumbers<int, IntConv>(node, bufferBytes, maxCount, out);
+}
