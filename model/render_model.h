@@ -4,6 +4,7 @@
 // renderer creates. The GPU half holds plain GL object names, so this header
 // needs no GL; Build, Draw and ReleaseGpu live in the render library.
 #include <cstdint>
+#include <vector>
 
 #include "model/array.h"
 #include "model/name.h"
@@ -73,11 +74,24 @@ public:
     CRenderModel& operator=(const CRenderModel&) = delete;
 
     // --- pose evaluation (model library) ---
+    // Evaluates the active animation into every bone's W. False when there is
+    // nothing to play. Reads frameCounter once and may reset it to 0; never
+    // allocates once the bones are copied.
     bool UpdatePose();
+    // Mirrors the model's bones: `bones` in flat-list order, `rootBones`, and
+    // the children/parent links. Bones reachable only through the tree get
+    // render bones too. False (nothing changed) when bones were copied before.
     bool CopyBones(const CModel& model);
     bool CopyAnimations(const CModel& model);
+    // Copies animation `index` of the model; false when it does not exist.
     bool CopyAnimation(const CModel& model, int index);
+    // The bone of the flat list with this ID, or null (also for a null ID).
     CRenderBone* FindBone(const CName* id) const;
+    // Recomputes the order UpdatePose visits bones in: depth-first from each
+    // root, parents before children, each bone once (a cycle in a damaged
+    // tree is cut). CopyBones calls it; call it after changing the bone
+    // lists by hand.
+    void RebuildPoseOrder();
 
     // --- GPU half (render library) ---
     bool Build(CRenderer& renderer, const CModel* model, bool skinning);
@@ -95,6 +109,9 @@ public:
     CPtrArray<CRenderAnimation> animations;
     unsigned int materialBuffer = 0;  // 48 bytes, slot b1
     unsigned int skinningBuffer = 0;  // ConstantBuffer3, 16384 bytes, slot b2
+
+private:
+    std::vector<CRenderBone*> poseOrder_;  // borrowed; see RebuildPoseOrder
 };
 
 // One channel's local transform at time t; may reset the model's counter.
