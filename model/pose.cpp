@@ -42,9 +42,10 @@ Matrix4 EvaluateChannel(CRenderModel& model, float t, const CRenderChannel& chan
         model.frameCounter = 0;
         t = 0.0f;
     }
-    // t <= last here, so both step counts are finite and t's fits a double exactly.
+    // Wrap: (whole steps of t) modulo (whole steps of last). As t <= last
+    // here, the modulo only turns t == last into 0.
     const double tSteps = std::trunc(static_cast<double>(t * kTimeSteps));
-    const double wrapped = std::fmod(tSteps, std::trunc(static_cast<double>(lastSteps)));
+    const double wrapped = tSteps >= std::trunc(static_cast<double>(lastSteps)) ? 0.0 : tSteps;
     const float tw = static_cast<float>(wrapped / 10000.0);
 
     int i = 0;

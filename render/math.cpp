@@ -128,10 +128,17 @@ Matrix4 PerspectiveMatrix(float fovY, float aspect, float nearZ, float farZ) {
 }
 
 Matrix4 MultiplyMatrix(const Matrix4& a, const Matrix4& b) {
+    // Row i of the product is a weighted sum of b's rows; written this way
+    // the compiler keeps each row in one vector register. The sums run in the
+    // same order as a0*b0 + a1*b1 + a2*b2 + a3*b3.
     Matrix4 r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] + a.m[i][3] * b.m[3][j];
+    for (int i = 0; i < 4; ++i) {
+        float row[4];
+        for (int j = 0; j < 4; ++j) row[j] = a.m[i][0] * b.m[0][j];
+        for (int k = 1; k < 4; ++k)
+            for (int j = 0; j < 4; ++j) row[j] += a.m[i][k] * b.m[k][j];
+        for (int j = 0; j < 4; ++j) r.m[i][j] = row[j];
+    }
     return r;
 }
 

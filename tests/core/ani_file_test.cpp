@@ -1,6 +1,7 @@
 // The .ani animation text file: layout written, tags read, failures.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -402,4 +403,42 @@ TEST(AniRead, DamagedFilesNeverCrash) {
     }
     EXPECT_EQ(model.animations.Count(), accepted);
     EXPECT_GT(accepted, 0);
+}
+
+namespace {
+
+// Runs the command-line tool; its exit status and standard output.
+int RunCli(const std::string& args, std::string& out) {
+    const std::string command = std::string(VORLAND_CLI) + " " + args + " 2>/dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return -1;
+    out.clear();
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
+    const int status = ::pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+TEST(CliInfo, ReportsChannelsAndKeysOfAnAniFile) {
+    TempDir dir;
+    CModel model;
+    FillModel(model);  // two channels, 2 + 3 keys, written for "Room"
+    ASSERT_TRUE(WriteAnimation(model, Ascii("walk"), dir.File("walk")));
+    std::string out;
+    ASSERT_EQ(RunCli("info " + dir.File("walk.ani"), out), 0);
+    // No target check: the tool has no model to compare with.
+    EXPECT_NE(out.find("\"animations\": 1"), std::string::npos) << out;
+    EXPECT_NE(out.find("\"channels\": 2"), std::string::npos) << out;
+    EXPECT_NE(out.find("\"keys\": 5"), std::string::npos) << out;
+    EXPECT_NE(out.find("\"bones\": 0"), std::string::npos) << out;
+}
+
+TEST(CliInfo, MissingAniFileIsAnError) {
+    TempDir dir;
+    std::string out;
+    EXPECT_EQ(RunCli("info " + dir.File("none.ani"), out), 1);
+    EXPECT_TRUE(out.empty());
 }
