@@ -1,0 +1,23 @@
+# Replaces every `#include "name.glsl"` line of IN by that file of INCLUDE_DIR
+# (recursively) and writes the result to OUT.
+function(expand_file path out_var depth)
+  if(depth GREATER 8)
+    message(FATAL_ERROR "${path}: includes nested too deeply")
+  endif()
+  file(READ ${path} _text)
+  string(REGEX MATCHALL "#[ \t]*include[ \t]+\"[^\"\n]+\"[^\n]*\n" _directives "${_text}")
+  foreach(_directive IN LISTS _directives)
+    string(REGEX MATCH "\"([^\"]+)\"" _ignored "${_directive}")
+    set(_inc ${INCLUDE_DIR}/${CMAKE_MATCH_1})
+    if(NOT EXISTS ${_inc})
+      message(FATAL_ERROR "${path}: cannot include ${CMAKE_MATCH_1}")
+    endif()
+    math(EXPR _next "${depth} + 1")
+    expand_file(${_inc} _piece ${_next})
+    string(REPLACE "${_directive}" "${_piece}" _text "${_text}")
+  endforeach()
+  set(${out_var} "${_text}" PARENT_SCOPE)
+endfunction()
+
+expand_file(${IN} _result 0)
+file(WRITE ${OUT} "${_result}")

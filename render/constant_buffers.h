@@ -1,0 +1,94 @@
+#pragma once
+// CPU images of the uniform blocks, byte for byte as the shaders declare them
+// (std140). Every matrix is stored transposed: the shaders read `v * M`.
+#include <cstddef>
+
+#include "render/math.h"
+
+// Binding points: the b, t and s slots keep their numbers.
+enum ConstantSlot : unsigned {
+    kSlotFrame = 0,        // ConstantBuffer1
+    kSlotMaterial = 1,     // material colours (no shader reads them)
+    kSlotSkinning = 2,     // ConstantBuffer3
+    kSlotLightOrSky = 3,   // ConstantBufferPointLight or ConstantBufferSky
+    kSlotVolumeLight = 4,  // ConstantBufferVolumeLight
+};
+
+constexpr int kLightCount = 16;
+constexpr int kBonePaletteSize = 255;
+
+struct FrameConstants {  // ConstantBuffer1
+    Matrix4 MatWorld;
+    Matrix4 MatView;
+    Matrix4 MatProj;
+    Vector4 LightColor[kLightCount];
+    Vector4 LightPos[kLightCount];
+    Vector4 EyePos;
+};
+static_assert(sizeof(FrameConstants) == 720);
+static_assert(offsetof(FrameConstants, MatView) == 64);
+static_assert(offsetof(FrameConstants, MatProj) == 128);
+static_assert(offsetof(FrameConstants, LightColor) == 192);
+static_assert(offsetof(FrameConstants, LightPos) == 448);
+static_assert(offsetof(FrameConstants, EyePos) == 704);
+
+struct MaterialConstants {
+    float ambient[4];
+    float diffuse[4];
+    float specular[4];
+};
+static_assert(sizeof(MaterialConstants) == 48);
+
+struct SkinningConstants {  // ConstantBuffer3
+    Matrix4 BindShapeMatrix;
+    Matrix4 BoneMatrix[kBonePaletteSize];
+};
+static_assert(sizeof(SkinningConstants) == 16384);
+static_assert(offsetof(SkinningConstants, BoneMatrix) == 64);
+
+struct PointLightConstants {  // ConstantBufferPointLight
+    Matrix4 MatLight;
+    Matrix4 MatLightFace[6];  // MatLight1 ... MatLight6
+    Matrix4 MatProjLight;
+    Vector4 PointLightPos;
+    Vector4 PointLightColor;
+    Vector4 ShadowParam;
+};
+static_assert(sizeof(PointLightConstants) == 560);
+static_assert(offsetof(PointLightConstants, MatLightFace) == 64);
+static_assert(offsetof(PointLightConstants, MatProjLight) == 448);
+static_assert(offsetof(PointLightConstants, PointLightPos) == 512);
+static_assert(offsetof(PointLightConstants, PointLightColor) == 528);
+static_assert(offsetof(PointLightConstants, ShadowParam) == 544);
+
+struct SkyConstants {  // ConstantBufferSky
+    Matrix4 MatMoon;
+    Vector4 SkyColor;
+    Vector4 SkyParam;
+    Vector4 SunPos;
+    Vector4 MoonPos;
+    Vector4 CloudParam1;
+    Vector4 CloudParam2[16];
+};
+static_assert(sizeof(SkyConstants) == 400);
+static_assert(offsetof(SkyConstants, SkyColor) == 64);
+static_assert(offsetof(SkyConstants, SkyParam) == 80);
+static_assert(offsetof(SkyConstants, SunPos) == 96);
+static_assert(offsetof(SkyConstants, MoonPos) == 112);
+static_assert(offsetof(SkyConstants, CloudParam1) == 128);
+static_assert(offsetof(SkyConstants, CloudParam2) == 144);
+
+struct VolumeLightConstants {  // ConstantBufferVolumeLight
+    Matrix4 MatWorldVL;
+    Matrix4 MatViewVL;
+    Matrix4 MatProjVL;
+    Vector4 EyeVL;
+    Vector4 MoveVL;
+    Vector4 VolumeLightParam1;
+    Vector4 VolumeLightParam2;
+};
+static_assert(sizeof(VolumeLightConstants) == 256);
+static_assert(offsetof(VolumeLightConstants, EyeVL) == 192);
+static_assert(offsetof(VolumeLightConstants, MoveVL) == 208);
+static_assert(offsetof(VolumeLightConstants, VolumeLightParam1) == 224);
+static_assert(offsetof(VolumeLightConstants, VolumeLightParam2) == 240);

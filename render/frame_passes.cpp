@@ -1,0 +1,69 @@
+#include "render/frame_passes.h"
+
+#include "model/render_model.h"
+#include "render/renderer.h"
+
+namespace {
+
+void DrawPosed(CRenderer& renderer, CRenderModel& model) {
+    renderer.SetVertexShader(model.skinning ? renderer.VsModelSkinned : renderer.VsModel);
+    model.UpdatePose();
+    model.Draw(renderer);
+}
+
+}  // namespace
+
+void RenderMainPass(CRenderer& renderer, CRenderModel* model, CRenderModel* room2, CRenderModel* room3,
+                    GLuint skyConstants) {
+    renderer.SetRasterizerState();
+    renderer.SetBlendState(BlendState::AlphaToCoverage);
+    renderer.BindConstantBuffer(kSlotFrame, renderer.ConstantBuffer1());
+
+    const GLuint target = renderer.MainPassFramebuffer();
+    const float far[4] = {10000.0f, 10000.0f, 0.0f, 0.0f};
+    glBindFramebuffer(GL_FRAMEBUFFER, target);
+    glDepthMask(GL_TRUE);
+    const float one = 1.0f;
+    glClearNamedFramebufferfv(target, GL_DEPTH, 0, &one);
+    glClearNamedFramebufferfv(target, GL_COLOR, 1, far);
+    glEnable(GL_DEPTH_TEST);
+
+    renderer.SetPixelShader(renderer.PsScene);
+    if (model) DrawPosed(renderer, *model);
+
+    // PsRoom writes target 0 only; the scene depth keeps the current model.
+    renderer.SetPixelShader(renderer.PsRoom);
+    renderer.BindConstantBuffer(kSlotLightOrSky, skyConstants);
+    glColorMaski(1, GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    if (room2) DrawPosed(renderer, *room2);
+    if (room3) DrawPosed(renderer, *room3);
+    glColorMaski(1, GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+}
+
+void RenderComposition(CRenderer& renderer, const float clear[3], bool fullScreen, int width, int height,
+                       const CompositionInputs& inputs) {
+    const float colour[4] = {clear[0], clear[1], clear[2], 1.0f};
+    glClearNamedFramebufferfv(renderer.Screen().framebuffer, GL_COLOR, 0, colour);
+    GLuint target = renderer.Screen().framebuffer;
+    if (!fullScreen) {
+        target = renderer.BackBuffer().framebuffer;
+        glClearNamedFramebufferfv(target, GL_COLOR, 0, colour);
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, target);
+
+    renderer.SetVertexShader(renderer.VsQuad);
+    renderer.SetPixelShader(renderer.PsComposite);
+    renderer.BindTexture(0, renderer.SceneColor().texture);
+    for (unsigned i = 0; i < 3; ++i) {
+        renderer.BindTexture(2 + i, inputs.lampImages[i]);
+        renderer.BindTexture(8 + i, inputs.shaftImages[i]);
+    }
+    const unsigned samplers[] = {0, 1, 2, 3, 4, 8, 9, 10};
+    for (unsigned s : samplers) renderer.BindSampler(s);
+    // The frame covers (0, 0, width, height) of the targets; sampling the
+    // whole target instead would shrink the picture into that corner.
+    renderer.SetQuadExtent(static_cast<float>(width) / static_cast<float>(renderer.RenderWidth),
+                           static_cast<float>(height) / static_cast<float>(renderer.RenderHeight));
+    renderer.DrawQuad();
+    renderer.SetQuadExtent(1.0f, 1.0f);
+}

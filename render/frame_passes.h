@@ -1,0 +1,33 @@
+#pragma once
+// The main pass and the final composition of a frame, shared by the display
+// window's RenderFrame and vorland-cli render. The caller has run
+// CRenderer::UpdateFrameConstants and set the viewport.
+#include "render/gl.h"
+
+class CRenderer;
+class CRenderModel;
+
+// Draws the current model with PsScene into scene colour + scene depth, then
+// the room models with PsRoom into scene colour only. Depth and scene depth
+// are cleared first; scene colour is not (the models go over the sky). Each
+// model's pose is evaluated before it is drawn; its skinning switch picks
+// VsModelSkinned or VsModel. `skyConstants` is what PsRoom sees at b3 (the
+// sky's ConstantBufferSky); 0 binds zeros. Null models are skipped.
+void RenderMainPass(CRenderer& renderer, CRenderModel* model, CRenderModel* room2, CRenderModel* room3,
+                    GLuint skyConstants);
+
+// The per-light inputs of the composition: final lamp images (t2..t4) and
+// light-shaft images (t8..t10). 0 stands for a black image.
+struct CompositionInputs {
+    GLuint lampImages[3] = {0, 0, 0};
+    GLuint shaftImages[3] = {0, 0, 0};
+};
+
+// Clears the screen target (and in normal mode the back buffer) with
+// `clear` (RGB, alpha 1) and composes scene colour with the lamp and shaft
+// images into the back buffer, or into the screen target in full-screen mode.
+// `width` x `height` is the viewport the frame was drawn with (ScreenWidth x
+// ScreenHeight): the composition reads exactly that part of the inputs, one
+// texel per pixel, whatever its size against the 1536 x 1080 targets.
+void RenderComposition(CRenderer& renderer, const float clear[3], bool fullScreen, int width, int height,
+                       const CompositionInputs& inputs);

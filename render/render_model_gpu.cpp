@@ -1,0 +1,207 @@
+// The GPU half of CRenderModel: textures, one vertex buffer per geometry, one
+// index buffer and material per polygon-data block, and the draw with the
+// bone palette.
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "model/model.h"
+#include "model/render_model.h"
+#include "render/renderer.h"
+#include "render/texture_file.h"
+
+namespace {
+
+// Copies up to `count` floats of entry `index` of a source; entries outside
+// the source (or a missing source) leave `out` as it is.
+void CopyEntry(const CFloatArray* source, int index, float* out, int count) {
+    if (!source || !source->values) return;
+    const float* entry = static_cast<const float*>(source->values->GetAt(index));
+    if (!entry) return;
+    const int n = source->FloatCount() < count ? source->FloatCount() : count;
+    for (int k = 0; k < n; ++k) out[k] = entry[k];
+}
+
+// The corner's index in a parallel index list, or -1 when the list is short.
+int CornerIndex(const CValueArray<int>& list, int corner) {
+    return corner < list.Count() ? list[corner] : -1;
+}
+
+GLuint CreateStaticBuffer(std::size_t size, const void* data) {
+    GLuint buffer = 0;
+    glCreateBuffers(1, &buffer);
+    glNamedBufferStorage(buffer, static_cast<GLsizeiptr>(size), data, 0);
+    return buffer;
+}
+
+void CopyColor(float* dst, const float* src) { std::memcpy(dst, src, 4 * sizeof(float)); }
+
+// Fills one polygon-data block's corners into `vertices` and returns the
+// index list. A corner whose vertex index lies outside the geometry has no
+// vertex to write or draw: its whole triangle is left out.
+std::vector<std::uint32_t> FillBlock(const CGeometry& geometry, const CPolygonData& block,
+                                     std::vector<ModelVertex>& vertices) {
+    const CFloatArray* positions = geometry.FindFloatArray(block.vertexId);
+    const CFloatArray* normals = block.normalId.Empty() ? nullptr : geometry.FindFloatArray(block.normalId);
+    const CFloatArray* colors = block.colorId.Empty() ? nullptr : geometry.FindFloatArray(block.colorId);
+    std::vector<const CFloatArray*> texSets;
+    for (const CName& id : block.texIds) texSets.push_back(geometry.FindFloatArray(id));
+
+    const int vertexCount = static_cast<int>(vertices.size());
+    const int corners = block.vertexIndices.Count();
+    std::vector<std::uint32_t> indices;
+    indices.reserve(static_cast<std::size_t>(corners));
+    for (int i = 0; i < corners; ++i) {
+        ModelVertex vertex{};
+        const int v = block.vertexIndices[i];
+        CopyEntry(positions, v, vertex.position, 3);
+        if (geometry.weights) {
+            if (const CBoneWeight* row = geometry.weights->Row(v)) {
+                for (int k = 0; k < MaxBoneInfluences; ++k) {
+                    vertex.bones[k][0] = row[k].boneIndex;
+                    vertex.bones[k][1] = row[k].weight;
+                }
+            }
+        }
+        CopyEntry(normals, CornerIndex(block.normalIndices, i), vertex.normal, 3);
+        CopyEntry(colors, CornerIndex(block.colorIndices, i), vertex.color, 4);
+        const int t = CornerIndex(block.texIndices, i);
+        for (const CFloatArray* set : texSets) {
+            float uv[2] = {0, 0};
+            CopyEntry(set, t, uv, 2);
+            vertex.texCoord[0] += uv[0];
+            vertex.texCoord[1] += uv[1];
+        }
+        if (v >= 0 && v < vertexCount) vertices[static_cast<std::size_t>(v)] = vertex;
+        indices.push_back(static_cast<std::uint32_t>(v));
+    }
+
+    // Keep whole triangles whose three corners all have a vertex.
+    std::vector<std::uint32_t> kept;
+    kept.reserve(indices.size());
+    for (std::size_t tri = 0; tri + 3 <= indices.size(); tri += 3) {
+        const bool inside = indices[tri] < static_cast<std::uint32_t>(vertexCount) &&
+                            indices[tri + 1] < static_cast<std::uint32_t>(vertexCount) &&
+                            indices[tri + 2] < static_cast<std::uint32_t>(vertexCount);
+        if (inside) kept.insert(kept.end(), indices.begin() + static_cast<long>(tri),
+                                indices.begin() + static_cast<long>(tri) + 3);
+    }
+    return kept;
+}
+
+}  // namespace
+
+bool CRenderModel::Build(CRenderer& renderer, const CModel* model, bool skinningOn) {
+    (void)renderer;
+    if (!model) return false;
+    skinning = skinningOn ? 1 : 0;
+
+    // Texture paths are relative to the current directory at this moment.
+    for (const CTexture* texture : model->textures) textures.Add(LoadTextureFile(texture->fileName.ToUtf8()));
+
+    materialBuffer = CRenderer::CreateDynamicBuffer(sizeof(MaterialConstants));
+    skinningBuffer = CRenderer::CreateDynamicBuffer(sizeof(SkinningConstants));
+    name = model->name;
+
+    for (const CGeometry* geometry : model->geometries) {
+        auto* mesh = new CRenderMesh;
+        mesh->bindShape = TransposeMatrix(Matrix4::FromFloats(geometry->bindShapeMatrix));
+        const int vertexCount = geometry->vertexCount > 0 ? geometry->vertexCount : 0;
+        std::vector<ModelVertex> vertices(static_cast<std::size_t>(vertexCount));
+
+        for (const CPolygonData* block : geometry->polygonData) {
+            auto* material = new CRenderMaterial;
+            const int materialIndex = model->MaterialIndex(block->materialId);
+            if (const CMaterial* source = model->materials.Get(materialIndex)) {
+                CopyColor(material->diffuse, source->diffuse);
+                CopyColor(material->ambient, source->ambient);
+                CopyColor(material->emission, source->emission);
+                CopyColor(material->specular, source->specular);
+                const int textureIndex = model->TextureIndexOfMaterial(materialIndex);
+                if (textureIndex >= 0 && textureIndex < textures.Count()) material->texture = textures[textureIndex];
+            }
+            mesh->materials.Add(material);
+
+            const std::vector<std::uint32_t> indices = FillBlock(*geometry, *block, vertices);
+            // An empty block still gets a (one-index) buffer so the lists stay parallel.
+            const std::uint32_t none = 0;
+            mesh->indexBuffers.Add(CreateStaticBuffer(indices.empty() ? sizeof none : indices.size() * 4,
+                                                      indices.empty() ? &none : indices.data()));
+            mesh->indexCounts.Add(static_cast<int>(indices.size()));
+        }
+
+        // The vertex buffer is writable from the CPU, as the format promises.
+        const ModelVertex empty{};
+        mesh->vertexBuffer = CRenderer::CreateDynamicBuffer(
+            vertices.empty() ? sizeof empty : vertices.size() * sizeof(ModelVertex),
+            vertices.empty() ? &empty : vertices.data());
+        meshes.Add(mesh);
+    }
+
+    CopyBones(*model);
+    CopyAnimations(*model);
+    if (bones.Count() > kBonePaletteSize) {
+        std::fprintf(stderr, "vorland: %s has %d bones; only the first %d are skinned\n",
+                     name.ToUtf8().c_str(), bones.Count(), kBonePaletteSize);
+    }
+    return true;
+}
+
+void CRenderModel::Draw(CRenderer& renderer) {
+    const int paletteBones = bones.Count() < kBonePaletteSize ? bones.Count() : kBonePaletteSize;
+
+    renderer.SetBlendState(BlendState::AlphaToCoverage);
+    renderer.SetInputLayout(renderer.FullLayout());
+
+    for (const CRenderMesh* mesh : meshes) {
+        renderer.SetVertexBuffer(mesh->vertexBuffer);
+
+        // The palette goes straight into the freshly invalidated buffer.
+        auto* image = static_cast<SkinningConstants*>(glMapNamedBufferRange(
+            skinningBuffer, 0, sizeof(SkinningConstants), GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT));
+        if (image) {
+            image->BindShapeMatrix = TransposeMatrix(mesh->bindShape);
+            for (int i = 0; i < paletteBones; ++i) image->BoneMatrix[i] = TransposeMatrix(bones[i]->pose);
+            for (int i = paletteBones; i < kBonePaletteSize; ++i) image->BoneMatrix[i] = Matrix4::Identity();
+            glUnmapNamedBuffer(skinningBuffer);
+        }
+        renderer.BindConstantBuffer(kSlotSkinning, skinningBuffer);
+
+        for (int i = 0; i < mesh->indexCounts.Count(); ++i) {
+            const CRenderMaterial* material = mesh->materials[i];
+            MaterialConstants colours;
+            CopyColor(colours.ambient, material->ambient);
+            CopyColor(colours.diffuse, material->diffuse);
+            CopyColor(colours.specular, material->specular);
+            CRenderer::UploadDynamic(materialBuffer, &colours, sizeof colours);
+            renderer.BindConstantBuffer(kSlotMaterial, materialBuffer);
+            // A material without a texture is shaded as if white, rather than
+            // with whatever texture an earlier draw left bound.
+            renderer.BindTexture(0, material->texture ? material->texture : renderer.WhiteTexture());
+            if (mesh->indexCounts[i] == 0) continue;
+            renderer.SetIndexBuffer(mesh->indexBuffers[i]);
+            glDrawElements(GL_TRIANGLES, mesh->indexCounts[i], GL_UNSIGNED_INT, nullptr);
+        }
+    }
+}
+
+void CRenderModel::ReleaseGpu() {
+    for (CRenderMesh* mesh : meshes) {
+        glDeleteBuffers(1, &mesh->vertexBuffer);
+        if (mesh->indexBuffers.Count() > 0)
+            glDeleteBuffers(mesh->indexBuffers.Count(), mesh->indexBuffers.begin());
+        if (mesh->vertexArray) glDeleteVertexArrays(1, &mesh->vertexArray);
+        mesh->vertexBuffer = 0;
+        mesh->vertexArray = 0;
+        for (unsigned int& b : mesh->indexBuffers) b = 0;
+        for (CRenderMaterial* m : mesh->materials) m->texture = 0;
+    }
+    for (unsigned int& t : textures) {
+        if (t) glDeleteTextures(1, &t);
+        t = 0;
+    }
+    glDeleteBuffers(1, &materialBuffer);
+    glDeleteBuffers(1, &skinningBuffer);
+    materialBuffer = 0;
+    skinningBuffer = 0;
+}

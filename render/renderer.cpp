@@ -1,0 +1,381 @@
+#include "render/renderer.h"
+
+#include <cfloat>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "render/shader_source.h"
+
+namespace {
+
+constexpr int kTargetWidth = 1536;
+constexpr int kTargetHeight = 1080;
+constexpr int kTextureUnits = 11;     // t0 .. t10
+constexpr int kConstantSlots = 5;     // b0 .. b4
+constexpr std::size_t kZeroConstantsSize = 16384;
+
+CRenderTarget MakeColorTarget(GLenum format, int width, int height) {
+    CRenderTarget t;
+    t.width = width;
+    t.height = height;
+    glCreateTextures(GL_TEXTURE_2D, 1, &t.texture);
+    glTextureStorage2D(t.texture, 1, format, width, height);
+    glClearTexImage(t.texture, 0, GL_RGBA, GL_FLOAT, nullptr);  // GL leaves new storage undefined
+    glCreateFramebuffers(1, &t.framebuffer);
+    glNamedFramebufferTexture(t.framebuffer, GL_COLOR_ATTACHMENT0, t.texture, 0);
+    return t;
+}
+
+bool FramebufferComplete(GLuint fb, const char* what) {
+    const GLenum status = glCheckNamedFramebufferStatus(fb, GL_FRAMEBUFFER);
+    if (status == GL_FRAMEBUFFER_COMPLETE) return true;
+    std::fprintf(stderr, "vorland: the %s target cannot be rendered to (status 0x%x)\n", what, status);
+    return false;
+}
+
+GLuint MakePixelTexture(unsigned char value) {
+    const unsigned char rgba[4] = {value, value, value, value};
+    GLuint texture = 0;
+    glCreateTextures(GL_TEXTURE_2D, 1, &texture);
+    glTextureStorage2D(texture, 1, GL_RGBA8, 1, 1);
+    glTextureSubImage2D(texture, 0, 0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    return texture;
+}
+
+void DeleteTarget(CRenderTarget& t) {
+    glDeleteFramebuffers(1, &t.framebuffer);
+    glDeleteTextures(1, &t.texture);
+    t = CRenderTarget{};
+}
+
+// ModelVertex's attributes: location, float count, byte offset.
+struct Attribute {
+    GLuint location;
+    GLint size;
+    GLuint offset;
+};
+constexpr Attribute kFullLayout[] = {
+    {0, 3, 0}, {1, 3, 12}, {2, 4, 24}, {3, 2, 40},
+    {4, 2, 48}, {5, 2, 56}, {6, 2, 64}, {7, 2, 72}, {8, 2, 80}, {9, 2, 88}, {10, 2, 96}, {11, 2, 104},
+};
+
+GLuint MakeLayout(int attributes) {
+    GLuint vao = 0;
+    glCreateVertexArrays(1, &vao);
+    for (int i = 0; i < attributes; ++i) {
+        const Attribute& a = kFullLayout[i];
+        glEnableVertexArrayAttrib(vao, a.location);
+        glVertexArrayAttribFormat(vao, a.location, a.size, GL_FLOAT, GL_FALSE, a.offset);
+        glVertexArrayAttribBinding(vao, a.location, 0);
+    }
+    return vao;
+}
+
+}  // namespace
+
+CRenderer::CRenderer() = default;
+
+GLuint CRenderer::CreateProgram(const char* sourceName) {
+    const char* source = FindShaderSource(sourceName);
+    if (!source) return 0;
+    const std::size_t len = std::strlen(sourceName);
+    const bool vertex = len > 5 && std::strcmp(sourceName + len - 5, ".vert") == 0;
+    const GLuint program = glCreateShaderProgramv(vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER, 1, &source);
+    GLint linked = GL_FALSE;
+    if (program) glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    if (linked == GL_TRUE) return program;
+    char log[4096] = "";
+    if (program) glGetProgramInfoLog(program, sizeof log, nullptr, log);
+    std::fprintf(stderr, "vorland: shader %s does not build:\n%s\n", sourceName, log);
+    glDeleteProgram(program);
+    return 0;
+}
+
+GLuint CRenderer::CreateDynamicBuffer(std::size_t size, const void* data) {
+    GLuint buffer = 0;
+    glCreateBuffers(1, &buffer);
+    if (data) {
+        glNamedBufferData(buffer, static_cast<GLsizeiptr>(size), data, GL_DYNAMIC_DRAW);
+    } else {
+        const std::vector<unsigned char> zeros(size, 0);
+        glNamedBufferData(buffer, static_cast<GLsizeiptr>(size), zeros.data(), GL_DYNAMIC_DRAW);
+    }
+    return buffer;
+}
+
+void CRenderer::UploadDynamic(GLuint buffer, const void* data, std::size_t size) {
+    // Invalidating the whole buffer lets the driver hand out fresh storage
+    // while draws that still read the old contents finish.
+    void* p = glMapNamedBufferRange(buffer, 0, static_cast<GLsizeiptr>(size),
+                                    GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT);
+    if (!p) return;
+    std::memcpy(p, data, size);
+    glUnmapNamedBuffer(buffer);
+}
+
+bool CRenderer::Initialize(int screenWidth, int screenHeight) {
+    if (IsInitialized()) return true;
+    if (!epoxy_is_desktop_gl() || epoxy_gl_version() < 45) {
+        std::fprintf(stderr, "vorland: OpenGL 4.5 core is needed, the context offers %d.%d\n",
+                     epoxy_gl_version() / 10, epoxy_gl_version() % 10);
+        return false;
+    }
+    RenderWidth = kTargetWidth;
+    RenderHeight = kTargetHeight;
+
+    glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
+    bool ok = CreateTargets(screenWidth > 0 ? screenWidth : kTargetWidth,
+                            screenHeight > 0 ? screenHeight : kTargetHeight);
+
+    constantBuffer1_ = CreateDynamicBuffer(sizeof(FrameConstants));
+    zeroConstants_ = CreateDynamicBuffer(kZeroConstantsSize);
+    CreateLayouts();
+    glCreateProgramPipelines(1, &pipeline_);
+    ok = CreatePrograms() && ok;
+    CreateStates();
+
+    quad_ = CreateDynamicBuffer(4 * sizeof(ModelVertex));
+    quadExtent_[0] = quadExtent_[1] = 0.0f;
+    SetQuadExtent(1.0f, 1.0f);
+
+    black_ = MakePixelTexture(0);
+    white_ = MakePixelTexture(255);
+
+    // Nothing unbound is ever read: zero constants, black textures, the sampler.
+    for (unsigned slot = 0; slot < kConstantSlots; ++slot) BindConstantBuffer(slot, 0);
+    for (unsigned unit = 0; unit < kTextureUnits; ++unit) {
+        BindTexture(unit, 0);
+        BindSampler(unit);
+    }
+    glBindProgramPipeline(pipeline_);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glDepthMask(GL_TRUE);
+    SetRasterizerState();
+    SetBlendState(BlendState::AlphaToCoverage);
+    SetInputLayout(fullLayout_);
+    SetViewport(RenderWidth, RenderHeight);
+    if (!ok) Release();
+    return ok;
+}
+
+bool CRenderer::CreateTargets(int screenWidth, int screenHeight) {
+    sceneColor_ = MakeColorTarget(GL_RGBA8, kTargetWidth, kTargetHeight);
+    screen_ = MakeColorTarget(GL_RGBA8, screenWidth, screenHeight);
+    backBuffer_ = MakeColorTarget(GL_RGBA8, kTargetWidth, kTargetHeight);
+    sceneDepth_ = MakeColorTarget(GL_RGBA32F, kTargetWidth, kTargetHeight);
+
+    glCreateTextures(GL_TEXTURE_2D, 1, &depth_);
+    glTextureStorage2D(depth_, 1, GL_DEPTH_COMPONENT32F, kTargetWidth, kTargetHeight);
+
+    glCreateFramebuffers(1, &mainPass_);
+    glNamedFramebufferTexture(mainPass_, GL_COLOR_ATTACHMENT0, sceneColor_.texture, 0);
+    glNamedFramebufferTexture(mainPass_, GL_COLOR_ATTACHMENT1, sceneDepth_.texture, 0);
+    glNamedFramebufferTexture(mainPass_, GL_DEPTH_ATTACHMENT, depth_, 0);
+    const GLenum buffers[2] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1};
+    glNamedFramebufferDrawBuffers(mainPass_, 2, buffers);
+
+    bool ok = FramebufferComplete(sceneColor_.framebuffer, "scene colour");
+    ok = FramebufferComplete(screen_.framebuffer, "screen") && ok;
+    ok = FramebufferComplete(backBuffer_.framebuffer, "back buffer") && ok;
+    ok = FramebufferComplete(sceneDepth_.framebuffer, "scene depth") && ok;
+    ok = FramebufferComplete(mainPass_, "main pass") && ok;
+    return ok;
+}
+
+void CRenderer::CreateLayouts() {
+    fullLayout_ = MakeLayout(12);
+    simpleLayout_ = MakeLayout(4);
+}
+
+bool CRenderer::CreatePrograms() {
+    // The programs of the model, room and composition passes must exist; the
+    // lamp, shaft and sky programs are created when their sources are there.
+    struct Entry {
+        GLuint* handle;
+        const char* source;
+        bool required;
+    };
+    const Entry entries[] = {
+        {&VsModelSkinned, "vs_model_skinned.vert", true},
+        {&VsModel, "vs_model.vert", true},
+        {&VsSimple, "vs_simple.vert", true},
+        {&VsSky, "vs_sky.vert", false},
+        {&VsQuad, "vs_quad.vert", true},
+        {&VsShadowSkinned, "vs_shadow_skinned.vert", false},
+        {&VsShadow, "vs_shadow.vert", false},
+        {&PsScene, "ps_scene.frag", true},
+        {&PsComposite, "ps_composite.frag", true},
+        {&PsShadowDepth, "ps_shadow_depth.frag", false},
+        {&PsShadowFilter, "ps_shadow_filter.frag", false},
+        {&PsShadowLight, "ps_shadow_light.frag", false},
+        {&PsSky, "ps_sky.frag", false},
+        {&PsMoon, "ps_moon.frag", false},
+        {&PsRoom, "ps_room.frag", true},
+        {&PsVolumeLight, "ps_volume_light.frag", false},
+        {&PsVolumeLightUpsample, "ps_volume_light_upsample.frag", false},
+    };
+    bool ok = true;
+    for (const Entry& e : entries) {
+        *e.handle = CreateProgram(e.source);
+        const bool present = FindShaderSource(e.source) != nullptr;
+        if (*e.handle == 0 && (e.required || present)) {
+            if (!present) std::fprintf(stderr, "vorland: shader %s is missing\n", e.source);
+            ok = false;
+        }
+    }
+    VsMoon = VsSky;
+    return ok;
+}
+
+void CRenderer::CreateStates() {
+    glCreateSamplers(1, &sampler_);
+    glSamplerParameteri(sampler_, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glSamplerParameteri(sampler_, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_R, GL_REPEAT);
+    glSamplerParameterf(sampler_, GL_TEXTURE_LOD_BIAS, 0.0f);
+    glSamplerParameterf(sampler_, GL_TEXTURE_MIN_LOD, 0.0f);
+    glSamplerParameterf(sampler_, GL_TEXTURE_MAX_LOD, FLT_MAX);
+    // The comparison function is "always", which compares nothing: plain
+    // linear filtering, no depth comparison.
+    glSamplerParameteri(sampler_, GL_TEXTURE_COMPARE_MODE, GL_NONE);
+    const float border[4] = {0, 0, 0, 0};
+    glSamplerParameterfv(sampler_, GL_TEXTURE_BORDER_COLOR, border);
+}
+
+void CRenderer::Release() {
+    DeleteTarget(sceneColor_);
+    DeleteTarget(screen_);
+    DeleteTarget(backBuffer_);
+    DeleteTarget(sceneDepth_);
+    glDeleteTextures(1, &depth_);
+    glDeleteFramebuffers(1, &mainPass_);
+    glDeleteVertexArrays(1, &fullLayout_);
+    glDeleteVertexArrays(1, &simpleLayout_);
+    glDeleteProgramPipelines(1, &pipeline_);
+    glDeleteSamplers(1, &sampler_);
+    const GLuint buffers[] = {constantBuffer1_, zeroConstants_, quad_};
+    glDeleteBuffers(3, buffers);
+    glDeleteTextures(1, &black_);
+    glDeleteTextures(1, &white_);
+    GLuint* programs[] = {&VsModelSkinned, &VsModel, &VsSimple, &VsSky, &VsQuad, &VsShadowSkinned,
+                          &VsShadow, &PsScene, &PsComposite, &PsShadowDepth, &PsShadowFilter,
+                          &PsShadowLight, &PsSky, &PsMoon, &PsRoom, &PsVolumeLight,
+                          &PsVolumeLightUpsample};
+    for (GLuint* p : programs) {
+        if (*p) glDeleteProgram(*p);
+        *p = 0;
+    }
+    VsMoon = 0;
+    depth_ = mainPass_ = fullLayout_ = simpleLayout_ = boundLayout_ = pipeline_ = sampler_ = 0;
+    constantBuffer1_ = zeroConstants_ = quad_ = black_ = white_ = 0;
+}
+
+void CRenderer::SetVertexShader(GLuint program) {
+    glUseProgramStages(pipeline_, GL_VERTEX_SHADER_BIT, program);
+}
+
+void CRenderer::SetPixelShader(GLuint program) {
+    glUseProgramStages(pipeline_, GL_FRAGMENT_SHADER_BIT, program);
+}
+
+void CRenderer::SetInputLayout(GLuint layout) {
+    boundLayout_ = layout;
+    glBindVertexArray(layout);
+}
+
+void CRenderer::SetVertexBuffer(GLuint buffer) {
+    glVertexArrayVertexBuffer(boundLayout_, 0, buffer, 0, sizeof(ModelVertex));
+}
+
+void CRenderer::SetIndexBuffer(GLuint buffer) {
+    glVertexArrayElementBuffer(boundLayout_, buffer);
+}
+
+void CRenderer::SetBlendState(BlendState state) {
+    // Both states blend colour by source alpha. On single-sampled targets
+    // alpha-to-coverage changes nothing in GL, so only the alpha terms differ.
+    glEnable(GL_BLEND);
+    if (state == BlendState::AlphaToCoverage) {
+        glEnable(GL_SAMPLE_ALPHA_TO_COVERAGE);
+        glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ZERO);
+    } else {
+        glDisable(GL_SAMPLE_ALPHA_TO_COVERAGE);
+        glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
+    glBlendEquation(GL_FUNC_ADD);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+}
+
+void CRenderer::SetRasterizerState() {
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glDisable(GL_CULL_FACE);
+    glFrontFace(GL_CW);
+    glDisable(GL_POLYGON_OFFSET_FILL);
+    glDisable(GL_DEPTH_CLAMP);  // depth clipping on
+    glDisable(GL_SCISSOR_TEST);
+    glDisable(GL_MULTISAMPLE);
+    glEnable(GL_LINE_SMOOTH);
+}
+
+void CRenderer::SetViewport(int width, int height) {
+    glViewport(0, 0, width, height);
+    glDepthRange(0.0, 1.0);
+}
+
+void CRenderer::BindConstantBuffer(unsigned slot, GLuint buffer) {
+    glBindBufferBase(GL_UNIFORM_BUFFER, slot, buffer ? buffer : zeroConstants_);
+}
+
+void CRenderer::BindTexture(unsigned slot, GLuint texture) {
+    glBindTextureUnit(slot, texture ? texture : black_);
+}
+
+void CRenderer::BindSampler(unsigned slot) { glBindSampler(slot, sampler_); }
+
+void CRenderer::DrawQuad() {
+    SetInputLayout(fullLayout_);
+    SetVertexBuffer(quad_);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+}
+
+void CRenderer::SetQuadExtent(float u, float v) {
+    if (u == quadExtent_[0] && v == quadExtent_[1]) return;
+    quadExtent_[0] = u;
+    quadExtent_[1] = v;
+    // A triangle strip; the bone fields mean nothing for the quad.
+    ModelVertex quad[4] = {};
+    const float corners[4][4] = {{-1, 1, 0, 0}, {1, 1, 1, 0}, {-1, -1, 0, 1}, {1, -1, 1, 1}};
+    for (int i = 0; i < 4; ++i) {
+        quad[i].position[0] = corners[i][0];
+        quad[i].position[1] = corners[i][1];
+        quad[i].texCoord[0] = corners[i][2] * u;
+        quad[i].texCoord[1] = corners[i][3] * v;
+        quad[i].normal[2] = 1.0f;
+    }
+    UploadDynamic(quad_, quad, sizeof quad);
+}
+
+void CRenderer::ReadTarget(const CRenderTarget& target, int width, int height, unsigned char* rgba) {
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glNamedFramebufferReadBuffer(target.framebuffer, GL_COLOR_ATTACHMENT0);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, target.framebuffer);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+}
+
+void CRenderer::UpdateFrameConstants(float aspect) {
+    ComputeCamera(*this, aspect);
+    frame_.MatWorld = TransposeMatrix(MatWorld);
+    frame_.MatView = TransposeMatrix(MatView);
+    frame_.MatProj = TransposeMatrix(MatProj);
+    for (int i = 0; i < kLightCount; ++i) {
+        frame_.LightColor[i] = LightColor[i];
+        frame_.LightPos[i] = LightPos[i];
+    }
+    frame_.EyePos = {At.x + EyeOffset.x, At.y + EyeOffset.y, At.z + EyeOffset.z, 1.0f};
+    UploadDynamic(constantBuffer1_, &frame_, sizeof frame_);
+    BindConstantBuffer(kSlotFrame, constantBuffer1_);
+}

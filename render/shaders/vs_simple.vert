@@ -1,0 +1,14 @@
+#version 450 core
+// VsSimple: the signature of the simple input layout.
+#include "frame_constants.glsl"
+#include "simple_vertex.glsl"
+#include "vertex_outputs.glsl"
+
+void main() {
+    vec4 p = vec4(InPosition, 1.0);
+    gl_Position = p * MatWorld * MatView * MatProj;
+    OutPosition0 = p.xyz;
+    OutPosition1 = InNormal;
+    OutColor0 = vec4(0.0, 0.0, 0.0, 1.0);
+    OutTexCoord0 = InTexCoord;
+}

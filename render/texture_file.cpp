@@ -1,0 +1,19 @@
+#include "render/texture_file.h"
+
+#include <QImage>
+#include <QString>
+
+GLuint LoadTextureFile(const std::string& path) {
+    QImage image(QString::fromStdString(path));
+    if (image.isNull()) return 0;
+    image = image.convertToFormat(QImage::Format_RGBA8888);
+    GLuint texture = 0;
+    glCreateTextures(GL_TEXTURE_2D, 1, &texture);
+    glTextureStorage2D(texture, 1, GL_RGBA8, image.width(), image.height());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(image.bytesPerLine() / 4));
+    glTextureSubImage2D(texture, 0, 0, 0, image.width(), image.height(), GL_RGBA, GL_UNSIGNED_BYTE,
+                        image.constBits());
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    return texture;
+}

@@ -1,0 +1,10 @@
+#pragma once
+// Model and sky textures: a file decoded by Qt's image readers (PNG, JPEG,
+// BMP, and TGA where available), uploaded as RGBA8 with one mip level, row 0
+// at texture coordinate v = 0.
+#include <string>
+
+#include "render/gl.h"
+
+// The texture name, or 0 when the file cannot be read or decoded.
+GLuint LoadTextureFile(const std::string& path);

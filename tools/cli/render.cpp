@@ -1,0 +1,218 @@
+// vorland-cli render FILE -o OUT.png [--width W] [--height H] [--time T] [--room]
+// Renders one frame headless (EGL, no window) the way the viewer's display
+// window does: the model as render model 1, optionally the room as models 2
+// and 3, the main pass and the composition, then writes the image as PNG.
+#include "tools/cli/verbs.h"
+
+#ifndef VORLAND_HAVE_RENDER
+#include <cstdio>
+
+// Display-free builds have no renderer.
+int RunRender(const Args&) {
+    std::fputs("vorland-cli: render is not available in this build\n", stderr);
+    return 1;
+}
+#else
+#include <QBuffer>
+#include <QByteArray>
+#include <QImage>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "collada/collada.h"
+#include "model/mdl_file.h"
+#include "model/model.h"
+#include "model/render_model.h"
+#include "platform/file_io.h"
+#include "render/frame_passes.h"
+#include "render/headless_context.h"
+#include "render/renderer.h"
+#include "render/scene_lights.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: vorland-cli render FILE -o OUT.png [--width W] [--height H] [--time T] [--room]\n";
+
+struct Options {
+    std::string input;
+    std::string output;
+    int width = 1536;
+    int height = 1080;
+    double time = 0.0;
+    bool room = false;
+};
+
+bool ParseNumber(const std::string& text, double* out) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(v)) return false;
+    *out = v;
+    return true;
+}
+
+// False for a usage error (message already printed).
+bool ParseOptions(const Args& args, Options* o) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        double v = 0;
+        if (a == "-o" && hasValue) {
+            o->output = args[++i];
+        } else if (a == "--width" && hasValue && ParseNumber(args[++i], &v) && v == std::floor(v)) {
+            o->width = static_cast<int>(std::fmin(std::fmax(v, -1.0), 1e6));
+        } else if (a == "--height" && hasValue && ParseNumber(args[++i], &v) && v == std::floor(v)) {
+            o->height = static_cast<int>(std::fmin(std::fmax(v, -1.0), 1e6));
+        } else if (a == "--time" && hasValue && ParseNumber(args[++i], &v) && v >= 0.0) {
+            o->time = v;
+        } else if (a == "--room") {
+            o->room = true;
+        } else if (!a.empty() && a[0] != '-' && o->input.empty()) {
+            o->input = a;
+        } else {
+            std::fputs(kUsage, stderr);
+            return false;
+        }
+    }
+    if (o->input.empty() || o->output.empty()) {
+        std::fputs(kUsage, stderr);
+        return false;
+    }
+    if (o->width < 1 || o->width > 1536 || o->height < 1 || o->height > 1080) {
+        std::fputs("vorland-cli: the image size must lie within 1536 x 1080\n", stderr);
+        return false;
+    }
+    return true;
+}
+
+bool EndsWith(const std::string& s, const char* suffix) {
+    const std::string t(suffix);
+    return s.size() >= t.size() && s.compare(s.size() - t.size(), t.size(), t) == 0;
+}
+
+// Imports a .mdl or a COLLADA file; false with a one-line message.
+bool LoadModel(CModel& model, const std::string& path) {
+    if (EndsWith(path, ".mdl")) {
+        if (ReadModel(model, path)) return true;
+        std::fprintf(stderr, "vorland-cli: cannot read %s\n", path.c_str());
+        return false;
+    }
+    CName ext;
+    ext.SetAscii(path.size() >= 4 ? path.substr(path.size() - 4) : std::string(".dae"));
+    std::string error;
+    if (LoadCollada(model, path, ext, &error)) return true;
+    std::fprintf(stderr, "vorland-cli: %s\n", error.empty() ? ("cannot import " + path).c_str() : error.c_str());
+    return false;
+}
+
+std::string EncodePng(const std::vector<unsigned char>& rgba, int width, int height) {
+    QImage image(rgba.data(), width, height, width * 4, QImage::Format_RGBA8888);
+    // What the window shows is opaque; the targets' alpha is not part of it.
+    const QImage opaque = image.convertToFormat(QImage::Format_RGB888);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!opaque.save(&buffer, "PNG")) return {};
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+struct RoomModel {
+    std::unique_ptr<CModel> model;
+    std::unique_ptr<CRenderModel> render;
+};
+
+// Loads washitu2.dae and washitu3.dae from ./model/washitu when present; the
+// textures they name are relative to that folder.
+void LoadRoom(CRenderer& renderer, RoomModel room[2]) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path start = fs::current_path(ec);
+    if (ec || !fs::is_directory("model/washitu", ec)) {
+        std::fputs("vorland-cli: no ./model/washitu here; rendering without the room\n", stderr);
+        return;
+    }
+    fs::current_path("model/washitu", ec);
+    const char* files[2] = {"washitu2.dae", "washitu3.dae"};
+    for (int i = 0; i < 2; ++i) {
+        if (!fs::exists(files[i], ec)) continue;
+        room[i].model = std::make_unique<CModel>();
+        if (!LoadModel(*room[i].model, files[i])) continue;  // keeps what was read
+        room[i].render = std::make_unique<CRenderModel>();
+        room[i].render->Build(renderer, room[i].model.get(), true);
+    }
+    fs::current_path(start, ec);
+}
+
+}  // namespace
+
+int RunRender(const Args& args) {
+    Options o;
+    if (!ParseOptions(args, &o)) return 2;
+
+    CModel model;
+    if (!LoadModel(model, o.input)) return 1;
+
+    CHeadlessContext context;
+    std::string error;
+    if (!context.Create(&error)) {
+        std::fprintf(stderr, "vorland-cli: %s\n", error.c_str());
+        return 1;
+    }
+    CRenderer renderer;
+    if (!renderer.Initialize(o.width, o.height)) {
+        std::fputs("vorland-cli: the renderer cannot be set up\n", stderr);
+        return 1;
+    }
+    const CSettings settings;
+    renderer.RotationX = settings.RotationX;
+    renderer.RotationZ = settings.RotationZ;
+    renderer.EyeOffset = {settings.EyePosX, settings.EyePosY, settings.EyePosZ};
+    renderer.At = {settings.AtX, settings.AtY, settings.AtZ};
+    SetStartLights(renderer);
+
+    // Skinning is on: animated models deform; models without weights draw
+    // with their bind-shape transform alone.
+    CRenderModel renderModel;
+    renderModel.Build(renderer, &model, true);
+    RoomModel room[2];
+    if (o.room) LoadRoom(renderer, room);
+
+    // Animation time is the frame counter / 50.
+    const double counter = std::floor(o.time * 50.0 + 0.5);
+    renderModel.frameCounter = counter >= 4294967295.0 ? 0xffffffffu : static_cast<std::uint32_t>(counter);
+
+    renderer.UpdateFrameConstants(static_cast<float>(o.width) / static_cast<float>(o.height));
+    renderer.SetViewport(o.width, o.height);
+    RenderMainPass(renderer, &renderModel, room[0].render.get(), room[1].render.get(), 0);
+    const float clear[3] = {settings.ViewerBKColorR / 255.0f, settings.ViewerBKColorG / 255.0f,
+                            settings.ViewerBKColorB / 255.0f};
+    RenderComposition(renderer, clear, false, o.width, o.height, CompositionInputs{});
+
+    std::vector<unsigned char> rgba(static_cast<std::size_t>(o.width) * o.height * 4);
+    CRenderer::ReadTarget(renderer.BackBuffer(), o.width, o.height, rgba.data());
+    const GLenum glError = glGetError();
+    if (glError != GL_NO_ERROR) std::fprintf(stderr, "vorland-cli: OpenGL reported error 0x%x\n", glError);
+
+    renderModel.ReleaseGpu();
+    for (RoomModel& r : room)
+        if (r.render) r.render->ReleaseGpu();
+    renderer.Release();
+
+    const std::string png = EncodePng(rgba, o.width, o.height);
+    if (png.empty() || !WriteFileAtomically(o.output, png)) {
+        std::fprintf(stderr, "vorland-cli: cannot write %s\n", o.output.c_str());
+        return 1;
+    }
+    return 0;
+}
+#endif  // VORLAND_HAVE_RENDER
