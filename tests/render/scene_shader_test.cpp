@@ -63,7 +63,9 @@ struct TexturedQuad {
 std::string WriteTexture(const char* name, QColor colour) {
     QImage image(4, 4, QImage::Format_RGBA8888);
     image.fill(colour);
-    const std::string path = std::string(VORLAND_BINARY_DIR "/test-output/") + name;
+    // Tests run in parallel processes: every test writes its own file.
+    const std::string path = std::string(VORLAND_BINARY_DIR "/test-output/") +
+                             ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" + name;
     QDir().mkpath(VORLAND_BINARY_DIR "/test-output");
     EXPECT_TRUE(image.save(QString::fromStdString(path)));
     return path;
