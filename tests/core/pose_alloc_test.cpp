@@ -12,6 +12,14 @@
 #include "model/render_model.h"
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define VORLAND_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define VORLAND_SANITIZED 1
+#endif
+#endif
+
+#ifdef VORLAND_SANITIZED
 #define VORLAND_COUNT_ALLOCATIONS 0
 #else
 #define VORLAND_COUNT_ALLOCATIONS 1
