@@ -1,0 +1,130 @@
+#include "ui/confirm_dialog.h"
+
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <cmath>
+
+#include "app/settings.h"
+
+bool CButtonConfirmOK::Click() {
+    dialog_->Answer(true);
+    return true;
+}
+
+bool CButtonConfirmCancel::Click() {
+    dialog_->Answer(false);
+    return true;
+}
+
+void CConfirmDialog::Answer(bool ok) {
+    accepted = ok;
+    waiting = false;
+    if (answerHook_) answerHook_();
+}
+
+CConfirmDialog::CConfirmDialog()
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      metrics_(CScreenMetrics::FromPrimaryScreen()) {
+    setObjectName(QStringLiteral("CLASS_CONFIRM_DIALOG"));
+    setWindowTitle(QStringLiteral("confirm"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    // Until Create: screen / 1.5, centred.
+    x_ = (metrics_.screenWidth - metrics_.defaultWidth) / 2;
+    y_ = (metrics_.screenHeight - metrics_.defaultHeight) / 2;
+    setGeometry(x_, y_, std::max(1, metrics_.defaultWidth), std::max(1, metrics_.defaultHeight));
+}
+
+CConfirmDialog::~CConfirmDialog() = default;
+
+QRect CConfirmDialog::DefaultRect(const CScreenMetrics& m) {
+    const int w = static_cast<int>(static_cast<float>(m.screenWidth) * 0.4f);
+    const int h = static_cast<int>(static_cast<float>(m.screenHeight) * 0.2f);
+    const int x = static_cast<int>(static_cast<float>(m.screenWidth - w) * 0.5f);
+    const int y = static_cast<int>(static_cast<float>(m.screenHeight - h) * 0.5f);
+    return {x, y, w, h};
+}
+
+void CConfirmDialog::Create(int x, int y, int width, int height, const CSettings& settings) {
+    background = BackgroundColor(settings);
+    bar = BarColor(settings);
+    text = TextColor(settings);
+    x_ = x;
+    y_ = y;
+    setGeometry(x, y, width, height);
+    setFixedSize(width, height);
+    backBuffer_ = MakeBackBuffer(metrics_);
+
+    const int t = metrics_.rowHeight;
+    const int s = static_cast<int>(std::trunc(t * 0.8));
+    closeButton_ = new CButtonConfirmClose(this);
+    closeButton_->Create(width - static_cast<int>(std::trunc(t * 0.5)) - s,
+                         static_cast<int>(std::trunc(t * 0.1)), s, s, this);
+    closeButton_->LoadImages(QStringLiteral("./pict/ButtonClose.png"), QStringLiteral("./pict/ButtonCloseDown.png"));
+
+    const int b = static_cast<int>(std::trunc(t * 3.0));
+    const int buttonY = height - static_cast<int>(std::trunc(t * 0.3)) - t;
+    cancelButton_ = new CButtonConfirmCancel(this);
+    cancelButton_->Create(width - 2 * b - t, buttonY, b, t, this);
+    cancelButton_->LoadImages(QStringLiteral("./pict/ButtonCancel.png"), QStringLiteral("./pict/ButtonCancelDown.png"));
+    cancelButton_->background = background;
+
+    okButton_ = new CButtonConfirmOK(this);
+    okButton_->Create(cancelButton_->x() + b + static_cast<int>(std::trunc(t * 0.2)), buttonY, b, t, this);
+    okButton_->LoadImages(QStringLiteral("./pict/ButtonOK.png"), QStringLiteral("./pict/ButtonOKDown.png"));
+    okButton_->background = background;
+
+    hide();
+}
+
+void CConfirmDialog::paintEvent(QPaintEvent*) {
+    const int w = width(), h = height();
+    const int t = metrics_.rowHeight;
+    if (backBuffer_.isNull()) backBuffer_ = MakeBackBuffer(metrics_);
+    {
+        QPainter p(&backBuffer_);
+        p.setClipRect(0, 0, w, h);
+        DrawWindowFrame(p, w, h, t, ToQColor(background.Opaque()), ToQColor(bar));
+        const QFont font = CreateInterfaceFont(InterfaceFontEmSize(0.5, t, metrics_.dpiScaleX));
+        const QColor brush = ToQColor(background.Shifted(30).Opaque());
+        DrawInterfaceText(p, kTitle, font, QRectF(w / 50.0, t * 0.1, w, t), brush);
+        DrawInterfaceText(p, fileName_ ? fileName_() : QString(), font, QRectF(w / 30.0, h / 3.5, w * 0.9, t),
+                          brush);
+        DrawInterfaceText(p, kQuestion, font, QRectF(w / 30.0, h * 0.5, w * 0.9, t), brush);
+    }
+    BlitBackBuffer(this, backBuffer_, w, h);
+}
+
+void CConfirmDialog::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    buttonDown_ = true;
+    pressInTitleBand_ = event->position().y() < metrics_.rowHeight;
+    const QPoint g = event->globalPosition().toPoint();
+    lastMouseX_ = g.x();
+    lastMouseY_ = g.y();
+    repaint();
+}
+
+void CConfirmDialog::mouseMoveEvent(QMouseEvent* event) {
+    if (!buttonDown_ || !pressInTitleBand_) return;
+    const QPoint g = event->globalPosition().toPoint();
+    x_ += g.x() - lastMouseX_;
+    y_ += g.y() - lastMouseY_;
+    lastMouseX_ = g.x();
+    lastMouseY_ = g.y();
+    move(x_, y_);
+    repaint();
+}
+
+void CConfirmDialog::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    buttonDown_ = false;
+    pressInTitleBand_ = false;
+    repaint();
+}
+
+void CConfirmDialog::closeEvent(QCloseEvent* event) {
+    // Closed from outside (window manager): the same answer as Cancel.
+    Answer(false);
+    QWidget::closeEvent(event);
+}

@@ -1,0 +1,67 @@
+#pragma once
+// Folder listings, file-system roots and path helpers of the select list.
+// The working directory of the process is the list's folder: the dialog
+// browses by changing it.
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <cstdint>
+#include <vector>
+
+enum class CEntryKind { Folder, Model, Animation, Collada };
+
+struct CListEntry {
+    QString name;
+    CEntryKind kind;
+};
+
+// The three configured extensions (ExtModel, ExtAnim, ExtDae).
+struct CListExtensions {
+    QString model, animation, collada;
+    bool operator==(const CListExtensions&) const = default;
+};
+
+// The rows of a folder: first every sub-folder except "." and "..", then
+// every file whose name is longer than 4 characters and whose last four
+// characters equal one of the extensions exactly (case-sensitive; the model
+// extension is tried first, then animation, then COLLADA). Both groups keep
+// the order in which the file system enumerates them. A folder that cannot be
+// read gives no rows.
+std::vector<CListEntry> ListFolder(const QString& path, const CListExtensions& ext);
+
+// The drive view: "/" first, then the mounted volumes, at most 25.
+QStringList ListRoots();
+
+// The listing of one folder kept between paints. It is listed again when the
+// path, the extensions or the folder itself (inode, modification time)
+// change, or after Invalidate. File-system clocks are coarse, so a folder
+// modified less than a second before it was listed is listed again on every
+// Get until that second has passed.
+class CListingCache {
+public:
+    const std::vector<CListEntry>& Get(const QString& path, const CListExtensions& ext);
+    void Invalidate() { valid_ = false; }
+    int Listings() const { return listings_; }  // how often the folder was read
+
+private:
+    bool valid_ = false;
+    QString path_;
+    CListExtensions ext_;
+    std::uint64_t device_ = 0, inode_ = 0;
+    std::int64_t mtimeNs_ = 0;
+    std::int64_t listedAtNs_ = 0;
+    std::vector<CListEntry> entries_;
+    int listings_ = 0;
+};
+
+// Index of the last "/" or "\" in `path`, or -1.
+int LastSeparator(QStringView path);
+// "/" (or a drive root such as "C:\" or "C:/").
+bool IsRootPath(QStringView path);
+// `dir` + "/" + `name`, without doubling a separator; `dir` alone when `name`
+// is empty.
+QString JoinPath(const QString& dir, const QString& name);
+// The process's working directory, with "/" separators.
+QString CurrentDirectory();
+// Changes the working directory; false (and nothing changed) on failure.
+bool SetCurrentDirectory(const QString& path);

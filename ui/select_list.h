@@ -1,0 +1,102 @@
+#pragma once
+// The list box of the select-file dialog: either the drive view (the file
+// system's roots) or the folder view (sub-folders of the working directory,
+// then the files with one of the configured extensions), each row with an
+// icon. A click selects a row and fills the dialog's file-name box by the
+// dialog's mode; a double click opens a folder or drive, or runs the dialog's
+// OK action on a file that suits the mode.
+//
+// The working directory of the process is the list's folder. The listing is
+// read again when the folder changes (see CListingCache), not on every paint,
+// so very large folders stay responsive.
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+#include "ui/dir_listing.h"
+#include "ui/drawing.h"
+#include "ui/metrics.h"
+
+class CScrollBar;
+class CSelectFileDialog;
+struct CSettings;
+
+class CSelectList : public QWidget {
+public:
+    static constexpr int kVisibleRows = 8;
+
+    // Selected type.
+    enum { kTypeNone = 0, kTypeModel = 1, kTypeAnimation = 2, kTypeCollada = 3, kTypeOther = 4 };
+
+    CSelectList();
+    ~CSelectList() override;
+
+    // Child of `dialog` at the rectangle, painting into the dialog's back
+    // buffer; makes its scroll bar and loads the four icons. objectName
+    // "CLASS_SELECTLIST"; shown.
+    void Create(CSelectFileDialog* dialog, int x, int y, int width, int height, QImage* backBuffer,
+                const CSettings& settings);
+
+    // File name, current path (drive view) and the file-name box from the
+    // selected index, then the selected type.
+    void UpdateSelection();
+    // Selected type from the file name: none when nothing is selected, else by
+    // the last four characters (".mdl" 1, ".ani" 2, ".dae" 3; case-sensitive),
+    // 4 for anything else and for names of 4 characters or fewer.
+    void UpdateType();
+    // The double-click action on the selected row.
+    void Activate();
+    // Selected -1, top 0, item count 0, scroll bar position and length 0.
+    void Reset();
+    // Synchronous repaint of the list and its scroll bar.
+    void Refresh();
+    // Forget the cached listing (the dialog is shown, the folder changed).
+    void InvalidateListing() { cache_.Invalidate(); }
+    // Enter or leave the drive view.
+    void SetDriveView(bool on) { driveView_ = on; }
+    bool IsDriveView() const { return driveView_; }
+
+    CScrollBar* ScrollBar() const { return scrollBar_; }
+    int RowHeight() const { return rowHeight_; }
+    const CListingCache& ListingCache() const { return cache_; }
+    CListExtensions Extensions() const { return ext_; }
+    // The rows as the folder view shows them (cached listing of the working
+    // directory), or the roots in the drive view.
+    int CurrentItemCount();
+
+    QString currentPath;  // the folder shown; refreshed from the working directory
+    QString fileName;     // name of the selected row, or the box's text on OK
+    int selectedIndex = -1;
+    int topIndex = 0;
+    int itemCount = 0;
+    int selectedType = kTypeNone;
+
+    CColor4 background{255, 140, 110, 110};
+    CColor4 text{255, 200, 180, 180};
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    void Press(QMouseEvent* event);
+    const std::vector<CListEntry>& Listing();
+    int Mode() const;
+    void SetBoxText(const QString& text);
+
+    CSelectFileDialog* dialog_ = nullptr;
+    CScrollBar* scrollBar_ = nullptr;
+    CScreenMetrics metrics_;
+    CListExtensions ext_;
+    CListingCache cache_;
+    QImage* backBuffer_ = nullptr;
+    int rowHeight_ = 0;
+    bool driveView_ = false;
+    bool buttonDown_ = false;
+    int lastMouseX_ = 0, lastMouseY_ = 0;
+    QImage iconModel_, iconAnimation_, iconFolder_, iconCollada_;
+};
