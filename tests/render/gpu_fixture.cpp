@@ -44,15 +44,15 @@ void GpuTest::ResetScene(float distance) {
         renderer->LightColor[i] = {};
         renderer->LightPos[i] = {};
     }
-    // Each frame starts from an empty scene colour (the sky is not drawn here).
-    const float zero[4] = {0, 0, 0, 0};
-    glClearNamedFramebufferfv(renderer->SceneColor().framebuffer, GL_COLOR, 0, zero);
 }
 
 std::vector<unsigned char> GpuTest::RenderFrame(CRenderModel* model, int width, int height, CRenderModel* room2,
                                                 CRenderModel* room3) {
     renderer->UpdateFrameConstants(static_cast<float>(width) / static_cast<float>(height));
     renderer->SetViewport(width, height);
+    // The sky pass clears the scene colour in a full frame; no sky here.
+    const float zero[4] = {0, 0, 0, 0};
+    glClearNamedFramebufferfv(renderer->SceneColor().framebuffer, GL_COLOR, 0, zero);
     RenderMainPass(*renderer, model, room2, room3, 0);
     const float clear[3] = {0.2f, 0.4f, 0.6f};
     RenderComposition(*renderer, clear, false, width, height, CompositionInputs{});

@@ -19,7 +19,8 @@ protected:
     // Camera on the -Y side of At at `distance`, looking along +Y,
     // horizontal; all lights off.
     static void ResetScene(float distance = 6.0f);
-    // Main pass with `model` (and optional room models), composition with
+    // Clears the scene colour (as the sky pass would), runs the main pass with
+    // `model` (and optional room models) and the composition with
     // black lamp and shaft images over a (0.2, 0.4, 0.6) background; returns
     // the back buffer as RGBA8, top row first.
     static std::vector<unsigned char> RenderFrame(CRenderModel* model, int width, int height,

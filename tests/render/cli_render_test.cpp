@@ -1,0 +1,92 @@
+// vorland-cli render end to end: a real process, a real PNG.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <QImage>
+#include <QString>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+const std::string kCli = VORLAND_CLI;
+const std::string kFigure = VORLAND_CORPUS_DIR "/blender/collada-demo-animated-male.dae";
+const std::string kOut = VORLAND_BINARY_DIR "/test-output";
+
+int RunCli(const std::string& args, const std::string& dir = ".") {
+    const std::string command = "cd '" + dir + "' && '" + kCli + "' " + args + " 2>/dev/null";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class CliRenderTest : public ::testing::Test {
+protected:
+    void SetUp() override { std::filesystem::create_directories(kOut); }
+};
+
+}  // namespace
+
+TEST_F(CliRenderTest, RendersTheFigureToAPngOfTheAskedSize) {
+    if (!std::ifstream(kFigure)) GTEST_SKIP() << "corpus not present";
+    const std::string out = kOut + "/cli_figure.png";
+    std::filesystem::remove(out);
+    const int rc = RunCli("render '" + kFigure + "' -o '" + out + "' --width 400 --height 300 --time 1.5");
+    if (rc == 1 && !std::filesystem::exists(out)) GTEST_SKIP() << "no headless OpenGL here";
+    ASSERT_EQ(rc, 0);
+    const QImage image(QString::fromStdString(out));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.width(), 400);
+    EXPECT_EQ(image.height(), 300);
+    // Background is the viewer's (220, 220, 220); the figure stands in front.
+    EXPECT_EQ(image.pixelColor(0, 0), QColor(220, 220, 220));
+    int figure = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) != QColor(220, 220, 220)) ++figure;
+    EXPECT_GT(figure, 2000);
+}
+
+TEST_F(CliRenderTest, RoomWithoutRoomFilesStillRenders) {
+    if (!std::ifstream(kFigure)) GTEST_SKIP() << "corpus not present";
+    const std::string out = kOut + "/cli_figure_room.png";
+    const int rc = RunCli("render '" + kFigure + "' -o '" + out + "' --width 64 --height 64 --room", kOut);
+    if (rc == 1 && !std::filesystem::exists(out)) GTEST_SKIP() << "no headless OpenGL here";
+    EXPECT_EQ(rc, 0);
+}
+
+TEST_F(CliRenderTest, UsageErrorsExitWithTwo) {
+    EXPECT_EQ(RunCli("render"), 2);
+    EXPECT_EQ(RunCli("render model.dae"), 2);                        // no -o
+    EXPECT_EQ(RunCli("render -o out.png"), 2);                       // no file
+    EXPECT_EQ(RunCli("render a.dae -o out.png --width"), 2);         // no value
+    EXPECT_EQ(RunCli("render a.dae -o out.png --width wide"), 2);
+    EXPECT_EQ(RunCli("render a.dae -o out.png --width 2000"), 2);    // beyond the targets
+    EXPECT_EQ(RunCli("render a.dae -o out.png --height 0"), 2);
+    EXPECT_EQ(RunCli("render a.dae -o out.png --time -1"), 2);
+    EXPECT_EQ(RunCli("render a.dae -o out.png --frobnicate"), 2);
+}
+
+TEST_F(CliRenderTest, UnreadableInputExitsWithOneAndKeepsTheOldImage) {
+    const std::string out = kOut + "/cli_keep.png";
+    {
+        std::ofstream keep(out, std::ios::binary);
+        keep << "previous picture";
+    }
+    EXPECT_EQ(RunCli("render '" + kOut + "/no-such-model.dae' -o '" + out + "'"), 1);
+    EXPECT_EQ(RunCli("render '" + kOut + "/no-such-model.mdl' -o '" + out + "'"), 1);
+    const std::string broken = kOut + "/cli_broken.dae";
+    {
+        std::ofstream b(broken);
+        b << "<COLLADA><library_geometries><geometry";
+    }
+    EXPECT_EQ(RunCli("render '" + broken + "' -o '" + out + "'"), 1);
+    EXPECT_EQ(ReadFile(out), "previous picture");
+}

@@ -1,0 +1,142 @@
+// The bone palette and the skinned vertex program: a bar of two halves, each
+// bound to one bone, posed by writing the bones' pose matrices.
+#include <string>
+
+#include "tests/render/gpu_fixture.h"
+
+namespace {
+
+constexpr int kW = 320;
+constexpr int kH = 320;
+
+// A bar from x = -2 to 2, 0.4 high, in the plane y = 0; the left half is
+// bound to bone 0, the right half to bone 1 (weights as `weight`).
+void MakeBar(CModel& model, float weight = 1.0f) {
+    CGeometry* g = AddQuads(model,
+                            {{{-2, 0, -0.2f}, {0, 0, -0.2f}, {0, 0, 0.2f}, {-2, 0, 0.2f}},
+                             {{0, 0, -0.2f}, {2, 0, -0.2f}, {2, 0, 0.2f}, {0, 0, 0.2f}}},
+                            {0, -1, 0}, "");
+    g->weights = new CWeights(8);
+    g->weightCount = 8;
+    for (int v = 0; v < 8; ++v) {
+        g->weights->Row(v)[0] = {v < 4 ? 0.0f : 1.0f, weight};
+    }
+    auto* parent = new CBone;
+    parent->id.SetAscii("root");
+    parent->name.SetAscii("root");
+    auto* child = new CBone;
+    child->id.SetAscii("child");
+    child->name.SetAscii("child");
+    child->parent = parent;
+    parent->children.Add(child);
+    model.bones.Add(parent);
+    model.bones.Add(child);
+    model.rootBones.Add(parent);
+}
+
+// Quarter turn about the view axis (y) through the origin: +x goes to +z.
+Matrix4 QuarterTurn() {
+    Matrix4 m;
+    m.m[0][0] = 0; m.m[0][2] = 1;
+    m.m[2][0] = -1; m.m[2][2] = 0;
+    return m;
+}
+
+bool Covered(const std::vector<unsigned char>& frame, const CRenderer& r, Vector3 p) {
+    const Pixel px = ProjectToPixel(r, p, kW, kH);
+    return !IsBackground(PixelAt(frame, kW, px.x, px.y));
+}
+
+}  // namespace
+
+class SkinningTest : public GpuTest {
+protected:
+    void TearDown() override {
+        if (renderer) render.ReleaseGpu();
+    }
+    CModel model;
+    CRenderModel render;
+};
+
+TEST_F(SkinningTest, ChildHalfFollowsItsBoneThroughTheUploadedPalette) {
+    MakeBar(model);
+    ASSERT_TRUE(render.Build(*renderer, &model, true));
+    ASSERT_EQ(render.bones.Count(), 2);
+    renderer->LightColor[0] = {1, 1, 1, 1};
+    renderer->LightPos[0] = {0, -4, 1, 0};
+
+    const auto rest = RenderFrame(&render, kW, kH);
+    SavePng("two_bones_rest", rest, kW, kH);
+    EXPECT_TRUE(Covered(rest, *renderer, {-1, 0, 0}));
+    EXPECT_TRUE(Covered(rest, *renderer, {1, 0, 0}));
+    EXPECT_FALSE(Covered(rest, *renderer, {0, 0, 1}));
+
+    // No animation: the pose stays what we write into the bones.
+    render.bones[1]->pose = QuarterTurn();
+    const auto posed = RenderFrame(&render, kW, kH);
+    SavePng("two_bones_posed", posed, kW, kH);
+    EXPECT_TRUE(Covered(posed, *renderer, {-1, 0, 0}));   // parent half unchanged
+    EXPECT_FALSE(Covered(posed, *renderer, {1, 0, 0}));   // child half has left...
+    EXPECT_TRUE(Covered(posed, *renderer, {0, 0, 1}));    // ...and stands upright
+    EXPECT_TRUE(Covered(posed, *renderer, {0, 0, 1.8f}));
+    EXPECT_FALSE(Covered(posed, *renderer, {0.5f, 0, 1}));
+}
+
+TEST_F(SkinningTest, PlainProgramIgnoresThePalette) {
+    MakeBar(model);
+    ASSERT_TRUE(render.Build(*renderer, &model, false));
+    renderer->LightColor[0] = {1, 1, 1, 1};
+    renderer->LightPos[0] = {0, -4, 1, 0};
+    render.bones[1]->pose = QuarterTurn();
+    const auto frame = RenderFrame(&render, kW, kH);
+    EXPECT_TRUE(Covered(frame, *renderer, {1, 0, 0}));
+    EXPECT_FALSE(Covered(frame, *renderer, {0, 0, 1}));
+}
+
+TEST_F(SkinningTest, VerticesWithoutWeightsKeepTheBindShapeTransform) {
+    MakeBar(model, 0.0f);
+    // The bind shape lifts the bar by one unit.
+    model.geometries[0]->bindShapeMatrix[11] = 1.0f;
+    ASSERT_TRUE(render.Build(*renderer, &model, true));
+    renderer->LightColor[0] = {1, 1, 1, 1};
+    renderer->LightPos[0] = {0, -4, 1, 0};
+    render.bones[1]->pose = QuarterTurn();
+    const auto skinned = RenderFrame(&render, kW, kH);
+    EXPECT_TRUE(Covered(skinned, *renderer, {1, 0, 1}));
+    EXPECT_FALSE(Covered(skinned, *renderer, {1, 0, 0}));
+}
+
+TEST_F(SkinningTest, BoneIndexJustBelowAWholeNumberSelectsThatBone) {
+    MakeBar(model);
+    for (int v = 4; v < 8; ++v) model.geometries[0]->weights->Row(v)[0].boneIndex = 0.99999f;
+    ASSERT_TRUE(render.Build(*renderer, &model, true));
+    renderer->LightColor[0] = {1, 1, 1, 1};
+    renderer->LightPos[0] = {0, -4, 1, 0};
+    render.bones[1]->pose = QuarterTurn();
+    const auto frame = RenderFrame(&render, kW, kH);
+    EXPECT_TRUE(Covered(frame, *renderer, {0, 0, 1}));
+}
+
+TEST_F(SkinningTest, ModelWithMoreBonesThanThePaletteDrawsTheFirst255) {
+    MakeBar(model);
+    // 300 bones; the right half is bound to bone 1, as before.
+    for (int i = 2; i < 300; ++i) {
+        auto* extra = new CBone;
+        extra->id.SetAscii("extra" + std::to_string(i));
+        extra->name = extra->id;
+        model.bones.Add(extra);
+        model.rootBones.Add(extra);
+    }
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(render.Build(*renderer, &model, true));
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("300 bones"), std::string::npos) << said;
+    ASSERT_EQ(render.bones.Count(), 300);
+    renderer->LightColor[0] = {1, 1, 1, 1};
+    renderer->LightPos[0] = {0, -4, 1, 0};
+    render.bones[1]->pose = QuarterTurn();
+    testing::internal::CaptureStderr();
+    const auto frame = RenderFrame(&render, kW, kH);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // said once, at build
+    EXPECT_TRUE(Covered(frame, *renderer, {0, 0, 1}));
+}
