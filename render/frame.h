@@ -1,0 +1,48 @@
+#pragma once
+// One frame of the scene: the order of all passes, from the camera constants
+// to the composition into the back buffer or the screen target.
+#include <cstdint>
+
+class CRenderer;
+class CRenderModel;
+class CSky;
+class CPointLight;
+class CVolumeLight;
+
+// What a frame reads: the display window's scene and view state.
+struct FrameScene {
+    CRenderer* renderer = nullptr;
+    CRenderModel* models[3] = {};  // the current model, then the two room models
+    CSky* sky = nullptr;
+    CPointLight** lights = nullptr;
+    int lightCount = 0;
+    CVolumeLight* volumeLight = nullptr;
+    std::uint8_t skinning = 0;
+    bool fullScreen = false;
+    int fullScreenClear[3] = {255, 255, 255};
+    float background[4] = {0, 0, 0, 1};
+    int screenWidth = 1536;  // the viewport inside the fixed-size targets
+    int screenHeight = 1080;
+    float aspect = 1536.0f / 1080.0f;
+};
+
+// Milliseconds per pass of the last frame, when asked for. Asking waits for
+// the GPU after every pass, so it slows the frame a little.
+struct FrameTimings {
+    double sky = 0;
+    double shadowMaps = 0;
+    double lightImages[3] = {};
+    double mainPass = 0;
+    double shafts[3] = {};
+    double composition = 0;
+    double total = 0;
+};
+
+// Renders one frame; the composed image ends in the renderer's back buffer
+// (normal mode) or its screen target (full screen). Always true.
+bool RenderFrame(const FrameScene& scene, FrameTimings* timings = nullptr);
+
+// The lamps' cube maps are rendered once, on the first frame, from the model
+// as posed then. A new renderer (or a test) starts over with this.
+void ResetShadowMapsBuilt();
+bool ShadowMapsBuilt();

@@ -1,0 +1,154 @@
+#include "render/point_light.h"
+
+#include <cstring>
+
+#include "model/render_model.h"
+#include "render/light_data.h"
+
+namespace {
+
+CRenderTarget MakeFloatTarget(int width, int height) {
+    CRenderTarget t;
+    t.width = width;
+    t.height = height;
+    glCreateTextures(GL_TEXTURE_2D, 1, &t.texture);
+    glTextureStorage2D(t.texture, 1, GL_RGBA32F, width, height);
+    glClearTexImage(t.texture, 0, GL_RGBA, GL_FLOAT, nullptr);
+    glCreateFramebuffers(1, &t.framebuffer);
+    glNamedFramebufferTexture(t.framebuffer, GL_COLOR_ATTACHMENT0, t.texture, 0);
+    return t;
+}
+
+void DeleteTarget(CRenderTarget& t) {
+    glDeleteFramebuffers(1, &t.framebuffer);
+    glDeleteTextures(1, &t.texture);
+    t = CRenderTarget{};
+}
+
+const float kZero[4] = {0, 0, 0, 0};
+const float kDepthOne = 1.0f;
+
+}  // namespace
+
+CPointLight::CPointLight() { std::memset(static_cast<void*>(&mirror_), 0, sizeof mirror_); }
+
+bool CPointLight::Create(CRenderer* renderer) {
+    if (!renderer) return false;
+    final_ = MakeFloatTarget(renderer->RenderWidth, renderer->RenderHeight);
+    raw_ = MakeFloatTarget(renderer->RenderWidth, renderer->RenderHeight);
+    // The face passes draw 256 x 256 targets; GL wants a depth buffer of the
+    // same size, so the faces share one of their own.
+    glCreateRenderbuffers(1, &faceDepth_);
+    glNamedRenderbufferStorage(faceDepth_, GL_DEPTH_COMPONENT32F, ShadowMapSize, ShadowMapSize);
+    for (CRenderTarget& face : faces_) {
+        face = MakeFloatTarget(ShadowMapSize, ShadowMapSize);
+        glNamedFramebufferRenderbuffer(face.framebuffer, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, faceDepth_);
+    }
+    shaft_ = MakeFloatTarget(renderer->RenderWidth, renderer->RenderHeight);
+    glCreateFramebuffers(1, &rawPass_);
+    glNamedFramebufferTexture(rawPass_, GL_COLOR_ATTACHMENT0, raw_.texture, 0);
+    glNamedFramebufferTexture(rawPass_, GL_DEPTH_ATTACHMENT, renderer->DepthTexture(), 0);
+    constantBuffer_ = CRenderer::CreateDynamicBuffer(sizeof(PointLightConstants));
+    return true;
+}
+
+void CPointLight::Release() {
+    DeleteTarget(final_);
+    DeleteTarget(raw_);
+    DeleteTarget(shaft_);
+    for (CRenderTarget& face : faces_) DeleteTarget(face);
+    glDeleteRenderbuffers(1, &faceDepth_);
+    glDeleteFramebuffers(1, &rawPass_);
+    glDeleteBuffers(1, &constantBuffer_);
+    faceDepth_ = rawPass_ = constantBuffer_ = 0;
+}
+
+void CPointLight::UpdateLightConstants(CRenderer& renderer) {
+    const Matrix4 projection = CubeFaceProjection();
+    const Vector3 eye{Position.x, Position.y, Position.z};
+    for (int k = 0; k < 6; ++k) {
+        faceViews_[k] = LookToMatrix(eye, kCubeFaces[k].direction, kCubeFaces[k].up);
+        mirror_.MatLightFace[k] = TransposeMatrix(faceViews_[k]);
+    }
+    mirror_.MatProjLight = TransposeMatrix(projection);
+    mirror_.PointLightPos = Position;
+    mirror_.PointLightColor = Color;
+    mirror_.ShadowParam = {ShadowParam[0], ShadowParam[1], 0.0f, 0.0f};
+    // MatLight stays as the one-time pass left it.
+    CRenderer::UploadDynamic(constantBuffer_, &mirror_, sizeof mirror_);
+    renderer.SetBlendState(BlendState::AlphaToCoverage);
+    renderer.SetInputLayout(renderer.FullLayout());
+    renderer.BindConstantBuffer(kSlotLightOrSky, constantBuffer_);
+}
+
+void CPointLight::BindFaceMaps(CRenderer& renderer) const {
+    for (int k = 0; k < 6; ++k) {
+        renderer.BindTexture(2 + k, faces_[k].texture);
+        renderer.BindSampler(2 + k);
+    }
+}
+
+bool CPointLight::RenderShadowMaps(CRenderer* renderer, CRenderModel* model) {
+    if (!renderer || ShadowMapsDone == 1) return false;
+    ShadowMapsDone = 1;
+    GLint saved[4];
+    glGetIntegerv(GL_VIEWPORT, saved);
+    renderer->SetViewport(ShadowMapSize, ShadowMapSize);
+
+    UpdateLightConstants(*renderer);
+    const bool skinned = model && model->skinning == 1;
+    renderer->SetVertexShader(skinned ? renderer->VsShadowSkinned : renderer->VsShadow);
+    renderer->SetPixelShader(renderer->PsShadowDepth);
+    renderer->BindConstantBuffer(kSlotFrame, renderer->ConstantBuffer1());
+    renderer->SetInputLayout(renderer->FullLayout());
+    renderer->SetBlendState(BlendState::AlphaToCoverage);
+
+    for (int k = 0; k < 6; ++k) {
+        mirror_.MatLight = mirror_.MatLightFace[k];
+        CRenderer::UploadDynamic(constantBuffer_, &mirror_, sizeof mirror_);
+        renderer->BindConstantBuffer(kSlotLightOrSky, constantBuffer_);
+        glClearNamedFramebufferfv(faces_[k].framebuffer, GL_DEPTH, 0, &kDepthOne);
+        glClearNamedFramebufferfv(faces_[k].framebuffer, GL_COLOR, 0, kZero);
+        glBindFramebuffer(GL_FRAMEBUFFER, faces_[k].framebuffer);
+        if (model) {
+            model->UpdatePose();
+            model->Draw(*renderer);
+        }
+    }
+    glViewport(saved[0], saved[1], saved[2], saved[3]);
+    return true;
+}
+
+void CPointLight::RenderLightImage(CRenderer& renderer, CRenderModel* model) {
+    UpdateLightConstants(renderer);
+    const bool skinned = model && model->skinning == 1;
+    renderer.SetVertexShader(skinned ? renderer.VsModelSkinned : renderer.VsModel);
+    renderer.SetPixelShader(renderer.PsShadowLight);
+    renderer.BindConstantBuffer(kSlotFrame, renderer.ConstantBuffer1());
+    BindFaceMaps(renderer);
+
+    glClearNamedFramebufferfv(rawPass_, GL_DEPTH, 0, &kDepthOne);
+    glClearNamedFramebufferfv(rawPass_, GL_COLOR, 0, kZero);
+    glBindFramebuffer(GL_FRAMEBUFFER, rawPass_);
+    if (model) {
+        model->UpdatePose();
+        model->Draw(renderer);
+    }
+    FilterLightImage(renderer);
+}
+
+void CPointLight::FilterLightImage(CRenderer& renderer) {
+    glClearNamedFramebufferfv(final_.framebuffer, GL_COLOR, 0, kZero);
+    glBindFramebuffer(GL_FRAMEBUFFER, final_.framebuffer);
+    renderer.SetVertexShader(renderer.VsQuad);
+    renderer.SetPixelShader(renderer.PsShadowFilter);
+    renderer.BindTexture(0, raw_.texture);
+    renderer.BindSampler(0);
+    // The frame covers the viewport's corner of the images: sample that.
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    renderer.SetQuadExtent(static_cast<float>(viewport[2]) / static_cast<float>(raw_.width),
+                           static_cast<float>(viewport[3]) / static_cast<float>(raw_.height));
+    renderer.DrawQuad();
+    renderer.SetQuadExtent(1.0f, 1.0f);
+}

@@ -1,0 +1,31 @@
+// The six cube-face maps of a lamp at units 2..7; red holds light-space depth.
+layout(binding = 2) uniform sampler2D TexShadowMap1;
+layout(binding = 3) uniform sampler2D TexShadowMap2;
+layout(binding = 4) uniform sampler2D TexShadowMap3;
+layout(binding = 5) uniform sampler2D TexShadowMap4;
+layout(binding = 6) uniform sampler2D TexShadowMap5;
+layout(binding = 7) uniform sampler2D TexShadowMap6;
+
+float SampleShadowMap(int k, vec2 tc) {
+    switch (k) {
+    case 1: return textureLod(TexShadowMap1, tc, 0.0).r;
+    case 2: return textureLod(TexShadowMap2, tc, 0.0).r;
+    case 3: return textureLod(TexShadowMap3, tc, 0.0).r;
+    case 4: return textureLod(TexShadowMap4, tc, 0.0).r;
+    case 5: return textureLod(TexShadowMap5, tc, 0.0).r;
+    default: return textureLod(TexShadowMap6, tc, 0.0).r;
+    }
+}
+
+// Texels outside the map read 0.
+float LoadShadowMap(int k, ivec2 texel, int size) {
+    if (texel.x < 0 || texel.y < 0 || texel.x >= size || texel.y >= size) return 0.0;
+    switch (k) {
+    case 1: return texelFetch(TexShadowMap1, texel, 0).r;
+    case 2: return texelFetch(TexShadowMap2, texel, 0).r;
+    case 3: return texelFetch(TexShadowMap3, texel, 0).r;
+    case 4: return texelFetch(TexShadowMap4, texel, 0).r;
+    case 5: return texelFetch(TexShadowMap5, texel, 0).r;
+    default: return texelFetch(TexShadowMap6, texel, 0).r;
+    }
+}

@@ -1,0 +1,40 @@
+#pragma once
+// The light shafts: for one lamp at a time, a ray march through the lamp's
+// cube maps at reduced resolution, then a bilinear scale-up into the lamp's
+// light-shaft image.
+#include "render/constant_buffers.h"
+#include "render/renderer.h"
+
+class CPointLight;
+
+class CVolumeLight {
+public:
+    CVolumeLight();
+    ~CVolumeLight() = default;  // GL objects go with Release
+    CVolumeLight(const CVolumeLight&) = delete;
+    CVolumeLight& operator=(const CVolumeLight&) = delete;
+
+    // Creates the reduced image (full size times the scale, truncated) and
+    // the constant buffer. False for a null renderer.
+    bool Create(CRenderer* renderer);
+    void Release();
+    // The light-shaft image of `light` (its LightShaftImage).
+    void Render(CRenderer& renderer, CPointLight& light);
+
+    int FullWidth = 0;
+    int FullHeight = 0;
+    float Scale = 0.4f;
+    int Flag = 1;  // march every Flag-th pixel in x and y
+
+    const CRenderTarget& ReducedImage() const { return reduced_; }
+    const VolumeLightConstants& Mirror() const { return mirror_; }
+
+    // The constants of the shaft pass for the renderer's camera and a lamp's
+    // shadow-map size.
+    void FillConstants(const CRenderer& renderer, int shadowMapSize);
+
+private:
+    GLuint constantBuffer_ = 0;
+    VolumeLightConstants mirror_{};
+    CRenderTarget reduced_;
+};
