@@ -35,11 +35,11 @@ void FillRoundedThumb(QPainter& p, int y, int w, int h, int d, const QColor& col
         p.drawPie(QRect(0, y + h - d, d, d), QtAngle(90), QtAngle(90));
         p.drawPie(QRect(w - d, y + h - d, d, d), QtAngle(0), QtAngle(90));
     }
-    p.fillRect(QRect(r, y, w - d, r), color);
-    p.fillRect(QRect(0, y + r, r, h - d), color);
-    p.fillRect(QRect(r, y + h - r, w - d, r), color);
-    p.fillRect(QRect(w - r, y + r, r, h - d), color);
-    p.fillRect(QRect(r, y + r, w - d, h - d), color);
+    // A thumb shorter than its corners (very long lists) leaves the middle
+    // rectangles empty rather than drawing them upside down.
+    for (const QRect& band : {QRect(r, y, w - d, r), QRect(0, y + r, r, h - d), QRect(r, y + h - r, w - d, r),
+                              QRect(w - r, y + r, r, h - d), QRect(r, y + r, w - d, h - d)})
+        if (band.width() > 0 && band.height() > 0) p.fillRect(band, color);
     p.restore();
 }
 

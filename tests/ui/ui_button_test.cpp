@@ -1,6 +1,7 @@
 // The image button: images, background, pressed state and the click action.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QPainter>
 #include <QTest>
 #include <QWindow>
@@ -97,4 +98,22 @@ TEST_F(UiButton, PaintIntoStretchesTheImage) {
     EXPECT_EQ(target.pixelColor(10, 20), QColor(0, 200, 0));
     EXPECT_EQ(target.pixelColor(109, 69), QColor(0, 200, 0));
     EXPECT_EQ(target.pixelColor(110, 70), QColor(Qt::white));
+}
+
+TEST_F(UiButton, TransparentImageShowsTheBlackDefault) {
+    ASSERT_TRUE(WriteSolidPng(dir.filePath("clear.png"), 8, 8, QColor(255, 0, 0, 0)));
+    button.LoadImages(dir.filePath("clear.png"), dir.filePath("clear.png"));
+    EXPECT_FALSE(button.NormalImage().isNull());
+    EXPECT_EQ(button.grab().toImage().pixelColor(30, 15), QColor(0, 0, 0));
+}
+
+TEST_F(UiButton, UndecodableImageDrawsNothing) {
+    QFile junk(dir.filePath("junk.png"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a png at all");
+    junk.close();
+    button.LoadImages(dir.filePath("junk.png"), dir.filePath("junk.png"));
+    EXPECT_TRUE(button.NormalImage().isNull());
+    button.background = {255, 10, 20, 30};
+    EXPECT_EQ(button.grab().toImage().pixelColor(30, 15), QColor(10, 20, 30));
 }

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
+#include <QPainter>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
@@ -172,6 +173,13 @@ TEST_F(UiDialog, ListingFiltersAndOrders) {
         }
     }
     EXPECT_TRUE(ListFolder(root + "/does-not-exist", {".mdl", ".ani", ".dae"}).empty());
+}
+
+TEST_F(UiDialog, FolderThatIsAFileListsNothing) {
+    Touch(root + "/plain.mdl");
+    EXPECT_TRUE(ListFolder(root + "/plain.mdl", {".mdl", ".ani", ".dae"}).empty());
+    CListingCache cache;
+    EXPECT_TRUE(cache.Get(root + "/plain.mdl", {".mdl", ".ani", ".dae"}).empty());
 }
 
 TEST_F(UiDialog, UnreadableFolderListsNothing) {
@@ -549,4 +557,89 @@ TEST_F(UiDialog, ScreenshotOfTheDialog) {
     EXPECT_EQ(shot.pixelColor(38 + 10, 320 + 30), QColor(120, 90, 90));          // file-name box
     EXPECT_EQ(list->itemCount, 16);
     EXPECT_EQ(bar->thumbLength, 97);
+}
+
+TEST_F(UiDialog, ScreenshotOfTheWriteMode) {
+    Touch(root + "/walk.ani");
+    Touch(root + "/man.mdl");
+    OpenIn(4);
+    const QImage shot = dialog->grab().toImage();
+    ASSERT_TRUE(shot.save(UiShotPath("select_file_dialog_write_anim.png")));
+    EXPECT_EQ(box->text(), QStringLiteral("名称未設定.ani"));
+    // The default name is drawn in the text colour inside the box.
+    bool ink = false;
+    for (int y = 320; y < 356 && !ink; ++y)
+        for (int x = 38; x < 300 && !ink; ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            ink = c.red() > 180 && c.green() > 160;
+        }
+    EXPECT_TRUE(ink);
+}
+
+TEST_F(UiDialog, HundredThousandRowThumbStillDraws) {
+    // The thumb of a very long list is shorter than its corners.
+    QImage image(34, 194, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    FillRoundedThumb(p, 100, 34, 0, 6, Qt::black);
+    OutlineRoundedThumb(p, 100, 34, 0, 6, Qt::black, 6.0f);
+    p.end();
+    EXPECT_EQ(image.pixelColor(17, 100), QColor(Qt::black));
+    EXPECT_EQ(image.pixelColor(17, 50), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(17, 150), QColor(Qt::white));
+}
+
+TEST_F(UiDialog, ConfirmDialogDragsByItsTitleBand) {
+    CConfirmDialog* confirm = dialog->ConfirmDialog();
+    confirm->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(confirm));
+    QWindow* window = confirm->windowHandle();
+    auto at = [&](QPoint global) { return confirm->mapFromGlobal(global); };
+    const QPoint start = confirm->mapToGlobal(QPoint(200, 20));
+    QTest::mousePress(window, Qt::LeftButton, {}, at(start));
+    QTest::mouseMove(window, at(start + QPoint(-30, 15)));
+    QTest::mouseRelease(window, Qt::LeftButton, {}, at(start + QPoint(-30, 15)));
+    EXPECT_EQ(confirm->pos(), QPoint(546, 447));
+    const QPoint body = confirm->mapToGlobal(QPoint(200, 100));
+    QTest::mousePress(window, Qt::LeftButton, {}, at(body));
+    QTest::mouseMove(window, at(body + QPoint(50, 50)));
+    QTest::mouseRelease(window, Qt::LeftButton, {}, at(body + QPoint(50, 50)));
+    EXPECT_EQ(confirm->pos(), QPoint(546, 447));
+    confirm->hide();
+}
+
+TEST_F(UiDialog, ClosingFromOutsideCountsAsCancel) {
+    QWidget mainWindow;
+    dialog->SetMainWindow(&mainWindow);
+    OpenIn(1);
+    EXPECT_FALSE(mainWindow.isEnabled());
+    dialog->close();  // a window manager's close
+    EXPECT_TRUE(mainWindow.isEnabled());
+    EXPECT_FALSE(dialog->isVisible());
+
+    CConfirmDialog* confirm = dialog->ConfirmDialog();
+    confirm->show();
+    confirm->waiting = true;
+    confirm->accepted = true;
+    confirm->close();
+    EXPECT_FALSE(confirm->waiting);
+    EXPECT_FALSE(confirm->accepted);
+}
+
+TEST_F(UiDialog, OkWithoutAnActionClosesAndEnablesTheMainWindow) {
+    QWidget mainWindow;
+    dialog->SetMainWindow(&mainWindow);
+    OpenIn(1);
+    QTest::mouseClick(dialog->OkButton(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(mainWindow.isEnabled());
+    EXPECT_FALSE(dialog->isVisible());
+    int runs = 0;
+    dialog->SetOkAction([&] { ++runs; });
+    OpenIn(1);
+    QTest::mouseClick(dialog->OkButton(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(runs, 1);
+    EXPECT_TRUE(dialog->isVisible());  // the action decides when to close
+    QTest::mouseClick(dialog->CloseButton(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(mainWindow.isEnabled());
 }
