@@ -312,6 +312,9 @@ TEST_F(UiDialog, UpLevelWalksToTheRootThenTheDriveView) {
     EXPECT_TRUE(list->IsDriveView());
     EXPECT_EQ(QDir::currentPath(), QStringLiteral("/"));
     EXPECT_EQ(list->itemCount, static_cast<int>(ListRoots().size()));
+    const QImage drives = dialog->grab().toImage();
+    drives.save(UiShotPath("select_file_dialog_drives.png"));
+    EXPECT_EQ(drives.pixelColor(38 + 2, 108 + 2), QColor(120, 90, 90));
     // Again at the root: stays there, still the drive view.
     QTest::mouseClick(dialog->UpButton(), Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_TRUE(list->IsDriveView());
