@@ -67,4 +67,12 @@ endif()
 if(NOT VORLAND_CORE_ONLY)
   add_executable(vorland-shot ${PROJECT_SOURCE_DIR}/tools/screenshot/main.cpp)
   target_link_libraries(vorland-shot PRIVATE Qt6::Gui)
+
+  # Generator of the bundled scene (model/washitu, img, pict).
+  vorland_glob(SCENEGEN_SOURCES ${PROJECT_SOURCE_DIR}/tools/scenegen/*.cpp)
+  list(REMOVE_ITEM SCENEGEN_SOURCES ${PROJECT_SOURCE_DIR}/tools/scenegen/main.cpp)
+  add_library(vorland_scenegen STATIC ${SCENEGEN_SOURCES})
+  target_link_libraries(vorland_scenegen PUBLIC vorland_platform Qt6::Gui)
+  add_executable(vorland-scenegen ${PROJECT_SOURCE_DIR}/tools/scenegen/main.cpp)
+  target_link_libraries(vorland-scenegen PRIVATE vorland_scenegen)
 endif()
