@@ -20,9 +20,9 @@ int ThumbCornerDiameter(int width) {
     return d;
 }
 
-// GDI+ angles run clockwise from the x axis; Qt's run counter-clockwise, in
-// sixteenths of a degree.
-static int QtAngle(int gdiDegrees) { return -gdiDegrees * 16; }
+// The corners are given in degrees clockwise from the x axis (y points down);
+// Qt's angles run counter-clockwise, in sixteenths of a degree.
+static int QtAngle(int clockwiseDegrees) { return -clockwiseDegrees * 16; }
 
 void FillRoundedThumb(QPainter& p, int y, int w, int h, int d, const QColor& color) {
     const int r = d / 2;
