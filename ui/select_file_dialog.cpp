@@ -119,6 +119,7 @@ void CSelectFileDialog::Create(int x, int y, int width, int height, const CSetti
 
 void CSelectFileDialog::Open(int newMode) {
     mode = newMode;
+    if (!list_) return;
     list_->Reset();
     list_->UpdateSelection();
     if (mainWindow_) mainWindow_->setEnabled(false);
@@ -147,6 +148,7 @@ void CSelectFileDialog::Close() {
 }
 
 void CSelectFileDialog::UpLevel() {
+    if (!list_) return;
     list_->Reset();
     QString path = list_->currentPath;
     if (path.isEmpty()) path = CurrentDirectory();  // not painted since it was opened
@@ -167,6 +169,7 @@ void CSelectFileDialog::UpLevel() {
 
 bool CSelectFileDialog::AskOverwrite() {
     CConfirmDialog* confirm = confirm_.get();
+    if (!confirm) return false;
     confirm->show();
     confirm->raise();
     confirm->activateWindow();

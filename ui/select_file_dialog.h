@@ -10,8 +10,9 @@
 //     dialog.SetOkAction([] { ...file action... });
 //     dialog.Open(mode);                     // the menu buttons, modes 1..4
 // In the OK action: FileNameBox()->text() is the name, SelectList() holds the
-// current path and the selected type, AskOverwrite() runs the question, and
-// Close() enables the main window and hides the dialog.
+// current path and the selected type (JoinPath in ui/dir_listing.h builds the
+// full path), AskOverwrite() runs the question, and Close() enables the main
+// window and hides the dialog. Everything but Create needs Create first.
 #include <QImage>
 #include <QPointer>
 #include <QString>

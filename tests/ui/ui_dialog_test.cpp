@@ -646,3 +646,13 @@ TEST_F(UiDialog, OkWithoutAnActionClosesAndEnablesTheMainWindow) {
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_TRUE(mainWindow.isEnabled());
 }
+
+TEST(UiDialogUncreated, CallsBeforeCreateDoNothing) {
+    UiTestApp();
+    CSelectFileDialog bare;
+    bare.Open(1);
+    bare.UpLevel();
+    EXPECT_FALSE(bare.AskOverwrite());
+    EXPECT_EQ(bare.mode, 1);
+    EXPECT_EQ(bare.SelectList(), nullptr);
+}
