@@ -1,6 +1,7 @@
 #include "render/frame.h"
 
 #include <chrono>
+#include <ctime>
 
 #include "model/render_model.h"
 #include "render/frame_passes.h"
@@ -13,29 +14,51 @@ namespace {
 
 bool g_shadowMapsBuilt = false;
 
+double CpuMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1.0e6;
+}
+
+double WallMs() {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
 // Measures passes when the caller asked for timings.
 class PassClock {
 public:
-    explicit PassClock(FrameTimings* timings) : on_(timings != nullptr) {
-        if (on_) {
-            glFinish();
-            start_ = last_ = std::chrono::steady_clock::now();
-        }
-    }
-    void Lap(double* slot) {
-        if (!on_) return;
+    explicit PassClock(FrameTimings* timings) : timings_(timings) {
+        if (!timings_) return;
+        *timings_ = FrameTimings{};
         glFinish();
-        const auto now = std::chrono::steady_clock::now();
-        *slot += std::chrono::duration<double, std::milli>(now - last_).count();
-        last_ = now;
+        wallStart_ = wallLast_ = WallMs();
+        cpuStart_ = cpuLast_ = CpuMs();
     }
-    double Total() const {
-        return std::chrono::duration<double, std::milli>(last_ - start_).count();
+    // Adds the time since the last lap to the pass `slot` picks.
+    void Lap(double PassTimes::*slot) { Lap([slot](PassTimes& p) -> double& { return p.*slot; }); }
+    void Lap(double (PassTimes::*slot)[3], int i) {
+        Lap([slot, i](PassTimes& p) -> double& { return (p.*slot)[i]; });
+    }
+    void Finish() {
+        if (!timings_) return;
+        timings_->wall.total = wallLast_ - wallStart_;
+        timings_->cpu.total = cpuLast_ - cpuStart_;
     }
 
 private:
-    bool on_;
-    std::chrono::steady_clock::time_point start_, last_;
+    template <class Pick>
+    void Lap(Pick pick) {
+        if (!timings_) return;
+        glFinish();
+        const double wall = WallMs(), cpu = CpuMs();
+        pick(timings_->wall) += wall - wallLast_;
+        pick(timings_->cpu) += cpu - cpuLast_;
+        wallLast_ = wall;
+        cpuLast_ = cpu;
+    }
+
+    FrameTimings* timings_;
+    double wallStart_ = 0, wallLast_ = 0, cpuStart_ = 0, cpuLast_ = 0;
 };
 
 const float kZero[4] = {0, 0, 0, 0};
@@ -47,9 +70,6 @@ bool ShadowMapsBuilt() { return g_shadowMapsBuilt; }
 
 bool RenderFrame(const FrameScene& scene, FrameTimings* timings) {
     CRenderer& renderer = *scene.renderer;
-    FrameTimings discard;
-    FrameTimings& t = timings ? *timings : discard;
-    t = FrameTimings{};
     PassClock clock(timings);
     CRenderModel* model = scene.models[0];
 
@@ -59,31 +79,31 @@ bool RenderFrame(const FrameScene& scene, FrameTimings* timings) {
     if (scene.lights && !g_shadowMapsBuilt) {
         g_shadowMapsBuilt = true;
         for (int i = 0; i < scene.lightCount; ++i) scene.lights[i]->RenderShadowMaps(&renderer, model);
-        clock.Lap(&t.shadowMaps);
+        clock.Lap(&PassTimes::shadowMaps);
     }
 
     if (scene.sky) {
         glBindFramebuffer(GL_FRAMEBUFFER, renderer.SceneColor().framebuffer);
         glClearNamedFramebufferfv(renderer.SceneColor().framebuffer, GL_COLOR, 0, kZero);
         scene.sky->Draw(renderer);
-        clock.Lap(&t.sky);
+        clock.Lap(&PassTimes::sky);
     }
 
     for (int i = 0; i < scene.lightCount; ++i) {
         scene.lights[i]->RenderLightImage(renderer, model);
-        clock.Lap(&t.lightImages[i < 3 ? i : 2]);
+        clock.Lap(&PassTimes::lightImages, i < 3 ? i : 2);
     }
 
     // Main pass. The room's flicker runs with the sky's scroll angle: the room
     // sees the sky's block at b3, not the last lamp's.
     RenderMainPass(renderer, model, scene.models[1], scene.models[2],
                    scene.sky ? scene.sky->ConstantBuffer() : 0);
-    clock.Lap(&t.mainPass);
+    clock.Lap(&PassTimes::mainPass);
 
     if (scene.volumeLight) {
         for (int i = 0; i < 3 && i < scene.lightCount; ++i) {
             scene.volumeLight->Render(renderer, *scene.lights[i]);
-            clock.Lap(&t.shafts[i]);
+            clock.Lap(&PassTimes::shafts, i);
         }
     }
 
@@ -96,7 +116,7 @@ bool RenderFrame(const FrameScene& scene, FrameTimings* timings) {
         inputs.shaftImages[i] = scene.lights[i]->LightShaftImage().texture;
     }
     RenderComposition(renderer, clear, scene.fullScreen, scene.screenWidth, scene.screenHeight, inputs);
-    clock.Lap(&t.composition);
-    t.total = clock.Total();
+    clock.Lap(&PassTimes::composition);
+    clock.Finish();
     return true;
 }

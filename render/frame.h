@@ -26,9 +26,10 @@ struct FrameScene {
     float aspect = 1536.0f / 1080.0f;
 };
 
-// Milliseconds per pass of the last frame, when asked for. Asking waits for
-// the GPU after every pass, so it slows the frame a little.
-struct FrameTimings {
+// Milliseconds per pass of the last frame, when asked for: wall-clock time
+// and the process's CPU time (all threads, the software rasteriser's too).
+// Asking waits for the GPU after every pass, so it slows the frame a little.
+struct PassTimes {
     double sky = 0;
     double shadowMaps = 0;
     double lightImages[3] = {};
@@ -36,6 +37,10 @@ struct FrameTimings {
     double shafts[3] = {};
     double composition = 0;
     double total = 0;
+};
+struct FrameTimings {
+    PassTimes wall;
+    PassTimes cpu;
 };
 
 // Renders one frame; the composed image ends in the renderer's back buffer

@@ -34,10 +34,14 @@ void RenderMainPass(CRenderer& renderer, CRenderModel* model, CRenderModel* room
     // PsRoom writes target 0 only; the scene depth keeps the current model.
     renderer.SetPixelShader(renderer.PsRoom);
     renderer.BindConstantBuffer(kSlotLightOrSky, skyConstants);
-    glColorMaski(1, GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    // Detach target 1 rather than masking it: drawing sets the blend state,
+    // whose colour mask covers every target again.
+    const GLenum roomBuffers[2] = {GL_COLOR_ATTACHMENT0, GL_NONE};
+    glNamedFramebufferDrawBuffers(target, 2, roomBuffers);
     if (room2) DrawPosed(renderer, *room2);
     if (room3) DrawPosed(renderer, *room3);
-    glColorMaski(1, GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    const GLenum bothBuffers[2] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1};
+    glNamedFramebufferDrawBuffers(target, 2, bothBuffers);
 }
 
 void RenderComposition(CRenderer& renderer, const float clear[3], bool fullScreen, int width, int height,

@@ -44,6 +44,9 @@ bool CPointLight::Create(CRenderer* renderer) {
         face = MakeFloatTarget(ShadowMapSize, ShadowMapSize);
         glNamedFramebufferRenderbuffer(face.framebuffer, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, faceDepth_);
     }
+    glCreateTextures(GL_TEXTURE_2D_ARRAY, 1, &faceArray_);
+    glTextureStorage3D(faceArray_, 1, GL_RGBA32F, ShadowMapSize, ShadowMapSize, 6);
+    glClearTexImage(faceArray_, 0, GL_RGBA, GL_FLOAT, nullptr);
     shaft_ = MakeFloatTarget(renderer->RenderWidth, renderer->RenderHeight);
     glCreateFramebuffers(1, &rawPass_);
     glNamedFramebufferTexture(rawPass_, GL_COLOR_ATTACHMENT0, raw_.texture, 0);
@@ -58,6 +61,8 @@ void CPointLight::Release() {
     DeleteTarget(shaft_);
     for (CRenderTarget& face : faces_) DeleteTarget(face);
     glDeleteRenderbuffers(1, &faceDepth_);
+    glDeleteTextures(1, &faceArray_);
+    faceArray_ = 0;
     glDeleteFramebuffers(1, &rawPass_);
     glDeleteBuffers(1, &constantBuffer_);
     faceDepth_ = rawPass_ = constantBuffer_ = 0;
@@ -114,6 +119,8 @@ bool CPointLight::RenderShadowMaps(CRenderer* renderer, CRenderModel* model) {
             model->UpdatePose();
             model->Draw(*renderer);
         }
+        glCopyImageSubData(faces_[k].texture, GL_TEXTURE_2D, 0, 0, 0, 0, faceArray_, GL_TEXTURE_2D_ARRAY, 0, 0,
+                           0, k, ShadowMapSize, ShadowMapSize, 1);
     }
     glViewport(saved[0], saved[1], saved[2], saved[3]);
     return true;

@@ -46,6 +46,9 @@ public:
     const PointLightConstants& Mirror() const { return mirror_; }
     // Binds the six face maps at t2..t7 with the shared sampler.
     void BindFaceMaps(CRenderer& renderer) const;
+    // The six face maps as layers 0..5 of one array texture, copied when the
+    // maps are rendered, for passes that pick a face per sample.
+    GLuint FaceArray() const { return faceArray_; }
 
 private:
     GLuint constantBuffer_ = 0;
@@ -53,6 +56,7 @@ private:
     Matrix4 faceViews_[6];
     CRenderTarget faces_[6];  // each framebuffer also holds faceDepth_
     GLuint faceDepth_ = 0;
+    GLuint faceArray_ = 0;
     CRenderTarget final_, raw_, shaft_;
     GLuint rawPass_ = 0;  // raw image + the renderer's depth buffer
 };

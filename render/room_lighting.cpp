@@ -1,6 +1,7 @@
 #include "render/room_lighting.h"
 
 #include <cmath>
+#include <memory>
 
 #include "render/light_data.h"
 #include "render/scene_lights.h"
@@ -58,4 +59,32 @@ void AnimateRoomLights(float angle, CRenderer& renderer, CPointLight* const lamp
     const double outerPhase[5] = {1.35, 3.24, 5.87, 1.34, 6.46};
     for (int i = 0; i < 5; ++i)
         renderer.LightColor[9 + i] = {1.0f, 0.8f, 0.7f, static_cast<float>(std::sin(a + outerPhase[i]) * 10 + 50)};
+}
+
+bool RenderRoomFrame(CRenderer& renderer, CRenderModel* const models[3], const SkyImages& images, int width,
+                     int height, const float background[3], FrameTimings timings[2]) {
+    auto room = std::make_unique<RoomLighting>();
+    const bool ok = CreateRoomLighting(renderer, *room, images);
+    // One tick of the viewer's timer: the lights' flicker and the sky.
+    AnimateRoomLights(0.03f, renderer, room->lampList);
+    room->sky.Tick();
+
+    FrameScene scene;
+    scene.renderer = &renderer;
+    for (int i = 0; i < 3; ++i) scene.models[i] = models[i];
+    scene.sky = &room->sky;
+    scene.lights = room->lampList;
+    scene.lightCount = 3;
+    scene.volumeLight = &room->volumeLight;
+    scene.screenWidth = width;
+    scene.screenHeight = height;
+    scene.aspect = static_cast<float>(width) / static_cast<float>(height);
+    for (int i = 0; i < 3; ++i) scene.background[i] = background[i];
+    ResetShadowMapsBuilt();
+    if (ok) {
+        RenderFrame(scene, timings ? &timings[0] : nullptr);
+        if (timings) RenderFrame(scene, &timings[1]);
+    }
+    room->Release();
+    return ok;
 }

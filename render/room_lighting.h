@@ -3,6 +3,7 @@
 // start, and the per-tick animation of the lights.
 #include <string>
 
+#include "render/frame.h"
 #include "render/point_light.h"
 #include "render/sky.h"
 #include "render/volume_light.h"
@@ -31,3 +32,13 @@ bool CreateRoomLighting(CRenderer& renderer, RoomLighting& room, const SkyImages
 // One step of the lights' flicker at `angle` (radians): the lamps' intensity
 // and the renderer's light table entries 0..13.
 void AnimateRoomLights(float angle, CRenderer& renderer, CPointLight* const lamps[3]);
+
+// Renders the room the way the viewer's first frame shows it, for the
+// headless tool and the tests: lamps, sky and light shafts are created, the
+// lights and the sky advance by one timer tick, then RenderFrame composes
+// models[0] (the current model) and the room models into the back buffer
+// over `background`. With `timings`, a second, steady frame follows the first
+// (which also builds the cube maps) and both are measured. False when the
+// lamps or the shafts cannot be created.
+bool RenderRoomFrame(CRenderer& renderer, CRenderModel* const models[3], const SkyImages& images, int width,
+                     int height, const float background[3], FrameTimings timings[2] = nullptr);

@@ -57,6 +57,7 @@ void CVolumeLight::Render(CRenderer& renderer, CPointLight& light) {
 
     light.UpdateLightConstants(renderer);
     light.BindFaceMaps(renderer);
+    glBindTextureUnit(2, light.FaceArray());  // beside face 1's 2D binding
     renderer.SetBlendState(BlendState::AlphaToCoverage);
     renderer.SetRasterizerState();
 

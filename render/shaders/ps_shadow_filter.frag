@@ -20,8 +20,13 @@ void main() {
     vec4 r = texture(TexDiffuse, uv);
     float z = r.z;
     float count = (r.x > 0.001) ? 1.0 : 0.0;
-    for (int i = 0; i < 16; ++i)
-        if (texture(TexDiffuse, uv + z * kTaps[i]).x > 0.001) count += 1.0;
+    if (z == 0.0) {
+        // Where the model is not (distance 0) all taps fall on this pixel.
+        count *= 17.0;
+    } else {
+        for (int i = 0; i < 16; ++i)
+            if (texture(TexDiffuse, uv + z * kTaps[i]).x > 0.001) count += 1.0;
+    }
     vec2 P = ShadowParam.xy;
     float p = max(P.x, 0.00001);
     float fade = clamp(1.0 - 0.03 * z / p, 0.0, 1.0);

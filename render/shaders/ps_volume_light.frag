@@ -1,13 +1,14 @@
 #version 450 core
 // PsVolumeLight: marches a ray from the shaft camera through the lamp's cube
 // maps and gathers in-scattered light, at reduced resolution.
-#include "point_light_constants.glsl"
-#include "cube_faces.glsl"
-#include "shadow_maps.glsl"
+#include "point_light_faces.glsl"
 #include "volume_light_constants.glsl"
 #include "pixel_inputs.glsl"
 
 layout(binding = 1) uniform sampler2D TexDepth;
+// TexShadowMap1 ... 6 as the layers of one array (a copy made when the maps
+// are built), so that a sample reads its face with one load.
+layout(binding = 2) uniform sampler2DArray TexShadowMaps;
 
 layout(location = 0) out vec4 Target0;
 
@@ -40,7 +41,8 @@ void main() {
     float R = 10.0 * ShadowParam.x;
     vec3 L = PointLightPos.xyz;
     vec3 forward = MatViewVL[2].xyz;  // third column, without the translation row
-    int mapSize = int(VolumeLightParam2.y);
+    float mapSize = VolumeLightParam2.y;
+    int lastTexel = int(mapSize) - 1;
 
     // Samples farther than R from the lamp add nothing: march only over the
     // part of the ray inside that sphere (one spare sample each side keeps
@@ -48,35 +50,53 @@ void main() {
     vec3 OL = O - L;
     float b = dot(OL, D);
     float disc = b * b - (dot(OL, OL) - R * R);
-    if (disc < 0.0) {
-        Target0 = vec4(0.0, 0.0, 0.0, 1.0);
-        return;
-    }
-    float root = sqrt(disc);
-    int first = max(int(floor((-b - root) / kStep)) - 1, 0);
-    int last = min(int(ceil((-b + root) / kStep)) + 1, kSamples - 1);
-
-    // Work that does not change along the ray.
-    mat4 faceProj[6] = mat4[6](MatLight1 * MatProjLight, MatLight2 * MatProjLight,
-                               MatLight3 * MatProjLight, MatLight4 * MatProjLight,
-                               MatLight5 * MatProjLight, MatLight6 * MatProjLight);
-    float gain = 0.2 * PointLightColor.w * 0.91;
-    float near = 3.0 * ShadowParam.x;
-
     float A = 0.0;
-    for (int i = first; i <= last; ++i) {
-        vec3 P = O + (float(i) * kStep) * D;
-        vec3 v = P - L;
-        float dl = length(v);
-        if (dl > R) continue;
-        // Nothing is gathered behind the scene's depth.
-        if (d < dot(P, forward)) break;
-        int k = CubeFaceOf(v);
-        vec4 c = vec4(-P, 1.0) * faceProj[k - 1];
-        float s = LoadShadowMap(k, ivec2(c.xy / c.w * VolumeLightParam2.y), mapSize);
-        float z = c.z / c.w;
-        if (s + 0.01 < z)
-            A += gain * (R - dl) / (near + dl) / pow(12.566 * (1.09 - 0.6 * dot(e, v / dl)), 1.5);
+    if (disc >= 0.0) {
+        float root = sqrt(disc);
+        int first = max(int(floor((-b - root) / kStep)) - 1, 0);
+        int last = min(int(ceil((-b + root) / kStep)) + 1, kSamples - 1);
+        float gain = 0.2 * PointLightColor.w * 0.91;
+        float near = 3.0 * ShadowParam.x;
+        // Everything below is linear in t along P = O + t D, so its value at
+        // t = 0 and its rate are worked out once per ray: the light-space
+        // position of -P in each face, the depth along the view, the cosine
+        // towards the eye.
+        vec4 faceStart[6];
+        vec4 faceRate[6];
+        for (int f = 0; f < 6; ++f) {
+            mat4 M = MatLightFace[f] * MatProjLight;
+            faceStart[f] = vec4(-O, 1.0) * M;
+            faceRate[f] = vec4(-D, 0.0) * M;
+        }
+        float depthStart = dot(O, forward), depthRate = dot(D, forward);
+        float cosStart = dot(e, OL), cosRate = dot(e, D);
+        for (int i = first; i <= last; ++i) {
+            float t = float(i) * kStep;
+            vec3 v = OL + t * D;
+            float dl = length(v);
+            if (dl > R) continue;
+            // Nothing is gathered behind the scene's depth.
+            if (d < depthStart + t * depthRate) break;
+            // Face 1 ... 6 (-X, -Y, -Z, +X, +Y, +Z): the first within 0.001
+            // of the largest.
+            float m = max(max(abs(v.x), abs(v.y)), abs(v.z)) - 0.001;
+            int k = (-v.x > m) ? 0 : (-v.y > m) ? 1 : (-v.z > m) ? 2 : (v.x > m) ? 3 : (v.y > m) ? 4 : 5;
+            vec4 c = k == 0 ? faceStart[0] + t * faceRate[0]
+                   : k == 1 ? faceStart[1] + t * faceRate[1]
+                   : k == 2 ? faceStart[2] + t * faceRate[2]
+                   : k == 3 ? faceStart[3] + t * faceRate[3]
+                   : k == 4 ? faceStart[4] + t * faceRate[4]
+                            : faceStart[5] + t * faceRate[5];
+            float invW = 1.0 / c.w;
+            ivec2 texel = ivec2(c.xy * (invW * mapSize));
+            float s = 0.0;  // texels outside the map read 0
+            if (texel.x >= 0 && texel.y >= 0 && texel.x <= lastTexel && texel.y <= lastTexel)
+                s = texelFetch(TexShadowMaps, ivec3(texel, k), 0).r;
+            if (s + 0.01 < c.z * invW) {
+                float phase = 12.566 * (1.09 - 0.6 * (cosStart + t * cosRate) / dl);
+                A += gain * (R - dl) / ((near + dl) * (phase * sqrt(phase)));
+            }
+        }
     }
     Target0 = vec4(clamp(A, 0.0, 1.0) * PointLightColor.rgb, 1.0);
 }

@@ -16,16 +16,3 @@ float SampleShadowMap(int k, vec2 tc) {
     default: return textureLod(TexShadowMap6, tc, 0.0).r;
     }
 }
-
-// Texels outside the map read 0.
-float LoadShadowMap(int k, ivec2 texel, int size) {
-    if (texel.x < 0 || texel.y < 0 || texel.x >= size || texel.y >= size) return 0.0;
-    switch (k) {
-    case 1: return texelFetch(TexShadowMap1, texel, 0).r;
-    case 2: return texelFetch(TexShadowMap2, texel, 0).r;
-    case 3: return texelFetch(TexShadowMap3, texel, 0).r;
-    case 4: return texelFetch(TexShadowMap4, texel, 0).r;
-    case 5: return texelFetch(TexShadowMap5, texel, 0).r;
-    default: return texelFetch(TexShadowMap6, texel, 0).r;
-    }
-}

@@ -35,12 +35,13 @@ int RunRender(const Args&) {
 #include "render/frame_passes.h"
 #include "render/headless_context.h"
 #include "render/renderer.h"
+#include "render/room_lighting.h"
 #include "render/scene_lights.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: vorland-cli render FILE -o OUT.png [--width W] [--height H] [--time T] [--room]\n";
+    "usage: vorland-cli render FILE -o OUT.png [--width W] [--height H] [--time T] [--room] [--timings]\n";
 
 struct Options {
     std::string input;
@@ -49,6 +50,7 @@ struct Options {
     int height = 1080;
     double time = 0.0;
     bool room = false;
+    bool timings = false;  // per-pass milliseconds of a room frame on stderr
 };
 
 bool ParseNumber(const std::string& text, double* out) {
@@ -77,6 +79,8 @@ bool ParseOptions(const Args& args, Options* o) {
             o->time = v;
         } else if (a == "--room") {
             o->room = true;
+        } else if (a == "--timings") {
+            o->timings = true;
         } else if (!a.empty() && a[0] != '-' && o->input.empty()) {
             o->input = a;
         } else {
@@ -153,6 +157,22 @@ void LoadRoom(CRenderer& renderer, RoomModel room[2]) {
     fs::current_path(start, ec);
 }
 
+void PrintTimings(const FrameTimings t[2]) {
+    const char* names[2] = {"first frame", "next frame"};
+    for (int i = 0; i < 2; ++i) {
+        const PassTimes* kinds[2] = {&t[i].wall, &t[i].cpu};
+        const char* kindNames[2] = {"wall", "cpu"};
+        for (int k = 0; k < 2; ++k) {
+            const PassTimes& p = *kinds[k];
+            std::fprintf(stderr,
+                         "%s (%s ms): shadow maps %.0f, sky %.0f, lamp images %.0f %.0f %.0f, main pass %.0f, "
+                         "shafts %.0f %.0f %.0f, composition %.0f, total %.0f\n",
+                         names[i], kindNames[k], p.shadowMaps, p.sky, p.lightImages[0], p.lightImages[1],
+                         p.lightImages[2], p.mainPass, p.shafts[0], p.shafts[1], p.shafts[2], p.composition, p.total);
+        }
+    }
+}
+
 }  // namespace
 
 int RunRender(const Args& args) {
@@ -193,10 +213,21 @@ int RunRender(const Args& args) {
 
     renderer.UpdateFrameConstants(static_cast<float>(o.width) / static_cast<float>(o.height));
     renderer.SetViewport(o.width, o.height);
-    RenderMainPass(renderer, &renderModel, room[0].render.get(), room[1].render.get(), 0);
     const float clear[3] = {settings.ViewerBKColorR / 255.0f, settings.ViewerBKColorG / 255.0f,
                             settings.ViewerBKColorB / 255.0f};
-    RenderComposition(renderer, clear, false, o.width, o.height, CompositionInputs{});
+    if (o.room) {
+        // The whole frame: lamps with their shadows, sky, light shafts.
+        CRenderModel* models[3] = {&renderModel, room[0].render.get(), room[1].render.get()};
+        const SkyImages images{settings.ImgPath.ToUtf8(), settings.TextureCloudName.ToUtf8(),
+                               settings.TextureStarName.ToUtf8(), settings.TextureMoonName.ToUtf8()};
+        FrameTimings timings[2];
+        if (!RenderRoomFrame(renderer, models, images, o.width, o.height, clear, o.timings ? timings : nullptr))
+            std::fputs("vorland-cli: the lamps cannot be set up\n", stderr);
+        if (o.timings) PrintTimings(timings);
+    } else {
+        RenderMainPass(renderer, &renderModel, nullptr, nullptr, 0);
+        RenderComposition(renderer, clear, false, o.width, o.height, CompositionInputs{});
+    }
 
     std::vector<unsigned char> rgba(static_cast<std::size_t>(o.width) * o.height * 4);
     CRenderer::ReadTarget(renderer.BackBuffer(), o.width, o.height, rgba.data());
