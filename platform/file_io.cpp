@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -33,14 +35,40 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     return data;
 }
 
+namespace {
+
+// A name beside `path` that no other writer in this or another process picks:
+// pid, a per-process counter and the clock.
+std::string TemporaryNameFor(const std::string& path) {
+    static std::atomic<unsigned> counter{0};
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    return path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1)) + "-" +
+           std::to_string(static_cast<unsigned long long>(now) & 0xffffffu);
+}
+
+// Makes the rename itself durable.
+void SyncDirectoryOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
 bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
-    std::string tmp = path + ".tmp-XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
+    // O_EXCL with mode 0666 lets the process umask decide the permissions
+    // without touching the umask, which other threads share.
+    std::string tmp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        tmp = TemporaryNameFor(path);
+        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
     if (fd < 0) return false;
-    // mkstemp creates 0600; give the file the usual permissions.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
     const char* p = bytes.data();
     std::size_t left = bytes.size();
     bool ok = true;
@@ -57,6 +85,10 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
     if (ok && ::fsync(fd) != 0) ok = false;
     if (::close(fd) != 0) ok = false;
     if (ok && std::rename(tmp.c_str(), path.c_str()) != 0) ok = false;
-    if (!ok) ::unlink(tmp.c_str());
-    return ok;
+    if (!ok) {
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    SyncDirectoryOf(path);
+    return true;
 }

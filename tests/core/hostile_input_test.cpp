@@ -1,0 +1,241 @@
+// Hostile inputs for every reader: counts and sizes that lie, nesting without
+// end. The readers must neither crash nor let a claimed count decide how much
+// memory they take.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/settings.h"
+#include "collada/collada.h"
+#include "heap_probe.h"
+#include "model/ani_file.h"
+#include "model/animation.h"
+#include "model/mdl_file.h"
+
+namespace {
+
+std::string GeometryWith(const std::string& body) {
+    return "[MODEL_ID]\nm\n\n<GEOMETRY_BEGIN>\n<GEOMETRY_ID>g\n" + body + "<GEOMETRY_END>\n";
+}
+
+std::string PolygonWith(const std::string& body) {
+    return GeometryWith("<POLYGON_DATA_BEGIN>\n<MATERIAL_ID>mat\n" + body + "<POLYGON_DATA_END>\n");
+}
+
+void ExpectModelReadBounded(const std::string& file) {
+    const HeapProbeResult r = RunWithHeapBound(ReaderHeapBound(file.size()), [&] {
+        CModel model;
+        ParseModel(model, file);
+    });
+    EXPECT_TRUE(r.withinBound) << r.detail << "\n" << file.substr(0, 400);
+}
+
+void ExpectColladaBounded(const std::string& doc) {
+    const HeapProbeResult r = RunWithHeapBound(ReaderHeapBound(doc.size()), [&] {
+        CModel model;
+        CName name;
+        name.SetAscii("hostile");
+        std::string error;
+        LoadColladaFromMemory(model, doc, name, &error);
+    });
+    EXPECT_TRUE(r.withinBound) << r.detail << "\n" << doc.substr(0, 600);
+}
+
+const char* const kHugeCounts[] = {"50000000", "2147483647", "-2147483648", "4294967297", "99999999999999"};
+
+}  // namespace
+
+TEST(HostileModelFile, IndexCountsDoNotSizeTheBuffers) {
+    for (const char* count : kHugeCounts) {
+        for (const char* tag : {"VERTEX_INDEX_COUNT", "NORMAL_INDEX_COUNT", "COLOR_INDEX_COUNT", "TEX_INDEX_COUNT"}) {
+            SCOPED_TRACE(std::string(tag) + " " + count);
+            ExpectModelReadBounded(PolygonWith(std::string("<") + tag + ">" + count + "\n0 1 2 \n"));
+        }
+    }
+}
+
+TEST(HostileModelFile, TextureIdCountDoesNotSizeTheLine) {
+    for (const char* count : kHugeCounts) {
+        SCOPED_TRACE(count);
+        ExpectModelReadBounded(PolygonWith(std::string("<TEX_ID_COUNT>") + count + "\nuv0 uv1 \n"));
+    }
+}
+
+TEST(HostileModelFile, FloatArrayCountsDoNotSizeTheValues) {
+    const char* const pairs[][2] = {{"4", "50000000"},  {"3", "2147483647"}, {"65536", "65536"},
+                                    {"2147483647", "2"}, {"2", "-5"},         {"-4", "-1000000"}};
+    for (const auto& p : pairs) {
+        SCOPED_TRACE(std::string(p[0]) + " x " + p[1]);
+        ExpectModelReadBounded(GeometryWith(std::string("<FLOAT_ARRAY_BEGIN>\n<FLOAT_ARRAY_ID>pos\n") +
+                                            "<FLOAT_ARRAY_FLOAT_COUNT>" + p[0] + "\n<FLOAT_ARRAY_COUNT>" + p[1] +
+                                            "\n<FLOAT_ARRAY>\n1 2 3 4 5 6 \n<FLOAT_ARRAY_END>\n"));
+    }
+}
+
+TEST(HostileModelFile, WeightCountsDoNotSizeTheTable) {
+    const char* const pairs[][2] = {{"50000000", "8"},   {"2147483647", "8"}, {"8", "2147483647"},
+                                    {"100000", "100000"}, {"-8", "8"},        {"3", "-1"}};
+    for (const auto& p : pairs) {
+        SCOPED_TRACE(std::string(p[0]) + " x " + p[1]);
+        ExpectModelReadBounded(GeometryWith(std::string("<WEIGHTS_BEGIN>\n<WEIGHTS_SIZE>") + p[0] +
+                                            "\n<APPLY_BONE_NUM>" + p[1] + "\n0 1 1 0.5 \n<WEIGHTS_END>\n"));
+    }
+}
+
+TEST(HostileModelFile, ChildCountWithoutChildrenEndsAtTheFileEnd) {
+    for (const char* count : kHugeCounts) {
+        SCOPED_TRACE(count);
+        ExpectModelReadBounded(std::string("<BONE_ARRAY>\nroot \n<BONE>\n<BONE_BEGIN>\n<BONE_NAME>root\n<CHILD_COUNT>") +
+                               count + "\n\t\t<BONE_BEGIN>\n\t\t<BONE_NAME>kid\n\t\t<CHILD_COUNT>0\n");
+    }
+}
+
+TEST(HostileModelFile, DeeplyNestedBonesDoNotExhaustTheStack) {
+    // Each bone claims one child, 200000 levels deep.
+    std::string file = "<BONE_ARRAY>\nb \n<BONE>\n";
+    for (int i = 0; i < 200000; ++i) file += "<BONE_NAME>b\n<CHILD_COUNT>1\n";
+    file += "<BONE_NAME>leaf\n<CHILD_COUNT>0\n";
+    const HeapProbeResult r = RunWithHeapBound(ReaderHeapBound(file.size()) + (1u << 30), [&] {
+        CModel model;
+        ParseModel(model, file);
+        // A model that was read can also be written.
+        (void)SerializeModel(model);
+    });
+    EXPECT_TRUE(r.withinBound) << r.detail;
+}
+
+TEST(HostileAnimationFile, ManyEmptyChannelsStayBounded) {
+    std::string file = "[TARGET_MODEL_ID]\nm\n\n";
+    for (int i = 0; i < 20000; ++i) file += "<ANIMATION_BEGIN>\n<TARGET>b\n<KEY_TIME>\n0 \n<ANIMATION_END>\n";
+    const HeapProbeResult r = RunWithHeapBound(ReaderHeapBound(file.size()), [&] {
+        CModel model;
+        model.name.SetAscii("m");
+        ParseAnimation(model, file);
+    });
+    EXPECT_TRUE(r.withinBound) << r.detail;
+}
+
+TEST(HostileSettingsFile, LongLinesAndBinaryStayBounded) {
+    std::string file(200000, 'x');
+    file += "\nModelPath = " + std::string(5000, '\x82') + "\n";
+    for (int i = 0; i < 256; ++i) file += static_cast<char>(i);
+    const HeapProbeResult r = RunWithHeapBound(ReaderHeapBound(file.size()), [&] {
+        CSettings settings;
+        settings.Read(file);
+    });
+    EXPECT_TRUE(r.withinBound) << r.detail;
+}
+
+namespace {
+
+std::string MeshDoc(const std::string& floatCount, const std::string& stride, const std::string& primitive) {
+    return R"(<?xml version="1.0"?>
+<COLLADA xmlns="http://www.collada.org/2005/11/COLLADASchema" version="1.4.1">
+<library_geometries><geometry id="g"><mesh>
+<source id="pos"><float_array id="pos-array" count=")" +
+           floatCount + R"(">0 0 0 1 0 0 0 1 0</float_array>
+<technique_common><accessor source="#pos-array" count="3" stride=")" +
+           stride + R"("/></technique_common></source>
+<vertices id="v"><input semantic="POSITION" source="#pos"/></vertices>
+)" + primitive + R"(
+</mesh></geometry></library_geometries>
+</COLLADA>)";
+}
+
+std::string ControllerDoc(const std::string& weightCount, const std::string& nameCount, const std::string& floatCount) {
+    return R"(<?xml version="1.0"?>
+<COLLADA xmlns="http://www.collada.org/2005/11/COLLADASchema" version="1.4.1">
+<library_geometries><geometry id="g"><mesh>
+<source id="pos"><float_array id="pos-array" count="9">0 0 0 1 0 0 0 1 0</float_array>
+<technique_common><accessor source="#pos-array" count="3" stride="3"/></technique_common></source>
+<vertices id="v"><input semantic="POSITION" source="#pos"/></vertices>
+<triangles count="1"><input semantic="VERTEX" source="#v" offset="0"/><p>0 1 2</p></triangles>
+</mesh></geometry></library_geometries>
+<library_controllers><controller id="c"><skin source="#g">
+<bind_shape_matrix>1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1</bind_shape_matrix>
+<source id="j"><Name_array id="j-array" count=")" +
+           nameCount + R"(">A B</Name_array></source>
+<source id="ib"><float_array id="ib-array" count=")" +
+           floatCount + R"(">1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1</float_array></source>
+<source id="w"><float_array id="w-array" count=")" +
+           floatCount + R"(">1 0.5</float_array></source>
+<joints><input semantic="JOINT" source="#j"/><input semantic="INV_BIND_MATRIX" source="#ib"/></joints>
+<vertex_weights count=")" +
+           weightCount + R"("><input semantic="JOINT" source="#j" offset="0"/><input semantic="WEIGHT" source="#w" offset="1"/>
+<vcount>1 1 1</vcount><v>0 0 1 1 0 1</v></vertex_weights>
+</skin></controller></library_controllers>
+</COLLADA>)";
+}
+
+std::string AnimationDoc(const std::string& count) {
+    return R"(<?xml version="1.0"?>
+<COLLADA xmlns="http://www.collada.org/2005/11/COLLADASchema" version="1.4.1">
+<library_animations><animation id="a">
+<source id="in"><float_array id="in-array" count=")" +
+           count + R"(">0 1</float_array></source>
+<source id="out"><float_array id="out-array" count=")" +
+           count + R"(">1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1</float_array></source>
+<sampler id="s"><input semantic="INPUT" source="#in"/><input semantic="OUTPUT" source="#out"/></sampler>
+<channel source="#s" target="bone/transform"/>
+</animation></library_animations>
+</COLLADA>)";
+}
+
+}  // namespace
+
+TEST(HostileCollada, FloatArrayCountDoesNotSizeTheBuffer) {
+    for (const char* count : kHugeCounts) {
+        SCOPED_TRACE(count);
+        ExpectColladaBounded(MeshDoc(count, "3", R"(<triangles count="1"><input semantic="VERTEX" source="#v" offset="0"/><p>0 1 2</p></triangles>)"));
+    }
+}
+
+TEST(HostileCollada, PrimitiveCountDoesNotSizeTheBuffer) {
+    for (const char* count : kHugeCounts) {
+        SCOPED_TRACE(count);
+        ExpectColladaBounded(MeshDoc("9", "3", std::string(R"(<polylist count=")") + count +
+                                                   R"("><input semantic="VERTEX" source="#v" offset="0"/><vcount>3</vcount><p>0 1 2</p></polylist>)"));
+        ExpectColladaBounded(MeshDoc("9", "3", std::string(R"(<triangles count=")") + count +
+                                                   R"("><input semantic="VERTEX" source="#v" offset="0"/><p>0 1 2</p></triangles>)"));
+    }
+}
+
+TEST(HostileCollada, ZeroAndNegativeStridesDoNotCrash) {
+    for (const char* stride : {"0", "-3", "2147483647", "x"}) {
+        SCOPED_TRACE(stride);
+        ExpectColladaBounded(MeshDoc("9", stride, R"(<triangles count="1"><input semantic="VERTEX" source="#v" offset="0"/><p>0 1 2</p></triangles>)"));
+    }
+}
+
+TEST(HostileCollada, SkinCountsDoNotSizeTheBuffers) {
+    for (const char* count : kHugeCounts) {
+        SCOPED_TRACE(count);
+        ExpectColladaBounded(ControllerDoc(count, "2", "16"));
+        ExpectColladaBounded(ControllerDoc("3", count, "16"));
+        ExpectColladaBounded(ControllerDoc("3", "2", count));
+    }
+}
+
+TEST(HostileCollada, AnimationCountsDoNotSizeTheBuffers) {
+    for (const char* count : kHugeCounts) {
+        SCOPED_TRACE(count);
+        ExpectColladaBounded(AnimationDoc(count));
+    }
+}
+
+TEST(HostileCollada, DeeplyNestedNodesDoNotExhaustTheStack) {
+    std::string doc = R"(<?xml version="1.0"?><COLLADA><library_visual_scenes><visual_scene id="s">)";
+    const int depth = 100000;
+    for (int i = 0; i < depth; ++i) doc += R"(<node sid="n" type="JOINT">)";
+    for (int i = 0; i < depth; ++i) doc += "</node>";
+    doc += "</visual_scene></library_visual_scenes></COLLADA>";
+    const HeapProbeResult r = RunWithHeapBound(ReaderHeapBound(doc.size()) + (1u << 30), [&] {
+        CModel model;
+        CName name;
+        name.SetAscii("deep");
+        std::string error;
+        LoadColladaFromMemory(model, doc, name, &error);
+        (void)SerializeModel(model);
+    });
+    EXPECT_TRUE(r.withinBound) << r.detail;
+}
