@@ -1,6 +1,7 @@
 #include "model/model.h"
 
 #include <unordered_set>
+#include <vector>
 
 #include "model/animation.h"
 
@@ -23,9 +24,15 @@ CFloatArray* CGeometry::FindFloatArray(const CName& id) const {
 namespace {
 // Bones can sit in the flat list, the root list and a parent's children, a
 // bone may even be placed twice in the tree: gather each record once.
-void CollectBones(CBone* bone, std::unordered_set<CBone*>& seen) {
-    if (!bone || !seen.insert(bone).second) return;
-    for (CBone* child : bone->children) CollectBones(child, seen);
+// An explicit stack: a file may nest bones deeper than the call stack goes.
+void CollectBones(CBone* root, std::unordered_set<CBone*>& seen) {
+    std::vector<CBone*> pending{root};
+    while (!pending.empty()) {
+        CBone* bone = pending.back();
+        pending.pop_back();
+        if (!bone || !seen.insert(bone).second) continue;
+        for (CBone* child : bone->children) pending.push_back(child);
+    }
 }
 }  // namespace
 

@@ -1,5 +1,6 @@
 #include "heap_probe.h"
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -48,6 +49,20 @@ std::size_t CurrentAddressSpace() {
     statm >> pages;
     return pages * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
 }
+
+// A "VmRSS:" or "VmHWM:" line of /proc/self/status, in bytes.
+std::size_t StatusBytes(const std::string& key) {
+    std::ifstream status("/proc/self/status");
+    std::string word;
+    while (status >> word) {
+        if (word == key) {
+            std::size_t kb = 0;
+            status >> kb;
+            return kb * 1024;
+        }
+    }
+    return 0;
+}
 #endif
 
 }  // namespace
@@ -61,15 +76,30 @@ HeapProbeResult RunWithHeapBound(std::size_t boundBytes, const std::function<voi
         g_bound = static_cast<long long>(boundBytes);
         __sanitizer_install_malloc_and_free_hooks(OnMalloc, OnFree);
 #else
+        // Free heap the parent left behind is usable without growing the
+        // address space, so it counts against the bound too.
+        malloc_trim(0);
+        const std::size_t reusable = mallinfo2().fordblks;
+        if (reusable >= boundBytes) _exit(kOverBound + 1);
         rlimit limit{};
-        limit.rlim_cur = limit.rlim_max = CurrentAddressSpace() + boundBytes;
+        limit.rlim_cur = limit.rlim_max = CurrentAddressSpace() + boundBytes - reusable;
         setrlimit(RLIMIT_AS, &limit);
+        // Arenas of threads that have ended keep reserved address space the
+        // limit cannot see; touching it shows in the resident peak instead.
+        {
+            std::ofstream clear("/proc/self/clear_refs");
+            clear << "5";
+        }
+        const std::size_t residentBefore = StatusBytes("VmRSS:");
 #endif
         try {
             work();
         } catch (const std::bad_alloc&) {
             _exit(kOverBound);
         }
+#ifndef VORLAND_PROBE_HOOKS
+        if (StatusBytes("VmHWM:") > residentBefore + boundBytes) _exit(kOverBound);
+#endif
         _exit(0);
     }
     int status = 0;
@@ -80,6 +110,8 @@ HeapProbeResult RunWithHeapBound(std::size_t boundBytes, const std::function<voi
         r.withinBound = true;
     } else if (WIFEXITED(status) && WEXITSTATUS(status) == kOverBound) {
         r.detail = "needed more than " + std::to_string(boundBytes) + " bytes of heap";
+    } else if (WIFEXITED(status) && WEXITSTATUS(status) == kOverBound + 1) {
+        r.detail = "the test process holds more free heap than the bound";
     } else if (WIFSIGNALED(status)) {
         r.detail = "killed by signal " + std::to_string(WTERMSIG(status));
     } else {
