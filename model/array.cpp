@@ -3,34 +3,35 @@
 #include <cstdlib>
 #include <new>
 
-CArray::CArray(int elementSize) : elementSize_(elementSize > 0 ? elementSize : 1) {
-    GrowStorage(static_cast<std::size_t>(capacity_));
-}
+// Storage is taken on the first Add, not at construction: records hold many
+// arrays that stay empty (a polygon block's colour indices, a channel read
+// from a one-line file), and reserving 100 slots for each would let a small
+// file of empty blocks ask for hundreds of times its size.
+CArray::CArray(int elementSize) : elementSize_(elementSize > 0 ? elementSize : 1) {}
 
 CArray::~CArray() { std::free(data_); }
 
 void CArray::GrowStorage(std::size_t minSlots) {
     if (minSlots <= reserved_) return;
-    std::size_t slots = reserved_ < 1024 ? minSlots : reserved_ + reserved_ / 2;
+    std::size_t slots = reserved_ + reserved_ / 2;
+    if (slots < 4) slots = 4;
     if (slots < minSlots) slots = minSlots;
     const std::size_t bytes = slots * static_cast<std::size_t>(elementSize_);
     void* grown = std::realloc(data_, bytes);
     if (!grown) throw std::bad_alloc();
     data_ = static_cast<unsigned char*>(grown);
+    // New slots start cleared.
+    std::memset(data_ + reserved_ * static_cast<std::size_t>(elementSize_), 0,
+                (slots - reserved_) * static_cast<std::size_t>(elementSize_));
     reserved_ = slots;
 }
 
 void CArray::Reserve(std::size_t slots) { GrowStorage(slots); }
 
 bool CArray::Add(const void* element) {
-    if (count_ >= capacity_ - 1) {
-        const int oldCapacity = capacity_;
-        capacity_ += 100;
-        GrowStorage(static_cast<std::size_t>(capacity_));
-        // The new slots of a grown block start cleared.
-        std::memset(data_ + static_cast<std::size_t>(oldCapacity) * elementSize_, 0,
-                    static_cast<std::size_t>(capacity_ - oldCapacity) * elementSize_);
-    }
+    // The visible capacity follows 100, 200, 300, ... whatever is reserved.
+    if (count_ >= capacity_ - 1) capacity_ += 100;
+    if (static_cast<std::size_t>(count_) >= reserved_) GrowStorage(static_cast<std::size_t>(count_) + 1);
     std::memcpy(data_ + static_cast<std::size_t>(count_) * elementSize_, element,
                 static_cast<std::size_t>(elementSize_));
     ++count_;

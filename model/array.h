@@ -38,7 +38,7 @@ private:
     int capacity_ = 100;
     int count_ = 0;
     int elementSize_;
-    std::size_t reserved_ = 0;  // slots actually allocated (>= capacity_)
+    std::size_t reserved_ = 0;  // slots actually allocated (>= count_), taken on demand
 };
 
 // Typed views over CArray. They add no state; they only spare callers casts.
