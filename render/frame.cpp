@@ -69,16 +69,18 @@ void ResetShadowMapsBuilt() { g_shadowMapsBuilt = false; }
 bool ShadowMapsBuilt() { return g_shadowMapsBuilt; }
 
 bool RenderFrame(const FrameScene& scene, FrameTimings* timings) {
+    if (!scene.renderer || !scene.renderer->IsInitialized()) return false;
     CRenderer& renderer = *scene.renderer;
     PassClock clock(timings);
     CRenderModel* model = scene.models[0];
+    const int lightCount = scene.lights ? scene.lightCount : 0;
 
     renderer.UpdateFrameConstants(scene.aspect);
     renderer.SetViewport(scene.screenWidth, scene.screenHeight);
 
     if (scene.lights && !g_shadowMapsBuilt) {
         g_shadowMapsBuilt = true;
-        for (int i = 0; i < scene.lightCount; ++i) scene.lights[i]->RenderShadowMaps(&renderer, model);
+        for (int i = 0; i < lightCount; ++i) scene.lights[i]->RenderShadowMaps(&renderer, model);
         clock.Lap(&PassTimes::shadowMaps);
     }
 
@@ -89,7 +91,7 @@ bool RenderFrame(const FrameScene& scene, FrameTimings* timings) {
         clock.Lap(&PassTimes::sky);
     }
 
-    for (int i = 0; i < scene.lightCount; ++i) {
+    for (int i = 0; i < lightCount; ++i) {
         scene.lights[i]->RenderLightImage(renderer, model);
         clock.Lap(&PassTimes::lightImages, i < 3 ? i : 2);
     }
@@ -101,7 +103,7 @@ bool RenderFrame(const FrameScene& scene, FrameTimings* timings) {
     clock.Lap(&PassTimes::mainPass);
 
     if (scene.volumeLight) {
-        for (int i = 0; i < 3 && i < scene.lightCount; ++i) {
+        for (int i = 0; i < 3 && i < lightCount; ++i) {
             scene.volumeLight->Render(renderer, *scene.lights[i]);
             clock.Lap(&PassTimes::shafts, i);
         }
@@ -111,7 +113,7 @@ bool RenderFrame(const FrameScene& scene, FrameTimings* timings) {
     for (int i = 0; i < 3; ++i)
         clear[i] = scene.fullScreen ? scene.fullScreenClear[i] / 255.0f : scene.background[i];
     CompositionInputs inputs;
-    for (int i = 0; i < 3 && scene.lights && i < scene.lightCount; ++i) {
+    for (int i = 0; i < 3 && i < lightCount; ++i) {
         inputs.lampImages[i] = scene.lights[i]->FinalImage().texture;
         inputs.shaftImages[i] = scene.lights[i]->LightShaftImage().texture;
     }

@@ -44,7 +44,8 @@ struct FrameTimings {
 };
 
 // Renders one frame; the composed image ends in the renderer's back buffer
-// (normal mode) or its screen target (full screen). Always true.
+// (normal mode) or its screen target (full screen). False, drawing nothing,
+// without a set-up renderer.
 bool RenderFrame(const FrameScene& scene, FrameTimings* timings = nullptr);
 
 // The lamps' cube maps are rendered once, on the first frame, from the model

@@ -192,3 +192,11 @@ TEST_F(PointLightGpuTest, FullScreenComposesIntoTheScreenTargetOnly) {
     CRenderer::ReadTarget(renderer->BackBuffer(), 8, 8, back.data());
     EXPECT_NE(back[1], 255);
 }
+
+TEST(RenderFrameWithoutRenderer, DrawsNothing) {
+    FrameScene s;
+    EXPECT_FALSE(RenderFrame(s));
+    CRenderer idle;  // never initialised: no GL objects
+    s.renderer = &idle;
+    EXPECT_FALSE(RenderFrame(s));
+}
