@@ -1,5 +1,90 @@
-// Placeholder; the settings reader and writer replace it.
 #include "app/settings.h"
+
+#include "platform/cp932.h"
+#include "platform/file_io.h"
+#include "platform/text.h"
+
+namespace {
+
+enum class Kind { Int, Float, String };
+
+struct Key {
+    const char* name;
+    Kind kind;
+    int CSettings::*intField = nullptr;
+    float CSettings::*floatField = nullptr;
+    CName CSettings::*stringField = nullptr;
+};
+
+constexpr Key IntKey(const char* name, int CSettings::*f) { return {name, Kind::Int, f, nullptr, nullptr}; }
+constexpr Key FloatKey(const char* name, float CSettings::*f) { return {name, Kind::Float, nullptr, f, nullptr}; }
+constexpr Key StringKey(const char* name, CName CSettings::*f) { return {name, Kind::String, nullptr, nullptr, f}; }
+
+// All keys in the order config.ini is written.
+const Key kKeys[] = {
+    IntKey("ScreenWidth", &CSettings::ScreenWidth),
+    IntKey("ScreenHeight", &CSettings::ScreenHeight),
+    StringKey("ModelPath", &CSettings::ModelPath),
+    StringKey("ExtModel", &CSettings::ExtModel),
+    StringKey("ExtAnim", &CSettings::ExtAnim),
+    StringKey("ExtDae", &CSettings::ExtDae),
+    StringKey("ImgPath", &CSettings::ImgPath),
+    StringKey("TextureCloudName", &CSettings::TextureCloudName),
+    StringKey("TextureStarName", &CSettings::TextureStarName),
+    StringKey("TextureMoonName", &CSettings::TextureMoonName),
+    IntKey("BKColorA", &CSettings::BKColorA),
+    IntKey("BKColorR", &CSettings::BKColorR),
+    IntKey("BKColorG", &CSettings::BKColorG),
+    IntKey("BKColorB", &CSettings::BKColorB),
+    IntKey("TextColorA", &CSettings::TextColorA),
+    IntKey("TextColorR", &CSettings::TextColorR),
+    IntKey("TextColorG", &CSettings::TextColorG),
+    IntKey("TextColorB", &CSettings::TextColorB),
+    IntKey("BarColorA", &CSettings::BarColorA),
+    IntKey("BarColorR", &CSettings::BarColorR),
+    IntKey("BarColorG", &CSettings::BarColorG),
+    IntKey("BarColorB", &CSettings::BarColorB),
+    IntKey("ViewerBKColorA", &CSettings::ViewerBKColorA),
+    IntKey("ViewerBKColorR", &CSettings::ViewerBKColorR),
+    IntKey("ViewerBKColorG", &CSettings::ViewerBKColorG),
+    IntKey("ViewerBKColorB", &CSettings::ViewerBKColorB),
+    IntKey("MenuBKColorA", &CSettings::MenuBKColorA),
+    IntKey("MenuBKColorR", &CSettings::MenuBKColorR),
+    IntKey("MenuBKColorG", &CSettings::MenuBKColorG),
+    IntKey("MenuBKColorB", &CSettings::MenuBKColorB),
+    IntKey("MenuTextColorA", &CSettings::MenuTextColorA),
+    IntKey("MenuTextColorR", &CSettings::MenuTextColorR),
+    IntKey("MenuTextColorG", &CSettings::MenuTextColorG),
+    IntKey("MenuTextColorB", &CSettings::MenuTextColorB),
+    FloatKey("RotationX", &CSettings::RotationX),
+    FloatKey("RotationZ", &CSettings::RotationZ),
+    FloatKey("EyePosX", &CSettings::EyePosX),
+    FloatKey("EyePosY", &CSettings::EyePosY),
+    FloatKey("EyePosZ", &CSettings::EyePosZ),
+    FloatKey("AtX", &CSettings::AtX),
+    FloatKey("AtY", &CSettings::AtY),
+    FloatKey("AtZ", &CSettings::AtZ),
+};
+static_assert(sizeof kKeys / sizeof kKeys[0] == 42);
+
+constexpr std::size_t kLineBytes = 1024;    // one fgets buffer
+constexpr std::size_t kStringBytes = 1023;  // a converted string value at most
+
+// The multibyte form of a string value, cut at a character boundary.
+std::string StringValue(const CName& name) {
+    std::string bytes = name.ToCp932();
+    if (bytes.size() <= kStringBytes) return bytes;
+    std::size_t cut = 0;
+    while (cut < bytes.size()) {
+        const std::size_t len = IsCp932LeadByte(static_cast<unsigned char>(bytes[cut])) ? 2 : 1;
+        if (cut + len > kStringBytes) break;
+        cut += len;
+    }
+    bytes.resize(cut);
+    return bytes;
+}
+
+}  // namespace
 
 CSettings::CSettings() {
     ModelPath.SetAscii("washitu1.dae");
@@ -11,7 +96,54 @@ CSettings::CSettings() {
     TextureStarName.SetAscii("star.png");
     TextureMoonName.SetAscii("moon.png");
 }
-bool CSettings::Read(std::string_view) { return true; }
-bool CSettings::ReadFile(const std::string&) { return false; }
-std::string CSettings::Serialize() const { return {}; }
-bool CSettings::Write(const std::string&) const { return false; }
+
+bool CSettings::Read(std::string_view fileBytes) {
+    LineReader reader(fileBytes);
+    std::string line;
+    while (reader.Read(kLineBytes, line)) {
+        const auto nul = line.find('\0');
+        if (nul != std::string::npos) line.resize(nul);
+        Tokenizer t(line);
+        const std::string_view key = t.Next(" =");
+        const std::string_view value = t.Next(" =\n");
+        // A key without a value keeps what it had.
+        if (key.empty() || value.empty()) continue;
+        for (const Key& k : kKeys) {
+            if (key != k.name) continue;
+            switch (k.kind) {
+            case Kind::Int: this->*k.intField = ParseInt(value); break;
+            case Kind::Float: this->*k.floatField = ParseFloat(value); break;
+            case Kind::String: (this->*k.stringField).SetFromCp932(value); break;
+            }
+        }
+    }
+    return true;
+}
+
+bool CSettings::ReadFile(const std::string& path) {
+    const auto bytes = ReadWholeFile(path);
+    if (!bytes) return false;
+    return Read(*bytes);
+}
+
+std::string CSettings::Serialize() const {
+    std::string out;
+    for (const Key& k : kKeys) {
+        // A long string value makes a line longer than the 1024 bytes a
+        // reader takes at once; it is written whole all the same.
+        out += k.name;
+        out += " = ";
+        switch (k.kind) {
+        case Kind::Int: AppendInt(out, this->*k.intField); break;
+        case Kind::Float: AppendFixed6(out, this->*k.floatField); break;
+        case Kind::String: out += StringValue(this->*k.stringField); break;
+        }
+        out += '\n';
+    }
+    return ToCrLf(out);
+}
+
+bool CSettings::Write(const std::string& directory) const {
+    const std::string dir = directory.empty() ? "." : directory;
+    return WriteFileAtomically(dir + "/config.ini", Serialize());
+}

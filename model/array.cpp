@@ -1,5 +1,6 @@
 #include "model/array.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
@@ -31,9 +32,17 @@ void CArray::Reserve(std::size_t slots) { GrowStorage(slots); }
 bool CArray::Add(const void* element) {
     // The visible capacity follows 100, 200, 300, ... whatever is reserved.
     if (count_ >= capacity_ - 1) capacity_ += 100;
-    if (static_cast<std::size_t>(count_) >= reserved_) GrowStorage(static_cast<std::size_t>(count_) + 1);
-    std::memcpy(data_ + static_cast<std::size_t>(count_) * elementSize_, element,
-                static_cast<std::size_t>(elementSize_));
+    const auto* src = static_cast<const unsigned char*>(element);
+    const std::size_t size = static_cast<std::size_t>(elementSize_);
+    if (static_cast<std::size_t>(count_) >= reserved_) {
+        // The element may live in this very block, which is about to move.
+        const auto at = reinterpret_cast<std::uintptr_t>(src);
+        const auto base = reinterpret_cast<std::uintptr_t>(data_);
+        const bool inside = data_ && at >= base && at < base + reserved_ * size;
+        GrowStorage(static_cast<std::size_t>(count_) + 1);
+        if (inside) src = data_ + (at - base);
+    }
+    std::memcpy(data_ + static_cast<std::size_t>(count_) * size, src, size);
     ++count_;
     return true;
 }

@@ -1,9 +1,23 @@
 #include "platform/text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
+
+#include "platform/cp932.h"
+
+namespace {
+// Length of the character starting at text[i]: 2 for a complete code page
+// 932 double-byte character, else 1.
+std::size_t CharLength(std::string_view text, std::size_t i, bool cp932) {
+    if (!cp932 || i + 1 >= text.size()) return 1;
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const auto trail = static_cast<unsigned char>(text[i + 1]);
+    return IsCp932LeadByte(lead) && IsCp932TrailByte(trail) ? 2 : 1;
+}
+}  // namespace
 
 std::string_view Tokenizer::Next(std::string_view delimiters) {
     const std::size_t start = rest_.find_first_not_of(delimiters);
@@ -12,7 +26,19 @@ std::string_view Tokenizer::Next(std::string_view delimiters) {
         return {};
     }
     rest_.remove_prefix(start);
-    const std::size_t end = rest_.find_first_of(delimiters);
+    std::size_t end = std::string_view::npos;
+    if (!cp932_) {
+        end = rest_.find_first_of(delimiters);
+    } else {
+        for (std::size_t i = 0; i < rest_.size();) {
+            const std::size_t len = CharLength(rest_, i, true);
+            if (len == 1 && delimiters.find(rest_[i]) != std::string_view::npos) {
+                end = i;
+                break;
+            }
+            i += len;
+        }
+    }
     std::string_view token = rest_.substr(0, end);
     rest_ = end == std::string_view::npos ? std::string_view{} : rest_.substr(end + 1);
     return token;
@@ -24,20 +50,54 @@ bool LineReader::Read(std::size_t maxBytes, std::string& line) {
     const std::size_t limit = maxBytes - 1;
     std::size_t i = pos_;
     while (i < data_.size() && line.size() < limit) {
-        const char c = data_[i];
-        if (c == '\n') {
+        // Copy the run up to the next CR or LF in one go.
+        const std::size_t room = limit - line.size();
+        const std::size_t window = std::min(room, data_.size() - i);
+        std::size_t j = i;
+        while (j < i + window && data_[j] != '\n' && data_[j] != '\r') ++j;
+        line.append(data_.data() + i, j - i);
+        i = j;
+        if (i >= data_.size() || line.size() >= limit) break;
+        if (data_[i] == '\n') {
             line += '\n';
             ++i;
             break;
         }
-        if (c == '\r' && i + 1 < data_.size() && data_[i + 1] == '\n') {
-            ++i;  // CR LF reads as LF
-            continue;
+        // A CR: CR LF reads as LF, a lone CR is an ordinary character.
+        if (i + 1 < data_.size() && data_[i + 1] == '\n') {
+            line += '\n';
+            i += 2;
+            break;
         }
-        line += c;
+        line += '\r';
         ++i;
     }
     pos_ = i;
+    return true;
+}
+
+bool LineReader::ReadCp932(std::size_t maxChars, std::string& line) {
+    line.clear();
+    if (pos_ >= data_.size() || maxChars < 2) return false;
+    std::size_t chars = maxChars - 1;
+    std::size_t i = pos_;
+    std::size_t j = i;
+    bool newline = false;
+    while (j < data_.size() && chars > 0) {
+        const char c = data_[j];
+        if (c == '\n' || (c == '\r' && j + 1 < data_.size() && data_[j + 1] == '\n')) {
+            newline = true;
+            break;
+        }
+        j += CharLength(data_, j, true);
+        --chars;
+    }
+    line.assign(data_.data() + i, j - i);
+    if (newline) {
+        line += '\n';
+        j += data_[j] == '\r' ? 2 : 1;
+    }
+    pos_ = j;
     return true;
 }
 

@@ -8,15 +8,20 @@
 
 // Splits like strtok: runs of delimiter characters separate tokens, and
 // leading delimiters are skipped. Each call to Next may use other delimiters.
+//
+// With `cp932` set, the text is taken as code page 932: the second byte of a
+// double-byte character is never a delimiter, even when it has the value of
+// one ('[', ']', '\\' and letters occur as trail bytes).
 class Tokenizer {
 public:
-    explicit Tokenizer(std::string_view text) : rest_(text) {}
+    explicit Tokenizer(std::string_view text, bool cp932 = false) : rest_(text), cp932_(cp932) {}
     // Next token, or an empty view when none is left.
     std::string_view Next(std::string_view delimiters);
     bool AtEnd() const { return rest_.empty(); }
 
 private:
     std::string_view rest_;
+    bool cp932_;
 };
 
 // Reads lines from an in-memory file like fgets: at most maxBytes - 1 bytes
@@ -28,6 +33,9 @@ public:
     explicit LineReader(std::string_view file) : data_(file) {}
     // False at end of file (nothing left to read).
     bool Read(std::size_t maxBytes, std::string& line);
+    // Like fgetws over a code page 932 file: at most maxChars - 1 characters,
+    // where a double-byte character counts as one. `line` gets their bytes.
+    bool ReadCp932(std::size_t maxChars, std::string& line);
     bool AtEnd() const { return pos_ >= data_.size(); }
 
 private:

@@ -1,4 +1,6 @@
 // vorland-cli settings [DIR]: the config.ini the viewer would write on exit.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <string>
 
@@ -11,6 +13,12 @@ int RunSettings(const Args& args) {
         return 2;
     }
     const std::string dir = args.empty() ? "." : args[0];
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        std::fprintf(stderr, "vorland-cli: %s is not a folder\n", dir.c_str());
+        return 1;
+    }
+    // A folder without config.ini gives the defaults, as the viewer does.
     CSettings settings;
     settings.ReadFile(dir + "/config.ini");
     const std::string text = settings.Serialize();

@@ -1,0 +1,727 @@
+// The .mdl model text file: writer and reader.
+//
+// Lines are read as the Windows program read them (a wide line reader that
+// cuts long lines, then narrowing back to code page 932 before splitting),
+// so files move unchanged between both. Counts in the file only ever bound
+// how far a line is read; nothing is allocated from a count beyond what the
+// line actually holds.
+#include "model/mdl_file.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/cp932.h"
+#include "platform/file_io.h"
+#include "platform/text.h"
+
+namespace {
+
+// ---------------------------------------------------------------- writer --
+
+constexpr const char* kMaterialSection = "/////////////////////////// material //////////////////////////\n\n";
+constexpr const char* kTextureSection = "/////////////////////////// texture //////////////////////////\n\n";
+constexpr const char* kGeometrySection = "/////////////////////////// geometry //////////////////////////\n\n";
+constexpr const char* kWeightsSection = "/////////////////////////// weights //////////////////////////\n\n";
+constexpr const char* kBoneSection = "/////////////////////////// bone //////////////////////////\n\n";
+
+void AppendFloats(std::string& out, const float* v, int n) {
+    for (int i = 0; i < n; ++i) {
+        if (i > 0) out += ' ';
+        AppendFixed6(out, v[i]);
+    }
+    out += '\n';
+}
+
+void AppendName(std::string& out, const CName& name) { out += name.ToCp932(); }
+
+void WriteMaterial(std::string& o, const CMaterial& m) {
+    o += "<MATERIAL_BEGIN>\n<MATERIAL_NAME>";
+    AppendName(o, m.name);
+    o += "\n<TEXTURE_NAME>";
+    AppendName(o, m.textureName);
+    // The file's colour order differs from the record's field order.
+    o += "\n<DIFFUSE>\n";
+    AppendFloats(o, m.diffuse, 4);
+    o += "<AMBIENT>\n";
+    AppendFloats(o, m.ambient, 4);
+    o += "<SPECULAR>\n";
+    AppendFloats(o, m.specular, 4);
+    o += "<EMMITION>\n";
+    AppendFloats(o, m.emission, 4);
+    o += "<MATERIAL_END>\n\n";
+}
+
+void WriteFloatArray(std::string& o, const CFloatArray& a) {
+    o += "<FLOAT_ARRAY_BEGIN>\n<FLOAT_ARRAY_ID>";
+    AppendName(o, a.id);
+    o += '\n';
+    if (!a.values) {
+        // No values attached: no float count to give. Leaving out the
+        // <FLOAT_ARRAY> line reads back as a float array without values.
+        o += "<FLOAT_ARRAY_FLOAT_COUNT>0\n<FLOAT_ARRAY_COUNT>0\n";
+    } else {
+        const int floatCount = a.values->ElementSize() / 4;
+        const int count = a.values->Count();
+        o += "<FLOAT_ARRAY_FLOAT_COUNT>";
+        AppendInt(o, floatCount);
+        o += "\n<FLOAT_ARRAY_COUNT>";
+        AppendInt(o, count);
+        o += "\n<FLOAT_ARRAY>\n";
+        if (floatCount >= 2 && floatCount <= 4) {
+            const auto* v = static_cast<const float*>(a.values->Data());
+            const std::size_t n = static_cast<std::size_t>(count) * floatCount;
+            for (std::size_t i = 0; i < n; ++i) {
+                AppendFixed6(o, v[i]);
+                o += ' ';
+            }
+        }
+    }
+    o += "\n<FLOAT_ARRAY_END>\n\n";
+}
+
+void WriteIndexList(std::string& o, const char* tag, const CValueArray<int>& list) {
+    o += tag;
+    AppendInt(o, list.Count());
+    o += '\n';
+    for (int v : list) {
+        AppendInt(o, v);
+        o += ' ';
+    }
+    o += '\n';
+}
+
+void WritePolygonData(std::string& o, const CPolygonData& p) {
+    o += "<POLYGON_DATA_BEGIN>\n<MATERIAL_ID>";
+    AppendName(o, p.materialId);
+    o += "\n<VERTEX_ID>";
+    AppendName(o, p.vertexId);
+    o += "\n<NORMAL_ID>";
+    AppendName(o, p.normalId);
+    o += "\n<COLOR_ID>";
+    AppendName(o, p.colorId);
+    o += '\n';
+    WriteIndexList(o, "<VERTEX_INDEX_COUNT>", p.vertexIndices);
+    WriteIndexList(o, "<NORMAL_INDEX_COUNT>", p.normalIndices);
+    WriteIndexList(o, "<COLOR_INDEX_COUNT>", p.colorIndices);
+    WriteIndexList(o, "<TEX_INDEX_COUNT>", p.texIndices);
+    o += "<TEX_ID_COUNT>";
+    AppendInt(o, p.texIds.Count());
+    o += '\n';
+    for (const CName& id : p.texIds) {
+        AppendName(o, id);
+        o += ' ';
+    }
+    o += "\n<POLYGON_DATA_END>\n\n";
+}
+
+void WriteWeights(std::string& o, const CGeometry& g) {
+    o += kWeightsSection;
+    o += "<WEIGHTS_BEGIN>\n<WEIGHTS_SIZE>";
+    AppendInt(o, g.weightCount);
+    o += "\n<APPLY_BONE_NUM>";
+    AppendInt(o, MaxBoneInfluences);
+    o += '\n';
+    static const CBoneWeight kEmpty[MaxBoneInfluences] = {};
+    for (int row = 0; row < g.weightCount; ++row) {
+        const CBoneWeight* entries = g.weights ? g.weights->Row(row) : nullptr;
+        if (!entries) entries = kEmpty;  // a row the table lacks is an empty row
+        for (int k = 0; k < MaxBoneInfluences; ++k) {
+            AppendFixed6(o, entries[k].boneIndex);
+            o += ' ';
+            AppendFixed6(o, entries[k].weight);
+            o += ' ';
+        }
+    }
+    o += "\n<WEIGHTS_END>\n";
+}
+
+void WriteGeometry(std::string& o, const CGeometry& g) {
+    o += "<GEOMETRY_BEGIN>\n<GEOMETRY_ID>";
+    AppendName(o, g.id);
+    o += "\n<VERTEX_COUNT>";
+    AppendInt(o, g.vertexCount);
+    o += "\n<BIND_SHAPE_MATRIX>\n";
+    AppendFloats(o, g.bindShapeMatrix, 16);
+    o += "<FLOAT_ARRAY_SIZE>";
+    AppendInt(o, g.floatArrays.Count());
+    o += '\n';
+    for (const CFloatArray* a : g.floatArrays) WriteFloatArray(o, *a);
+    o += '\n';
+    for (const CPolygonData* p : g.polygonData) WritePolygonData(o, *p);
+    o += '\n';
+    WriteWeights(o, g);
+    o += "\n<GEOMETRY_END>\n\n";
+}
+
+// One bone's lines up to and including <CHILD_COUNT>. A child at depth d is
+// indented by d + 1 tabs; a root has no indent.
+void WriteBoneHead(std::string& o, const CBone& b, const std::string& indent, int childCount) {
+    o += indent + "<BONE_BEGIN>\n";
+    o += indent + "<BONE_NAME>";
+    AppendName(o, b.name);
+    o += '\n';
+    o += indent + "<BONE_ID>";
+    AppendName(o, b.id);
+    o += '\n';
+    o += indent + "<BONE_TYPE>";
+    AppendInt(o, b.boneType);
+    o += '\n';
+    o += indent + "<INV_BIND_MATRIX>\n" + indent;
+    AppendFloats(o, b.invBindMatrix, 16);
+    o += indent + "<JOINT_MATRIX>\n" + indent;
+    AppendFloats(o, b.jointMatrix, 16);
+    o += indent + "<CHILD_COUNT>";
+    AppendInt(o, childCount);
+    o += '\n';
+}
+
+// Iterative, so deep skeletons cannot exhaust the stack. A child that is
+// already on the path from the root (a cycle some importer let through) is
+// left out, so writing always ends.
+void WriteBoneTree(std::string& o, CBone* root) {
+    struct Frame {
+        std::vector<CBone*> children;
+        std::size_t next = 0;
+        std::string indent;
+        CBone* bone;
+    };
+    std::vector<Frame> stack;
+    std::unordered_set<CBone*> onPath;
+    auto enter = [&](CBone* bone, std::size_t depth) {
+        Frame f;
+        f.bone = bone;
+        f.indent = depth == 0 ? std::string() : std::string(depth + 1, '\t');
+        onPath.insert(bone);
+        for (CBone* c : bone->children)
+            if (c && !onPath.count(c)) f.children.push_back(c);
+        WriteBoneHead(o, *bone, f.indent, static_cast<int>(f.children.size()));
+        stack.push_back(std::move(f));
+    };
+    enter(root, 0);
+    while (!stack.empty()) {
+        Frame& f = stack.back();
+        if (f.next < f.children.size()) {
+            CBone* child = f.children[f.next++];
+            enter(child, stack.size());
+            continue;
+        }
+        o += f.indent + "<BONE_END>\n";
+        onPath.erase(f.bone);
+        stack.pop_back();
+    }
+}
+
+// ---------------------------------------------------------------- reader --
+
+constexpr std::size_t kLineChars = 1024;         // 1023 characters and the terminator
+constexpr std::size_t kColorLineBytes = 1024;
+constexpr std::size_t kBindMatrixLineBytes = 2048;
+constexpr std::size_t kBoneMatrixLineBytes = 2348;
+constexpr std::size_t kBoneListChars = 261120;
+constexpr std::size_t kBoneListBytes = 261120;
+constexpr std::size_t kTexIdCharsPerId = 1025;
+constexpr std::size_t kTexIdBytes = 46080;
+constexpr std::size_t kBytesPerValue = 128;
+// Deeper bones are read past but not kept: the pose evaluation and the
+// renderer walk the tree recursively.
+constexpr std::size_t kMaxBoneDepth = 1024;
+
+constexpr std::string_view kTopDelims = " []<>\n";
+constexpr std::string_view kBlockDelims = " <>\n";
+constexpr std::string_view kBoneDelims = " \t<>\n";
+constexpr std::string_view kValueDelims = " \n";
+
+// a × b × c for a line length taken from counts in the file; saturates
+// instead of overflowing. The result only limits how far a line is read.
+std::size_t LineLimit(long long a, long long b, long long c) {
+    constexpr unsigned long long kMax = 1ull << 50;
+    if (a <= 0 || b <= 0 || c <= 0) return 0;
+    unsigned long long r = static_cast<unsigned long long>(a);
+    for (long long f : {b, c}) {
+        if (r > kMax / static_cast<unsigned long long>(f)) return kMax;
+        r *= static_cast<unsigned long long>(f);
+    }
+    return static_cast<std::size_t>(r);
+}
+
+class MdlReader {
+public:
+    MdlReader(CModel& model, std::string_view bytes) : model_(model), in_(bytes) {
+        for (CBone* b : model_.bones) IndexBone(b);
+    }
+
+    void Run();
+
+private:
+    bool ReadLine(std::size_t maxChars, std::string& line, std::size_t narrowBytes = 0);
+    bool ReadNumberLine(std::size_t maxChars, std::string& line);
+    void ReadFloats(std::size_t maxChars, float* out, int n);
+
+    void ReadModelId();
+    void ReadBoneList();
+    void ReadMaterial();
+    void ReadTexture();
+    void ReadGeometry();
+    void ReadFloatArray(CGeometry& g);
+    void ReadPolygonData(CGeometry& g);
+    void ReadIndexList(int count, CValueArray<int>& list);
+    void ReadTexIds(int count, CValueArray<CName>& list);
+    void ReadWeights(CGeometry& g);
+    void ReadWeightValues(CGeometry& g, int rows, int perRow);
+    void ReadBoneTree();
+
+    struct BoneFrame {
+        CBone* bone = nullptr;
+        bool detached = false;  // read past, nothing kept
+        bool inChildren = false;
+        int childrenLeft = 0;
+    };
+    CBone* PlaceBone(std::string_view name, const std::vector<BoneFrame>& stack);
+    bool WouldCycle(CBone* bone, const std::vector<BoneFrame>& stack) const;
+    void IndexBone(CBone* b) { byName_.try_emplace(std::u16string(b->name.View()), b); }
+    void ReleaseStrayBones();
+
+    CModel& model_;
+    LineReader in_;
+    std::string line_;
+    // First bone of each name in the flat list: the linear first-match
+    // look-up, without its quadratic cost on large skeletons.
+    std::unordered_map<std::u16string, CBone*> byName_;
+    // Bones made for the tree only; those left hanging by a cut-off file
+    // are released at the end.
+    std::vector<CBone*> treeOnly_;
+};
+
+// One line as the wide reader sees it: at most maxChars - 1 characters,
+// narrowed again (invalid bytes become '?'), ending at an embedded NUL.
+// narrowBytes, when given, bounds the narrowed form including a terminator.
+bool MdlReader::ReadLine(std::size_t maxChars, std::string& line, std::size_t narrowBytes) {
+    if (!in_.ReadCp932(maxChars, line)) return false;
+    const auto nul = line.find('\0');
+    if (nul != std::string::npos) line.resize(nul);
+    bool ascii = true;
+    for (unsigned char c : line)
+        if (c >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (!ascii) line = Utf16ToCp932(Cp932ToUtf16(line));
+    if (narrowBytes > 0 && line.size() > narrowBytes - 1) {
+        // Cut at a character boundary.
+        std::size_t cut = 0;
+        while (cut < line.size()) {
+            const bool pair = IsCp932LeadByte(static_cast<unsigned char>(line[cut])) && cut + 1 < line.size();
+            const std::size_t len = pair ? 2 : 1;
+            if (cut + len > narrowBytes - 1) break;
+            cut += len;
+        }
+        line.resize(cut);
+    }
+    return true;
+}
+
+// A line of numbers: no names on it, so it is not narrowed.
+bool MdlReader::ReadNumberLine(std::size_t maxChars, std::string& line) {
+    if (!in_.ReadCp932(maxChars, line)) return false;
+    const auto nul = line.find('\0');
+    if (nul != std::string::npos) line.resize(nul);
+    return true;
+}
+
+// n numbers from the next line; missing ones read as 0.
+void MdlReader::ReadFloats(std::size_t maxChars, float* out, int n) {
+    if (!ReadNumberLine(maxChars, line_)) return;
+    Tokenizer t(line_);
+    for (int i = 0; i < n; ++i) out[i] = ParseFloat(t.Next(kValueDelims));
+}
+
+void MdlReader::Run() {
+    std::string line;
+    while (ReadLine(kLineChars, line)) {
+        Tokenizer t(line, true);
+        const std::string_view tag = t.Next(kTopDelims);
+        if (tag == "MODEL_ID") ReadModelId();
+        else if (tag == "MATERIAL_BEGIN") ReadMaterial();
+        else if (tag == "TEXTURE_BEGIN") ReadTexture();
+        else if (tag == "GEOMETRY_BEGIN") ReadGeometry();
+        else if (tag == "BONE_ARRAY") ReadBoneList();
+        else if (tag == "BONE") ReadBoneTree();
+    }
+    ReleaseStrayBones();
+}
+
+void MdlReader::ReadModelId() {
+    if (!ReadLine(kLineChars, line_)) return;
+    Tokenizer t(line_, true);
+    model_.name.SetFromCp932(t.Next(kValueDelims));
+}
+
+void MdlReader::ReadBoneList() {
+    if (!ReadLine(kBoneListChars, line_, kBoneListBytes)) return;
+    Tokenizer t(line_, true);
+    for (std::string_view tok = t.Next(kValueDelims); !tok.empty(); tok = t.Next(kValueDelims)) {
+        auto* bone = new CBone;
+        bone->name.SetFromCp932(tok);
+        model_.bones.Add(bone);
+        IndexBone(bone);
+    }
+}
+
+void MdlReader::ReadMaterial() {
+    auto m = std::make_unique<CMaterial>();
+    std::string line;
+    while (ReadLine(kLineChars, line)) {
+        Tokenizer t(line, true);
+        const std::string_view tag = t.Next(kTopDelims);
+        const std::string_view value = t.Next(kTopDelims);
+        if (tag == "MATERIAL_NAME") m->name.SetFromCp932(value);
+        else if (tag == "TEXTURE_NAME") m->textureName.SetFromCp932(value);
+        else if (tag == "DIFFUSE") ReadFloats(kColorLineBytes, m->diffuse, 4);
+        else if (tag == "AMBIENT") ReadFloats(kColorLineBytes, m->ambient, 4);
+        else if (tag == "SPECULAR") ReadFloats(kColorLineBytes, m->specular, 4);
+        else if (tag == "EMMITION") ReadFloats(kColorLineBytes, m->emission, 4);
+        else if (tag == "MATERIAL_END") {
+            model_.materials.Add(m.release());
+            return;
+        }
+    }
+}
+
+void MdlReader::ReadTexture() {
+    auto tex = std::make_unique<CTexture>();
+    std::string line;
+    while (ReadLine(kLineChars, line)) {
+        Tokenizer t(line, true);
+        const std::string_view tag = t.Next(kTopDelims);
+        const std::string_view value = t.Next(kTopDelims);
+        if (tag == "TEXTURE_ID") tex->id.SetFromCp932(value);
+        else if (tag == "TEXTURE_NAME") tex->fileName.SetFromCp932(value);
+        else if (tag == "TEXTURE_END") {
+            model_.textures.Add(tex.release());
+            return;
+        }
+    }
+}
+
+void MdlReader::ReadGeometry() {
+    auto g = std::make_unique<CGeometry>();
+    std::string line;
+    while (ReadLine(kLineChars, line)) {
+        Tokenizer t(line, true);
+        const std::string_view tag = t.Next(kTopDelims);
+        const std::string_view value = t.Next(kTopDelims);
+        if (tag == "GEOMETRY_ID") g->id.SetFromCp932(value);
+        else if (tag == "VERTEX_COUNT") g->vertexCount = ParseInt(value);
+        else if (tag == "BIND_SHAPE_MATRIX") ReadFloats(kBindMatrixLineBytes, g->bindShapeMatrix, 16);
+        else if (tag == "FLOAT_ARRAY_BEGIN") ReadFloatArray(*g);
+        else if (tag == "POLYGON_DATA_BEGIN") ReadPolygonData(*g);
+        else if (tag == "WEIGHTS_BEGIN") ReadWeights(*g);
+        else if (tag == "GEOMETRY_END") {
+            // The weight count always gives the rows of the table the
+            // geometry really has, so no consumer indexes past it.
+            g->weightCount = g->weights ? g->weights->Rows() : 0;
+            model_.geometries.Add(g.release());
+            return;
+        }
+    }
+}
+
+void MdlReader::ReadFloatArray(CGeometry& g) {
+    auto a = std::make_unique<CFloatArray>();
+    int floatCount = -1;
+    int count = -1;
+    std::string line;
+    while (ReadLine(kLineChars, line)) {
+        Tokenizer t(line, true);
+        const std::string_view tag = t.Next(kBlockDelims);
+        const std::string_view value = t.Next(kBlockDelims);
+        if (tag == "FLOAT_ARRAY_ID") {
+            a->id.SetFromCp932(value);
+        } else if (tag == "FLOAT_ARRAY_FLOAT_COUNT") {
+            floatCount = ParseInt(value);
+        } else if (tag == "FLOAT_ARRAY_COUNT") {
+            count = ParseInt(value);
+        } else if (tag == "FLOAT_ARRAY" && floatCount != -1 && count != -1) {
+            const bool supported = floatCount >= 2 && floatCount <= 4;
+            auto values = std::make_unique<CArray>(supported ? floatCount * 4 : 4);
+            ReadNumberLine(std::max<std::size_t>(LineLimit(floatCount, count, kBytesPerValue), 2), line_);
+            if (supported && count > 0) {
+                const long long maxValues = static_cast<long long>(floatCount) * count;
+                float element[4] = {};
+                int filled = 0;
+                long long taken = 0;
+                Tokenizer v(line_);
+                for (std::string_view tok = v.Next(kValueDelims); !tok.empty() && taken < maxValues;
+                     tok = v.Next(kValueDelims), ++taken) {
+                    element[filled++] = ParseFloat(tok);
+                    if (filled == floatCount) {
+                        values->Add(element);
+                        filled = 0;
+                    }
+                }
+            }
+            delete a->values;
+            a->values = values.release();
+        } else if (tag == "FLOAT_ARRAY_END") {
+            g.floatArrays.Add(a.release());
+            return;
+        }
+    }
+}
+
+void MdlReader::ReadIndexList(int count, CValueArray<int>& list) {
+    if (count <= 0) return;
+    if (!ReadNumberLine(LineLimit(count, kBytesPerValue, 1), line_)) return;
+    Tokenizer t(line_);
+    for (std::string_view tok = t.Next(kValueDelims); !tok.empty(); tok = t.Next(kValueDelims))
+        list.Add(ParseInt(tok));
+}
+
+void MdlReader::ReadTexIds(int count, CValueArray<CName>& list) {
+    if (count <= 0) return;
+    if (!ReadLine(LineLimit(count, kTexIdCharsPerId, 1), line_, kTexIdBytes)) return;
+    Tokenizer t(line_, true);
+    for (std::string_view tok = t.Next(kValueDelims); !tok.empty(); tok = t.Next(kValueDelims)) {
+        CName name;
+        name.SetFromCp932(tok);
+        list.Add(name);
+    }
+}
+
+void MdlReader::ReadPolygonData(CGeometry& g) {
+    auto p = std::make_unique<CPolygonData>();
+    std::string line;
+    while (ReadLine(kLineChars, line)) {
+        Tokenizer t(line, true);
+        const std::string_view tag = t.Next(kBlockDelims);
+        const std::string_view value = t.Next(kBlockDelims);
+        if (tag == "MATERIAL_ID") p->materialId.SetFromCp932(value);
+        else if (tag == "VERTEX_ID") p->vertexId.SetFromCp932(value);
+        else if (tag == "NORMAL_ID") p->normalId.SetFromCp932(value);
+        else if (tag == "COLOR_ID") p->colorId.SetFromCp932(value);
+        else if (tag == "VERTEX_INDEX_COUNT") ReadIndexList(ParseInt(value), p->vertexIndices);
+        else if (tag == "NORMAL_INDEX_COUNT") ReadIndexList(ParseInt(value), p->normalIndices);
+        else if (tag == "COLOR_INDEX_COUNT") ReadIndexList(ParseInt(value), p->colorIndices);
+        else if (tag == "TEX_INDEX_COUNT") ReadIndexList(ParseInt(value), p->texIndices);
+        else if (tag == "TEX_ID_COUNT") ReadTexIds(ParseInt(value), p->texIds);
+        else if (tag == "POLYGON_DATA_END") {
+            g.polygonData.Add(p.release());
+            return;
+        }
+    }
+}
+
+void MdlReader::ReadWeights(CGeometry& g) {
+    int rows = 0;
+    std::string line;
+    while (ReadLine(kLineChars, line)) {
+        Tokenizer t(line, true);
+        const std::string_view tag = t.Next(kBlockDelims);
+        const std::string_view value = t.Next(kBlockDelims);
+        if (tag == "WEIGHTS_SIZE") {
+            rows = ParseInt(value);
+            g.weightCount = rows;
+        } else if (tag == "APPLY_BONE_NUM") {
+            const int perRow = ParseInt(value);
+            if (rows > 0 && perRow > 0) ReadWeightValues(g, rows, perRow);
+        } else if (tag == "WEIGHTS_END") {
+            return;
+        }
+    }
+}
+
+// `rows` rows of `perRow` (bone index, weight) pairs on one line. A row keeps
+// its first MaxBoneInfluences pairs; shorter rows end in empty entries. The
+// table gets no more rows than the line has pairs for.
+void MdlReader::ReadWeightValues(CGeometry& g, int rows, int perRow) {
+    ReadNumberLine(LineLimit(rows, perRow, kBytesPerValue), line_);
+    const long long maxPairs = std::min(static_cast<long long>(rows) * perRow, 1ll << 60);
+    long long tokens = 0;
+    {
+        Tokenizer t(line_);
+        while (tokens < 2 * maxPairs && !t.Next(kValueDelims).empty()) ++tokens;
+    }
+    const long long pairs = tokens / 2;
+    const long long neededRows = std::min<long long>(rows, (pairs + perRow - 1) / perRow);
+    delete g.weights;
+    g.weights = nullptr;
+    if (neededRows <= 0) return;
+    g.weights = new CWeights(static_cast<int>(neededRows));
+    Tokenizer t(line_);
+    for (long long j = 0; j < pairs; ++j) {
+        const std::string_view index = t.Next(kValueDelims);
+        const std::string_view weight = t.Next(kValueDelims);
+        const long long column = j % perRow;
+        if (column >= MaxBoneInfluences) continue;
+        CBoneWeight& e = g.weights->Row(static_cast<int>(j / perRow))[column];
+        // Stored files rely on the small offset: the index is later taken
+        // as the whole number below the float.
+        e.boneIndex = static_cast<float>(ParseDouble(index) + 0.00001);
+        e.weight = ParseFloat(weight);
+    }
+}
+
+bool MdlReader::WouldCycle(CBone* bone, const std::vector<BoneFrame>& stack) const {
+    // The frames below the current one hold the bone's future ancestors.
+    std::unordered_set<const CBone*> ancestors;
+    for (std::size_t i = 0; i + 1 < stack.size(); ++i)
+        if (stack[i].bone) ancestors.insert(stack[i].bone);
+    if (ancestors.count(bone)) return true;
+    if (bone->children.Count() == 0) return false;
+    std::unordered_set<const CBone*> seen;
+    std::vector<const CBone*> pending{bone};
+    while (!pending.empty()) {
+        const CBone* b = pending.back();
+        pending.pop_back();
+        if (!b || !seen.insert(b).second) continue;
+        if (ancestors.count(b)) return true;
+        for (const CBone* c : b->children) pending.push_back(c);
+    }
+    return false;
+}
+
+CBone* MdlReader::PlaceBone(std::string_view nameBytes, const std::vector<BoneFrame>& stack) {
+    CName name;
+    name.SetFromCp932(nameBytes);
+    CBone* parent = stack.size() >= 2 ? stack[stack.size() - 2].bone : nullptr;
+    CBone* bone = nullptr;
+    const auto it = byName_.find(std::u16string(name.View()));
+    if (it != byName_.end()) bone = it->second;
+    // A bone cannot sit below itself: such a placement gets a record of its
+    // own instead of closing a loop in the tree.
+    if (bone && parent && WouldCycle(bone, stack)) bone = nullptr;
+    if (!bone) {
+        bone = new CBone;
+        treeOnly_.push_back(bone);
+    }
+    if (!parent) model_.rootBones.Add(bone);
+    bone->parent = parent;
+    bone->name = name;
+    return bone;
+}
+
+// One root bone and its children. Each bone's lines end at <CHILD_COUNT>;
+// its children follow, and a child is added to its parent once it is
+// complete. Iterative, with the same meaning as reading recursively.
+void MdlReader::ReadBoneTree() {
+    std::vector<BoneFrame> stack(1);
+    float scratch[16];
+    std::string line;
+    while (!stack.empty()) {
+        BoneFrame& f = stack.back();
+        if (f.inChildren) {
+            if (f.childrenLeft > 0) {
+                --f.childrenLeft;
+                BoneFrame child;
+                child.detached = f.detached || !f.bone || stack.size() >= kMaxBoneDepth;
+                stack.push_back(child);
+                continue;
+            }
+            const BoneFrame done = f;
+            stack.pop_back();
+            if (!stack.empty() && done.bone && stack.back().bone) stack.back().bone->children.Add(done.bone);
+            continue;
+        }
+        if (!ReadLine(kLineChars, line)) return;  // cut off: unfinished bones are not attached
+        Tokenizer t(line, true);
+        const std::string_view tag = t.Next(kBoneDelims);
+        const std::string_view value = t.Next(kBoneDelims);
+        if (tag == "BONE_NAME") {
+            if (!f.detached) f.bone = PlaceBone(value, stack);
+        } else if (tag == "BONE_ID") {
+            if (f.bone) f.bone->id.SetFromCp932(value);
+        } else if (tag == "BONE_TYPE") {
+            if (f.bone) f.bone->boneType = ParseInt(value);
+        } else if (tag == "INV_BIND_MATRIX") {
+            ReadFloats(kBoneMatrixLineBytes, f.bone ? f.bone->invBindMatrix : scratch, 16);
+        } else if (tag == "JOINT_MATRIX") {
+            ReadFloats(kBoneMatrixLineBytes, f.bone ? f.bone->jointMatrix : scratch, 16);
+        } else if (tag == "CHILD_COUNT") {
+            f.inChildren = true;
+            f.childrenLeft = std::max(0, ParseInt(value));
+        }
+    }
+}
+
+// Tree-only bones that never got attached (the file ended inside them) are
+// owned by nobody: release them and clear parent links that point at them.
+void MdlReader::ReleaseStrayBones() {
+    if (treeOnly_.empty()) return;
+    std::unordered_set<CBone*> reachable;
+    std::vector<CBone*> pending;
+    for (CBone* b : model_.bones) pending.push_back(b);
+    for (CBone* b : model_.rootBones) pending.push_back(b);
+    while (!pending.empty()) {
+        CBone* b = pending.back();
+        pending.pop_back();
+        if (!b || !reachable.insert(b).second) continue;
+        for (CBone* c : b->children) pending.push_back(c);
+    }
+    std::unordered_set<CBone*> stray;
+    for (CBone* b : treeOnly_)
+        if (!reachable.count(b)) stray.insert(b);
+    if (stray.empty()) return;
+    for (CBone* b : reachable)
+        if (stray.count(b->parent)) b->parent = nullptr;
+    for (CBone* b : stray) delete b;
+    treeOnly_.clear();
+}
+
+// Number of UTF-16 units of a UTF-8 path.
+std::size_t PathUnits(const std::string& path) { return Utf8ToUtf16(path).size(); }
+
+}  // namespace
+
+std::string SerializeModel(const CModel& model) {
+    std::string o;
+    o += "[MODEL_ID]\n";
+    AppendName(o, model.name);
+    o += "\n\n";
+    o += kMaterialSection;
+    for (const CMaterial* m : model.materials) WriteMaterial(o, *m);
+    o += kTextureSection;
+    for (const CTexture* t : model.textures) {
+        o += "<TEXTURE_BEGIN>\n<TEXTURE_ID>";
+        AppendName(o, t->id);
+        o += "\n<TEXTURE_NAME>";
+        AppendName(o, t->fileName);
+        o += "\n<TEXTURE_END>\n\n";
+    }
+    o += kGeometrySection;
+    for (const CGeometry* g : model.geometries) WriteGeometry(o, *g);
+    o += kBoneSection;
+    o += "<BONE_ARRAY>\n";
+    for (const CBone* b : model.bones) {
+        AppendName(o, b->name);
+        o += ' ';
+    }
+    o += '\n';
+    for (CBone* root : model.rootBones) {
+        if (!root) continue;
+        o += "<BONE>\n";
+        WriteBoneTree(o, root);
+    }
+    o += "\n\n";
+    return ToCrLf(o);
+}
+
+bool WriteModel(const CModel& model, const std::string& path) {
+    std::string target = path;
+    if (target.size() < 4 || target.compare(target.size() - 4, 4, ".mdl") != 0) target += ".mdl";
+    if (PathUnits(target) > 1023) return false;
+    return WriteFileAtomically(target, SerializeModel(model));
+}
+
+void ParseModel(CModel& model, std::string_view bytes) { MdlReader(model, bytes).Run(); }
+
+bool ReadModel(CModel& model, const std::string& path) {
+    const auto bytes = ReadWholeFile(path);
+    if (!bytes) return false;
+    ParseModel(model, *bytes);
+    return true;
+}

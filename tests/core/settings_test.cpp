@@ -1,0 +1,153 @@
+// config.ini: defaults, reading and writing.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "platform/cp932.h"
+#include "test_files.h"
+
+namespace {
+
+const char* const kDefaultFile =
+    "ScreenWidth = 1536\r\nScreenHeight = 1080\r\n"
+    "ModelPath = washitu1.dae\r\nExtModel = .mdl\r\nExtAnim = .ani\r\nExtDae = .dae\r\nImgPath = img\r\n"
+    "TextureCloudName = cloud.png\r\nTextureStarName = star.png\r\nTextureMoonName = moon.png\r\n"
+    "BKColorA = 255\r\nBKColorR = 140\r\nBKColorG = 110\r\nBKColorB = 110\r\n"
+    "TextColorA = 255\r\nTextColorR = 200\r\nTextColorG = 180\r\nTextColorB = 180\r\n"
+    "BarColorA = 255\r\nBarColorR = 100\r\nBarColorG = 70\r\nBarColorB = 70\r\n"
+    "ViewerBKColorA = 255\r\nViewerBKColorR = 220\r\nViewerBKColorG = 220\r\nViewerBKColorB = 220\r\n"
+    "MenuBKColorA = 255\r\nMenuBKColorR = 110\r\nMenuBKColorG = 80\r\nMenuBKColorB = 80\r\n"
+    "MenuTextColorA = 255\r\nMenuTextColorR = 220\r\nMenuTextColorG = 200\r\nMenuTextColorB = 200\r\n"
+    "RotationX = 1.500000\r\nRotationZ = 1.500000\r\nEyePosX = 0.000000\r\nEyePosY = -2.500000\r\n"
+    "EyePosZ = 1.500000\r\nAtX = 0.000000\r\nAtY = -3.500000\r\nAtZ = 1.500000\r\n";
+
+CSettings ReadText(const std::string& text) {
+    CSettings s;
+    EXPECT_TRUE(s.Read(text));
+    return s;
+}
+
+}  // namespace
+
+TEST(Settings, DefaultsAreWrittenAsFortyTwoLinesInTheFixedOrder) {
+    CSettings s;
+    EXPECT_EQ(s.ScreenWidth, 1536);
+    EXPECT_EQ(s.EyePosY, -2.5f);
+    EXPECT_EQ(s.ModelPath.ToUtf8(), "washitu1.dae");
+    EXPECT_EQ(s.Serialize(), kDefaultFile);
+}
+
+TEST(Settings, KeysAndValuesAreSplitAtBlanksAndEqualSigns) {
+    const CSettings s = ReadText(
+        "BKColorR=200\n"
+        "BKColorG   =   =  201  trailing words\n"
+        "BKColorB==202\r\n"
+        "  TextColorA = 17\n"
+        "ModelPath = my model.dae\n"
+        "ScreenWidth = -0800px\n"
+        "ScreenHeight = abc\n"
+        "RotationX = 1.25\n"
+        "RotationZ = 2.5e1\n"
+        "AtY = nonsense\n");
+    EXPECT_EQ(s.BKColorR, 200);
+    EXPECT_EQ(s.BKColorG, 201);
+    EXPECT_EQ(s.BKColorB, 202);
+    EXPECT_EQ(s.TextColorA, 17);
+    EXPECT_EQ(s.ModelPath.ToUtf8(), "my");  // a value ends at its first blank
+    EXPECT_EQ(s.ScreenWidth, -800);
+    EXPECT_EQ(s.ScreenHeight, 0);
+    EXPECT_EQ(s.RotationX, 1.25f);
+    EXPECT_EQ(s.RotationZ, 25.0f);
+    EXPECT_EQ(s.AtY, 0.0f);
+    const std::string out = s.Serialize();
+    EXPECT_NE(out.find("RotationX = 1.250000\r\n"), std::string::npos);
+    EXPECT_NE(out.find("ModelPath = my\r\n"), std::string::npos);
+}
+
+TEST(Settings, OtherCaseTabsAndUnknownKeysAreIgnored) {
+    const CSettings s = ReadText(
+        "bkcolorr = 1\n"
+        "BKColorG\t= 2\n"
+        "; comment = 3\n"
+        "Unknown = 4\n"
+        "\n"
+        "BKColorB = 300\n");  // out of range passes unchanged
+    EXPECT_EQ(s.BKColorR, 140);
+    EXPECT_EQ(s.BKColorG, 110);
+    EXPECT_EQ(s.BKColorB, 300);
+    const std::string out = s.Serialize();
+    EXPECT_EQ(out.find("Unknown"), std::string::npos);
+    EXPECT_EQ(out.find("comment"), std::string::npos);
+}
+
+TEST(Settings, TheLastValueWinsAndAKeyWithoutValueKeepsTheCurrentOne) {
+    const CSettings s = ReadText(
+        "ScreenWidth = 800\n"
+        "ScreenWidth = 1024\n"
+        "ScreenHeight = 600\n"
+        "ScreenHeight =\n"
+        "ScreenHeight  = = \n"
+        "ImgPath\n"
+        " = = =\n"
+        "ExtDae = .DAE");  // no line end at the end of the file
+    EXPECT_EQ(s.ScreenWidth, 1024);
+    EXPECT_EQ(s.ScreenHeight, 600);
+    EXPECT_EQ(s.ImgPath.ToUtf8(), "img");
+    EXPECT_EQ(s.ExtDae.ToUtf8(), ".DAE");
+}
+
+TEST(Settings, StringsAreCodePage932OnDisk) {
+    const std::string path = Utf16ToCp932(Utf8ToUtf16("モデル/和室.dae"));
+    const CSettings s = ReadText("ModelPath = " + path + "\r\n");
+    EXPECT_EQ(s.ModelPath.ToUtf8(), "モデル/和室.dae");
+    EXPECT_NE(s.Serialize().find("ModelPath = " + path + "\r\n"), std::string::npos);
+}
+
+TEST(Settings, LongLinesContinueAsTheNextLine) {
+    // fgets takes 1023 bytes at a time: the rest of a long line is read as a
+    // line of its own.
+    std::string line = "ImgPath = " + std::string(1013, 'p') + "BKColorR=7\n";
+    const CSettings s = ReadText(line);
+    EXPECT_EQ(s.ImgPath.Length(), 1013);
+    EXPECT_EQ(s.BKColorR, 7);
+    // Writing a long value does not cut it to the line buffer.
+    EXPECT_NE(s.Serialize().find("ImgPath = " + std::string(1013, 'p') + "\r\n"), std::string::npos);
+}
+
+TEST(Settings, EmptyStringsWriteNothingAfterThePrefix) {
+    CSettings s;
+    s.ExtAnim.Clear();
+    EXPECT_NE(s.Serialize().find("\r\nExtAnim = \r\nExtDae = .dae\r\n"), std::string::npos);
+}
+
+TEST(Settings, WriteReplacesConfigIniAndReadsBack) {
+    ScratchDir dir;
+    WriteFileBytes(dir / "config.ini", "# old comment\nScreenWidth = 640\n");
+    CSettings s;
+    ASSERT_TRUE(s.ReadFile(dir / "config.ini"));
+    EXPECT_EQ(s.ScreenWidth, 640);
+    s.AtZ = 3.75f;
+    ASSERT_TRUE(s.Write(dir.Path().string()));
+    const std::string written = ReadFileBytes(dir / "config.ini");
+    EXPECT_EQ(written.find("# old comment"), std::string::npos);
+    EXPECT_EQ(written.rfind("ScreenWidth = 640\r\nScreenHeight = 1080\r\n", 0), 0u);
+    EXPECT_NE(written.find("AtZ = 3.750000\r\n"), std::string::npos);
+    CSettings again;
+    ASSERT_TRUE(again.ReadFile(dir / "config.ini"));
+    EXPECT_EQ(again.Serialize(), written);
+    int files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path())) files += e.is_regular_file();
+    EXPECT_EQ(files, 1);  // no temporary file left
+}
+
+TEST(Settings, MissingFileKeepsDefaultsAndUnwritableFolderFails) {
+    ScratchDir dir;
+    CSettings s;
+    EXPECT_FALSE(s.ReadFile(dir / "config.ini"));
+    EXPECT_EQ(s.Serialize(), kDefaultFile);
+    EXPECT_FALSE(std::filesystem::exists(dir / "config.ini"));
+    EXPECT_FALSE(s.Write(dir / "no/such/folder"));
+}
