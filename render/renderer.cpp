@@ -124,7 +124,6 @@ bool CRenderer::Initialize(int screenWidth, int screenHeight) {
     RenderWidth = kTargetWidth;
     RenderHeight = kTargetHeight;
 
-    glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
     bool ok = CreateTargets(screenWidth > 0 ? screenWidth : kTargetWidth,
                             screenHeight > 0 ? screenHeight : kTargetHeight);
 
@@ -148,10 +147,7 @@ bool CRenderer::Initialize(int screenWidth, int screenHeight) {
         BindTexture(unit, 0);
         BindSampler(unit);
     }
-    glBindProgramPipeline(pipeline_);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LESS);
-    glDepthMask(GL_TRUE);
+    ApplyConventions();
     SetRasterizerState();
     SetBlendState(BlendState::AlphaToCoverage);
     SetInputLayout(fullLayout_);
@@ -274,6 +270,21 @@ void CRenderer::Release() {
     constantBuffer1_ = zeroConstants_ = quad_ = black_ = white_ = 0;
 }
 
+void CRenderer::ApplyConventions() {
+    glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
+    glUseProgram(0);  // a bound program would override the pipeline
+    glBindProgramPipeline(pipeline_);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glDepthMask(GL_TRUE);
+}
+
+void CRenderer::Present(const CRenderTarget& source, GLuint windowFramebuffer, int width, int height) {
+    // Blits ignore clip control: flip rows by swapping the destination's y.
+    glBlitNamedFramebuffer(source.framebuffer, windowFramebuffer, 0, 0, source.width, source.height, 0, height,
+                           width, 0, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+}
+
 void CRenderer::SetVertexShader(GLuint program) {
     glUseProgramStages(pipeline_, GL_VERTEX_SHADER_BIT, program);
 }
@@ -367,6 +378,7 @@ void CRenderer::ReadTarget(const CRenderTarget& target, int width, int height, u
 }
 
 void CRenderer::UpdateFrameConstants(float aspect) {
+    ApplyConventions();
     ComputeCamera(*this, aspect);
     frame_.MatWorld = TransposeMatrix(MatWorld);
     frame_.MatView = TransposeMatrix(MatView);

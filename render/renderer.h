@@ -17,10 +17,13 @@
 //    bound one.
 //  - A render target view is a framebuffer object. The "back buffer" is an
 //    own 1536 x 1080 RGBA8 target that the display window presents
-//    (stretched) in its paint.
+//    (stretched) in its paint with Present.
 //
-// A GL 4.5 context must be current on the calling thread for Initialize and
-// everything after it. GL objects live until Release (or the context ends).
+// A GL 4.5 core context must be current on the calling thread for Initialize
+// and everything after it (from Qt: request 4.5 core in the QSurfaceFormat).
+// GL objects live until Release (or the context ends). UpdateFrameConstants,
+// the first step of every frame, re-applies the context-wide conventions, so
+// other code sharing the context (Qt) cannot leave them changed.
 #include <cstddef>
 
 #include "render/constant_buffers.h"
@@ -66,6 +69,13 @@ public:
     // Camera matrices from RotationX / RotationZ / Distance / At, the
     // 720-byte ConstantBuffer1 image, upload, and binding at slot b0.
     void UpdateFrameConstants(float aspect);
+    // Clip control, the program pipeline, depth test: what every pass assumes.
+    void ApplyConventions();
+
+    // Copies `source` (rows top first) stretched over a window framebuffer of
+    // width x height, whose rows run bottom first as GL windows do. 0 is the
+    // default framebuffer; from a QOpenGLWidget pass defaultFramebufferObject().
+    void Present(const CRenderTarget& source, GLuint windowFramebuffer, int width, int height);
 
     // --- state the passes set (thin wrappers, named after what they stand for)
     void SetVertexShader(GLuint program);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "render/shader_source.h"
 #include "tests/render/gpu_fixture.h"
@@ -251,4 +252,48 @@ TEST_F(GpuTest, ConstantBuffer1HoldsTheTransposedMatricesLightsAndEye) {
     EXPECT_EQ(image[177], 2.0f + renderer->EyeOffset.y);
     EXPECT_EQ(image[178], 3.0f + renderer->EyeOffset.z);
     EXPECT_EQ(image[179], 1.0f);
+}
+
+TEST_F(GpuTest, EveryFrameRestoresTheConventionsOthersMayHaveChanged) {
+    glClipControl(GL_LOWER_LEFT, GL_NEGATIVE_ONE_TO_ONE);
+    glDisable(GL_DEPTH_TEST);
+    glUseProgram(renderer->PsScene);
+    renderer->UpdateFrameConstants(1.0f);
+    GLint origin = 0, depth = 0, program = -1;
+    glGetIntegerv(GL_CLIP_ORIGIN, &origin);
+    glGetIntegerv(GL_CLIP_DEPTH_MODE, &depth);
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    EXPECT_EQ(origin, GL_UPPER_LEFT);
+    EXPECT_EQ(depth, GL_ZERO_TO_ONE);
+    EXPECT_EQ(program, 0);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+}
+
+TEST_F(GpuTest, PresentStretchesTheTopRowToTheTopOfAWindow) {
+    // The back buffer: top row red, everything else blue.
+    std::vector<unsigned char> image(1536u * 1080u * 4u);
+    for (std::size_t i = 0; i < image.size(); i += 4) {
+        const bool top = i < 1536u * 4u * 108u;  // the top tenth
+        image[i] = top ? 255 : 0;
+        image[i + 2] = top ? 0 : 255;
+        image[i + 3] = 255;
+    }
+    glTextureSubImage2D(renderer->BackBuffer().texture, 0, 0, 0, 1536, 1080, GL_RGBA, GL_UNSIGNED_BYTE, image.data());
+
+    // A "window" of 100 x 50 whose row 0 is the bottom, as GL windows are.
+    CRenderTarget window;
+    window.width = 100;
+    window.height = 50;
+    glCreateTextures(GL_TEXTURE_2D, 1, &window.texture);
+    glTextureStorage2D(window.texture, 1, GL_RGBA8, 100, 50);
+    glCreateFramebuffers(1, &window.framebuffer);
+    glNamedFramebufferTexture(window.framebuffer, GL_COLOR_ATTACHMENT0, window.texture, 0);
+    renderer->Present(renderer->BackBuffer(), window.framebuffer, 100, 50);
+    std::vector<unsigned char> shown(100u * 50u * 4u);
+    CRenderer::ReadTarget(window, 100, 50, shown.data());
+    EXPECT_EQ(PixelAt(shown, 100, 50, 49)[0], 255);  // last row = top of the window: red
+    EXPECT_EQ(PixelAt(shown, 100, 50, 0)[2], 255);   // first row = bottom: blue
+    EXPECT_EQ(PixelAt(shown, 100, 50, 25)[2], 255);
+    glDeleteFramebuffers(1, &window.framebuffer);
+    glDeleteTextures(1, &window.texture);
 }

@@ -1,0 +1,110 @@
+// Frame cost on the headless renderer (Mesa llvmpipe here): the main pass at
+// 1536 x 1080 with the corpus figure, with and without the room, and the
+// composition. Every iteration waits for the GPU (glFinish).
+#ifdef VORLAND_HAVE_RENDER
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/settings.h"
+#include "collada/collada.h"
+#include "model/render_model.h"
+#include "render/frame_passes.h"
+#include "render/headless_context.h"
+#include "render/renderer.h"
+#include "render/scene_lights.h"
+
+namespace {
+
+struct Scene {
+    CHeadlessContext context;
+    CRenderer renderer;
+    CModel models[3];
+    std::unique_ptr<CRenderModel> render[3];
+    bool ok = false;
+    std::string error;
+
+    bool Load(CModel& model, const std::string& path) {
+        CName ext;
+        ext.SetAscii(".dae");
+        return LoadCollada(model, path, ext, &error);
+    }
+
+    Scene() {
+        if (!context.Create(&error) || !renderer.Initialize(1920, 1080)) return;
+        const CSettings settings;
+        renderer.RotationX = settings.RotationX;
+        renderer.RotationZ = settings.RotationZ;
+        renderer.At = {settings.AtX, settings.AtY, settings.AtZ};
+        SetStartLights(renderer);
+        if (!Load(models[0], VORLAND_CORPUS_DIR "/blender/collada-demo-animated-male.dae")) return;
+        render[0] = std::make_unique<CRenderModel>();
+        render[0]->Build(renderer, &models[0], true);
+        // The room, when the bundled data is there; textures resolve against it.
+        namespace fs = std::filesystem;
+        std::error_code ec;
+        const fs::path start = fs::current_path(ec);
+        if (fs::current_path(VORLAND_SOURCE_DIR "/model/washitu", ec), !ec) {
+            const char* files[2] = {"washitu2.dae", "washitu3.dae"};
+            for (int i = 0; i < 2; ++i) {
+                if (!Load(models[i + 1], files[i])) continue;
+                render[i + 1] = std::make_unique<CRenderModel>();
+                render[i + 1]->Build(renderer, &models[i + 1], true);
+            }
+            fs::current_path(start, ec);
+        }
+        ok = true;
+    }
+};
+
+Scene& TheScene() {
+    static Scene scene;
+    return scene;
+}
+
+void MainPass(benchmark::State& state, bool withRoom) {
+    Scene& s = TheScene();
+    if (!s.ok) {
+        state.SkipWithError(s.error.c_str());
+        return;
+    }
+    if (withRoom && !s.render[1]) {
+        state.SkipWithError("no model/washitu room in the source tree");
+        return;
+    }
+    s.renderer.SetViewport(1536, 1080);
+    std::uint32_t counter = 0;
+    for (auto _ : state) {
+        s.render[0]->frameCounter = counter += 3;
+        s.renderer.UpdateFrameConstants(1536.0f / 1080.0f);
+        RenderMainPass(s.renderer, s.render[0].get(), withRoom ? s.render[1].get() : nullptr,
+                       withRoom ? s.render[2].get() : nullptr, 0);
+        glFinish();
+    }
+}
+
+void BM_MainPassFigure(benchmark::State& state) { MainPass(state, false); }
+void BM_MainPassFigureInRoom(benchmark::State& state) { MainPass(state, true); }
+
+void BM_Composition(benchmark::State& state) {
+    Scene& s = TheScene();
+    if (!s.ok) {
+        state.SkipWithError(s.error.c_str());
+        return;
+    }
+    s.renderer.SetViewport(1536, 1080);
+    const float clear[3] = {0.86f, 0.86f, 0.86f};
+    for (auto _ : state) {
+        RenderComposition(s.renderer, clear, false, 1536, 1080, CompositionInputs{});
+        glFinish();
+    }
+}
+
+}  // namespace
+
+BENCHMARK(BM_MainPassFigure)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_MainPassFigureInRoom)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Composition)->Unit(benchmark::kMillisecond)->UseRealTime();
+#endif  // VORLAND_HAVE_RENDER
