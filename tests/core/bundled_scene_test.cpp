@@ -5,7 +5,10 @@
 
 #include <pugixml.hpp>
 
+#include <sys/wait.h>
+
 #include <array>
+#include <cstdio>
 #include <cmath>
 #include <filesystem>
 #include <map>
@@ -187,6 +190,38 @@ TEST(BundledScene, RoomHasALampAtEachShadowLamp) {
             near += std::hypot(p[0] - lamp[0], p[1] - lamp[1], p[2] - lamp[2]) < 0.45;
         EXPECT_GT(near, 16) << lamp[0] << "," << lamp[1];
     }
+}
+
+// `vorland-cli info` imports each document with our importer: it must
+// succeed and say nothing on stderr.
+TEST(BundledScene, ImporterReadsEveryDocumentWithoutAMessage) {
+    const std::string errFile = std::string(VORLAND_BINARY_DIR) + "/bundled_scene_info.err";
+    for (const char* name : {"washitu1.dae", "washitu2.dae", "washitu3.dae"}) {
+        SCOPED_TRACE(name);
+        const std::string command = std::string(VORLAND_CLI) + " info " + kRoomDir + name + " 2>" + errFile;
+        FILE* pipe = popen(command.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::string out;
+        char buf[512];
+        while (size_t n = fread(buf, 1, sizeof buf, pipe)) out.append(buf, n);
+        const int status = pclose(pipe);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << out;
+        std::string err;
+        if (FILE* f = fopen(errFile.c_str(), "r")) {
+            while (size_t n = fread(buf, 1, sizeof buf, f)) err.append(buf, n);
+            fclose(f);
+        }
+        EXPECT_EQ(err, "");
+        const std::string stem = std::string(name).substr(0, 8);
+        EXPECT_NE(out.find("\"name\": \"" + stem + "\""), std::string::npos) << out;
+        EXPECT_NE(out.find("\"geometries\": 1"), std::string::npos) << out;
+        EXPECT_NE(out.find("\"animations\": 1"), std::string::npos) << out;
+        if (stem == "washitu1") {
+            EXPECT_NE(out.find("\"bones\": 6"), std::string::npos) << out;
+            EXPECT_NE(out.find("\"channels\": 6"), std::string::npos) << out;
+        }
+    }
+    std::remove(errFile.c_str());
 }
 
 }  // namespace

@@ -143,11 +143,17 @@ TEST(RoomShading, CoordinatesGiveTheWantedBrightness) {
             const scenegen::Vec2 uv = scenegen::RoomUv(column, level, p);
             const double f = (uv.x - 0.8) * 0.5 * (uv.x - 0.8) * 0.5 + (uv.y + 0.6) * (uv.y + 0.6);
             const double red = 40.0 / (5.0 * f + 0.5) * 0.9 * scenegen::LampTerm(p);
-            const double term = scenegen::LampTerm(p);
-            const double wanted = level * std::clamp(std::pow(term / 0.12, 0.45), 0.45, 2.2);
+            const double wanted = scenegen::RoomLevel(level, p);
             EXPECT_NEAR(red, wanted, 1e-6 + wanted * 1e-6) << column;
             EXPECT_NEAR(uv.x, (column + 0.5) / 16.0, 1e-12);
         }
+}
+
+TEST(RoomShading, NearerLampsBrightenLessThanThePassAlone) {
+    const scenegen::Vec3 nearLamp{-3.3, -2.8, 2.0}, farAway{4.5, -6.5, 0.0};
+    EXPECT_GT(scenegen::RoomLevel(0.5, nearLamp), scenegen::RoomLevel(0.5, farAway));
+    const double passRatio = scenegen::LampTerm(nearLamp) / scenegen::LampTerm(farAway);
+    EXPECT_LT(scenegen::RoomLevel(0.5, nearLamp) / scenegen::RoomLevel(0.5, farAway), passRatio);
 }
 
 TEST(RoomShading, FlickerPhaseFollowsThePrimitivePair) {

@@ -86,9 +86,14 @@ void Garden(RoomBuilder& rb) {
                            {6.8, -15.7, kGround},  {9.5, -15.5, kGround}};
     int k = 0;
     for (const Vec3& s : shrubs) {
-        const double r = 0.9 + 0.25 * (k++ % 3);
-        rb.Prism(kFoliage, s, r, r * 0.7, 10, kPhase, false, r * 0.8);
-        rb.Prism(kFoliage, s + Vec3{0, 0, r * 0.7}, r * 0.8, r * 0.5, 10, kPhase, true, r * 0.2);
+        // A clipped, rounded bush: a stack of rings on a half-ellipsoid.
+        const double r = 0.9 + 0.25 * (k++ % 3), h = r * 1.1;
+        const int rings = 5;
+        for (int j = 0; j < rings; ++j) {
+            const double a0 = 0.5 * kPi * j / rings, a1 = 0.5 * kPi * (j + 1) / rings;
+            rb.Prism(kFoliage, s + Vec3{0, 0, h * std::sin(a0)}, r * std::cos(a0), h * (std::sin(a1) - std::sin(a0)),
+                     14, kPhase + 0.25 * (j % 2), j == rings - 1, r * std::cos(a1));
+        }
     }
     // Bamboo fence closing the garden.
     const double fy = -16.4, top = 1.05;

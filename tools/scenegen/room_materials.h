@@ -5,13 +5,13 @@
 
 namespace scenegen::room {
 
-inline const RoomMaterial kTatami{"tatami", 0, 0.62, {186, 176, 112}};
+inline const RoomMaterial kTatami{"tatami", 0, 0.56, {186, 176, 112}};
 inline const RoomMaterial kHeri{"tatami-edge", 1, 0.2, {44, 52, 40}};
 inline const RoomMaterial kShoji{"shoji-paper", 2, 1.15, {240, 234, 214}};
-inline const RoomMaterial kLightWood{"light-wood", 3, 0.45, {206, 166, 112}};
+inline const RoomMaterial kLightWood{"light-wood", 3, 0.42, {206, 166, 112}};
 inline const RoomMaterial kDarkWood{"dark-wood", 4, 0.22, {96, 64, 42}};
-inline const RoomMaterial kPlaster{"plaster", 5, 0.55, {214, 190, 150}};
-inline const RoomMaterial kCeiling{"ceiling-boards", 6, 0.36, {176, 136, 92}};
+inline const RoomMaterial kPlaster{"plaster", 5, 0.5, {214, 190, 150}};
+inline const RoomMaterial kCeiling{"ceiling-boards", 6, 0.3, {176, 136, 92}};
 inline const RoomMaterial kFusuma{"fusuma", 7, 0.72, {206, 196, 170}};
 inline const RoomMaterial kLampPaper{"lamp-paper", 8, 2.2, {250, 232, 190}};
 inline const RoomMaterial kCushion{"cushion", 9, 0.3, {150, 40, 40}};

@@ -27,12 +27,13 @@ double LampTerm(const Vec3& p) {
     return sum;
 }
 
+double RoomLevel(double level, const Vec3& p) {
+    return level * Clamp(std::pow(LampTerm(p) / 0.12, 0.45), 0.45, 1.35);
+}
+
 Vec2 RoomUv(int column, double level, const Vec3& p) {
-    // Lamps nearer or farther than usual still brighten or darken a surface,
-    // but only half as much as the pass alone would make them.
     const double term = LampTerm(p);
-    const double wanted = level * Clamp(std::pow(term / 0.12, 0.45), 0.45, 2.2);
-    const double gain = wanted / (kLampRed * term);
+    const double gain = RoomLevel(level, p) / (kLampRed * term);
     const double u = (column + 0.5) / kPaletteColumns;
     const double du = (u - 0.8) * 0.5;
     double f = (kSumFloor / gain - 0.5) / 5.0;

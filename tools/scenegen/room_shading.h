@@ -29,7 +29,11 @@ constexpr const char* kRoomTextureFile = "washitu_room.png";
 // Sum of the room pass's lamp terms at p (the three lamps at their usual
 // intensity).
 double LampTerm(const Vec3& p);
-// Texture coordinate that gives red level `level` at p in palette column
+// The red level a material of level `level` gets at p: lamps nearer or
+// farther than usual still brighten or darken it, but less than the room
+// pass alone would.
+double RoomLevel(double level, const Vec3& p);
+// Texture coordinate that gives red level RoomLevel(level, p) at p in palette column
 // `column`.
 Vec2 RoomUv(int column, double level, const Vec3& p);
 // Flicker phase of primitive pair `pair` under the room pass.

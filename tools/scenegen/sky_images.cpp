@@ -84,11 +84,14 @@ QImage PaintStars() {
         l = std::max(l, v);
     };
     Random r(77);
-    for (int i = 0; i < 260; ++i) {
+    for (int i = 0; i < 180; ++i) {
         const int x = static_cast<int>(r.Range(0, size)), y = static_cast<int>(r.Range(0, size));
         const double mag = r.Uniform();
         const double v = 0.025 + 0.3 * mag * mag * mag * mag;
+        // Two texels tall: near the horizon the dome stretches the texture
+        // sideways.
         add(x, y, v);
+        add(x, y + 1, v);
         if (mag > 0.85) {
             add(x + 1, y, v * 0.3);
             add(x - 1, y, v * 0.3);
