@@ -92,7 +92,7 @@ void Garden(RoomBuilder& rb) {
         for (int j = 0; j < rings; ++j) {
             const double a0 = 0.5 * kPi * j / rings, a1 = 0.5 * kPi * (j + 1) / rings;
             rb.Prism(kFoliage, s + Vec3{0, 0, h * std::sin(a0)}, r * std::cos(a0), h * (std::sin(a1) - std::sin(a0)),
-                     14, kPhase + 0.25 * (j % 2), j == rings - 1, r * std::cos(a1));
+                     14, kPhase, j == rings - 1, r * std::cos(a1));
         }
     }
     // Bamboo fence closing the garden.

@@ -11,7 +11,7 @@ constexpr double kLampIntensity = 0.3;
 constexpr double kLampRed = 0.9;
 // The pass's floor on the lamp sum; with real distances it always applies.
 constexpr double kSumFloor = 40.0;
-constexpr double kPhaseTolerance = 0.3;
+constexpr double kPhaseTolerance = 0.15;
 
 double WrapAngle(double a) {
     while (a > kPi) a -= 2 * kPi;
