@@ -165,9 +165,14 @@ void KindIcon(QPainter& p, Kind kind, const QPointF& c, double s) {
                   QColor(236, 226, 214), 1.4);
 }
 
-// The action badge beside the kind icon: an arrow out of a tray (open) or
-// down into a tray (write).
+// The action badge beside the kind icon: a folder (open) or an arrow down
+// into a tray (write).
 void ActionBadge(QPainter& p, Action action, const QPointF& c, double s, const QColor& colour) {
+    if (action == Action::Open) {
+        Folder(p, QRectF(c.x() - s * 0.55, c.y() - s * 0.45, s * 1.1, s * 0.9), QColor(226, 188, 104),
+               QColor(70, 46, 34), 1.2);
+        return;
+    }
     p.setPen(Stroke(colour, 2.2));
     p.setBrush(Qt::NoBrush);
     QPainterPath tray;
@@ -176,10 +181,7 @@ void ActionBadge(QPainter& p, Action action, const QPointF& c, double s, const Q
     tray.lineTo(c.x() + s * 0.45, c.y() + s * 0.45);
     tray.lineTo(c.x() + s * 0.45, c.y() + s * 0.1);
     p.drawPath(tray);
-    if (action == Action::Open)
-        Arrow(p, QPointF(c.x(), c.y() + s * 0.3), QPointF(c.x(), c.y() - s * 0.5), colour, 2.2, s * 0.34);
-    else
-        Arrow(p, QPointF(c.x(), c.y() - s * 0.5), QPointF(c.x(), c.y() + s * 0.32), colour, 2.2, s * 0.34);
+    Arrow(p, QPointF(c.x(), c.y() - s * 0.5), QPointF(c.x(), c.y() + s * 0.32), colour, 2.2, s * 0.34);
 }
 
 QImage MenuButton(Kind kind, Action action, bool down) {
