@@ -1,8 +1,9 @@
 // The .mdl model text file: writer and reader.
 //
-// Lines are read as the Windows program read them (a wide line reader that
-// cuts long lines, then narrowing back to code page 932 before splitting),
-// so files move unchanged between both. Counts in the file only ever bound
+// Files are written with CR LF line ends, as Windows text-mode streams write
+// them, and lines are read as the Windows program read them (a wide line
+// reader that cuts long lines, then narrowing back to code page 932 before
+// splitting), so files move unchanged between both. Counts in the file only ever bound
 // how far a line is read; nothing is allocated from a count beyond what the
 // line actually holds.
 #include "model/mdl_file.h"
@@ -23,55 +24,55 @@ namespace {
 
 // ---------------------------------------------------------------- writer --
 
-constexpr const char* kMaterialSection = "/////////////////////////// material //////////////////////////\n\n";
-constexpr const char* kTextureSection = "/////////////////////////// texture //////////////////////////\n\n";
-constexpr const char* kGeometrySection = "/////////////////////////// geometry //////////////////////////\n\n";
-constexpr const char* kWeightsSection = "/////////////////////////// weights //////////////////////////\n\n";
-constexpr const char* kBoneSection = "/////////////////////////// bone //////////////////////////\n\n";
+constexpr const char* kMaterialSection = "/////////////////////////// material //////////////////////////\r\n\r\n";
+constexpr const char* kTextureSection = "/////////////////////////// texture //////////////////////////\r\n\r\n";
+constexpr const char* kGeometrySection = "/////////////////////////// geometry //////////////////////////\r\n\r\n";
+constexpr const char* kWeightsSection = "/////////////////////////// weights //////////////////////////\r\n\r\n";
+constexpr const char* kBoneSection = "/////////////////////////// bone //////////////////////////\r\n\r\n";
 
 void AppendFloats(std::string& out, const float* v, int n) {
     for (int i = 0; i < n; ++i) {
         if (i > 0) out += ' ';
         AppendFixed6(out, v[i]);
     }
-    out += '\n';
+    out += "\r\n";
 }
 
 void AppendName(std::string& out, const CName& name) { out += name.ToCp932(); }
 
 void WriteMaterial(std::string& o, const CMaterial& m) {
-    o += "<MATERIAL_BEGIN>\n<MATERIAL_NAME>";
+    o += "<MATERIAL_BEGIN>\r\n<MATERIAL_NAME>";
     AppendName(o, m.name);
-    o += "\n<TEXTURE_NAME>";
+    o += "\r\n<TEXTURE_NAME>";
     AppendName(o, m.textureName);
     // The file's colour order differs from the record's field order.
-    o += "\n<DIFFUSE>\n";
+    o += "\r\n<DIFFUSE>\r\n";
     AppendFloats(o, m.diffuse, 4);
-    o += "<AMBIENT>\n";
+    o += "<AMBIENT>\r\n";
     AppendFloats(o, m.ambient, 4);
-    o += "<SPECULAR>\n";
+    o += "<SPECULAR>\r\n";
     AppendFloats(o, m.specular, 4);
-    o += "<EMMITION>\n";
+    o += "<EMMITION>\r\n";
     AppendFloats(o, m.emission, 4);
-    o += "<MATERIAL_END>\n\n";
+    o += "<MATERIAL_END>\r\n\r\n";
 }
 
 void WriteFloatArray(std::string& o, const CFloatArray& a) {
-    o += "<FLOAT_ARRAY_BEGIN>\n<FLOAT_ARRAY_ID>";
+    o += "<FLOAT_ARRAY_BEGIN>\r\n<FLOAT_ARRAY_ID>";
     AppendName(o, a.id);
-    o += '\n';
+    o += "\r\n";
     if (!a.values) {
         // No values attached: no float count to give. Leaving out the
         // <FLOAT_ARRAY> line reads back as a float array without values.
-        o += "<FLOAT_ARRAY_FLOAT_COUNT>0\n<FLOAT_ARRAY_COUNT>0\n";
+        o += "<FLOAT_ARRAY_FLOAT_COUNT>0\r\n<FLOAT_ARRAY_COUNT>0\r\n";
     } else {
         const int floatCount = a.values->ElementSize() / 4;
         const int count = a.values->Count();
         o += "<FLOAT_ARRAY_FLOAT_COUNT>";
         AppendInt(o, floatCount);
-        o += "\n<FLOAT_ARRAY_COUNT>";
+        o += "\r\n<FLOAT_ARRAY_COUNT>";
         AppendInt(o, count);
-        o += "\n<FLOAT_ARRAY>\n";
+        o += "\r\n<FLOAT_ARRAY>\r\n";
         if (floatCount >= 2 && floatCount <= 4) {
             const auto* v = static_cast<const float*>(a.values->Data());
             const std::size_t n = static_cast<std::size_t>(count) * floatCount;
@@ -81,51 +82,51 @@ void WriteFloatArray(std::string& o, const CFloatArray& a) {
             }
         }
     }
-    o += "\n<FLOAT_ARRAY_END>\n\n";
+    o += "\r\n<FLOAT_ARRAY_END>\r\n\r\n";
 }
 
 void WriteIndexList(std::string& o, const char* tag, const CValueArray<int>& list) {
     o += tag;
     AppendInt(o, list.Count());
-    o += '\n';
+    o += "\r\n";
     for (int v : list) {
         AppendInt(o, v);
         o += ' ';
     }
-    o += '\n';
+    o += "\r\n";
 }
 
 void WritePolygonData(std::string& o, const CPolygonData& p) {
-    o += "<POLYGON_DATA_BEGIN>\n<MATERIAL_ID>";
+    o += "<POLYGON_DATA_BEGIN>\r\n<MATERIAL_ID>";
     AppendName(o, p.materialId);
-    o += "\n<VERTEX_ID>";
+    o += "\r\n<VERTEX_ID>";
     AppendName(o, p.vertexId);
-    o += "\n<NORMAL_ID>";
+    o += "\r\n<NORMAL_ID>";
     AppendName(o, p.normalId);
-    o += "\n<COLOR_ID>";
+    o += "\r\n<COLOR_ID>";
     AppendName(o, p.colorId);
-    o += '\n';
+    o += "\r\n";
     WriteIndexList(o, "<VERTEX_INDEX_COUNT>", p.vertexIndices);
     WriteIndexList(o, "<NORMAL_INDEX_COUNT>", p.normalIndices);
     WriteIndexList(o, "<COLOR_INDEX_COUNT>", p.colorIndices);
     WriteIndexList(o, "<TEX_INDEX_COUNT>", p.texIndices);
     o += "<TEX_ID_COUNT>";
     AppendInt(o, p.texIds.Count());
-    o += '\n';
+    o += "\r\n";
     for (const CName& id : p.texIds) {
         AppendName(o, id);
         o += ' ';
     }
-    o += "\n<POLYGON_DATA_END>\n\n";
+    o += "\r\n<POLYGON_DATA_END>\r\n\r\n";
 }
 
 void WriteWeights(std::string& o, const CGeometry& g) {
     o += kWeightsSection;
-    o += "<WEIGHTS_BEGIN>\n<WEIGHTS_SIZE>";
+    o += "<WEIGHTS_BEGIN>\r\n<WEIGHTS_SIZE>";
     AppendInt(o, g.weightCount);
-    o += "\n<APPLY_BONE_NUM>";
+    o += "\r\n<APPLY_BONE_NUM>";
     AppendInt(o, MaxBoneInfluences);
-    o += '\n';
+    o += "\r\n";
     static const CBoneWeight kEmpty[MaxBoneInfluences] = {};
     for (int row = 0; row < g.weightCount; ++row) {
         const CBoneWeight* entries = g.weights ? g.weights->Row(row) : nullptr;
@@ -137,47 +138,52 @@ void WriteWeights(std::string& o, const CGeometry& g) {
             o += ' ';
         }
     }
-    o += "\n<WEIGHTS_END>\n";
+    o += "\r\n<WEIGHTS_END>\r\n";
 }
 
 void WriteGeometry(std::string& o, const CGeometry& g) {
-    o += "<GEOMETRY_BEGIN>\n<GEOMETRY_ID>";
+    o += "<GEOMETRY_BEGIN>\r\n<GEOMETRY_ID>";
     AppendName(o, g.id);
-    o += "\n<VERTEX_COUNT>";
+    o += "\r\n<VERTEX_COUNT>";
     AppendInt(o, g.vertexCount);
-    o += "\n<BIND_SHAPE_MATRIX>\n";
+    o += "\r\n<BIND_SHAPE_MATRIX>\r\n";
     AppendFloats(o, g.bindShapeMatrix, 16);
     o += "<FLOAT_ARRAY_SIZE>";
     AppendInt(o, g.floatArrays.Count());
-    o += '\n';
+    o += "\r\n";
     for (const CFloatArray* a : g.floatArrays) WriteFloatArray(o, *a);
-    o += '\n';
+    o += "\r\n";
     for (const CPolygonData* p : g.polygonData) WritePolygonData(o, *p);
-    o += '\n';
+    o += "\r\n";
     WriteWeights(o, g);
-    o += "\n<GEOMETRY_END>\n\n";
+    o += "\r\n<GEOMETRY_END>\r\n\r\n";
 }
 
 // One bone's lines up to and including <CHILD_COUNT>. A child at depth d is
 // indented by d + 1 tabs; a root has no indent.
+//
+// The indent stops growing at kMaxIndent tabs: indented lines must stay well
+// inside the 1023 characters a reader takes per line, and a deep chain of
+// bones would otherwise make the file grow with the square of its depth.
+constexpr std::size_t kMaxIndent = 127;
 void WriteBoneHead(std::string& o, const CBone& b, const std::string& indent, int childCount) {
-    o += indent + "<BONE_BEGIN>\n";
+    o += indent + "<BONE_BEGIN>\r\n";
     o += indent + "<BONE_NAME>";
     AppendName(o, b.name);
-    o += '\n';
+    o += "\r\n";
     o += indent + "<BONE_ID>";
     AppendName(o, b.id);
-    o += '\n';
+    o += "\r\n";
     o += indent + "<BONE_TYPE>";
     AppendInt(o, b.boneType);
-    o += '\n';
-    o += indent + "<INV_BIND_MATRIX>\n" + indent;
+    o += "\r\n";
+    o += indent + "<INV_BIND_MATRIX>\r\n" + indent;
     AppendFloats(o, b.invBindMatrix, 16);
-    o += indent + "<JOINT_MATRIX>\n" + indent;
+    o += indent + "<JOINT_MATRIX>\r\n" + indent;
     AppendFloats(o, b.jointMatrix, 16);
     o += indent + "<CHILD_COUNT>";
     AppendInt(o, childCount);
-    o += '\n';
+    o += "\r\n";
 }
 
 // Iterative, so deep skeletons cannot exhaust the stack. A child that is
@@ -195,7 +201,7 @@ void WriteBoneTree(std::string& o, CBone* root) {
     auto enter = [&](CBone* bone, std::size_t depth) {
         Frame f;
         f.bone = bone;
-        f.indent = depth == 0 ? std::string() : std::string(depth + 1, '\t');
+        f.indent = depth == 0 ? std::string() : std::string(std::min(depth + 1, kMaxIndent), '\t');
         onPath.insert(bone);
         for (CBone* c : bone->children)
             if (c && !onPath.count(c)) f.children.push_back(c);
@@ -210,7 +216,7 @@ void WriteBoneTree(std::string& o, CBone* root) {
             enter(child, stack.size());
             continue;
         }
-        o += f.indent + "<BONE_END>\n";
+        o += f.indent + "<BONE_END>\r\n";
         onPath.erase(f.bone);
         stack.pop_back();
     }
@@ -679,35 +685,35 @@ std::size_t PathUnits(const std::string& path) { return Utf8ToUtf16(path).size()
 
 std::string SerializeModel(const CModel& model) {
     std::string o;
-    o += "[MODEL_ID]\n";
+    o += "[MODEL_ID]\r\n";
     AppendName(o, model.name);
-    o += "\n\n";
+    o += "\r\n\r\n";
     o += kMaterialSection;
     for (const CMaterial* m : model.materials) WriteMaterial(o, *m);
     o += kTextureSection;
     for (const CTexture* t : model.textures) {
-        o += "<TEXTURE_BEGIN>\n<TEXTURE_ID>";
+        o += "<TEXTURE_BEGIN>\r\n<TEXTURE_ID>";
         AppendName(o, t->id);
-        o += "\n<TEXTURE_NAME>";
+        o += "\r\n<TEXTURE_NAME>";
         AppendName(o, t->fileName);
-        o += "\n<TEXTURE_END>\n\n";
+        o += "\r\n<TEXTURE_END>\r\n\r\n";
     }
     o += kGeometrySection;
     for (const CGeometry* g : model.geometries) WriteGeometry(o, *g);
     o += kBoneSection;
-    o += "<BONE_ARRAY>\n";
+    o += "<BONE_ARRAY>\r\n";
     for (const CBone* b : model.bones) {
         AppendName(o, b->name);
         o += ' ';
     }
-    o += '\n';
+    o += "\r\n";
     for (CBone* root : model.rootBones) {
         if (!root) continue;
-        o += "<BONE>\n";
+        o += "<BONE>\r\n";
         WriteBoneTree(o, root);
     }
-    o += "\n\n";
-    return ToCrLf(o);
+    o += "\r\n\r\n";
+    return o;
 }
 
 bool WriteModel(const CModel& model, const std::string& path) {
