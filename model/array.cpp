@@ -1,5 +1,6 @@
 #include "model/array.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <new>
@@ -45,6 +46,24 @@ bool CArray::Add(const void* element) {
     std::memcpy(data_ + static_cast<std::size_t>(count_) * size, src, size);
     ++count_;
     return true;
+}
+
+void CArray::AddRange(const void* elements, int n) {
+    if (n <= 0) return;
+    const int newCount = count_ + n;
+    int newCapacity = capacity_;
+    // Add grows by 100 whenever an append would fill the last slot.
+    if (newCount >= newCapacity) newCapacity += ((newCount - newCapacity) / 100 + 1) * 100;
+    GrowStorage(static_cast<std::size_t>(newCapacity));
+    const std::size_t size = static_cast<std::size_t>(elementSize_);
+    std::memcpy(data_ + static_cast<std::size_t>(count_) * size, elements, static_cast<std::size_t>(n) * size);
+    if (newCapacity > capacity_) {
+        // Slots past the new elements start cleared, as after Add.
+        const std::size_t from = std::max<std::size_t>(static_cast<std::size_t>(newCount), static_cast<std::size_t>(capacity_));
+        std::memset(data_ + from * size, 0, (static_cast<std::size_t>(newCapacity) - from) * size);
+    }
+    capacity_ = newCapacity;
+    count_ = newCount;
 }
 
 void* CArray::GetAt(int index) const {
