@@ -36,8 +36,18 @@ struct CharClasses {
 };
 inline constexpr CharClasses kClass;
 
-inline float Convert(const char* p, const char* end, float*) { return static_cast<float>(numscan::Atof(p, end)); }
-inline int Convert(const char* p, const char* end, int*) { return numscan::Atoi(p, end); }
+inline float Convert(const char* p, const char* end, const char*& stop, float*) {
+    return numscan::AtofFloat(p, end, stop);
+}
+inline int Convert(const char* p, const char* end, const char*& stop, int*) { return numscan::Atoi(p, end, stop); }
+inline float Convert(const char* p, const char* end, float* tag) {
+    const char* stop;
+    return Convert(p, end, stop, tag);
+}
+inline int Convert(const char* p, const char* end, int* tag) {
+    const char* stop;
+    return Convert(p, end, stop, tag);
+}
 
 // True when no byte has the high bit set; eight bytes at a time.
 inline bool IsAscii(std::string_view s) {
@@ -77,11 +87,17 @@ void ForEachNumber(pugi::xml_node node, std::int64_t bufferBytes, std::int64_t m
     std::int64_t n = 0;
     while (p < end && kClass.of[static_cast<unsigned char>(*p)] == 1) ++p;
     while (p < end && pos < limit && (maxCount < 0 || n < maxCount)) {
+        // Convert straight from the text; the conversion stops where the
+        // number does, which is never past the token or the cut.
         const char* t = p;
-        while (p < end && kClass.of[static_cast<unsigned char>(*p)] == 0) ++p;
+        const char* bound = limit - pos < end - t ? t + (limit - pos) : end;
+        const char* stop = t;
+        const T value = Convert(t, bound, stop, static_cast<T*>(nullptr));
+        p = stop;
+        while (p < end && kClass.of[static_cast<unsigned char>(*p)] == 0) ++p;  // trailing garbage
         std::int64_t len = p - t;
-        if (pos + len > limit) len = limit - pos;  // the token the cut goes through
-        fn(Convert(t, t + len, static_cast<T*>(nullptr)));
+        if (pos + len > limit) len = limit - pos;
+        fn(value);
         ++n;
         pos += len + 1;
         while (p < end && kClass.of[static_cast<unsigned char>(*p)] == 1) ++p;

@@ -51,18 +51,12 @@ bool CArray::Add(const void* element) {
 void CArray::AddRange(const void* elements, int n) {
     if (n <= 0) return;
     const int newCount = count_ + n;
-    int newCapacity = capacity_;
-    // Add grows by 100 whenever an append would fill the last slot.
-    if (newCount >= newCapacity) newCapacity += ((newCount - newCapacity) / 100 + 1) * 100;
-    GrowStorage(static_cast<std::size_t>(newCapacity));
-    const std::size_t size = static_cast<std::size_t>(elementSize_);
-    std::memcpy(data_ + static_cast<std::size_t>(count_) * size, elements, static_cast<std::size_t>(n) * size);
-    if (newCapacity > capacity_) {
-        // Slots past the new elements start cleared, as after Add.
-        const std::size_t from = std::max<std::size_t>(static_cast<std::size_t>(newCount), static_cast<std::size_t>(capacity_));
-        std::memset(data_ + from * size, 0, (static_cast<std::size_t>(newCapacity) - from) * size);
-    }
-    capacity_ = newCapacity;
+    // Add grows the visible capacity by 100 whenever an append would fill
+    // the last slot: land on the same step.
+    if (newCount >= capacity_) capacity_ += ((newCount - capacity_) / 100 + 1) * 100;
+    if (static_cast<std::size_t>(newCount) > reserved_) GrowStorage(static_cast<std::size_t>(newCount));
+    std::memcpy(data_ + static_cast<std::size_t>(count_) * elementSize_, elements,
+                static_cast<std::size_t>(n) * static_cast<std::size_t>(elementSize_));
     count_ = newCount;
 }
 
