@@ -123,14 +123,24 @@ TEST(ColladaNodes, ASkinBoneBelowItselfDoesNotCloseALoop) {
     EXPECT_EQ(hip->children[0]->id.ToUtf8(), "h2");
 }
 
-TEST(ColladaNodes, DeepNestingDoesNotExhaustTheStack) {
-    std::string nodes;
-    const int depth = 5000;
-    for (int i = 0; i < depth; ++i) nodes += "<node id='n" + std::to_string(i) + "'>";
-    for (int i = 0; i < depth; ++i) nodes += "</node>";
-    CModel model;
-    ASSERT_TRUE(Import(model, Wrap(Scene(nodes))));
-    ASSERT_EQ(model.rootBones.Count(), 1);
+TEST(ColladaNodes, NestingIsLimitedToAThousandLevels) {
+    const auto nested = [](int depth) {
+        std::string nodes;
+        for (int i = 0; i < depth; ++i) nodes += "<node id='n" + std::to_string(i) + "'>";
+        for (int i = 0; i < depth; ++i) nodes += "</node>";
+        return Wrap(Scene(nodes));
+    };
+    CModel ok;
+    ASSERT_TRUE(Import(ok, nested(1000)));
+    int depth = 0;
+    for (const CBone* b = ok.rootBones[0]; b; b = b->children.Get(0)) ++depth;
+    EXPECT_EQ(depth, 1000);
+
+    CModel deep;
+    const std::string error = colladatest::ImportFails(deep, nested(1001));
+    EXPECT_NE(error.find("<node id=\"n1000\"> is nested deeper than 1000 levels"), std::string::npos) << error;
+    EXPECT_EQ(deep.rootBones.Count(), 1);  // what was entered stays
+    EXPECT_EQ(deep.animations.Count(), 0);
 }
 
 TEST(ColladaAnimations, GroupedAnimationsGiveOneChannelEach) {
