@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "collada/number_list.h"
 #include "collada/sections.h"
 
 namespace {
@@ -18,7 +19,7 @@ std::int64_t HonestCount(int declared, std::size_t sourceBytes) {
 }
 
 CFloatArray* ReadSource(pugi::xml_node src, std::string_view positionId, std::string_view verticesId,
-                        CGeometry& geometry, std::size_t sourceBytes, std::vector<float>& numbers) {
+                        CGeometry& geometry, std::size_t sourceBytes) {
     auto array = std::make_unique<CFloatArray>();
     const std::string_view id = Attribute(src, "id");
     const bool isPosition = id == positionId;
@@ -30,21 +31,33 @@ CFloatArray* ReadSource(pugi::xml_node src, std::string_view positionId, std::st
     const std::int64_t honest = HonestCount(count, sourceBytes);
     if (isPosition && stride > 0) geometry.vertexCount = static_cast<int>(honest / stride);
     if (stride == 2 || stride == 3) {
-        numbers.clear();
-        ReadFloats(floatArray, static_cast<std::int64_t>(count) * 128, count, numbers);
         // One vector per start index below count; numbers missing from the
         // text are 0.0.
         const std::int64_t vectors = (honest + stride - 1) / stride;
-        numbers.resize(static_cast<std::size_t>(vectors * stride), 0.0f);
         auto values = std::make_unique<CArray>(stride * 4);
         values->Reserve(static_cast<std::size_t>(vectors) + 1);
-        for (std::int64_t v = 0; v < vectors; ++v) values->Add(&numbers[static_cast<std::size_t>(v * stride)]);
+        constexpr int kChunkVectors = 512;
+        float chunk[3 * kChunkVectors] = {};
+        const int chunkFloats = stride * kChunkVectors;
+        int filled = 0;
+        numlist::ForEachNumber<float>(floatArray, static_cast<std::int64_t>(count) * 128, count, [&](float v) {
+            chunk[filled++] = v;
+            if (filled == chunkFloats) {
+                values->AddRange(chunk, kChunkVectors);
+                filled = 0;
+            }
+        });
+        while (filled % stride != 0) chunk[filled++] = 0.0f;
+        values->AddRange(chunk, filled / stride);
+        std::fill(chunk, chunk + chunkFloats, 0.0f);
+        for (std::int64_t left = vectors - values->Count(); left > 0; left -= kChunkVectors)
+            values->AddRange(chunk, static_cast<int>(std::min<std::int64_t>(left, kChunkVectors)));
         array->values = values.release();
     }
     return array.release();
 }
 
-CPolygonData* ReadPrimitive(pugi::xml_node prim, std::vector<int>& indices) {
+CPolygonData* ReadPrimitive(pugi::xml_node prim, std::size_t sourceBytes) {
     auto data = std::make_unique<CPolygonData>();
     std::int64_t vertexOffset = -1, normalOffset = -1, texOffset = -1, colorOffset = -1;
     std::int64_t largest = 0;
@@ -73,35 +86,41 @@ CPolygonData* ReadPrimitive(pugi::xml_node prim, std::vector<int>& indices) {
     const std::int64_t group = largest + 1;
     const int count = AttributeInteger(prim, "count");
     const pugi::xml_node p = RequireNode(prim, "p");
-    indices.clear();
-    ReadInts(p, static_cast<std::int64_t>(count) * 128, -1, indices);
 
-    const std::int64_t n = static_cast<std::int64_t>(indices.size());
+    // Index i of <p> goes to every attribute whose offset is i modulo the
+    // group size; a last group cut short simply has fewer indices.
     struct Target {
         std::int64_t offset;
         CValueArray<int>* list;
-    } targets[] = {{vertexOffset, &data->vertexIndices},
-                   {normalOffset, &data->normalIndices},
-                   {texOffset, &data->texIndices},
-                   {colorOffset, &data->colorIndices}};
-    for (const Target& t : targets)
-        if (t.offset != -1) t.list->Reserve(static_cast<std::size_t>(n / group + 2));
-    for (std::int64_t k = 0; k <= n - 1; k += group) {
-        for (const Target& t : targets) {
-            if (t.offset == -1) continue;
-            // A last group cut short (or a negative offset) has nothing here.
-            const std::int64_t at = k + t.offset;
-            if (at >= 0 && at < n) t.list->Add(indices[static_cast<std::size_t>(at)]);
+        int filled;
+        int chunk[1024];
+    };
+    Target targets[] = {{vertexOffset, &data->vertexIndices, 0, {}},
+                        {normalOffset, &data->normalIndices, 0, {}},
+                        {texOffset, &data->texIndices, 0, {}},
+                        {colorOffset, &data->colorIndices, 0, {}}};
+    const std::int64_t expected = std::min<std::int64_t>(std::max(count, 0) * 3LL, static_cast<std::int64_t>(sourceBytes / 2));
+    for (Target& t : targets)
+        if (t.offset >= 0) t.list->Reserve(static_cast<std::size_t>(expected / group) + 1);
+    std::int64_t inGroup = 0;
+    numlist::ForEachNumber<int>(p, static_cast<std::int64_t>(count) * 128, -1, [&](int index) {
+        for (Target& t : targets) {
+            if (t.offset != inGroup) continue;
+            t.chunk[t.filled++] = index;
+            if (t.filled == 1024) {
+                t.list->AddRange(t.chunk, t.filled);
+                t.filled = 0;
+            }
         }
-    }
+        if (++inGroup == group) inGroup = 0;
+    });
+    for (Target& t : targets) t.list->AddRange(t.chunk, t.filled);
     return data.release();
 }
 
 }  // namespace
 
 void LoadColladaGeometries(CModel& model, const ColladaSource& source) {
-    std::vector<float> numbers;
-    std::vector<int> indices;
     for (pugi::xml_node element : SelectNodes(source.document, "COLLADA/library_geometries/geometry")) {
         auto geometry = std::make_unique<CGeometry>();
         SetName(geometry->id, Attribute(element, "id"));
@@ -112,11 +131,11 @@ void LoadColladaGeometries(CModel& model, const ColladaSource& source) {
         const std::string_view verticesId = Attribute(vertices, "id");
         const std::string_view positionId = ReferenceAttribute(input, "source");
         for (pugi::xml_node src : sources)
-            geometry->floatArrays.Add(ReadSource(src, positionId, verticesId, *geometry, source.bytes, numbers));
+            geometry->floatArrays.Add(ReadSource(src, positionId, verticesId, *geometry, source.bytes));
 
         XmlNodeList primitives = SelectNodes(mesh, "polylist");
         if (primitives.Length() == 0) primitives = SelectNodes(mesh, "triangles");
-        for (pugi::xml_node prim : primitives) geometry->polygonData.Add(ReadPrimitive(prim, indices));
+        for (pugi::xml_node prim : primitives) geometry->polygonData.Add(ReadPrimitive(prim, source.bytes));
         model.geometries.Add(geometry.release());
     }
 }

@@ -2,6 +2,7 @@
 // names a skin joint completes that joint's bone; any other node becomes a
 // bone of the tree only.
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "collada/sections.h"
@@ -61,29 +62,39 @@ void Adopt(std::vector<std::unique_ptr<CBone>>& fresh) {
 
 }  // namespace
 
+// Skeletons are a few dozen levels deep. A tree nested deeper than this is
+// refused: the .mdl writer indents every level one tab further, so a deep
+// chain would write a file quadratic in its depth.
+constexpr int kMaxNodeDepth = 1000;
+
 void LoadColladaChildNodes(CModel& model, pugi::xml_node parentNode, CBone* parentBone) {
     // Depth-first with an explicit stack: deep files cannot exhaust ours.
     struct Pending {
         pugi::xml_node node;
         CBone* parent;
+        int depth;
     };
     std::vector<Pending> stack;
     std::vector<std::unique_ptr<CBone>> fresh;
-    const auto pushChildren = [&stack](pugi::xml_node node, CBone* bone) {
+    const auto pushChildren = [&stack](pugi::xml_node node, CBone* bone, int depth) {
         const XmlNodeList children = SelectNodes(node, "node");
-        for (int i = children.Length() - 1; i >= 0; --i) stack.push_back({children.Item(i), bone});
+        for (int i = children.Length() - 1; i >= 0; --i) stack.push_back({children.Item(i), bone, depth});
     };
-    pushChildren(parentNode, parentBone);
+    pushChildren(parentNode, parentBone, 2);
     while (!stack.empty()) {
         const Pending next = stack.back();
         stack.pop_back();
         const pugi::xml_node child = ElementView(next.node);
         if (!child) continue;
+        if (next.depth > kMaxNodeDepth)
+            throw ColladaError(DescribeElement(child) + " is nested deeper than " + std::to_string(kMaxNodeDepth) +
+                                   " levels",
+                               child);
         CBone* bone = BoneFor(model, child, next.parent, fresh);
         bone->parent = next.parent;
         next.parent->children.Add(bone);
         Adopt(fresh);
-        pushChildren(child, bone);
+        pushChildren(child, bone, next.depth + 1);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "collada/xml_dom.h"
 
+#include "collada/number_list.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -207,11 +209,8 @@ int AttributeInteger(pugi::xml_node element, const char* name) {
 
 // ---------------------------------------------------------------- text
 
-namespace {
+namespace numlist {
 
-// The raw text of a node and its descendants. Most nodes hold one text
-// child, which is returned without a copy; otherwise the pieces are joined
-// into `storage`.
 std::string_view RawText(pugi::xml_node node, std::string& storage) {
     pugi::xml_node only = node.first_child();
     if (only && !only.next_sibling() && (only.type() == pugi::node_pcdata || only.type() == pugi::node_cdata))
@@ -230,6 +229,10 @@ std::string_view RawText(pugi::xml_node node, std::string& storage) {
     return storage;
 }
 
+}  // namespace numlist
+
+namespace {
+
 std::string Normalize(std::string_view raw) {
     std::string out;
     out.reserve(raw.size());
@@ -246,17 +249,8 @@ std::string Normalize(std::string_view raw) {
     return out;
 }
 
-struct FloatConv {
-    float operator()(std::string_view token) const { return static_cast<float>(ParseDouble(token)); }
-};
-struct IntConv {
-    int operator()(std::string_view token) const { return ParseInt(token); }
-};
-
-// Exact emulation of the buffer route for any text: normalise, convert to
-// code page 932, cut, split at spaces.
-template <class T, class Conv>
-void ReadNumbersSlow(std::string_view raw, std::int64_t limit, std::int64_t maxCount, std::vector<T>& out) {
+template <class T>
+void Slow(std::string_view raw, std::int64_t limit, std::int64_t maxCount, std::vector<T>& out) {
     std::string bytes = Utf16ToCp932(Utf8ToUtf16(Normalize(raw)));
     if (static_cast<std::int64_t>(bytes.size()) > limit) bytes.resize(static_cast<std::size_t>(limit));
     // A converted byte can be a terminator (U+0000 from a character
@@ -266,55 +260,28 @@ void ReadNumbersSlow(std::string_view raw, std::int64_t limit, std::int64_t maxC
     for (std::int64_t n = 0; maxCount < 0 || n < maxCount; ++n) {
         const std::string_view t = tokens.Next(" ");
         if (t.empty()) break;
-        out.push_back(Conv()(t));
-    }
-}
-
-// The hot path: walks the raw text once, keeping track of where each token
-// would stand in the normalised buffer, so the cut falls where it would.
-template <class T, class Conv>
-void ReadNumbers(pugi::xml_node node, std::int64_t bufferBytes, std::int64_t maxCount, std::vector<T>& out) {
-    if (!node || bufferBytes <= 1 || maxCount == 0) return;
-    const std::int64_t limit = bufferBytes - 1;
-    std::string storage;
-    const std::string_view raw = RawText(node, storage);
-    const char* p = raw.data();
-    const char* const end = p + raw.size();
-    const std::size_t first = out.size();
-    std::int64_t pos = 0;  // offset of the next token in the normalised text
-    std::int64_t n = 0;
-    while (p < end && IsXmlSpace(*p)) ++p;
-    while (p < end && pos < limit && (maxCount < 0 || n < maxCount)) {
-        const char* t = p;
-        while (p < end && !IsXmlSpace(*p)) {
-            if (static_cast<unsigned char>(*p) >= 0x80 || *p == '\0') {
-                // Multibyte text changes byte counts: take the exact route.
-                out.resize(first);
-                ReadNumbersSlow<T, Conv>(raw, limit, maxCount, out);
-                return;
-            }
-            ++p;
-        }
-        std::int64_t len = p - t;
-        if (pos + len > limit) len = limit - pos;  // the token the cut goes through
-        out.push_back(Conv()(std::string_view(t, static_cast<std::size_t>(len))));
-        ++n;
-        pos += len + 1;
-        while (p < end && IsXmlSpace(*p)) ++p;
+        out.push_back(numlist::Convert(t.data(), t.data() + t.size(), static_cast<T*>(nullptr)));
     }
 }
 
 }  // namespace
 
+void numlist::SlowFloats(std::string_view raw, std::int64_t limit, std::int64_t maxCount, std::vector<float>& out) {
+    Slow(raw, limit, maxCount, out);
+}
+void numlist::SlowInts(std::string_view raw, std::int64_t limit, std::int64_t maxCount, std::vector<int>& out) {
+    Slow(raw, limit, maxCount, out);
+}
+
 std::string Text(pugi::xml_node node) {
     std::string storage;
-    return Normalize(RawText(node, storage));
+    return Normalize(numlist::RawText(node, storage));
 }
 
 void ReadFloats(pugi::xml_node node, std::int64_t bufferBytes, std::int64_t maxCount, std::vector<float>& out) {
-    ReadNumbers<float, FloatConv>(node, bufferBytes, maxCount, out);
+    numlist::ForEachNumber<float>(node, bufferBytes, maxCount, [&out](float v) { out.push_back(v); });
 }
 
 void ReadInts(pugi::xml_node node, std::int64_t bufferBytes, std::int64_t maxCount, std::vector<int>& out) {
-    ReadNumbers<int, IntConv>(node, bufferBytes, maxCount, out);
+    numlist::ForEachNumber<int>(node, bufferBytes, maxCount, [&out](int v) { out.push_back(v); });
 }

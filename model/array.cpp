@@ -1,5 +1,6 @@
 #include "model/array.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <new>
@@ -45,6 +46,18 @@ bool CArray::Add(const void* element) {
     std::memcpy(data_ + static_cast<std::size_t>(count_) * size, src, size);
     ++count_;
     return true;
+}
+
+void CArray::AddRange(const void* elements, int n) {
+    if (n <= 0) return;
+    const int newCount = count_ + n;
+    // Add grows the visible capacity by 100 whenever an append would fill
+    // the last slot: land on the same step.
+    if (newCount >= capacity_) capacity_ += ((newCount - capacity_) / 100 + 1) * 100;
+    if (static_cast<std::size_t>(newCount) > reserved_) GrowStorage(static_cast<std::size_t>(newCount));
+    std::memcpy(data_ + static_cast<std::size_t>(count_) * elementSize_, elements,
+                static_cast<std::size_t>(n) * static_cast<std::size_t>(elementSize_));
+    count_ = newCount;
 }
 
 void* CArray::GetAt(int index) const {

@@ -18,6 +18,9 @@ public:
 
     // Copies elementSize bytes from `element` into the next slot. Always true.
     bool Add(const void* element);
+    // Appends `n` elements stored one after another at `elements`; the same
+    // result as n calls of Add, without a call per element.
+    void AddRange(const void* elements, int n);
     // Address of slot `index`, or null when index is outside 0 .. count-1.
     void* GetAt(int index) const;
 

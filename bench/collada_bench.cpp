@@ -1,0 +1,122 @@
+// COLLADA import speed: the walking figure against Assimp, and generated
+// skinned models of growing size (time per triangle should stay flat; peak
+// memory is reported against the file size).
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "bench/skinned_dae_generator.h"
+#include "collada/collada.h"
+
+#ifdef VORLAND_HAVE_ASSIMP
+#include <assimp/Importer.hpp>
+#include <assimp/scene.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kMale = std::string(VORLAND_CORPUS_DIR) + "/blender/collada-demo-animated-male.dae";
+
+CName DaeExt() {
+    CName n;
+    n.SetAscii(".dae");
+    return n;
+}
+
+// Kilobytes from a "Name:   123 kB" line of /proc/self/status.
+long StatusKb(const char* key) {
+    std::ifstream f("/proc/self/status");
+    std::string line;
+    const std::string prefix = std::string(key) + ":";
+    while (std::getline(f, line))
+        if (line.rfind(prefix, 0) == 0) return std::stol(line.substr(prefix.size()));
+    return -1;
+}
+
+// Resets the peak resident size so the next reading covers only what runs
+// after it. False where the kernel does not allow it.
+bool ResetPeak() {
+    std::ofstream f("/proc/self/clear_refs");
+    f << "5";
+    f.flush();
+    return static_cast<bool>(f);
+}
+
+// Generated files live beside the build and are made once per size.
+const std::string& GeneratedFile(long long triangles) {
+    static std::map<long long, std::string> files;
+    auto it = files.find(triangles);
+    if (it != files.end()) return it->second;
+    const fs::path dir = fs::temp_directory_path() / "vorland-bench";
+    fs::create_directories(dir);
+    const std::string path = (dir / ("skinned-" + std::to_string(triangles) + ".dae")).string();
+    {
+        const std::string text = GenerateSkinnedDae(triangles);
+        std::ofstream(path, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
+    }
+    return files[triangles] = path;
+}
+
+void ImportFile(benchmark::State& state, const std::string& path) {
+    if (!fs::exists(path)) {
+        state.SkipWithError("file not found");
+        return;
+    }
+    const double bytes = static_cast<double>(fs::file_size(path));
+    long peakKb = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const long baseKb = StatusKb("VmRSS");
+        const bool peakOk = ResetPeak();
+        state.ResumeTiming();
+        {
+            CModel model;
+            std::string error;
+            if (!LoadCollada(model, path, DaeExt(), &error)) state.SkipWithError(error.c_str());
+            benchmark::DoNotOptimize(model.geometries.Count());
+            state.PauseTiming();
+            if (peakOk) peakKb = std::max(peakKb, StatusKb("VmHWM") - baseKb);
+            state.ResumeTiming();
+        }
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+    state.counters["file_MB"] = bytes / 1e6;
+    state.counters["peak_MB"] = peakKb / 1024.0 * 1.048576;
+    state.counters["peak/file"] = peakKb * 1024.0 / bytes;
+}
+
+}  // namespace
+
+static void BM_ImportAnimatedMale(benchmark::State& state) { ImportFile(state, kMale); }
+BENCHMARK(BM_ImportAnimatedMale)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+#ifdef VORLAND_HAVE_ASSIMP
+static void BM_AssimpAnimatedMale(benchmark::State& state) {
+    if (!fs::exists(kMale)) {
+        state.SkipWithError("file not found");
+        return;
+    }
+    for (auto _ : state) {
+        Assimp::Importer importer;
+        const aiScene* scene = importer.ReadFile(kMale, 0);
+        if (!scene) state.SkipWithError(importer.GetErrorString());
+        benchmark::DoNotOptimize(scene);
+    }
+}
+BENCHMARK(BM_AssimpAnimatedMale)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+#endif
+
+static void BM_ImportGeneratedSkinned(benchmark::State& state) {
+    const long long triangles = state.range(0);
+    ImportFile(state, GeneratedFile(triangles));
+    state.counters["ns/triangle"] =
+        benchmark::Counter(static_cast<double>(triangles) * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_ImportGeneratedSkinned)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);

@@ -1,0 +1,191 @@
+#pragma once
+// atof / atoi on one token, fast for the plain decimal numbers COLLADA
+// files are made of. Results are exactly those of ParseDouble / ParseInt
+// (platform/text.h), which the rare other forms fall back to.
+//
+// Each parser reads from `p` and stops at the first character that cannot
+// continue the number; `stop` receives that position. `end` bounds the
+// token (the end of the text, or where the buffer cut falls).
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+#include "platform/text.h"
+
+namespace numscan {
+
+inline bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
+
+// How many of the eight ASCII bytes in `w` (first byte lowest) are
+// decimal digits before the first one that is not.
+inline int LeadingDigits(std::uint64_t w) {
+    constexpr std::uint64_t kHigh = 0xF0F0F0F0F0F0F0F0ULL, kThrees = 0x3030303030303030ULL;
+    // A byte is a digit when it and it plus 6 both lie in 0x30..0x3F
+    // (ASCII bytes cannot carry into their neighbour here).
+    const std::uint64_t nonDigit = ((w & kHigh) ^ kThrees) | (((w + 0x0606060606060606ULL) & kHigh) ^ kThrees);
+    const std::uint64_t flags =
+        (((nonDigit & 0x7F7F7F7F7F7F7F7FULL) + 0x7F7F7F7F7F7F7F7FULL) | nonDigit) & 0x8080808080808080ULL;
+    return flags ? __builtin_ctzll(flags) / 8 : 8;
+}
+
+// Value of the first `n` (1..8) digit bytes of `w`.
+inline std::uint32_t DigitsValue(std::uint64_t w, int n) {
+    std::uint64_t v = (w - 0x3030303030303030ULL) << (8 * (8 - n));  // leading zeros in front
+    v = v * 10 + (v >> 8);
+    v = (((v & 0x000000FF000000FFULL) * 0x000F424000000064ULL) +
+         (((v >> 16) & 0x000000FF000000FFULL) * 0x0000271000000001ULL)) >> 32;
+    return static_cast<std::uint32_t>(v);
+}
+
+inline constexpr std::uint64_t kPow10Int[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
+// Appends the digits at `s` to `m`; eight bytes at a time while they are
+// there to read. Returns the position after the digits.
+inline const char* Digits(const char* s, const char* end, std::uint64_t& m, int& count) {
+    while (end - s >= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, s, 8);
+        const int n = LeadingDigits(w);
+        if (n == 0) return s;
+        m = m * kPow10Int[n] + DigitsValue(w, n);
+        count += n;
+        s += n;
+        if (n < 8) return s;
+    }
+    while (s < end && IsDigit(*s)) {
+        m = m * 10 + static_cast<unsigned>(*s - '0');
+        ++count;
+        ++s;
+    }
+    return s;
+}
+
+inline const char* TokenEnd(const char* p, const char* end) {
+    while (p < end && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n') ++p;
+    return p;
+}
+
+// Decimal mantissa of at most 19 digits and a power of ten within +-22:
+// both are exact doubles, so one multiplication or division rounds
+// correctly - the same double strtod gives (Clinger's fast path).
+inline double Atof(const char* p, const char* end, const char*& stop) {
+    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const char* s = p;
+    bool negative = false;
+    if (s < end && (*s == '-' || *s == '+')) {
+        negative = *s == '-';
+        ++s;
+    }
+    std::uint64_t mantissa = 0;
+    int digits = 0, fraction = 0;
+    s = Digits(s, end, mantissa, digits);
+    if (s < end && *s == '.') {
+        s = Digits(s + 1, end, mantissa, fraction);
+        digits += fraction;
+    }
+    int exponent = -fraction;
+    if (digits == 0 || digits > 19) {
+        stop = TokenEnd(p, end);
+        return ParseDouble(std::string_view(p, static_cast<std::size_t>(stop - p)));
+    }
+    if (s < end && (*s == 'e' || *s == 'E')) {
+        const char* e = s + 1;
+        bool negativeExp = false;
+        if (e < end && (*e == '-' || *e == '+')) {
+            negativeExp = *e == '-';
+            ++e;
+        }
+        if (e < end && IsDigit(*e)) {
+            int value = 0;
+            while (e < end && IsDigit(*e)) {
+                if (value < 100000) value = value * 10 + (*e - '0');
+                ++e;
+            }
+            exponent += negativeExp ? -value : value;
+            s = e;
+        }
+    }
+    stop = s;
+    if (mantissa == 0) return negative ? -0.0 : 0.0;
+    if (mantissa > (std::uint64_t{1} << 53) || exponent < -22 || exponent > 22) {
+        stop = TokenEnd(p, end);
+        return ParseDouble(std::string_view(p, static_cast<std::size_t>(stop - p)));
+    }
+    double d = static_cast<double>(mantissa);
+    d = exponent < 0 ? d / kPow10[-exponent] : d * kPow10[exponent];
+    return negative ? -d : d;
+}
+
+// atof rounded to float, as the importers store it: (float)atof(token).
+// A negative power of ten is applied by multiplying with its reciprocal,
+// which can be a unit off in the last bit of the double; the result is
+// only used when that cannot change the float it rounds to, else the exact
+// division decides.
+inline float AtofFloat(const char* p, const char* end, const char*& stop) {
+    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    static constexpr double kInvPow10[] = {1e0,   1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,
+                                           1e-8,  1e-9,  1e-10, 1e-11, 1e-12, 1e-13, 1e-14, 1e-15,
+                                           1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21, 1e-22};
+    const char* s = p;
+    bool negative = false;
+    if (s < end && (*s == '-' || *s == '+')) {
+        negative = *s == '-';
+        ++s;
+    }
+    std::uint64_t mantissa = 0;
+    int digits = 0, fraction = 0;
+    s = Digits(s, end, mantissa, digits);
+    if (s < end && *s == '.') {
+        s = Digits(s + 1, end, mantissa, fraction);
+        digits += fraction;
+    }
+    if (digits == 0 || digits > 19 || (s < end && (*s == 'e' || *s == 'E')) || mantissa > (std::uint64_t{1} << 53) ||
+        fraction > 22)
+        return static_cast<float>(Atof(p, end, stop));
+    stop = s;
+    double d = static_cast<double>(mantissa);
+    if (fraction > 0) {
+        const double approx = d * kInvPow10[fraction];
+        std::uint64_t bits;
+        std::memcpy(&bits, &approx, sizeof bits);
+        // The 29 bits a float drops: far enough from the halfway pattern,
+        // the exact quotient rounds to the same float.
+        const std::int64_t low = static_cast<std::int64_t>(bits & 0x1FFFFFFF) - 0x10000000;
+        d = (low > 8 || low < -8) ? approx : d / kPow10[fraction];
+    }
+    const float f = static_cast<float>(d);
+    return negative ? -f : f;
+}
+
+inline int Atoi(const char* p, const char* end, const char*& stop) {
+    const char* s = p;
+    bool negative = false;
+    if (s < end && (*s == '-' || *s == '+')) {
+        negative = *s == '-';
+        ++s;
+    }
+    std::uint64_t v = 0;
+    int digits = 0;
+    s = Digits(s, end, v, digits);
+    if (digits == 0 || digits > 10) {
+        stop = TokenEnd(p, end);
+        return ParseInt(std::string_view(p, static_cast<std::size_t>(stop - p)));
+    }
+    stop = s;
+    const std::int64_t value = negative ? -static_cast<std::int64_t>(v) : static_cast<std::int64_t>(v);
+    return value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : static_cast<int>(value);
+}
+
+inline double Atof(const char* p, const char* end) {
+    const char* stop;
+    return Atof(p, end, stop);
+}
+inline int Atoi(const char* p, const char* end) {
+    const char* stop;
+    return Atoi(p, end, stop);
+}
+
+}  // namespace numscan
