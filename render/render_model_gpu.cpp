@@ -1,6 +1,7 @@
 // The GPU half of CRenderModel: textures, one vertex buffer per geometry, one
 // index buffer and material per polygon-data block, and the draw with the
 // bone palette.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -106,7 +107,16 @@ bool CRenderModel::Build(CRenderer& renderer, const CModel* model, bool skinning
     for (const CGeometry* geometry : model->geometries) {
         auto* mesh = new CRenderMesh;
         mesh->bindShape = TransposeMatrix(Matrix4::FromFloats(geometry->bindShapeMatrix));
-        const int vertexCount = geometry->vertexCount > 0 ? geometry->vertexCount : 0;
+        // A vertex count a file merely claims cannot size the buffer: beyond
+        // the last vertex a corner refers to, and beyond the longest source,
+        // there is nothing to write or draw.
+        int used = 0;
+        for (const CFloatArray* source : geometry->floatArrays)
+            if (source->values && source->values->Count() > used) used = source->values->Count();
+        for (const CPolygonData* block : geometry->polygonData)
+            for (int v : block->vertexIndices)
+                if (v >= used && v < geometry->vertexCount) used = v + 1;
+        const int vertexCount = std::clamp(geometry->vertexCount, 0, used);
         std::vector<ModelVertex> vertices(static_cast<std::size_t>(vertexCount));
 
         for (const CPolygonData* block : geometry->polygonData) {
