@@ -239,3 +239,19 @@ TEST(HostileCollada, DeeplyNestedNodesDoNotExhaustTheStack) {
     });
     EXPECT_TRUE(r.withinBound) << r.detail;
 }
+
+TEST(HostileCollada, NodesNestedTooDeepEndTheImportWithAMessage) {
+    std::string doc = R"(<?xml version="1.0"?><COLLADA><library_visual_scenes><visual_scene id="s">)";
+    const int depth = 1100;
+    for (int i = 0; i < depth; ++i) doc += R"(<node id="n)" + std::to_string(i) + R"(" type="JOINT">)";
+    for (int i = 0; i < depth; ++i) doc += "</node>";
+    doc += "</visual_scene></library_visual_scenes></COLLADA>";
+    CModel model;
+    CName name;
+    name.SetAscii("deep");
+    std::string error;
+    EXPECT_FALSE(LoadColladaFromMemory(model, doc, name, &error));
+    EXPECT_NE(error.find("nested deeper"), std::string::npos) << error;
+    // What was entered can still be written and released.
+    EXPECT_FALSE(SerializeModel(model).empty());
+}

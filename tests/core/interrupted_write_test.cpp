@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -135,4 +137,100 @@ TEST_F(InterruptedWrite, KilledAtAnyMomentTheFileIsOldOrNewNeverPartial) {
         const std::string now = ReadWholeFile(path).value_or("");
         EXPECT_TRUE(now == old || now == fresh) << "a file of " << now.size() << " bytes";
     }
+}
+
+// The tool itself, killed while it writes the .mdl of a large model.
+namespace {
+
+const std::string kLargeModel = std::string(VORLAND_CORPUS_DIR) + "/blender/collada-demo-animated-male.dae";
+const std::string kSmallModel = std::string(VORLAND_CORPUS_DIR) + "/blender/animated-blender-cube.dae";
+
+// Starts `vorland-cli convert in out` with stdout/stderr silenced; `limit`
+// (when non-zero) caps the size of any file it writes.
+pid_t StartConvert(const std::string& in, const std::string& out, rlim_t limit) {
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        rlimit core{0, 0};
+        setrlimit(RLIMIT_CORE, &core);
+        if (limit) {
+            rlimit fsize{limit, limit};
+            setrlimit(RLIMIT_FSIZE, &fsize);
+        }
+        std::freopen("/dev/null", "w", stdout);
+        std::freopen("/dev/null", "w", stderr);
+        execl(VORLAND_CLI, VORLAND_CLI, "convert", in.c_str(), out.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+int Wait(pid_t pid) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return status;
+}
+
+// Size of a temporary file the writer has started beside `target`, 0 if none.
+std::uintmax_t TemporaryBeside(const fs::path& target) {
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(target.parent_path(), ec)) {
+        const std::string name = e.path().filename().string();
+        if (name.rfind(target.filename().string() + ".tmp", 0) == 0) return e.file_size(ec);
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST_F(InterruptedWrite, ConvertStoppedMidModelLeavesTheOldModel) {
+    if (!fs::exists(kLargeModel) || !fs::exists(kSmallModel)) GTEST_SKIP() << "no corpus at " << VORLAND_CORPUS_DIR;
+    const std::string out = Path("figure");
+    // The size of the complete new file, from a run that is not stopped.
+    ASSERT_EQ(Wait(StartConvert(kLargeModel, Path("reference"), 0)), 0);
+    const auto fullSize = fs::file_size(Path("reference.mdl"));
+    ASSERT_GT(fullSize, 1u << 20);
+
+    ASSERT_EQ(Wait(StartConvert(kSmallModel, out, 0)), 0);
+    const std::string old = ReadWholeFile(out + ".mdl").value_or("");
+    ASSERT_FALSE(old.empty());
+
+    const int status = Wait(StartConvert(kLargeModel, out, fullSize / 2));
+    ASSERT_TRUE(WIFSIGNALED(status)) << "convert was meant to die half-way through its .mdl";
+    EXPECT_EQ(WTERMSIG(status), SIGXFSZ);
+    EXPECT_EQ(ReadWholeFile(out + ".mdl").value_or(""), old);
+
+    // Unhindered, the same command replaces it with the complete model.
+    ASSERT_EQ(Wait(StartConvert(kLargeModel, out, 0)), 0);
+    EXPECT_EQ(ReadWholeFile(out + ".mdl"), ReadWholeFile(Path("reference.mdl")));
+}
+
+TEST_F(InterruptedWrite, ConvertKilledWhileWritingLeavesTheOldModel) {
+    if (!fs::exists(kLargeModel) || !fs::exists(kSmallModel)) GTEST_SKIP() << "no corpus at " << VORLAND_CORPUS_DIR;
+    const std::string out = Path("figure");
+    ASSERT_EQ(Wait(StartConvert(kLargeModel, Path("reference"), 0)), 0);
+    const std::string fresh = ReadWholeFile(Path("reference.mdl")).value_or("");
+    ASSERT_EQ(Wait(StartConvert(kSmallModel, out, 0)), 0);
+    const std::string old = ReadWholeFile(out + ".mdl").value_or("");
+
+    int caughtWriting = 0;
+    for (int attempt = 0; attempt < 20 && caughtWriting < 3; ++attempt) {
+        const pid_t pid = StartConvert(kLargeModel, out, 0);
+        // Kill it as soon as its temporary .mdl has some bytes in it.
+        bool writing = false;
+        int status = 0;
+        while (!writing && waitpid(pid, &status, WNOHANG) == 0) writing = TemporaryBeside(out + ".mdl") > 0;
+        if (writing) {
+            kill(pid, SIGKILL);
+            Wait(pid);
+            ++caughtWriting;
+        }
+        const std::string now = ReadWholeFile(out + ".mdl").value_or("");
+        ASSERT_TRUE(now == old || now == fresh) << "a .mdl of " << now.size() << " bytes after attempt " << attempt;
+        if (now == fresh) {
+            // It finished before the kill: start again from the old model.
+            ASSERT_TRUE(WriteFileAtomically(out + ".mdl", old));
+        }
+    }
+    EXPECT_GT(caughtWriting, 0) << "never caught the tool in the middle of its write";
 }
