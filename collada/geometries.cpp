@@ -99,18 +99,36 @@ CPolygonData* ReadPrimitive(pugi::xml_node prim, std::size_t sourceBytes) {
                         {normalOffset, &data->normalIndices, 0, {}},
                         {texOffset, &data->texIndices, 0, {}},
                         {colorOffset, &data->colorIndices, 0, {}}};
-    const std::int64_t expected = std::min<std::int64_t>(std::max(count, 0) * 3LL, static_cast<std::int64_t>(sourceBytes / 2));
+    // Triangles have three corners each; an index takes at least two bytes
+    // of the file, so a lying count cannot reserve more than the file holds.
+    const std::int64_t corners =
+        std::min<std::int64_t>(std::max(count, 0) * 3LL, static_cast<std::int64_t>(sourceBytes / 2) / group);
     for (Target& t : targets)
-        if (t.offset >= 0) t.list->Reserve(static_cast<std::size_t>(expected / group) + 1);
+        if (t.offset >= 0) t.list->Reserve(static_cast<std::size_t>(corners) + 1);
+    // Which targets take the index at each place of a group (a bit per
+    // target); offsets outside the group take nothing.
+    std::vector<unsigned char> takers(static_cast<std::size_t>(std::min<std::int64_t>(group, 64)), 0);
+    bool wideGroup = group > 64;
+    for (int i = 0; i < 4; ++i) {
+        const std::int64_t o = targets[i].offset;
+        if (o >= 0 && o < static_cast<std::int64_t>(takers.size())) takers[static_cast<std::size_t>(o)] |= 1u << i;
+        else if (o >= 64) wideGroup = true;
+    }
     std::int64_t inGroup = 0;
+    const auto take = [&](int i, int index) {
+        Target& t = targets[i];
+        t.chunk[t.filled++] = index;
+        if (t.filled == 1024) {
+            t.list->AddRange(t.chunk, t.filled);
+            t.filled = 0;
+        }
+    };
     numlist::ForEachNumber<int>(p, static_cast<std::int64_t>(count) * 128, -1, [&](int index) {
-        for (Target& t : targets) {
-            if (t.offset != inGroup) continue;
-            t.chunk[t.filled++] = index;
-            if (t.filled == 1024) {
-                t.list->AddRange(t.chunk, t.filled);
-                t.filled = 0;
-            }
+        if (!wideGroup) {
+            for (unsigned m = takers[static_cast<std::size_t>(inGroup)]; m; m &= m - 1) take(__builtin_ctz(m), index);
+        } else {
+            for (int i = 0; i < 4; ++i)
+                if (targets[i].offset == inGroup) take(i, index);
         }
         if (++inGroup == group) inGroup = 0;
     });

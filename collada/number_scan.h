@@ -42,7 +42,7 @@ inline constexpr std::uint64_t kPow10Int[] = {1, 10, 100, 1000, 10000, 100000, 1
 
 // Appends the digits at `s` to `m`; eight bytes at a time while they are
 // there to read. Returns the position after the digits.
-inline const char* Digits(const char* s, const char* end, std::uint64_t& m, int& count) {
+__attribute__((always_inline)) inline const char* Digits(const char* s, const char* end, std::uint64_t& m, int& count) {
     while (end - s >= 8) {
         std::uint64_t w;
         std::memcpy(&w, s, 8);
@@ -123,18 +123,16 @@ inline double Atof(const char* p, const char* end, const char*& stop) {
 // which can be a unit off in the last bit of the double; the result is
 // only used when that cannot change the float it rounds to, else the exact
 // division decides.
-inline float AtofFloat(const char* p, const char* end, const char*& stop) {
+__attribute__((always_inline)) inline float AtofFloat(const char* p, const char* end, const char*& stop) {
     static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     static constexpr double kInvPow10[] = {1e0,   1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,
                                            1e-8,  1e-9,  1e-10, 1e-11, 1e-12, 1e-13, 1e-14, 1e-15,
                                            1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21, 1e-22};
-    const char* s = p;
-    bool negative = false;
-    if (s < end && (*s == '-' || *s == '+')) {
-        negative = *s == '-';
-        ++s;
-    }
+    // Signs come and go at random in vertex data: no branch on them.
+    const bool hasSign = p < end && (*p == '-' || *p == '+');
+    const bool negative = hasSign && *p == '-';
+    const char* s = p + hasSign;
     std::uint64_t mantissa = 0;
     int digits = 0, fraction = 0;
     s = Digits(s, end, mantissa, digits);
@@ -156,11 +154,16 @@ inline float AtofFloat(const char* p, const char* end, const char*& stop) {
         const std::int64_t low = static_cast<std::int64_t>(bits & 0x1FFFFFFF) - 0x10000000;
         d = (low > 8 || low < -8) ? approx : d / kPow10[fraction];
     }
+    std::uint32_t fbits;
     const float f = static_cast<float>(d);
-    return negative ? -f : f;
+    std::memcpy(&fbits, &f, 4);
+    fbits ^= static_cast<std::uint32_t>(negative) << 31;
+    float out;
+    std::memcpy(&out, &fbits, 4);
+    return out;
 }
 
-inline int Atoi(const char* p, const char* end, const char*& stop) {
+__attribute__((always_inline)) inline int Atoi(const char* p, const char* end, const char*& stop) {
     const char* s = p;
     bool negative = false;
     if (s < end && (*s == '-' || *s == '+')) {

@@ -14,26 +14,24 @@
 // ---------------------------------------------------------------- document
 
 bool XmlDocument::LoadFile(const std::string& path, std::string* error) {
-    auto bytes = ReadWholeFile(path);
-    if (!bytes) {
+    if (!buffer_.ReadFile(path)) {
         if (error) *error = "cannot read the file";
         return false;
     }
-    buffer_ = std::move(*bytes);
     return Parse(error);
 }
 
 bool XmlDocument::LoadMemory(std::string_view bytes, std::string* error) {
-    buffer_.assign(bytes.data(), bytes.size());
+    buffer_.Assign(bytes);
     return Parse(error);
 }
 
 bool XmlDocument::Parse(std::string* error) {
-    sourceSize_ = buffer_.size();
+    sourceSize_ = buffer_.Size();
     // In place: the tree points into our buffer instead of a second copy of
     // the file, which keeps the peak memory of large files down.
     const pugi::xml_parse_result r =
-        doc_.load_buffer_inplace(buffer_.data(), buffer_.size(), pugi::parse_default, pugi::encoding_auto);
+        doc_.load_buffer_inplace(buffer_.Data(), buffer_.Size(), pugi::parse_default, pugi::encoding_auto);
     if (r) return true;
     if (error) *error = std::string("not well-formed XML (") + r.description() + ") at line " + std::to_string(LineAt(r.offset));
     doc_.reset();
@@ -42,8 +40,8 @@ bool XmlDocument::Parse(std::string* error) {
 
 int XmlDocument::LineAt(std::ptrdiff_t offset) const {
     if (offset < 0) return 0;
-    const std::size_t end = std::min(static_cast<std::size_t>(offset), buffer_.size());
-    return 1 + static_cast<int>(std::count(buffer_.data(), buffer_.data() + end, '\n'));
+    const std::size_t end = std::min(static_cast<std::size_t>(offset), buffer_.Size());
+    return 1 + static_cast<int>(std::count(buffer_.Data(), buffer_.Data() + end, '\n'));
 }
 
 std::string DescribeElement(pugi::xml_node element) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "collada/import_error.h"
+#include "collada/source_buffer.h"
 
 class XmlDocument {
 public:
@@ -38,7 +39,7 @@ public:
 private:
     bool Parse(std::string* error);
 
-    std::string buffer_;  // parsed in place; the tree points into it
+    SourceBuffer buffer_;  // parsed in place; the tree points into it
     std::size_t sourceSize_ = 0;
     pugi::xml_document doc_;
 };

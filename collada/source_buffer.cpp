@@ -1,0 +1,81 @@
+#include "collada/source_buffer.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/file_io.h"
+
+namespace {
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+}  // namespace
+
+bool SourceBuffer::Allocate(std::size_t size) {
+    Release();
+    if (size >= 2 * kHugePage) {
+        const std::size_t length = (size + kHugePage - 1) / kHugePage * kHugePage;
+        void* p = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p != MAP_FAILED) {
+#if defined(MADV_HUGEPAGE) && defined(VORLAND_HUGE_SOURCE_PAGES)
+            (void)madvise(p, length, MADV_HUGEPAGE);  // a hint; fine when refused
+#endif
+            data_ = static_cast<char*>(p);
+            mapped_ = length;
+            size_ = size;
+            return true;
+        }
+    }
+    data_ = static_cast<char*>(std::malloc(size ? size : 1));
+    if (!data_) return false;
+    size_ = size;
+    return true;
+}
+
+void SourceBuffer::Release() {
+    if (mapped_) munmap(data_, mapped_);
+    else std::free(data_);
+    data_ = nullptr;
+    size_ = mapped_ = 0;
+}
+
+void SourceBuffer::Assign(std::string_view bytes) {
+    if (!Allocate(bytes.size())) throw std::bad_alloc();
+    if (!bytes.empty()) std::memcpy(data_, bytes.data(), bytes.size());
+}
+
+bool SourceBuffer::ReadFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        // A pipe or device: its size is not known in advance.
+        ::close(fd);
+        const auto bytes = ReadWholeFile(path);
+        if (!bytes) return false;
+        Assign(*bytes);
+        return true;
+    }
+    if (!Allocate(static_cast<std::size_t>(st.st_size))) {
+        ::close(fd);
+        return false;
+    }
+    std::size_t done = 0;
+    while (done < size_) {
+        const ssize_t n = ::read(fd, data_ + done, size_ - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;  // error, or the file shrank while we read it
+        done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    size_ = done;
+    return true;
+}

@@ -1,0 +1,30 @@
+#pragma once
+// The bytes of one document, parsed in place. Large documents live in
+// memory asked for in huge pages where the system offers them, which spares
+// the tens of thousands of page faults a 100 MB file would otherwise cost.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+class SourceBuffer {
+public:
+    SourceBuffer() = default;
+    ~SourceBuffer() { Release(); }
+    SourceBuffer(const SourceBuffer&) = delete;
+    SourceBuffer& operator=(const SourceBuffer&) = delete;
+
+    // Reads the whole file; false when it cannot be opened or read.
+    bool ReadFile(const std::string& path);
+    void Assign(std::string_view bytes);
+
+    char* Data() const { return data_; }
+    std::size_t Size() const { return size_; }
+
+private:
+    bool Allocate(std::size_t size);
+    void Release();
+
+    char* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t mapped_ = 0;  // bytes mapped, 0 when taken from the heap
+};
