@@ -15,6 +15,7 @@
 #include "collada/collada.h"
 #include "model/model.h"
 #include "model/render_model.h"
+#include "render/frame.h"
 #include "render/renderer.h"
 
 namespace {
@@ -92,7 +93,7 @@ void CDispWindow::ReleaseScene() {
         m = nullptr;
     }
     if (lighting_) {
-        ReleaseDisplayLighting(*lighting_);
+        lighting_->Release();
         delete lighting_;
         lighting_ = nullptr;
     }
@@ -156,7 +157,7 @@ void CDispWindow::OnTick() {
             renderModels_[0]->frameCounter += 3;
             AnimateLights();
         }
-        if (lighting_) TickDisplaySky(*lighting_);
+        if (lighting_) lighting_->sky.Tick();
     }
     RequestPaintAndWait();
 }
@@ -164,7 +165,7 @@ void CDispWindow::OnTick() {
 void CDispWindow::AnimateLights() {
     lightAngle_ += 0.03f;
     if (lightAngle_ > kLightAngleTurn) lightAngle_ = 0.0f;
-    if (renderer_ && lighting_) AnimateDisplayLights(lightAngle_, *renderer_, *lighting_);
+    if (renderer_) AnimateRoomLights(lightAngle_, *renderer_, lighting_ ? lighting_->lampList : nullptr);
 }
 
 // The paint runs on the interface thread; the tick waits for it, as a
@@ -194,7 +195,7 @@ void CDispWindow::NotifyLoading() { emit StateChanged(StateLoading); }
 
 void CDispWindow::LoaderThread() {
     Loaded result;
-    const DisplaySkyImages& sky = plan_.sky;
+    const SkyImages& sky = plan_.sky;
     for (const std::string* name : {&sky.cloud, &sky.star, &sky.moon}) {
         const QString path = QString::fromStdString(sky.folder + "/" + *name);
         QImageReader reader(path);
@@ -244,11 +245,13 @@ void CDispWindow::FinishLoading() {
         delete renderer;
         renderer = nullptr;
     }
-    CDisplayLighting* lighting = nullptr;
+    RoomLighting* lighting = nullptr;
     CRenderModel* built[3] = {};
     if (renderer) {
-        lighting = new CDisplayLighting;
-        CreateDisplayLighting(*renderer, *lighting, plan_.sky, &problems);
+        lighting = new RoomLighting;
+        if (!CreateRoomLighting(*renderer, *lighting, plan_.sky))
+            problems += "the lamps or the light shafts cannot be made\n";
+        ResetShadowMapsBuilt();  // this renderer's lamps have no maps yet
         // Texture names in the room files are relative to their folder.
         const QString previous = QDir::currentPath();
         QDir::setCurrent(QString::fromStdString(plan_.roomFolder));
@@ -262,7 +265,7 @@ void CDispWindow::FinishLoading() {
         std::lock_guard<std::mutex> guard(sceneLock_);
         renderer_ = renderer;
         lighting_ = lighting;
-        lightCount_ = lighting ? lighting->lightCount : 0;
+        lightCount_ = lighting ? 3 : 0;
         model_ = loaded.models[0].release();
         roomModels_[0] = loaded.models[1].release();
         roomModels_[1] = loaded.models[2].release();
@@ -307,19 +310,24 @@ void CDispWindow::Paint() {
     painting_ = true;
     {
         std::lock_guard<std::mutex> guard(sceneLock_);
-        DisplayFrame frame;
+        FrameScene frame;
         frame.renderer = renderer_;
-        frame.lighting = lighting_;
         for (int i = 0; i < 3; ++i) frame.models[i] = renderModels_[i];
+        if (lighting_) {
+            frame.sky = &lighting_->sky;
+            frame.lights = lighting_->lampList;
+            frame.lightCount = lightCount_;
+            frame.volumeLight = &lighting_->volumeLight;
+        }
         frame.skinning = skinning_;
         frame.fullScreen = fullScreen_;
         for (int i = 0; i < 3; ++i) frame.fullScreenClear[i] = fullScreenClear_[i];
         for (int i = 0; i < 4; ++i) frame.background[i] = background_[i];
-        frame.renderWidth = renderWidth_;
-        frame.renderHeight = renderHeight_;
+        frame.screenWidth = renderWidth_;
+        frame.screenHeight = renderHeight_;
         frame.aspect = DisplayAspect(MainWindowMaximized(), fullScreen_, renderWidth_, renderHeight_, menuWidth_,
                                      width(), height());
-        RenderDisplayFrame(frame);
+        RenderFrame(frame);
     }
     Present();
     ++framesRendered_;
@@ -462,7 +470,7 @@ bool CDispWindow::ReplaceCurrentModel(std::unique_ptr<CModel> model) {
         renderModels_[0] = new CRenderModel;
         built = renderModels_[0]->Build(*renderer_, model_, skinning_ != 0);
     }
-    if (lighting_) ClearDisplayShadowFlags(*lighting_);
+    ClearShadowFlagsLocked();
     return built;
 }
 
@@ -479,5 +487,10 @@ int CDispWindow::AddAnimation(const std::function<bool(CModel&)>& read) {
 
 void CDispWindow::ClearShadowFlags() {
     std::lock_guard<std::mutex> guard(sceneLock_);
-    if (lighting_) ClearDisplayShadowFlags(*lighting_);
+    ClearShadowFlagsLocked();
+}
+
+void CDispWindow::ClearShadowFlagsLocked() {
+    if (!lighting_) return;
+    for (CPointLight& lamp : lighting_->lamps) lamp.ShadowMapsDone = 0;
 }

@@ -34,10 +34,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/display_scene.h"
 #include "app/frame_rate.h"
 #include "app/frame_ticker.h"
 #include "app/settings.h"
+#include "render/room_lighting.h"
 
 class CModel;
 class CRenderModel;
@@ -164,13 +164,14 @@ private:
     void Present();
     bool MainWindowMaximized() const;
     void ReleaseScene();
+    void ClearShadowFlagsLocked();
 
     // --- the scene (guarded by sceneLock_ where the tick reads it)
     CRenderer* renderer_ = nullptr;
     CModel* model_ = nullptr;
     CModel* roomModels_[2] = {};
     CRenderModel* renderModels_[3] = {};
-    CDisplayLighting* lighting_ = nullptr;
+    RoomLighting* lighting_ = nullptr;  // the lamps, the sky and the volume light
     int lightCount_ = 3;
     std::uint8_t skinning_ = 0;
     float background_[4] = {0, 0, 0, 1};
@@ -214,7 +215,7 @@ private:
         std::string roomFolder;
         std::string roomFiles[3];
         CName extDae;
-        DisplaySkyImages sky;
+        SkyImages sky;
     };
     struct Loaded {
         std::unique_ptr<CModel> models[3];
