@@ -1,0 +1,64 @@
+#include "app/display_camera.h"
+
+#include <cmath>
+
+#include "render/renderer.h"
+
+namespace {
+
+constexpr double kTurn = 3.14159265358979323846 * 2.0;
+
+// Removes whole turns, truncating toward zero.
+float WrapTurns(float angle) {
+    return static_cast<float>(angle - std::trunc(angle / kTurn) * kTurn);
+}
+
+bool Finite(const Matrix4& m) {
+    for (const auto& row : m.m)
+        for (float v : row)
+            if (!std::isfinite(v)) return false;
+    return true;
+}
+
+}  // namespace
+
+void OrbitCamera(CRenderer& r, int dx, int dy) {
+    r.RotationX = static_cast<float>(r.RotationX - dy * 0.03);
+    r.RotationZ = static_cast<float>(r.RotationZ - dx * 0.03);
+    r.RotationX = WrapTurns(r.RotationX);
+    if (r.RotationX < kMinPolarAngle) r.RotationX = kMinPolarAngle;
+    if (r.RotationX > kMaxPolarAngle) r.RotationX = kMaxPolarAngle;
+    r.RotationZ = WrapTurns(r.RotationZ);
+}
+
+bool PanCamera(CRenderer& r, int dx, int dy, int width, int height) {
+    if (width <= 0 || height <= 0) return false;
+    const float sx = static_cast<float>(dx) * 10.0f / static_cast<float>(width);
+    const float sy = static_cast<float>(dy) * 10.0f / static_cast<float>(height);
+    const Vector3 eye = {r.At.x + r.EyeOffset.x, r.At.y + r.EyeOffset.y, r.At.z + r.EyeOffset.z};
+    const Vector3 back = {-r.EyeOffset.x, -r.EyeOffset.y, -r.EyeOffset.z};
+    const Matrix4 inverse = InverseMatrix(LookToMatrix(eye, back, {0.0f, 0.0f, 1.0f}));
+    if (!Finite(inverse)) return false;
+    const Vector3 move = {sx * inverse.m[0][0] + sy * inverse.m[1][0], sx * inverse.m[0][1] + sy * inverse.m[1][1],
+                          sx * inverse.m[0][2] + sy * inverse.m[1][2]};
+    r.At = {r.At.x + move.x, r.At.y + move.y, r.At.z + move.z};
+    r.LightTarget = {r.LightTarget.x + move.x, r.LightTarget.y + move.y, r.LightTarget.z + move.z};
+    return true;
+}
+
+void ZoomCamera(CRenderer& r, int wheelDelta) {
+    r.Distance = static_cast<float>(r.Distance - wheelDelta * 0.01);
+    if (r.Distance < kMinDistance) r.Distance = kMinDistance;
+}
+
+float DisplayAspect(bool mainMaximized, bool fullScreen, int renderWidth, int renderHeight, int menuWidth,
+                    int windowWidth, int windowHeight) {
+    int w = windowWidth;
+    int h = windowHeight;
+    if (mainMaximized) {
+        h = renderHeight;
+        w = fullScreen ? renderWidth : renderWidth - menuWidth;
+    }
+    if (w <= 0 || h <= 0) return 1.0f;  // a collapsed window: any finite aspect will do
+    return static_cast<float>(w) / static_cast<float>(h);
+}

@@ -1,0 +1,34 @@
+#include "app/frame_ticker.h"
+
+bool CFrameTicker::Start(std::chrono::milliseconds period, std::function<void()> tick) {
+    if (thread_.joinable()) return false;
+    tick_ = std::move(tick);
+    stop_ = false;
+    thread_ = std::thread([this, period] { Run(period); });
+    return true;
+}
+
+void CFrameTicker::Stop() {
+    if (!thread_.joinable()) return;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+}
+
+void CFrameTicker::Run(std::chrono::milliseconds period) {
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point next = Clock::now() + period;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> guard(lock_);
+            if (wake_.wait_until(guard, next, [this] { return stop_; })) return;
+        }
+        tick_();
+        next += period;
+        const Clock::time_point now = Clock::now();
+        if (next < now) next = now;  // overran: skip the missed periods
+    }
+}
