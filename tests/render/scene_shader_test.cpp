@@ -217,3 +217,40 @@ TEST_F(SceneShaderTest, CompositionDarkensByLampImagesAndAddsShafts) {
         glDeleteTextures(1, &inputs.shaftImages[i]);
     }
 }
+
+TEST_F(SceneShaderTest, RoomColourFollowsTheThreeLampsAndTheSkyTime) {
+    // Every corner at uv (0.8, -0.6) makes f = 0, so g = max(sum, 40) / 0.5.
+    CGeometry* g = AddQuads(quad.model, {{{-1, 0, -1}, {1, 0, -1}, {1, 0, 1}, {-1, 0, 1}}}, {0, -1, 0}, "");
+    CFloatArray* uvs = g->FindFloatArray(CName(u"uvs"));
+    for (int i = 0; i < uvs->values->Count(); ++i) {
+        auto* uv = static_cast<float*>(uvs->values->GetAt(i));
+        uv[0] = 0.8f;
+        uv[1] = -0.6f;
+    }
+    ASSERT_TRUE(quad.render.Build(*renderer, &quad.model, true));
+    // Lamp 0 five units away; lamp 3 is not one of the three and changes nothing.
+    renderer->LightColor[0] = {1.0f, 0.5f, 0.25f, 0.01f};
+    renderer->LightPos[0] = {0.0f, -5.0f, 0.0f, 0.0f};
+    renderer->LightColor[3] = {1.0f, 1.0f, 1.0f, 50.0f};
+    renderer->LightPos[3] = {0.0f, -1.0f, 0.0f, 0.0f};
+
+    SkyConstants sky{};
+    sky.SkyParam.x = 0.01f;  // the sky's time
+    const GLuint skyBuffer = CRenderer::CreateDynamicBuffer(sizeof sky, &sky);
+    renderer->UpdateFrameConstants(static_cast<float>(kW) / kH);
+    renderer->SetViewport(kW, kH);
+    const float zero[4] = {0, 0, 0, 0};
+    glClearNamedFramebufferfv(renderer->SceneColor().framebuffer, GL_COLOR, 0, zero);
+    RenderMainPass(*renderer, nullptr, &quad.render, nullptr, skyBuffer);
+    const auto scene = ReadSceneColor(kW, kH);
+    glDeleteBuffers(1, &skyBuffer);
+
+    const float a = 0.8f * 0.01f / 5.0f;
+    const float g40 = 40.0f / 0.5f;
+    // Primitives 0 and 1 share q = 0: flicker = sin(0.01 * 60) / 3.
+    const float flicker = std::sin(0.6f) / 3.0f;
+    const float expected[3] = {g40 * a * 1.0f + flicker, g40 * a * 0.5f + flicker, g40 * a * 0.25f + flicker};
+    const unsigned char* s = PixelAt(scene, kW, kW / 2 + 3, kH / 2 + 3);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(s[c], expected[c] * 255.0f, 2.0f) << c;
+    EXPECT_EQ(s[3], 255);
+}

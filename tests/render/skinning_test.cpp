@@ -140,3 +140,26 @@ TEST_F(SkinningTest, ModelWithMoreBonesThanThePaletteDrawsTheFirst255) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // said once, at build
     EXPECT_TRUE(Covered(frame, *renderer, {0, 0, 1}));
 }
+
+TEST_F(SkinningTest, InfluenceOfABonePastThePaletteIsLeftOut) {
+    MakeBar(model);
+    for (int i = 2; i < 300; ++i) {
+        auto* extra = new CBone;
+        extra->id.SetAscii("extra" + std::to_string(i));
+        extra->name = extra->id;
+        model.bones.Add(extra);
+        model.rootBones.Add(extra);
+    }
+    // The right half hangs on bone 299, which has no palette entry.
+    for (int v = 4; v < 8; ++v) model.geometries[0]->weights->Row(v)[0].boneIndex = 299.0f;
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(render.Build(*renderer, &model, true));
+    testing::internal::GetCapturedStderr();
+    renderer->LightColor[0] = {1, 1, 1, 1};
+    renderer->LightPos[0] = {0, -4, 1, 0};
+    render.bones[299]->pose = QuarterTurn();
+    const auto frame = RenderFrame(&render, kW, kH);
+    // Drawn with the bind-shape transform: still horizontal, not collapsed.
+    EXPECT_TRUE(Covered(frame, *renderer, {1, 0, 0}));
+    EXPECT_FALSE(Covered(frame, *renderer, {0, 0, 1}));
+}
