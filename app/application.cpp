@@ -138,12 +138,14 @@ void CApplication::CreateMainWindow() {
 }
 
 QString CApplication::TitleText() const {
+    return display_ ? FormatTitle(display_->State(), display_->FrameRate()) : FormatTitle(0, 0.0f);
+}
+
+QString CApplication::FormatTitle(int displayState, float framesPerSecond) {
     QString title = QStringLiteral("Vorland ver1.6");
-    if (display_) {
-        if (display_->State() == CDispWindow::StateLoading) title += QStringLiteral(" [LOADING...]");
-        else if (display_->State() == CDispWindow::StateRunning)
-            title += QString::asprintf(" [FPS: %.2f f/s]", static_cast<double>(display_->FrameRate()));
-    }
+    if (displayState == CDispWindow::StateLoading) title += QStringLiteral(" [LOADING...]");
+    else if (displayState == CDispWindow::StateRunning)
+        title += QString::asprintf(" [FPS: %.2f f/s]", static_cast<double>(framesPerSecond));
     return title.left(kTitleUnits);
 }
 

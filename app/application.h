@@ -52,6 +52,8 @@ public:
     // "Vorland ver1.6", then " [LOADING...]" while the scene loads or
     // " [FPS: %.2f f/s]" once it runs.
     QString TitleText() const;
+    // The same for a display state (0 when there is no display) and rate.
+    static QString FormatTitle(int displayState, float framesPerSecond);
     CMainLayout Layout() const;
     // Tells the user what went wrong, in the interface's own message window.
     void ShowMessage(const QString& text);

@@ -3,6 +3,8 @@
 #include <QCloseEvent>
 #include <QPainter>
 #include <QTextOption>
+#include <QFontMetrics>
+#include <algorithm>
 #include <cmath>
 
 #include "app/settings.h"
@@ -42,10 +44,27 @@ void CMessageDialog::Create(const CSettings& settings) {
 void CMessageDialog::ShowMessage(const QString& text) {
     if (isVisible() && !text_.isEmpty()) text_ += QLatin1Char('\n') + text;
     else text_ = text;
+    FitToText();
     show();
     raise();
     activateWindow();
     repaint();
+}
+
+// At least 0.2 of the screen high, taller when the text needs it (up to 0.8).
+void CMessageDialog::FitToText() {
+    const int t = metrics_.rowHeight;
+    const int w = width();
+    const QFontMetrics fm(CreateInterfaceFont(InterfaceFontEmSize(0.4, t, metrics_.dpiScaleX)));
+    const QRect needed = fm.boundingRect(QRect(0, 0, static_cast<int>(w - 2 * (w / 30.0)), 100000),
+                                         Qt::TextWrapAnywhere, text_);
+    const int minimum = static_cast<int>(std::trunc(metrics_.screenHeight * 0.2));
+    const int maximum = static_cast<int>(std::trunc(metrics_.screenHeight * 0.8));
+    const int h = std::clamp(static_cast<int>(needed.height() + t * 3.2), minimum, maximum);
+    setFixedSize(w, h);
+    setGeometry((metrics_.screenWidth - w) / 2, (metrics_.screenHeight - h) / 2, w, h);
+    const int b = static_cast<int>(std::trunc(t * 3.0));
+    okButton_->setGeometry(w - b - t, h - static_cast<int>(std::trunc(t * 0.3)) - t, b, t);
 }
 
 void CMessageDialog::Dismiss() {

@@ -46,6 +46,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void FitToText();
+
     CScreenMetrics metrics_;
     QImage backBuffer_;
     QString text_;
