@@ -27,6 +27,7 @@ CMessageDialog::~CMessageDialog() = default;
 void CMessageDialog::Create(const CSettings& settings) {
     background_ = BackgroundColor(settings);
     bar_ = BarColor(settings);
+    textColor_ = TextColor(settings);
     const int w = static_cast<int>(std::trunc(metrics_.screenWidth * 0.4));
     const int h = static_cast<int>(std::trunc(metrics_.screenHeight * 0.2));
     setGeometry((metrics_.screenWidth - w) / 2, (metrics_.screenHeight - h) / 2, w, h);
@@ -86,7 +87,7 @@ void CMessageDialog::paintEvent(QPaintEvent*) {
         // The message may be long (a path and the importer's words): wrap it.
         p.setRenderHint(QPainter::TextAntialiasing);
         p.setFont(CreateInterfaceFont(InterfaceFontEmSize(0.4, t, metrics_.dpiScaleX)));
-        p.setPen(brush);
+        p.setPen(ToQColor(textColor_.Opaque()));
         QTextOption option;
         option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
         p.drawText(QRectF(w / 30.0, t * 1.4, w - 2 * (w / 30.0), h - t * 2.9), text_, option);

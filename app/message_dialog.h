@@ -53,5 +53,6 @@ private:
     QString text_;
     CColor4 background_{255, 140, 110, 110};
     CColor4 bar_{255, 100, 70, 70};
+    CColor4 textColor_{255, 200, 180, 180};
     CButtonMessageOK* okButton_ = nullptr;
 };
