@@ -131,6 +131,20 @@ TEST(AppWindow, GeometryTitleDragAndLoadProblems) {
     QTest::qWait(100);
     EXPECT_EQ(app.windowX, 400);
     EXPECT_TRUE(WaitFor([&] { return app.geometry() == QRect(400, 220, 1280, 720); }, 5000));
+
+    // The space key: the whole screen for the display, then back.
+    QTest::keyClick(app.Display(), Qt::Key_Space);
+    EXPECT_TRUE(WaitFor([&] { return app.Display()->geometry() == QRect(0, 0, 1920, 1080); }, 5000));
+    EXPECT_TRUE(app.maximized);
+    EXPECT_FALSE(app.Menu()->isVisible());
+    EXPECT_FALSE(app.CloseButton()->isVisible());
+    EXPECT_TRUE(WaitFor([&] { return app.geometry() == QRect(0, 0, 1920, 1080); }, 5000));
+    QTest::keyClick(app.Display(), Qt::Key_Space);
+    EXPECT_TRUE(WaitFor([&] { return app.geometry() == QRect(400, 220, 1280, 720); }, 5000));
+    EXPECT_FALSE(app.maximized);
+    EXPECT_EQ(app.Display()->geometry(), QRect(258, 36, 1018, 680));
+    EXPECT_TRUE(app.Menu()->isVisible());
+    EXPECT_TRUE(app.CloseButton()->isVisible());
 }
 
 // The close button from a browsed-away working directory: config.ini lands
