@@ -157,12 +157,14 @@ void RunFileAction(const CFileActionContext& c) {
     switch (mode) {
         case CSelectFileDialog::kModeOpenModel:
             if (type == CSelectList::kTypeCollada || type == CSelectList::kTypeModel) OpenModel(c, path, type);
+            else Report(c, QStringLiteral("%1 is not a model file (.dae or .mdl): nothing was opened.").arg(list->fileName));
             break;
         case CSelectFileDialog::kModeWriteModel:
             WriteModelFile(c, path);
             break;
         case CSelectFileDialog::kModeOpenAnimation:
             if (type == CSelectList::kTypeAnimation) OpenAnimation(c, path);
+            else Report(c, QStringLiteral("%1 is not an animation file (.ani): nothing was opened.").arg(list->fileName));
             break;
         case CSelectFileDialog::kModeWriteAnimation:
             WriteAnimationFile(c, path, list->fileName);

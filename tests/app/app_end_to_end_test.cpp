@@ -361,4 +361,12 @@ TEST_F(AppEndToEnd, TypedNamesAndMessages) {
     TypeName(QStringLiteral("nothere.mdl"));
     PressOk();
     EXPECT_TRUE(TakeMessage().contains(QStringLiteral("nothere.mdl")));
+
+    // A typed name of no model type: nothing opens, and the user is told so.
+    OpenDialog(app->Menu()->ModelOpenButton(), CSelectFileDialog::kModeOpenModel);
+    TypeName(QStringLiteral("robot"));
+    PressOk();
+    ExpectClosed();
+    EXPECT_TRUE(TakeMessage().contains(QStringLiteral("robot")));
+    EXPECT_EQ(display->State(), CDispWindow::StateRunning);
 }

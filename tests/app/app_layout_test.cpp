@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/animation_list_window.h"
+#include "app/file_actions.h"
+#include "ui/select_list.h"
 #include "app/application.h"
 #include "app/menu_window.h"
 #include "app/message_dialog.h"
@@ -119,4 +121,18 @@ TEST(AppLayout, WindowsBuiltFor1366x768) {
     EXPECT_TRUE(WaitFor([&] { return app.geometry() == QRect(228, 128, 910, 512); }, 5000));
     EXPECT_EQ(app.Display()->geometry(), QRect(184, 25, 722, 483));
     EXPECT_EQ(app.CloseButton()->geometry(), QRect(878, 2, 20, 20));
+}
+
+// The type the OK action goes by: the selected row's, or with nothing
+// selected the typed name's.
+TEST(AppLayout, ActionTypeFromRowOrTypedName) {
+    EXPECT_EQ(FileTypeOfName(QStringLiteral("robot.dae")), CSelectList::kTypeCollada);
+    EXPECT_EQ(FileTypeOfName(QStringLiteral("robot.mdl")), CSelectList::kTypeModel);
+    EXPECT_EQ(FileTypeOfName(QStringLiteral("walk.ani")), CSelectList::kTypeAnimation);
+    EXPECT_EQ(FileTypeOfName(QStringLiteral("walk.ANI")), CSelectList::kTypeOther);  // case-sensitive
+    EXPECT_EQ(FileTypeOfName(QStringLiteral(".dae")), CSelectList::kTypeOther);      // no name before it
+    EXPECT_EQ(FileTypeOfName(QStringLiteral("walk")), CSelectList::kTypeOther);
+    EXPECT_EQ(ActionType(CSelectList::kTypeNone, QStringLiteral("robot.dae")), CSelectList::kTypeCollada);
+    EXPECT_EQ(ActionType(CSelectList::kTypeAnimation, QStringLiteral("robot.dae")), CSelectList::kTypeAnimation);
+    EXPECT_EQ(ActionType(CSelectList::kTypeNone, QStringLiteral("walk")), CSelectList::kTypeOther);
 }
