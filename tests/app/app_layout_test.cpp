@@ -106,6 +106,7 @@ TEST(AppLayout, WindowsBuiltFor1366x768) {
     EXPECT_EQ(list->RowHeight(), 17);
     EXPECT_EQ(app.SelectFileDialog()->geometry(), QRect(410, 230, 546, 307));
     EXPECT_FALSE(app.SelectFileDialog()->isVisible());
+    app.grab().save(UiShotPath(QStringLiteral("app_1366x768.png")));
 
     app.ToggleMaximized();
     EXPECT_TRUE(app.maximized);
