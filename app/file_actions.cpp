@@ -46,7 +46,15 @@ void Report(const CFileActionContext& c, const QString& text) {
     if (c.report) c.report(text);
 }
 
+// Until the scene runs, the loader is about to put its own models in place.
+bool SceneRunning(const CFileActionContext& c) {
+    if (c.display->State() == CDispWindow::StateRunning) return true;
+    Report(c, QStringLiteral("The scene is still loading: open the file again once it shows."));
+    return false;
+}
+
 void OpenModel(const CFileActionContext& c, const QString& path, int type) {
+    if (!SceneRunning(c)) return;
     WaitForTick();
     CDispWindow* display = c.display;
     display->ReleaseCurrentModel();
@@ -74,6 +82,7 @@ void WriteModelFile(const CFileActionContext& c, QString path) {
 
 void OpenAnimation(const CFileActionContext& c, const QString& path) {
     CDispWindow* display = c.display;
+    if (!SceneRunning(c)) return;
     if (!display->CurrentModel()) {
         Report(c, QStringLiteral("No model is open: open a model before its animations."));
         return;

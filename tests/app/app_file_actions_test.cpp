@@ -96,3 +96,20 @@ TEST(AppFileActions, WhiteBarIsTransparent) {
     }
     QDir::setCurrent(previous);
 }
+
+// Opening a model before the scene runs would be undone by the loader: told.
+TEST(AppFileActions, OpenBeforeTheSceneRunsIsTold) {
+    const QString figure = QStringLiteral(VORLAND_CORPUS_DIR "/blender/letter-f-animated.dae");
+    if (!QFileInfo::exists(figure)) GTEST_SKIP() << "no corpus";
+    apptest::Viewer v(true);
+    ASSERT_TRUE(v.ok);
+    ASSERT_TRUE(QFile::copy(figure, v.root + "/f.dae"));
+    CApplication& app = *v.app;
+    if (app.Display()->State() == CDispWindow::StateRunning) GTEST_SKIP() << "the scene loaded at once";
+    RunAction(app, app.Menu()->ModelOpenButton(), QStringLiteral("f.dae"));
+    EXPECT_FALSE(app.SelectFileDialog()->isVisible());
+    EXPECT_TRUE(app.MessageDialog()->Text().contains(QStringLiteral("loading")));
+    ASSERT_TRUE(v.WaitRunning());
+    ASSERT_NE(app.Display()->CurrentModel(), nullptr);
+    EXPECT_EQ(app.Display()->CurrentModel()->name.ToUtf8(), "washitu1");
+}
