@@ -120,7 +120,9 @@ struct AppEndToEnd : ::testing::Test {
             });
         }
         Click(dialog->OkButton());
-        if (expectQuestion) EXPECT_TRUE(asked);
+        if (expectQuestion) {
+            EXPECT_TRUE(asked);
+        }
         QTest::qWait(50);
     }
     void ExpectClosed() {
@@ -224,7 +226,9 @@ TEST_F(AppEndToEnd, OpenPlayWriteReadBackAndClose) {
         EXPECT_EQ(ReadBytes(Root() + "/male.mdl"), ReadBytes(cliDir.path() + "/male.mdl"));
     }
     const QByteArray aniBytes = ReadBytes(Root() + "/male.ani");
-    if (QFileInfo::exists(cliDir.path() + "/male.ani")) EXPECT_EQ(aniBytes, ReadBytes(cliDir.path() + "/male.ani"));
+    if (QFileInfo::exists(cliDir.path() + "/male.ani")) {
+        EXPECT_EQ(aniBytes, ReadBytes(cliDir.path() + "/male.ani"));
+    }
     EXPECT_TRUE(aniBytes.contains("collada-demo-animated-male"));
     EXPECT_TRUE(aniBytes.contains("\r\nmale\r\n"));
 

@@ -66,8 +66,9 @@ TEST(AppWindow, GeometryTitleDragAndLoadProblems) {
     EXPECT_EQ(app.bar, (CColor4{255, 100, 70, 70}));
 
     ASSERT_TRUE(WaitFor([&] { return app.Display()->State() >= CDispWindow::StateLoading; }, 10000));
-    if (app.Display()->State() == CDispWindow::StateLoading)
+    if (app.Display()->State() == CDispWindow::StateLoading) {
         EXPECT_EQ(app.TitleText(), QStringLiteral("Vorland ver1.6 [LOADING...]"));
+    }
     ASSERT_TRUE(v.WaitRunning());
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^Vorland ver1\\.6 \\[FPS: \\d+\\.\\d\\d f/s\\]$"))
                     .match(app.TitleText())
@@ -180,7 +181,9 @@ TEST(AppWindow, ClosingTheWindowWritesConfigToo) {
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
     {
         auto app = std::make_unique<CApplication>();
-        if (SettingsWriterPresent()) EXPECT_EQ(app->background, (CColor4{255, 200, 110, 110}));
+        if (SettingsWriterPresent()) {
+            EXPECT_EQ(app->background, (CColor4{255, 200, 110, 110}));
+        }
         app->CreateMainWindow();
         app->close();
         EXPECT_TRUE(app->Closed());
