@@ -1,13 +1,18 @@
-// Placeholder viewer until the application shell lands.
+// Vorland: the viewer. Builds the one application object with its main
+// window and runs the event loop until the close button.
 #include <QApplication>
-#include <QLabel>
-#include <QTimer>
+#include <clocale>
+
+#include "app/application.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QLabel label("Vorland ver1.6");
-    label.setObjectName("CLASS_MAINWINDOW");
-    label.resize(640, 360);
-    label.show();
-    return app.exec();
+    QApplication qt(argc, argv);
+    // Numbers in the files are written and read with "." whatever the
+    // user's locale; the text formats carry their own code page.
+    std::setlocale(LC_NUMERIC, "C");
+    auto* application = new CApplication;
+    application->CreateMainWindow();
+    qt.exec();
+    delete application;
+    return 0;
 }

@@ -11,7 +11,8 @@ fi
 echo "No display: running the viewer under Xvfb and saving build/screenshot.png"
 xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
   ./build/vorland & pid=$!
-  ./build/vorland-shot build/screenshot.png "${VORLAND_SHOT_DELAY_MS:-15000}"; rc=$?
+  # Waits until the loaded scene shows (at most VORLAND_SHOT_DELAY_MS).
+  ./build/vorland-shot build/screenshot.png "${VORLAND_SHOT_DELAY_MS:-300000}" --until-scene; rc=$?
   kill $pid 2>/dev/null; wait $pid 2>/dev/null
   exit $rc'
 echo "Saved build/screenshot.png"

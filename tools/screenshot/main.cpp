@@ -1,26 +1,83 @@
-// vorland-shot OUT.png [DELAY_MS]: waits, then saves the whole X screen.
+// vorland-shot OUT.png [DELAY_MS] [--until-scene]: saves the whole X screen.
 // Used to take a picture of the viewer when it runs under Xvfb.
+//
+// Without --until-scene it waits DELAY_MS and takes the picture. With it,
+// DELAY_MS is the longest wait: the screen is looked at twice a second until
+// its centre (which the viewer's 3D display covers, whatever the screen size)
+// shows a drawn scene rather than one flat colour, and the picture is taken
+// a few seconds later so that the title shows the frame rate.
 #include <QGuiApplication>
+#include <QImage>
 #include <QPixmap>
 #include <QScreen>
+#include <QSet>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr int kPollMs = 500;
+constexpr int kSettleMs = 4000;
+constexpr int kSceneColours = 24;  // distinct colours that tell a scene from a cleared view
+
+QImage GrabScreen() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->grabWindow(0).toImage() : QImage();
+}
+
+bool CentreShowsScene(const QImage& image) {
+    if (image.isNull()) return false;
+    const int cx = image.width() / 2, cy = image.height() / 2;
+    const int half = std::min(100, std::min(cx, cy));
+    QSet<QRgb> colours;
+    for (int y = cy - half; y < cy + half; y += 2)
+        for (int x = cx - half; x < cx + half; x += 2) {
+            colours.insert(image.pixel(x, y));
+            if (colours.size() >= kSceneColours) return true;
+        }
+    return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    if (argc < 2) {
-        std::fputs("usage: vorland-shot OUT.png [DELAY_MS]\n", stderr);
+    QString out;
+    int delay = -1;
+    bool untilScene = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--until-scene") == 0) untilScene = true;
+        else if (out.isEmpty()) out = QString::fromLocal8Bit(argv[i]);
+        else delay = std::atoi(argv[i]);
+    }
+    if (out.isEmpty()) {
+        std::fputs("usage: vorland-shot OUT.png [DELAY_MS] [--until-scene]\n", stderr);
         return 2;
     }
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    const int delay = argc > 2 ? std::atoi(argv[2]) : 0;
+    if (delay < 0) delay = untilScene ? 300000 : 0;
     int rc = 1;
-    QTimer::singleShot(delay, [&] {
-        QScreen* screen = QGuiApplication::primaryScreen();
-        if (screen && screen->grabWindow(0).save(out, "PNG")) rc = 0;
+    const auto save = [&] {
+        if (GrabScreen().save(out, "PNG")) rc = 0;
         app.quit();
-    });
+    };
+    if (!untilScene) {
+        QTimer::singleShot(delay, save);
+    } else {
+        auto* poll = new QTimer(&app);
+        int waited = 0;
+        QObject::connect(poll, &QTimer::timeout, [&, poll] {
+            waited += kPollMs;
+            const bool scene = CentreShowsScene(GrabScreen());
+            if (scene || waited >= delay) {
+                poll->stop();
+                if (!scene) std::fputs("vorland-shot: no scene on the screen yet; saving what is there\n", stderr);
+                QTimer::singleShot(scene ? kSettleMs : 0, save);
+            }
+        });
+        poll->start(kPollMs);
+    }
     app.exec();
     return rc;
 }

@@ -1,0 +1,302 @@
+#include "app/application.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QMouseEvent>
+#include <QPainter>
+#include <cmath>
+
+#include "app/animation_list_window.h"
+#include "app/disp_window.h"
+#include "app/file_actions.h"
+#include "app/menu_window.h"
+#include "app/message_dialog.h"
+#include "app/settings.h"
+#include "app/shell_buttons.h"
+#include "ui/select_file_dialog.h"
+
+namespace {
+
+// The one application object. Set by its construction, cleared when it goes.
+CApplication* g_application = nullptr;
+
+constexpr int kTitleUnits = 60;
+
+}  // namespace
+
+CApplication* TheApplication() { return g_application; }
+
+CApplication::CApplication() : CApplication(CScreenMetrics::FromPrimaryScreen()) {}
+
+CApplication::CApplication(const CScreenMetrics& metrics)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), metrics_(metrics) {
+    setObjectName(QStringLiteral("CLASS_MAINWINDOW"));
+    setWindowTitle(QStringLiteral("Vorland"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    startDirectory = QDir::currentPath();
+    screenWidth = metrics_.screenWidth;
+    screenHeight = metrics_.screenHeight;
+    const QRect r = DefaultWindowRect(screenWidth, screenHeight);
+    windowWidth = r.width();
+    windowHeight = r.height();
+    windowX = r.x();
+    windowY = r.y();
+    titleBarHeight = RowHeightFor(screenHeight);
+    settings_ = std::make_unique<CSettings>();
+    settings_->ReadFile("config.ini");
+    background = BackgroundColor(*settings_);
+    bar = BarColor(*settings_);
+    const auto white = [](const CColor4& c) { return (PackArgb(c) & 0xFFFFFFu) == 0xFFFFFFu; };
+    colorKey_ = white(background) || white(bar);
+    if (colorKey_) {
+        setAttribute(Qt::WA_TranslucentBackground);
+        setAttribute(Qt::WA_OpaquePaintEvent, false);
+    }
+    g_application = this;
+}
+
+CApplication::~CApplication() {
+    // The display's threads stop before anything they reach goes away.
+    delete display_;
+    display_ = nullptr;
+    if (g_application == this) g_application = nullptr;
+}
+
+CMainLayout CApplication::Layout() const {
+    const int cw = maximized ? screenWidth : windowWidth;
+    const int ch = maximized ? screenHeight : windowHeight;
+    return ComputeMainLayout(screenHeight, windowWidth, cw, ch);
+}
+
+void CApplication::CreateMainWindow() {
+    setGeometry(windowX, windowY, windowWidth, windowHeight);
+
+    const CMainLayout l = Layout();
+    menuWidth = l.menuWidth;
+    menuHeight = l.menuHeight;
+    menu_ = new CMenuWindow;
+    menu_->Create(this, l.menu.x(), l.menu.y(), l.menu.width(), l.menu.height(), *settings_, metrics_);
+
+    dialog_ = std::make_unique<CSelectFileDialog>();
+    const QRect d = CSelectFileDialog::DefaultRect(metrics_);
+    dialog_->Create(d.x(), d.y(), d.width(), d.height(), *settings_);
+    dialog_->SetMainWindow(this);
+    dialog_->SetOkAction([this] {
+        CFileActionContext c;
+        c.dialog = dialog_.get();
+        c.display = display_;
+        c.animationList = menu_ ? menu_->AnimationList() : nullptr;
+        c.settings = settings_.get();
+        c.report = [this](const QString& text) { ShowMessage(text); };
+        RunFileAction(c);
+    });
+    messages_ = std::make_unique<CMessageDialog>();
+    messages_->Create(*settings_);
+
+    backBuffer_ = MakeBackBuffer(metrics_);
+
+    const int s = l.buttonSize;
+    closeButton_ = new CButtonClose;
+    closeButton_->Create(l.closeLeft, l.buttonTop, s, s, this);
+    closeButton_->LoadImages(QStringLiteral("./pict/ButtonClose.png"), QStringLiteral("./pict/ButtonCloseDown.png"));
+    sizeButton_ = new CButtonMaximize;
+    sizeButton_->Create(l.sizeLeft, l.buttonTop, s, s, this);
+    sizeButton_->LoadImages(QStringLiteral("./pict/ButtonSize.png"), QStringLiteral("./pict/ButtonSizeDown.png"));
+    minimizeButton_ = new CButtonMinimize;
+    minimizeButton_->Create(l.minimiseLeft, l.buttonTop, s, s, this);
+    minimizeButton_->LoadImages(QStringLiteral("./pict/ButtonMin.png"), QStringLiteral("./pict/ButtonMinDown.png"));
+    for (CCustomButton* b : {static_cast<CCustomButton*>(closeButton_), static_cast<CCustomButton*>(sizeButton_),
+                             static_cast<CCustomButton*>(minimizeButton_)})
+        b->background = bar.Opaque();
+
+    show();
+    repaint();
+
+    display_ = new CDispWindow(settings_.get());
+    display_->SetMenuWidth(menuWidth);
+    display_->Create(this, l.display.x(), l.display.y(), l.display.width(), l.display.height());
+    menu_->AnimationList()->SetDisplay(display_);
+    // Queued: the display emits from inside its own paint.
+    connect(display_, &CDispWindow::StateChanged, this, [this](int) { repaint(); }, Qt::QueuedConnection);
+    connect(
+        display_, &CDispWindow::FrameRateChanged, this,
+        [this](float) {
+            repaint();
+            if (menu_) menu_->AnimationList()->Refresh();
+        },
+        Qt::QueuedConnection);
+    connect(display_, &CDispWindow::FullScreenChanged, this,
+            [this](bool full) { OnSize(full || isMaximized() ? kSizeMaximized : kSizeRestored); },
+            Qt::QueuedConnection);
+    connect(
+        display_, &CDispWindow::LoadProblem, this,
+        [this](const QString& problems) {
+            ShowMessage(QStringLiteral("The scene runs without what could not be loaded:\n") + problems);
+        },
+        Qt::QueuedConnection);
+}
+
+QString CApplication::TitleText() const {
+    return display_ ? FormatTitle(display_->State(), display_->FrameRate()) : FormatTitle(0, 0.0f);
+}
+
+QString CApplication::FormatTitle(int displayState, float framesPerSecond) {
+    QString title = QStringLiteral("Vorland ver1.6");
+    if (displayState == CDispWindow::StateLoading) title += QStringLiteral(" [LOADING...]");
+    else if (displayState == CDispWindow::StateRunning)
+        title += QString::asprintf(" [FPS: %.2f f/s]", static_cast<double>(framesPerSecond));
+    return title.left(kTitleUnits);
+}
+
+void CApplication::ShowMessage(const QString& text) {
+    if (messages_) messages_->ShowMessage(text);
+}
+
+// --- painting ------------------------------------------------------------------
+
+void CApplication::paintEvent(QPaintEvent*) {
+    if (backBuffer_.isNull()) return;
+    const int w = maximized ? screenWidth : windowWidth;
+    const int h = maximized ? screenHeight : windowHeight;
+    const int t = titleBarHeight;
+    {
+        QPainter p(&backBuffer_);
+        p.setClipRect(0, 0, w, h);
+        DrawWindowFrame(p, w, h, t, ToQColor(background.Opaque()), ToQColor(bar.Opaque()));
+        const QFont font = CreateInterfaceFont(InterfaceFontEmSize(0.5, t, metrics_.dpiScaleX));
+        DrawInterfaceText(p, TitleText(), font, QRectF(w / 50.0, t * 0.1, w, t), ToQColor(background.Shifted(50)));
+    }
+    if (colorKey_) ApplyColorKey(w, h);
+    BlitBackBuffer(this, backBuffer_, w, h);
+}
+
+void CApplication::ApplyColorKey(int w, int h) {
+    w = std::min(w, backBuffer_.width());
+    h = std::min(h, backBuffer_.height());
+    for (int y = 0; y < h; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(backBuffer_.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            if ((line[x] & 0xFFFFFFu) == 0xFFFFFFu) line[x] = 0;
+    }
+}
+
+// --- size ----------------------------------------------------------------------
+
+void CApplication::OnSize(int kind) {
+    if (kind == kSizeMaximized) {
+        maximized = true;
+        if (display_ && display_->FullScreen()) {
+            display_->setGeometry(0, 0, screenWidth, screenHeight);
+            for (QWidget* w : {static_cast<QWidget*>(closeButton_), static_cast<QWidget*>(sizeButton_),
+                               static_cast<QWidget*>(minimizeButton_), static_cast<QWidget*>(menu_)})
+                if (w) w->hide();
+            setGeometry(0, 0, screenWidth, screenHeight);
+            show();
+            raise();
+            repaint();
+            return;
+        }
+        setGeometry(0, 0, screenWidth, screenHeight);
+        LayOut(screenWidth, screenHeight);
+    } else if (kind == kSizeRestored) {
+        maximized = false;
+        setGeometry(windowX, windowY, windowWidth, windowHeight);
+        show();
+        LayOut(windowWidth, windowHeight);
+    } else {
+        update();
+    }
+}
+
+void CApplication::LayOut(int cw, int ch) {
+    const CMainLayout l = ComputeMainLayout(screenHeight, windowWidth, cw, ch);
+    if (display_) {
+        display_->SetMenuWidth(l.menuWidth);
+        display_->setGeometry(l.display);
+        display_->show();
+    }
+    if (closeButton_) closeButton_->setGeometry(l.closeLeft, l.buttonTop, l.buttonSize, l.buttonSize);
+    if (sizeButton_) sizeButton_->setGeometry(l.sizeLeft, l.buttonTop, l.buttonSize, l.buttonSize);
+    if (minimizeButton_) minimizeButton_->setGeometry(l.minimiseLeft, l.buttonTop, l.buttonSize, l.buttonSize);
+    for (QWidget* w : {static_cast<QWidget*>(closeButton_), static_cast<QWidget*>(sizeButton_),
+                       static_cast<QWidget*>(minimizeButton_)})
+        if (w) w->show();
+    menuHeight = l.menuHeight;
+    if (menu_) {
+        menu_->setGeometry(l.menu);
+        menu_->show();
+    }
+    repaint();
+}
+
+void CApplication::ToggleMaximized() {
+    if (maximized) {
+        setWindowState(windowState() & ~Qt::WindowMaximized);
+        OnSize(kSizeRestored);
+    } else {
+        setWindowState(windowState() | Qt::WindowMaximized);
+        OnSize(kSizeMaximized);
+    }
+}
+
+// Back from the task bar: lay out again for the state the window had.
+void CApplication::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange) {
+        const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+        if ((change->oldState() & Qt::WindowMinimized) && !(windowState() & Qt::WindowMinimized))
+            OnSize(maximized ? kSizeMaximized : kSizeRestored);
+    }
+    QWidget::changeEvent(event);
+}
+
+// --- dragging by the title bar --------------------------------------------------------
+
+void CApplication::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    buttonDown = true;
+    pressInTitleBar = event->position().y() < titleBarHeight;
+    const QPoint g = event->globalPosition().toPoint();
+    lastMouseX = g.x();
+    lastMouseY = g.y();
+    repaint();
+}
+
+void CApplication::mouseMoveEvent(QMouseEvent* event) {
+    if (!buttonDown || !pressInTitleBar || maximized) return;
+    const QPoint g = event->globalPosition().toPoint();
+    windowX += g.x() - lastMouseX;
+    windowY += g.y() - lastMouseY;
+    lastMouseX = g.x();
+    lastMouseY = g.y();
+    move(windowX, windowY);
+    repaint();
+}
+
+void CApplication::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    buttonDown = false;
+    pressInTitleBar = false;
+    repaint();
+}
+
+// --- leaving ----------------------------------------------------------------------------
+
+void CApplication::CloseApplication() {
+    if (closed_) return;
+    closed_ = true;
+    if (settings_) {
+        // The dialog browses by moving the working directory; the file goes
+        // back beside the one that was read.
+        QDir::setCurrent(startDirectory);
+        settings_->Write(startDirectory.toStdString());
+    }
+    if (dialog_) dialog_->hide();
+    if (messages_) messages_->hide();
+    QCoreApplication::quit();
+}
+
+void CApplication::closeEvent(QCloseEvent* event) {
+    CloseApplication();
+    event->accept();
+}

@@ -1,0 +1,113 @@
+#pragma once
+// The application object, which is also the main window: a frameless
+// top-level window with its own title bar (title, load state or frame rate,
+// minimise, size and close buttons), the menu strip on the left and the 3D
+// display filling the rest. It owns the settings and the select-file dialog.
+// There is one; TheApplication() reaches it from everywhere.
+#include <QImage>
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+#include "app/shell_layout.h"
+#include "ui/drawing.h"
+#include "ui/metrics.h"
+
+class CButtonClose;
+class CButtonMaximize;
+class CButtonMinimize;
+class CDispWindow;
+class CMenuWindow;
+class CMessageDialog;
+class CSelectFileDialog;
+struct CSettings;
+
+class CApplication : public QWidget {
+public:
+    // Size kinds of OnSize.
+    enum { kSizeRestored = 0, kSizeMinimized = 1, kSizeMaximized = 2 };
+
+    // Records the working directory as the start directory, takes the
+    // screen's metrics and reads config.ini from the working directory.
+    // Becomes TheApplication().
+    CApplication();
+    // The same for a given screen (tests of other screen sizes).
+    explicit CApplication(const CScreenMetrics& metrics);
+    ~CApplication() override;
+
+    // Builds the main window and everything in it, in order: the menu strip
+    // with the animation list, the hidden select-file dialog, the back
+    // buffer, the three title-bar buttons, then the display window.
+    void CreateMainWindow();
+
+    // Lays the window out for restored (0), maximised (2) or, while the
+    // display is in full-screen mode, the whole screen for the display.
+    void OnSize(int kind);
+    // The size button.
+    void ToggleMaximized();
+    // The close button, and any other way of closing the window: back to the
+    // start directory, write config.ini, leave the event loop. Once.
+    void CloseApplication();
+
+    // "Vorland ver1.6", then " [LOADING...]" while the scene loads or
+    // " [FPS: %.2f f/s]" once it runs.
+    QString TitleText() const;
+    // The same for a display state (0 when there is no display) and rate.
+    static QString FormatTitle(int displayState, float framesPerSecond);
+    CMainLayout Layout() const;
+    // Tells the user what went wrong, in the interface's own message window.
+    void ShowMessage(const QString& text);
+
+    CSettings* Settings() const { return settings_.get(); }
+    CDispWindow* Display() const { return display_; }
+    CMenuWindow* Menu() const { return menu_; }
+    CSelectFileDialog* SelectFileDialog() const { return dialog_.get(); }
+    CMessageDialog* MessageDialog() const { return messages_.get(); }
+    CButtonClose* CloseButton() const { return closeButton_; }
+    CButtonMaximize* SizeButton() const { return sizeButton_; }
+    CButtonMinimize* MinimizeButton() const { return minimizeButton_; }
+    const CScreenMetrics& Metrics() const { return metrics_; }
+    bool Closed() const { return closed_; }
+
+    QString startDirectory;
+    int screenWidth = 0, screenHeight = 0;
+    int borderWidth = 8, borderHeight = 8;
+    int windowWidth = 0, windowHeight = 0;
+    int menuWidth = 0, menuHeight = 0;
+    int windowX = 0, windowY = 0;
+    int titleBarHeight = 0;
+    CColor4 background{255, 180, 150, 150};
+    CColor4 bar{255, 100, 70, 70};
+    bool buttonDown = false;
+    bool pressInTitleBar = false;
+    bool maximized = false;
+    int lastMouseX = 0, lastMouseY = 0;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void LayOut(int currentWidth, int currentHeight);
+    void ApplyColorKey(int width, int height);
+
+    CScreenMetrics metrics_;
+    QImage backBuffer_;
+    std::unique_ptr<CSettings> settings_;
+    CDispWindow* display_ = nullptr;
+    CMenuWindow* menu_ = nullptr;
+    std::unique_ptr<CSelectFileDialog> dialog_;
+    std::unique_ptr<CMessageDialog> messages_;
+    CButtonClose* closeButton_ = nullptr;
+    CButtonMaximize* sizeButton_ = nullptr;
+    CButtonMinimize* minimizeButton_ = nullptr;
+    bool closed_ = false;
+    bool colorKey_ = false;  // a colour of the window is pure white: those pixels are see-through
+};
+
+// The one application object (null before it is made and after it is gone).
+CApplication* TheApplication();

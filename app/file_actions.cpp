@@ -1,0 +1,185 @@
+#include "app/file_actions.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+#include <memory>
+#include <string>
+
+#include "app/animation_list_window.h"
+#include "app/disp_window.h"
+#include "app/settings.h"
+#include "collada/collada.h"
+#include "model/ani_file.h"
+#include "model/mdl_file.h"
+#include "model/model.h"
+#include "ui/confirm_dialog.h"
+#include "ui/dir_listing.h"
+#include "ui/select_file_dialog.h"
+#include "ui/select_list.h"
+#include "ui/text_edit.h"
+
+namespace {
+
+constexpr int kNameUnits = 1023;  // a 1024-unit buffer with its terminator
+
+QString FromName(const CName& name) { return QString::fromUtf16(name.Data(), name.Length()); }
+
+CName ToName(const QString& text) {
+    CName name;
+    name.Set(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())));
+    return name;
+}
+
+std::string ToPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+bool CanOpenForReading(const QString& path) {
+    QFile file(path);
+    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly);
+}
+
+// The display's threads step render model 1 on their own; the actions give
+// them time to finish the step under way before the models change.
+void WaitForTick() { QThread::msleep(100); }
+
+void Report(const CFileActionContext& c, const QString& text) {
+    if (c.report) c.report(text);
+}
+
+// Until the scene runs, the loader is about to put its own models in place.
+bool SceneRunning(const CFileActionContext& c) {
+    if (c.display->State() == CDispWindow::StateRunning) return true;
+    Report(c, QStringLiteral("The scene is still loading: open the file again once it shows."));
+    return false;
+}
+
+void OpenModel(const CFileActionContext& c, const QString& path, int type) {
+    if (!SceneRunning(c)) return;
+    WaitForTick();
+    CDispWindow* display = c.display;
+    display->ReleaseCurrentModel();
+    auto model = std::make_unique<CModel>();
+    if (type == CSelectList::kTypeCollada) {
+        std::string error;
+        if (!LoadCollada(*model, ToPath(path), c.settings->ExtDae, &error))
+            Report(c, QStringLiteral("%1 could not be imported.\n%2")
+                          .arg(path, error.empty() ? QStringLiteral("The file cannot be read.")
+                                                   : QString::fromStdString(error)));
+    } else if (!ReadModel(*model, ToPath(path))) {
+        Report(c, QStringLiteral("%1 could not be read.").arg(path));
+    }
+    display->ReplaceCurrentModel(std::move(model));
+    if (c.animationList) c.animationList->Refresh();
+}
+
+void WriteModelFile(const CFileActionContext& c, QString path) {
+    const QString ext = FromName(c.settings->ExtModel);
+    if (path.right(4) != ext) path += ext;
+    const CModel* model = c.display->CurrentModel();
+    if (path.isEmpty() || !model) return;
+    if (!WriteModel(*model, ToPath(path))) Report(c, QStringLiteral("%1 could not be written.").arg(path));
+}
+
+void OpenAnimation(const CFileActionContext& c, const QString& path) {
+    CDispWindow* display = c.display;
+    if (!SceneRunning(c)) return;
+    if (!display->CurrentModel()) {
+        Report(c, QStringLiteral("No model is open: open a model before its animations."));
+        return;
+    }
+    WaitForTick();
+    bool read = false;
+    const int last = display->AddAnimation([&](CModel& model) {
+        read = ReadAnimation(model, ToPath(path));
+        return read;
+    });
+    if (!read) {
+        if (!CanOpenForReading(path))
+            Report(c, QStringLiteral("%1 could not be read.").arg(path));
+        else
+            Report(c, QStringLiteral("%1 is not an animation of the model %2.")
+                          .arg(path, FromName(display->CurrentModel()->name)));
+    }
+    if (CAnimationListWindow* list = c.animationList) {
+        list->selectedIndex = last;
+        // Bring the new row into view.
+        if (last >= list->topIndex + CAnimationListWindow::kVisibleRows)
+            list->SetTopIndex(last - CAnimationListWindow::kVisibleRows + 1);
+        list->Refresh();
+    }
+}
+
+void WriteAnimationFile(const CFileActionContext& c, QString path, QString fileName) {
+    const QString ext = FromName(c.settings->ExtAnim);
+    if (path.right(4) != ext) {
+        path += ext;
+        fileName += ext;
+    }
+    const QString animationName = fileName.left(fileName.size() - 4);
+    const CModel* model = c.display->CurrentModel();
+    if (animationName.isEmpty() || path.isEmpty() || !model) return;
+    if (model->animations.Count() == 0) {
+        Report(c, QStringLiteral("The model %1 has no animation to write.").arg(FromName(model->name)));
+        return;
+    }
+    if (!WriteAnimation(*model, ToName(animationName), ToPath(path)))
+        Report(c, QStringLiteral("%1 could not be written.").arg(path));
+}
+
+}  // namespace
+
+int FileTypeOfName(const QString& name) {
+    if (name.size() < 5) return CSelectList::kTypeOther;
+    const QString last4 = name.right(4);
+    if (last4 == QLatin1String(".mdl")) return CSelectList::kTypeModel;
+    if (last4 == QLatin1String(".ani")) return CSelectList::kTypeAnimation;
+    if (last4 == QLatin1String(".dae")) return CSelectList::kTypeCollada;
+    return CSelectList::kTypeOther;
+}
+
+int ActionType(int selectedType, const QString& fileName) {
+    if (selectedType != CSelectList::kTypeNone) return selectedType;
+    return FileTypeOfName(fileName);
+}
+
+void RunFileAction(const CFileActionContext& c) {
+    CSelectFileDialog* dialog = c.dialog;
+    if (!dialog || !dialog->SelectList() || !dialog->FileNameBox() || !c.settings || !c.display) return;
+    CSelectList* list = dialog->SelectList();
+    CConfirmDialog* confirm = dialog->ConfirmDialog();
+    const int mode = dialog->mode;
+
+    bool accepted = false;
+    if (confirm) confirm->accepted = false;
+    list->fileName = dialog->FileNameBox()->text().left(kNameUnits);
+    const QString folder = list->currentPath.isEmpty() ? CurrentDirectory() : list->currentPath;
+    const QString path = JoinPath(folder, list->fileName);
+    if (!list->fileName.isEmpty() && list->selectedType != CSelectList::kTypeOther) {
+        accepted = true;
+        // The name is tested as typed or chosen, before an extension is added.
+        const bool writing = mode == CSelectFileDialog::kModeWriteModel || mode == CSelectFileDialog::kModeWriteAnimation;
+        if (writing && CanOpenForReading(path)) accepted = dialog->AskOverwrite();
+    }
+    if (!accepted) return;  // the dialog stays open for another choice
+
+    const int type = ActionType(list->selectedType, list->fileName);
+    switch (mode) {
+        case CSelectFileDialog::kModeOpenModel:
+            if (type == CSelectList::kTypeCollada || type == CSelectList::kTypeModel) OpenModel(c, path, type);
+            else Report(c, QStringLiteral("%1 is not a model file (.dae or .mdl): nothing was opened.").arg(list->fileName));
+            break;
+        case CSelectFileDialog::kModeWriteModel:
+            WriteModelFile(c, path);
+            break;
+        case CSelectFileDialog::kModeOpenAnimation:
+            if (type == CSelectList::kTypeAnimation) OpenAnimation(c, path);
+            else Report(c, QStringLiteral("%1 is not an animation file (.ani): nothing was opened.").arg(list->fileName));
+            break;
+        case CSelectFileDialog::kModeWriteAnimation:
+            WriteAnimationFile(c, path, list->fileName);
+            break;
+        default:
+            break;
+    }
+    dialog->Close();
+}

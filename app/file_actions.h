@@ -1,0 +1,31 @@
+#pragma once
+// The select-file dialog's OK action: open a COLLADA or .mdl model, write the
+// model as .mdl, add a .ani animation, or write the first animation as .ani,
+// asking before an existing file is overwritten. What goes wrong is told to
+// the user through `report`; the viewer keeps the state that results.
+#include <QString>
+#include <functional>
+
+class CAnimationListWindow;
+class CDispWindow;
+class CSelectFileDialog;
+struct CSettings;
+
+struct CFileActionContext {
+    CSelectFileDialog* dialog = nullptr;
+    CDispWindow* display = nullptr;
+    CAnimationListWindow* animationList = nullptr;
+    const CSettings* settings = nullptr;
+    std::function<void(const QString&)> report;
+};
+
+// The type a file name stands for, by its last four characters (case
+// sensitive): 1 ".mdl", 2 ".ani", 3 ".dae", 4 anything else.
+int FileTypeOfName(const QString& name);
+
+// The type the action goes by: the selected row's; with nothing selected
+// (type 0), the typed name's, so that a name typed into the box opens too.
+int ActionType(int selectedType, const QString& fileName);
+
+// Runs the action of the dialog's mode on the dialog's file name.
+void RunFileAction(const CFileActionContext& context);

@@ -1,0 +1,117 @@
+// File actions repeated while the display's tick thread steps the model and
+// the paint draws it (also run under ThreadSanitizer), and the colour key.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "app/animation_list_window.h"
+#include "app/application.h"
+#include "app/disp_window.h"
+#include "app/menu_window.h"
+#include "app/message_dialog.h"
+#include "app/shell_buttons.h"
+#include "model/model.h"
+#include "model/render_model.h"
+#include "tests/app/app_test_env.h"
+#include "ui/select_file_dialog.h"
+#include "ui/select_list.h"
+#include "ui/text_edit.h"
+
+using apptest::Click;
+using apptest::WaitFor;
+
+namespace {
+
+void RunAction(CApplication& app, CCustomButton* menuButton, const QString& typed) {
+    Click(menuButton);
+    CSelectFileDialog* dialog = app.SelectFileDialog();
+    dialog->FileNameBox()->setText(typed);
+    Click(dialog->OkButton());
+}
+
+}  // namespace
+
+TEST(AppFileActions, OpenAndExtendModelsWhileTheTickRuns) {
+    const QString figure = QStringLiteral(VORLAND_CORPUS_DIR "/blender/letter-f-animated.dae");
+    if (!QFileInfo::exists(figure)) GTEST_SKIP() << "no corpus";
+    apptest::Viewer v(false);
+    ASSERT_TRUE(v.ok);
+    ASSERT_TRUE(QFile::copy(figure, v.root + "/f.dae"));
+    CApplication& app = *v.app;
+    ASSERT_TRUE(v.WaitRunning());
+    ASSERT_TRUE(WaitFor([&] { return app.MessageDialog()->isVisible(); }, 10000));  // no room here
+    Click(app.MessageDialog()->OkButton());
+    CDispWindow* display = app.Display();
+    CAnimationListWindow* list = app.Menu()->AnimationList();
+
+    RunAction(app, app.Menu()->ModelOpenButton(), QStringLiteral("f.dae"));
+    ASSERT_NE(display->RenderModel1(), nullptr);
+    const int imported = list->AnimationCount();
+    ASSERT_GE(imported, 1);
+    RunAction(app, app.Menu()->AnimWriteButton(), QStringLiteral("f"));
+    ASSERT_TRUE(QFileInfo::exists(v.root + "/f.ani"));
+
+    for (int round = 0; round < 4; ++round) {
+        RunAction(app, app.Menu()->ModelOpenButton(), round % 2 ? QStringLiteral("f.dae") : QStringLiteral("f.mdl"));
+        if (round == 0) {  // no f.mdl yet: told, and an empty model stays
+            EXPECT_TRUE(app.MessageDialog()->isVisible());
+            Click(app.MessageDialog()->OkButton());
+            RunAction(app, app.Menu()->ModelOpenButton(), QStringLiteral("f.dae"));
+            RunAction(app, app.Menu()->ModelWriteButton(), QStringLiteral("f"));
+            ASSERT_TRUE(QFileInfo::exists(v.root + "/f.mdl"));
+            continue;
+        }
+        const int base = list->AnimationCount();
+        RunAction(app, app.Menu()->AnimOpenButton(), QStringLiteral("f.ani"));
+        EXPECT_FALSE(app.MessageDialog()->isVisible()) << app.MessageDialog()->Text().toStdString();
+        ASSERT_EQ(list->AnimationCount(), base + 1);
+        EXPECT_EQ(display->RenderModel1()->activeAnimation, base);
+        Click(list, QPoint(list->width() / 2, list->RowHeight() / 2));
+        EXPECT_EQ(display->RenderModel1()->activeAnimation, 0);
+        if (round == 3) {  // and the figure is drawn with what was added
+            const std::uint64_t frames = display->FramesRendered();
+            EXPECT_TRUE(WaitFor([&] { return display->FramesRendered() > frames; }, 60000));
+        }
+    }
+    EXPECT_EQ(display->State(), CDispWindow::StateRunning);
+}
+
+// A title bar configured pure white is see-through (the colour key).
+TEST(AppFileActions, WhiteBarIsTransparent) {
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    {
+        QFile f(dir.path() + "/config.ini");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("BarColorR = 255\r\nBarColorG = 255\r\nBarColorB = 255\r\n");
+    }
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    {
+        CApplication app;
+        ASSERT_EQ(app.bar, (CColor4{255, 255, 255, 255}));
+        app.CreateMainWindow();
+        const QImage image = app.grab().toImage();
+        EXPECT_EQ(image.pixelColor(900, 10).alpha(), 0);
+        EXPECT_EQ(image.pixelColor(900, 2).alpha(), 0);
+        app.close();
+    }
+    QDir::setCurrent(previous);
+}
+
+// Opening a model before the scene runs would be undone by the loader: told.
+TEST(AppFileActions, OpenBeforeTheSceneRunsIsTold) {
+    const QString figure = QStringLiteral(VORLAND_CORPUS_DIR "/blender/letter-f-animated.dae");
+    if (!QFileInfo::exists(figure)) GTEST_SKIP() << "no corpus";
+    apptest::Viewer v(true);
+    ASSERT_TRUE(v.ok);
+    ASSERT_TRUE(QFile::copy(figure, v.root + "/f.dae"));
+    CApplication& app = *v.app;
+    if (app.Display()->State() == CDispWindow::StateRunning) GTEST_SKIP() << "the scene loaded at once";
+    RunAction(app, app.Menu()->ModelOpenButton(), QStringLiteral("f.dae"));
+    EXPECT_FALSE(app.SelectFileDialog()->isVisible());
+    EXPECT_TRUE(app.MessageDialog()->Text().contains(QStringLiteral("loading")));
+    ASSERT_TRUE(v.WaitRunning());
+    ASSERT_NE(app.Display()->CurrentModel(), nullptr);
+    EXPECT_EQ(app.Display()->CurrentModel()->name.ToUtf8(), "washitu1");
+}

@@ -1,0 +1,139 @@
+// The main window, the menu strip and the select-file dialog laid out on a
+// 1920 x 1080 and a 1366 x 768 screen, restored and maximised.
+#include <gtest/gtest.h>
+
+#include "app/animation_list_window.h"
+#include "app/file_actions.h"
+#include "ui/select_list.h"
+#include "app/application.h"
+#include "app/menu_window.h"
+#include "app/message_dialog.h"
+#include "app/shell_buttons.h"
+#include "app/shell_layout.h"
+#include "tests/app/app_test_env.h"
+#include "ui/select_file_dialog.h"
+
+using apptest::Viewer;
+using apptest::WaitFor;
+
+TEST(AppLayout, MainWindowTableOn1920x1080) {
+    EXPECT_EQ(DefaultWindowRect(1920, 1080), QRect(320, 180, 1280, 720));
+    const CMainLayout l = ComputeMainLayout(1080, 1280, 1280, 720);
+    EXPECT_EQ(l.titleBar, 36);
+    EXPECT_EQ(l.menuWidth, 254);
+    EXPECT_EQ(l.menu, QRect(4, 36, 254, 680));
+    EXPECT_EQ(l.display, QRect(258, 36, 1018, 680));
+    EXPECT_EQ(l.buttonSize, 28);
+    EXPECT_EQ(l.buttonTop, 3);
+    EXPECT_EQ(l.closeLeft, 1234);
+    EXPECT_EQ(l.sizeLeft, 1196);
+    EXPECT_EQ(l.minimiseLeft, 1158);
+    EXPECT_EQ(CSelectFileDialog::DefaultRect(CScreenMetrics::FromValues(1920, 1080)), QRect(576, 324, 768, 432));
+}
+
+TEST(AppLayout, MainWindowMaximisedOn1920x1080KeepsTheMenuWidth) {
+    const CMainLayout l = ComputeMainLayout(1080, 1280, 1920, 1080);
+    EXPECT_EQ(l.menuWidth, 254);
+    EXPECT_EQ(l.menuHeight, 1040);
+    EXPECT_EQ(l.menu, QRect(4, 36, 254, 1040));
+    EXPECT_EQ(l.display, QRect(258, 36, 1658, 1040));
+    EXPECT_EQ(l.closeLeft, 1874);
+    EXPECT_EQ(l.sizeLeft, 1836);
+    EXPECT_EQ(l.minimiseLeft, 1798);
+}
+
+TEST(AppLayout, MainWindowTableOn1366x768) {
+    EXPECT_EQ(DefaultWindowRect(1366, 768), QRect(228, 128, 910, 512));
+    const CMainLayout l = ComputeMainLayout(768, 910, 910, 512);
+    EXPECT_EQ(l.titleBar, 25);
+    EXPECT_EQ(l.menuWidth, 180);
+    EXPECT_EQ(l.menu, QRect(4, 25, 180, 483));
+    EXPECT_EQ(l.display, QRect(184, 25, 722, 483));
+    EXPECT_EQ(l.buttonSize, 20);
+    EXPECT_EQ(l.buttonTop, 2);
+    EXPECT_EQ(l.closeLeft, 878);
+    EXPECT_EQ(l.sizeLeft, 851);
+    EXPECT_EQ(l.minimiseLeft, 824);
+    EXPECT_EQ(CSelectFileDialog::DefaultRect(CScreenMetrics::FromValues(1366, 768)), QRect(410, 230, 546, 307));
+}
+
+TEST(AppLayout, MenuTableOn1920x1080) {
+    const CMenuLayout l = ComputeMenuLayout(254, 680, 36);
+    EXPECT_EQ(l.buttonWidth, 241);
+    EXPECT_EQ(l.buttonLeft, 6);
+    EXPECT_EQ(l.buttonHeight, 54);
+    EXPECT_EQ(l.buttonTops[0], 18);
+    EXPECT_EQ(l.buttonTops[1], 72);
+    EXPECT_EQ(l.buttonTops[2], 126);
+    EXPECT_EQ(l.buttonTops[3], 180);
+    EXPECT_EQ(l.list, QRect(6, 261, 241, 391));
+}
+
+TEST(AppLayout, MenuTableOn1366x768) {
+    const CMenuLayout l = ComputeMenuLayout(180, 483, 25);
+    EXPECT_EQ(l.buttonWidth, 171);
+    EXPECT_EQ(l.buttonLeft, 4);
+    EXPECT_EQ(l.buttonHeight, 37);
+    EXPECT_EQ(l.buttonTops[0], 12);
+    EXPECT_EQ(l.buttonTops[3], 123);
+    EXPECT_EQ(l.list, QRect(4, 178, 171, 285));
+}
+
+// The real windows, built for a 1366 x 768 screen (inside the test's larger
+// one): every child where the tables put it.
+TEST(AppLayout, WindowsBuiltFor1366x768) {
+    const CScreenMetrics m = CScreenMetrics::FromValues(1366, 768);
+    Viewer v(false, &m);
+    ASSERT_TRUE(v.ok);
+    CApplication& app = *v.app;
+    EXPECT_EQ(TheApplication(), &app);
+    EXPECT_EQ(app.objectName(), QStringLiteral("CLASS_MAINWINDOW"));
+    EXPECT_TRUE(app.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(app.geometry(), QRect(228, 128, 910, 512));
+    EXPECT_EQ(app.titleBarHeight, 25);
+    EXPECT_EQ(app.Menu()->objectName(), QStringLiteral("CLASS_MENUWINDOW"));
+    EXPECT_EQ(app.Menu()->geometry(), QRect(4, 25, 180, 483));
+    EXPECT_EQ(app.Display()->objectName(), QStringLiteral("CLASS_DISPWINDOW"));
+    EXPECT_EQ(app.Display()->geometry(), QRect(184, 25, 722, 483));
+    EXPECT_EQ(app.CloseButton()->geometry(), QRect(878, 2, 20, 20));
+    EXPECT_EQ(app.SizeButton()->geometry(), QRect(851, 2, 20, 20));
+    EXPECT_EQ(app.MinimizeButton()->geometry(), QRect(824, 2, 20, 20));
+    EXPECT_EQ(app.Menu()->ModelOpenButton()->geometry(), QRect(4, 12, 171, 37));
+    EXPECT_EQ(app.Menu()->AnimWriteButton()->geometry(), QRect(4, 123, 171, 37));
+    CAnimationListWindow* list = app.Menu()->AnimationList();
+    EXPECT_EQ(list->objectName(), QStringLiteral("CLASS_ANIMATIONLISTWINDOW"));
+    EXPECT_EQ(list->geometry(), QRect(4, 178, 171, 285));
+    EXPECT_EQ(list->RowHeight(), 17);
+    EXPECT_EQ(app.SelectFileDialog()->geometry(), QRect(410, 230, 546, 307));
+    EXPECT_FALSE(app.SelectFileDialog()->isVisible());
+    app.grab().save(UiShotPath(QStringLiteral("app_1366x768.png")));
+
+    app.ToggleMaximized();
+    EXPECT_TRUE(app.maximized);
+    EXPECT_TRUE(WaitFor([&] { return app.geometry() == QRect(0, 0, 1366, 768); }, 5000)) << app.geometry().x();
+    EXPECT_EQ(app.Menu()->geometry(), QRect(4, 25, 180, 739));
+    EXPECT_EQ(app.Display()->geometry(), QRect(184, 25, 1178, 739));
+    EXPECT_EQ(app.CloseButton()->geometry(), QRect(1334, 2, 20, 20));
+    EXPECT_EQ(app.menuHeight, 739);
+    EXPECT_EQ(list->geometry(), QRect(4, 178, 171, 285));  // the list keeps its place
+
+    app.ToggleMaximized();
+    EXPECT_FALSE(app.maximized);
+    EXPECT_TRUE(WaitFor([&] { return app.geometry() == QRect(228, 128, 910, 512); }, 5000));
+    EXPECT_EQ(app.Display()->geometry(), QRect(184, 25, 722, 483));
+    EXPECT_EQ(app.CloseButton()->geometry(), QRect(878, 2, 20, 20));
+}
+
+// The type the OK action goes by: the selected row's, or with nothing
+// selected the typed name's.
+TEST(AppLayout, ActionTypeFromRowOrTypedName) {
+    EXPECT_EQ(FileTypeOfName(QStringLiteral("robot.dae")), CSelectList::kTypeCollada);
+    EXPECT_EQ(FileTypeOfName(QStringLiteral("robot.mdl")), CSelectList::kTypeModel);
+    EXPECT_EQ(FileTypeOfName(QStringLiteral("walk.ani")), CSelectList::kTypeAnimation);
+    EXPECT_EQ(FileTypeOfName(QStringLiteral("walk.ANI")), CSelectList::kTypeOther);  // case-sensitive
+    EXPECT_EQ(FileTypeOfName(QStringLiteral(".dae")), CSelectList::kTypeOther);      // no name before it
+    EXPECT_EQ(FileTypeOfName(QStringLiteral("walk")), CSelectList::kTypeOther);
+    EXPECT_EQ(ActionType(CSelectList::kTypeNone, QStringLiteral("robot.dae")), CSelectList::kTypeCollada);
+    EXPECT_EQ(ActionType(CSelectList::kTypeAnimation, QStringLiteral("robot.dae")), CSelectList::kTypeAnimation);
+    EXPECT_EQ(ActionType(CSelectList::kTypeNone, QStringLiteral("walk")), CSelectList::kTypeOther);
+}
