@@ -118,7 +118,13 @@ void CApplication::CreateMainWindow() {
     display_->Create(this, l.display.x(), l.display.y(), l.display.width(), l.display.height());
     menu_->AnimationList()->SetDisplay(display_);
     // Queued: the display emits from inside its own paint.
-    connect(display_, &CDispWindow::StateChanged, this, [this](int) { repaint(); }, Qt::QueuedConnection);
+    connect(
+        display_, &CDispWindow::StateChanged, this,
+        [this](int) {
+            repaint();
+            if (menu_) menu_->AnimationList()->Refresh();  // the start model's animations
+        },
+        Qt::QueuedConnection);
     connect(
         display_, &CDispWindow::FrameRateChanged, this,
         [this](float) {

@@ -19,7 +19,7 @@
 namespace {
 
 constexpr int kPollMs = 500;
-constexpr int kSettleMs = 4000;
+constexpr int kSettleMs = 10000;
 constexpr int kSceneColours = 24;  // distinct colours that tell a scene from a cleared view
 
 QImage GrabScreen() {
