@@ -173,7 +173,9 @@ private:
     CRenderModel* renderModels_[3] = {};
     RoomLighting* lighting_ = nullptr;  // the lamps, the sky and the volume light
     int lightCount_ = 3;
-    std::uint8_t skinning_ = 0;
+    // On: the models are skinned models, and drawing them unskinned would
+    // freeze every animation. Models without weights draw unchanged.
+    std::uint8_t skinning_ = 1;
     float background_[4] = {0, 0, 0, 1};
     CName modelPath_;
     float lightAngle_ = 0.0f;

@@ -126,8 +126,8 @@ TEST_F(DisplayWindowTest, LoaderReachesState3AndPaints) {
     ASSERT_NE(window->RenderModel1(), nullptr);
     EXPECT_NE(window->RoomRenderModel(1), nullptr);
     EXPECT_NE(window->RoomRenderModel(2), nullptr);
-    EXPECT_EQ(window->Skinning(), 0);
-    EXPECT_EQ(window->RenderModel1()->skinning, 0);
+    EXPECT_EQ(window->Skinning(), 1);
+    EXPECT_EQ(window->RenderModel1()->skinning, 1);
     EXPECT_GT(window->LoadMilliseconds(), 0.0);
     // The ticks keep painting on their own.
     EXPECT_TRUE(WaitFrames(2));
