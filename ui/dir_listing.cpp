@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QStorageInfo>
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
@@ -27,6 +26,55 @@ std::int64_t NowNs() {
     timespec ts{};
     ::clock_gettime(CLOCK_REALTIME, &ts);
     return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+constexpr int kMaxRoots = 25;
+
+// File systems that hold no user files: kernel interfaces, memory-backed
+// scratch space, container layers.
+bool IsPseudoFileSystem(const QByteArray& type) {
+    static const char* const kPseudo[] = {
+        "proc",       "sysfs",     "devtmpfs", "devpts",   "tmpfs",      "ramfs",     "cgroup",
+        "cgroup2",    "securityfs", "debugfs", "tracefs",  "pstore",     "bpf",       "mqueue",
+        "hugetlbfs",  "configfs",  "fusectl",  "binfmt_misc", "autofs",  "efivarfs",  "nsfs",
+        "rpc_pipefs", "overlay",   "aufs",     "squashfs", "selinuxfs",  "nfsd",      "rootfs",
+        "fuse.gvfsd-fuse", "fuse.portal", "fuse.lxcfs"};
+    for (const char* t : kPseudo)
+        if (type == t) return true;
+    return false;
+}
+
+bool IsUnder(const QString& path, QStringView prefix) {
+    return path == prefix || (path.startsWith(prefix) && path.at(prefix.size()) == u'/');
+}
+
+bool IsHiddenMountPoint(const QString& path) {
+    static const char16_t* const kHidden[] = {u"/proc", u"/sys", u"/dev", u"/run", u"/etc", u"/snap",
+                                              u"/mnt/sandboxing"};
+    // Removable drives show up under /run/media on some systems.
+    if (IsUnder(path, u"/run/media")) return false;
+    for (const char16_t* p : kHidden)
+        if (IsUnder(path, QStringView(p))) return true;
+    return false;
+}
+
+// The table writes space, tab, newline and backslash as "\ooo".
+QByteArray DecodeMountField(const QByteArray& field) {
+    QByteArray out;
+    out.reserve(field.size());
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const char c = field[i];
+        if (c == '\\' && i + 3 < field.size()) {
+            const char a = field[i + 1], b = field[i + 2], d = field[i + 3];
+            if (a >= '0' && a <= '3' && b >= '0' && b <= '7' && d >= '0' && d <= '7') {
+                out.push_back(static_cast<char>((a - '0') * 64 + (b - '0') * 8 + (d - '0')));
+                i += 3;
+                continue;
+            }
+        }
+        out.push_back(c);
+    }
+    return out;
 }
 
 }  // namespace
@@ -61,15 +109,25 @@ std::vector<CListEntry> ListFolder(const QString& path, const CListExtensions& e
     return folders;
 }
 
-QStringList ListRoots() {
+QStringList RootsFromMountTable(const QByteArray& table) {
     QStringList roots{QStringLiteral("/")};
-    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (roots.size() >= 25) break;
-        if (!volume.isValid() || !volume.isReady()) continue;
-        const QString root = volume.rootPath();
-        if (!root.isEmpty() && !roots.contains(root)) roots.push_back(root);
+    for (const QByteArray& line : table.split('\n')) {
+        if (roots.size() >= kMaxRoots) break;
+        // device, mount point, type, options, ...
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 3) continue;
+        if (IsPseudoFileSystem(fields[2])) continue;
+        const QString point = QFile::decodeName(DecodeMountField(fields[1]));
+        if (!point.startsWith(u'/') || IsHiddenMountPoint(point) || roots.contains(point)) continue;
+        roots.push_back(point);
     }
     return roots;
+}
+
+QStringList ListRoots() {
+    QFile mounts(QStringLiteral("/proc/self/mounts"));
+    if (!mounts.open(QIODevice::ReadOnly)) return {QStringLiteral("/")};
+    return RootsFromMountTable(mounts.readAll());
 }
 
 const std::vector<CListEntry>& CListingCache::Get(const QString& path, const CListExtensions& ext) {

@@ -2,6 +2,7 @@
 // Folder listings, file-system roots and path helpers of the select list.
 // The working directory of the process is the list's folder: the dialog
 // browses by changing it.
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -29,8 +30,16 @@ struct CListExtensions {
 // read gives no rows.
 std::vector<CListEntry> ListFolder(const QString& path, const CListExtensions& ext);
 
-// The drive view: "/" first, then the mounted volumes, at most 25.
+// The drive view: "/" first, then the mounted volumes a user would browse
+// (read from /proc/self/mounts), at most 25.
 QStringList ListRoots();
+// The same from the text of a /proc/self/mounts-style table: "/" first, then
+// each mount point in table order, once, skipping kernel and memory file
+// systems (proc, sysfs, tmpfs, cgroup, overlay, ...) and anything mounted
+// under /proc, /sys, /dev, /run (except removable drives in /run/media), /etc,
+// /snap or the sandbox's /mnt/sandboxing.
+// Mount points keep the table's octal escapes decoded ("\040" is a space).
+QStringList RootsFromMountTable(const QByteArray& table);
 
 // The listing of one folder kept between paints. It is listed again when the
 // path, the extensions or the folder itself (inode, modification time)

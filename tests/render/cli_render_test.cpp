@@ -62,6 +62,44 @@ TEST_F(CliRenderTest, RoomWithoutRoomFilesStillRenders) {
     EXPECT_EQ(rc, 0);
 }
 
+// Pixels of the cat's orange patches, which only its texture has.
+int OrangePixels(const QImage& image) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() > c.blue() + 60 && c.red() > c.green() + 25) ++n;
+        }
+    return n;
+}
+
+TEST_F(CliRenderTest, FindsTheModelsTexturesFromAnotherFolder) {
+    const std::string cat = std::string(VORLAND_SOURCE_DIR) + "/model/washitu/washitu1.dae";
+    if (!std::ifstream(cat)) GTEST_SKIP() << "the bundled cat is not here";
+    // Started in the output folder, the model elsewhere; -o stays relative
+    // to where the tool was started.
+    const std::string textured = kOut + "/cli_cat_elsewhere.png";
+    std::filesystem::remove(textured);
+    const int rc = RunCli("render '" + cat + "' -o cli_cat_elsewhere.png --width 400 --height 300", kOut);
+    if (rc == 1 && !std::filesystem::exists(textured)) GTEST_SKIP() << "no headless OpenGL here";
+    ASSERT_EQ(rc, 0);
+    // The same model beside no texture file draws untextured.
+    const std::string bareDir = kOut + "/cli_cat_bare";
+    std::filesystem::create_directories(bareDir);
+    std::filesystem::copy_file(cat, bareDir + "/washitu1.dae", std::filesystem::copy_options::overwrite_existing);
+    const std::string bare = kOut + "/cli_cat_bare.png";
+    ASSERT_EQ(RunCli("render cli_cat_bare/washitu1.dae -o cli_cat_bare.png --width 400 --height 300", kOut), 0);
+
+    const QImage withTexture(QString::fromStdString(textured));
+    const QImage without(QString::fromStdString(bare));
+    ASSERT_FALSE(withTexture.isNull());
+    ASSERT_FALSE(without.isNull());
+    const int orange = OrangePixels(withTexture);
+    const int orangeBare = OrangePixels(without);
+    EXPECT_GT(orange, 150);
+    EXPECT_LT(orangeBare * 4, orange);
+}
+
 TEST_F(CliRenderTest, UsageErrorsExitWithTwo) {
     EXPECT_EQ(RunCli("render"), 2);
     EXPECT_EQ(RunCli("render model.dae"), 2);                        // no -o

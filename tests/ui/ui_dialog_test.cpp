@@ -199,6 +199,51 @@ TEST_F(UiDialog, RootsStartWithSlashAndStopAt25) {
     EXPECT_EQ(roots.removeDuplicates(), 0);
 }
 
+TEST(DriveView, KeepsOnlyVolumesAUserBrowses) {
+    const QByteArray table =
+        "proc /proc proc rw,relatime 0 0\n"
+        "sysfs /sys sysfs rw,relatime 0 0\n"
+        "devtmpfs /dev devtmpfs rw,relatime,mode=755 0 0\n"
+        "tmpfs /dev/shm tmpfs rw,relatime 0 0\n"
+        "/dev/vda / ext4 rw,relatime 0 0\n"
+        "tools /mnt/sandboxing/tools/v1/python tmpfs ro,nosuid 0 0\n"
+        "/dev/vdb /mnt/sandboxing/data ext4 ro 0 0\n"
+        "cgroup /sys/fs/cgroup/cpu cgroup rw,cpu 0 0\n"
+        "cgroup2 /sys/fs/cgroup/unified cgroup2 rw 0 0\n"
+        "tmpfs /run tmpfs rw,nosuid 0 0\n"
+        "/dev/sda1 /run/media/user/STICK vfat rw 0 0\n"
+        "overlay /var/lib/docker/overlay2/abc/merged overlay rw 0 0\n"
+        "/dev/sda2 /boot ext4 rw 0 0\n"
+        "/dev/sdb1 /media/user/My\\040Disk ext4 rw 0 0\n"
+        "server:/export /home nfs4 rw 0 0\n"
+        "/dev/sdb1 /media/user/My\\040Disk ext4 rw 0 0\n"
+        "/dev/vda /etc/hosts ext4 rw 0 0\n"
+        "broken-line\n"
+        "\n";
+    EXPECT_EQ(RootsFromMountTable(table),
+              QStringList({"/", "/run/media/user/STICK", "/boot", "/media/user/My Disk", "/home"}));
+    EXPECT_EQ(RootsFromMountTable(QByteArray()), QStringList({"/"}));
+    // At most 25, "/" included.
+    QByteArray many;
+    for (int i = 0; i < 40; ++i) many += "/dev/sd" + QByteArray::number(i) + " /data/" + QByteArray::number(i) + " ext4 rw 0 0\n";
+    const QStringList roots = RootsFromMountTable(many);
+    ASSERT_EQ(roots.size(), 25);
+    EXPECT_EQ(roots.front(), QStringLiteral("/"));
+    EXPECT_EQ(roots.back(), QStringLiteral("/data/23"));
+}
+
+TEST(DriveView, ThisMachineShowsNoPseudoMounts) {
+    const auto under = [](const QString& path, const QString& dir) {
+        return path == dir || path.startsWith(dir + u'/');
+    };
+    for (const QString& root : ListRoots()) {
+        EXPECT_FALSE(under(root, "/proc") || under(root, "/sys") || under(root, "/dev") ||
+                     under(root, "/mnt/sandboxing"))
+            << root.toStdString();
+        EXPECT_TRUE(!under(root, "/run") || under(root, "/run/media")) << root.toStdString();
+    }
+}
+
 TEST_F(UiDialog, PathHelpersAcceptBothSeparators) {
     EXPECT_EQ(LastSeparator(u"C:\\Users\\someone"), 8);
     EXPECT_EQ(LastSeparator(u"/home/user"), 5);

@@ -130,6 +130,31 @@ std::string EncodePng(const std::vector<unsigned char>& rgba, int width, int hei
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
+// Changes into `dir` for its lifetime and back afterwards: a model names its
+// textures relative to its own folder, as the viewer sees them after changing
+// into it.
+class ScopedCurrentDirectory {
+public:
+    explicit ScopedCurrentDirectory(const std::filesystem::path& dir) {
+        std::error_code ec;
+        start_ = std::filesystem::current_path(ec);
+        if (ec || dir.empty()) return;
+        std::filesystem::current_path(dir, ec);
+        changed_ = !ec;
+    }
+    ~ScopedCurrentDirectory() {
+        std::error_code ec;
+        if (changed_) std::filesystem::current_path(start_, ec);
+    }
+    bool Changed() const { return changed_; }
+    ScopedCurrentDirectory(const ScopedCurrentDirectory&) = delete;
+    ScopedCurrentDirectory& operator=(const ScopedCurrentDirectory&) = delete;
+
+private:
+    std::filesystem::path start_;
+    bool changed_ = false;
+};
+
 struct RoomModel {
     std::unique_ptr<CModel> model;
     std::unique_ptr<CRenderModel> render;
@@ -179,8 +204,16 @@ int RunRender(const Args& args) {
     Options o;
     if (!ParseOptions(args, &o)) return 2;
 
+    // The model is read and built from inside its own folder; the file names
+    // on the command line stay relative to where the tool was started.
+    namespace fs = std::filesystem;
+    const fs::path inputPath(o.input);
+    const fs::path modelFolder = inputPath.parent_path();
     CModel model;
-    if (!LoadModel(model, o.input)) return 1;
+    {
+        const ScopedCurrentDirectory inModelFolder(modelFolder);
+        if (!LoadModel(model, inModelFolder.Changed() ? inputPath.filename().string() : o.input)) return 1;
+    }
 
     CHeadlessContext context;
     std::string error;
@@ -203,7 +236,10 @@ int RunRender(const Args& args) {
     // Skinning is on: animated models deform; models without weights draw
     // with their bind-shape transform alone.
     CRenderModel renderModel;
-    renderModel.Build(renderer, &model, true);
+    {
+        const ScopedCurrentDirectory inModelFolder(modelFolder);
+        renderModel.Build(renderer, &model, true);
+    }
     RoomModel room[2];
     if (o.room) LoadRoom(renderer, room);
 
