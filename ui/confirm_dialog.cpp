@@ -97,29 +97,19 @@ void CConfirmDialog::paintEvent(QPaintEvent*) {
 
 void CConfirmDialog::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
-    buttonDown_ = true;
-    pressInTitleBand_ = event->position().y() < metrics_.rowHeight;
-    const QPoint g = event->globalPosition().toPoint();
-    lastMouseX_ = g.x();
-    lastMouseY_ = g.y();
+    drag_.Press(event, metrics_.rowHeight);
     repaint();
 }
 
 void CConfirmDialog::mouseMoveEvent(QMouseEvent* event) {
-    if (!buttonDown_ || !pressInTitleBand_) return;
-    const QPoint g = event->globalPosition().toPoint();
-    x_ += g.x() - lastMouseX_;
-    y_ += g.y() - lastMouseY_;
-    lastMouseX_ = g.x();
-    lastMouseY_ = g.y();
+    if (!drag_.Step(event, x_, y_)) return;
     move(x_, y_);
     repaint();
 }
 
 void CConfirmDialog::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
-    buttonDown_ = false;
-    pressInTitleBand_ = false;
+    drag_.Release();
     repaint();
 }
 

@@ -5,6 +5,7 @@
 // accepted 1 and waiting 0; Cancel and close set accepted 0 and waiting 0.
 // The select-file dialog owns it and runs the wait (CSelectFileDialog::AskOverwrite).
 #include <QImage>
+#include "ui/title_drag.h"
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -85,9 +86,7 @@ private:
     CScreenMetrics metrics_;
     QImage backBuffer_;
     int x_ = 0, y_ = 0;
-    int lastMouseX_ = 0, lastMouseY_ = 0;
-    bool pressInTitleBand_ = false;
-    bool buttonDown_ = false;
+    CTitleDrag drag_;
     std::function<QString()> fileName_;
     std::function<void()> answerHook_;
     CButtonConfirmClose* closeButton_ = nullptr;

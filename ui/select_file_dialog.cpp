@@ -222,22 +222,12 @@ void CSelectFileDialog::GiveFocus() {
 void CSelectFileDialog::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     GiveFocus();
-    buttonDown_ = true;
-    pressInTitleBand_ = event->position().y() < metrics_.rowHeight;
-    const QPoint g = event->globalPosition().toPoint();
-    lastMouseX_ = g.x();
-    lastMouseY_ = g.y();
+    drag_.Press(event, metrics_.rowHeight);
     repaint();
 }
 
 void CSelectFileDialog::mouseMoveEvent(QMouseEvent* event) {
-    if (!buttonDown_ || !pressInTitleBand_) return;
-    // No bound: the dialog may be dragged off the screen.
-    const QPoint g = event->globalPosition().toPoint();
-    x_ += g.x() - lastMouseX_;
-    y_ += g.y() - lastMouseY_;
-    lastMouseX_ = g.x();
-    lastMouseY_ = g.y();
+    if (!drag_.Step(event, x_, y_)) return;
     move(x_, y_);
     repaint();
 }
@@ -245,8 +235,7 @@ void CSelectFileDialog::mouseMoveEvent(QMouseEvent* event) {
 void CSelectFileDialog::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     GiveFocus();
-    buttonDown_ = false;
-    pressInTitleBand_ = false;
+    drag_.Release();
     repaint();
 }
 

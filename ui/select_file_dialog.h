@@ -14,6 +14,7 @@
 // full path), AskOverwrite() runs the question, and Close() enables the main
 // window and hides the dialog. Everything but Create needs Create first.
 #include <QImage>
+#include "ui/title_drag.h"
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -131,9 +132,7 @@ private:
     CScreenMetrics metrics_;
     QImage backBuffer_;
     int x_ = 0, y_ = 0;
-    int lastMouseX_ = 0, lastMouseY_ = 0;
-    bool pressInTitleBand_ = false;
-    bool buttonDown_ = false;
+    CTitleDrag drag_;
     QPointer<QWidget> mainWindow_;
     std::function<void()> okAction_;
     CSelectList* list_ = nullptr;

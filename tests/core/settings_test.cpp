@@ -11,18 +11,6 @@
 
 namespace {
 
-const char* const kDefaultFile =
-    "ScreenWidth = 1536\r\nScreenHeight = 1080\r\n"
-    "ModelPath = washitu1.dae\r\nExtModel = .mdl\r\nExtAnim = .ani\r\nExtDae = .dae\r\nImgPath = img\r\n"
-    "TextureCloudName = cloud.png\r\nTextureStarName = star.png\r\nTextureMoonName = moon.png\r\n"
-    "BKColorA = 255\r\nBKColorR = 140\r\nBKColorG = 110\r\nBKColorB = 110\r\n"
-    "TextColorA = 255\r\nTextColorR = 200\r\nTextColorG = 180\r\nTextColorB = 180\r\n"
-    "BarColorA = 255\r\nBarColorR = 100\r\nBarColorG = 70\r\nBarColorB = 70\r\n"
-    "ViewerBKColorA = 255\r\nViewerBKColorR = 220\r\nViewerBKColorG = 220\r\nViewerBKColorB = 220\r\n"
-    "MenuBKColorA = 255\r\nMenuBKColorR = 110\r\nMenuBKColorG = 80\r\nMenuBKColorB = 80\r\n"
-    "MenuTextColorA = 255\r\nMenuTextColorR = 220\r\nMenuTextColorG = 200\r\nMenuTextColorB = 200\r\n"
-    "RotationX = 1.500000\r\nRotationZ = 1.500000\r\nEyePosX = 0.000000\r\nEyePosY = -2.500000\r\n"
-    "EyePosZ = 1.500000\r\nAtX = 0.000000\r\nAtY = -3.500000\r\nAtZ = 1.500000\r\n";
 
 CSettings ReadText(const std::string& text) {
     CSettings s;
@@ -37,7 +25,7 @@ TEST(Settings, DefaultsAreWrittenAsFortyTwoLinesInTheFixedOrder) {
     EXPECT_EQ(s.ScreenWidth, 1536);
     EXPECT_EQ(s.EyePosY, -2.5f);
     EXPECT_EQ(s.ModelPath.ToUtf8(), "washitu1.dae");
-    EXPECT_EQ(s.Serialize(), kDefaultFile);
+    EXPECT_EQ(s.Serialize(), kDefaultConfigFile);
 }
 
 TEST(Settings, KeysAndValuesAreSplitAtBlanksAndEqualSigns) {
@@ -147,7 +135,7 @@ TEST(Settings, MissingFileKeepsDefaultsAndUnwritableFolderFails) {
     ScratchDir dir;
     CSettings s;
     EXPECT_FALSE(s.ReadFile(dir / "config.ini"));
-    EXPECT_EQ(s.Serialize(), kDefaultFile);
+    EXPECT_EQ(s.Serialize(), kDefaultConfigFile);
     EXPECT_FALSE(std::filesystem::exists(dir / "config.ini"));
     EXPECT_FALSE(s.Write(dir / "no/such/folder"));
 }

@@ -65,3 +65,17 @@ inline std::string RunCommand(const std::string& command, int* status) {
     *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
     return out;
 }
+
+// config.ini as written from the default settings: 42 lines in their fixed order.
+inline const char* const kDefaultConfigFile =
+    "ScreenWidth = 1536\r\nScreenHeight = 1080\r\n"
+    "ModelPath = washitu1.dae\r\nExtModel = .mdl\r\nExtAnim = .ani\r\nExtDae = .dae\r\nImgPath = img\r\n"
+    "TextureCloudName = cloud.png\r\nTextureStarName = star.png\r\nTextureMoonName = moon.png\r\n"
+    "BKColorA = 255\r\nBKColorR = 140\r\nBKColorG = 110\r\nBKColorB = 110\r\n"
+    "TextColorA = 255\r\nTextColorR = 200\r\nTextColorG = 180\r\nTextColorB = 180\r\n"
+    "BarColorA = 255\r\nBarColorR = 100\r\nBarColorG = 70\r\nBarColorB = 70\r\n"
+    "ViewerBKColorA = 255\r\nViewerBKColorR = 220\r\nViewerBKColorG = 220\r\nViewerBKColorB = 220\r\n"
+    "MenuBKColorA = 255\r\nMenuBKColorR = 110\r\nMenuBKColorG = 80\r\nMenuBKColorB = 80\r\n"
+    "MenuTextColorA = 255\r\nMenuTextColorR = 220\r\nMenuTextColorG = 200\r\nMenuTextColorB = 200\r\n"
+    "RotationX = 1.500000\r\nRotationZ = 1.500000\r\nEyePosX = 0.000000\r\nEyePosY = -2.500000\r\n"
+    "EyePosZ = 1.500000\r\nAtX = 0.000000\r\nAtY = -3.500000\r\nAtZ = 1.500000\r\n";
