@@ -76,7 +76,22 @@ void CAnimationListWindow::SyncThumb(int n) {
     scrollBar_->thumbPosition = pos;
 }
 
+// The bar follows the list whether or not a paint happens: a window that is
+// not exposed yet skips its paints.
+void CAnimationListWindow::SyncScrollBar(int n) {
+    if (!scrollBar_) return;
+    scrollBar_->thumbLength = n > 0 ? static_cast<int>(std::trunc(height() * 8.0 / n)) : 0;
+    // While the thumb is dragged it leads; otherwise it follows the list.
+    if (!scrollBar_->IsDragging() &&
+        ScrollTopIndex(scrollBar_->thumbPosition, scrollBar_->TrackLength(), scrollBar_->thumbLength, n) != topIndex)
+        SyncThumb(n);
+    scrollBar_->setVisible(n >= 9);
+}
+
 void CAnimationListWindow::Refresh() {
+    const int n = AnimationCount();
+    topIndex = std::clamp(topIndex, 0, std::max(0, n - kVisibleRows));
+    SyncScrollBar(n);
     repaint();
     if (scrollBar_ && scrollBar_->isVisible()) scrollBar_->repaint();
 }
@@ -103,14 +118,7 @@ void CAnimationListWindow::paintEvent(QPaintEvent*) {
             DrawInterfaceText(p, AnimationName(i), font, QRectF(r, y, w, r), brush);
         }
     }
-    if (scrollBar_) {
-        scrollBar_->thumbLength = n > 0 ? static_cast<int>(std::trunc(h * 8.0 / n)) : 0;
-        // While the thumb is dragged it leads; otherwise it follows the list.
-        if (!scrollBar_->IsDragging() &&
-            ScrollTopIndex(scrollBar_->thumbPosition, scrollBar_->TrackLength(), scrollBar_->thumbLength, n) != topIndex)
-            SyncThumb(n);
-        scrollBar_->setVisible(n >= 9);
-    }
+    SyncScrollBar(n);
     BlitBackBuffer(this, *backBuffer_, w, h);
 }
 

@@ -55,6 +55,7 @@ protected:
 
 private:
     void SyncThumb(int count);
+    void SyncScrollBar(int count);
 
     CDispWindow* display_ = nullptr;
     CScrollBar* scrollBar_ = nullptr;
