@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "app/settings.h"
+#include "ui/dialog_buttons.h"
 
 bool CButtonConfirmOK::Click() {
     dialog_->Answer(true);
@@ -56,21 +57,18 @@ void CConfirmDialog::Create(int x, int y, int width, int height, const CSettings
     backBuffer_ = MakeBackBuffer(metrics_);
 
     const int t = metrics_.rowHeight;
-    const int s = static_cast<int>(std::trunc(t * 0.8));
+    const DialogButtonLayout at = LayOutDialogButtons(width, height, t);
     closeButton_ = new CButtonConfirmClose(this);
-    closeButton_->Create(width - static_cast<int>(std::trunc(t * 0.5)) - s,
-                         static_cast<int>(std::trunc(t * 0.1)), s, s, this);
+    closeButton_->Create(at.close.x(), at.close.y(), at.close.width(), at.close.height(), this);
     closeButton_->LoadImages(QStringLiteral("./pict/ButtonClose.png"), QStringLiteral("./pict/ButtonCloseDown.png"));
 
-    const int b = static_cast<int>(std::trunc(t * 3.0));
-    const int buttonY = height - static_cast<int>(std::trunc(t * 0.3)) - t;
     cancelButton_ = new CButtonConfirmCancel(this);
-    cancelButton_->Create(width - 2 * b - t, buttonY, b, t, this);
+    cancelButton_->Create(at.cancel.x(), at.cancel.y(), at.cancel.width(), at.cancel.height(), this);
     cancelButton_->LoadImages(QStringLiteral("./pict/ButtonCancel.png"), QStringLiteral("./pict/ButtonCancelDown.png"));
     cancelButton_->background = background;
 
     okButton_ = new CButtonConfirmOK(this);
-    okButton_->Create(cancelButton_->x() + b + static_cast<int>(std::trunc(t * 0.2)), buttonY, b, t, this);
+    okButton_->Create(at.ok.x(), at.ok.y(), at.ok.width(), at.ok.height(), this);
     okButton_->LoadImages(QStringLiteral("./pict/ButtonOK.png"), QStringLiteral("./pict/ButtonOKDown.png"));
     okButton_->background = background;
 
