@@ -408,6 +408,14 @@ void CDispWindow::mouseMoveEvent(QMouseEvent* event) {
 
 void CDispWindow::wheelEvent(QWheelEvent* event) { OnMouseWheel(event->angleDelta().y()); }
 
+// The select-file dialog disables the main window while it is open. The
+// scene looks the same either way, and the repaint Qt would schedule here
+// renders a whole frame at the next repaint of any other widget.
+void CDispWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::EnabledChange) return;
+    QOpenGLWidget::changeEvent(event);
+}
+
 void CDispWindow::OnLeftDown(QPoint p) {
     leftDrag_ = true;
     lastMouse_ = p;

@@ -19,18 +19,8 @@
 #include "ui/text_edit.h"
 
 using apptest::Click;
+using apptest::RunAction;
 using apptest::WaitFor;
-
-namespace {
-
-void RunAction(CApplication& app, CCustomButton* menuButton, const QString& typed) {
-    Click(menuButton);
-    CSelectFileDialog* dialog = app.SelectFileDialog();
-    dialog->FileNameBox()->setText(typed);
-    Click(dialog->OkButton());
-}
-
-}  // namespace
 
 TEST(AppFileActions, OpenAndExtendModelsWhileTheTickRuns) {
     const QString figure = QStringLiteral(VORLAND_CORPUS_DIR "/blender/letter-f-animated.dae");
@@ -75,6 +65,31 @@ TEST(AppFileActions, OpenAndExtendModelsWhileTheTickRuns) {
         }
     }
     EXPECT_EQ(display->State(), CDispWindow::StateRunning);
+}
+
+// The select-file dialog disables the main window while it is open; that
+// must not cost a frame of the scene (about a second on a software
+// renderer) at the next repaint of a button or the list.
+TEST(AppFileActions, TheDialogDrawsNoSceneFrame) {
+    apptest::Viewer v(false);
+    ASSERT_TRUE(v.ok);
+    CApplication& app = *v.app;
+    ASSERT_TRUE(v.WaitRunning());
+    ASSERT_TRUE(WaitFor([&] { return app.MessageDialog()->isVisible(); }, 10000));  // no room here
+    Click(app.MessageDialog()->OkButton());
+    CDispWindow* display = app.Display();
+    display->repaint();  // nothing of the scene left to draw
+    const std::uint64_t frames = display->FramesRendered();
+    for (CCustomButton* button : {static_cast<CCustomButton*>(app.Menu()->ModelOpenButton()),
+                                  static_cast<CCustomButton*>(app.Menu()->AnimWriteButton())}) {
+        Click(button);
+        ASSERT_TRUE(app.SelectFileDialog()->isVisible());
+        EXPECT_FALSE(app.isEnabled());
+        Click(app.SelectFileDialog()->CancelButton());
+        EXPECT_TRUE(app.isEnabled());
+        app.Menu()->AnimationList()->Refresh();
+    }
+    EXPECT_EQ(display->FramesRendered(), frames);
 }
 
 // A title bar configured pure white is see-through (the colour key).

@@ -19,6 +19,9 @@
 #include "app/application.h"
 #include "app/disp_window.h"
 #include "tests/ui/ui_test_app.h"
+#include "ui/custom_button.h"
+#include "ui/select_file_dialog.h"
+#include "ui/text_edit.h"
 
 namespace apptest {
 
@@ -118,14 +121,27 @@ inline double DifferingShare(const QImage& a, const QImage& b, int tolerance = 8
     return static_cast<double>(differing) / (static_cast<double>(x.width()) * x.height());
 }
 
-// The viewer in a fresh start directory; the working directory goes back
-// when it is destroyed.
+// A file action as the user runs it: the menu button, the name typed into
+// the select-file dialog, its OK.
+inline void RunAction(CApplication& app, CCustomButton* menuButton, const QString& typed) {
+    Click(menuButton);
+    CSelectFileDialog* dialog = app.SelectFileDialog();
+    dialog->FileNameBox()->setText(typed);
+    Click(dialog->OkButton());
+}
+
+// The viewer in a fresh start directory (with `config` as its config.ini
+// when given); the working directory goes back when it is destroyed.
 struct Viewer {
-    explicit Viewer(bool withRoom = true, const CScreenMetrics* metrics = nullptr) {
+    explicit Viewer(bool withRoom = true, const CScreenMetrics* metrics = nullptr, const QByteArray& config = {}) {
         UiTestApp();
         previous = QDir::currentPath();
         root = QDir(scratch.path()).canonicalPath();
         ok = scratch.isValid() && MakeStartDirectory(root, withRoom) && QDir::setCurrent(root);
+        if (ok && !config.isEmpty()) {
+            QFile file(root + "/config.ini");
+            ok = file.open(QIODevice::WriteOnly) && file.write(config) == config.size();
+        }
         app = metrics ? std::make_unique<CApplication>(*metrics) : std::make_unique<CApplication>();
         app->CreateMainWindow();
     }
