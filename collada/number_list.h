@@ -1,16 +1,23 @@
 #pragma once
 // The number-list procedure as a stream: each number of a node's text goes
-// to a callback as it is converted, so large arrays go straight into their
-// model arrays without a list in between. Same cut, same splitting, same
-// conversions as ReadFloats / ReadInts (collada/xml_dom.h).
+// to a callback in order, so large arrays go straight into their model
+// arrays (only the part of a long list converted on a helper thread waits
+// in a list of its own). Same cut, same splitting, same conversions as
+// ReadFloats / ReadInts (collada/xml_dom.h).
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <type_traits>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
+#include <type_traits>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "collada/number_scan.h"
 
@@ -19,6 +26,14 @@ namespace numlist {
 // The raw text of a node and its descendants; joined into `storage` only
 // when it is in more than one piece.
 std::string_view RawText(pugi::xml_node node, std::string& storage);
+
+// The raw text as above, and whether it is all ASCII, found in one pass
+// (long lists are read from memory once less than with two).
+struct ScannedText {
+    std::string_view text;
+    bool ascii;
+};
+ScannedText ScanRawText(pugi::xml_node node, std::string& storage);
 
 // The exact route for text holding multibyte characters: normalise, convert
 // to code page 932, cut at `limit` bytes, split at spaces.
@@ -63,18 +78,178 @@ inline bool IsAscii(std::string_view s) {
     return true;
 }
 
-// Calls fn(T) for every number; T is float (atof) or int (atoi).
+// For the 64 bytes at `p`: bit i of `blank` is set when byte i is white
+// space, of `dot` when it is a decimal point, of `nonDigit` when it is not
+// a digit. Bytes at or past `end` count as white space.
+struct ByteMasks {
+    std::uint64_t blank, dot, nonDigit;
+};
+
+inline ByteMasks MasksAt(const char* p, const char* end) {
+    if (p >= end) return {~std::uint64_t{0}, 0, ~std::uint64_t{0}};
+    ByteMasks m{0, 0, 0};
+#if defined(__SSE2__)
+    if (end - p >= 64) {
+        for (int i = 0; i < 64; i += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+            const __m128i blank = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')),
+                                                            _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))),
+                                               _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')),
+                                                            _mm_cmpeq_epi8(v, _mm_set1_epi8('\t'))));
+            m.blank |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(blank))) << i;
+            const __m128i dot = _mm_cmpeq_epi8(v, _mm_set1_epi8('.'));
+            m.dot |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(dot))) << i;
+            const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('0' - 1)),
+                                                _mm_cmplt_epi8(v, _mm_set1_epi8('9' + 1)));
+            m.nonDigit |= static_cast<std::uint64_t>(static_cast<unsigned>(~_mm_movemask_epi8(digit) & 0xFFFF)) << i;
+        }
+        return m;
+    }
+#endif
+    const int n = end - p >= 64 ? 64 : static_cast<int>(end - p);
+    for (int i = 0; i < n; ++i) {
+        if (kClass.of[static_cast<unsigned char>(p[i])] == 1) m.blank |= std::uint64_t{1} << i;
+        if (p[i] == '.') m.dot |= std::uint64_t{1} << i;
+        if (!numscan::IsDigit(p[i])) m.nonDigit |= std::uint64_t{1} << i;
+    }
+    if (n < 64) {
+        m.blank |= ~std::uint64_t{0} << n;
+        m.nonDigit |= ~std::uint64_t{0} << n;
+    }
+    return m;
+}
+
+// One token, its ends (and its first point) known: the common shapes
+// directly, the rest as atof / atoi read it.
+template <class T>
+__attribute__((noinline)) T ConvertRareToken(const char* t, const char* e) {
+    return Convert(t, e, static_cast<T*>(nullptr));
+}
+
+template <class T>
+__attribute__((always_inline)) inline T ConvertToken(const char* t, const char* e, const char* dot,
+                                                   std::uint64_t nonDigits, const char* end) {
+    T value;
+    if (end - t >= 24) [[likely]] {
+        if constexpr (std::is_same_v<T, float>) {
+            if (numscan::TokenFloat(t, e, dot, nonDigits, value)) [[likely]] return value;
+        } else {
+            if (numscan::TokenInt(t, e, nonDigits, value)) [[likely]] return value;
+        }
+    }
+    return ConvertRareToken<T>(t, e);
+}
+
+// Converts the numbers of ASCII text from `p` to `end` (which must start
+// and end at white space or a token's edge) that no buffer cut reaches,
+// at most `maxCount` of them (negative: all). Returns how many it took.
+//
+// Where the tokens and their points lie is found first, from masks of 64
+// bytes, so converting one token never waits for the end of the one
+// before. Windows advance by 48 bytes: a token starting in the first 48 of
+// a window and not longer than 16 bytes ends inside it.
+template <class T, class Fn>
+std::int64_t ForEachUncut(const char* p, const char* end, std::int64_t maxCount, Fn&& fn) {
+    constexpr int kStep = 48;
+    constexpr std::uint64_t kStarts = (std::uint64_t{1} << kStep) - 1;
+    std::uint64_t left = maxCount < 0 ? UINT64_MAX : static_cast<std::uint64_t>(maxCount);
+    std::int64_t n = 0;
+    std::uint64_t blankBefore = 1;  // the byte before `p` counts as white space
+    for (const char* window = p; window < end && left != 0; window += kStep) {
+        const ByteMasks m = MasksAt(window, end);
+        std::uint64_t starts = ~m.blank & ((m.blank << 1) | blankBefore) & kStarts;
+        blankBefore = (m.blank >> (kStep - 1)) & 1;
+        while (starts != 0 && left != 0) {
+            const int i = __builtin_ctzll(starts);
+            starts &= starts - 1;
+            const char* t = window + i;
+            const std::uint64_t rest = m.blank >> i;
+            const char* e;
+            std::uint64_t nonDigits;
+            const char* dot;
+            if (rest != 0) [[likely]] {
+                e = t + __builtin_ctzll(rest);
+                nonDigits = m.nonDigit >> i;
+                const std::uint64_t dots = (m.dot >> i) | (std::uint64_t{1} << 63);
+                dot = std::min(t + __builtin_ctzll(dots), e);
+            } else {
+                // Longer than the window holds: the general route reads it.
+                e = numscan::TokenEnd(t, end);
+                nonDigits = ~std::uint64_t{0};
+                dot = e;
+            }
+            fn(ConvertToken<T>(t, e, dot, nonDigits, end));
+            --left;
+            ++n;
+        }
+    }
+    return n;
+}
+
+// Long lists are converted in two parts at once: the second on a helper
+// thread into a list, handed on in order after the first. The first part
+// is a little shorter, as this thread also hands on the second. Without a
+// thread (none to be had) the work is simply done in order.
+inline constexpr std::size_t kSplitBytes = 64 * 1024;
+
+template <class T, class Fn>
+void ForEachUncutSplit(const char* p, const char* end, std::int64_t maxCount, Fn&& fn) {
+    const char* mid = p + (end - p) * 46 / 100;
+    while (mid < end && kClass.of[static_cast<unsigned char>(*mid)] != 1) ++mid;
+    std::vector<T> tail;
+    bool tailDone = false;
+    {
+        std::jthread helper;
+        try {
+            helper = std::jthread([&tail, &tailDone, mid, end, maxCount] {
+                try {
+                    // Each number takes at least two bytes with its separator.
+                    tail.reserve(static_cast<std::size_t>(end - mid) / 2 + 1);
+                    ForEachUncut<T>(mid, end, maxCount, [&tail](T v) { tail.push_back(v); });
+                    tailDone = true;
+                } catch (...) {
+                    tail.clear();
+                }
+            });
+        } catch (const std::system_error&) {
+        }
+        if (!helper.joinable()) {
+            ForEachUncut<T>(p, end, maxCount, fn);
+            return;
+        }
+        const std::int64_t head = ForEachUncut<T>(p, mid, maxCount, fn);
+        helper.join();
+        const std::int64_t left = maxCount < 0 ? -1 : maxCount - head;
+        if (left == 0) return;
+        if (!tailDone) {
+            ForEachUncut<T>(mid, end, left, fn);
+            return;
+        }
+        const std::size_t take = left < 0 ? tail.size() : std::min(tail.size(), static_cast<std::size_t>(left));
+        for (std::size_t i = 0; i < take; ++i) fn(tail[i]);
+    }
+}
+
+// Calls fn(T) for every number; T is float (atof) or int (atoi). A sink
+// with Reserve(n) is first told how many numbers there can be at most.
 template <class T, class Fn>
 void ForEachNumber(pugi::xml_node node, std::int64_t bufferBytes, std::int64_t maxCount, Fn&& fn) {
     if (!node || bufferBytes <= 1 || maxCount == 0) return;
     const std::int64_t limit = bufferBytes - 1;
     std::string storage;
-    const std::string_view raw = RawText(node, storage);
+    const ScannedText scanned = ScanRawText(node, storage);
+    const std::string_view raw = scanned.text;
     const char* p = raw.data();
     const char* const end = p + raw.size();
+    if constexpr (requires { fn.Reserve(std::size_t{}); }) {
+        // Each number takes at least two bytes with its separator.
+        std::size_t most = raw.size() / 2 + 1;
+        if (maxCount >= 0) most = std::min(most, static_cast<std::size_t>(maxCount));
+        fn.Reserve(most);
+    }
     // Multibyte characters change the byte count of the converted text:
     // such text takes the exact route as a whole.
-    if (!IsAscii(raw)) {
+    if (!scanned.ascii) {
         {
             std::vector<T> slow;
             if constexpr (std::is_same_v<T, float>) SlowFloats(raw, limit, maxCount, slow);
@@ -82,6 +257,13 @@ void ForEachNumber(pugi::xml_node node, std::int64_t bufferBytes, std::int64_t m
             for (T v : slow) fn(v);
             return;
         }
+    }
+    // Normalising only shortens text: what fits before the cut as it stands
+    // is never cut.
+    if (static_cast<std::int64_t>(raw.size()) <= limit) {
+        if (raw.size() >= kSplitBytes) ForEachUncutSplit<T>(p, end, maxCount, fn);
+        else ForEachUncut<T>(p, end, maxCount, fn);
+        return;
     }
     std::int64_t pos = 0;  // where the next token stands in the normalised text
     std::int64_t n = 0;

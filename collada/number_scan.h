@@ -39,6 +39,9 @@ inline std::uint32_t DigitsValue(std::uint64_t w, int n) {
 }
 
 inline constexpr std::uint64_t kPow10Int[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+// The powers of ten that are exact doubles.
+inline constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // Appends the digits at `s` to `m`; eight bytes at a time while they are
 // there to read. Returns the position after the digits.
@@ -70,8 +73,6 @@ inline const char* TokenEnd(const char* p, const char* end) {
 // both are exact doubles, so one multiplication or division rounds
 // correctly - the same double strtod gives (Clinger's fast path).
 inline double Atof(const char* p, const char* end, const char*& stop) {
-    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     const char* s = p;
     bool negative = false;
     if (s < end && (*s == '-' || *s == '+')) {
@@ -118,17 +119,15 @@ inline double Atof(const char* p, const char* end, const char*& stop) {
     return negative ? -d : d;
 }
 
+// (float)(mantissa / 10^fraction) for a mantissa of at most 2^53 and a
+// fraction of at most 22 digits. Both operands are exact doubles, so the
+// quotient is the double atof gives (Clinger's fast path).
+__attribute__((always_inline)) inline float FractionToFloat(std::uint64_t mantissa, int fraction) {
+    return static_cast<float>(static_cast<double>(static_cast<std::int64_t>(mantissa)) / kPow10[fraction]);
+}
+
 // atof rounded to float, as the importers store it: (float)atof(token).
-// A negative power of ten is applied by multiplying with its reciprocal,
-// which can be a unit off in the last bit of the double; the result is
-// only used when that cannot change the float it rounds to, else the exact
-// division decides.
 __attribute__((always_inline)) inline float AtofFloat(const char* p, const char* end, const char*& stop) {
-    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    static constexpr double kInvPow10[] = {1e0,   1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,
-                                           1e-8,  1e-9,  1e-10, 1e-11, 1e-12, 1e-13, 1e-14, 1e-15,
-                                           1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21, 1e-22};
     // Signs come and go at random in vertex data: no branch on them.
     const bool hasSign = p < end && (*p == '-' || *p == '+');
     const bool negative = hasSign && *p == '-';
@@ -144,18 +143,8 @@ __attribute__((always_inline)) inline float AtofFloat(const char* p, const char*
         fraction > 22)
         return static_cast<float>(Atof(p, end, stop));
     stop = s;
-    double d = static_cast<double>(mantissa);
-    if (fraction > 0) {
-        const double approx = d * kInvPow10[fraction];
-        std::uint64_t bits;
-        std::memcpy(&bits, &approx, sizeof bits);
-        // The 29 bits a float drops: far enough from the halfway pattern,
-        // the exact quotient rounds to the same float.
-        const std::int64_t low = static_cast<std::int64_t>(bits & 0x1FFFFFFF) - 0x10000000;
-        d = (low > 8 || low < -8) ? approx : d / kPow10[fraction];
-    }
     std::uint32_t fbits;
-    const float f = static_cast<float>(d);
+    const float f = FractionToFloat(mantissa, fraction);
     std::memcpy(&fbits, &f, 4);
     fbits ^= static_cast<std::uint32_t>(negative) << 31;
     float out;
@@ -180,6 +169,60 @@ __attribute__((always_inline)) inline int Atoi(const char* p, const char* end, c
     stop = s;
     const std::int64_t value = negative ? -static_cast<std::int64_t>(v) : static_cast<std::int64_t>(v);
     return value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : static_cast<int>(value);
+}
+
+// Tokens whose ends are already known, in their common shapes: "-123"
+// and "-0.1234567" (sign optional, one to eight digits before the point,
+// at most eight after it). `nonDigits`: bit j set when byte j of the token
+// is not a digit (only the token's own bytes are looked at). Sixteen bytes
+// must be readable from `t`. False leaves the token to Atoi / AtofFloat.
+__attribute__((always_inline)) inline bool TokenInt(const char* t, const char* e, std::uint64_t nonDigits, int& out) {
+    const int length = static_cast<int>(e - t);
+    const bool negative = *t == '-';
+    const bool sign = negative || *t == '+';
+    const int digits = length - static_cast<int>(sign);
+    if (digits < 1 || digits > 8) return false;
+    if ((nonDigits & ((std::uint64_t{1} << length) - 1)) != static_cast<std::uint64_t>(sign)) return false;
+    std::uint64_t w;
+    std::memcpy(&w, t + sign, 8);
+    const int v = static_cast<int>(DigitsValue(w, digits));
+    out = negative ? -v : v;
+    return true;
+}
+
+// `dot`: the token's first '.', or `e` when it has none.
+__attribute__((always_inline)) inline bool TokenFloat(const char* t, const char* e, const char* dot,
+                                                      std::uint64_t nonDigits, float& out) {
+    const int length = static_cast<int>(e - t);
+    const bool negative = *t == '-';
+    const bool sign = negative || *t == '+';
+    const char* s = t + sign;
+    const int whole = static_cast<int>(dot - s);
+    const int fraction = dot < e ? static_cast<int>(e - dot - 1) : 0;
+    if (length > 18 || whole < 1 || whole > 8 || fraction > 8) return false;
+    // Only the sign and the point may be other than digits.
+    const std::uint64_t allowed = static_cast<std::uint64_t>(sign) | (dot < e ? std::uint64_t{1} << (dot - t) : 0);
+    if ((nonDigits & ((std::uint64_t{1} << length) - 1)) != allowed) return false;
+    std::uint64_t w;
+    std::uint64_t mantissa;
+    if (whole == 1) {
+        mantissa = static_cast<unsigned char>(*s) - '0';  // the usual case, |x| < 10
+    } else {
+        std::memcpy(&w, s, 8);
+        mantissa = DigitsValue(w, whole);
+    }
+    if (fraction > 0) {
+        std::memcpy(&w, dot + 1, 8);
+        mantissa = mantissa * kPow10Int[fraction] + DigitsValue(w, fraction);
+        if (mantissa > (std::uint64_t{1} << 53)) return false;
+    }
+    const float f = FractionToFloat(mantissa, fraction);
+    // Signs come and go at random in vertex data: set the bit, no branch.
+    std::uint32_t bits;
+    std::memcpy(&bits, &f, 4);
+    bits |= static_cast<std::uint32_t>(negative) << 31;
+    std::memcpy(&out, &bits, 4);
+    return true;
 }
 
 inline double Atof(const char* p, const char* end) {

@@ -3,6 +3,10 @@
 #include "collada/number_list.h"
 
 #include <algorithm>
+#include <cstdint>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -227,6 +231,48 @@ std::string_view RawText(pugi::xml_node node, std::string& storage) {
     return storage;
 }
 
+namespace {
+
+// Length of the zero-terminated text at `s` and whether every byte of it is
+// below 0x80, sixteen bytes at a time. Loads are aligned, so none crosses
+// into a page the text does not reach; the bytes around the text that they
+// take in are masked out, which the address sanitizer cannot know.
+#if defined(__SSE2__)
+__attribute__((no_sanitize("address"))) ScannedText ScanZeroTerminated(const char* s) {
+    const auto address = reinterpret_cast<std::uintptr_t>(s);
+    const char* block = reinterpret_cast<const char*>(address & ~std::uintptr_t{15});
+    const unsigned skip = static_cast<unsigned>(address & 15);
+    unsigned high = 0;
+    for (unsigned keep = 0xFFFFu << skip;; block += 16, keep = 0xFFFF) {
+        const __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
+        const unsigned zero = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128()))) & keep;
+        const unsigned top = static_cast<unsigned>(_mm_movemask_epi8(v)) & keep;
+        if (zero != 0) {
+            const unsigned at = static_cast<unsigned>(__builtin_ctz(zero));
+            high |= top & ((1u << at) - 1);
+            const std::size_t length = static_cast<std::size_t>(block + at - s);
+            return {std::string_view(s, length), high == 0};
+        }
+        high |= top;
+    }
+}
+#else
+ScannedText ScanZeroTerminated(const char* s) {
+    const std::string_view text(s);
+    return {text, IsAscii(text)};
+}
+#endif
+
+}  // namespace
+
+ScannedText ScanRawText(pugi::xml_node node, std::string& storage) {
+    pugi::xml_node only = node.first_child();
+    if (only && !only.next_sibling() && (only.type() == pugi::node_pcdata || only.type() == pugi::node_cdata))
+        return ScanZeroTerminated(only.value());
+    const std::string_view text = RawText(node, storage);
+    return {text, IsAscii(text)};
+}
+
 }  // namespace numlist
 
 namespace {
@@ -276,10 +322,23 @@ std::string Text(pugi::xml_node node) {
     return Normalize(numlist::RawText(node, storage));
 }
 
+namespace {
+
+// Appends to a list reserved once for as many numbers as the text can hold,
+// so a long list is not copied over and over as it grows.
+template <class T>
+struct AppendTo {
+    std::vector<T>& out;
+    void Reserve(std::size_t most) { out.reserve(out.size() + most); }
+    void operator()(T v) { out.push_back(v); }
+};
+
+}  // namespace
+
 void ReadFloats(pugi::xml_node node, std::int64_t bufferBytes, std::int64_t maxCount, std::vector<float>& out) {
-    numlist::ForEachNumber<float>(node, bufferBytes, maxCount, [&out](float v) { out.push_back(v); });
+    numlist::ForEachNumber<float>(node, bufferBytes, maxCount, AppendTo<float>{out});
 }
 
 void ReadInts(pugi::xml_node node, std::int64_t bufferBytes, std::int64_t maxCount, std::vector<int>& out) {
-    numlist::ForEachNumber<int>(node, bufferBytes, maxCount, [&out](int v) { out.push_back(v); });
+    numlist::ForEachNumber<int>(node, bufferBytes, maxCount, AppendTo<int>{out});
 }

@@ -18,11 +18,19 @@ void CArray::GrowStorage(std::size_t minSlots) {
     std::size_t slots = reserved_ + reserved_ / 2;
     if (slots < 4) slots = 4;
     if (slots < minSlots) slots = minSlots;
+    // New slots start cleared. A first block comes from calloc, which hands
+    // out fresh pages from the system as they are (already zero) instead of
+    // writing every byte of a large reservation once more.
+    if (!data_) {
+        data_ = static_cast<unsigned char*>(std::calloc(slots, static_cast<std::size_t>(elementSize_)));
+        if (!data_) throw std::bad_alloc();
+        reserved_ = slots;
+        return;
+    }
     const std::size_t bytes = slots * static_cast<std::size_t>(elementSize_);
     void* grown = std::realloc(data_, bytes);
     if (!grown) throw std::bad_alloc();
     data_ = static_cast<unsigned char*>(grown);
-    // New slots start cleared.
     std::memset(data_ + reserved_ * static_cast<std::size_t>(elementSize_), 0,
                 (slots - reserved_) * static_cast<std::size_t>(elementSize_));
     reserved_ = slots;

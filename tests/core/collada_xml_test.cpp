@@ -2,11 +2,13 @@
 // normalisation and the number-list procedure with its buffer bound.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
 #include "collada/xml_dom.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -155,4 +157,68 @@ TEST(XmlNumbers, MultibyteTextIsCutByItsCodePageBytes) {
     Doc e("<r><a>7 \xe3\x81\x82 8</a></r>");
     // "7 " + 2 bytes + " 8": a 6-byte buffer holds "7 xx " and ends before 8.
     EXPECT_EQ(Ints(SelectSingleNode(e.root(), "r/a"), 6, -1), (std::vector<int>{7, 0}));
+}
+
+// Lists long enough to be converted in two halves at once must give what
+// converting them token by token gives, in order, with the count limit
+// falling before, at and after the middle.
+TEST(XmlNumbers, LongListsConvertedOnTwoThreadsMatchTokenByToken) {
+    const char* shapes[] = {"-0.7741333", "0.01268625", "1.089871", "3e2", "-4.5E-3", "12abc", "abc", "+7",
+                            "2147483648", ".5", "-0", "123456", "9.999999999999999999999", "1e-400",
+                            "123456789", "99999999", "-12345678", "5.", "-.5", "1.2.3", "--1", "+-1",
+                            "00000001.50000000", "12345678.12345678", "99999999.99999999", "0.000000015",
+                            "1111111111111111111111111111111111111111111111111111111111111111111111111111"
+                            "1111111111111111111111111111111111111111111111111111111111111111111111111111.5"};
+    const char* blanks[] = {" ", "  ", "\t", "\r\n", "\n \t"};
+    std::string text;
+    std::vector<std::string> tokens;
+    std::uint32_t seed = 12345;
+    const auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+    while (text.size() < 700 * 1024) {
+        tokens.emplace_back(shapes[next() % std::size(shapes)]);
+        text += tokens.back();
+        text += blanks[next() % std::size(blanks)];
+    }
+    Doc d("<r><a>" + text + "</a></r>");
+    const pugi::xml_node a = SelectSingleNode(d.root(), "r/a");
+    const std::int64_t all = static_cast<std::int64_t>(tokens.size());
+
+    const std::vector<float> floats = Floats(a, all * 128, -1);
+    const std::vector<int> ints = Ints(a, all * 128, -1);
+    ASSERT_EQ(floats.size(), tokens.size());
+    ASSERT_EQ(ints.size(), tokens.size());
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        const float want = static_cast<float>(ParseDouble(tokens[i]));
+        ASSERT_TRUE(floats[i] == want || (std::isnan(want) && std::isnan(floats[i]))) << i << " " << tokens[i];
+        ASSERT_EQ(std::signbit(floats[i]), std::signbit(want)) << i << " " << tokens[i];
+        ASSERT_EQ(ints[i], ParseInt(tokens[i])) << i << " " << tokens[i];
+    }
+    for (const std::int64_t limit : {all / 3, all / 2, all / 2 + 1, all - 1, all + 5}) {
+        const std::vector<float> cut = Floats(a, all * 128, limit);
+        ASSERT_EQ(static_cast<std::int64_t>(cut.size()), std::min(limit, all));
+        EXPECT_TRUE(std::equal(cut.begin(), cut.end(), floats.begin(),
+                               [](float x, float y) { return x == y || (std::isnan(x) && std::isnan(y)); }));
+        const std::vector<int> cutInts = Ints(a, all * 128, limit);
+        EXPECT_TRUE(std::equal(cutInts.begin(), cutInts.end(), ints.begin()));
+    }
+}
+
+// Multibyte text is found wherever it stands relative to the sixteen-byte
+// blocks the text is scanned in.
+TEST(XmlNumbers, MultibyteFoundAtEveryOffset) {
+    for (int ones = 0; ones < 40; ++ones) {
+        std::string text;
+        for (int i = 0; i < ones; ++i) text += "1 ";
+        Doc d("<r><a>" + text + "\xe3\x81\x82" + " 5</a></r>");
+        std::vector<int> expect(static_cast<std::size_t>(ones), 1);
+        expect.push_back(0);
+        expect.push_back(5);
+        const pugi::xml_node a = SelectSingleNode(d.root(), "r/a");
+        ASSERT_EQ(Ints(a, 1024, -1), expect) << ones;
+        // Two bytes in code page 932 (three in UTF-8): a buffer just large
+        // enough for the text as code page 932 still holds the 5.
+        ASSERT_EQ(Ints(a, 2 * ones + 2 + 2 + 1, -1), expect) << ones;
+        expect.pop_back();
+        ASSERT_EQ(Ints(a, 2 * ones + 2 + 2, -1), expect) << ones;
+    }
 }
