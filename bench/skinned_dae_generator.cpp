@@ -111,7 +111,9 @@ std::string GenerateSkinnedDae(long long triangles) {
     const int keys = 30;
     out += "<library_animations>";
     for (int j = 0; j < joints; ++j) {
-        const std::string id = "J" + std::to_string(j) + "-anim";
+        std::string id = "J";
+        id += std::to_string(j);
+        id += "-anim";
         out += "<animation id=\"" + id + "\">";
         FloatSource(out, id + "-input", keys, 1, [&](std::string& o) {
             for (int k = 0; k < keys; ++k) Num(o, k / 24.0);

@@ -1,4 +1,5 @@
 // vorland-cli info FILE: one JSON object with the counts of a .dae, .mdl or .ani.
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -53,12 +54,15 @@ void PrintInfo(const CModel& model) {
 }  // namespace
 
 int RunInfo(const Args& args) {
-    if (args.size() != 1) {
-        std::fputs("usage: vorland-cli info FILE\n", stderr);
+    // --timing: how long reading the file into the model took, on stderr.
+    const bool timing = args.size() == 2 && args[1] == "--timing";
+    if (args.size() != 1 && !timing) {
+        std::fputs("usage: vorland-cli info FILE [--timing]\n", stderr);
         return 2;
     }
     const std::string& path = args[0];
     const std::string ext = LowerExtension(path);
+    const auto start = std::chrono::steady_clock::now();
     CModel model;
     if (ext == ".dae") {
         CName daeExt;
@@ -82,6 +86,9 @@ int RunInfo(const Args& args) {
             return 1;
         }
     }
+    if (timing)
+        std::fprintf(stderr, "import: %.3f ms\n",
+                     std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     PrintInfo(model);
     return 0;
 }

@@ -5,7 +5,7 @@
 
 namespace {
 constexpr const char* kUsage =
-    "usage: vorland-cli info FILE\n"
+    "usage: vorland-cli info FILE [--timing]\n"
     "       vorland-cli convert IN.dae OUT\n"
     "       vorland-cli render FILE -o OUT.png [--width W] [--height H] [--time T] [--room] [--timings]\n"
     "       vorland-cli settings [DIR]\n";
