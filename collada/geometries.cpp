@@ -18,6 +18,42 @@ std::int64_t HonestCount(int declared, std::size_t sourceBytes) {
     return std::clamp<std::int64_t>(declared, 0, static_cast<std::int64_t>(sourceBytes));
 }
 
+// Gathers a stream of floats into vectors of `stride` (2 or 3) floats.
+struct VectorSink {
+    CArray& values;
+    int stride;
+    float pending[3] = {};
+    int pendingCount = 0;
+
+    void operator()(float v) { Bulk(&v, 1); }
+    void Bulk(const float* v, std::size_t n) {
+        const std::size_t size = static_cast<std::size_t>(stride);
+        for (; pendingCount != 0 && n != 0; --n) {
+            pending[pendingCount++] = *v++;
+            if (pendingCount == stride) {
+                values.AddRange(pending, 1);
+                pendingCount = 0;
+            }
+        }
+        constexpr std::size_t kMostPerAdd = std::size_t{1} << 24;  // vectors; AddRange counts in int
+        for (std::size_t whole = n / size; whole != 0;) {
+            const std::size_t now = std::min(whole, kMostPerAdd);
+            values.AddRange(v, static_cast<int>(now));
+            v += now * size;
+            n -= now * size;
+            whole -= now;
+        }
+        while (n-- != 0) pending[pendingCount++] = *v++;
+    }
+    // A last vector cut short is filled up with 0.0.
+    void Finish() {
+        if (pendingCount == 0) return;
+        while (pendingCount < stride) pending[pendingCount++] = 0.0f;
+        values.AddRange(pending, 1);
+        pendingCount = 0;
+    }
+};
+
 CFloatArray* ReadSource(pugi::xml_node src, std::string_view positionId, std::string_view verticesId,
                         CGeometry& geometry, std::size_t sourceBytes) {
     auto array = std::make_unique<CFloatArray>();
@@ -36,22 +72,13 @@ CFloatArray* ReadSource(pugi::xml_node src, std::string_view positionId, std::st
         const std::int64_t vectors = (honest + stride - 1) / stride;
         auto values = std::make_unique<CArray>(stride * 4);
         values->Reserve(static_cast<std::size_t>(vectors) + 1);
-        constexpr int kChunkVectors = 512;
-        float chunk[3 * kChunkVectors] = {};
-        const int chunkFloats = stride * kChunkVectors;
-        int filled = 0;
-        numlist::ForEachNumber<float>(floatArray, static_cast<std::int64_t>(count) * 128, count, [&](float v) {
-            chunk[filled++] = v;
-            if (filled == chunkFloats) {
-                values->AddRange(chunk, kChunkVectors);
-                filled = 0;
-            }
-        });
-        while (filled % stride != 0) chunk[filled++] = 0.0f;
-        values->AddRange(chunk, filled / stride);
-        std::fill(chunk, chunk + chunkFloats, 0.0f);
-        for (std::int64_t left = vectors - values->Count(); left > 0; left -= kChunkVectors)
-            values->AddRange(chunk, static_cast<int>(std::min<std::int64_t>(left, kChunkVectors)));
+        VectorSink sink{*values, stride};
+        numlist::ForEachNumber<float>(floatArray, static_cast<std::int64_t>(count) * 128, count, sink);
+        sink.Finish();
+        constexpr int kZeroVectors = 512;
+        const float zeros[3 * kZeroVectors] = {};
+        for (std::int64_t left = vectors - values->Count(); left > 0; left -= kZeroVectors)
+            values->AddRange(zeros, static_cast<int>(std::min<std::int64_t>(left, kZeroVectors)));
         array->values = values.release();
     }
     return array.release();

@@ -140,6 +140,17 @@ __attribute__((always_inline)) inline T ConvertToken(const char* t, const char* 
     return ConvertRareToken<T>(t, e);
 }
 
+// Hands `n` numbers to the sink: all at once to a sink with Bulk(values, n),
+// else one by one.
+template <class T, class Fn>
+void Emit(Fn& fn, const T* values, std::size_t n) {
+    if constexpr (requires { fn.Bulk(values, n); }) {
+        if (n != 0) fn.Bulk(values, n);
+    } else {
+        for (std::size_t i = 0; i < n; ++i) fn(values[i]);
+    }
+}
+
 // Converts the numbers of ASCII text from `p` to `end` (which must start
 // and end at white space or a token's edge) that no buffer cut reaches,
 // at most `maxCount` of them (negative: all). Returns how many it took.
@@ -154,6 +165,11 @@ std::int64_t ForEachUncut(const char* p, const char* end, std::int64_t maxCount,
     constexpr std::uint64_t kStarts = (std::uint64_t{1} << kStep) - 1;
     std::uint64_t left = maxCount < 0 ? UINT64_MAX : static_cast<std::uint64_t>(maxCount);
     std::int64_t n = 0;
+    // Numbers gather here and go to the sink in batches: the loop keeps its
+    // state in registers instead of the sink's.
+    constexpr int kBatch = 256;
+    T batch[kBatch];
+    int filled = 0;
     std::uint64_t blankBefore = 1;  // the byte before `p` counts as white space
     for (const char* window = p; window < end && left != 0; window += kStep) {
         const ByteMasks m = MasksAt(window, end);
@@ -178,11 +194,16 @@ std::int64_t ForEachUncut(const char* p, const char* end, std::int64_t maxCount,
                 nonDigits = ~std::uint64_t{0};
                 dot = e;
             }
-            fn(ConvertToken<T>(t, e, dot, nonDigits, end));
+            batch[filled++] = ConvertToken<T>(t, e, dot, nonDigits, end);
+            if (filled == kBatch) {
+                Emit(fn, batch, kBatch);
+                filled = 0;
+            }
             --left;
             ++n;
         }
     }
+    Emit(fn, batch, static_cast<std::size_t>(filled));
     return n;
 }
 
@@ -191,6 +212,12 @@ std::int64_t ForEachUncut(const char* p, const char* end, std::int64_t maxCount,
 // is a little shorter, as this thread also hands on the second. Without a
 // thread (none to be had) the work is simply done in order.
 inline constexpr std::size_t kSplitBytes = 64 * 1024;
+
+template <class T>
+struct TailSink {
+    std::vector<T>& out;
+    void Bulk(const T* values, std::size_t n) { out.insert(out.end(), values, values + n); }
+};
 
 template <class T, class Fn>
 void ForEachUncutSplit(const char* p, const char* end, std::int64_t maxCount, Fn&& fn) {
@@ -205,7 +232,7 @@ void ForEachUncutSplit(const char* p, const char* end, std::int64_t maxCount, Fn
                 try {
                     // Each number takes at least two bytes with its separator.
                     tail.reserve(static_cast<std::size_t>(end - mid) / 2 + 1);
-                    ForEachUncut<T>(mid, end, maxCount, [&tail](T v) { tail.push_back(v); });
+                    ForEachUncut<T>(mid, end, maxCount, TailSink<T>{tail});
                     tailDone = true;
                 } catch (...) {
                     tail.clear();
@@ -226,12 +253,13 @@ void ForEachUncutSplit(const char* p, const char* end, std::int64_t maxCount, Fn
             return;
         }
         const std::size_t take = left < 0 ? tail.size() : std::min(tail.size(), static_cast<std::size_t>(left));
-        for (std::size_t i = 0; i < take; ++i) fn(tail[i]);
+        Emit(fn, tail.data(), take);
     }
 }
 
 // Calls fn(T) for every number; T is float (atof) or int (atoi). A sink
-// with Reserve(n) is first told how many numbers there can be at most.
+// with Bulk(values, n) takes them in batches instead; one with Reserve(n)
+// is first told how many numbers there can be at most.
 template <class T, class Fn>
 void ForEachNumber(pugi::xml_node node, std::int64_t bufferBytes, std::int64_t maxCount, Fn&& fn) {
     if (!node || bufferBytes <= 1 || maxCount == 0) return;
@@ -254,7 +282,7 @@ void ForEachNumber(pugi::xml_node node, std::int64_t bufferBytes, std::int64_t m
             std::vector<T> slow;
             if constexpr (std::is_same_v<T, float>) SlowFloats(raw, limit, maxCount, slow);
             else SlowInts(raw, limit, maxCount, slow);
-            for (T v : slow) fn(v);
+            Emit(fn, slow.data(), slow.size());
             return;
         }
     }
@@ -279,7 +307,7 @@ void ForEachNumber(pugi::xml_node node, std::int64_t bufferBytes, std::int64_t m
         while (p < end && kClass.of[static_cast<unsigned char>(*p)] == 0) ++p;  // trailing garbage
         std::int64_t len = p - t;
         if (pos + len > limit) len = limit - pos;
-        fn(value);
+        Emit(fn, &value, 1);
         ++n;
         pos += len + 1;
         while (p < end && kClass.of[static_cast<unsigned char>(*p)] == 1) ++p;

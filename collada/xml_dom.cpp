@@ -331,6 +331,7 @@ struct AppendTo {
     std::vector<T>& out;
     void Reserve(std::size_t most) { out.reserve(out.size() + most); }
     void operator()(T v) { out.push_back(v); }
+    void Bulk(const T* values, std::size_t n) { out.insert(out.end(), values, values + n); }
 };
 
 }  // namespace
