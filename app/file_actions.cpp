@@ -38,6 +38,14 @@ bool CanOpenForReading(const QString& path) {
     return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly);
 }
 
+// The file a write ends in: the writers add their extension to a name
+// without it, so "walk" replaces walk.mdl.
+QString WrittenPath(const QString& path, int mode) {
+    const QString extension =
+        mode == CSelectFileDialog::kModeWriteModel ? QStringLiteral(".mdl") : QStringLiteral(".ani");
+    return path.endsWith(extension) ? path : path + extension;
+}
+
 // The display's threads step render model 1 on their own; the actions give
 // them time to finish the step under way before the models change.
 void WaitForTick() { QThread::msleep(100); }
@@ -156,9 +164,10 @@ void RunFileAction(const CFileActionContext& c) {
     const QString path = JoinPath(folder, list->fileName);
     if (!list->fileName.isEmpty() && list->selectedType != CSelectList::kTypeOther) {
         accepted = true;
-        // The name is tested as typed or chosen, before an extension is added.
+        // Asked about the file that would be replaced, also when the name was
+        // typed without its extension.
         const bool writing = mode == CSelectFileDialog::kModeWriteModel || mode == CSelectFileDialog::kModeWriteAnimation;
-        if (writing && CanOpenForReading(path)) accepted = dialog->AskOverwrite();
+        if (writing && CanOpenForReading(WrittenPath(path, mode))) accepted = dialog->AskOverwrite();
     }
     if (!accepted) return;  // the dialog stays open for another choice
 

@@ -246,6 +246,16 @@ TEST_F(AppEndToEnd, OpenPlayWriteReadBackAndClose) {
     PressOk(true, true);
     ExpectClosed();
     EXPECT_EQ(ReadBytes(Root() + "/male.ani"), aniBytes);
+    // A name typed without its extension asks about the file it would replace.
+    ASSERT_TRUE(WriteBytes(Root() + "/male.ani", "old"));
+    OpenDialog(app->Menu()->AnimWriteButton(), CSelectFileDialog::kModeWriteAnimation);
+    TypeName(QStringLiteral("male"));
+    PressOk(true, false);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(ReadBytes(Root() + "/male.ani"), QByteArray("old"));
+    PressOk(true, true);
+    ExpectClosed();
+    EXPECT_EQ(ReadBytes(Root() + "/male.ani"), aniBytes);
 
     // --- read the written files back
     if (mdlWriter) {

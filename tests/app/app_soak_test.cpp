@@ -99,9 +99,12 @@ long long ModelHeapBytes(const QString& path, const CName& extDae) {
 }
 
 // A write of `name` typed with `extension` when `ask` (the file exists: the
-// overwrite question must come, and its OK button answers it), bare
-// otherwise (no question may come).
-void WriteAs(CApplication& app, CCustomButton* menuButton, const QString& name, const QString& extension, bool ask) {
+// overwrite question must come, and its OK button answers it). Otherwise
+// the name is typed bare after `target` was removed, so no question may
+// come (asked about each time, the soak would draw a frame per answer).
+void WriteAs(CApplication& app, CCustomButton* menuButton, const QString& name, const QString& extension, bool ask,
+             const QString& target) {
+    if (!ask) QFile::remove(target);
     CConfirmDialog* confirm = app.SelectFileDialog()->ConfirmDialog();
     bool asked = false;
     QTimer answer;
@@ -237,16 +240,15 @@ TEST(AppSoak, FileActionRoundsKeepMemoryFlat) {
             EXPECT_TRUE(HasTexture(*display->RenderModel1()));  // the cat's, loaded again
         }
 
-        // From the second round on the files exist. A name typed with its
-        // extension is tested as typed: the question comes and OK answers
-        // it. Typed bare, the extension is added after the test and the file
-        // is replaced without one. Each answer lets the tick draw a frame, so
-        // every other round asks, in turn for the model and the animation.
+        // From the second round on the files exist: the question comes and
+        // OK answers it. Each answer lets the tick draw a frame, so every
+        // other round asks, in turn for the model and the animation; the
+        // other writes go to a name just removed.
         const bool askModel = round % 4 == 1, askAnimation = round % 4 == 3;
-        WriteAs(app, menu->ModelWriteButton(), QStringLiteral("soak"), QStringLiteral(".mdl"), askModel);
+        WriteAs(app, menu->ModelWriteButton(), QStringLiteral("soak"), QStringLiteral(".mdl"), askModel, mdl);
         ExpectQuiet(app);
         ExpectModelFile(mdl, *figure);
-        WriteAs(app, menu->AnimWriteButton(), QStringLiteral("soak"), QStringLiteral(".ani"), askAnimation);
+        WriteAs(app, menu->AnimWriteButton(), QStringLiteral("soak"), QStringLiteral(".ani"), askAnimation, ani);
         ExpectQuiet(app);
         ExpectAnimationFile(ani, *figure, "soak");
 
