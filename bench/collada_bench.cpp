@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <malloc.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <time.h>
@@ -161,9 +160,8 @@ namespace {
 
 // One import in a process of its own, as the viewer imports a file once:
 // `vorland-cli info FILE --timing` reports how long reading the file took.
-// Returns milliseconds (negative on failure) and the process's peak
-// resident size in kilobytes.
-double ImportInFreshProcess(const std::string& path, long& peakKb) {
+// Returns milliseconds, negative on failure.
+double ImportInFreshProcess(const std::string& path) {
     int err[2];
     if (pipe(err) != 0) return -1;
     posix_spawn_file_actions_t actions;
@@ -182,9 +180,7 @@ double ImportInFreshProcess(const std::string& path, long& peakKb) {
     close(err[0]);
     if (spawned != 0) return -1;
     int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    peakKb = usage.ru_maxrss;
+    waitpid(pid, &status, 0);
     const std::size_t at = text.find("import: ");
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || at == std::string::npos) return -1;
     return std::atof(text.c_str() + at + 8);
@@ -199,9 +195,8 @@ double ImportInFreshProcess(const std::string& path, long& peakKb) {
 static void BM_ImportGeneratedSkinnedOneShot(benchmark::State& state) {
     const std::string& path = GeneratedFile(state.range(0));
     const double bytes = static_cast<double>(fs::file_size(path));
-    long peakKb = 0;
     for (auto _ : state) {
-        const double ms = ImportInFreshProcess(path, peakKb);
+        const double ms = ImportInFreshProcess(path);
         if (ms < 0) {
             state.SkipWithError("vorland-cli info failed");
             break;
@@ -210,7 +205,6 @@ static void BM_ImportGeneratedSkinnedOneShot(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
     state.counters["file_MB"] = bytes / 1e6;
-    state.counters["process_peak/file"] = peakKb * 1024.0 / bytes;
 }
 BENCHMARK(BM_ImportGeneratedSkinnedOneShot)
     ->ArgName("triangles")
