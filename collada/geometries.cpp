@@ -84,6 +84,43 @@ CFloatArray* ReadSource(pugi::xml_node src, std::string_view positionId, std::st
     return array.release();
 }
 
+// One attribute's index list and the indices gathered for it.
+struct IndexTarget {
+    std::int64_t offset;  // place in each group of indices; negative: none
+    CValueArray<int>* list;
+    int filled;
+    int chunk[1024];
+};
+
+// Deals a stream of indices out to the attributes: each takes every
+// group-th index from its own place on.
+struct IndexSink {
+    IndexTarget* targets;  // four of them
+    std::int64_t group;
+    std::int64_t inGroup = 0;  // place in the group of the next index
+
+    void operator()(int index) { Bulk(&index, 1); }
+    void Bulk(const int* v, std::size_t n) {
+        const auto step = static_cast<std::uint64_t>(group);
+        for (int i = 0; i < 4; ++i) {
+            IndexTarget& t = targets[i];
+            if (t.offset < 0) continue;
+            std::int64_t first = t.offset - inGroup;
+            if (first < 0) first += group;
+            int filled = t.filled;
+            for (std::uint64_t k = static_cast<std::uint64_t>(first); k < n; k += step) {
+                t.chunk[filled++] = v[k];
+                if (filled == 1024) {
+                    t.list->AddRange(t.chunk, filled);
+                    filled = 0;
+                }
+            }
+            t.filled = filled;
+        }
+        inGroup = static_cast<std::int64_t>((static_cast<std::uint64_t>(inGroup) + n) % step);
+    }
+};
+
 CPolygonData* ReadPrimitive(pugi::xml_node prim, std::size_t sourceBytes) {
     auto data = std::make_unique<CPolygonData>();
     std::int64_t vertexOffset = -1, normalOffset = -1, texOffset = -1, colorOffset = -1;
@@ -116,50 +153,19 @@ CPolygonData* ReadPrimitive(pugi::xml_node prim, std::size_t sourceBytes) {
 
     // Index i of <p> goes to every attribute whose offset is i modulo the
     // group size; a last group cut short simply has fewer indices.
-    struct Target {
-        std::int64_t offset;
-        CValueArray<int>* list;
-        int filled;
-        int chunk[1024];
-    };
-    Target targets[] = {{vertexOffset, &data->vertexIndices, 0, {}},
-                        {normalOffset, &data->normalIndices, 0, {}},
-                        {texOffset, &data->texIndices, 0, {}},
-                        {colorOffset, &data->colorIndices, 0, {}}};
+    IndexTarget targets[] = {{vertexOffset, &data->vertexIndices, 0, {}},
+                             {normalOffset, &data->normalIndices, 0, {}},
+                             {texOffset, &data->texIndices, 0, {}},
+                             {colorOffset, &data->colorIndices, 0, {}}};
     // Triangles have three corners each; an index takes at least two bytes
     // of the file, so a lying count cannot reserve more than the file holds.
     const std::int64_t corners =
         std::min<std::int64_t>(std::max(count, 0) * 3LL, static_cast<std::int64_t>(sourceBytes / 2) / group);
-    for (Target& t : targets)
+    for (IndexTarget& t : targets)
         if (t.offset >= 0) t.list->Reserve(static_cast<std::size_t>(corners) + 1);
-    // Which targets take the index at each place of a group (a bit per
-    // target); offsets outside the group take nothing.
-    std::vector<unsigned char> takers(static_cast<std::size_t>(std::min<std::int64_t>(group, 64)), 0);
-    bool wideGroup = group > 64;
-    for (int i = 0; i < 4; ++i) {
-        const std::int64_t o = targets[i].offset;
-        if (o >= 0 && o < static_cast<std::int64_t>(takers.size())) takers[static_cast<std::size_t>(o)] |= 1u << i;
-        else if (o >= 64) wideGroup = true;
-    }
-    std::int64_t inGroup = 0;
-    const auto take = [&](int i, int index) {
-        Target& t = targets[i];
-        t.chunk[t.filled++] = index;
-        if (t.filled == 1024) {
-            t.list->AddRange(t.chunk, t.filled);
-            t.filled = 0;
-        }
-    };
-    numlist::ForEachNumber<int>(p, static_cast<std::int64_t>(count) * 128, -1, [&](int index) {
-        if (!wideGroup) {
-            for (unsigned m = takers[static_cast<std::size_t>(inGroup)]; m; m &= m - 1) take(__builtin_ctz(m), index);
-        } else {
-            for (int i = 0; i < 4; ++i)
-                if (targets[i].offset == inGroup) take(i, index);
-        }
-        if (++inGroup == group) inGroup = 0;
-    });
-    for (Target& t : targets) t.list->AddRange(t.chunk, t.filled);
+    IndexSink sink{targets, group};
+    numlist::ForEachNumber<int>(p, static_cast<std::int64_t>(count) * 128, -1, sink);
+    for (IndexTarget& t : targets) t.list->AddRange(t.chunk, t.filled);
     return data.release();
 }
 

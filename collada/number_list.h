@@ -207,10 +207,9 @@ std::int64_t ForEachUncut(const char* p, const char* end, std::int64_t maxCount,
     return n;
 }
 
-// Long lists are converted in two parts at once: the second on a helper
-// thread into a list, handed on in order after the first. The first part
-// is a little shorter, as this thread also hands on the second. Without a
-// thread (none to be had) the work is simply done in order.
+// Long lists are converted in two halves at once: the second on a helper
+// thread into a list, handed on in order after the first. Without a thread
+// (none to be had) the work is simply done in order.
 inline constexpr std::size_t kSplitBytes = 64 * 1024;
 
 template <class T>
@@ -221,7 +220,7 @@ struct TailSink {
 
 template <class T, class Fn>
 void ForEachUncutSplit(const char* p, const char* end, std::int64_t maxCount, Fn&& fn) {
-    const char* mid = p + (end - p) * 46 / 100;
+    const char* mid = p + (end - p) / 2;
     while (mid < end && kClass.of[static_cast<unsigned char>(*mid)] != 1) ++mid;
     std::vector<T> tail;
     bool tailDone = false;
