@@ -56,21 +56,10 @@ void CConfirmDialog::Create(int x, int y, int width, int height, const CSettings
     setFixedSize(width, height);
     backBuffer_ = MakeBackBuffer(metrics_);
 
-    const int t = metrics_.rowHeight;
-    const DialogButtonLayout at = LayOutDialogButtons(width, height, t);
     closeButton_ = new CButtonConfirmClose(this);
-    closeButton_->Create(at.close.x(), at.close.y(), at.close.width(), at.close.height(), this);
-    closeButton_->LoadImages(QStringLiteral("./pict/ButtonClose.png"), QStringLiteral("./pict/ButtonCloseDown.png"));
-
     cancelButton_ = new CButtonConfirmCancel(this);
-    cancelButton_->Create(at.cancel.x(), at.cancel.y(), at.cancel.width(), at.cancel.height(), this);
-    cancelButton_->LoadImages(QStringLiteral("./pict/ButtonCancel.png"), QStringLiteral("./pict/ButtonCancelDown.png"));
-    cancelButton_->background = background;
-
     okButton_ = new CButtonConfirmOK(this);
-    okButton_->Create(at.ok.x(), at.ok.y(), at.ok.width(), at.ok.height(), this);
-    okButton_->LoadImages(QStringLiteral("./pict/ButtonOK.png"), QStringLiteral("./pict/ButtonOKDown.png"));
-    okButton_->background = background;
+    SetUpDialogButtons(this, width, height, metrics_.rowHeight, closeButton_, cancelButton_, okButton_, background);
 
     hide();
 }

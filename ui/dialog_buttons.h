@@ -5,6 +5,10 @@
 
 #include <cmath>
 
+class CCustomButton;
+class QWidget;
+struct CColor4;
+
 struct DialogButtonLayout {
     QRect close, cancel, ok;
 };
@@ -21,3 +25,8 @@ inline DialogButtonLayout LayOutDialogButtons(int width, int height, int rowHeig
     l.ok = QRect(cancelX + b + static_cast<int>(std::trunc(t * 0.2)), buttonY, b, t);
     return l;
 }
+
+// Puts a dialog's close, Cancel and OK buttons in their places with their
+// images; Cancel and OK are drawn over the dialog's background colour.
+void SetUpDialogButtons(QWidget* dialog, int width, int height, int rowHeight, CCustomButton* close,
+                        CCustomButton* cancel, CCustomButton* ok, const CColor4& background);
