@@ -140,6 +140,16 @@ __attribute__((always_inline)) inline T ConvertToken(const char* t, const char* 
     return ConvertRareToken<T>(t, e);
 }
 
+// A sink appending to a list, reserved once for as many numbers as the
+// text can hold, so a long list is not copied over and over as it grows.
+template <class T>
+struct AppendTo {
+    std::vector<T>& out;
+    void Reserve(std::size_t most) { out.reserve(out.size() + most); }
+    void operator()(T v) { out.push_back(v); }
+    void Bulk(const T* values, std::size_t n) { out.insert(out.end(), values, values + n); }
+};
+
 // Hands `n` numbers to the sink: all at once to a sink with Bulk(values, n),
 // else one by one.
 template <class T, class Fn>
@@ -212,12 +222,6 @@ std::int64_t ForEachUncut(const char* p, const char* end, std::int64_t maxCount,
 // (none to be had) the work is simply done in order.
 inline constexpr std::size_t kSplitBytes = 64 * 1024;
 
-template <class T>
-struct TailSink {
-    std::vector<T>& out;
-    void Bulk(const T* values, std::size_t n) { out.insert(out.end(), values, values + n); }
-};
-
 template <class T, class Fn>
 void ForEachUncutSplit(const char* p, const char* end, std::int64_t maxCount, Fn&& fn) {
     const char* mid = p + (end - p) / 2;
@@ -231,7 +235,7 @@ void ForEachUncutSplit(const char* p, const char* end, std::int64_t maxCount, Fn
                 try {
                     // Each number takes at least two bytes with its separator.
                     tail.reserve(static_cast<std::size_t>(end - mid) / 2 + 1);
-                    ForEachUncut<T>(mid, end, maxCount, TailSink<T>{tail});
+                    ForEachUncut<T>(mid, end, maxCount, AppendTo<T>{tail});
                     tailDone = true;
                 } catch (...) {
                     tail.clear();

@@ -64,6 +64,35 @@ __attribute__((always_inline)) inline const char* Digits(const char* s, const ch
     return s;
 }
 
+// The digits of a decimal number, a point and more digits, from `s`.
+struct Decimal {
+    std::uint64_t mantissa = 0;
+    int digits = 0;    // on both sides of the point
+    int fraction = 0;  // after the point
+    const char* stop;  // where the digits end
+};
+
+__attribute__((always_inline)) inline Decimal ScanDecimal(const char* s, const char* end) {
+    Decimal d;
+    s = Digits(s, end, d.mantissa, d.digits);
+    if (s < end && *s == '.') {
+        s = Digits(s + 1, end, d.mantissa, d.fraction);
+        d.digits += d.fraction;
+    }
+    d.stop = s;
+    return d;
+}
+
+// A non-negative float with its sign bit set when `negative`. Signs come
+// and go at random in vertex data: no branch on them.
+inline float WithSign(float f, bool negative) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &f, 4);
+    bits |= static_cast<std::uint32_t>(negative) << 31;
+    std::memcpy(&f, &bits, 4);
+    return f;
+}
+
 inline const char* TokenEnd(const char* p, const char* end) {
     while (p < end && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n') ++p;
     return p;
@@ -79,14 +108,11 @@ inline double Atof(const char* p, const char* end, const char*& stop) {
         negative = *s == '-';
         ++s;
     }
-    std::uint64_t mantissa = 0;
-    int digits = 0, fraction = 0;
-    s = Digits(s, end, mantissa, digits);
-    if (s < end && *s == '.') {
-        s = Digits(s + 1, end, mantissa, fraction);
-        digits += fraction;
-    }
-    int exponent = -fraction;
+    const Decimal number = ScanDecimal(s, end);
+    const std::uint64_t mantissa = number.mantissa;
+    const int digits = number.digits;
+    s = number.stop;
+    int exponent = -number.fraction;
     if (digits == 0 || digits > 19) {
         stop = TokenEnd(p, end);
         return ParseDouble(std::string_view(p, static_cast<std::size_t>(stop - p)));
@@ -128,28 +154,15 @@ __attribute__((always_inline)) inline float FractionToFloat(std::uint64_t mantis
 
 // atof rounded to float, as the importers store it: (float)atof(token).
 __attribute__((always_inline)) inline float AtofFloat(const char* p, const char* end, const char*& stop) {
-    // Signs come and go at random in vertex data: no branch on them.
     const bool hasSign = p < end && (*p == '-' || *p == '+');
     const bool negative = hasSign && *p == '-';
-    const char* s = p + hasSign;
-    std::uint64_t mantissa = 0;
-    int digits = 0, fraction = 0;
-    s = Digits(s, end, mantissa, digits);
-    if (s < end && *s == '.') {
-        s = Digits(s + 1, end, mantissa, fraction);
-        digits += fraction;
-    }
-    if (digits == 0 || digits > 19 || (s < end && (*s == 'e' || *s == 'E')) || mantissa > (std::uint64_t{1} << 53) ||
-        fraction > 22)
+    const Decimal d = ScanDecimal(p + hasSign, end);
+    const char* s = d.stop;
+    if (d.digits == 0 || d.digits > 19 || (s < end && (*s == 'e' || *s == 'E')) ||
+        d.mantissa > (std::uint64_t{1} << 53) || d.fraction > 22)
         return static_cast<float>(Atof(p, end, stop));
     stop = s;
-    std::uint32_t fbits;
-    const float f = FractionToFloat(mantissa, fraction);
-    std::memcpy(&fbits, &f, 4);
-    fbits ^= static_cast<std::uint32_t>(negative) << 31;
-    float out;
-    std::memcpy(&out, &fbits, 4);
-    return out;
+    return WithSign(FractionToFloat(d.mantissa, d.fraction), negative);
 }
 
 __attribute__((always_inline)) inline int Atoi(const char* p, const char* end, const char*& stop) {
@@ -216,12 +229,7 @@ __attribute__((always_inline)) inline bool TokenFloat(const char* t, const char*
         mantissa = mantissa * kPow10Int[fraction] + DigitsValue(w, fraction);
         if (mantissa > (std::uint64_t{1} << 53)) return false;
     }
-    const float f = FractionToFloat(mantissa, fraction);
-    // Signs come and go at random in vertex data: set the bit, no branch.
-    std::uint32_t bits;
-    std::memcpy(&bits, &f, 4);
-    bits |= static_cast<std::uint32_t>(negative) << 31;
-    std::memcpy(&out, &bits, 4);
+    out = WithSign(FractionToFloat(mantissa, fraction), negative);
     return true;
 }
 

@@ -322,24 +322,10 @@ std::string Text(pugi::xml_node node) {
     return Normalize(numlist::RawText(node, storage));
 }
 
-namespace {
-
-// Appends to a list reserved once for as many numbers as the text can hold,
-// so a long list is not copied over and over as it grows.
-template <class T>
-struct AppendTo {
-    std::vector<T>& out;
-    void Reserve(std::size_t most) { out.reserve(out.size() + most); }
-    void operator()(T v) { out.push_back(v); }
-    void Bulk(const T* values, std::size_t n) { out.insert(out.end(), values, values + n); }
-};
-
-}  // namespace
-
 void ReadFloats(pugi::xml_node node, std::int64_t bufferBytes, std::int64_t maxCount, std::vector<float>& out) {
-    numlist::ForEachNumber<float>(node, bufferBytes, maxCount, AppendTo<float>{out});
+    numlist::ForEachNumber<float>(node, bufferBytes, maxCount, numlist::AppendTo<float>{out});
 }
 
 void ReadInts(pugi::xml_node node, std::int64_t bufferBytes, std::int64_t maxCount, std::vector<int>& out) {
-    numlist::ForEachNumber<int>(node, bufferBytes, maxCount, AppendTo<int>{out});
+    numlist::ForEachNumber<int>(node, bufferBytes, maxCount, numlist::AppendTo<int>{out});
 }

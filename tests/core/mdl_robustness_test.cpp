@@ -259,7 +259,7 @@ TEST(MdlRobustness, GarbageAndMutatedFilesNeverHarm) {
             case 2: mutated.insert(at, mutated.substr(rng() % mutated.size(), rng() % 200)); break;
             case 3: mutated.insert(at, std::to_string(static_cast<int>(rng()))); break;
             }
-            if (mutated.empty()) mutated = "x";
+            if (mutated.empty()) mutated.assign(1, 'x');
         }
         Exercise(mutated);
     }

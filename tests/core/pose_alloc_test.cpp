@@ -45,7 +45,7 @@ TEST(UpdatePose, DoesNotAllocate) {
     CBone* parent = nullptr;
     for (int i = 0; i < 20; ++i) {
         auto* b = new CBone;
-        b->id.SetAscii("b" + std::to_string(i));
+        b->id.SetAscii(std::string(1, 'b') + std::to_string(i));
         b->jointMatrix[3] = 1.0f;
         b->parent = parent;
         if (parent)
