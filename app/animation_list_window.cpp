@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "app/disp_window.h"
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "model/model.h"
 #include "model/render_model.h"
 #include "ui/scroll_bar.h"

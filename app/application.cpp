@@ -12,7 +12,7 @@
 #include "app/file_actions.h"
 #include "app/menu_window.h"
 #include "app/message_dialog.h"
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "app/shell_buttons.h"
 #include "ui/select_file_dialog.h"
 

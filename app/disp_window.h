@@ -36,7 +36,7 @@
 
 #include "app/frame_rate.h"
 #include "app/frame_ticker.h"
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "render/room_lighting.h"
 
 class CModel;

@@ -8,7 +8,7 @@
 
 #include "app/animation_list_window.h"
 #include "app/disp_window.h"
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "collada/collada.h"
 #include "model/ani_file.h"
 #include "model/mdl_file.h"

@@ -4,7 +4,7 @@
 #include <QPainter>
 
 #include "app/animation_list_window.h"
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "app/shell_buttons.h"
 
 CMenuWindow::CMenuWindow() {

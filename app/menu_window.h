@@ -6,7 +6,7 @@
 #include <QWidget>
 
 #include "app/shell_layout.h"
-#include "model/name.h"
+#include "platform/name.h"
 #include "ui/drawing.h"
 #include "ui/metrics.h"
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 
 bool CButtonMessageOK::Click() {
     dialog_->Dismiss();

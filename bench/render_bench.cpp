@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "collada/collada.h"
 #include "model/render_model.h"
 #include "render/frame_passes.h"

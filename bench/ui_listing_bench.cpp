@@ -13,7 +13,7 @@
 #include <memory>
 #include <unistd.h>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "ui/dir_listing.h"
 #include "ui/scroll_bar.h"
 #include "ui/select_file_dialog.h"

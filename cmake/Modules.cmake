@@ -13,8 +13,13 @@ vorland_glob(PLATFORM_SOURCES ${PROJECT_SOURCE_DIR}/platform/*.cpp)
 add_library(vorland_platform STATIC ${PLATFORM_SOURCES})
 target_include_directories(vorland_platform PUBLIC ${PROJECT_SOURCE_DIR})
 
-add_library(vorland_math STATIC ${PROJECT_SOURCE_DIR}/render/math.cpp)
+vorland_glob(MATH_SOURCES ${PROJECT_SOURCE_DIR}/math/*.cpp)
+add_library(vorland_math STATIC ${MATH_SOURCES})
 target_include_directories(vorland_math PUBLIC ${PROJECT_SOURCE_DIR})
+
+vorland_glob(SETTINGS_SOURCES ${PROJECT_SOURCE_DIR}/settings/*.cpp)
+add_library(vorland_settings STATIC ${SETTINGS_SOURCES})
+target_link_libraries(vorland_settings PUBLIC vorland_platform)
 
 vorland_glob(MODEL_SOURCES ${PROJECT_SOURCE_DIR}/model/*.cpp)
 add_library(vorland_model STATIC ${MODEL_SOURCES})
@@ -24,9 +29,6 @@ vorland_glob(COLLADA_SOURCES ${PROJECT_SOURCE_DIR}/collada/*.cpp)
 add_library(vorland_collada STATIC ${COLLADA_SOURCES})
 target_link_libraries(vorland_collada PUBLIC vorland_model PkgConfig::PUGIXML)
 
-add_library(vorland_settings STATIC ${PROJECT_SOURCE_DIR}/app/settings.cpp)
-target_link_libraries(vorland_settings PUBLIC vorland_model)
-
 # --- GPU and interface -------------------------------------------------------
 if(NOT VORLAND_CORE_ONLY)
   pkg_check_modules(EPOXY REQUIRED IMPORTED_TARGET epoxy)
@@ -35,7 +37,6 @@ if(NOT VORLAND_CORE_ONLY)
   include(cmake/Shaders.cmake OPTIONAL)
 
   vorland_glob(RENDER_SOURCES ${PROJECT_SOURCE_DIR}/render/*.cpp)
-  list(REMOVE_ITEM RENDER_SOURCES ${PROJECT_SOURCE_DIR}/render/math.cpp)
   add_library(vorland_render STATIC ${RENDER_SOURCES} ${VORLAND_SHADER_SOURCES})
   target_link_libraries(vorland_render PUBLIC vorland_collada PkgConfig::EPOXY PkgConfig::EGL Qt6::Gui)
 
@@ -45,8 +46,7 @@ if(NOT VORLAND_CORE_ONLY)
   target_link_libraries(vorland_ui PUBLIC vorland_settings Qt6::Widgets)
 
   vorland_glob(APP_SOURCES ${PROJECT_SOURCE_DIR}/app/*.cpp ${PROJECT_SOURCE_DIR}/app/*.h)
-  list(REMOVE_ITEM APP_SOURCES ${PROJECT_SOURCE_DIR}/app/settings.cpp ${PROJECT_SOURCE_DIR}/app/settings.h
-       ${PROJECT_SOURCE_DIR}/app/main.cpp)
+  list(REMOVE_ITEM APP_SOURCES ${PROJECT_SOURCE_DIR}/app/main.cpp)
   add_library(vorland_app STATIC ${APP_SOURCES})
   set_target_properties(vorland_app PROPERTIES AUTOMOC ON)
   target_link_libraries(vorland_app PUBLIC vorland_ui vorland_render Qt6::Widgets Qt6::OpenGL Qt6::OpenGLWidgets)

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "fuzz/alloc_bound.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

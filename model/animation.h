@@ -2,7 +2,7 @@
 // Animations: one channel per animated bone, each a list of key times with
 // one local-transform matrix per key.
 #include "model/array.h"
-#include "model/name.h"
+#include "platform/name.h"
 
 struct CBone;
 

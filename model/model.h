@@ -3,7 +3,7 @@
 // sources, polygon groups and skin weights, and the bone hierarchy. One
 // CModel owns every record reachable from it and releases each exactly once.
 #include "model/array.h"
-#include "model/name.h"
+#include "platform/name.h"
 
 class CAnimation;
 

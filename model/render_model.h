@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "model/array.h"
-#include "model/name.h"
-#include "render/math.h"
+#include "platform/name.h"
+#include "math/math.h"
 
 class CModel;
 class CRenderer;

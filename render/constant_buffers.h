@@ -3,7 +3,7 @@
 // (std140). Every matrix is stored transposed: the shaders read `v * M`.
 #include <cstddef>
 
-#include "render/math.h"
+#include "math/math.h"
 
 // Binding points: the b, t and s slots keep their numbers.
 enum ConstantSlot : unsigned {

@@ -1,7 +1,7 @@
 #pragma once
 // CPU-side data of the lamps: the six cube faces, the fixed projections and
 // where the room's three lamps stand.
-#include "render/math.h"
+#include "math/math.h"
 
 struct CubeFace {
     Vector3 direction;  // length 0.001; LookToMatrix normalises it

@@ -28,7 +28,7 @@
 
 #include "render/constant_buffers.h"
 #include "render/gl.h"
-#include "render/math.h"
+#include "math/math.h"
 
 // The one vertex format of the system: 112 bytes, no padding.
 struct ModelVertex {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "render/constant_buffers.h"
-#include "render/math.h"
+#include "math/math.h"
 
 // The C library generator of the original platform: x = x * 214013 + 2531011
 // on 32 bits, each call yielding bits 16..30. Kept as an object so the sky's

@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <cmath>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "ui/dialog_buttons.h"
 
 bool CButtonConfirmOK::Click() {

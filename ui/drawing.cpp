@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <cmath>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "ui/metrics.h"
 
 std::uint32_t PackArgb(const CColor4& c) {

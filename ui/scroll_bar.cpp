@@ -4,7 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 
 int ScrollTopIndex(int position, int trackLength, int thumbLength, int itemCount) {
     const int free = trackLength - thumbLength;

@@ -7,7 +7,7 @@
 #include <QPainter>
 #include <cmath>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "ui/dialog_buttons.h"
 #include "ui/dir_listing.h"
 #include "ui/scroll_bar.h"
@@ -79,7 +79,9 @@ void CSelectFileDialog::Create(int x, int y, int width, int height, const CSetti
     const int listY = static_cast<int>(std::trunc(height * 0.25));
     const int listH = static_cast<int>(std::trunc(height * 0.45));
     list_ = new CSelectList;
-    list_->Create(this, e, listY, width - 2 * e, listH, &backBuffer_, settings);
+    CSelectListHost host{[this] { return mode; }, [this] { return FileNameBox(); }, [this] { Refresh(); },
+                         [this] { RunOkAction(); }};
+    list_->Create(this, std::move(host), e, listY, width - 2 * e, listH, &backBuffer_, settings);
 
     fileNameBox_ = new CTextEdit;
     fileNameBox_->Create(this, e, static_cast<int>(std::trunc((listY + listH) + t * 0.5)), width - 2 * e, t, settings,

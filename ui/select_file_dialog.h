@@ -25,10 +25,10 @@
 #include "ui/custom_button.h"
 #include "ui/drawing.h"
 #include "ui/metrics.h"
+#include "ui/select_list.h"
 
 struct CSettings;
 class CSelectFileDialog;
-class CSelectList;
 class CTextEdit;
 
 // Up one folder level.
@@ -66,11 +66,8 @@ public:
     using CButtonCancel::CButtonCancel;
 };
 
-class CSelectFileDialog : public QWidget {
+class CSelectFileDialog : public QWidget, public CFileDialogModes {
 public:
-    enum { kModeNone = 0, kModeOpenModel = 1, kModeWriteModel = 2, kModeOpenAnimation = 3, kModeWriteAnimation = 4 };
-    // The default name the write modes put into the file-name box.
-    static inline const QString kUntitled = QStringLiteral("名称未設定");
 
     CSelectFileDialog();
     ~CSelectFileDialog() override;

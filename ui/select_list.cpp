@@ -5,9 +5,8 @@
 #include <QWheelEvent>
 #include <cmath>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "ui/scroll_bar.h"
-#include "ui/select_file_dialog.h"
 #include "ui/text_edit.h"
 
 namespace {
@@ -27,13 +26,13 @@ CSelectList::CSelectList() : metrics_(CScreenMetrics::FromPrimaryScreen()) {
 
 CSelectList::~CSelectList() = default;
 
-void CSelectList::Create(CSelectFileDialog* dialog, int x, int y, int width, int height, QImage* backBuffer,
-                         const CSettings& settings) {
+void CSelectList::Create(QWidget* parent, CSelectListHost host, int x, int y, int width, int height,
+                         QImage* backBuffer, const CSettings& settings) {
     background = BackgroundColor(settings);
     text = TextColor(settings);
     ext_ = {ToQString(settings.ExtModel), ToQString(settings.ExtAnim), ToQString(settings.ExtDae)};
-    dialog_ = dialog;
-    if (parentWidget() != dialog) setParent(dialog);
+    host_ = std::move(host);
+    if (parentWidget() != parent) setParent(parent);
     setGeometry(x, y, width, height);
     topIndex = 0;
     rowHeight_ = static_cast<int>(static_cast<float>(height) * 0.125f);
@@ -58,10 +57,10 @@ void CSelectList::Refresh() {
     if (scrollBar_ && scrollBar_->isVisible()) scrollBar_->repaint();
 }
 
-int CSelectList::Mode() const { return dialog_ ? dialog_->mode : 0; }
+int CSelectList::Mode() const { return host_.mode ? host_.mode() : 0; }
 
 void CSelectList::SetBoxText(const QString& value) {
-    CTextEdit* box = dialog_ ? dialog_->FileNameBox() : nullptr;
+    CTextEdit* box = host_.fileNameBox ? host_.fileNameBox() : nullptr;
     if (box && box->text() != value) box->setText(value);
 }
 
@@ -87,9 +86,9 @@ void CSelectList::UpdateType() {
 void CSelectList::UpdateSelection() {
     const int mode = Mode();
     SetBoxText(QString());
-    if (mode == CSelectFileDialog::kModeWriteModel) SetBoxText(CSelectFileDialog::kUntitled + QStringLiteral(".mdl"));
-    if (mode == CSelectFileDialog::kModeWriteAnimation)
-        SetBoxText(CSelectFileDialog::kUntitled + QStringLiteral(".ani"));
+    if (mode == CFileDialogModes::kModeWriteModel) SetBoxText(CFileDialogModes::kUntitled + QStringLiteral(".mdl"));
+    if (mode == CFileDialogModes::kModeWriteAnimation)
+        SetBoxText(CFileDialogModes::kUntitled + QStringLiteral(".ani"));
 
     if (driveView_) {
         const QStringList roots = ListRoots();
@@ -139,16 +138,16 @@ void CSelectList::Activate() {
             driveView_ = false;
             SetCurrentDirectory(target);  // a failure leaves the folder as it was
             cache_.Invalidate();
-            if (dialog_) dialog_->Refresh();
+            if (host_.refresh) host_.refresh();
             else Refresh();
             break;
         }
         case kTypeModel:
         case kTypeCollada:
-            if (mode == CSelectFileDialog::kModeOpenModel && dialog_) dialog_->RunOkAction();
+            if (mode == CFileDialogModes::kModeOpenModel && host_.ok) host_.ok();
             break;
         case kTypeAnimation:
-            if (mode == CSelectFileDialog::kModeOpenAnimation && dialog_) dialog_->RunOkAction();
+            if (mode == CFileDialogModes::kModeOpenAnimation && host_.ok) host_.ok();
             break;
         default:
             break;

@@ -12,14 +12,30 @@
 #include <QImage>
 #include <QString>
 #include <QWidget>
+#include <functional>
 
 #include "ui/dir_listing.h"
 #include "ui/drawing.h"
 #include "ui/metrics.h"
 
 class CScrollBar;
-class CSelectFileDialog;
+class CTextEdit;
 struct CSettings;
+
+// The modes of the select-file dialog, which the list reads to fill the box.
+struct CFileDialogModes {
+    enum { kModeNone = 0, kModeOpenModel = 1, kModeWriteModel = 2, kModeOpenAnimation = 3, kModeWriteAnimation = 4 };
+    // The default name the write modes put into the file-name box.
+    static inline const QString kUntitled = QStringLiteral("名称未設定");
+};
+
+// What the list asks of the window that holds it; any part may be empty.
+struct CSelectListHost {
+    std::function<int()> mode;              // one of CFileDialogModes
+    std::function<CTextEdit*()> fileNameBox;
+    std::function<void()> refresh;          // repaint the whole window (after a folder change)
+    std::function<void()> ok;               // a file that suits the mode was double-clicked
+};
 
 class CSelectList : public QWidget {
 public:
@@ -31,10 +47,10 @@ public:
     CSelectList();
     ~CSelectList() override;
 
-    // Child of `dialog` at the rectangle, painting into the dialog's back
+    // Child of `parent` at the rectangle, painting into the parent's back
     // buffer; makes its scroll bar and loads the four icons. objectName
     // "CLASS_SELECTLIST"; shown.
-    void Create(CSelectFileDialog* dialog, int x, int y, int width, int height, QImage* backBuffer,
+    void Create(QWidget* parent, CSelectListHost host, int x, int y, int width, int height, QImage* backBuffer,
                 const CSettings& settings);
 
     // File name, current path (drive view) and the file-name box from the
@@ -88,7 +104,7 @@ private:
     int Mode() const;
     void SetBoxText(const QString& text);
 
-    CSelectFileDialog* dialog_ = nullptr;
+    CSelectListHost host_;
     CScrollBar* scrollBar_ = nullptr;
     CScreenMetrics metrics_;
     CListExtensions ext_;

@@ -3,7 +3,7 @@
 #include <QPalette>
 #include <cmath>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "ui/metrics.h"
 
 CTextEdit::CTextEdit() {

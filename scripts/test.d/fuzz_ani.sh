@@ -6,7 +6,7 @@ out=build-fuzz/ani
 mkdir -p "$out/corpus"
 cp tests/fuzz/ani_seeds/* "$out/corpus/"
 sources=(tests/fuzz/ani_fuzz.cpp model/ani_file.cpp model/animation.cpp model/array.cpp model/model.cpp
-         model/name.cpp model/pose.cpp model/render_model.cpp render/math.cpp
+         platform/name.cpp model/pose.cpp model/render_model.cpp math/math.cpp
          platform/cp932.cpp platform/file_io.cpp platform/text.cpp)
 clang++ -std=c++20 -O1 -g -I. -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
         "${sources[@]}" -o "$out/ani_fuzz"

@@ -15,7 +15,7 @@
 #include "app/disp_window.h"
 #include "app/menu_window.h"
 #include "app/message_dialog.h"
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "app/shell_buttons.h"
 #include "model/ani_file.h"
 #include "model/mdl_file.h"

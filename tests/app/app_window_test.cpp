@@ -10,7 +10,7 @@
 #include "app/application.h"
 #include "app/menu_window.h"
 #include "app/message_dialog.h"
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "app/shell_buttons.h"
 #include "tests/app/app_test_env.h"
 #include "ui/select_file_dialog.h"

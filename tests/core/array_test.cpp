@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "model/array.h"
-#include "model/name.h"
+#include "platform/name.h"
 
 TEST(CArray, GrowsByHundredKeepingOneSpareSlot) {
     CValueArray<int> a;

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "collada/collada.h"
 #include "heap_probe.h"
 #include "model/ani_file.h"

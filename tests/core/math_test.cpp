@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "render/math.h"
+#include "math/math.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <memory>
 #include <unistd.h>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "tests/ui/ui_test_app.h"
 #include "ui/confirm_dialog.h"
 #include "ui/dir_listing.h"

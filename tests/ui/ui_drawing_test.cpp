@@ -7,7 +7,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "tests/ui/ui_test_app.h"
 #include "ui/drawing.h"
 #include "ui/metrics.h"

@@ -9,7 +9,7 @@
 #include <memory>
 #include <sys/stat.h>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "tests/ui/ui_test_app.h"
 #include "ui/dir_listing.h"
 #include "ui/scroll_bar.h"

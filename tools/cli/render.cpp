@@ -26,7 +26,7 @@ int RunRender(const Args&) {
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "collada/collada.h"
 #include "model/mdl_file.h"
 #include "model/model.h"

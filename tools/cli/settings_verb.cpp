@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "tools/cli/verbs.h"
 
 int RunSettings(const Args& args) {

@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "settings/settings.h"
 
 #include "platform/cp932.h"
 #include "platform/file_io.h"

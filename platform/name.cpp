@@ -1,4 +1,4 @@
-#include "model/name.h"
+#include "platform/name.h"
 
 #include <algorithm>
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "model/name.h"
+#include "platform/name.h"
 
 struct CSettings {
     CSettings();

@@ -1,4 +1,4 @@
-#include "render/math.h"
+#include "math/math.h"
 
 #include <cmath>
 
