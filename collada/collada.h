@@ -2,14 +2,18 @@
 // COLLADA import into a CModel.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/model.h"
 
 // Imports a .dae file. The model's name is the file name without its
 // extension `ext` (e.g. ".dae"). On failure the model keeps what was entered
 // before the failure, and `error` (when given) receives a one-line message
-// naming the file, what was missing and where.
-bool LoadCollada(CModel& model, const std::string& path, const CName& ext, std::string* error = nullptr);
+// naming the file, what was missing and where. A Y-up or X-up document is
+// turned into the viewer's Z-up frame. `notes` (when given) receives one
+// line for each kind of content left out (lines, for example).
+bool LoadCollada(CModel& model, const std::string& path, const CName& ext, std::string* error = nullptr,
+                 std::vector<std::string>* notes = nullptr);
 // The same on a document held in memory; `modelName` becomes the model name.
 bool LoadColladaFromMemory(CModel& model, std::string_view document, const CName& modelName,
                            std::string* error = nullptr);

@@ -6,12 +6,20 @@
 #include "collada/collada.h"
 #include "collada/sections.h"
 #include "collada/xml_dom.h"
+#include "model/model_up_axis.h"
 #include "platform/cp932.h"
 
 namespace {
 
-bool RunImporters(CModel& model, XmlDocument& doc, const std::string& label, std::string* error) {
-    const ColladaSource source{doc.Node(), doc.SourceSize()};
+// The document's up axis; Z (the viewer's) when it names none.
+UpAxis DocumentUpAxis(pugi::xml_node document) {
+    const std::string axis = Text(SelectSingleNode(document, "COLLADA/asset/up_axis"));
+    return axis == "Y_UP" ? UpAxis::Y : axis == "X_UP" ? UpAxis::X : UpAxis::Z;
+}
+
+bool RunImporters(CModel& model, XmlDocument& doc, const std::string& label, std::string* error,
+                  std::vector<std::string>* notes) {
+    const ColladaSource source{doc.Node(), doc.SourceSize(), notes};
     try {
         LoadColladaImages(model, source);
         LoadColladaMaterials(model, source);
@@ -19,6 +27,7 @@ bool RunImporters(CModel& model, XmlDocument& doc, const std::string& label, std
         LoadColladaControllers(model, source);
         LoadColladaNodes(model, source);
         LoadColladaAnimations(model, source);
+        ModelToZUp(model, DocumentUpAxis(source.document));
         return true;
     } catch (const ColladaError& e) {
         if (error) {
@@ -47,7 +56,8 @@ CName ColladaModelName(const std::string& path, const CName& ext) {
     return name;
 }
 
-bool LoadCollada(CModel& model, const std::string& path, const CName& ext, std::string* error) {
+bool LoadCollada(CModel& model, const std::string& path, const CName& ext, std::string* error,
+                 std::vector<std::string>* notes) {
     XmlDocument doc;
     std::string why;
     if (!doc.LoadFile(path, &why)) {
@@ -55,7 +65,7 @@ bool LoadCollada(CModel& model, const std::string& path, const CName& ext, std::
         return false;
     }
     model.name = ColladaModelName(path, ext);
-    return RunImporters(model, doc, path, error);
+    return RunImporters(model, doc, path, error, notes);
 }
 
 bool LoadColladaFromMemory(CModel& model, std::string_view document, const CName& modelName, std::string* error) {
@@ -67,5 +77,5 @@ bool LoadColladaFromMemory(CModel& model, std::string_view document, const CName
         return false;
     }
     model.name = modelName;
-    return RunImporters(model, doc, label, error);
+    return RunImporters(model, doc, label, error, nullptr);
 }

@@ -2,9 +2,9 @@
 // inverse bind matrix, and up to eight influences per vertex.
 #include <algorithm>
 #include <cstdint>
-#include <algorithm>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "collada/sections.h"
@@ -61,7 +61,26 @@ void ReadNames(pugi::xml_node nameArray, std::vector<std::string>& names) {
     }
 }
 
-void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, std::size_t sourceBytes) {
+// First bone of each joint name over all skins of the document.
+using BonesByName = std::unordered_map<std::string, int>;
+
+// The bone of joint `name` for a skin: a bone an earlier skin made for the
+// same joint with the same inverse bind matrix is shared (the scene places
+// one bone per joint); otherwise the joint gets a bone of its own.
+int BoneForJoint(CModel& model, const std::string& name, const float* invBind, int firstOfSkin, BonesByName& byName) {
+    const auto it = byName.find(name);
+    if (it != byName.end() && it->second < firstOfSkin &&
+        std::equal(invBind, invBind + 16, model.bones[it->second]->invBindMatrix))
+        return it->second;
+    auto bone = std::make_unique<CBone>();
+    SetName(bone->name, name, kWorkingNameUnits);
+    std::copy_n(invBind, 16, bone->invBindMatrix);
+    model.bones.Add(bone.release());
+    byName.try_emplace(name, model.bones.Count() - 1);
+    return model.bones.Count() - 1;
+}
+
+void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, BonesByName& byName, std::size_t sourceBytes) {
     CGeometry* geometry = FindGeometry(model, ReferenceAttribute(skin, "source"));
     if (!geometry) return;
 
@@ -110,17 +129,20 @@ void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, std::size_
     static const std::vector<float> kNone;
     const std::vector<float>& weightNumbers = weightIndex >= 0 ? tables.sourceNumbers[static_cast<std::size_t>(weightIndex)] : kNone;
 
+    // Weight rows name joints by their place in this skin's joint list;
+    // they are stored as places in the model's bone list.
+    const int firstOfSkin = model.bones.Count();
+    std::vector<int> boneOfJoint(tables.jointNames.size());
     for (std::size_t i = 0; i < tables.jointNames.size(); ++i) {
-        auto bone = std::make_unique<CBone>();
-        SetName(bone->name, tables.jointNames[i], kWorkingNameUnits);
+        float invBind[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
         if (invBindIndex >= 0) {
             const std::vector<float>& inv = tables.sourceNumbers[static_cast<std::size_t>(invBindIndex)];
             for (std::size_t e = 0; e < 16; ++e) {
                 const std::size_t at = 16 * i + e;
-                bone->invBindMatrix[e] = at < inv.size() ? inv[at] : 0.0f;
+                invBind[e] = at < inv.size() ? inv[at] : 0.0f;
             }
         }
-        model.bones.Add(bone.release());
+        boneOfJoint[i] = BoneForJoint(model, tables.jointNames[i], invBind, firstOfSkin, byName);
     }
 
     const pugi::xml_node v = RequireNode(vertexWeights, "v");
@@ -134,7 +156,8 @@ void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, std::size_
             const int joint = pairs[p];
             const int w = pairs[p + 1];
             const float weight = w >= 0 && static_cast<std::size_t>(w) < weightNumbers.size() ? weightNumbers[static_cast<std::size_t>(w)] : 0.0f;
-            InsertWeight(*geometry, static_cast<int>(k), joint, weight);
+            const bool known = joint >= 0 && static_cast<std::size_t>(joint) < boneOfJoint.size();
+            InsertWeight(*geometry, static_cast<int>(k), known ? boneOfJoint[static_cast<std::size_t>(joint)] : joint, weight);
             p += 2;
         }
     }
@@ -144,10 +167,11 @@ void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, std::size_
 
 void LoadColladaControllers(CModel& model, const ColladaSource& source) {
     SkinTables tables;
+    BonesByName byName;
     for (pugi::xml_node node : SelectNodes(source.document, "COLLADA/library_controllers/controller")) {
         const pugi::xml_node controller = ElementView(node);
         if (!controller) continue;
         tables.Clear();
-        for (pugi::xml_node skin : SelectNodes(controller, "skin")) ReadSkin(model, skin, tables, source.bytes);
+        for (pugi::xml_node skin : SelectNodes(controller, "skin")) ReadSkin(model, skin, tables, byName, source.bytes);
     }
 }

@@ -1,9 +1,12 @@
 // Meshes: sources become float arrays of 2- or 3-float vectors (the
-// position source renamed after its <vertices>), polylists or triangles
-// become polygon-data blocks with one index list per attribute.
+// position source renamed after its <vertices>), every polygon primitive
+// becomes a polygon-data block of triangles with one index list per
+// attribute.
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "collada/number_list.h"
@@ -121,33 +124,47 @@ struct IndexSink {
     }
 };
 
-CPolygonData* ReadPrimitive(pugi::xml_node prim, std::size_t sourceBytes) {
-    auto data = std::make_unique<CPolygonData>();
-    std::int64_t vertexOffset = -1, normalOffset = -1, texOffset = -1, colorOffset = -1;
+// Where each attribute sits in a group of indices of <p>; -1: absent.
+struct PrimitiveInputs {
+    std::int64_t offsets[4] = {-1, -1, -1, -1};  // vertex, normal, texture coordinate, colour
+    std::int64_t group = 1;
+};
+
+PrimitiveInputs ReadInputs(pugi::xml_node prim, CPolygonData& data) {
+    PrimitiveInputs in;
     std::int64_t largest = 0;
-    if (HasAttribute(prim, "material")) SetName(data->materialId, Attribute(prim, "material"));
+    if (HasAttribute(prim, "material")) SetName(data.materialId, Attribute(prim, "material"));
     for (pugi::xml_node input : SelectNodes(prim, "input")) {
         const std::string_view semantic = Attribute(input, "semantic");
         const std::string_view source = ReferenceAttribute(input, "source");
         const int offset = AttributeAtoi(input, "offset");
         if (semantic == "VERTEX") {
-            SetName(data->vertexId, source);
-            vertexOffset = offset;
+            SetName(data.vertexId, source);
+            in.offsets[0] = offset;
         } else if (semantic == "NORMAL") {
-            SetName(data->normalId, source);
-            normalOffset = offset;
+            SetName(data.normalId, source);
+            in.offsets[1] = offset;
         } else if (semantic == "TEXCOORD") {
             CName id;
             SetName(id, source);
-            data->texIds.Add(id);
-            texOffset = offset;
+            data.texIds.Add(id);
+            in.offsets[2] = offset;
         } else if (semantic == "COLOR") {
-            SetName(data->colorId, source);
-            colorOffset = offset;
+            SetName(data.colorId, source);
+            in.offsets[3] = offset;
         }
         largest = std::max<std::int64_t>(largest, offset);
     }
-    const std::int64_t group = largest + 1;
+    in.group = largest + 1;
+    return in;
+}
+
+CPolygonData* ReadPrimitive(pugi::xml_node prim, std::size_t sourceBytes) {
+    auto data = std::make_unique<CPolygonData>();
+    const PrimitiveInputs in = ReadInputs(prim, *data);
+    const std::int64_t vertexOffset = in.offsets[0], normalOffset = in.offsets[1], texOffset = in.offsets[2],
+                       colorOffset = in.offsets[3];
+    const std::int64_t group = in.group;
     const int count = AttributeInteger(prim, "count");
     const pugi::xml_node p = RequireNode(prim, "p");
 
@@ -169,6 +186,99 @@ CPolygonData* ReadPrimitive(pugi::xml_node prim, std::size_t sourceBytes) {
     return data.release();
 }
 
+// ------------------------------------------------ polygons into triangles
+
+// The indices of one <p> and the triangles cut from it, as numbers of
+// groups (corners) of that list.
+struct CornerList {
+    std::vector<int> indices;
+    std::vector<std::int64_t> corners;
+
+    std::int64_t Groups(std::int64_t group) const { return static_cast<std::int64_t>(indices.size()) / group; }
+    // A polygon of n corners from corner `first` on, as a fan around its
+    // first corner.
+    void Fan(std::int64_t first, std::int64_t n) {
+        for (std::int64_t i = 1; i + 1 < n; ++i) corners.insert(corners.end(), {first, first + i, first + i + 1});
+    }
+    // A strip: every next corner makes a triangle with the two before it;
+    // every second one is turned round so all keep the strip's winding.
+    void Strip(std::int64_t n) {
+        for (std::int64_t i = 0; i + 2 < n; ++i) {
+            if (i % 2 == 0) corners.insert(corners.end(), {i, i + 1, i + 2});
+            else corners.insert(corners.end(), {i + 1, i, i + 2});
+        }
+    }
+};
+
+void ReadIndices(pugi::xml_node p, CornerList& list) {
+    list.indices.clear();
+    list.corners.clear();
+    ReadInts(p, std::numeric_limits<std::int64_t>::max(), -1, list.indices);
+}
+
+// Appends the triangles' corners to every attribute's index list.
+void AppendCorners(const CornerList& list, const PrimitiveInputs& in, CPolygonData& data) {
+    CValueArray<int>* lists[] = {&data.vertexIndices, &data.normalIndices, &data.texIndices, &data.colorIndices};
+    for (int a = 0; a < 4; ++a) {
+        if (in.offsets[a] < 0) continue;
+        for (const std::int64_t corner : list.corners)
+            lists[a]->Add(list.indices[static_cast<std::size_t>(corner * in.group + in.offsets[a])]);
+    }
+}
+
+enum class PolygonKind { Polylist, Polygons, Tristrips, Trifans };
+
+// A polylist (corners per polygon in <vcount>), polygons (one <p> per
+// polygon; of a <ph> only the outer <p>, its holes are left out),
+// tristrips and trifans (one <p> per strip or fan), cut into triangles.
+CPolygonData* ReadPolygons(pugi::xml_node prim, PolygonKind kind) {
+    auto data = std::make_unique<CPolygonData>();
+    const PrimitiveInputs in = ReadInputs(prim, *data);
+    CornerList list;
+    if (kind == PolygonKind::Polylist) {
+        ReadIndices(RequireNode(prim, "p"), list);
+        std::vector<int> vcount;
+        ReadInts(SelectSingleNode(prim, "vcount"), std::numeric_limits<std::int64_t>::max(), -1, vcount);
+        const std::int64_t groups = list.Groups(in.group);
+        std::int64_t first = 0;
+        for (const int n : vcount) {
+            const std::int64_t corners = std::min<std::int64_t>(std::max(n, 0), groups - first);
+            if (corners <= 0) break;
+            list.Fan(first, corners);
+            first += corners;
+        }
+        AppendCorners(list, in, *data);
+        return data.release();
+    }
+    for (pugi::xml_node child = prim.first_child(); child; child = child.next_sibling()) {
+        const std::string_view name = child.name();
+        pugi::xml_node p = child;
+        if (name == "ph") p = SelectSingleNode(child, "p");
+        else if (name != "p") continue;
+        ReadIndices(p, list);
+        const std::int64_t n = list.Groups(in.group);
+        if (kind == PolygonKind::Tristrips) list.Strip(n);
+        else list.Fan(0, n);
+        AppendCorners(list, in, *data);
+    }
+    return data.release();
+}
+
+// A polylist whose polygons are all triangles reads as triangles.
+bool AllTriangles(pugi::xml_node polylist) {
+    const pugi::xml_node vcount = SelectSingleNode(polylist, "vcount");
+    if (!vcount) return true;
+    bool all = true;
+    numlist::ForEachNumber<int>(vcount, std::numeric_limits<std::int64_t>::max(), -1, [&all](int n) { all = all && n == 3; });
+    return all;
+}
+
+void Note(const ColladaSource& source, std::string text) {
+    if (!source.notes) return;
+    if (std::find(source.notes->begin(), source.notes->end(), text) == source.notes->end())
+        source.notes->push_back(std::move(text));
+}
+
 }  // namespace
 
 void LoadColladaGeometries(CModel& model, const ColladaSource& source) {
@@ -184,9 +294,18 @@ void LoadColladaGeometries(CModel& model, const ColladaSource& source) {
         for (pugi::xml_node src : sources)
             geometry->floatArrays.Add(ReadSource(src, positionId, verticesId, *geometry, source.bytes));
 
-        XmlNodeList primitives = SelectNodes(mesh, "polylist");
-        if (primitives.Length() == 0) primitives = SelectNodes(mesh, "triangles");
-        for (pugi::xml_node prim : primitives) geometry->polygonData.Add(ReadPrimitive(prim, source.bytes));
+        // Every kind of polygon primitive, in document order, as triangles.
+        for (pugi::xml_node prim = mesh.first_child(); prim; prim = prim.next_sibling()) {
+            const std::string_view kind = prim.type() == pugi::node_element ? prim.name() : "";
+            if (kind == "triangles" || (kind == "polylist" && AllTriangles(prim)))
+                geometry->polygonData.Add(ReadPrimitive(prim, source.bytes));
+            else if (kind == "polylist") geometry->polygonData.Add(ReadPolygons(prim, PolygonKind::Polylist));
+            else if (kind == "polygons") geometry->polygonData.Add(ReadPolygons(prim, PolygonKind::Polygons));
+            else if (kind == "tristrips") geometry->polygonData.Add(ReadPolygons(prim, PolygonKind::Tristrips));
+            else if (kind == "trifans") geometry->polygonData.Add(ReadPolygons(prim, PolygonKind::Trifans));
+            else if (kind == "lines" || kind == "linestrips")
+                Note(source, "<" + std::string(kind) + "> skipped: only surfaces are imported");
+        }
         model.geometries.Add(geometry.release());
     }
 }

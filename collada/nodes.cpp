@@ -3,35 +3,27 @@
 // bone of the tree only.
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "collada/sections.h"
 
 namespace {
 
-// True when `target` is `from` or lies below it.
-bool Reaches(const CBone* from, const CBone* target) {
-    std::vector<const CBone*> stack{from};
-    while (!stack.empty()) {
-        const CBone* b = stack.back();
-        stack.pop_back();
-        if (b == target) return true;
-        for (const CBone* c : b->children) stack.push_back(c);
-    }
-    return false;
-}
+// Bones that already have their place in the tree.
+using PlacedBones = std::unordered_set<const CBone*>;
 
 // The bone for a node: the skin bone named by its sid, or a new bone. A
-// skin bone that already sits above `parent` would close a loop in the
-// tree (pose evaluation and the writers would never end), so such a node
-// gets a bone of its own.
-CBone* BoneFor(CModel& model, pugi::xml_node node, CBone* parent, std::vector<std::unique_ptr<CBone>>& fresh) {
+// bone has exactly one place in the tree: a second node naming a joint that
+// is already placed (beside itself, or above itself, which would close a
+// loop) gets a bone of its own, so the writers never repeat a subtree.
+CBone* BoneFor(CModel& model, pugi::xml_node node, PlacedBones& placed, std::vector<std::unique_ptr<CBone>>& fresh) {
     CBone* bone = nullptr;
     if (HasAttribute(node, "sid")) {
         CName sid;
         SetName(sid, Attribute(node, "sid"));
         bone = model.FindBoneByName(sid);
-        if (bone && parent && Reaches(bone, parent)) bone = nullptr;
+        if (bone && !placed.insert(bone).second) bone = nullptr;
     }
     if (!bone) {
         fresh.push_back(std::make_unique<CBone>());
@@ -67,7 +59,9 @@ void Adopt(std::vector<std::unique_ptr<CBone>>& fresh) {
 // chain would write a file quadratic in its depth.
 constexpr int kMaxNodeDepth = 1000;
 
-void LoadColladaChildNodes(CModel& model, pugi::xml_node parentNode, CBone* parentBone) {
+namespace {
+
+void ReadChildNodes(CModel& model, pugi::xml_node parentNode, CBone* parentBone, PlacedBones& placed) {
     // Depth-first with an explicit stack: deep files cannot exhaust ours.
     struct Pending {
         pugi::xml_node node;
@@ -90,7 +84,7 @@ void LoadColladaChildNodes(CModel& model, pugi::xml_node parentNode, CBone* pare
             throw ColladaError(DescribeElement(child) + " is nested deeper than " + std::to_string(kMaxNodeDepth) +
                                    " levels",
                                child);
-        CBone* bone = BoneFor(model, child, next.parent, fresh);
+        CBone* bone = BoneFor(model, child, placed, fresh);
         bone->parent = next.parent;
         next.parent->children.Add(bone);
         Adopt(fresh);
@@ -98,14 +92,29 @@ void LoadColladaChildNodes(CModel& model, pugi::xml_node parentNode, CBone* pare
     }
 }
 
+}  // namespace
+
+void LoadColladaChildNodes(CModel& model, pugi::xml_node parentNode, CBone* parentBone) {
+    PlacedBones placed;
+    std::vector<const CBone*> pending(model.rootBones.begin(), model.rootBones.end());
+    while (!pending.empty()) {
+        const CBone* b = pending.back();
+        pending.pop_back();
+        if (!placed.insert(b).second) continue;
+        for (const CBone* c : b->children) pending.push_back(c);
+    }
+    ReadChildNodes(model, parentNode, parentBone, placed);
+}
+
 void LoadColladaNodes(CModel& model, const ColladaSource& source) {
+    PlacedBones placed;
     std::vector<std::unique_ptr<CBone>> fresh;
     for (pugi::xml_node node : SelectNodes(source.document, "COLLADA/library_visual_scenes/visual_scene/node")) {
         const pugi::xml_node element = ElementView(node);
         if (!element) continue;
-        CBone* bone = BoneFor(model, element, nullptr, fresh);
+        CBone* bone = BoneFor(model, element, placed, fresh);
         model.rootBones.Add(bone);
         Adopt(fresh);
-        LoadColladaChildNodes(model, element, bone);
+        ReadChildNodes(model, element, bone, placed);
     }
 }

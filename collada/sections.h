@@ -6,7 +6,9 @@
 #include <pugixml.hpp>
 
 #include <cstddef>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "collada/xml_dom.h"
 #include "model/model.h"
@@ -17,6 +19,7 @@
 struct ColladaSource {
     pugi::xml_node document;
     std::size_t bytes = 0;
+    std::vector<std::string>* notes = nullptr;  // what was left out, one line each
 };
 
 void LoadColladaImages(CModel& model, const ColladaSource& source);

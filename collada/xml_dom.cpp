@@ -13,6 +13,7 @@
 
 #include "platform/cp932.h"
 #include "platform/file_io.h"
+#include "platform/text_encoding.h"
 #include "platform/text.h"
 
 // ---------------------------------------------------------------- document
@@ -30,12 +31,50 @@ bool XmlDocument::LoadMemory(std::string_view bytes, std::string* error) {
     return Parse(error);
 }
 
+namespace {
+
+// The encoding named by the XML declaration of a document that starts in
+// ASCII ("<?xml ... encoding='...'?>"); empty when there is none.
+std::string DeclaredEncoding(std::string_view bytes) {
+    if (bytes.substr(0, 5) != "<?xml") return {};
+    const std::string_view decl = bytes.substr(0, bytes.find("?>"));
+    std::size_t at = decl.find("encoding");
+    if (at == std::string_view::npos) return {};
+    at = decl.find_first_of("\"'", at);
+    if (at == std::string_view::npos) return {};
+    const std::size_t end = decl.find(decl[at], at + 1);
+    if (end == std::string_view::npos) return {};
+    return std::string(decl.substr(at + 1, end - at - 1));
+}
+
+// Encodings the XML parser reads itself.
+bool IsUnicode(std::string name) {
+    for (char& c : name) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    return name.empty() || name.rfind("UTF", 0) == 0 || name.rfind("UCS", 0) == 0;
+}
+
+}  // namespace
+
 bool XmlDocument::Parse(std::string* error) {
+    // The parser reads UTF-8, -16 and -32 only: a document declared in
+    // another encoding (Shift_JIS from Japanese tools, Latin-1, ...) is
+    // turned into UTF-8 first, so its names and paths arrive intact.
+    pugi::xml_encoding encoding = pugi::encoding_auto;
+    const std::string declared = DeclaredEncoding(std::string_view(buffer_.Data(), buffer_.Size()));
+    if (!IsUnicode(declared)) {
+        std::string utf8, why;
+        if (!ConvertToUtf8(std::string_view(buffer_.Data(), buffer_.Size()), declared, utf8, &why)) {
+            if (error) *error = why;
+            return false;
+        }
+        buffer_.Assign(utf8);
+        encoding = pugi::encoding_utf8;
+    }
     sourceSize_ = buffer_.Size();
     // In place: the tree points into our buffer instead of a second copy of
     // the file, which keeps the peak memory of large files down.
     const pugi::xml_parse_result r =
-        doc_.load_buffer_inplace(buffer_.Data(), buffer_.Size(), pugi::parse_default, pugi::encoding_auto);
+        doc_.load_buffer_inplace(buffer_.Data(), buffer_.Size(), pugi::parse_default, encoding);
     if (r) return true;
     if (error) *error = std::string("not well-formed XML (") + r.description() + ") at line " + std::to_string(LineAt(r.offset));
     doc_.reset();

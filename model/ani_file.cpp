@@ -189,11 +189,11 @@ bool ParseAnimation(CModel& model, std::string_view bytes, bool checkTarget) {
             lines.ReadChars(kTagLineChars, next);
             if (!checkTarget) continue;
             CName target;
-            target.SetFromCp932(FirstToken(next, kValueDelimiters));
+            target.SetFromCp932(LineName(next));
             if (!(target == model.name)) return false;
         } else if (tag == "ANIMATION_ID") {
             lines.ReadChars(kTagLineChars, next);
-            animation->id.SetFromCp932(FirstToken(next, kValueDelimiters));
+            animation->id.SetFromCp932(LineName(next));
         } else if (tag == "ANIMATION_BEGIN") {
             channel = std::make_unique<CAnimationChannel>();
         } else if (tag == "ANIMATION_END") {
@@ -202,7 +202,7 @@ bool ParseAnimation(CModel& model, std::string_view bytes, bool checkTarget) {
             // TARGET, KEY_TIME or POSE_MATRIX outside a channel, or any other line.
             continue;
         } else if (tag == "TARGET") {
-            channel->targetId.SetFromCp932(tokens.Next(kTagDelimiters));
+            channel->targetId.SetFromCp932(TagName(line));
             channel->bone = model.FindBoneById(channel->targetId);
         } else if (tag == "KEY_TIME") {
             // A longer line is cut here; its rest comes back as a tag line and is skipped.

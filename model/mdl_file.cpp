@@ -288,7 +288,6 @@ private:
         int childrenLeft = 0;
     };
     CBone* PlaceBone(std::string_view name, const std::vector<BoneFrame>& stack);
-    bool WouldCycle(CBone* bone, const std::vector<BoneFrame>& stack) const;
     void IndexBone(CBone* b) { byName_.try_emplace(std::u16string(b->name.View()), b); }
     void ReleaseStrayBones();
 
@@ -301,6 +300,7 @@ private:
     // Bones made for the tree only; those left hanging by a cut-off file
     // are released at the end.
     std::vector<CBone*> treeOnly_;
+    std::unordered_set<CBone*> placed_;  // list bones given their place in the tree
 };
 
 // One line as the wide reader sees it: at most maxChars - 1 characters,
@@ -364,7 +364,7 @@ void MdlReader::Run() {
 void MdlReader::ReadModelId() {
     if (!ReadLine(kLineChars, line_)) return;
     Tokenizer t(line_, true);
-    model_.name.SetFromCp932(t.Next(kValueDelims));
+    model_.name.SetFromCp932(LineName(line_));
 }
 
 void MdlReader::ReadBoneList() {
@@ -384,9 +384,8 @@ void MdlReader::ReadMaterial() {
     while (ReadLine(kLineChars, line)) {
         Tokenizer t(line, true);
         const std::string_view tag = t.Next(kTopDelims);
-        const std::string_view value = t.Next(kTopDelims);
-        if (tag == "MATERIAL_NAME") m->name.SetFromCp932(value);
-        else if (tag == "TEXTURE_NAME") m->textureName.SetFromCp932(value);
+        if (tag == "MATERIAL_NAME") m->name.SetFromCp932(TagName(line));
+        else if (tag == "TEXTURE_NAME") m->textureName.SetFromCp932(TagName(line));
         else if (tag == "DIFFUSE") ReadFloats(kColorLineBytes, m->diffuse, 4);
         else if (tag == "AMBIENT") ReadFloats(kColorLineBytes, m->ambient, 4);
         else if (tag == "SPECULAR") ReadFloats(kColorLineBytes, m->specular, 4);
@@ -404,9 +403,8 @@ void MdlReader::ReadTexture() {
     while (ReadLine(kLineChars, line)) {
         Tokenizer t(line, true);
         const std::string_view tag = t.Next(kTopDelims);
-        const std::string_view value = t.Next(kTopDelims);
-        if (tag == "TEXTURE_ID") tex->id.SetFromCp932(value);
-        else if (tag == "TEXTURE_NAME") tex->fileName.SetFromCp932(value);
+        if (tag == "TEXTURE_ID") tex->id.SetFromCp932(TagName(line));
+        else if (tag == "TEXTURE_NAME") tex->fileName.SetFromCp932(TagName(line));
         else if (tag == "TEXTURE_END") {
             model_.textures.Add(tex.release());
             return;
@@ -421,7 +419,7 @@ void MdlReader::ReadGeometry() {
         Tokenizer t(line, true);
         const std::string_view tag = t.Next(kTopDelims);
         const std::string_view value = t.Next(kTopDelims);
-        if (tag == "GEOMETRY_ID") g->id.SetFromCp932(value);
+        if (tag == "GEOMETRY_ID") g->id.SetFromCp932(TagName(line));
         else if (tag == "VERTEX_COUNT") g->vertexCount = ParseInt(value);
         else if (tag == "BIND_SHAPE_MATRIX") ReadFloats(kBindMatrixLineBytes, g->bindShapeMatrix, 16);
         else if (tag == "FLOAT_ARRAY_BEGIN") ReadFloatArray(*g);
@@ -447,7 +445,7 @@ void MdlReader::ReadFloatArray(CGeometry& g) {
         const std::string_view tag = t.Next(kBlockDelims);
         const std::string_view value = t.Next(kBlockDelims);
         if (tag == "FLOAT_ARRAY_ID") {
-            a->id.SetFromCp932(value);
+            a->id.SetFromCp932(TagName(line));
         } else if (tag == "FLOAT_ARRAY_FLOAT_COUNT") {
             floatCount = ParseInt(value);
         } else if (tag == "FLOAT_ARRAY_COUNT") {
@@ -506,10 +504,10 @@ void MdlReader::ReadPolygonData(CGeometry& g) {
         Tokenizer t(line, true);
         const std::string_view tag = t.Next(kBlockDelims);
         const std::string_view value = t.Next(kBlockDelims);
-        if (tag == "MATERIAL_ID") p->materialId.SetFromCp932(value);
-        else if (tag == "VERTEX_ID") p->vertexId.SetFromCp932(value);
-        else if (tag == "NORMAL_ID") p->normalId.SetFromCp932(value);
-        else if (tag == "COLOR_ID") p->colorId.SetFromCp932(value);
+        if (tag == "MATERIAL_ID") p->materialId.SetFromCp932(TagName(line));
+        else if (tag == "VERTEX_ID") p->vertexId.SetFromCp932(TagName(line));
+        else if (tag == "NORMAL_ID") p->normalId.SetFromCp932(TagName(line));
+        else if (tag == "COLOR_ID") p->colorId.SetFromCp932(TagName(line));
         else if (tag == "VERTEX_INDEX_COUNT") ReadIndexList(ParseInt(value), p->vertexIndices);
         else if (tag == "NORMAL_INDEX_COUNT") ReadIndexList(ParseInt(value), p->normalIndices);
         else if (tag == "COLOR_INDEX_COUNT") ReadIndexList(ParseInt(value), p->colorIndices);
@@ -572,25 +570,6 @@ void MdlReader::ReadWeightValues(CGeometry& g, int rows, int perRow) {
     }
 }
 
-bool MdlReader::WouldCycle(CBone* bone, const std::vector<BoneFrame>& stack) const {
-    // The frames below the current one hold the bone's future ancestors.
-    std::unordered_set<const CBone*> ancestors;
-    for (std::size_t i = 0; i + 1 < stack.size(); ++i)
-        if (stack[i].bone) ancestors.insert(stack[i].bone);
-    if (ancestors.count(bone)) return true;
-    if (bone->children.Count() == 0) return false;
-    std::unordered_set<const CBone*> seen;
-    std::vector<const CBone*> pending{bone};
-    while (!pending.empty()) {
-        const CBone* b = pending.back();
-        pending.pop_back();
-        if (!b || !seen.insert(b).second) continue;
-        if (ancestors.count(b)) return true;
-        for (const CBone* c : b->children) pending.push_back(c);
-    }
-    return false;
-}
-
 CBone* MdlReader::PlaceBone(std::string_view nameBytes, const std::vector<BoneFrame>& stack) {
     CName name;
     name.SetFromCp932(nameBytes);
@@ -598,9 +577,10 @@ CBone* MdlReader::PlaceBone(std::string_view nameBytes, const std::vector<BoneFr
     CBone* bone = nullptr;
     const auto it = byName_.find(std::u16string(name.View()));
     if (it != byName_.end()) bone = it->second;
-    // A bone cannot sit below itself: such a placement gets a record of its
-    // own instead of closing a loop in the tree.
-    if (bone && parent && WouldCycle(bone, stack)) bone = nullptr;
+    // A bone has one place in the tree: a name met again (a joint placed
+    // twice, or below itself) gets a record of its own, so the tree stays a
+    // tree and a rewrite stays the size of what was read.
+    if (bone && !placed_.insert(bone).second) bone = nullptr;
     if (!bone) {
         bone = new CBone;
         treeOnly_.push_back(bone);
@@ -638,9 +618,9 @@ void MdlReader::ReadBoneTree() {
         const std::string_view tag = t.Next(kBoneDelims);
         const std::string_view value = t.Next(kBoneDelims);
         if (tag == "BONE_NAME") {
-            if (!f.detached) f.bone = PlaceBone(value, stack);
+            if (!f.detached) f.bone = PlaceBone(TagName(line), stack);
         } else if (tag == "BONE_ID") {
-            if (f.bone) f.bone->id.SetFromCp932(value);
+            if (f.bone) f.bone->id.SetFromCp932(TagName(line));
         } else if (tag == "BONE_TYPE") {
             if (f.bone) f.bone->boneType = ParseInt(value);
         } else if (tag == "INV_BIND_MATRIX") {

@@ -180,3 +180,13 @@ std::string ToCrLf(std::string_view text) {
     }
     return out;
 }
+
+std::string_view LineName(std::string_view line) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+    return line;
+}
+
+std::string_view TagName(std::string_view line) {
+    const std::size_t close = line.find('>');
+    return close == std::string_view::npos ? std::string_view() : LineName(line.substr(close + 1));
+}

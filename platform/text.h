@@ -56,3 +56,9 @@ void AppendFixed6(std::string& out, double value);
 
 // Turns every "\n" into "\r\n", as a Windows text-mode stream would.
 std::string ToCrLf(std::string_view text);
+
+// Names are whole lines: a name on a line of its own is the line without its
+// line end, a name behind a tag ("<BONE_NAME>left arm") is the rest of the
+// line after the tag's ">". Blanks and brackets inside a name stay.
+std::string_view LineName(std::string_view line);
+std::string_view TagName(std::string_view line);

@@ -222,12 +222,14 @@ TEST(AniRead, FileWithoutTargetLineIsAcceptedForAnyModel) {
     EXPECT_EQ(model.animations[0]->channels.Count(), 1);
 }
 
-TEST(AniRead, CheckComparesTheWholeFirstToken) {
+TEST(AniRead, CheckComparesTheWholeLine) {
     CModel model;
     model.name = Ascii("Room");
     EXPECT_FALSE(ParseAnimation(model, "[TARGET_MODEL_ID]\nRoo\n"));
     EXPECT_FALSE(ParseAnimation(model, "[TARGET_MODEL_ID]\nroom\n"));
-    EXPECT_TRUE(ParseAnimation(model, "[TARGET_MODEL_ID]\nRoom extra words\n"));
+    EXPECT_FALSE(ParseAnimation(model, "[TARGET_MODEL_ID]\nRoom extra words\n"));
+    model.name = Ascii("my model");  // names hold blanks
+    EXPECT_TRUE(ParseAnimation(model, "[TARGET_MODEL_ID]\r\nmy model\r\n"));
     // An unnamed model writes an empty line and reads it back.
     CModel unnamed;
     EXPECT_TRUE(ParseAnimation(unnamed, "[TARGET_MODEL_ID]\n\n\n"));

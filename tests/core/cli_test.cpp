@@ -78,7 +78,7 @@ TEST(CliInfo, CountsTheRecordsOfAWrittenModel) {
     EXPECT_EQ(out,
               "{\"name\": \"box\", \"geometries\": 1, \"vertices\": 8, \"corners\": 36, \"materials\": 1, "
               "\"textures\": 2, \"bones\": 2, \"root_bones\": 1, \"animations\": 0, \"channels\": 0, "
-              "\"keys\": 0}\n");
+              "\"keys\": 0, \"bounds\": null}\n");
 
     Cli("info '" + (dir / "nothing.mdl") + "'", &status);
     EXPECT_EQ(status, 1);

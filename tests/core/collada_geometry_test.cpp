@@ -138,15 +138,16 @@ TEST(ColladaGeometry, VertexOnlyAndShortLastGroup) {
     EXPECT_EQ(g->polygonData[2]->vertexIndices.Count(), 0);  // count 0: empty buffer
 }
 
-TEST(ColladaGeometry, PolylistIsReadAsTrianglesAndWins) {
+TEST(ColladaGeometry, EveryPrimitiveIsReadInDocumentOrder) {
     CModel model;
     ASSERT_TRUE(Import(model, Wrap(Mesh(kVertices +
         "<triangles count='1'><input semantic='VERTEX' source='#g-verts' offset='0'/><p>9 9 9</p></triangles>"
         "<polylist count='2'><input semantic='VERTEX' source='#g-verts' offset='0'/><vcount>4 4</vcount>"
         "<p>0 1 2 3 4 5 6 7</p></polylist>"))));
     const CGeometry* g = model.geometries[0];
-    ASSERT_EQ(g->polygonData.Count(), 1);
-    EXPECT_EQ(List(g->polygonData[0]->vertexIndices), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+    ASSERT_EQ(g->polygonData.Count(), 2);
+    EXPECT_EQ(List(g->polygonData[0]->vertexIndices), (std::vector<int>{9, 9, 9}));
+    EXPECT_EQ(List(g->polygonData[1]->vertexIndices), (std::vector<int>{0, 1, 2, 0, 2, 3, 4, 5, 6, 4, 6, 7}));
 }
 
 TEST(ColladaGeometry, TwoTexcoordSetsShareTheLaterOffset) {

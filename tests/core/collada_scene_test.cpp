@@ -90,10 +90,11 @@ TEST(ColladaNodes, ShortMatrixAndRepeatedSids) {
         "<node id='c' sid='free'/><node id='d' sid='free'/>"
         "<node id='e'><matrix sid='transform'> </matrix></node>"))));
     ASSERT_EQ(model.rootBones.Count(), 5);
-    EXPECT_EQ(model.rootBones[0], model.rootBones[1]);  // same skin bone twice
+    EXPECT_NE(model.rootBones[0], model.rootBones[1]);  // a joint has one place: the second node gets its own bone
     const CBone* hip = model.bones[0];
-    EXPECT_EQ(hip->id.ToUtf8(), "b");
-    EXPECT_EQ(hip->boneType, 1);
+    EXPECT_EQ(hip->id.ToUtf8(), "a");
+    EXPECT_EQ(hip->boneType, 2);
+    EXPECT_EQ(model.rootBones[1]->id.ToUtf8(), "b");
     EXPECT_EQ(hip->jointMatrix[11], 12.0f);
     EXPECT_EQ(hip->jointMatrix[12], 0.0f);
     EXPECT_EQ(hip->jointMatrix[15], 0.0f);

@@ -422,7 +422,7 @@ TEST(MdlRoundTrip, RewritingGivesTheSameBytesExceptTheBoneIndexDrift) {
     EXPECT_NE(SerializeModel(third).find("1.000020 0.750000 2.000020 0.250000 "), std::string::npos);
 }
 
-TEST(MdlRoundTrip, NamesCutAtTheFirstBlank) {
+TEST(MdlRoundTrip, NamesAreWholeLines) {
     CModel m;
     m.name.SetAscii("my model");
     auto* t = new CTexture;
@@ -433,10 +433,10 @@ TEST(MdlRoundTrip, NamesCutAtTheFirstBlank) {
     EXPECT_NE(text.find("<TEXTURE_ID>a b\r\n"), std::string::npos);
     CModel back;
     ParseModel(back, text);
-    EXPECT_EQ(back.name.ToUtf8(), "my");
+    EXPECT_EQ(back.name.ToUtf8(), "my model");
     ASSERT_EQ(back.textures.Count(), 1);
-    EXPECT_EQ(back.textures[0]->id.ToUtf8(), "a");
-    EXPECT_EQ(back.textures[0]->fileName.ToUtf8(), "c:\\dir");
+    EXPECT_EQ(back.textures[0]->id.ToUtf8(), "a b");
+    EXPECT_EQ(back.textures[0]->fileName.ToUtf8(), "c:\\dir name\\x.png");
 }
 
 TEST(MdlRoundTrip, DoubleByteNamesWithBracketTrailBytesSurvive) {

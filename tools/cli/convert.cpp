@@ -1,6 +1,7 @@
 // vorland-cli convert IN.dae OUT: writes OUT.mdl and OUT.ani.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "collada/collada.h"
 #include "model/ani_file.h"
@@ -18,10 +19,12 @@ int RunConvert(const Args& args) {
     CName ext;
     ext.SetAscii(in.size() >= 4 ? in.substr(in.size() - 4) : std::string(".dae"));
     std::string error;
-    if (!LoadCollada(model, in, ext, &error)) {
+    std::vector<std::string> notes;
+    if (!LoadCollada(model, in, ext, &error, &notes)) {
         std::fprintf(stderr, "vorland-cli: %s\n", error.c_str());
         return 1;
     }
+    for (const std::string& note : notes) std::fprintf(stderr, "vorland-cli: note: %s\n", note.c_str());
     if (!WriteModel(model, out + ".mdl")) {
         std::fprintf(stderr, "vorland-cli: cannot write %s.mdl\n", out.c_str());
         return 1;

@@ -2,11 +2,13 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "collada/collada.h"
 #include "model/ani_file.h"
 #include "model/animation.h"
 #include "model/mdl_file.h"
+#include "model/model_bounds.h"
 #include "platform/file_io.h"
 #include "tools/cli/json.h"
 #include "tools/cli/verbs.h"
@@ -26,7 +28,7 @@ std::string LowerExtension(const std::string& path) {
     return ext;
 }
 
-void PrintInfo(const CModel& model) {
+void PrintInfo(const CModel& model, bool withBounds) {
     long long vertices = 0, corners = 0, channels = 0, keys = 0;
     for (const CGeometry* g : model.geometries) {
         vertices += g->vertexCount;
@@ -48,6 +50,15 @@ void PrintInfo(const CModel& model) {
     json.Int("animations", model.animations.Count());
     json.Int("channels", channels);
     json.Int("keys", keys);
+    if (withBounds) {
+        ModelBox box;
+        if (ModelBounds(model, box)) {
+            const double v[6] = {box.min[0], box.min[1], box.min[2], box.max[0], box.max[1], box.max[2]};
+            json.Numbers("bounds", v, 6);
+        } else {
+            json.Null("bounds");
+        }
+    }
     std::printf("%s\n", json.Finish().c_str());
 }
 
@@ -68,10 +79,12 @@ int RunInfo(const Args& args) {
         CName daeExt;
         daeExt.SetAscii(EndsWith(path, ".dae") ? ".dae" : path.substr(path.size() - 4));
         std::string error;
-        if (!LoadCollada(model, path, daeExt, &error)) {
+        std::vector<std::string> notes;
+        if (!LoadCollada(model, path, daeExt, &error, &notes)) {
             std::fprintf(stderr, "vorland-cli: %s\n", error.c_str());
             return 1;
         }
+        for (const std::string& note : notes) std::fprintf(stderr, "vorland-cli: note: %s\n", note.c_str());
     } else if (ext == ".ani") {
         const auto bytes = ReadWholeFile(path);
         if (!bytes) {
@@ -89,6 +102,6 @@ int RunInfo(const Args& args) {
     if (timing)
         std::fprintf(stderr, "import: %.3f ms\n",
                      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    PrintInfo(model);
+    PrintInfo(model, ext != ".ani");
     return 0;
 }

@@ -46,3 +46,19 @@ void JsonObject::Number(std::string_view key, double value) {
     std::snprintf(buf, sizeof buf, "%.6g", value);
     text_ += buf;
 }
+
+void JsonObject::Numbers(std::string_view key, const double* values, int count) {
+    Key(key);
+    text_ += "[";
+    for (int i = 0; i < count; ++i) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%s%.6g", i > 0 ? ", " : "", values[i]);
+        text_ += buf;
+    }
+    text_ += "]";
+}
+
+void JsonObject::Null(std::string_view key) {
+    Key(key);
+    text_ += "null";
+}

@@ -1,0 +1,26 @@
+#include "model/model_bounds.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+bool ModelBounds(const CModel& model, ModelBox& box) {
+    bool any = false;
+    for (const CGeometry* g : model.geometries) {
+        std::unordered_set<std::u16string_view> positionIds;
+        for (const CPolygonData* p : g->polygonData) positionIds.insert(p->vertexId.View());
+        const float* m = g->bindShapeMatrix;  // column vectors: translation in 3, 7, 11
+        for (const CFloatArray* a : g->floatArrays) {
+            if (a->FloatCount() != 3 || !positionIds.count(a->id.View())) continue;
+            const auto* v = static_cast<const float*>(a->values->Data());
+            for (int i = 0; i < a->values->Count(); ++i, v += 3) {
+                for (int r = 0; r < 3; ++r) {
+                    const float c = m[4 * r] * v[0] + m[4 * r + 1] * v[1] + m[4 * r + 2] * v[2] + m[4 * r + 3];
+                    box.min[r] = any ? std::min(box.min[r], c) : c;
+                    box.max[r] = any ? std::max(box.max[r], c) : c;
+                }
+                any = true;
+            }
+        }
+    }
+    return any;
+}

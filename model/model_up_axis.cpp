@@ -1,0 +1,63 @@
+#include "model/model_up_axis.h"
+
+#include <unordered_set>
+#include <vector>
+
+#include "model/animation.h"
+
+namespace {
+
+// A turn only moves values and flips signs; adding 0 keeps a rotated zero
+// from being written as "-0.000000".
+float Positive0(float v) { return v + 0.0f; }
+
+void TurnMatrix(float* m16, UpAxis up) {
+    // The conjugation R^T M R is the same for M and its transpose, so the
+    // model's column-vector matrices turn as they are stored.
+    const Matrix4 turned = ToZUp(Matrix4::FromFloats(m16), up);
+    turned.ToFloats(m16);
+    for (int i = 0; i < 16; ++i) m16[i] = Positive0(m16[i]);
+}
+
+void TurnVectors(CFloatArray& array, UpAxis up) {
+    if (array.FloatCount() != 3) return;
+    auto* v = static_cast<float*>(array.values->Data());
+    for (int i = 0; i < array.values->Count(); ++i, v += 3) {
+        const Vector3 t = ToZUp(Vector3{v[0], v[1], v[2]}, up);
+        v[0] = Positive0(t.x), v[1] = Positive0(t.y), v[2] = Positive0(t.z);
+    }
+}
+
+void TurnGeometry(CGeometry& g, UpAxis up) {
+    TurnMatrix(g.bindShapeMatrix, up);
+    std::unordered_set<std::u16string_view> ids;
+    for (const CPolygonData* p : g.polygonData) {
+        ids.insert(p->vertexId.View());
+        ids.insert(p->normalId.View());
+    }
+    for (CFloatArray* a : g.floatArrays)
+        if (!a->id.View().empty() && ids.count(a->id.View())) TurnVectors(*a, up);
+}
+
+}  // namespace
+
+void ModelToZUp(CModel& model, UpAxis up) {
+    if (up == UpAxis::Z) return;
+    for (CGeometry* g : model.geometries) TurnGeometry(*g, up);
+    // Bones of the flat list and of the tree (tree-only bones are not in
+    // the list), each once.
+    std::unordered_set<CBone*> seen;
+    std::vector<CBone*> pending(model.bones.begin(), model.bones.end());
+    pending.insert(pending.end(), model.rootBones.begin(), model.rootBones.end());
+    while (!pending.empty()) {
+        CBone* b = pending.back();
+        pending.pop_back();
+        if (!b || !seen.insert(b).second) continue;
+        TurnMatrix(b->jointMatrix, up);
+        TurnMatrix(b->invBindMatrix, up);
+        for (CBone* c : b->children) pending.push_back(c);
+    }
+    for (CAnimation* a : model.animations)
+        for (CAnimationChannel* c : a->channels)
+            for (CMatrixValue& m : c->poseMatrices) TurnMatrix(m.m, up);
+}
