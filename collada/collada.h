@@ -16,7 +16,7 @@ bool LoadCollada(CModel& model, const std::string& path, const CName& ext, std::
                  std::vector<std::string>* notes = nullptr);
 // The same on a document held in memory; `modelName` becomes the model name.
 bool LoadColladaFromMemory(CModel& model, std::string_view document, const CName& modelName,
-                           std::string* error = nullptr);
+                           std::string* error = nullptr, std::vector<std::string>* notes = nullptr);
 // The model name LoadCollada gives `path`: the path without `ext` when its
 // last four characters equal `ext` exactly, after the last "/" or "\\".
 CName ColladaModelName(const std::string& path, const CName& ext);

@@ -68,7 +68,8 @@ bool LoadCollada(CModel& model, const std::string& path, const CName& ext, std::
     return RunImporters(model, doc, path, error, notes);
 }
 
-bool LoadColladaFromMemory(CModel& model, std::string_view document, const CName& modelName, std::string* error) {
+bool LoadColladaFromMemory(CModel& model, std::string_view document, const CName& modelName, std::string* error,
+                           std::vector<std::string>* notes) {
     XmlDocument doc;
     std::string why;
     const std::string label = modelName.ToUtf8();
@@ -77,5 +78,5 @@ bool LoadColladaFromMemory(CModel& model, std::string_view document, const CName
         return false;
     }
     model.name = modelName;
-    return RunImporters(model, doc, label, error, nullptr);
+    return RunImporters(model, doc, label, error, notes);
 }
