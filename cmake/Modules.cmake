@@ -56,12 +56,27 @@ if(NOT VORLAND_CORE_ONLY)
 endif()
 
 # --- command-line tool -------------------------------------------------------
+# vorland-cli links only the display-free libraries; `render` runs
+# vorland-render beside it, the one that links the renderer.
+find_package(CLI11 REQUIRED)
+add_custom_target(vorland_commit
+  COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${PROJECT_SOURCE_DIR} -DOUTPUT=${CMAKE_BINARY_DIR}/generated/vorland_commit.h
+          -P ${PROJECT_SOURCE_DIR}/cmake/Commit.cmake
+  BYPRODUCTS ${CMAKE_BINARY_DIR}/generated/vorland_commit.h)
 vorland_glob(CLI_SOURCES ${PROJECT_SOURCE_DIR}/tools/cli/*.cpp)
-add_executable(vorland-cli ${CLI_SOURCES})
-target_link_libraries(vorland-cli PRIVATE vorland_collada vorland_settings)
+list(REMOVE_ITEM CLI_SOURCES ${PROJECT_SOURCE_DIR}/tools/cli/main.cpp)
+add_library(vorland_cli STATIC ${CLI_SOURCES})
+add_dependencies(vorland_cli vorland_commit)
+target_include_directories(vorland_cli PRIVATE ${CMAKE_BINARY_DIR}/generated)
+target_compile_definitions(vorland_cli PRIVATE VORLAND_VERSION="${PROJECT_VERSION}")
+target_link_libraries(vorland_cli PUBLIC vorland_collada vorland_settings CLI11::CLI11)
+add_executable(vorland-cli ${PROJECT_SOURCE_DIR}/tools/cli/main.cpp)
+target_link_libraries(vorland-cli PRIVATE vorland_cli)
 if(NOT VORLAND_CORE_ONLY)
-  target_link_libraries(vorland-cli PRIVATE vorland_render)
-  target_compile_definitions(vorland-cli PRIVATE VORLAND_HAVE_RENDER=1)
+  vorland_glob(CLI_RENDER_SOURCES ${PROJECT_SOURCE_DIR}/tools/cli/render/*.cpp)
+  add_executable(vorland-render ${CLI_RENDER_SOURCES})
+  target_link_libraries(vorland-render PRIVATE vorland_cli vorland_render)
+  add_dependencies(vorland-cli vorland-render)
 endif()
 
 if(NOT VORLAND_CORE_ONLY)

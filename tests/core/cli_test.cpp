@@ -1,10 +1,12 @@
 // vorland-cli settings and info, run as a separate process.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "model/mdl_file.h"
 #include "model/model.h"
+#include "platform/cp932.h"
 #include "test_files.h"
 
 namespace {
@@ -15,6 +17,14 @@ std::string Cli(const std::string& args, int* status, const std::string& workDir
     command += std::string("'") + VORLAND_CLI + "' " + args + " 2>/dev/null";
     return RunCommand(command, status);
 }
+
+// The tool's standard error alone.
+std::string CliErrors(const std::string& args, int* status, const std::string& workDir) {
+    return RunCommand("cd '" + workDir + "' && '" + VORLAND_CLI + "' " + args + " 2>&1 >/dev/null", status);
+}
+
+// The bundled cat: a small skinned, animated model.
+const std::string kCat = VORLAND_SOURCE_DIR "/model/washitu/washitu1.dae";
 
 }  // namespace
 
@@ -84,4 +94,68 @@ TEST(CliInfo, CountsTheRecordsOfAWrittenModel) {
     EXPECT_EQ(status, 1);
     Cli("info", &status);
     EXPECT_EQ(status, 2);
+}
+
+// Help and version on stdout with 0; mistakes as one line on stderr that
+// names the option and value or the path as it was given.
+TEST(CliCommandLine, AnswersHelpAndVersionAndNamesMistakes) {
+    struct Case {
+        const char* args;
+        int status;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"--version", 0, "vorland-cli 1.6"},
+        {"--help", 0, "Usage: vorland-cli [OPTIONS] [SUBCOMMAND]"},
+        {"info --help", 0, "Usage: vorland-cli info [OPTIONS] FILE"},
+        {"settings --help", 0, "Usage: vorland-cli settings [OPTIONS] [DIR]"},
+        {"render --help", 0, "Usage: vorland-cli render [OPTIONS] FILE"},
+        {"convert --help", 0, "--out-dir DIR"},
+        {"render a.dae -o x.png --width abc", 2, "vorland-cli: --width: \"abc\" is not a whole number\n"},
+        {"render a.dae --width 5", 2, "vorland-cli: -o is required\n"},
+        {"render a.dae -o x.gif", 2, "vorland-cli: -o: \"x.gif\" does not end in .png, .jpg, .jpeg or .bmp\n"},
+        {"render a.dae -o x.png --width 1537", 2, "--width: 1537 is above the render targets' width 1536\n"},
+        {"render a.dae -o x.png --height 1081", 2, "--height: 1081 is above the render targets' height 1080\n"},
+        {"render a.dae -o x.png --time x", 2, "--time: \"x\" is not a number\n"},
+        {"convert a.dae", 2, "vorland-cli: convert takes IN OUT, or IN... --out-dir DIR\n"},
+        {"info ./none.dae", 1, "vorland-cli: ./none.dae: cannot read the file\n"},
+        {"info ./none.mdl", 1, "vorland-cli: cannot read ./none.mdl\n"},
+        {"convert ./none.dae out", 1, "vorland-cli: ./none.dae: cannot read the file\n"},
+    };
+    ScratchDir dir;
+    for (const Case& c : cases) {
+        int status = -1;
+        const std::string text =
+            c.status == 0 ? Cli(c.args, &status, dir.Path().string()) : CliErrors(c.args, &status, dir.Path().string());
+        EXPECT_EQ(status, c.status) << c.args;
+        EXPECT_NE(text.find(c.text), std::string::npos) << c.args << "\n" << text;
+    }
+}
+
+TEST(CliConvert, OutMdlAndAUtf8NameGiveTheFilesAndTheAnimationId) {
+    ASSERT_TRUE(std::filesystem::exists(kCat));
+    ScratchDir dir;
+    int status = -1;
+    Cli("convert '" + kCat + "' 出力.mdl", &status, dir.Path().string());
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "出力.mdl"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "出力.mdl.mdl"));
+    const std::string ani = ReadFileBytes(dir / "出力.ani");
+    EXPECT_NE(ani.find("[ANIMATION_ID]\r\n" + Utf16ToCp932(u"出力") + "\r\n"), std::string::npos);
+}
+
+TEST(CliConvert, OutDirConvertsEveryInputAndReportsEachFailure) {
+    ASSERT_TRUE(std::filesystem::exists(kCat));
+    ScratchDir dir;
+    WriteFileBytes(dir / "broken.dae", "<COLLADA><library_geometries>");
+    std::filesystem::create_directory(dir / "out");
+    int status = -1;
+    const std::string errors =
+        CliErrors("convert ./broken.dae '" + kCat + "' ./none.dae --out-dir out", &status, dir.Path().string());
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(errors.rfind("vorland-cli: ./broken.dae: ", 0), 0u) << errors;
+    EXPECT_NE(errors.find("\nvorland-cli: ./none.dae: cannot read the file\n"), std::string::npos) << errors;
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 2);
+    EXPECT_TRUE(std::filesystem::exists(dir / "out/washitu1.mdl"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "out/washitu1.ani"));
 }

@@ -15,6 +15,7 @@ namespace {
 const std::string kCli = VORLAND_CLI;
 const std::string kFigure = VORLAND_CORPUS_DIR "/blender/collada-demo-animated-male.dae";
 const std::string kOut = VORLAND_BINARY_DIR "/test-output";
+const std::string kCat = VORLAND_SOURCE_DIR "/model/washitu/washitu1.dae";
 
 int RunCli(const std::string& args, const std::string& dir = ".") {
     const std::string command = "cd '" + dir + "' && '" + kCli + "' " + args + " 2>/dev/null";
@@ -74,7 +75,7 @@ int OrangePixels(const QImage& image) {
 }
 
 TEST_F(CliRenderTest, FindsTheModelsTexturesFromAnotherFolder) {
-    const std::string cat = std::string(VORLAND_SOURCE_DIR) + "/model/washitu/washitu1.dae";
+    const std::string& cat = kCat;
     if (!std::ifstream(cat)) GTEST_SKIP() << "the bundled cat is not here";
     // Started in the output folder, the model elsewhere; -o stays relative
     // to where the tool was started.
@@ -127,4 +128,16 @@ TEST_F(CliRenderTest, UnreadableInputExitsWithOneAndKeepsTheOldImage) {
     }
     EXPECT_EQ(RunCli("render '" + broken + "' -o '" + out + "'"), 1);
     EXPECT_EQ(ReadFile(out), "previous picture");
+}
+
+TEST_F(CliRenderTest, TheOutputsExtensionChoosesTheImageFormat) {
+    const std::pair<const char*, std::string> cases[] = {
+        {"png", "\x89PNG"}, {"jpg", "\xFF\xD8\xFF"}, {"JPEG", "\xFF\xD8\xFF"}, {"bmp", "BM"}};
+    for (const auto& [ext, magic] : cases) {
+        const std::string out = kOut + "/cli_format." + ext;
+        std::filesystem::remove(out);
+        ASSERT_EQ(RunCli("render '" + kCat + "' -o '" + out + "' --width 48 --height 32"), 0) << ext;
+        EXPECT_EQ(ReadFile(out).substr(0, magic.size()), magic) << ext;
+        EXPECT_EQ(QImage(QString::fromStdString(out)).size(), QSize(48, 32)) << ext;
+    }
 }

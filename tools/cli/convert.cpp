@@ -1,43 +1,51 @@
-// vorland-cli convert IN.dae OUT: writes OUT.mdl and OUT.ani.
+// vorland-cli convert IN OUT | IN... --out-dir DIR: writes .mdl and .ani.
 #include <cstdio>
 #include <string>
-#include <vector>
 
-#include "collada/collada.h"
 #include "model/ani_file.h"
 #include "model/mdl_file.h"
+#include "tools/cli/model_file.h"
+#include "tools/cli/paths.h"
 #include "tools/cli/verbs.h"
 
-int RunConvert(const Args& args) {
-    if (args.size() != 2) {
-        std::fputs("usage: vorland-cli convert IN.dae OUT\n", stderr);
-        return 2;
-    }
-    const std::string& in = args[0];
-    const std::string& out = args[1];
+namespace {
+
+// Writes `in` as `out`.mdl and `out`.ani; false after printing why.
+bool ConvertOne(const std::string& in, const std::string& out) {
     CModel model;
-    CName ext;
-    ext.SetAscii(in.size() >= 4 ? in.substr(in.size() - 4) : std::string(".dae"));
     std::string error;
-    std::vector<std::string> notes;
-    if (!LoadCollada(model, in, ext, &error, &notes)) {
+    if (!LoadModelFile(model, in, &error)) {
         std::fprintf(stderr, "vorland-cli: %s\n", error.c_str());
-        return 1;
+        return false;
     }
-    for (const std::string& note : notes) std::fprintf(stderr, "vorland-cli: note: %s\n", note.c_str());
     if (!WriteModel(model, out + ".mdl")) {
         std::fprintf(stderr, "vorland-cli: cannot write %s.mdl\n", out.c_str());
-        return 1;
+        return false;
     }
     if (model.animations.Count() > 0) {
         // The animation ID is the output's base name.
-        const auto slash = out.find_last_of('/');
-        CName id;
-        id.SetFromCp932(slash == std::string::npos ? out : out.substr(slash + 1));
-        if (!WriteAnimation(model, id, out + ".ani")) {
+        if (!WriteAnimation(model, NameFromPath(BaseName(out)), out + ".ani")) {
             std::fprintf(stderr, "vorland-cli: cannot write %s.ani\n", out.c_str());
-            return 1;
+            return false;
         }
     }
-    return 0;
+    return true;
+}
+
+// OUT.mdl names the same files as OUT.
+std::string WithoutMdl(const std::string& out) {
+    const std::string ext = ".mdl";
+    const bool hasExt = out.size() > ext.size() && out.compare(out.size() - ext.size(), ext.size(), ext) == 0;
+    return hasExt ? out.substr(0, out.size() - ext.size()) : out;
+}
+
+}  // namespace
+
+int RunConvert(const ConvertOptions& options) {
+    if (options.outDir.empty()) return ConvertOne(options.inputs.front(), WithoutMdl(options.output)) ? kExitOk : kExitFailed;
+    // Several inputs: each failure is reported and the rest still converted.
+    const std::string dir = options.outDir.back() == '/' ? options.outDir : options.outDir + "/";
+    int failed = 0;
+    for (const std::string& in : options.inputs) failed += ConvertOne(in, dir + Stem(in)) ? 0 : 1;
+    return failed == 0 ? kExitOk : kExitFailed;
 }

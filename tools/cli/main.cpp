@@ -1,27 +1,15 @@
-#include <cstdio>
-#include <cstring>
-
-#include "tools/cli/verbs.h"
-
-namespace {
-constexpr const char* kUsage =
-    "usage: vorland-cli info FILE [--timing]\n"
-    "       vorland-cli convert IN.dae OUT\n"
-    "       vorland-cli render FILE -o OUT.png [--width W] [--height H] [--time T] [--room] [--timings]\n"
-    "       vorland-cli settings [DIR]\n";
-}
+// vorland-cli: inspects, converts and renders models from scripts.
+#include "tools/cli/command_line.h"
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fputs(kUsage, stderr);
-        return 2;
+    CommandLine line;
+    const int answered = ParseCommandLine(argc, argv, &line);
+    if (answered >= 0) return answered;
+    switch (line.verb) {
+        case Verb::kInfo: return RunInfo(line.info);
+        case Verb::kConvert: return RunConvert(line.convert);
+        case Verb::kRender: return RunRender(argc, argv);
+        case Verb::kSettings: return RunSettings(line.settings);
     }
-    const Args args(argv + 2, argv + argc);
-    const char* verb = argv[1];
-    if (std::strcmp(verb, "info") == 0) return RunInfo(args);
-    if (std::strcmp(verb, "convert") == 0) return RunConvert(args);
-    if (std::strcmp(verb, "render") == 0) return RunRender(args);
-    if (std::strcmp(verb, "settings") == 0) return RunSettings(args);
-    std::fputs(kUsage, stderr);
-    return 2;
+    return kExitUsage;
 }

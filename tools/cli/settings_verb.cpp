@@ -7,21 +7,17 @@
 #include "settings/settings.h"
 #include "tools/cli/verbs.h"
 
-int RunSettings(const Args& args) {
-    if (args.size() > 1) {
-        std::fputs("usage: vorland-cli settings [DIR]\n", stderr);
-        return 2;
-    }
-    const std::string dir = args.empty() ? "." : args[0];
+int RunSettings(const SettingsOptions& options) {
+    const std::string& dir = options.dir;
     struct stat st {};
     if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         std::fprintf(stderr, "vorland-cli: %s is not a folder\n", dir.c_str());
-        return 1;
+        return kExitFailed;
     }
     // A folder without config.ini gives the defaults, as the viewer does.
     CSettings settings;
     settings.ReadFile(dir + "/config.ini");
     const std::string text = settings.Serialize();
     std::fwrite(text.data(), 1, text.size(), stdout);
-    return 0;
+    return kExitOk;
 }

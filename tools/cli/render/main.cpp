@@ -1,34 +1,20 @@
-// vorland-cli render FILE -o OUT.png [--width W] [--height H] [--time T] [--room]
-// Renders one frame headless (EGL, no window) the way the viewer's display
+// vorland-render, run by `vorland-cli render FILE -o OUT [--width W] ...`:
+// renders one frame headless (EGL, no window) the way the viewer's display
 // window does: the model as render model 1, optionally the room as models 2
-// and 3, the main pass and the composition, then writes the image as PNG.
-#include "tools/cli/verbs.h"
-
-#ifndef VORLAND_HAVE_RENDER
-#include <cstdio>
-
-// Display-free builds have no renderer.
-int RunRender(const Args&) {
-    std::fputs("vorland-cli: render is not available in this build\n", stderr);
-    return 1;
-}
-#else
+// and 3, the main pass and the composition, then writes the image in the
+// format its extension names.
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "settings/settings.h"
-#include "collada/collada.h"
-#include "model/mdl_file.h"
 #include "model/model.h"
 #include "model/render_model.h"
 #include "platform/file_io.h"
@@ -37,96 +23,31 @@ int RunRender(const Args&) {
 #include "render/renderer.h"
 #include "render/room_lighting.h"
 #include "render/scene_lights.h"
+#include "tools/cli/command_line.h"
+#include "tools/cli/model_file.h"
+#include "tools/cli/paths.h"
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: vorland-cli render FILE -o OUT.png [--width W] [--height H] [--time T] [--room] [--timings]\n";
-
-struct Options {
-    std::string input;
-    std::string output;
-    int width = 1536;
-    int height = 1080;
-    double time = 0.0;
-    bool room = false;
-    bool timings = false;  // per-pass milliseconds of a room frame on stderr
-};
-
-bool ParseNumber(const std::string& text, double* out) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    const double v = std::strtod(text.c_str(), &end);
-    if (errno != 0 || *end != '\0' || !std::isfinite(v)) return false;
-    *out = v;
-    return true;
-}
-
-// False for a usage error (message already printed).
-bool ParseOptions(const Args& args, Options* o) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        double v = 0;
-        if (a == "-o" && hasValue) {
-            o->output = args[++i];
-        } else if (a == "--width" && hasValue && ParseNumber(args[++i], &v) && v == std::floor(v)) {
-            o->width = static_cast<int>(std::fmin(std::fmax(v, -1.0), 1e6));
-        } else if (a == "--height" && hasValue && ParseNumber(args[++i], &v) && v == std::floor(v)) {
-            o->height = static_cast<int>(std::fmin(std::fmax(v, -1.0), 1e6));
-        } else if (a == "--time" && hasValue && ParseNumber(args[++i], &v) && v >= 0.0) {
-            o->time = v;
-        } else if (a == "--room") {
-            o->room = true;
-        } else if (a == "--timings") {
-            o->timings = true;
-        } else if (!a.empty() && a[0] != '-' && o->input.empty()) {
-            o->input = a;
-        } else {
-            std::fputs(kUsage, stderr);
-            return false;
-        }
-    }
-    if (o->input.empty() || o->output.empty()) {
-        std::fputs(kUsage, stderr);
-        return false;
-    }
-    if (o->width < 1 || o->width > 1536 || o->height < 1 || o->height > 1080) {
-        std::fputs("vorland-cli: the image size must lie within 1536 x 1080\n", stderr);
-        return false;
-    }
-    return true;
-}
-
-bool EndsWith(const std::string& s, const char* suffix) {
-    const std::string t(suffix);
-    return s.size() >= t.size() && s.compare(s.size() - t.size(), t.size(), t) == 0;
-}
-
-// Imports a .mdl or a COLLADA file; false with a one-line message.
+// Imports the model file; false after a one-line message.
 bool LoadModel(CModel& model, const std::string& path) {
-    if (EndsWith(path, ".mdl")) {
-        if (ReadModel(model, path)) return true;
-        std::fprintf(stderr, "vorland-cli: cannot read %s\n", path.c_str());
-        return false;
-    }
-    CName ext;
-    ext.SetAscii(path.size() >= 4 ? path.substr(path.size() - 4) : std::string(".dae"));
     std::string error;
-    if (LoadCollada(model, path, ext, &error)) return true;
-    std::fprintf(stderr, "vorland-cli: %s\n", error.empty() ? ("cannot import " + path).c_str() : error.c_str());
+    if (LoadModelFile(model, path, &error)) return true;
+    std::fprintf(stderr, "vorland-cli: %s\n", error.c_str());
     return false;
 }
 
-std::string EncodePng(const std::vector<unsigned char>& rgba, int width, int height) {
+// The image in the format the file name's extension names.
+std::string EncodeImage(const std::vector<unsigned char>& rgba, int width, int height, const std::string& fileName) {
     QImage image(rgba.data(), width, height, width * 4, QImage::Format_RGBA8888);
     // What the window shows is opaque; the targets' alpha is not part of it.
     const QImage opaque = image.convertToFormat(QImage::Format_RGB888);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    if (!opaque.save(&buffer, "PNG")) return {};
+    const std::string ext = LowerExtension(fileName);
+    const char* format = ext == ".bmp" ? "BMP" : ext == ".jpg" || ext == ".jpeg" ? "JPG" : "PNG";
+    if (!opaque.save(&buffer, format, ext == ".bmp" || ext == ".png" ? -1 : 95)) return {};
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
@@ -200,31 +121,29 @@ void PrintTimings(const FrameTimings t[2]) {
 
 }  // namespace
 
-int RunRender(const Args& args) {
-    Options o;
-    if (!ParseOptions(args, &o)) return 2;
+int main(int argc, char** argv) {
+    RenderOptions o;
+    const int answered = ParseRenderCommandLine(argc, argv, &o);
+    if (answered >= 0) return answered;
 
-    // The model is read and built from inside its own folder; the file names
-    // on the command line stay relative to where the tool was started.
+    // The model is built from inside its own folder, where the textures it
+    // names are; the file names on the command line stay relative to where
+    // the tool was started.
     namespace fs = std::filesystem;
-    const fs::path inputPath(o.input);
-    const fs::path modelFolder = inputPath.parent_path();
+    const fs::path modelFolder = fs::path(o.input).parent_path();
     CModel model;
-    {
-        const ScopedCurrentDirectory inModelFolder(modelFolder);
-        if (!LoadModel(model, inModelFolder.Changed() ? inputPath.filename().string() : o.input)) return 1;
-    }
+    if (!LoadModel(model, o.input)) return kExitFailed;
 
     CHeadlessContext context;
     std::string error;
     if (!context.Create(&error)) {
         std::fprintf(stderr, "vorland-cli: %s\n", error.c_str());
-        return 1;
+        return kExitFailed;
     }
     CRenderer renderer;
     if (!renderer.Initialize(o.width, o.height)) {
         std::fputs("vorland-cli: the renderer cannot be set up\n", stderr);
-        return 1;
+        return kExitFailed;
     }
     const CSettings settings;
     renderer.RotationX = settings.RotationX;
@@ -275,11 +194,10 @@ int RunRender(const Args& args) {
         if (r.render) r.render->ReleaseGpu();
     renderer.Release();
 
-    const std::string png = EncodePng(rgba, o.width, o.height);
-    if (png.empty() || !WriteFileAtomically(o.output, png)) {
+    const std::string image = EncodeImage(rgba, o.width, o.height, o.output);
+    if (image.empty() || !WriteFileAtomically(o.output, image)) {
         std::fprintf(stderr, "vorland-cli: cannot write %s\n", o.output.c_str());
-        return 1;
+        return kExitFailed;
     }
-    return 0;
+    return kExitOk;
 }
-#endif  // VORLAND_HAVE_RENDER
