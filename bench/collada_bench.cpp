@@ -206,6 +206,20 @@ static void BM_ImportGeneratedSkinnedOneShot(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
     state.counters["file_MB"] = bytes / 1e6;
 }
+// The figure's first import in a fresh process (cold) against
+// BM_ImportAnimatedMale, which repeats it in one process (warm).
+static void BM_ImportAnimatedMaleOneShot(benchmark::State& state) {
+    for (auto _ : state) {
+        const double ms = ImportInFreshProcess(kMale);
+        if (ms < 0) {
+            state.SkipWithError("vorland-cli info failed");
+            break;
+        }
+        state.SetIterationTime(ms / 1e3);
+    }
+}
+BENCHMARK(BM_ImportAnimatedMaleOneShot)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
 BENCHMARK(BM_ImportGeneratedSkinnedOneShot)
     ->ArgName("triangles")
     ->Arg(10000)

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
@@ -35,14 +36,23 @@ std::size_t ReadRange(int fd, char* data, std::size_t from, std::size_t to) {
 
 bool SourceBuffer::Allocate(std::size_t size) {
     Release();
-    if (size >= 2 * kHugePage) {
+    if (size >= kHugePage) {
+        // Huge pages must start on a huge-page boundary: map one more, keep
+        // the aligned part. A fresh process pays a page fault and a cleared
+        // page for every 4 KB it reads into; in huge pages that is a few
+        // faults per file.
         const std::size_t length = (size + kHugePage - 1) / kHugePage * kHugePage;
-        void* p = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        void* p = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p != MAP_FAILED) {
-#if defined(MADV_HUGEPAGE) && defined(VORLAND_HUGE_SOURCE_PAGES)
-            (void)madvise(p, length, MADV_HUGEPAGE);  // a hint; fine when refused
+            const auto start = reinterpret_cast<std::uintptr_t>(p);
+            const std::uintptr_t aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
+            if (aligned > start) munmap(p, aligned - start);
+            if (aligned + length < start + length + kHugePage)
+                munmap(reinterpret_cast<void*>(aligned + length), start + kHugePage - aligned);
+#ifdef MADV_HUGEPAGE
+            (void)madvise(reinterpret_cast<void*>(aligned), length, MADV_HUGEPAGE);  // a hint; fine when refused
 #endif
-            data_ = static_cast<char*>(p);
+            data_ = reinterpret_cast<char*>(aligned);
             mapped_ = length;
             size_ = size;
             return true;
