@@ -21,13 +21,28 @@ bool RunImporters(CModel& model, XmlDocument& doc, const std::string& label, std
                   std::vector<std::string>* notes) {
     const ColladaSource source{doc.Node(), doc.SourceSize(), notes};
     try {
+        // A model cut short by an error is turned as well: what is kept of
+        // it stands upright like the rest (as it is, should memory run out
+        // while turning it after a failure).
+        struct TurnAtEnd {
+            CModel& model;
+            UpAxis up;
+            ~TurnAtEnd() {
+                try {
+                    ModelToZUp(model, up);
+                } catch (const std::bad_alloc&) {
+                }
+            }
+        } turn{model, DocumentUpAxis(source.document)};
         LoadColladaImages(model, source);
         LoadColladaMaterials(model, source);
         LoadColladaGeometries(model, source);
         LoadColladaControllers(model, source);
         LoadColladaNodes(model, source);
         LoadColladaAnimations(model, source);
-        ModelToZUp(model, DocumentUpAxis(source.document));
+        const UpAxis up = turn.up;
+        turn.up = UpAxis::Z;
+        ModelToZUp(model, up);
         return true;
     } catch (const ColladaError& e) {
         if (error) {

@@ -221,6 +221,7 @@ void AppendCorners(const CornerList& list, const PrimitiveInputs& in, CPolygonDa
     CValueArray<int>* lists[] = {&data.vertexIndices, &data.normalIndices, &data.texIndices, &data.colorIndices};
     for (int a = 0; a < 4; ++a) {
         if (in.offsets[a] < 0) continue;
+        lists[a]->Reserve(static_cast<std::size_t>(lists[a]->Count()) + list.corners.size());
         for (const std::int64_t corner : list.corners)
             lists[a]->Add(list.indices[static_cast<std::size_t>(corner * in.group + in.offsets[a])]);
     }

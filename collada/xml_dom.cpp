@@ -47,10 +47,13 @@ std::string DeclaredEncoding(std::string_view bytes) {
     return std::string(decl.substr(at + 1, end - at - 1));
 }
 
-// Encodings the XML parser reads itself.
+// Encodings the XML parser reads itself (it tells them apart by the bytes).
 bool IsUnicode(std::string name) {
     for (char& c : name) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-    return name.empty() || name.rfind("UTF", 0) == 0 || name.rfind("UCS", 0) == 0;
+    if (name.empty()) return true;
+    for (const char* prefix : {"UTF-8", "UTF8", "UTF-16", "UTF16", "UTF-32", "UTF32", "UCS-2", "UCS2", "UCS-4", "UCS4"})
+        if (name.rfind(prefix, 0) == 0) return true;
+    return false;
 }
 
 }  // namespace
