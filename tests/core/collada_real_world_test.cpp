@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
@@ -20,236 +19,172 @@ using colladatest::Wrap;
 
 namespace {
 
-std::string Source(const std::string& id, const std::string& values, int stride) {
-    const int count = static_cast<int>(std::count(values.begin(), values.end(), ' ')) + 1;
-    return "<source id='" + id + "'><float_array count='" + std::to_string(count) + "'>" + values +
-           "</float_array><technique_common><accessor stride='" + std::to_string(stride) + "'/></technique_common></source>";
+std::string Source(const std::string& id, const std::string& values, int stride = 3) {
+    return "<source id='" + id + "'><float_array count='" + std::to_string(std::count(values.begin(), values.end(), ' ') + 1) +
+           "'>" + values + "</float_array><technique_common><accessor stride='" + std::to_string(stride) + "'/></technique_common></source>";
 }
 
-// Each corner as "vertex normal", the normal index 10 above the vertex.
-std::string P(const std::string& vertices) {
-    std::string out;
-    for (std::size_t at = 0; at < vertices.size();) {
-        const std::size_t end = std::min(vertices.find(' ', at), vertices.size());
-        const int v = std::stoi(vertices.substr(at, end - at));
-        out += (out.empty() ? "" : " ") + std::to_string(v) + " " + std::to_string(v + 10);
-        at = end + 1;
-    }
-    return "<p>" + out + "</p>";
+// A geometry of `positions` whose mesh ends in `rest` (primitives, more sources).
+std::string Geometry(const std::string& id, const std::string& positions, const std::string& rest = "") {
+    return "<library_geometries><geometry id='" + id + "'><mesh>" + Source(id + "p", positions) + "<vertices id='" + id +
+           "v'><input semantic='POSITION' source='#" + id + "p'/></vertices>" + rest + "</mesh></geometry></library_geometries>";
 }
 
-// A triangle turned so its smallest corner comes first (winding kept).
-std::array<int, 3> Canonical(int a, int b, int c) {
-    if (b < a && b < c) return {b, c, a};
-    if (c < a && c < b) return {c, a, b};
-    return {a, b, c};
+// A skin of `geometry` with joints `names`; `v` as (joint, weight index) pairs of one vertex.
+std::string Skin(const std::string& geometry, const std::string& names, const std::string& invBinds, const std::string& v,
+                 const std::string& bindShape = "") {
+    return "<library_controllers><controller id='c" + geometry + "'><skin source='#" + geometry + "'>" + bindShape +
+           "<source id='j'><Name_array count='9'>" + names + "</Name_array></source>" + Source("ib", invBinds, 16) +
+           Source("w", "1 0.75 0.25", 1) + "<joints><input semantic='JOINT' source='#j'/><input semantic='INV_BIND_MATRIX' source='#ib'/>"
+           "</joints><vertex_weights count='1'><input semantic='JOINT' source='#j' offset='0'/><input semantic='WEIGHT' source='#w' "
+           "offset='1'/><vcount>" + std::to_string(std::count(v.begin(), v.end(), ' ') / 2 + 1) + "</vcount><v>" + v +
+           "</v></vertex_weights></skin></controller></library_controllers>";
 }
+
+const std::string kIdentity = "1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1";
 
 }  // namespace
 
 TEST(ColladaPrimitives, EveryPolygonKindGivesTheSameTriangles) {
-    const std::string inputs = "<input semantic='VERTEX' source='#v' offset='0'/><input semantic='NORMAL' source='#n' offset='1'/>";
-    struct Row {
-        const char* kind;
-        std::string body;  // inside the primitive element
+    // Corners are "vertex normal", each normal index 10 above its vertex.
+    const auto p = [](std::vector<int> corners) {
+        std::string s;
+        for (int v : corners) s += std::to_string(v) + " " + std::to_string(v + 10) + " ";
+        return "<p>" + s + "</p>";
+    };
+    const struct {
+        std::string kind, body;
         int corners;
     } rows[] = {
-        {"triangles", P("0 1 2 0 2 3 4 5 6 4 6 7"), 12},
-        {"polylist", "<vcount>4 4</vcount>" + P("0 1 2 3 4 5 6 7"), 12},
-        {"polygons", P("0 1 2 3") + "<ph>" + P("4 5 6 7") + "<h>9 19 9 19 9 19</h></ph>", 12},
-        {"tristrips", P("1 2 0 3") + P("5 6 4 7"), 12},
-        {"trifans", P("0 1 2 3") + P("4 5 6 7"), 12},
-        {"lines", P("0 1 2 3"), 0},
-        {"linestrips", P("0 1 2 3"), 0},
+        {"triangles", p({0, 1, 2, 0, 2, 3, 4, 5, 6, 4, 6, 7}), 12},
+        {"polylist", "<vcount>4 4</vcount>" + p({0, 1, 2, 3, 4, 5, 6, 7}), 12},
+        {"polygons", p({0, 1, 2, 3}) + "<ph>" + p({4, 5, 6, 7}) + "<h>9 19 9 19 9 19</h></ph>", 12},  // holes left out
+        {"tristrips", p({1, 2, 0, 3}) + p({5, 6, 4, 7}), 12},
+        {"trifans", p({0, 1, 2, 3}) + p({4, 5, 6, 7}), 12},
+        {"lines", p({0, 1, 2, 3}), 0},
+        {"linestrips", p({0, 1, 2, 3}), 0},
     };
-    const std::vector<std::array<int, 3>> quads = {{0, 1, 2}, {0, 2, 3}, {4, 5, 6}, {4, 6, 7}};
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.kind);
-        const std::string kind = row.kind;
         CModel model;
         std::vector<std::string> notes;
         std::string error;
-        ASSERT_TRUE(LoadColladaFromMemory(model, Wrap(
-            "<library_geometries><geometry id='g'><mesh>" + Source("p", "0 0 0 1 0 0 1 1 0 0 1 0 0 0 1 1 0 1 1 1 1 0 1 1", 3) +
-            "<vertices id='v'><input semantic='POSITION' source='#p'/></vertices><" + kind + " count='2' material='m'>" +
-            inputs + row.body + "</" + kind + "></mesh></geometry></library_geometries>"), Name("t"), &error, &notes)) << error;
+        ASSERT_TRUE(LoadColladaFromMemory(model, Wrap(Geometry("g", "0 0 0 1 0 0 1 1 0 0 1 0 0 0 1 1 0 1 1 1 1 0 1 1",
+            "<" + row.kind + " count='2' material='m'><input semantic='VERTEX' source='#gv' offset='0'/><input semantic='NORMAL' source='#n' "
+            "offset='1'/>" + row.body + "</" + row.kind + ">")), Name("t"), &error, &notes)) << error;
         const CGeometry* g = model.geometries[0];
-        if (row.corners == 0) {
-            EXPECT_EQ(g->polygonData.Count(), 0);
-            ASSERT_EQ(notes.size(), 1u);
-            EXPECT_NE(notes[0].find(kind), std::string::npos);
-            continue;
-        }
-        EXPECT_TRUE(notes.empty());
-        ASSERT_EQ(g->polygonData.Count(), 1);
+        EXPECT_EQ(notes.size(), row.corners ? 0u : 1u);  // lines are left out with a note
+        ASSERT_EQ(g->polygonData.Count(), row.corners ? 1 : 0);
+        if (!row.corners) continue;
         const CPolygonData* data = g->polygonData[0];
         EXPECT_EQ(data->materialId.ToUtf8(), "m");
         ASSERT_EQ(data->vertexIndices.Count(), row.corners);
-        ASSERT_EQ(data->normalIndices.Count(), row.corners);
         std::vector<std::array<int, 3>> triangles;
         for (int i = 0; i < row.corners; i += 3) {
-            const auto& v = data->vertexIndices;
-            triangles.push_back(Canonical(v[i], v[i + 1], v[i + 2]));
-            for (int k = i; k < i + 3; ++k) EXPECT_EQ(data->normalIndices[k], v[k] + 10);
+            std::array<int, 3> t = {data->vertexIndices[i], data->vertexIndices[i + 1], data->vertexIndices[i + 2]};
+            std::rotate(t.begin(), std::min_element(t.begin(), t.end()), t.end());  // winding kept
+            triangles.push_back(t);
+            for (int k = i; k < i + 3; ++k) EXPECT_EQ(data->normalIndices[k], data->vertexIndices[k] + 10);
         }
         std::sort(triangles.begin(), triangles.end());
-        EXPECT_EQ(triangles, quads);
+        EXPECT_EQ(triangles, (std::vector<std::array<int, 3>>{{0, 1, 2}, {0, 2, 3}, {4, 5, 6}, {4, 6, 7}}));
     }
 }
 
-namespace {
-
-using Vec = std::array<float, 3>;
-
-// A skinned, animated model given in Z-up coordinates, written in the frame
-// whose up axis is `up`: `toDoc` gives a Z-up vector's coordinates there.
-std::string UpAxisDocument(const char* up, const std::function<Vec(Vec)>& toDoc) {
-    const auto text = [](Vec v) {
-        std::string s;
-        for (float f : v) s += (s.empty() ? "" : " ") + std::to_string(f);
-        return s;
-    };
-    // Scale s then translation t, written row by row (translation in 3, 7, 11).
-    const auto matrix = [&](Vec s, Vec t) {
-        Vec ds = toDoc(s);
-        for (float& f : ds) f = std::fabs(f);
-        const Vec dt = toDoc(t);
-        return std::to_string(ds[0]) + " 0 0 " + std::to_string(dt[0]) + " 0 " + std::to_string(ds[1]) + " 0 " +
-               std::to_string(dt[1]) + " 0 0 " + std::to_string(ds[2]) + " " + std::to_string(dt[2]) + " 0 0 0 1";
-    };
-    const std::string positions = text(toDoc({0, 0, 0})) + " " + text(toDoc({1, 0, 0})) + " " + text(toDoc({0, 2, 0})) +
-                                  " " + text(toDoc({0, 0, 3}));
-    const std::string normals = text(toDoc({0, 0, 1})) + " " + text(toDoc({0, 1, 0}));
-    const std::string asset = up ? std::string("<asset><up_axis>") + up + "</up_axis></asset>" : "";
-    return Wrap(asset +
-        "<library_geometries><geometry id='g'><mesh>" + Source("p", positions, 3) + Source("n", normals, 3) +
-        "<source id='uv'><float_array count='2'>0.5 0.25</float_array><technique_common><accessor stride='2'/></technique_common></source>"
-        "<vertices id='v'><input semantic='POSITION' source='#p'/></vertices><triangles count='2'>"
-        "<input semantic='VERTEX' source='#v' offset='0'/><input semantic='NORMAL' source='#n' offset='1'/>"
-        "<p>0 0 1 0 2 0 0 1 2 1 3 1</p></triangles></mesh></geometry></library_geometries>"
-        "<library_controllers><controller id='c'><skin source='#g'><bind_shape_matrix>" + matrix({1, 1, 1}, {1, 2, 3}) +
-        "</bind_shape_matrix><source id='j'><Name_array count='2'>root tip</Name_array></source>"
-        "<source id='ib'><float_array count='32'>" + matrix({1, 1, 1}, {0, 0, -5}) + " " + matrix({2, 3, 4}, {1, -1, -7}) +
-        "</float_array></source><source id='w'><float_array count='1'>1</float_array></source>"
-        "<joints><input semantic='JOINT' source='#j'/><input semantic='INV_BIND_MATRIX' source='#ib'/></joints>"
-        "<vertex_weights count='4'><input semantic='JOINT' source='#j' offset='0'/><input semantic='WEIGHT' source='#w' offset='1'/>"
-        "<vcount>1 1 1 1</vcount><v>0 0 1 0 1 0 0 0</v></vertex_weights></skin></controller></library_controllers>"
-        "<library_visual_scenes><visual_scene id='s'><node id='root' sid='root' type='JOINT'><matrix sid='transform'>" +
-        matrix({1, 1, 1}, {0, 0, 5}) + "</matrix><node id='tip' sid='tip' type='JOINT'><matrix sid='transform'>" +
-        matrix({2, 3, 4}, {1, -1, 2}) + "</matrix></node></node></visual_scene></library_visual_scenes>"
-        "<library_animations><animation><source id='t'><float_array count='2'>0 1</float_array></source>"
-        "<source id='m'><float_array count='32'>" + matrix({1, 1, 1}, {0, 0, 5}) + " " + matrix({1, 2, 1}, {0, 4, 5}) +
-        "</float_array></source><sampler id='sa'><input semantic='INPUT' source='#t'/><input semantic='OUTPUT' source='#m'/>"
-        "</sampler><channel source='#sa' target='root/transform'/></animation></library_animations>");
-}
-
-}  // namespace
-
 TEST(ColladaUpAxis, AModelWrittenWithAnyUpAxisImportsToTheSameRecords) {
-    struct Row {
-        const char* up;  // null: no <up_axis>
-        std::function<Vec(Vec)> toDoc;
+    using Vec = std::array<float, 3>;
+    const struct {
+        std::string asset;
+        std::function<Vec(Vec)> toDoc;  // a Z-up vector in the document's frame
     } rows[] = {
-        {nullptr, [](Vec v) { return v; }},
-        {"Z_UP", [](Vec v) { return v; }},
-        {"Y_UP", [](Vec v) { return Vec{v[0], v[2], -v[1]}; }},
-        {"X_UP", [](Vec v) { return Vec{v[2], -v[0], -v[1]}; }},
+        {"", [](Vec v) { return v; }},
+        {"<asset><up_axis>Z_UP</up_axis></asset>", [](Vec v) { return v; }},
+        {"<asset><up_axis>Y_UP</up_axis></asset>", [](Vec v) { return Vec{v[0], v[2], -v[1]}; }},
+        {"<asset><up_axis>X_UP</up_axis></asset>", [](Vec v) { return Vec{v[2], -v[0], -v[1]}; }},
     };
     std::string zUpModel, zUpAnimation;
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.up ? row.up : "none");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.asset);
+        const auto vec = [&](Vec v) {
+            const Vec d = row.toDoc(v);
+            return std::to_string(d[0]) + " " + std::to_string(d[1]) + " " + std::to_string(d[2]) + " ";
+        };
+        const auto scaleMove = [&](Vec s, Vec t) {  // scale s, then move by t
+            Vec ds = row.toDoc(s), dt = row.toDoc(t);
+            return std::to_string(std::abs(ds[0])) + " 0 0 " + std::to_string(dt[0]) + " 0 " + std::to_string(std::abs(ds[1])) + " 0 " +
+                   std::to_string(dt[1]) + " 0 0 " + std::to_string(std::abs(ds[2])) + " " + std::to_string(dt[2]) + " 0 0 0 1 ";
+        };
         CModel model;
-        ASSERT_TRUE(Import(model, UpAxisDocument(row.up, row.toDoc)));
+        ASSERT_TRUE(Import(model, Wrap(row.asset +
+            Geometry("g", vec({0, 0, 0}) + vec({1, 0, 0}) + vec({0, 2, 0}) + vec({0, 0, 3}), Source("n", vec({0, 0, 1}) + vec({0, 1, 0})) +
+                "<triangles count='2'><input semantic='VERTEX' source='#gv' offset='0'/><input semantic='NORMAL' source='#n' offset='1'/>"
+                "<p>0 0 1 0 2 0 0 1 2 1 3 1</p></triangles>") +
+            Skin("g", "root tip", scaleMove({1, 1, 1}, {0, 0, -5}) + scaleMove({2, 3, 4}, {1, -1, -7}), "0 1 1 2",
+                 "<bind_shape_matrix>" + scaleMove({1, 1, 1}, {1, 2, 3}) + "</bind_shape_matrix>") +
+            "<library_visual_scenes><visual_scene><node id='root' sid='root'><matrix sid='transform'>" + scaleMove({1, 1, 1}, {0, 0, 5}) +
+            "</matrix><node id='tip' sid='tip'><matrix sid='transform'>" + scaleMove({2, 3, 4}, {1, -1, 2}) +
+            "</matrix></node></node></visual_scene></library_visual_scenes><library_animations><animation>" + Source("t", "0 1", 1) +
+            Source("m", scaleMove({1, 1, 1}, {0, 0, 5}) + scaleMove({1, 2, 1}, {0, 4, 5}), 16) + "<sampler id='s'><input semantic="
+            "'INPUT' source='#t'/><input semantic='OUTPUT' source='#m'/></sampler><channel source='#s' target='root/transform'/>"
+            "</animation></library_animations>")));
         ModelBox box;
-        ASSERT_TRUE(ModelBounds(model, box));
-        // Bind-pose positions after the bind shape's translation (1, 2, 3).
-        EXPECT_EQ(std::vector<float>(box.min, box.min + 3), (std::vector<float>{1, 2, 3}));
-        EXPECT_EQ(std::vector<float>(box.max, box.max + 3), (std::vector<float>{2, 4, 6}));
+        ASSERT_TRUE(ModelBounds(model, box));  // positions moved by the bind shape's (1, 2, 3)
+        EXPECT_EQ(std::vector<float>(box.min, box.max + 3), (std::vector<float>{1, 2, 3, 2, 4, 6}));
         std::string animation;
         ASSERT_TRUE(SerializeAnimation(model, Name("a"), animation));
-        if (zUpModel.empty()) {
-            zUpModel = SerializeModel(model);
-            zUpAnimation = animation;
-            EXPECT_EQ(zUpModel.find("-0.000000"), std::string::npos);
-            continue;
-        }
+        if (zUpModel.empty()) zUpModel = SerializeModel(model), zUpAnimation = animation;
         EXPECT_EQ(SerializeModel(model), zUpModel);
         EXPECT_EQ(animation, zUpAnimation);
+        EXPECT_EQ(zUpModel.find("-0.000000"), std::string::npos);
     }
 }
 
 TEST(ColladaEncoding, DeclaredEncodingsAreConvertedBeforeParsing) {
-    struct Row {
-        const char* encoding;
-        std::string path;        // bytes in that encoding
-        std::string cp932;       // the path as the .mdl stores it; empty: the import fails
+    const struct {
+        std::string encoding, path, cp932;  // the path in that encoding and as the .mdl stores it; "": import fails
     } rows[] = {
-        // 表 ends in the byte of "\": it stays one character, the "\" after it a backslash.
-        {"Shift_JIS", "\x95\x5c\x5c\x83\x65.png", "\x95\x5c\x5c\x83\x65.png"},
-        {"CP932", "\x87\x40.png", "\x87\x40.png"},  // ① exists in code page 932 only
+        {"Shift_JIS", "\x95\x5c\x5c\x83\x65.png", "\x95\x5c\x5c\x83\x65.png"},  // the "\" after 表 stays a backslash
+        {"CP932", "\x87\x40.png", "\x87\x40.png"},                           // ① exists in code page 932 only
         {"EUC-JP", "\xc9\xbd\xa5\xc6.png", "\x95\x5c\x83\x65.png"},
         {"ISO-8859-1", "caf\xe9 au lait.png", "caf? au lait.png"},
         {"utf-8", "\xe8\xa1\xa8.png", "\x95\x5c.png"},
         {"x-no-such-encoding", "a.png", ""},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.encoding);
-        const std::string doc = std::string("<?xml version='1.0' encoding='") + row.encoding +
-                                "'?><COLLADA><library_images><image id='i'><init_from>" + row.path +
-                                "</init_from></image></library_images></COLLADA>";
         CModel model;
         std::string error;
-        const bool ok = LoadColladaFromMemory(model, doc, Name("t"), &error);
-        if (row.cp932.empty()) {
-            EXPECT_FALSE(ok);
+        const bool ok = LoadColladaFromMemory(model, "<?xml version='1.0' encoding='" + row.encoding + "'?><COLLADA><library_images>"
+            "<image id='i'><init_from>" + row.path + "</init_from></image></library_images></COLLADA>", Name("t"), &error);
+        ASSERT_EQ(ok, !row.cp932.empty()) << error;
+        if (ok) {
+            EXPECT_EQ(model.textures[0]->fileName.ToCp932(), row.cp932);
+        } else {
             EXPECT_NE(error.find(row.encoding), std::string::npos) << error;
-            continue;
         }
-        ASSERT_TRUE(ok) << error;
-        ASSERT_EQ(model.textures.Count(), 1);
-        EXPECT_EQ(model.textures[0]->fileName.ToCp932(), row.cp932);
     }
 }
 
 TEST(ColladaSkins, EachSkinsWeightsPointAtItsOwnBones) {
-    const auto skin = [](const std::string& geometry, const std::string& joints, const std::string& invBind) {
-        const int n = static_cast<int>(std::count(joints.begin(), joints.end(), ' ')) + 1;
-        std::string inv, v;
-        for (int i = 0; i < n; ++i) inv += invBind + " ";
-        for (int i = 0; i < n; ++i) v += std::to_string(i) + " " + std::to_string(i) + " ";
-        return "<controller id='c" + geometry + "'><skin source='#" + geometry + "'><source id='j'><Name_array count='" +
-               std::to_string(n) + "'>" + joints + "</Name_array></source><source id='ib'><float_array count='" +
-               std::to_string(16 * n) + "'>" + inv + "</float_array></source><source id='w'><float_array count='2'>0.75 0.25"
-               "</float_array></source><joints><input semantic='JOINT' source='#j'/><input semantic='INV_BIND_MATRIX' "
-               "source='#ib'/></joints><vertex_weights count='1'><input semantic='JOINT' source='#j' offset='0'/>"
-               "<input semantic='WEIGHT' source='#w' offset='1'/><vcount>" + std::to_string(n) + "</vcount><v>" + v +
-               "</v></vertex_weights></skin></controller>";
-    };
-    const std::string identity = "1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1";
     const std::string moved = "1 0 0 5 0 1 0 0 0 0 1 0 0 0 0 1";
-    std::string geometries;
-    for (const char* id : {"g1", "g2", "g3", "g4"})
-        geometries += std::string("<geometry id='") + id + "'><mesh>" + Source(std::string(id) + "p", "0 0 0", 3) +
-                      "<vertices id='" + id + "v'><input semantic='POSITION' source='#" + id + "p'/></vertices></mesh></geometry>";
     CModel model;
-    ASSERT_TRUE(Import(model, Wrap("<library_geometries>" + geometries + "</library_geometries><library_controllers>" +
-                                   skin("g1", "a b", identity) + skin("g2", "c d", identity) +
-                                   skin("g3", "a b", identity) + skin("g4", "a", moved) + "</library_controllers>")));
-    struct Row {
+    ASSERT_TRUE(Import(model, Wrap(Geometry("g1", "0 0 0") + Geometry("g2", "0 0 0") + Geometry("g3", "0 0 0") + Geometry("g4", "0 0 0") +
+        Skin("g1", "a b", kIdentity + " " + kIdentity, "0 1 1 2") + Skin("g2", "c d", kIdentity + " " + kIdentity, "0 1 1 2") +
+        Skin("g3", "a b", kIdentity + " " + kIdentity, "0 1 1 2") + Skin("g4", "a", moved, "0 0"))));
+    const struct {
         int geometry;
-        std::vector<std::string> bones;  // by weight, largest first
+        std::vector<std::string> bones;  // largest weight first
     } rows[] = {
         {0, {"a", "b"}},
         {1, {"c", "d"}},  // its own bones, not the first skin's
-        {2, {"a", "b"}},  // the same joints with the same inverse bind: shared
+        {2, {"a", "b"}},  // the same joints with the same inverse binds: shared
         {3, {"a"}},       // another inverse bind: a bone of its own
     };
     ASSERT_EQ(model.bones.Count(), 5);
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.geometry);
-        const CBoneWeight* weights = model.geometries[row.geometry]->weights->Row(0);
         for (std::size_t i = 0; i < row.bones.size(); ++i) {
-            const int bone = static_cast<int>(weights[i].boneIndex);
+            const int bone = static_cast<int>(model.geometries[row.geometry]->weights->Row(0)[i].boneIndex);
             ASSERT_LT(bone, model.bones.Count());
             EXPECT_EQ(model.bones[bone]->name.ToUtf8(), row.bones[i]);
         }
@@ -261,38 +196,27 @@ TEST(ColladaSharedJoints, AJointPlacedTwiceHasOnePlaceAndTheFileStaysSmall) {
     for (const int levels : {1, 18}) {
         SCOPED_TRACE(levels);
         // Joint k holds two nodes of joint k + 1: one going on, one empty.
-        std::string names, nodes = "<node id='n" + std::to_string(levels) + "' sid='j" + std::to_string(levels) + "'/>";
-        for (int k = levels - 1; k >= 0; --k) {
-            const std::string next = "j" + std::to_string(k + 1);
-            nodes = "<node id='n" + std::to_string(k) + "' sid='j" + std::to_string(k) + "'>" + nodes + "<node sid='" +
-                    next + "'/></node>";
-        }
-        for (int k = 0; k <= levels; ++k) names += (k ? " j" : "j") + std::to_string(k);
+        std::string names = "j0", nodes = "<node sid='j" + std::to_string(levels) + "'/>";
+        for (int k = levels - 1; k >= 0; --k)
+            nodes = "<node sid='j" + std::to_string(k) + "'>" + nodes + "<node sid='j" + std::to_string(k + 1) + "'/></node>";
+        for (int k = 1; k <= levels; ++k) names += " j" + std::to_string(k);
         CModel model;
-        ASSERT_TRUE(Import(model, Wrap(
-            "<library_geometries><geometry id='g'><mesh>" + Source("p", "0 0 0", 3) +
-            "<vertices id='v'><input semantic='POSITION' source='#p'/></vertices></mesh></geometry></library_geometries>"
-            "<library_controllers><controller id='c'><skin source='#g'><source id='j'><Name_array count='" +
-            std::to_string(levels + 1) + "'>" + names + "</Name_array></source><joints><input semantic='JOINT' "
-            "source='#j'/><input semantic='INV_BIND_MATRIX' source='#none'/></joints><vertex_weights count='0'>"
-            "<input semantic='JOINT' source='#j' offset='0'/><input semantic='WEIGHT' source='#w' offset='1'/>"
-            "<vcount>0</vcount><v/></vertex_weights></skin></controller></library_controllers>"
-            "<library_visual_scenes><visual_scene id='s'>" + nodes + "</visual_scene></library_visual_scenes>")));
-        // Every bone is reached once from the roots: 1 + 2 per level.
+        ASSERT_TRUE(Import(model, Wrap(Geometry("g", "0 0 0") + Skin("g", names, kIdentity, "0 0") +
+                                       "<library_visual_scenes><visual_scene>" + nodes + "</visual_scene></library_visual_scenes>")));
         std::vector<const CBone*> pending(model.rootBones.begin(), model.rootBones.end()), seen;
         while (!pending.empty() && seen.size() < 1000) {
             seen.push_back(pending.back());
             pending.pop_back();
             for (const CBone* c : seen.back()->children) pending.push_back(c);
         }
-        EXPECT_EQ(seen.size(), static_cast<std::size_t>(1 + 2 * levels));
+        EXPECT_EQ(seen.size(), static_cast<std::size_t>(1 + 2 * levels));  // each bone reached once
         std::sort(seen.begin(), seen.end());
         EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end()), seen.end());
         const std::string mdl = SerializeModel(model);
         EXPECT_LT(mdl.size(), 100000u);
-        // The .mdl reader gives the same tree back.
-        CModel back;
+        CModel back;  // the .mdl reader builds the same tree
         ParseModel(back, mdl);
-        EXPECT_EQ(SerializeModel(back), mdl);
+        const std::string tree = mdl.substr(mdl.find("<BONE_ARRAY>"));
+        EXPECT_EQ(SerializeModel(back).substr(mdl.find("<BONE_ARRAY>")), tree);
     }
 }
