@@ -19,7 +19,7 @@ if ! command -v clang++ >/dev/null; then
 fi
 
 B=build-fuzz
-corpus_dir=${VORLAND_CORPUS_DIR:-$PWD/../shared/corpus}
+corpus_dir=${VORLAND_CORPUS_DIR:-$PWD/tests/data/corpus}
 
 echo "fuzz: building in $B"
 CC=clang CXX=clang++ cmake -S . -B "$B" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -48,7 +48,7 @@ std::string Fixed6(float v) {
 
 TEST(AniCorpus, BlenderAnimationsSurviveAWriteAndARead) {
     const auto files = BlenderFiles();
-    if (files.empty()) GTEST_SKIP() << "no corpus at " << VORLAND_CORPUS_DIR;
+    ASSERT_FALSE(files.empty()) << "missing test data in " << VORLAND_CORPUS_DIR;
     int channels = 0;
     for (const std::string& path : files) {
         SCOPED_TRACE(path);
@@ -79,7 +79,7 @@ TEST(AniCorpus, BlenderAnimationsSurviveAWriteAndARead) {
 
 TEST(AniCorpus, BlenderSkeletonsPoseToFiniteMatricesThroughTheAnimation) {
     const auto files = BlenderFiles();
-    if (files.empty()) GTEST_SKIP() << "no corpus at " << VORLAND_CORPUS_DIR;
+    ASSERT_FALSE(files.empty()) << "missing test data in " << VORLAND_CORPUS_DIR;
     int posed = 0;
     for (const std::string& path : files) {
         SCOPED_TRACE(path);

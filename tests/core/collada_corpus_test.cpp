@@ -40,7 +40,7 @@ double ThreadCpuSeconds() {
 }  // namespace
 
 TEST(ColladaCorpus, AnimatedMaleFigure) {
-    if (!fs::exists(kMale)) GTEST_SKIP() << "corpus not found: " << kMale;
+    ASSERT_TRUE(fs::exists(kMale)) << "missing test data: " << kMale;
     CModel model;
     std::string error;
     ASSERT_TRUE(LoadCollada(model, kMale, Ext(".dae"), &error)) << error;
@@ -131,7 +131,7 @@ TEST(ColladaCorpus, AnimatedMaleFigure) {
 
 TEST(ColladaCorpus, EveryBlenderFileImports) {
     const fs::path dir = kCorpus + "/blender";
-    if (!fs::exists(dir)) GTEST_SKIP() << "corpus not found";
+    ASSERT_TRUE(fs::exists(dir)) << "missing test data: " << dir;
     for (const auto& entry : fs::directory_iterator(dir)) {
         if (entry.path().extension() != ".dae") continue;
         CModel model;
@@ -142,9 +142,12 @@ TEST(ColladaCorpus, EveryBlenderFileImports) {
     }
 }
 
+// The chosen conformance files in the repository; VORLAND_CONFORMANCE_DIR
+// names the whole suite for a long local sweep.
 TEST(ColladaCorpus, ConformanceSuiteNeverCrashesOrHangs) {
-    const fs::path dir = kCorpus + "/cts";
-    if (!fs::exists(dir)) GTEST_SKIP() << "corpus not found";
+    const char* whole = std::getenv("VORLAND_CONFORMANCE_DIR");
+    const fs::path dir = whole ? fs::path(whole) : fs::path(kCorpus + "/cts");
+    ASSERT_TRUE(fs::exists(dir)) << "missing test data: " << dir;
     std::vector<fs::path> files;
     for (const auto& entry : fs::directory_iterator(dir)) {
         std::string ext = entry.path().extension().string();
@@ -152,7 +155,7 @@ TEST(ColladaCorpus, ConformanceSuiteNeverCrashesOrHangs) {
         if (ext == ".dae") files.push_back(entry.path());
     }
     std::sort(files.begin(), files.end());
-    EXPECT_GE(files.size(), 700u);
+    EXPECT_GE(files.size(), whole ? 700u : 34u);
     int clean = 0;
     std::map<std::string, int> kinds;  // message without file and line -> files
     double slowest = 0.0;
@@ -192,17 +195,13 @@ TEST(ColladaCorpus, ConformanceSuiteNeverCrashesOrHangs) {
     for (const auto& [kind, n] : kinds) summary << "\n  " << n << " x" << kind;
     std::printf("%s\n", summary.str().c_str());
     RecordProperty("summary", summary.str());
-    EXPECT_GE(clean, 740);  // all but the brep, custom-array and malformed files
+    // All but the brep, custom-array and malformed files (8 in the suite, 3 of the chosen).
+    EXPECT_GE(clean, whole ? 740 : static_cast<int>(files.size()) - 3);
 }
 
 // The figure converted to .mdl + .ani reads back with the same counts.
 TEST(ColladaCorpus, ConvertedFigureAgreesWithTheDae) {
-    if (!fs::exists(kMale)) GTEST_SKIP() << "corpus not found";
-    {
-        CModel probe;
-        probe.name.SetAscii("probe");
-        if (SerializeModel(probe).empty()) GTEST_SKIP() << "the .mdl writer has not landed yet";
-    }
+    ASSERT_TRUE(fs::exists(kMale)) << "missing test data: " << kMale;
     const std::string out = std::string(VORLAND_BINARY_DIR) + "/collada_corpus_male";
     const std::string cli = VORLAND_CLI;
     ASSERT_EQ(std::system((cli + " convert '" + kMale + "' '" + out + "'").c_str()), 0);

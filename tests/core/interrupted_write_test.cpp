@@ -184,7 +184,7 @@ std::uintmax_t TemporaryBeside(const fs::path& target) {
 }  // namespace
 
 TEST_F(InterruptedWrite, ConvertStoppedMidModelLeavesTheOldModel) {
-    if (!fs::exists(kLargeModel) || !fs::exists(kSmallModel)) GTEST_SKIP() << "no corpus at " << VORLAND_CORPUS_DIR;
+    ASSERT_TRUE(fs::exists(kLargeModel) && fs::exists(kSmallModel)) << "missing test data in " << VORLAND_CORPUS_DIR;
     const std::string out = Path("figure");
     // The size of the complete new file, from a run that is not stopped.
     ASSERT_EQ(Wait(StartConvert(kLargeModel, Path("reference"), 0)), 0);
@@ -206,7 +206,7 @@ TEST_F(InterruptedWrite, ConvertStoppedMidModelLeavesTheOldModel) {
 }
 
 TEST_F(InterruptedWrite, ConvertKilledWhileWritingLeavesTheOldModel) {
-    if (!fs::exists(kLargeModel) || !fs::exists(kSmallModel)) GTEST_SKIP() << "no corpus at " << VORLAND_CORPUS_DIR;
+    ASSERT_TRUE(fs::exists(kLargeModel) && fs::exists(kSmallModel)) << "missing test data in " << VORLAND_CORPUS_DIR;
     const std::string out = Path("figure");
     ASSERT_EQ(Wait(StartConvert(kLargeModel, Path("reference"), 0)), 0);
     const std::string fresh = ReadWholeFile(Path("reference.mdl")).value_or("");

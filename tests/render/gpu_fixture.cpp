@@ -31,7 +31,7 @@ void GpuTest::SetUpTestSuite() {
 }
 
 void GpuTest::SetUp() {
-    if (!renderer) GTEST_SKIP() << "no headless OpenGL 4.5: " << unavailable;
+    ASSERT_NE(renderer, nullptr) << "no headless OpenGL 4.5: " << unavailable;
     ResetScene();
 }
 

@@ -28,8 +28,7 @@ QImage Reduce(const QImage& image) {
 }  // namespace
 
 TEST(RoomFrame, BundledSceneMatchesTheReference) {
-    if (!std::filesystem::exists(kSource + "/model/washitu/washitu1.dae"))
-        GTEST_SKIP() << "the bundled scene is not here";
+    ASSERT_TRUE(std::filesystem::exists(kSource + "/model/washitu/washitu1.dae")) << "missing bundled scene";
     std::filesystem::create_directories(kOut);
     const std::string out = kOut + "/room_frame.png";
     std::filesystem::remove(out);
@@ -37,15 +36,14 @@ TEST(RoomFrame, BundledSceneMatchesTheReference) {
                                 "' render model/washitu/washitu1.dae --room -o '" + out + "' 2>/dev/null";
     const int status = std::system(command.c_str());
     const int rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    if (rc == 1 && !std::filesystem::exists(out)) GTEST_SKIP() << "no headless OpenGL here";
     ASSERT_EQ(rc, 0);
     const QImage frame(QString::fromStdString(out));
     ASSERT_EQ(frame.width(), 1536);
     ASSERT_EQ(frame.height(), 1080);
     const QImage now = Reduce(frame);
     if (std::getenv("VORLAND_UPDATE_REFERENCE")) {
-        ASSERT_TRUE(now.save(kReference));
-        GTEST_SKIP() << "reference written";
+        ASSERT_TRUE(now.save(kReference)) << "cannot write the reference";
+        return;
     }
     const QImage reference(kReference);
     ASSERT_FALSE(reference.isNull());
