@@ -10,6 +10,7 @@
 #include "app/disp_window.h"
 #include "settings/settings.h"
 #include "collada/collada.h"
+#include "gltf/gltf.h"
 #include "model/ani_file.h"
 #include "model/mdl_file.h"
 #include "model/model.h"
@@ -69,7 +70,9 @@ void OpenModel(const CFileActionContext& c, const QString& path, int type) {
     auto model = std::make_unique<CModel>();
     if (type == CSelectList::kTypeCollada) {
         std::string error;
-        if (!LoadCollada(*model, ToPath(path), c.settings->ExtDae, &error))
+        const bool imported = IsGltfFileName(path) ? LoadGltf(*model, ToPath(path), &error)
+                                                   : LoadCollada(*model, ToPath(path), c.settings->ExtDae, &error);
+        if (!imported)
             Report(c, QStringLiteral("%1 could not be imported.\n%2")
                           .arg(path, error.empty() ? QStringLiteral("The file cannot be read.")
                                                    : QString::fromStdString(error)));
@@ -141,7 +144,7 @@ int FileTypeOfName(const QString& name) {
     const QString last4 = name.right(4);
     if (last4 == QLatin1String(".mdl")) return CSelectList::kTypeModel;
     if (last4 == QLatin1String(".ani")) return CSelectList::kTypeAnimation;
-    if (last4 == QLatin1String(".dae")) return CSelectList::kTypeCollada;
+    if (last4 == QLatin1String(".dae") || IsGltfFileName(name)) return CSelectList::kTypeCollada;
     return CSelectList::kTypeOther;
 }
 

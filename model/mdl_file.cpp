@@ -663,7 +663,9 @@ std::size_t PathUnits(const std::string& path) { return Utf8ToUtf16(path).size()
 
 }  // namespace
 
-std::string SerializeModel(const CModel& model) {
+std::string SerializeModel(const CModel& model) { return SerializeModel(model, {}); }
+
+std::string SerializeModel(const CModel& model, const std::vector<CName>& textureFiles) {
     std::string o;
     o += "[MODEL_ID]\r\n";
     AppendName(o, model.name);
@@ -671,11 +673,13 @@ std::string SerializeModel(const CModel& model) {
     o += kMaterialSection;
     for (const CMaterial* m : model.materials) WriteMaterial(o, *m);
     o += kTextureSection;
-    for (const CTexture* t : model.textures) {
+    for (int i = 0; i < model.textures.Count(); ++i) {
+        const CTexture* t = model.textures[i];
+        const bool renamed = static_cast<std::size_t>(i) < textureFiles.size() && !textureFiles[static_cast<std::size_t>(i)].Empty();
         o += "<TEXTURE_BEGIN>\r\n<TEXTURE_ID>";
         AppendName(o, t->id);
         o += "\r\n<TEXTURE_NAME>";
-        AppendName(o, t->fileName);
+        AppendName(o, renamed ? textureFiles[static_cast<std::size_t>(i)] : t->fileName);
         o += "\r\n<TEXTURE_END>\r\n\r\n";
     }
     o += kGeometrySection;
@@ -700,7 +704,22 @@ bool WriteModel(const CModel& model, const std::string& path) {
     std::string target = path;
     if (target.size() < 4 || target.compare(target.size() - 4, 4, ".mdl") != 0) target += ".mdl";
     if (PathUnits(target) > 1023) return false;
-    return WriteFileAtomically(target, SerializeModel(model));
+    // Embedded images go beside the model, named after it.
+    std::vector<CName> textureFiles(static_cast<std::size_t>(model.textures.Count()));
+    const std::string stem = target.substr(0, target.size() - 4);
+    const auto sep = stem.find_last_of("/\\");
+    const std::string base = sep == std::string::npos ? stem : stem.substr(sep + 1);
+    int written = 0;
+    for (int i = 0; i < model.textures.Count(); ++i) {
+        const std::string& image = model.textures[i]->embeddedImage;
+        if (image.empty()) continue;
+        const bool jpeg = image.size() >= 2 && static_cast<unsigned char>(image[0]) == 0xFF &&
+                          static_cast<unsigned char>(image[1]) == 0xD8;
+        const std::string name = base + "_" + std::to_string(written++) + (jpeg ? ".jpg" : ".png");
+        if (!WriteFileAtomically(stem.substr(0, stem.size() - base.size()) + name, image)) return false;
+        textureFiles[static_cast<std::size_t>(i)].Set(Utf8ToUtf16(name));
+    }
+    return WriteFileAtomically(target, SerializeModel(model, textureFiles));
 }
 
 void ParseModel(CModel& model, std::string_view bytes) { MdlReader(model, bytes).Run(); }

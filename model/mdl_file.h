@@ -2,13 +2,19 @@
 // The .mdl model text file: everything of a CModel except its animations.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/model.h"
 
 // The file's bytes as WriteModel stores them (CP932, CR LF).
 std::string SerializeModel(const CModel& model);
+// The same with the texture file names replaced by `textureFiles` (one per
+// texture; an empty name keeps the texture's own).
+std::string SerializeModel(const CModel& model, const std::vector<CName>& textureFiles);
 // Appends ".mdl" unless the path already ends in exactly ".mdl", then
-// replaces the file atomically. False when the file cannot be written.
+// replaces the file atomically. Images the model holds in memory are
+// written beside it first, as <name>_<n>.png (or .jpg), and the file names
+// them. False when a file cannot be written.
 bool WriteModel(const CModel& model, const std::string& path);
 // Fills an empty model from a file's bytes. Never fails on content.
 void ParseModel(CModel& model, std::string_view bytes);

@@ -2,6 +2,8 @@
 // The in-memory model: materials, textures, geometries with their vertex
 // sources, polygon groups and skin weights, and the bone hierarchy. One
 // CModel owns every record reachable from it and releases each exactly once.
+#include <string>
+
 #include "model/array.h"
 #include "platform/name.h"
 
@@ -21,6 +23,9 @@ struct CMaterial {
 struct CTexture {
     CName id;
     CName fileName;  // the image path as the source gave it
+    // An image the source file holds inside itself (PNG or JPEG bytes);
+    // fileName is empty then, until the .mdl writer stores it beside the model.
+    std::string embeddedImage;
 };
 
 // One vertex source. `values` holds elements of 2, 3 or 4 floats

@@ -98,7 +98,9 @@ bool CRenderModel::Build(CRenderer& renderer, const CModel* model, bool skinning
     skinning = skinningOn ? 1 : 0;
 
     // Texture paths are relative to the current directory at this moment.
-    for (const CTexture* texture : model->textures) textures.Add(LoadTextureFile(texture->fileName.ToUtf8()));
+    for (const CTexture* texture : model->textures)
+        textures.Add(texture->embeddedImage.empty() ? LoadTextureFile(texture->fileName.ToUtf8())
+                                                    : LoadTextureData(texture->embeddedImage));
 
     materialBuffer = CRenderer::CreateDynamicBuffer(sizeof(MaterialConstants));
     skinningBuffer = CRenderer::CreateDynamicBuffer(sizeof(SkinningConstants));

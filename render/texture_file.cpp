@@ -2,9 +2,11 @@
 
 #include <QImage>
 #include <QString>
+#include <climits>
 
-GLuint LoadTextureFile(const std::string& path) {
-    QImage image(QString::fromStdString(path));
+namespace {
+
+GLuint Upload(QImage image) {
     if (image.isNull()) return 0;
     image = image.convertToFormat(QImage::Format_RGBA8888);
     GLuint texture = 0;
@@ -16,4 +18,13 @@ GLuint LoadTextureFile(const std::string& path) {
                         image.constBits());
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     return texture;
+}
+
+}  // namespace
+
+GLuint LoadTextureFile(const std::string& path) { return Upload(QImage(QString::fromStdString(path))); }
+
+GLuint LoadTextureData(const std::string& encoded) {
+    if (encoded.size() > static_cast<std::size_t>(INT_MAX)) return 0;
+    return Upload(QImage::fromData(reinterpret_cast<const uchar*>(encoded.data()), static_cast<int>(encoded.size())));
 }

@@ -8,3 +8,5 @@
 
 // The texture name, or 0 when the file cannot be read or decoded.
 GLuint LoadTextureFile(const std::string& path);
+// The same for an image file's bytes held in memory.
+GLuint LoadTextureData(const std::string& encoded);

@@ -100,13 +100,17 @@ std::vector<CListEntry> ListFolder(const QString& path, const CListExtensions& e
             files.push_back({name, CEntryKind::Model});
         else if (last4 == ext.animation)
             files.push_back({name, CEntryKind::Animation});
-        else if (last4 == ext.collada)
+        else if (last4 == ext.collada || IsGltfFileName(name))
             files.push_back({name, CEntryKind::Collada});
     }
     ::closedir(dir);
     folders.reserve(folders.size() + files.size());
     for (auto& f : files) folders.push_back(std::move(f));
     return folders;
+}
+
+bool IsGltfFileName(QStringView name) {
+    return name.endsWith(u".gltf", Qt::CaseInsensitive) || name.endsWith(u".glb", Qt::CaseInsensitive);
 }
 
 QStringList RootsFromMountTable(const QByteArray& table) {

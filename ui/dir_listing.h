@@ -26,9 +26,13 @@ struct CListExtensions {
 // every file whose name is longer than 4 characters and whose last four
 // characters equal one of the extensions exactly (case-sensitive; the model
 // extension is tried first, then animation, then COLLADA). Both groups keep
-// the order in which the file system enumerates them. A folder that cannot be
-// read gives no rows.
+// the order in which the file system enumerates them. glTF files (.gltf,
+// .glb) are listed with the COLLADA files. A folder that cannot be read gives
+// no rows.
 std::vector<CListEntry> ListFolder(const QString& path, const CListExtensions& ext);
+
+// True for names ending in ".gltf" or ".glb" in any letter case.
+bool IsGltfFileName(QStringView name);
 
 // The drive view: "/" first, then the mounted volumes a user would browse
 // (read from /proc/self/mounts), at most 25.

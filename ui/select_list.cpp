@@ -80,7 +80,7 @@ void CSelectList::UpdateType() {
     const QStringView last4 = QStringView(fileName).right(4);
     if (last4 == u".mdl") selectedType = kTypeModel;
     else if (last4 == u".ani") selectedType = kTypeAnimation;
-    else if (last4 == u".dae") selectedType = kTypeCollada;
+    else if (last4 == u".dae" || IsGltfFileName(fileName)) selectedType = kTypeCollada;
 }
 
 void CSelectList::UpdateSelection() {

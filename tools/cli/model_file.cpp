@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "collada/collada.h"
+#include "gltf/gltf.h"
 #include "model/ani_file.h"
 #include "model/mdl_file.h"
 #include "platform/file_io.h"
@@ -12,6 +13,7 @@
 ModelFileKind KindOfModelFile(const std::string& path) {
     const std::string ext = LowerExtension(path);
     if (ext == ".dae") return ModelFileKind::kCollada;
+    if (IsGltfPath(path)) return ModelFileKind::kGltf;
     if (ext == ".ani") return ModelFileKind::kAnimation;
     return ModelFileKind::kModel;
 }
@@ -27,6 +29,12 @@ bool LoadModelFile(CModel& model, const std::string& path, std::string* error) {
             if (loaded) return true;
             if (error->empty()) *error = path + ": cannot import";
             return false;
+        }
+        case ModelFileKind::kGltf: {
+            std::vector<std::string> notes;
+            const bool loaded = LoadGltf(model, path, error, &notes);
+            for (const std::string& note : notes) std::fprintf(stderr, "vorland-cli: note: %s\n", note.c_str());
+            return loaded;
         }
         case ModelFileKind::kAnimation: {
             const auto bytes = ReadWholeFile(path);

@@ -5,8 +5,8 @@
 #include "model/model.h"
 
 // The kind a file is read as, from its extension (any case); anything that
-// is neither COLLADA nor an animation is read as a .mdl.
-enum class ModelFileKind { kCollada, kModel, kAnimation };
+// is neither COLLADA, glTF (.gltf, .glb) nor an animation is read as a .mdl.
+enum class ModelFileKind { kCollada, kGltf, kModel, kAnimation };
 ModelFileKind KindOfModelFile(const std::string& path);
 
 // Reads `path` (the file system's bytes, as given) into an empty model.

@@ -1,0 +1,20 @@
+#pragma once
+// Accessor reading with every range checked before anything is allocated:
+// an accessor whose elements run past its buffer view, a view past its
+// buffer, a count no file of this size can back, or a sparse index past the
+// accessor ends the import with a GltfError.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "gltf/sections.h"
+
+// Accessor `index` as `components` floats per element (SCALAR 1, VEC2 2,
+// VEC3 3, VEC4 4, MAT4 16; another type is an error). Every component type
+// is read; normalized integers map to [0, 1] or [-1, 1]; sparse
+// substitutions are applied. `what` names the use in messages.
+std::vector<float> ReadAccessorFloats(const GltfImport& in, int index, int components, const char* what);
+// A SCALAR accessor of unsigned integers (vertex indices).
+std::vector<std::uint32_t> ReadAccessorIndices(const GltfImport& in, int index, const char* what);
+// Elements of the accessor (checked as above), without reading them.
+std::size_t AccessorCount(const GltfImport& in, int index, const char* what);

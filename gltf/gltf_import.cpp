@@ -1,0 +1,85 @@
+// LoadGltf: reads the document, names the model and runs the section
+// importers: nodes (the bone tree), materials, meshes, animations. Nothing
+// thrown inside leaves this file.
+#include <exception>
+#include <new>
+#include <optional>
+
+#include "gltf/document.h"
+#include "gltf/gltf.h"
+#include "gltf/sections.h"
+#include "platform/cp932.h"
+#include "platform/file_io.h"
+
+namespace {
+
+bool HasSuffix(std::string_view path, std::string_view suffix) {
+    if (path.size() < suffix.size()) return false;
+    for (std::size_t i = 0; i < suffix.size(); ++i) {
+        char c = path[path.size() - suffix.size() + i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != suffix[i]) return false;
+    }
+    return true;
+}
+
+bool Import(CModel& model, std::string_view bytes, const std::string& baseDir, const std::string& label,
+            std::string* error, std::vector<std::string>* notes) {
+    const auto fail = [&](const std::string& why) {
+        if (error) *error = label + ": " + why;
+        return false;
+    };
+    try {
+        tinygltf::Model doc;
+        std::size_t sourceBytes = 0;
+        std::string why;
+        if (!ParseGltfDocument(bytes, baseDir, doc, sourceBytes, why)) return fail(why);
+        GltfImport in{doc, model, sourceBytes, notes};
+        LoadGltfNodes(in);
+        LoadGltfMaterials(in);
+        LoadGltfMeshes(in);
+        LoadGltfAnimations(in);
+        return true;
+    } catch (const GltfError& e) {
+        return fail(e.what());
+    } catch (const std::bad_alloc&) {
+        return fail("not enough memory to import");
+    } catch (const std::exception& e) {
+        return fail(e.what());
+    } catch (...) {
+        return fail("the import failed");
+    }
+}
+
+}  // namespace
+
+void SetUtf8Name(CName& name, const std::string& utf8) { name.Set(Utf8ToUtf16(utf8)); }
+
+std::string UniqueName(std::set<std::string>& used, const std::string& base) {
+    std::string name = base;
+    for (int n = 1; !used.insert(name).second; ++n) name = base + "_" + std::to_string(n);
+    return name;
+}
+
+bool IsGltfPath(std::string_view path) { return HasSuffix(path, ".gltf") || HasSuffix(path, ".glb"); }
+
+bool LoadGltf(CModel& model, const std::string& path, std::string* error, std::vector<std::string>* notes) {
+    const std::optional<std::string> bytes = ReadWholeFile(path);
+    if (!bytes) {
+        if (error) *error = path + ": cannot read the file";
+        return false;
+    }
+    const auto sep = path.find_last_of("/\\");
+    std::string stem = sep == std::string::npos ? path : path.substr(sep + 1);
+    const std::size_t ext = HasSuffix(stem, ".gltf") ? 5 : HasSuffix(stem, ".glb") ? 4 : 0;
+    stem.resize(stem.size() - ext);
+    SetUtf8Name(model.name, stem);
+    const std::string dir = sep == std::string::npos ? std::string(".") : path.substr(0, sep == 0 ? 1 : sep);
+    return Import(model, *bytes, dir, path, error, notes);
+}
+
+bool LoadGltfFromMemory(CModel& model, std::string_view bytes, const CName& modelName, const std::string& baseDir,
+                        std::string* error, std::vector<std::string>* notes) {
+    model.name = modelName;
+    return Import(model, bytes, baseDir, modelName.ToUtf8(), error, notes);
+}
