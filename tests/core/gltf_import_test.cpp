@@ -1,0 +1,212 @@
+// glTF import: exports of an independent writer against their COLLADA
+// sources, the sample models, transforms, key sampling and bad input.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "collada/collada.h"
+#include "gltf/gltf.h"
+#include "model/animation.h"
+#include "model/mdl_file.h"
+#include "tests/core/test_files.h"
+
+namespace {
+
+const std::string kData = VORLAND_SOURCE_DIR "/tests/data/gltf/";
+
+struct Counts {
+    int geometries = 0, corners = 0, textures = 0, bones = 0, animations = 0, channels = 0, keys = 0;
+    bool operator==(const Counts&) const = default;
+};
+
+Counts CountsOf(const CModel& m) {
+    Counts c{m.geometries.Count(), 0, m.textures.Count(), m.bones.Count(), m.animations.Count(), 0, 0};
+    for (const CGeometry* g : m.geometries)
+        for (const CPolygonData* p : g->polygonData) c.corners += p->vertexIndices.Count();
+    for (const CAnimation* a : m.animations) {
+        c.channels += a->channels.Count();
+        for (const CAnimationChannel* ch : a->channels) c.keys += ch->keyTimes.Count();
+    }
+    return c;
+}
+
+std::string Base64(const std::string& bytes) {
+    static const char* k = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+        unsigned v = 0;
+        for (std::size_t j = 0; j < 3; ++j) v = v << 8 | (j < n ? static_cast<unsigned char>(bytes[i + j]) : 0u);
+        for (std::size_t j = 0; j < 4; ++j) out += j <= n ? k[(v >> (18 - 6 * j)) & 63] : '=';
+    }
+    return out;
+}
+
+std::string Floats(std::initializer_list<float> values) {
+    std::string s(values.size() * 4, '\0');
+    std::memcpy(s.data(), values.begin(), s.size());
+    return s;
+}
+
+// A .gltf with `body` (JSON members) and one buffer holding `buffer`.
+std::string Doc(const std::string& body, const std::string& buffer = "") {
+    std::string doc = R"({"asset":{"version":"2.0"},)" + body;
+    if (!buffer.empty())
+        doc += R"(,"buffers":[{"byteLength":)" + std::to_string(buffer.size()) +
+               R"(,"uri":"data:application/octet-stream;base64,)" + Base64(buffer) + R"("}])";
+    return doc + "}";
+}
+
+bool Load(CModel& model, const std::string& bytes, std::string* error = nullptr, std::vector<std::string>* notes = nullptr) {
+    CName name;
+    name.SetAscii("doc");
+    return LoadGltfFromMemory(model, bytes, name, "", error, notes);
+}
+
+}  // namespace
+
+TEST(GltfImport, ExportsOfAnIndependentWriterMatchTheirColladaSources) {
+    for (const char* name : {"two-skinned-cubes", "letter-f-animated"}) {
+        CModel dae, glb;
+        CName ext;
+        ext.SetAscii(".dae");
+        std::string error;
+        ASSERT_TRUE(LoadCollada(dae, kData + "blender/" + name + ".dae", ext, &error)) << error;
+        ASSERT_TRUE(LoadGltf(glb, kData + "blender/" + name + ".glb", &error)) << error;
+        Counts a = CountsOf(dae), b = CountsOf(glb);
+        EXPECT_EQ(a, b) << name;
+        EXPECT_EQ(glb.name.ToUtf8(), name);
+    }
+}
+
+TEST(GltfImport, SampleModels) {
+    struct Case {
+        const char* file;
+        Counts counts;
+        const char* note;  // expected among the notes, or empty
+    } cases[] = {
+        {"khronos/BoxTextured.glb", {1, 36, 1, 0, 0, 0, 0}, ""},
+        {"khronos/textured-cube.gltf", {1, 36, 1, 0, 0, 0, 0}, ""},
+        {"khronos/simple_skin.gltf", {1, 24, 0, 2, 1, 1, 12}, ""},
+        {"khronos/AnimatedMorphCube.gltf", {1, 36, 0, 0, 1, 0, 0}, "morph targets were left out"},
+        {"asset-generator/Mesh_PrimitiveMode_00.gltf", {0, 0, 0, 0, 0, 0, 0}, "points and lines were left out"},
+        {"asset-generator/Mesh_PrimitiveMode_04.gltf", {1, 6, 0, 0, 0, 0, 0}, ""},  // strip
+        {"asset-generator/Mesh_PrimitiveMode_05.gltf", {1, 6, 0, 0, 0, 0, 0}, ""},  // fan
+    };
+    for (const Case& c : cases) {
+        CModel model;
+        std::string error;
+        std::vector<std::string> notes;
+        ASSERT_TRUE(LoadGltf(model, kData + c.file, &error, &notes)) << error;
+        EXPECT_EQ(CountsOf(model), c.counts) << c.file;
+        if (*c.note) {
+            EXPECT_NE(std::find(notes.begin(), notes.end(), c.note), notes.end()) << c.file;
+        }
+    }
+}
+
+TEST(GltfImport, EmbeddedImagesStayInMemoryAndAreWrittenBesideTheMdl) {
+    CModel model;
+    ASSERT_TRUE(LoadGltf(model, kData + "khronos/BoxTextured.glb"));
+    ASSERT_EQ(model.textures.Count(), 1);
+    const std::string image = model.textures[0]->embeddedImage;
+    EXPECT_EQ(image.substr(0, 4), "\x89PNG");
+    EXPECT_TRUE(model.textures[0]->fileName.Empty());
+    EXPECT_EQ(model.materials[0]->textureName, model.textures[0]->id);
+
+    ScratchDir dir;
+    ASSERT_TRUE(WriteModel(model, dir / "box"));
+    EXPECT_EQ(ReadFileBytes(dir / "box_0.png"), image);
+    CModel back;
+    ASSERT_TRUE(ReadModel(back, dir / "box.mdl"));
+    EXPECT_EQ(back.textures[0]->fileName.ToUtf8(), "box_0.png");
+}
+
+TEST(GltfImport, YUpNodesStandInTheZUpFrame) {
+    CModel model;
+    ASSERT_TRUE(Load(model, Doc(R"("nodes":[{"name":"n","translation":[1,2,3]}],"scenes":[{"nodes":[0]}])")));
+    // The scene's root bone holds the node; translation is in elements 3, 7, 11.
+    ASSERT_EQ(model.rootBones.Count(), 1);
+    const CBone* bone = model.rootBones[0]->children[0];
+    EXPECT_EQ(bone->name.ToUtf8(), "n");
+    EXPECT_FLOAT_EQ(bone->jointMatrix[3], 1.0f);
+    EXPECT_FLOAT_EQ(bone->jointMatrix[7], -3.0f);
+    EXPECT_FLOAT_EQ(bone->jointMatrix[11], 2.0f);
+}
+
+TEST(GltfImport, KeysAreSampledAtTheUnionOfTheNodesKeyTimes) {
+    // Translation keys at 0 and 1 from x = 0 to x = 1 (cubic: out-tangent 1
+    // at the first key); an idle rotation adds a key at 0.5.
+    struct Case {
+        const char* interpolation;
+        std::string translation;
+        float xAtHalf;
+    } cases[] = {
+        {"LINEAR", Floats({0, 0, 0, 1, 0, 0}), 0.5f},
+        {"STEP", Floats({0, 0, 0, 1, 0, 0}), 0.0f},
+        {"CUBICSPLINE", Floats({0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0}), 0.625f},
+    };
+    for (const Case& c : cases) {
+        const std::string buffer = Floats({0, 1, 0, 0.5f, 1}) + Floats({0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1}) + c.translation;
+        const std::string views = R"("bufferViews":[{"buffer":0,"byteLength":8},{"buffer":0,"byteOffset":8,"byteLength":12},)"
+                                  R"({"buffer":0,"byteOffset":20,"byteLength":48},{"buffer":0,"byteOffset":68,"byteLength":)" +
+                                  std::to_string(c.translation.size()) + "}]";
+        const std::string accessors = R"("accessors":[{"bufferView":0,"componentType":5126,"count":2,"type":"SCALAR"},)"
+                                      R"({"bufferView":1,"componentType":5126,"count":3,"type":"SCALAR"},)"
+                                      R"({"bufferView":2,"componentType":5126,"count":3,"type":"VEC4"},)"
+                                      R"({"bufferView":3,"componentType":5126,"count":)" +
+                                      std::to_string(c.translation.size() / 12) + R"(,"type":"VEC3"}])";
+        const std::string animation = std::string(R"("animations":[{"samplers":[{"input":0,"output":3,"interpolation":")") +
+                                      c.interpolation + R"("},{"input":1,"output":2}],)"
+                                      R"("channels":[{"sampler":0,"target":{"node":0,"path":"translation"}},)"
+                                      R"({"sampler":1,"target":{"node":0,"path":"rotation"}}]}])";
+        CModel model;
+        std::string error;
+        ASSERT_TRUE(Load(model, Doc(R"("nodes":[{}],)" + views + "," + accessors + "," + animation, buffer), &error)) << error;
+        ASSERT_EQ(model.animations.Count(), 1) << c.interpolation;
+        const CAnimationChannel* ch = model.animations[0]->channels[0];
+        ASSERT_EQ(ch->keyTimes.Count(), 3) << c.interpolation;
+        EXPECT_FLOAT_EQ(ch->keyTimes[1], 0.5f);
+        EXPECT_NEAR(ch->poseMatrices[1].m[3], c.xAtHalf, 1e-6) << c.interpolation;
+        EXPECT_EQ(ch->bone, model.bones[0]);
+    }
+}
+
+TEST(GltfImport, BadInputEndsWithOneLine) {
+    const std::string glb = ReadFileBytes(kData + "khronos/BoxTextured.glb");
+    const std::string triangle = Floats({0, 0, 0, 1, 0, 0, 0, 1, 0});
+    const std::string mesh = R"("nodes":[{"mesh":0}],"meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],)"
+                             R"("bufferViews":[{"buffer":0,"byteLength":36}],)";
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* message;
+    } cases[] = {
+        {"truncated .glb", glb.substr(0, glb.size() / 2), "cut short"},
+        {"accessor past its view", Doc(mesh + R"("accessors":[{"bufferView":0,"componentType":5126,"count":4,"type":"VEC3"}])", triangle), "runs past"},
+        {"absurd count", Doc(mesh + R"("accessors":[{"componentType":5126,"count":4000000000,"type":"VEC3"}])", triangle), "more than the file"},
+        {"index past the vertices", Doc(R"("nodes":[{"mesh":0}],"meshes":[{"primitives":[{"attributes":{"POSITION":0},"indices":1}]}],)"
+                                        R"("bufferViews":[{"buffer":0,"byteLength":36},{"buffer":0,"byteOffset":36,"byteLength":12}],)"
+                                        R"("accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3"},)"
+                                        R"({"bufferView":1,"componentType":5125,"count":3,"type":"SCALAR"}])",
+                                        triangle + std::string("\0\0\0\0\1\0\0\0\7\0\0\0", 12)), "beyond its 3 vertices"},
+        {"two parents", Doc(R"("nodes":[{"children":[2]},{"children":[2]},{}])"), "more than one parent"},
+        {"cycle", ReadFileBytes(kData + "khronos/RecursiveNodes.gltf"), "cycle"},
+        {"nesting", std::string(100000, '['), "nested deeper"},
+        {"not glTF", "hello", ""},
+    };
+    for (const Case& c : cases) {
+        CModel model;
+        std::string error;
+        EXPECT_FALSE(Load(model, c.bytes, &error)) << c.what;
+        EXPECT_NE(error.find(c.message), std::string::npos) << c.what << ": " << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << c.what;
+    }
+    CModel model;
+    std::string error;
+    EXPECT_FALSE(LoadGltf(model, kData + "khronos/MissingBin.gltf", &error));
+    EXPECT_NE(error.find("BoxTextured0.bin"), std::string::npos) << error;
+}
