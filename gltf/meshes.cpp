@@ -167,7 +167,9 @@ void ReadPrimitive(GltfImport& in, int node, const tinygltf::Primitive& prim, co
     std::vector<float> normals = normal >= 0 ? ReadAccessorFloats(in, normal, 3, "normals") : std::vector<float>();
     if (normal >= 0 && normals.size() != positions.size()) throw GltfError("primitive " + id + " has more or fewer normals than positions");
     const int uv = Attribute(prim, "TEXCOORD_0");
-    const std::vector<float> uvs = uv >= 0 ? ReadAccessorFloats(in, uv, 2, "texture coordinates") : std::vector<float>();
+    std::vector<float> uvs = uv >= 0 ? ReadAccessorFloats(in, uv, 2, "texture coordinates") : std::vector<float>();
+    // glTF's v runs down the image, the model records' (COLLADA's) up it.
+    for (std::size_t i = 1; i < uvs.size(); i += 2) uvs[i] = 1.0f - uvs[i];
     if (uv >= 0 && uvs.size() != vertices * 2) throw GltfError("primitive " + id + " has more or fewer texture coordinates than positions");
 
     const bool skinned = n.skin >= 0;

@@ -99,8 +99,9 @@ bool CRenderModel::Build(CRenderer& renderer, const CModel* model, bool skinning
 
     // Texture paths are relative to the current directory at this moment.
     for (const CTexture* texture : model->textures)
-        textures.Add(texture->embeddedImage.empty() ? LoadTextureFile(texture->fileName.ToUtf8())
-                                                    : LoadTextureData(texture->embeddedImage));
+        textures.Add(!texture->embeddedImage.empty() ? LoadTextureData(texture->embeddedImage)
+                     : texture->fileName.Empty()       ? 0u
+                                                       : LoadTextureFile(texture->fileName.ToUtf8()));
 
     materialBuffer = CRenderer::CreateDynamicBuffer(sizeof(MaterialConstants));
     skinningBuffer = CRenderer::CreateDynamicBuffer(sizeof(SkinningConstants));
