@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets in build-fuzz/ (clang, ASan + UBSan, display-free
 # core) and runs each for SECONDS on one core.
-#   fuzz/run.sh SECONDS [mdl|ani|settings|collada ...]
+#   fuzz/run.sh SECONDS [mdl|ani|settings|collada|gltf ...]
 # Seeds: fuzz/seeds/<name>, files written by vorland-cli convert from small
 # corpus models, and (for COLLADA) the corpus files themselves, referenced by
 # path. Findings land in build-fuzz/artifacts/<name>/; the grown corpus stays in
@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:?usage: fuzz/run.sh SECONDS [fuzzer ...]}
 shift
 fuzzers=("$@")
-[ ${#fuzzers[@]} -gt 0 ] || fuzzers=(mdl ani settings collada)
+[ ${#fuzzers[@]} -gt 0 ] || fuzzers=(mdl ani settings collada gltf)
 
 if ! command -v clang++ >/dev/null; then
   echo "fuzz: clang++ not found, skipping (scripts/install-deps.sh installs it)"

@@ -15,6 +15,7 @@
 
 #include "settings/settings.h"
 #include "tests/ui/ui_test_app.h"
+#include "app/file_actions.h"
 #include "ui/confirm_dialog.h"
 #include "ui/dir_listing.h"
 #include "ui/scroll_bar.h"
@@ -715,4 +716,16 @@ TEST(UiDialogUncreated, CallsBeforeCreateDoNothing) {
     EXPECT_FALSE(bare.AskOverwrite());
     EXPECT_EQ(bare.mode, 1);
     EXPECT_EQ(bare.SelectList(), nullptr);
+}
+
+TEST_F(UiDialog, GltfFilesAreListedAndOpenedAsModels) {
+    for (const char* name : {"a.glb", "b.gltf", "c.GLB", "d.glbx"}) Touch(root + "/" + QString::fromLatin1(name));
+    QStringList listed;
+    for (const CListEntry& row : ListFolder(root, {".mdl", ".ani", ".dae"})) {
+        EXPECT_EQ(row.kind, CEntryKind::Collada) << row.name.toStdString();
+        listed << row.name;
+    }
+    listed.sort();
+    EXPECT_EQ(listed, (QStringList{"a.glb", "b.gltf", "c.GLB"}));
+    EXPECT_EQ(FileTypeOfName(QStringLiteral("walk.gltf")), CSelectList::kTypeCollada);
 }
