@@ -16,6 +16,7 @@
 namespace {
 
 const std::string kData = VORLAND_SOURCE_DIR "/tests/data/gltf/";
+const std::string kBlender = VORLAND_SOURCE_DIR "/tests/data/corpus/blender/";
 
 struct Counts {
     int geometries = 0, corners = 0, textures = 0, bones = 0, animations = 0, channels = 0, keys = 0;
@@ -74,7 +75,7 @@ TEST(GltfImport, ExportsOfAnIndependentWriterMatchTheirColladaSources) {
         CName ext;
         ext.SetAscii(".dae");
         std::string error;
-        ASSERT_TRUE(LoadCollada(dae, kData + "blender/" + name + ".dae", ext, &error)) << error;
+        ASSERT_TRUE(LoadCollada(dae, kBlender + name + ".dae", ext, &error)) << error;
         ASSERT_TRUE(LoadGltf(glb, kData + "blender/" + name + ".glb", &error)) << error;
         Counts a = CountsOf(dae), b = CountsOf(glb);
         EXPECT_EQ(a, b) << name;

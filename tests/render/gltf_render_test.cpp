@@ -64,7 +64,7 @@ TEST_F(GltfRenderTest, AnExportDrawsTheSilhouetteOfItsColladaSourceAtEveryTime) 
     CModel dae, glb;
     CName ext;
     ext.SetAscii(".dae");
-    ASSERT_TRUE(LoadCollada(dae, kData + "blender/two-skinned-cubes.dae", ext));
+    ASSERT_TRUE(LoadCollada(dae, VORLAND_SOURCE_DIR "/tests/data/corpus/blender/two-skinned-cubes.dae", ext));
     ASSERT_TRUE(LoadGltf(glb, kData + "blender/two-skinned-cubes.glb"));
     Frame(*renderer, dae);
     for (float t : {0.0f, 0.5f, 1.0f, 1.5f}) {
