@@ -139,10 +139,19 @@ std::vector<float> ReadAccessorFloats(const GltfImport& in, int index, int compo
     if (a.bufferView >= 0) {
         const Span span = ViewSpan(in, index, what, a.bufferView, a.byteOffset, a.count, elementBytes, true);
         out.resize(a.count * n);
-        for (std::size_t e = 0; e < a.count; ++e)
-            for (std::size_t c = 0; c < n; ++c)
-                out[e * n + c] = Component(span.data + e * span.stride + c * static_cast<std::size_t>(bytes),
-                                           a.componentType, a.normalized);
+        if (a.componentType == TINYGLTF_COMPONENT_TYPE_FLOAT) {
+            // Floats as stored: whole elements copied, in one piece when packed.
+            if (span.stride == elementBytes) {
+                if (a.count) std::memcpy(out.data(), span.data, a.count * elementBytes);
+            } else {
+                for (std::size_t e = 0; e < a.count; ++e) std::memcpy(&out[e * n], span.data + e * span.stride, elementBytes);
+            }
+        } else {
+            for (std::size_t e = 0; e < a.count; ++e)
+                for (std::size_t c = 0; c < n; ++c)
+                    out[e * n + c] = Component(span.data + e * span.stride + c * static_cast<std::size_t>(bytes),
+                                               a.componentType, a.normalized);
+        }
     } else {
         out.assign(a.count * n, 0.0f);
     }
