@@ -12,6 +12,7 @@ enum ConstantSlot : unsigned {
     kSlotSkinning = 2,     // ConstantBuffer3
     kSlotLightOrSky = 3,   // ConstantBufferPointLight or ConstantBufferSky
     kSlotVolumeLight = 4,  // ConstantBufferVolumeLight
+    kSlotShaftLookup = 5,  // ShaftLookup of the lamp whose shafts are drawn
 };
 
 constexpr int kLightCount = 16;
@@ -92,3 +93,27 @@ static_assert(offsetof(VolumeLightConstants, EyeVL) == 192);
 static_assert(offsetof(VolumeLightConstants, MoveVL) == 208);
 static_assert(offsetof(VolumeLightConstants, VolumeLightParam1) == 224);
 static_assert(offsetof(VolumeLightConstants, VolumeLightParam2) == 240);
+
+// Where the model lies in each cube face of a lamp: the smallest rectangle
+// of texels (x0, y0, x1, y1) holding every texel it drew; x1 < x0 for none.
+struct ShadowMapBounds {
+    int CoveredTexels[6][4];
+};
+
+// The shaft pass's view of one lamp's cube maps, face by face where they may
+// hide a sample: the faces whose samples can see their look-up's w within
+// [0, 0.0101] (band faces), and the faces the model drew in (covered faces).
+struct ShaftLookup {
+    Matrix4 BandLookup[6];     // MatLightk times MatProjLight, transposed
+    Matrix4 CoveredLookup[6];  // the same for the covered faces
+    int CoveredTexels[6][4];   // their texel rectangles (ShadowMapBounds)
+    int BandFaces[8];          // face numbers 0 ... 5
+    int CoveredFaces[8];
+    int FaceCounts[4];         // band faces, covered faces, 0, 0
+};
+static_assert(sizeof(ShaftLookup) == 944);
+static_assert(offsetof(ShaftLookup, CoveredLookup) == 384);
+static_assert(offsetof(ShaftLookup, CoveredTexels) == 768);
+static_assert(offsetof(ShaftLookup, BandFaces) == 864);
+static_assert(offsetof(ShaftLookup, CoveredFaces) == 896);
+static_assert(offsetof(ShaftLookup, FaceCounts) == 928);

@@ -1,5 +1,6 @@
 #include "render/point_light.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "model/render_model.h"
@@ -28,6 +29,22 @@ void DeleteTarget(CRenderTarget& t) {
 const float kZero[4] = {0, 0, 0, 0};
 const float kDepthOne = 1.0f;
 
+// The rectangle of non-zero texels of a size x size face; x1 < x0 for none.
+void FindCovered(const std::vector<float>& depths, int size, int box[4]) {
+    box[0] = box[1] = size;
+    box[2] = box[3] = -1;
+    for (int y = 0; y < size; ++y) {
+        const float* row = depths.data() + static_cast<std::size_t>(y) * size;
+        for (int x = 0; x < size; ++x) {
+            if (row[x] == 0.0f) continue;
+            box[0] = std::min(box[0], x);
+            box[1] = std::min(box[1], y);
+            box[2] = std::max(box[2], x);
+            box[3] = std::max(box[3], y);
+        }
+    }
+}
+
 }  // namespace
 
 CPointLight::CPointLight() { std::memset(static_cast<void*>(&mirror_), 0, sizeof mirror_); }
@@ -52,6 +69,11 @@ bool CPointLight::Create(CRenderer* renderer) {
     glNamedFramebufferTexture(rawPass_, GL_COLOR_ATTACHMENT0, raw_.texture, 0);
     glNamedFramebufferTexture(rawPass_, GL_DEPTH_ATTACHMENT, renderer->DepthTexture(), 0);
     constantBuffer_ = CRenderer::CreateDynamicBuffer(sizeof(PointLightConstants));
+    faceDepths_.assign(static_cast<std::size_t>(ShadowMapSize) * ShadowMapSize, 0.0f);
+    for (auto& box : bounds_.CoveredTexels) {
+        box[0] = box[1] = ShadowMapSize;
+        box[2] = box[3] = -1;
+    }
     return true;
 }
 
@@ -121,6 +143,10 @@ bool CPointLight::RenderShadowMaps(CRenderer* renderer, CRenderModel* model) {
         }
         glCopyImageSubData(faces_[k].texture, GL_TEXTURE_2D, 0, 0, 0, 0, faceArray_, GL_TEXTURE_2D_ARRAY, 0, 0,
                            0, k, ShadowMapSize, ShadowMapSize, 1);
+        // The shaft pass looks the texels up only where the model is.
+        glGetTextureImage(faces_[k].texture, 0, GL_RED, GL_FLOAT,
+                          static_cast<GLsizei>(faceDepths_.size() * sizeof(float)), faceDepths_.data());
+        FindCovered(faceDepths_, ShadowMapSize, bounds_.CoveredTexels[k]);
     }
     glViewport(saved[0], saved[1], saved[2], saved[3]);
     return true;

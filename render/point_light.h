@@ -3,6 +3,8 @@
 // six cube-face depth maps, and every frame renders from the camera an image
 // of the model lit by this lamp with those shadows, then filters it for the
 // composition.
+#include <vector>
+
 #include "render/constant_buffers.h"
 #include "render/renderer.h"
 
@@ -49,6 +51,8 @@ public:
     // The six face maps as layers 0..5 of one array texture, copied when the
     // maps are rendered, for passes that pick a face per sample.
     GLuint FaceArray() const { return faceArray_; }
+    // Where the model lies in each face, found when the maps are rendered.
+    const ShadowMapBounds& Bounds() const { return bounds_; }
 
 private:
     GLuint constantBuffer_ = 0;
@@ -57,6 +61,8 @@ private:
     CRenderTarget faces_[6];  // each framebuffer also holds faceDepth_
     GLuint faceDepth_ = 0;
     GLuint faceArray_ = 0;
+    ShadowMapBounds bounds_{};
+    std::vector<float> faceDepths_;  // one face's red channel, read back once per map build
     CRenderTarget final_, raw_, shaft_;
     GLuint rawPass_ = 0;  // raw image + the renderer's depth buffer
 };

@@ -12,7 +12,7 @@ namespace {
 constexpr int kTargetWidth = 1536;
 constexpr int kTargetHeight = 1080;
 constexpr int kTextureUnits = 11;     // t0 .. t10
-constexpr int kConstantSlots = 5;     // b0 .. b4
+constexpr int kConstantSlots = 6;     // b0 .. b5
 constexpr std::size_t kZeroConstantsSize = 16384;
 
 CRenderTarget MakeColorTarget(GLenum format, int width, int height) {

@@ -6,8 +6,37 @@
 #include "render/point_light.h"
 
 namespace {
+
 const float kZero[4] = {0, 0, 0, 0};
+
+// Whether a sample whose face is k can see its look-up's w (the clip w of
+// the negated sample in face k, an affine function of the sample) within
+// [0, 0.0102]: face k's samples form a square cone from the lamp along the
+// face's axis, so w over them runs from its value at the lamp along the
+// slopes of the cone's four edges. A little room covers the face choice's
+// 0.001 tolerance.
+bool BandPossible(const Matrix4& lookup, const Vector4& lamp, int k) {
+    const auto slope = [&](const float d[3]) {
+        return -(d[0] * lookup.m[0][3] + d[1] * lookup.m[1][3] + d[2] * lookup.m[2][3]);
+    };
+    const float atLamp = lookup.m[3][3] - (lamp.x * lookup.m[0][3] + lamp.y * lookup.m[1][3] +
+                                          lamp.z * lookup.m[2][3]);
+    const int axis = k % 3;
+    bool rises = false, falls = false;
+    for (int edge = 0; edge < 4; ++edge) {
+        float d[3];
+        d[axis] = k < 3 ? -1.0f : 1.0f;
+        d[(axis + 1) % 3] = (edge & 1) ? 1.0f : -1.0f;
+        d[(axis + 2) % 3] = (edge & 2) ? 1.0f : -1.0f;
+        const float s = slope(d);
+        rises = rises || s > 0.0f;
+        falls = falls || s < 0.0f;
+    }
+    const float room = 0.01f;
+    return (falls || atLamp <= 0.0102f + room) && (rises || atLamp >= -room);
 }
+
+}  // namespace
 
 CVolumeLight::CVolumeLight() { std::memset(static_cast<void*>(&mirror_), 0, sizeof mirror_); }
 
@@ -23,6 +52,7 @@ bool CVolumeLight::Create(CRenderer* renderer) {
     glCreateFramebuffers(1, &reduced_.framebuffer);
     glNamedFramebufferTexture(reduced_.framebuffer, GL_COLOR_ATTACHMENT0, reduced_.texture, 0);
     constantBuffer_ = CRenderer::CreateDynamicBuffer(sizeof(VolumeLightConstants));
+    lookupBuffer_ = CRenderer::CreateDynamicBuffer(sizeof(ShaftLookup));
     return true;
 }
 
@@ -30,8 +60,9 @@ void CVolumeLight::Release() {
     glDeleteFramebuffers(1, &reduced_.framebuffer);
     glDeleteTextures(1, &reduced_.texture);
     glDeleteBuffers(1, &constantBuffer_);
+    glDeleteBuffers(1, &lookupBuffer_);
     reduced_ = CRenderTarget{};
-    constantBuffer_ = 0;
+    constantBuffer_ = lookupBuffer_ = 0;
 }
 
 void CVolumeLight::FillConstants(const CRenderer& renderer, int shadowMapSize) {
@@ -46,6 +77,26 @@ void CVolumeLight::FillConstants(const CRenderer& renderer, int shadowMapSize) {
     mirror_.VolumeLightParam1 = {static_cast<float>(reduced_.width), static_cast<float>(reduced_.height), Scale,
                                  static_cast<float>(Flag)};
     mirror_.VolumeLightParam2 = {0.8f, static_cast<float>(shadowMapSize), 0.0f, 0.0f};
+}
+
+void CVolumeLight::FillLookup(const CPointLight& light) {
+    const Matrix4 projection = CubeFaceProjection();
+    int band = 0, covered = 0;
+    for (int k = 0; k < 6; ++k) {
+        const Matrix4 lookup = MultiplyMatrix(light.FaceView(k), projection);
+        if (BandPossible(lookup, light.Position, k)) {
+            lookup_.BandLookup[band] = TransposeMatrix(lookup);
+            lookup_.BandFaces[band++] = k;
+        }
+        const int* box = light.Bounds().CoveredTexels[k];
+        if (box[2] >= box[0]) {
+            lookup_.CoveredLookup[covered] = TransposeMatrix(lookup);
+            for (int i = 0; i < 4; ++i) lookup_.CoveredTexels[covered][i] = box[i];
+            lookup_.CoveredFaces[covered++] = k;
+        }
+    }
+    lookup_.FaceCounts[0] = band;
+    lookup_.FaceCounts[1] = covered;
 }
 
 void CVolumeLight::Render(CRenderer& renderer, CPointLight& light) {
@@ -64,6 +115,9 @@ void CVolumeLight::Render(CRenderer& renderer, CPointLight& light) {
     FillConstants(renderer, light.ShadowMapSize);
     CRenderer::UploadDynamic(constantBuffer_, &mirror_, sizeof mirror_);
     renderer.BindConstantBuffer(kSlotVolumeLight, constantBuffer_);
+    FillLookup(light);
+    CRenderer::UploadDynamic(lookupBuffer_, &lookup_, sizeof lookup_);
+    renderer.BindConstantBuffer(kSlotShaftLookup, lookupBuffer_);
     renderer.SetInputLayout(renderer.FullLayout());
 
     glClearNamedFramebufferfv(reduced_.framebuffer, GL_COLOR, 0, kZero);

@@ -28,13 +28,18 @@ public:
 
     const CRenderTarget& ReducedImage() const { return reduced_; }
     const VolumeLightConstants& Mirror() const { return mirror_; }
+    const ShaftLookup& Lookup() const { return lookup_; }
 
     // The constants of the shaft pass for the renderer's camera and a lamp's
     // shadow-map size.
     void FillConstants(const CRenderer& renderer, int shadowMapSize);
+    // The lamp's face matrices and covered texels for the shaft pass.
+    void FillLookup(const CPointLight& light);
 
 private:
     GLuint constantBuffer_ = 0;
     VolumeLightConstants mirror_{};
+    GLuint lookupBuffer_ = 0;
+    ShaftLookup lookup_{};
     CRenderTarget reduced_;
 };
