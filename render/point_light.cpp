@@ -1,6 +1,7 @@
 #include "render/point_light.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "model/render_model.h"
@@ -28,6 +29,10 @@ void DeleteTarget(CRenderTarget& t) {
 
 const float kZero[4] = {0, 0, 0, 0};
 const float kDepthOne = 1.0f;
+// What the filter writes where the model is not.
+const float kNoShadow[4] = {0, 0, 0, 1};
+// The empty rectangle PsShadowLight starts from.
+const int kNoPixels[4] = {INT_MAX, INT_MAX, -1, -1};
 
 // The rectangle of non-zero texels of a size x size face; x1 < x0 for none.
 void FindCovered(const std::vector<float>& depths, int size, int box[4]) {
@@ -69,6 +74,8 @@ bool CPointLight::Create(CRenderer* renderer) {
     glNamedFramebufferTexture(rawPass_, GL_COLOR_ATTACHMENT0, raw_.texture, 0);
     glNamedFramebufferTexture(rawPass_, GL_DEPTH_ATTACHMENT, renderer->DepthTexture(), 0);
     constantBuffer_ = CRenderer::CreateDynamicBuffer(sizeof(PointLightConstants));
+    glCreateBuffers(1, &modelPixelsBuffer_);
+    glNamedBufferStorage(modelPixelsBuffer_, sizeof kNoPixels, kNoPixels, GL_DYNAMIC_STORAGE_BIT);
     faceDepths_.assign(static_cast<std::size_t>(ShadowMapSize) * ShadowMapSize, 0.0f);
     for (auto& box : bounds_.CoveredTexels) {
         box[0] = box[1] = ShadowMapSize;
@@ -87,7 +94,8 @@ void CPointLight::Release() {
     faceArray_ = 0;
     glDeleteFramebuffers(1, &rawPass_);
     glDeleteBuffers(1, &constantBuffer_);
-    faceDepth_ = rawPass_ = constantBuffer_ = 0;
+    glDeleteBuffers(1, &modelPixelsBuffer_);
+    faceDepth_ = rawPass_ = constantBuffer_ = modelPixelsBuffer_ = 0;
 }
 
 void CPointLight::UpdateLightConstants(CRenderer& renderer) {
@@ -163,15 +171,23 @@ void CPointLight::RenderLightImage(CRenderer& renderer, CRenderModel* model) {
     glClearNamedFramebufferfv(rawPass_, GL_DEPTH, 0, &kDepthOne);
     glClearNamedFramebufferfv(rawPass_, GL_COLOR, 0, kZero);
     glBindFramebuffer(GL_FRAMEBUFFER, rawPass_);
+    glNamedBufferSubData(modelPixelsBuffer_, 0, sizeof kNoPixels, kNoPixels);
+    glBindBufferBase(GL_SHADER_STORAGE_BUFFER, 0, modelPixelsBuffer_);
     if (model) {
         model->UpdatePose();
         model->Draw(renderer);
     }
+    glMemoryBarrier(GL_BUFFER_UPDATE_BARRIER_BIT);
+    glGetNamedBufferSubData(modelPixelsBuffer_, 0, sizeof modelPixels_, modelPixels_);
     FilterLightImage(renderer);
 }
 
 void CPointLight::FilterLightImage(CRenderer& renderer) {
-    glClearNamedFramebufferfv(final_.framebuffer, GL_COLOR, 0, kZero);
+    // Away from the model the raw image is empty and the filter writes
+    // (0, 0, 0, 1): that is cleared in, and the filter runs only over the
+    // model's pixels.
+    glClearNamedFramebufferfv(final_.framebuffer, GL_COLOR, 0, kNoShadow);
+    if (modelPixels_[2] < modelPixels_[0]) return;
     glBindFramebuffer(GL_FRAMEBUFFER, final_.framebuffer);
     renderer.SetVertexShader(renderer.VsQuad);
     renderer.SetPixelShader(renderer.PsShadowFilter);
@@ -182,6 +198,10 @@ void CPointLight::FilterLightImage(CRenderer& renderer) {
     glGetIntegerv(GL_VIEWPORT, viewport);
     renderer.SetQuadExtent(static_cast<float>(viewport[2]) / static_cast<float>(raw_.width),
                            static_cast<float>(viewport[3]) / static_cast<float>(raw_.height));
+    glScissor(modelPixels_[0], modelPixels_[1], modelPixels_[2] - modelPixels_[0] + 1,
+              modelPixels_[3] - modelPixels_[1] + 1);
+    glEnable(GL_SCISSOR_TEST);
     renderer.DrawQuad();
+    glDisable(GL_SCISSOR_TEST);
     renderer.SetQuadExtent(1.0f, 1.0f);
 }

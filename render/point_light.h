@@ -53,6 +53,9 @@ public:
     GLuint FaceArray() const { return faceArray_; }
     // Where the model lies in each face, found when the maps are rendered.
     const ShadowMapBounds& Bounds() const { return bounds_; }
+    // The pixels the model covered in the last lamp image (x0, y0, x1, y1;
+    // x1 < x0 for none): the filter pass covers only these.
+    const int* ModelPixels() const { return modelPixels_; }
 
 private:
     GLuint constantBuffer_ = 0;
@@ -65,4 +68,6 @@ private:
     std::vector<float> faceDepths_;  // one face's red channel, read back once per map build
     CRenderTarget final_, raw_, shaft_;
     GLuint rawPass_ = 0;  // raw image + the renderer's depth buffer
+    GLuint modelPixelsBuffer_ = 0;  // what PsShadowLight grows: x0, y0, x1, y1
+    int modelPixels_[4] = {0, 0, -1, -1};
 };

@@ -207,6 +207,7 @@ bool CRenderer::CreatePrograms() {
         {&PsShadowFilter, "ps_shadow_filter.frag", false},
         {&PsShadowLight, "ps_shadow_light.frag", false},
         {&PsSky, "ps_sky.frag", false},
+        {&PsSkyLow, "ps_sky_low.frag", false},
         {&PsMoon, "ps_moon.frag", false},
         {&PsRoom, "ps_room.frag", true},
         {&PsVolumeLight, "ps_volume_light.frag", false},
@@ -259,7 +260,7 @@ void CRenderer::Release() {
     glDeleteTextures(1, &white_);
     GLuint* programs[] = {&VsModelSkinned, &VsModel, &VsSimple, &VsSky, &VsQuad, &VsShadowSkinned,
                           &VsShadow, &PsScene, &PsComposite, &PsShadowDepth, &PsShadowFilter,
-                          &PsShadowLight, &PsSky, &PsMoon, &PsRoom, &PsVolumeLight,
+                          &PsShadowLight, &PsSky, &PsSkyLow, &PsMoon, &PsRoom, &PsVolumeLight,
                           &PsVolumeLightUpsample};
     for (GLuint* p : programs) {
         if (*p) glDeleteProgram(*p);

@@ -158,6 +158,7 @@ public:
     GLuint PsShadowFilter = 0;
     GLuint PsShadowLight = 0;
     GLuint PsSky = 0;
+    GLuint PsSkyLow = 0;  // PsSky where the dome is below its clouds
     GLuint PsMoon = 0;
     GLuint PsRoom = 0;
     GLuint PsVolumeLight = 0;

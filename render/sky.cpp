@@ -1,5 +1,6 @@
 #include "render/sky.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -36,6 +37,11 @@ bool CSky::Create(CRenderer& renderer, const std::string& imageFolder, const std
                   const std::string& starName, const std::string& moonName) {
     const std::vector<SkyVertex> dome = BuildDomeVertices();
     DomeVertexCount = static_cast<int>(dome.size());
+    // Triangle j of the strip joins vertices j .. j + 2; an even count keeps
+    // the rest of the strip's triangles in their order and winding.
+    int low = 0;
+    while (low < DomeVertexCount && dome[low].position[2] < -1.0f) ++low;
+    lowTriangles_ = std::max(low - 2, 0) & ~1;
     domeBuffer_ = MakeVertexBuffer(dome);
     moonBuffer_ = MakeVertexBuffer(BuildMoonVertices(Size2));
     constantBuffer_ = CRenderer::CreateDynamicBuffer(sizeof(SkyConstants));
@@ -96,7 +102,14 @@ void CSky::Draw(CRenderer& renderer) {
     renderer.BindSampler(0);
     renderer.BindSampler(1);
     renderer.SetVertexBuffer(domeBuffer_);
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, DomeVertexCount);
+    int first = 0;
+    if (renderer.PsSkyLow && lowTriangles_ > 0) {
+        renderer.SetPixelShader(renderer.PsSkyLow);
+        glDrawArrays(GL_TRIANGLE_STRIP, 0, lowTriangles_ + 2);
+        renderer.SetPixelShader(renderer.PsSky);
+        first = lowTriangles_;
+    }
+    glDrawArrays(GL_TRIANGLE_STRIP, first, DomeVertexCount - first);
 
     renderer.SetVertexShader(renderer.VsMoon);
     renderer.SetPixelShader(renderer.PsMoon);

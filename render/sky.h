@@ -54,6 +54,9 @@ private:
     GLuint domeBuffer_ = 0;
     GLuint moonBuffer_ = 0;
     GLuint constantBuffer_ = 0;
+    // The dome's strip up to triangle lowTriangles_ (exclusive) lies at or
+    // below height 0, where PsSkyLow draws it.
+    int lowTriangles_ = 0;
     // The tick (timer thread) writes the image the paint copies.
     mutable std::mutex mirrorLock_;
     SkyConstants mirror_{};

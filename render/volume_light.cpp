@@ -7,8 +7,6 @@
 
 namespace {
 
-const float kZero[4] = {0, 0, 0, 0};
-
 // Whether a sample whose face is k can see its look-up's w (the clip w of
 // the negated sample in face k, an affine function of the sample) within
 // [0, 0.0102]: face k's samples form a square cone from the lamp along the
@@ -120,7 +118,8 @@ void CVolumeLight::Render(CRenderer& renderer, CPointLight& light) {
     renderer.BindConstantBuffer(kSlotShaftLookup, lookupBuffer_);
     renderer.SetInputLayout(renderer.FullLayout());
 
-    glClearNamedFramebufferfv(reduced_.framebuffer, GL_COLOR, 0, kZero);
+    // Both passes write every pixel they are read at, with alpha 1: the old
+    // contents count for nothing, and the images are not cleared.
     glBindFramebuffer(GL_FRAMEBUFFER, reduced_.framebuffer);
     renderer.SetVertexShader(renderer.VsQuad);
     renderer.SetPixelShader(renderer.PsVolumeLight);
@@ -130,7 +129,6 @@ void CVolumeLight::Render(CRenderer& renderer, CPointLight& light) {
 
     glViewportIndexedf(0, saved[0], saved[1], saved[2], saved[3]);
     const CRenderTarget& shaft = light.LightShaftImage();
-    glClearNamedFramebufferfv(shaft.framebuffer, GL_COLOR, 0, kZero);
     glBindFramebuffer(GL_FRAMEBUFFER, shaft.framebuffer);
     renderer.BindTexture(1, reduced_.texture);
     renderer.SetPixelShader(renderer.PsVolumeLightUpsample);

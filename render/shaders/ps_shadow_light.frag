@@ -8,7 +8,16 @@
 #include "shadow_maps.glsl"
 #include "pixel_inputs.glsl"
 
+// Depth is tested first, as without the buffer below.
+layout(early_fragment_tests) in;
+
 layout(location = 0) out vec4 Target0;
+
+// The rectangle of pixels the model covers (x0, y0, x1, y1), grown by every
+// fragment: the filter pass works only there.
+layout(std430, binding = 0) buffer ModelPixels {
+    ivec4 Covered;
+};
 
 void main() {
     vec3 P = Position0;
@@ -25,4 +34,9 @@ void main() {
             x -= max(0.0, 1.0 - 0.2 * length(P - LightPos[i].xyz)) * LightColor[i].w;
     }
     Target0 = vec4(clamp(x, 0.0, 1.0), shadow, len, 1.0);
+    ivec2 pixel = ivec2(gl_FragCoord.xy);
+    atomicMin(Covered.x, pixel.x);
+    atomicMin(Covered.y, pixel.y);
+    atomicMax(Covered.z, pixel.x);
+    atomicMax(Covered.w, pixel.y);
 }
