@@ -29,8 +29,6 @@ void DeleteTarget(CRenderTarget& t) {
 
 const float kZero[4] = {0, 0, 0, 0};
 const float kDepthOne = 1.0f;
-// What the filter writes where the model is not.
-const float kNoShadow[4] = {0, 0, 0, 1};
 // The empty rectangle PsShadowLight starts from.
 const int kNoPixels[4] = {INT_MAX, INT_MAX, -1, -1};
 
@@ -167,6 +165,7 @@ void CPointLight::RenderLightImage(CRenderer& renderer, CRenderModel* model) {
     renderer.SetPixelShader(renderer.PsShadowLight);
     renderer.BindConstantBuffer(kSlotFrame, renderer.ConstantBuffer1());
     BindFaceMaps(renderer);
+    glBindTextureUnit(2, faceArray_);  // what PsShadowLight samples, beside face 1
 
     glClearNamedFramebufferfv(rawPass_, GL_DEPTH, 0, &kDepthOne);
     glClearNamedFramebufferfv(rawPass_, GL_COLOR, 0, kZero);
@@ -183,10 +182,12 @@ void CPointLight::RenderLightImage(CRenderer& renderer, CRenderModel* model) {
 }
 
 void CPointLight::FilterLightImage(CRenderer& renderer) {
-    // Away from the model the raw image is empty and the filter writes
-    // (0, 0, 0, 1): that is cleared in, and the filter runs only over the
+    // Where the raw image is empty (away from the model) the filter's result
+    // is this colour: it is cleared in, and the filter runs only over the
     // model's pixels.
-    glClearNamedFramebufferfv(final_.framebuffer, GL_COLOR, 0, kNoShadow);
+    const float empty = std::min(ShadowParam[1], 0.0f);
+    const float noShadow[4] = {empty, empty, 0.0f, 1.0f};
+    glClearNamedFramebufferfv(final_.framebuffer, GL_COLOR, 0, noShadow);
     if (modelPixels_[2] < modelPixels_[0]) return;
     glBindFramebuffer(GL_FRAMEBUFFER, final_.framebuffer);
     renderer.SetVertexShader(renderer.VsQuad);

@@ -18,6 +18,9 @@ const vec2 kTaps[16] = vec2[16](
 void main() {
     vec2 uv = TexCoord0;
     vec4 r = texture(TexDiffuse, uv);
+    // Where the model is not, the result is the colour the pass clears to:
+    // (min(P.y, 0), min(P.y, 0), 0, 1).
+    if (r == vec4(0.0)) discard;
     float z = r.z;
     float count = (r.x > 0.001) ? 1.0 : 0.0;
     if (z == 0.0) {

@@ -1,18 +1,7 @@
-// The six cube-face maps of a lamp at units 2..7; red holds light-space depth.
-layout(binding = 2) uniform sampler2D TexShadowMap1;
-layout(binding = 3) uniform sampler2D TexShadowMap2;
-layout(binding = 4) uniform sampler2D TexShadowMap3;
-layout(binding = 5) uniform sampler2D TexShadowMap4;
-layout(binding = 6) uniform sampler2D TexShadowMap5;
-layout(binding = 7) uniform sampler2D TexShadowMap6;
+// The six cube-face maps of a lamp (TexShadowMap1 ... 6) as the layers of
+// one array at unit 2, a copy made when the maps are built: one filtered
+// sample reads the face asked for. Red holds light-space depth.
+layout(binding = 2) uniform sampler2DArray TexShadowMaps;
 
-float SampleShadowMap(int k, vec2 tc) {
-    switch (k) {
-    case 1: return textureLod(TexShadowMap1, tc, 0.0).r;
-    case 2: return textureLod(TexShadowMap2, tc, 0.0).r;
-    case 3: return textureLod(TexShadowMap3, tc, 0.0).r;
-    case 4: return textureLod(TexShadowMap4, tc, 0.0).r;
-    case 5: return textureLod(TexShadowMap5, tc, 0.0).r;
-    default: return textureLod(TexShadowMap6, tc, 0.0).r;
-    }
-}
+// Face k = 1 ... 6 at texture coordinate tc.
+float SampleShadowMap(int k, vec2 tc) { return textureLod(TexShadowMaps, vec3(tc, float(k - 1)), 0.0).r; }
