@@ -2,9 +2,18 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
+#include <QSaveFile>
+#include <QTimer>
 #include <cmath>
 
 #include "app/animation_list_window.h"
@@ -22,6 +31,19 @@ namespace {
 CApplication* g_application = nullptr;
 
 constexpr int kTitleUnits = 60;
+constexpr int kNoticeMs = 2000;
+
+// The local files of a drag that the viewer opens (models and animations).
+QStringList OpenableFiles(const QMimeData* data) {
+    QStringList files;
+    if (!data || !data->hasUrls()) return files;
+    for (const QUrl& url : data->urls()) {
+        const QString path = url.toLocalFile();
+        const int type = FileTypeOfName(path);
+        if (!path.isEmpty() && type >= 1 && type <= 3) files << path;
+    }
+    return files;
+}
 
 }  // namespace
 
@@ -34,6 +56,7 @@ CApplication::CApplication(const CScreenMetrics& metrics)
     setObjectName(QStringLiteral("CLASS_MAINWINDOW"));
     setWindowTitle(QStringLiteral("Vorland"));
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setAcceptDrops(true);
     startDirectory = QDir::currentPath();
     screenWidth = metrics_.screenWidth;
     screenHeight = metrics_.screenHeight;
@@ -82,15 +105,7 @@ void CApplication::CreateMainWindow() {
     const QRect d = CSelectFileDialog::DefaultRect(metrics_);
     dialog_->Create(d.x(), d.y(), d.width(), d.height(), *settings_);
     dialog_->SetMainWindow(this);
-    dialog_->SetOkAction([this] {
-        CFileActionContext c;
-        c.dialog = dialog_.get();
-        c.display = display_;
-        c.animationList = menu_ ? menu_->AnimationList() : nullptr;
-        c.settings = settings_.get();
-        c.report = [this](const QString& text) { ShowMessage(text); };
-        RunFileAction(c);
-    });
+    dialog_->SetOkAction([this] { RunFileAction(FileActionContext()); });
     messages_ = std::make_unique<CMessageDialog>();
     messages_->Create(*settings_);
 
@@ -114,15 +129,19 @@ void CApplication::CreateMainWindow() {
     repaint();
 
     display_ = new CDispWindow(settings_.get());
-    display_->SetMenuWidth(menuWidth);
     display_->Create(this, l.display.x(), l.display.y(), l.display.width(), l.display.height());
     menu_->AnimationList()->SetDisplay(display_);
     // Queued: the display emits from inside its own paint.
     connect(
         display_, &CDispWindow::StateChanged, this,
-        [this](int) {
+        [this](int state) {
             repaint();
             if (menu_) menu_->AnimationList()->Refresh();  // the start model's animations
+            if (state == CDispWindow::StateRunning && !pendingFiles_.isEmpty()) {
+                const QStringList files = pendingFiles_;
+                pendingFiles_.clear();
+                OpenFiles(files);
+            }
         },
         Qt::QueuedConnection);
     connect(
@@ -143,8 +162,29 @@ void CApplication::CreateMainWindow() {
         Qt::QueuedConnection);
 }
 
+CFileActionContext CApplication::FileActionContext() {
+    CFileActionContext c;
+    c.dialog = dialog_.get();
+    c.display = display_;
+    c.animationList = menu_ ? menu_->AnimationList() : nullptr;
+    c.settings = settings_.get();
+    c.report = [this](const QString& text) { ShowMessage(text); };
+    return c;
+}
+
 QString CApplication::TitleText() const {
-    return display_ ? FormatTitle(display_->State(), display_->FrameRate()) : FormatTitle(0, 0.0f);
+    if (!display_) return FormatTitle(0, 0.0f);
+    QString title = FormatTitle(display_->State(), display_->FrameRate());
+    if (display_->State() == CDispWindow::StateRunning) title += PlaybackNote(display_->Paused(), display_->Speed());
+    if (!notice_.isEmpty()) title += QStringLiteral(" [%1]").arg(notice_);
+    return title;
+}
+
+QString CApplication::PlaybackNote(bool paused, double speed) {
+    QString note;
+    if (speed != 1.0) note = QString::number(speed) + QLatin1Char('x');
+    if (paused) note += note.isEmpty() ? QStringLiteral("paused") : QStringLiteral(" paused");
+    return note.isEmpty() ? note : QStringLiteral(" [%1]").arg(note);
 }
 
 QString CApplication::FormatTitle(int displayState, float framesPerSecond) {
@@ -163,8 +203,9 @@ void CApplication::ShowMessage(const QString& text) {
 
 void CApplication::paintEvent(QPaintEvent*) {
     if (backBuffer_.isNull()) return;
-    const int w = maximized ? screenWidth : windowWidth;
-    const int h = maximized ? screenHeight : windowHeight;
+    // Whatever size the window was given, also by the window manager.
+    const int w = std::min(width(), backBuffer_.width());
+    const int h = std::min(height(), backBuffer_.height());
     const int t = titleBarHeight;
     {
         QPainter p(&backBuffer_);
@@ -218,7 +259,6 @@ void CApplication::OnSize(int kind) {
 void CApplication::LayOut(int cw, int ch) {
     const CMainLayout l = ComputeMainLayout(screenHeight, windowWidth, cw, ch);
     if (display_) {
-        display_->SetMenuWidth(l.menuWidth);
         display_->setGeometry(l.display);
         display_->show();
     }
@@ -254,6 +294,94 @@ void CApplication::changeEvent(QEvent* event) {
             OnSize(maximized ? kSizeMaximized : kSizeRestored);
     }
     QWidget::changeEvent(event);
+}
+
+// A window manager's maximise or tiling resizes the window without OnSize.
+void CApplication::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (!menu_ || (display_ && display_->FullScreen())) return;
+    LayOut(width(), height());
+}
+
+// --- viewer keys, drops, screenshots ----------------------------------------------------
+
+void CApplication::keyPressEvent(QKeyEvent* event) {
+    if (!event->isAutoRepeat() && HandleViewerKey(event->key())) return;
+    QWidget::keyPressEvent(event);
+}
+
+bool CApplication::HandleViewerKey(int key) {
+    if (!display_) return false;
+    switch (key) {
+        case Qt::Key_F:
+            if (display_->FrameModel()) display_->update();
+            return true;
+        case Qt::Key_P:
+            display_->TogglePause();
+            break;
+        case Qt::Key_BracketLeft:
+        case Qt::Key_BracketRight:
+            display_->ChangeSpeed(key == Qt::Key_BracketRight);
+            break;
+        case Qt::Key_F12: {
+            const QString path = SaveScreenshot();
+            if (path.isEmpty()) ShowMessage(QStringLiteral("The screenshot could not be written into %1.").arg(startDirectory));
+            else ShowNotice(QStringLiteral("saved ") + QFileInfo(path).fileName());
+            return true;
+        }
+        default:
+            return false;
+    }
+    repaint();
+    return true;
+}
+
+QString CApplication::SaveScreenshot() {
+    if (!display_) return {};
+    const QImage image = display_->grabFramebuffer();
+    if (image.isNull()) return {};
+    const QString stem = startDirectory + QStringLiteral("/vorland-") +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    // Two in one second: the second gets a number rather than replacing the first.
+    QString path = stem + QStringLiteral(".png");
+    for (int n = 2; QFileInfo::exists(path); ++n) path = stem + QStringLiteral("-%1.png").arg(n);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !image.convertToFormat(QImage::Format_RGB32).save(&file, "PNG") ||
+        !file.commit())
+        return {};
+    return path;
+}
+
+void CApplication::ShowNotice(const QString& text) {
+    notice_ = text;
+    const int serial = ++noticeSerial_;
+    repaint();
+    QTimer::singleShot(kNoticeMs, this, [this, serial] {
+        if (serial != noticeSerial_) return;
+        notice_.clear();
+        repaint();
+    });
+}
+
+void CApplication::OpenFiles(const QStringList& paths) {
+    if (paths.isEmpty()) return;
+    if (!display_ || display_->State() != CDispWindow::StateRunning) {
+        pendingFiles_ += paths;
+        return;
+    }
+    ::OpenFiles(FileActionContext(), paths);
+    repaint();
+}
+
+void CApplication::dragEnterEvent(QDragEnterEvent* event) {
+    if (!OpenableFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CApplication::dropEvent(QDropEvent* event) {
+    const QStringList files = OpenableFiles(event->mimeData());
+    if (files.isEmpty()) return;
+    event->acceptProposedAction();
+    OpenFiles(files);
 }
 
 // --- dragging by the title bar --------------------------------------------------------

@@ -6,6 +6,7 @@
 // There is one; TheApplication() reaches it from everywhere.
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <memory>
 
@@ -20,6 +21,7 @@ class CDispWindow;
 class CMenuWindow;
 class CMessageDialog;
 class CSelectFileDialog;
+struct CFileActionContext;
 struct CSettings;
 
 class CApplication : public QWidget {
@@ -50,10 +52,23 @@ public:
     void CloseApplication();
 
     // "Vorland ver1.6", then " [LOADING...]" while the scene loads or
-    // " [FPS: %.2f f/s]" once it runs.
+    // " [FPS: %.2f f/s]" once it runs; then the playback note and, for two
+    // seconds after a screenshot, where it went.
     QString TitleText() const;
     // The same for a display state (0 when there is no display) and rate.
     static QString FormatTitle(int displayState, float framesPerSecond);
+    // "" while playing at 1x, else " [0.5x]", " [paused]", " [2x paused]".
+    static QString PlaybackNote(bool paused, double speed);
+
+    // Opens a model and adds animations (command line, drop) as the menu's
+    // actions do; before the scene runs they wait until it does.
+    void OpenFiles(const QStringList& paths);
+    // The viewer's keys: F frames the model, P pauses and resumes, [ and ]
+    // halve and double the speed, F12 saves a screenshot. False for others.
+    bool HandleViewerKey(int key);
+    // Writes the 3D view as vorland-YYYYMMDD-HHMMSS.png into the start
+    // directory; the file's path, or empty when it could not be written.
+    QString SaveScreenshot();
     CMainLayout Layout() const;
     // Tells the user what went wrong, in the interface's own message window.
     void ShowMessage(const QString& text);
@@ -90,8 +105,14 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    CFileActionContext FileActionContext();
+    void ShowNotice(const QString& text);
     void LayOut(int currentWidth, int currentHeight);
     void ApplyColorKey(int width, int height);
 
@@ -106,6 +127,9 @@ private:
     CButtonMaximize* sizeButton_ = nullptr;
     CButtonMinimize* minimizeButton_ = nullptr;
     bool closed_ = false;
+    QStringList pendingFiles_;  // opened once the scene runs
+    QString notice_;            // shown in the title for a moment
+    int noticeSerial_ = 0;
     bool colorKey_ = false;  // a colour of the window is pure white: those pixels are see-through
 };
 

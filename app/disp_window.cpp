@@ -14,6 +14,7 @@
 #include "app/display_camera.h"
 #include "collada/collada.h"
 #include "model/model.h"
+#include "model/posed_bounds.h"
 #include "model/render_model.h"
 #include "render/frame.h"
 #include "render/renderer.h"
@@ -150,14 +151,20 @@ void CDispWindow::OnTick() {
         loader_ = std::thread([this] { LoaderThread(); });
     }
     if (state_.load() != StateRunning) return;
+    const auto now = std::chrono::steady_clock::now();
+    const double elapsed = ticked_ ? std::chrono::duration<double>(now - lastTick_).count() : 0.0;
+    ticked_ = true;
+    lastTick_ = now;
     {
         std::lock_guard<std::mutex> guard(sceneLock_);
         ticks_.fetch_add(1);
+        // A pause holds the whole scene still: the figure, the lamps, the sky.
+        const bool paused = playback_.Paused();
         if (renderModels_[0]) {
-            renderModels_[0]->frameCounter += 3;
-            AnimateLights();
+            renderModels_[0]->frameCounter += playback_.Advance(elapsed);
+            if (!paused) AnimateLights();
         }
-        if (lighting_) lighting_->sky.Tick();
+        if (lighting_ && !paused) lighting_->sky.Tick();
     }
     RequestPaintAndWait();
 }
@@ -271,6 +278,9 @@ void CDispWindow::FinishLoading() {
         roomModels_[1] = loaded.models[2].release();
         for (int i = 0; i < 3; ++i) renderModels_[i] = built[i];
         ApplySettings(settings_);
+        // The loader's start intensities are far brighter than the flicker's:
+        // the first frame already shows the lamps as every later one does.
+        if (renderModels_[0]) AnimateLights();
     }
     doneCurrent();
 
@@ -325,8 +335,7 @@ void CDispWindow::Paint() {
         for (int i = 0; i < 4; ++i) frame.background[i] = background_[i];
         frame.screenWidth = renderWidth_;
         frame.screenHeight = renderHeight_;
-        frame.aspect = DisplayAspect(MainWindowMaximized(), fullScreen_, renderWidth_, renderHeight_, menuWidth_,
-                                     width(), height());
+        frame.aspect = ViewAspect();
         RenderFrame(frame);
     }
     Present();
@@ -351,6 +360,9 @@ void CDispWindow::Present() {
                            0, GL_COLOR_BUFFER_BIT, GL_LINEAR);
     glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
 }
+
+// The frame is stretched over the whole widget: its shape is the picture's.
+float CDispWindow::ViewAspect() const { return DisplayAspect(width(), height()); }
 
 bool CDispWindow::MainWindowMaximized() const {
     const QWidget* top = window();
@@ -477,8 +489,10 @@ bool CDispWindow::ReplaceCurrentModel(std::unique_ptr<CModel> model) {
     if (model_ && renderer_) {
         renderModels_[0] = new CRenderModel;
         built = renderModels_[0]->Build(*renderer_, model_, skinning_ != 0);
+        FrameModelLocked(true);
     }
     ClearShadowFlagsLocked();
+    ResetShadowMapsBuilt();  // the lamps' cube maps show the new model
     return built;
 }
 
@@ -501,4 +515,53 @@ void CDispWindow::ClearShadowFlags() {
 void CDispWindow::ClearShadowFlagsLocked() {
     if (!lighting_) return;
     for (CPointLight& lamp : lighting_->lamps) lamp.ShadowMapsDone = 0;
+}
+
+// --- viewer keys -----------------------------------------------------------------
+
+bool CDispWindow::FrameModel() {
+    std::lock_guard<std::mutex> guard(sceneLock_);
+    return FrameModelLocked(false);
+}
+
+// A model opened by the user may stand anywhere and be of any size; when
+// less than half of it is in view the camera goes to it.
+bool CDispWindow::FrameModelLocked(bool onlyWhenOutOfView) {
+    CRenderModel* rm = renderModels_[0];
+    if (!renderer_ || !model_ || !rm) return false;
+    if (onlyWhenOutOfView) rm->UpdatePose();  // not drawn yet: pose it as the first frame will
+    const Bounds3 box = PosedBounds(*model_, *rm);
+    if (box.Empty()) return false;
+    const OrbitView view{renderer_->RotationX, renderer_->RotationZ, renderer_->At, renderer_->Distance};
+    const float aspect = ViewAspect();
+    if (onlyWhenOutOfView && ShareInView(box, view, aspect) >= 0.5f) return false;
+    const OrbitView fitted = FitOrbitView(box, view, aspect);
+    // The light shafts aim where the camera looks, as a pan moves them.
+    const Vector3& t = renderer_->LightTarget;
+    renderer_->LightTarget = {t.x + fitted.at.x - view.at.x, t.y + fitted.at.y - view.at.y,
+                              t.z + fitted.at.z - view.at.z};
+    renderer_->At = fitted.at;
+    renderer_->Distance = fitted.distance;
+    return true;
+}
+
+void CDispWindow::TogglePause() {
+    std::lock_guard<std::mutex> guard(sceneLock_);
+    playback_.TogglePause();
+}
+
+void CDispWindow::ChangeSpeed(bool faster) {
+    std::lock_guard<std::mutex> guard(sceneLock_);
+    if (faster) playback_.Faster();
+    else playback_.Slower();
+}
+
+bool CDispWindow::Paused() const {
+    std::lock_guard<std::mutex> guard(sceneLock_);
+    return playback_.Paused();
+}
+
+double CDispWindow::Speed() const {
+    std::lock_guard<std::mutex> guard(sceneLock_);
+    return playback_.Speed();
 }

@@ -36,6 +36,7 @@
 
 #include "app/frame_rate.h"
 #include "app/frame_ticker.h"
+#include "app/playback_clock.h"
 #include "settings/settings.h"
 #include "render/room_lighting.h"
 
@@ -81,9 +82,6 @@ public:
     int State() const { return state_.load(); }
     float FrameRate() const { return frameRate_; }
     bool FullScreen() const { return fullScreen_; }
-    // The menu strip's width M, for the aspect while the main window is
-    // maximised.
-    void SetMenuWidth(int width) { menuWidth_ = width; }
     // The problems met while loading, one line each (empty when none).
     QString LoadProblems() const { return loadProblems_; }
 
@@ -126,6 +124,17 @@ public:
     // Lets the lamps render their shadow maps again.
     void ClearShadowFlags();
 
+    // --- viewer keys (interface thread)
+    // Fits the camera to the current model as posed now: the same direction
+    // of view, At on the model's centre and the distance that shows it whole.
+    // False when there is no model with vertices.
+    bool FrameModel();
+    void TogglePause();
+    // Doubles (faster) or halves the animation speed, 0.125x ... 8x.
+    void ChangeSpeed(bool faster);
+    bool Paused() const;
+    double Speed() const;
+
     // --- observation (tests, diagnostics)
     std::uint64_t TickCount() const { return ticks_.load(); }
     std::uint64_t FramesRendered() const { return framesRendered_; }
@@ -166,6 +175,8 @@ private:
     bool MainWindowMaximized() const;
     void ReleaseScene();
     void ClearShadowFlagsLocked();
+    bool FrameModelLocked(bool onlyWhenOutOfView);
+    float ViewAspect() const;
 
     // --- the scene (guarded by sceneLock_ where the tick reads it)
     CRenderer* renderer_ = nullptr;
@@ -180,7 +191,10 @@ private:
     float background_[4] = {0, 0, 0, 1};
     CName modelPath_;
     float lightAngle_ = 0.0f;
-    std::mutex sceneLock_;
+    CPlaybackClock playback_;
+    std::chrono::steady_clock::time_point lastTick_;  // tick thread only
+    bool ticked_ = false;                             // tick thread only
+    mutable std::mutex sceneLock_;
     bool editing_ = false;  // a SceneLock is held (interface thread only)
 
     // --- window
@@ -190,7 +204,6 @@ private:
     int screenHeight_ = 0;
     int renderWidth_ = 1536;
     int renderHeight_ = 1080;
-    int menuWidth_ = 0;
     bool leftDrag_ = false;
     bool rightDrag_ = false;
     QPoint lastMouse_;

@@ -51,14 +51,7 @@ void ZoomCamera(CRenderer& r, int wheelDelta) {
     if (r.Distance < kMinDistance) r.Distance = kMinDistance;
 }
 
-float DisplayAspect(bool mainMaximized, bool fullScreen, int renderWidth, int renderHeight, int menuWidth,
-                    int windowWidth, int windowHeight) {
-    int w = windowWidth;
-    int h = windowHeight;
-    if (mainMaximized) {
-        h = renderHeight;
-        w = fullScreen ? renderWidth : renderWidth - menuWidth;
-    }
+float DisplayAspect(int w, int h) {
     if (w <= 0 || h <= 0) return 1.0f;  // a collapsed window: any finite aspect will do
     return static_cast<float>(w) / static_cast<float>(h);
 }

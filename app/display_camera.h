@@ -21,8 +21,7 @@ bool PanCamera(CRenderer& renderer, int dx, int dy, int width, int height);
 // stays at or above kMinDistance.
 void ZoomCamera(CRenderer& renderer, int wheelDelta);
 
-// The aspect the frame is drawn with. When the main window is maximised the
-// frame fills the screen's render size, less the menu strip unless in full
-// screen; otherwise it is the display window's own shape.
-float DisplayAspect(bool mainMaximized, bool fullScreen, int renderWidth, int renderHeight, int menuWidth,
-                    int windowWidth, int windowHeight);
+// The aspect the frame is drawn with: the frame is stretched over the whole
+// display window, maximised or in full screen alike, so it is the window's
+// own shape (1 for a collapsed window).
+float DisplayAspect(int windowWidth, int windowHeight);

@@ -1,5 +1,6 @@
 #include "app/file_actions.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -153,6 +154,46 @@ int ActionType(int selectedType, const QString& fileName) {
     return FileTypeOfName(fileName);
 }
 
+namespace {
+
+QString NotAModel(const QString& name) {
+    return QStringLiteral("%1 is not a model file (.dae or .mdl): nothing was opened.").arg(name);
+}
+QString NotAnAnimation(const QString& name) {
+    return QStringLiteral("%1 is not an animation file (.ani): nothing was opened.").arg(name);
+}
+
+// Runs `open` on the file's absolute path with its folder as the working
+// directory, and goes back afterwards.
+template <class Open>
+void InFolderOf(const QString& path, Open open) {
+    const QFileInfo info(path);
+    const QString previous = QDir::currentPath();
+    const bool moved = QDir::setCurrent(info.absolutePath());
+    open(info.absoluteFilePath());
+    if (moved) QDir::setCurrent(previous);
+}
+
+}  // namespace
+
+void OpenFiles(const CFileActionContext& c, const QStringList& paths) {
+    if (!c.display || !c.settings) return;
+    bool modelOpened = false;
+    for (const QString& path : paths) {
+        const int type = FileTypeOfName(path);
+        if ((type == CSelectList::kTypeCollada || type == CSelectList::kTypeModel) && !modelOpened) {
+            modelOpened = true;
+            InFolderOf(path, [&](const QString& full) { OpenModel(c, full, type); });
+        } else if (type == CSelectList::kTypeAnimation) {
+            InFolderOf(path, [&](const QString& full) { OpenAnimation(c, full); });
+        } else {
+            Report(c, type == CSelectList::kTypeOther ? NotAModel(QFileInfo(path).fileName())
+                                                      : QStringLiteral("%1: one model at a time; it was not opened.")
+                                                            .arg(QFileInfo(path).fileName()));
+        }
+    }
+}
+
 void RunFileAction(const CFileActionContext& c) {
     CSelectFileDialog* dialog = c.dialog;
     if (!dialog || !dialog->SelectList() || !dialog->FileNameBox() || !c.settings || !c.display) return;
@@ -178,14 +219,14 @@ void RunFileAction(const CFileActionContext& c) {
     switch (mode) {
         case CSelectFileDialog::kModeOpenModel:
             if (type == CSelectList::kTypeCollada || type == CSelectList::kTypeModel) OpenModel(c, path, type);
-            else Report(c, QStringLiteral("%1 is not a model file (.dae or .mdl): nothing was opened.").arg(list->fileName));
+            else Report(c, NotAModel(list->fileName));
             break;
         case CSelectFileDialog::kModeWriteModel:
             WriteModelFile(c, path);
             break;
         case CSelectFileDialog::kModeOpenAnimation:
             if (type == CSelectList::kTypeAnimation) OpenAnimation(c, path);
-            else Report(c, QStringLiteral("%1 is not an animation file (.ani): nothing was opened.").arg(list->fileName));
+            else Report(c, NotAnAnimation(list->fileName));
             break;
         case CSelectFileDialog::kModeWriteAnimation:
             WriteAnimationFile(c, path, list->fileName);

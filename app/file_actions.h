@@ -4,6 +4,7 @@
 // asking before an existing file is overwritten. What goes wrong is told to
 // the user through `report`; the viewer keeps the state that results.
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class CAnimationListWindow;
@@ -29,3 +30,10 @@ int ActionType(int selectedType, const QString& fileName);
 
 // Runs the action of the dialog's mode on the dialog's file name.
 void RunFileAction(const CFileActionContext& context);
+
+// Files named on the command line or dropped on the window: the first model
+// (.dae or .mdl) is opened, then every .ani is added, in order, as the menu's
+// actions would with the same messages; any other file is reported and
+// skipped. Each file is read from inside its own folder, so the textures a
+// model names beside it are found.
+void OpenFiles(const CFileActionContext& context, const QStringList& paths);

@@ -1,5 +1,6 @@
 // Vorland: the viewer. Builds the one application object with its main
-// window and runs the event loop until the close button.
+// window, opens the files named on the command line and runs the event loop
+// until the close button.
 #include <QApplication>
 #include <clocale>
 
@@ -12,6 +13,8 @@ int main(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     auto* application = new CApplication;
     application->CreateMainWindow();
+    // vorland [MODEL] [ANIMATION.ani ...]: opened once the scene runs.
+    application->OpenFiles(qt.arguments().mid(1));
     qt.exec();
     delete application;
     return 0;

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
@@ -104,6 +105,9 @@ std::vector<CListEntry> ListFolder(const QString& path, const CListExtensions& e
             files.push_back({name, CEntryKind::Collada});
     }
     ::closedir(dir);
+    const auto byName = [](const CListEntry& x, const CListEntry& y) { return NaturalLess(x.name, y.name); };
+    std::sort(folders.begin(), folders.end(), byName);
+    std::sort(files.begin(), files.end(), byName);
     folders.reserve(folders.size() + files.size());
     for (auto& f : files) folders.push_back(std::move(f));
     return folders;
@@ -111,6 +115,41 @@ std::vector<CListEntry> ListFolder(const QString& path, const CListExtensions& e
 
 bool IsGltfFileName(QStringView name) {
     return name.endsWith(u".gltf", Qt::CaseInsensitive) || name.endsWith(u".glb", Qt::CaseInsensitive);
+}
+
+// Compares digit runs by value (leading zeros aside, a longer run is
+// larger), everything else by case-folded character; a run of digits sorts
+// before a letter at the same place.
+namespace {
+int NaturalCompare(QStringView a, QStringView b) {
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            qsizetype ie = i, je = j;
+            while (ie < a.size() && a[ie].isDigit()) ++ie;
+            while (je < b.size() && b[je].isDigit()) ++je;
+            QStringView x = a.mid(i, ie - i), y = b.mid(j, je - j);
+            while (x.size() > 1 && x[0] == u'0') x = x.mid(1);
+            while (y.size() > 1 && y[0] == u'0') y = y.mid(1);
+            if (x.size() != y.size()) return x.size() < y.size() ? -1 : 1;
+            if (const int c = x.compare(y); c != 0) return c;
+            i = ie;
+            j = je;
+            continue;
+        }
+        const char32_t p = a[i].toCaseFolded().unicode(), q = b[j].toCaseFolded().unicode();
+        if (p != q) return p < q ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < a.size() || j < b.size()) return i < a.size() ? 1 : -1;
+    return 0;
+}
+}  // namespace
+
+bool NaturalLess(QStringView a, QStringView b) {
+    const int c = NaturalCompare(a, b);
+    return c != 0 ? c < 0 : a.compare(b) < 0;
 }
 
 QStringList RootsFromMountTable(const QByteArray& table) {

@@ -25,14 +25,19 @@ struct CListExtensions {
 // The rows of a folder: first every sub-folder except "." and "..", then
 // every file whose name is longer than 4 characters and whose last four
 // characters equal one of the extensions exactly (case-sensitive; the model
-// extension is tried first, then animation, then COLLADA). Both groups keep
-// the order in which the file system enumerates them. glTF files (.gltf,
-// .glb) are listed with the COLLADA files. A folder that cannot be read gives
-// no rows.
+// extension is tried first, then animation, then COLLADA). glTF files (.gltf,
+// .glb) are listed with the COLLADA files. Each group is in NaturalLess order
+// (the file system's own order is arbitrary on Linux). A folder that cannot be
+// read gives no rows.
 std::vector<CListEntry> ListFolder(const QString& path, const CListExtensions& ext);
 
 // True for names ending in ".gltf" or ".glb" in any letter case.
 bool IsGltfFileName(QStringView name);
+
+// Natural order, case-insensitive: runs of digits compare by their value
+// ("model_5" before "model_10"), letters without regard to case; names equal
+// that way fall back to plain comparison, so the order is total.
+bool NaturalLess(QStringView a, QStringView b);
 
 // The drive view: "/" first, then the mounted volumes a user would browse
 // (read from /proc/self/mounts), at most 25.

@@ -10,6 +10,7 @@
 #include "app/display_camera.h"
 #include "app/frame_rate.h"
 #include "app/frame_ticker.h"
+#include "app/playback_clock.h"
 #include "render/renderer.h"
 
 TEST(DisplayFrameRate, RefreshesOnlyPastOneSecond) {
@@ -42,11 +43,37 @@ TEST(DisplayFrameRate, FirstFrameDoesNotCountFromMidnight) {
     EXPECT_EQ(meter.Rate(), 0.0f);
 }
 
-TEST(DisplayAspectRule, MaximisedUsesRenderSizeLessMenu) {
-    EXPECT_FLOAT_EQ(DisplayAspect(false, false, 1536, 1080, 254, 1018, 680), 1018.0f / 680.0f);
-    EXPECT_FLOAT_EQ(DisplayAspect(true, false, 1536, 1080, 254, 1018, 680), (1536.0f - 254.0f) / 1080.0f);
-    EXPECT_FLOAT_EQ(DisplayAspect(true, true, 1536, 1080, 254, 1018, 680), 1536.0f / 1080.0f);
-    EXPECT_TRUE(std::isfinite(DisplayAspect(false, false, 1536, 1080, 0, 300, 0)));
+// Steps summed over ticks `elapsed` seconds apart, after `speedSteps`
+// doublings (negative: halvings).
+TEST(PlaybackClock, FollowsTheWallClock) {
+    const struct { double elapsed; int ticks; int speedSteps; bool paused; std::uint32_t steps; } cases[] = {
+        {0.016, 10, 0, false, 30},    // keeping up: 3 per tick
+        {0.020, 10, 0, false, 30},    // a little late still counts as one tick
+        {2.0, 3, 0, false, 1125},     // 0.5 frames per second: 2 s worth each, 375
+        {0.016, 8, -3, false, 3},     // 0.125x: 0.375 per tick, fractions carried
+        {0.016, 2, 5, false, 48},     // capped at 8x
+        {0.016, 4, -5, false, 1},     // floored at 0.125x
+        {2.0, 5, 0, true, 0},         // paused
+        {3600.0, 1, 0, false, 1875},  // a long sleep counts as 10 s
+    };
+    for (const auto& c : cases) {
+        CPlaybackClock clock;
+        for (int i = 0; i < c.speedSteps; ++i) clock.Faster();
+        for (int i = 0; i < -c.speedSteps; ++i) clock.Slower();
+        if (c.paused) clock.TogglePause();
+        std::uint32_t steps = 0;
+        for (int i = 0; i < c.ticks; ++i) steps += clock.Advance(c.elapsed);
+        EXPECT_EQ(steps, c.steps) << c.elapsed << " s x " << c.ticks << ", speed step " << c.speedSteps;
+    }
+}
+
+// Restored, maximised (1920 x 1080 less menu and title bar) and full screen:
+// the picture is stretched over the window, so its shape is the window's.
+TEST(DisplayAspectRule, IsTheDisplayedArea) {
+    EXPECT_FLOAT_EQ(DisplayAspect(1018, 680), 1018.0f / 680.0f);
+    EXPECT_FLOAT_EQ(DisplayAspect(1658, 1040), 1658.0f / 1040.0f);
+    EXPECT_FLOAT_EQ(DisplayAspect(1920, 1080), 1920.0f / 1080.0f);
+    EXPECT_TRUE(std::isfinite(DisplayAspect(300, 0)));
 }
 
 TEST(DisplayCameraSteps, OrbitFromSettingsStart) {

@@ -1,0 +1,50 @@
+#include "model/posed_bounds.h"
+
+#include <vector>
+
+#include "model/model.h"
+#include "model/render_model.h"
+
+namespace {
+
+constexpr int kPaletteBones = 255;  // bones past the palette draw unskinned
+
+Vector4 Scaled(const Vector4& v, float s) { return {v.x * s, v.y * s, v.z * s, v.w * s}; }
+
+}  // namespace
+
+Bounds3 PosedBounds(const CModel& model, const CRenderModel& posed) {
+    Bounds3 box;
+    const int bones = posed.bones.Count();
+    for (const CGeometry* geometry : model.geometries) {
+        const Matrix4 bindShape = TransposeMatrix(Matrix4::FromFloats(geometry->bindShapeMatrix));
+        for (const CPolygonData* block : geometry->polygonData) {
+            const CFloatArray* positions = geometry->FindFloatArray(block->vertexId);
+            if (!positions || !positions->values || positions->FloatCount() < 3) continue;
+            // A vertex shared by many corners is placed once.
+            std::vector<bool> seen(static_cast<std::size_t>(positions->values->Count()), false);
+            for (int v : block->vertexIndices) {
+                const auto* p = static_cast<const float*>(positions->values->GetAt(v));
+                if (!p || seen[static_cast<std::size_t>(v)]) continue;
+                seen[static_cast<std::size_t>(v)] = true;
+                const Vector4 b = TransformRow({p[0], p[1], p[2], 1.0f}, bindShape);
+                Vector4 s{};
+                bool any = false;
+                const CBoneWeight* row = geometry->weights ? geometry->weights->Row(v) : nullptr;
+                for (int k = 0; row && k < MaxBoneInfluences; ++k) {
+                    const float w = row[k].weight < 0 ? 0 : (row[k].weight > 1 ? 1 : row[k].weight);
+                    const int j = static_cast<int>(row[k].boneIndex + 0.0001f);
+                    if (w <= 0.0000001f || j < 0 || j >= kPaletteBones) continue;
+                    // The palette holds identities past the model's bones.
+                    const Vector4 t = Scaled(j < bones ? TransformRow(b, posed.bones[j]->pose) : b, w);
+                    s = {s.x + t.x, s.y + t.y, s.z + t.z, s.w + t.w};
+                    any = true;
+                }
+                if (!any) s = b;
+                const float h = s.w > 0 ? s.w : 1.0f;
+                box.Add({s.x / h, s.y / h, s.z / h});
+            }
+        }
+    }
+    return box;
+}
