@@ -133,7 +133,9 @@ TEST_F(DisplayWindowTest, LoaderReachesState3AndPaints) {
     EXPECT_TRUE(WaitFrames(2));
 }
 
-TEST_F(DisplayWindowTest, TickAdvancesFrameCounterByThree) {
+// 3 a tick while ticks keep up; slow frames make ticks late, and a late tick
+// adds the time's worth (never more than 10 s of it).
+TEST_F(DisplayWindowTest, TickAdvancesFrameCounterByTheClock) {
     std::uint32_t c0 = 0;
     std::uint64_t t0 = 0;
     {
@@ -147,7 +149,8 @@ TEST_F(DisplayWindowTest, TickAdvancesFrameCounterByThree) {
     const std::uint32_t c1 = window->RenderModel1()->frameCounter;
     const std::uint64_t t1 = window->TickCount();
     EXPECT_GE(t1, t0 + 2);
-    EXPECT_EQ(static_cast<std::uint64_t>(c1 - c0), 3 * (t1 - t0));
+    EXPECT_GE(static_cast<std::uint64_t>(c1 - c0), 3 * (t1 - t0));
+    EXPECT_LE(static_cast<std::uint64_t>(c1 - c0), 1875 * (t1 - t0));
     window->RenderModel1()->activeAnimation = 0;
 }
 
