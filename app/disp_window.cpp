@@ -16,6 +16,7 @@
 #include "model/model.h"
 #include "model/posed_bounds.h"
 #include "model/render_model.h"
+#include "render/camera_fit.h"
 #include "render/frame.h"
 #include "render/renderer.h"
 
@@ -530,19 +531,7 @@ bool CDispWindow::FrameModelLocked(bool onlyWhenOutOfView) {
     CRenderModel* rm = renderModels_[0];
     if (!renderer_ || !model_ || !rm) return false;
     if (onlyWhenOutOfView) rm->UpdatePose();  // not drawn yet: pose it as the first frame will
-    const Bounds3 box = PosedBounds(*model_, *rm);
-    if (box.Empty()) return false;
-    const OrbitView view{renderer_->RotationX, renderer_->RotationZ, renderer_->At, renderer_->Distance};
-    const float aspect = ViewAspect();
-    if (onlyWhenOutOfView && ShareInView(box, view, aspect) >= 0.5f) return false;
-    const OrbitView fitted = FitOrbitView(box, view, aspect);
-    // The light shafts aim where the camera looks, as a pan moves them.
-    const Vector3& t = renderer_->LightTarget;
-    renderer_->LightTarget = {t.x + fitted.at.x - view.at.x, t.y + fitted.at.y - view.at.y,
-                              t.z + fitted.at.z - view.at.z};
-    renderer_->At = fitted.at;
-    renderer_->Distance = fitted.distance;
-    return true;
+    return FitCameraToBox(*renderer_, PosedBounds(*model_, *rm), ViewAspect(), onlyWhenOutOfView);
 }
 
 void CDispWindow::TogglePause() {

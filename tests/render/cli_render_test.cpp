@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QString>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -137,4 +138,24 @@ TEST_F(CliRenderTest, TheOutputsExtensionChoosesTheImageFormat) {
         EXPECT_EQ(ReadFile(out).substr(0, magic.size()), magic) << ext;
         EXPECT_EQ(QImage(QString::fromStdString(out)).size(), QSize(48, 32)) << ext;
     }
+}
+
+// --fit: the whole figure inside the picture, at least 40 % of its height.
+TEST_F(CliRenderTest, FitFramesTheWholeFigure) {
+    ASSERT_TRUE(std::ifstream(kFigure)) << kFigure;
+    const std::string out = kOut + "/cli_figure_fit.png";
+    std::filesystem::remove(out);
+    ASSERT_EQ(RunCli("render '" + kFigure + "' -o '" + out + "' --width 320 --height 240 --time 1.5 --fit"), 0);
+    const QImage image(QString::fromStdString(out));
+    ASSERT_FALSE(image.isNull());
+    int top = image.height(), bottom = -1;
+    bool touchesEdge = false;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixelColor(x, y) == QColor(220, 220, 220)) continue;  // the background
+            top = std::min(top, y), bottom = std::max(bottom, y);
+            touchesEdge |= x == 0 || y == 0 || x == image.width() - 1 || y == image.height() - 1;
+        }
+    EXPECT_FALSE(touchesEdge);
+    EXPECT_GE(bottom - top + 1, image.height() * 0.4);
 }

@@ -33,6 +33,7 @@ struct RenderOptions {
     double time = 0.0;
     bool room = false;
     bool timings = false;  // per-pass milliseconds of a room frame on stderr
+    bool fit = false;      // the camera framed on the posed model, as the viewer's F key
 };
 
 struct SettingsOptions {

@@ -16,8 +16,10 @@
 
 #include "settings/settings.h"
 #include "model/model.h"
+#include "model/posed_bounds.h"
 #include "model/render_model.h"
 #include "platform/file_io.h"
+#include "render/camera_fit.h"
 #include "render/frame_passes.h"
 #include "render/headless_context.h"
 #include "render/renderer.h"
@@ -166,7 +168,15 @@ int main(int argc, char** argv) {
     const double counter = std::floor(o.time * 50.0 + 0.5);
     renderModel.frameCounter = counter >= 4294967295.0 ? 0xffffffffu : static_cast<std::uint32_t>(counter);
 
-    renderer.UpdateFrameConstants(static_cast<float>(o.width) / static_cast<float>(o.height));
+    const float aspect = static_cast<float>(o.width) / static_cast<float>(o.height);
+    if (o.fit) {
+        // Framed on the pose the draw shows: a time past the end wraps to 0 at
+        // the first evaluation, so the second one is the drawn pose.
+        renderModel.UpdatePose();
+        renderModel.UpdatePose();
+        FitCameraToBox(renderer, PosedBounds(model, renderModel), aspect);
+    }
+    renderer.UpdateFrameConstants(aspect);
     renderer.SetViewport(o.width, o.height);
     const float clear[3] = {settings.ViewerBKColorR / 255.0f, settings.ViewerBKColorG / 255.0f,
                             settings.ViewerBKColorB / 255.0f};
