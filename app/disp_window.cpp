@@ -162,7 +162,8 @@ void CDispWindow::OnTick() {
         // A pause holds the whole scene still: the figure, the lamps, the sky.
         const bool paused = playback_.Paused();
         if (renderModels_[0]) {
-            renderModels_[0]->frameCounter += playback_.Advance(elapsed);
+            CRenderModel& rm = *renderModels_[0];
+            rm.frameCounter = CPlaybackClock::MoveCounter(rm.frameCounter, playback_.Advance(elapsed), rm.LoopLength());
             if (!paused) AnimateLights();
         }
         if (lighting_ && !paused) lighting_->sky.Tick();

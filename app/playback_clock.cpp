@@ -18,5 +18,13 @@ std::uint32_t CPlaybackClock::Advance(double elapsed) {
     return static_cast<std::uint32_t>(whole);
 }
 
+std::uint32_t CPlaybackClock::MoveCounter(std::uint32_t counter, std::uint32_t steps, double loopLength) {
+    constexpr double kCountsPerTimeUnit = 50.0;
+    double total = static_cast<double>(counter) + steps;
+    const double period = loopLength * kCountsPerTimeUnit;
+    if (steps > kStepsPerTick && period >= 1.0 && total > period) total = std::fmod(total, period);
+    return total >= 4294967295.0 ? 0xffffffffu : static_cast<std::uint32_t>(total);
+}
+
 void CPlaybackClock::Faster() { speed_ = std::fmin(speed_ * 2.0, kMaxSpeed); }
 void CPlaybackClock::Slower() { speed_ = std::fmax(speed_ * 0.5, kMinSpeed); }

@@ -18,6 +18,13 @@ public:
     // tick. 0 while paused.
     std::uint32_t Advance(double elapsedSeconds);
 
+    // The frame counter `steps` on. Steps longer than a tick's own (ticks
+    // that fell behind, a faster speed) may jump past the end of a loop of
+    // `loopLength` key-time units: they land where the loop would have come
+    // to, rather than past the end, which the pose evaluation turns into a
+    // restart at 0 on every slow frame.
+    static std::uint32_t MoveCounter(std::uint32_t counter, std::uint32_t steps, double loopLength);
+
     void TogglePause() { paused_ = !paused_; }
     bool Paused() const { return paused_; }
     // Doubles or halves the speed within kMinSpeed ... kMaxSpeed.

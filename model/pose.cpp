@@ -1,5 +1,6 @@
 // Pose evaluation: the playing animation of a render model turned into one
 // skinning matrix W per bone.
+#include <algorithm>
 #include <cmath>
 
 #include "model/render_model.h"
@@ -58,6 +59,19 @@ Matrix4 EvaluateChannel(CRenderModel& model, float t, const CRenderChannel& chan
     if (!(s >= 0.0f)) s = 0.0f;
     if (s > 1.0f) s = 1.0f;
     return LerpMatrix(poses[i - 1], poses[i], s);
+}
+
+float CRenderModel::LoopLength() const {
+    const int k = activeAnimation;
+    if (k < 0 || k >= animations.Count() || !animations[k]) return 0.0f;
+    float shortest = 0.0f;
+    for (const CRenderChannel* c : animations[k]->channels) {
+        if (!c) continue;
+        const int n = std::min(c->keyTimes.Count(), c->poseMatrices.Count());
+        const float last = n > 0 ? c->keyTimes[n - 1] : 0.0f;
+        if (last * kTimeSteps >= 1.0f && (shortest == 0.0f || last < shortest)) shortest = last;
+    }
+    return shortest;
 }
 
 bool CRenderModel::UpdatePose() {

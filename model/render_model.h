@@ -78,6 +78,10 @@ public:
     // nothing to play. Reads frameCounter once and may reset it to 0; never
     // allocates once the bones are copied.
     bool UpdatePose();
+    // The time (key-time units) after which the active animation starts
+    // over: its shortest channel's last key, as UpdatePose restarts at 0 once
+    // any channel is past its end. 0 when nothing loops.
+    float LoopLength() const;
     // Mirrors the model's bones: `bones` in flat-list order, `rootBones`, and
     // the children/parent links. Bones reachable only through the tree get
     // render bones too. False (nothing changed) when bones were copied before.

@@ -43,28 +43,28 @@ TEST(DisplayFrameRate, FirstFrameDoesNotCountFromMidnight) {
     EXPECT_EQ(meter.Rate(), 0.0f);
 }
 
-// Steps summed over ticks `elapsed` seconds apart, after `speedSteps`
-// doublings (negative: halvings).
+// Steps over `ticks` ticks `elapsed` s apart, after `speed` doublings
+// (negative: halvings).
 TEST(PlaybackClock, FollowsTheWallClock) {
-    const struct { double elapsed; int ticks; int speedSteps; bool paused; std::uint32_t steps; } cases[] = {
-        {0.016, 10, 0, false, 30},    // keeping up: 3 per tick
-        {0.020, 10, 0, false, 30},    // a little late still counts as one tick
-        {2.0, 3, 0, false, 1125},     // 0.5 frames per second: 2 s worth each, 375
-        {0.016, 8, -3, false, 3},     // 0.125x: 0.375 per tick, fractions carried
-        {0.016, 2, 5, false, 48},     // capped at 8x
-        {0.016, 4, -5, false, 1},     // floored at 0.125x
-        {2.0, 5, 0, true, 0},         // paused
-        {3600.0, 1, 0, false, 1875},  // a long sleep counts as 10 s
+    const struct { double elapsed; int ticks, speed; bool paused; std::uint32_t steps; } cases[] = {
+        {0.016, 10, 0, false, 30},  {0.020, 10, 0, false, 30},   // keeping up, or a little late: 3 a tick
+        {2.0, 3, 0, false, 1125},   {3600.0, 1, 0, false, 1875}, // 0.5 frames/s: 2 s worth; a sleep: 10 s
+        {0.016, 8, -3, false, 3},   {0.016, 4, -5, false, 1},    // 0.125x, fractions carried; the floor
+        {0.016, 2, 5, false, 48},   {2.0, 5, 0, true, 0},        // capped at 8x; paused
     };
     for (const auto& c : cases) {
         CPlaybackClock clock;
-        for (int i = 0; i < c.speedSteps; ++i) clock.Faster();
-        for (int i = 0; i < -c.speedSteps; ++i) clock.Slower();
+        for (int i = 0; i < std::abs(c.speed); ++i) c.speed > 0 ? clock.Faster() : clock.Slower();
         if (c.paused) clock.TogglePause();
         std::uint32_t steps = 0;
         for (int i = 0; i < c.ticks; ++i) steps += clock.Advance(c.elapsed);
-        EXPECT_EQ(steps, c.steps) << c.elapsed << " s x " << c.ticks << ", speed step " << c.speedSteps;
+        EXPECT_EQ(steps, c.steps) << c.elapsed << " s x " << c.ticks << ", speed " << c.speed;
     }
+    // A 2-unit loop is 100 counts: a long step lands inside it; a tick's own step
+    // is left for the pose evaluation to wrap.
+    EXPECT_EQ(CPlaybackClock::MoveCounter(90, 375, 2.0), 65u);
+    EXPECT_EQ(CPlaybackClock::MoveCounter(99, 3, 2.0), 102u);
+    EXPECT_EQ(CPlaybackClock::MoveCounter(90, 375, 0.0), 465u);  // nothing loops
 }
 
 // Restored, maximised (1920 x 1080 less menu and title bar) and full screen:

@@ -184,7 +184,7 @@ TEST_F(UiDialog, ListingIsFoldersThenFilesInNaturalOrder) {
     for (const char* name : {"take10", "Take9", "take009b"}) QDir(root).mkdir(name);
     QStringList names;
     for (const CListEntry& row : ListFolder(root, {".mdl", ".ani", ".dae"})) names << row.name;
-    EXPECT_EQ(names, (QStringList{"take009b", "Take9", "take10", "A.dae", "b.ani", "Model_5.mdl", "model_10.mdl",
+    EXPECT_EQ(names, (QStringList{"Take9", "take009b", "take10", "A.dae", "b.ani", "Model_5.mdl", "model_10.mdl",
                                   "x07.ani", "x7.ani"}));
 }
 
