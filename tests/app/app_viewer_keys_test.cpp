@@ -1,5 +1,4 @@
-// The viewer started with the corpus figure as its argument: no white-out
-// while it loads, pause, F, F12, [ ], and a resize from outside.
+// The viewer started with the corpus figure as argument: loading, P, F, F12, [ ], a resize.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -75,8 +74,7 @@ TEST(AppViewerKeys, OpensByArgumentFramesPausesAndNeverWhitesOut) {
     EXPECT_EQ(apptest::DifferingShare(QImage(viewer.root + "/" + shots[0]), withFigure), 0.0);
     EXPECT_TRUE(app.TitleText().contains(" [saved " + shots[0] + "]"));
 
-    // Without the figure the room shows where it stood (its spread arms leave
-    // much of its box to the room).
+    // Without the figure the room shows where it stood (its arms leave much of its box to the room).
     display->ReplaceCurrentModel(nullptr);
     ASSERT_TRUE(frames(2));
     const QRect where = rect.toAlignedRect();

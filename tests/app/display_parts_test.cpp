@@ -60,8 +60,7 @@ TEST(PlaybackClock, FollowsTheWallClock) {
         for (int i = 0; i < c.ticks; ++i) steps += clock.Advance(c.elapsed);
         EXPECT_EQ(steps, c.steps) << c.elapsed << " s x " << c.ticks << ", speed " << c.speed;
     }
-    // A 2-unit loop is 100 counts: a long step lands inside it; a tick's own step
-    // is left for the pose evaluation to wrap.
+    // A 2-unit loop is 100 counts; a tick's own step is left to the pose evaluation.
     EXPECT_EQ(CPlaybackClock::MoveCounter(90, 375, 2.0), 65u);
     EXPECT_EQ(CPlaybackClock::MoveCounter(99, 3, 2.0), 102u);
     EXPECT_EQ(CPlaybackClock::MoveCounter(90, 375, 0.0), 465u);  // nothing loops
