@@ -139,3 +139,38 @@ std::string GenerateSkinnedDae(long long triangles) {
            "</visual_scene></library_visual_scenes>\n</COLLADA>\n";
     return out;
 }
+
+std::string GenerateJointsDae(int joints, int channelEvery) {
+    std::string out;
+    out += "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<COLLADA xmlns=\"http://www.collada.org/2005/11/COLLADASchema\" version=\"1.4.1\">\n";
+    out += "<library_geometries><geometry id=\"g\"><mesh>";
+    FloatSource(out, "g-pos", 9, 3, [](std::string& o) { o += "0 0 0 1 0 0 0 1 0"; });
+    out += "<vertices id=\"g-v\"><input semantic=\"POSITION\" source=\"#g-pos\"/></vertices>"
+           "<triangles count=\"1\"><input semantic=\"VERTEX\" source=\"#g-v\" offset=\"0\"/><p>0 1 2</p></triangles>"
+           "</mesh></geometry></library_geometries>\n";
+    out += "<library_controllers><controller id=\"skin\"><skin source=\"#g\">";
+    out += "<source id=\"joints\"><Name_array id=\"joints-array\" count=\"" + std::to_string(joints) + "\">";
+    for (int j = 0; j < joints; ++j) out += "j" + std::to_string(j) + (j + 1 < joints ? " " : "");
+    out += "</Name_array></source>";
+    FloatSource(out, "ibm", 16, 16, [](std::string& o) { o += "1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1"; });
+    FloatSource(out, "w", 1, 1, [](std::string& o) { o += "1"; });
+    out += "<joints><input semantic=\"JOINT\" source=\"#joints\"/><input semantic=\"INV_BIND_MATRIX\" source=\"#ibm\"/></joints>"
+           "<vertex_weights count=\"3\"><input semantic=\"JOINT\" source=\"#joints\" offset=\"0\"/>"
+           "<input semantic=\"WEIGHT\" source=\"#w\" offset=\"1\"/><vcount>1 1 1</vcount><v>0 0 0 0 0 0</v></vertex_weights>"
+           "</skin></controller></library_controllers>\n";
+    out += "<library_animations>";
+    for (int j = 0; channelEvery > 0 && j < joints; j += channelEvery) {
+        const std::string n = std::to_string(j);
+        out += "<animation><source id=\"t" + n + "\"><float_array count=\"1\">0</float_array></source><source id=\"m" + n +
+               "\"><float_array count=\"16\">1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1</float_array></source><sampler id=\"s" + n +
+               "\"><input semantic=\"INPUT\" source=\"#t" + n + "\"/><input semantic=\"OUTPUT\" source=\"#m" + n +
+               "\"/></sampler><channel source=\"#s" + n + "\" target=\"j" + n + "/transform\"/></animation>\n";
+    }
+    out += "</library_animations>\n<library_visual_scenes><visual_scene id=\"s\"><node id=\"root\">\n";
+    for (int j = 0; j < joints; ++j) {
+        const std::string n = "j" + std::to_string(j);
+        out += "<node id=\"" + n + "\" sid=\"" + n + "\" type=\"JOINT\"/>\n";
+    }
+    out += "</node></visual_scene></library_visual_scenes>\n</COLLADA>\n";
+    return out;
+}

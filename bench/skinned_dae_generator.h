@@ -7,3 +7,8 @@
 
 // The document text of a model with about `triangles` triangles.
 std::string GenerateSkinnedDae(long long triangles);
+
+// The document text of a skeleton of `joints` joints, all children of one
+// root: one small skinned triangle whose skin names every joint, and a baked
+// one-key animation channel on every `channelEvery`-th joint (0: none).
+std::string GenerateJointsDae(int joints, int channelEvery);

@@ -7,6 +7,7 @@
 
 #include "collada/sections.h"
 #include "model/animation.h"
+#include "model/name_index.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ const std::vector<float>* SamplerSource(pugi::xml_node animation, std::string_vi
     return input ? tables.Find(ReferenceAttribute(input, "source")) : nullptr;
 }
 
-void ReadAnimation(CModel& model, pugi::xml_node animation, SourceTables& tables, CAnimation& out) {
+void ReadAnimation(const CNameIndex<CBone>& bonesById, pugi::xml_node animation, SourceTables& tables, CAnimation& out) {
     tables.ids.clear();
     tables.values.clear();
     for (pugi::xml_node src : SelectNodes(animation, "source")) {
@@ -58,7 +59,7 @@ void ReadAnimation(CModel& model, pugi::xml_node animation, SourceTables& tables
     }
     // "node/transform" targets the node.
     SetName(ch->targetId, target.substr(0, target.find('/')));
-    ch->bone = model.FindBoneById(ch->targetId);
+    ch->bone = bonesById.Find(ch->targetId);
     out.channels.Add(ch.release());
 }
 
@@ -70,9 +71,10 @@ void LoadColladaAnimations(CModel& model, const ColladaSource& source) {
     auto animation = std::make_unique<CAnimation>();
     animation->id.SetAscii("ColladaAnim_001");
     SourceTables tables;
+    const CNameIndex<CBone> bonesById(model.bones, &CBone::id);
     for (pugi::xml_node node : elements) {
         const pugi::xml_node element = ElementView(node);
-        if (element) ReadAnimation(model, element, tables, *animation);
+        if (element) ReadAnimation(bonesById, element, tables, *animation);
     }
     model.animations.Add(animation.release());
 }

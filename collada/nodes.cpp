@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "collada/sections.h"
+#include "model/name_index.h"
 
 namespace {
 
@@ -17,12 +18,13 @@ using PlacedBones = std::unordered_set<const CBone*>;
 // bone has exactly one place in the tree: a second node naming a joint that
 // is already placed (beside itself, or above itself, which would close a
 // loop) gets a bone of its own, so the writers never repeat a subtree.
-CBone* BoneFor(CModel& model, pugi::xml_node node, PlacedBones& placed, std::vector<std::unique_ptr<CBone>>& fresh) {
+CBone* BoneFor(const CNameIndex<CBone>& skinBones, pugi::xml_node node, PlacedBones& placed,
+               std::vector<std::unique_ptr<CBone>>& fresh) {
     CBone* bone = nullptr;
     if (HasAttribute(node, "sid")) {
         CName sid;
         SetName(sid, Attribute(node, "sid"));
-        bone = model.FindBoneByName(sid);
+        bone = skinBones.Find(sid);
         if (bone && !placed.insert(bone).second) bone = nullptr;
     }
     if (!bone) {
@@ -61,7 +63,8 @@ constexpr int kMaxNodeDepth = 1000;
 
 namespace {
 
-void ReadChildNodes(CModel& model, pugi::xml_node parentNode, CBone* parentBone, PlacedBones& placed) {
+void ReadChildNodes(const CNameIndex<CBone>& skinBones, pugi::xml_node parentNode, CBone* parentBone,
+                    PlacedBones& placed) {
     // Depth-first with an explicit stack: deep files cannot exhaust ours.
     struct Pending {
         pugi::xml_node node;
@@ -84,7 +87,7 @@ void ReadChildNodes(CModel& model, pugi::xml_node parentNode, CBone* parentBone,
             throw ColladaError(DescribeElement(child) + " is nested deeper than " + std::to_string(kMaxNodeDepth) +
                                    " levels",
                                child);
-        CBone* bone = BoneFor(model, child, placed, fresh);
+        CBone* bone = BoneFor(skinBones, child, placed, fresh);
         bone->parent = next.parent;
         next.parent->children.Add(bone);
         Adopt(fresh);
@@ -103,18 +106,20 @@ void LoadColladaChildNodes(CModel& model, pugi::xml_node parentNode, CBone* pare
         if (!placed.insert(b).second) continue;
         for (const CBone* c : b->children) pending.push_back(c);
     }
-    ReadChildNodes(model, parentNode, parentBone, placed);
+    ReadChildNodes(CNameIndex<CBone>(model.bones, &CBone::name), parentNode, parentBone, placed);
 }
 
 void LoadColladaNodes(CModel& model, const ColladaSource& source) {
+    // The skins' bones are complete by now; nodes only set their IDs.
+    const CNameIndex<CBone> skinBones(model.bones, &CBone::name);
     PlacedBones placed;
     std::vector<std::unique_ptr<CBone>> fresh;
     for (pugi::xml_node node : SelectNodes(source.document, "COLLADA/library_visual_scenes/visual_scene/node")) {
         const pugi::xml_node element = ElementView(node);
         if (!element) continue;
-        CBone* bone = BoneFor(model, element, placed, fresh);
+        CBone* bone = BoneFor(skinBones, element, placed, fresh);
         model.rootBones.Add(bone);
         Adopt(fresh);
-        ReadChildNodes(model, element, bone, placed);
+        ReadChildNodes(skinBones, element, bone, placed);
     }
 }

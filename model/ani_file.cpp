@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "model/animation.h"
+#include "model/name_index.h"
 #include "platform/file_io.h"
 #include "platform/text.h"
 
@@ -175,6 +176,7 @@ bool WriteAnimation(const CModel& model, const CName& animationId, const std::st
 
 bool ParseAnimation(CModel& model, std::string_view bytes, bool checkTarget) {
     auto animation = std::make_unique<CAnimation>();
+    const CNameIndex<CBone> bonesById(model.bones, &CBone::id);
     std::unique_ptr<CAnimationChannel> channel;  // the one between BEGIN and END
     AniLines lines(bytes);
     std::string line;
@@ -203,7 +205,7 @@ bool ParseAnimation(CModel& model, std::string_view bytes, bool checkTarget) {
             continue;
         } else if (tag == "TARGET") {
             channel->targetId.SetFromCp932(TagName(line));
-            channel->bone = model.FindBoneById(channel->targetId);
+            channel->bone = bonesById.Find(channel->targetId);
         } else if (tag == "KEY_TIME") {
             // A longer line is cut here; its rest comes back as a tag line and is skipped.
             if (lines.ReadBytes(kKeyTimeLineBytes, next)) AppendKeyTimes(*channel, next);

@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
+#include <vector>
+
+#include "platform/name.h"
 
 class CArray {
 public:
@@ -70,4 +73,21 @@ public:
     T* operator[](int i) const { return static_cast<T**>(Data())[i]; }
     T** begin() const { return static_cast<T**>(Data()); }
     T** end() const { return static_cast<T**>(Data()) + Count(); }
+};
+
+// Names in order. A name owns storage of its own length, so the list keeps
+// them as objects rather than as bytes in one block.
+class CNameList {
+public:
+    bool Add(const CName& n) {
+        names_.push_back(n);
+        return true;
+    }
+    int Count() const { return static_cast<int>(names_.size()); }
+    const CName& operator[](int i) const { return names_[static_cast<std::size_t>(i)]; }
+    auto begin() const { return names_.begin(); }
+    auto end() const { return names_.end(); }
+
+private:
+    std::vector<CName> names_;
 };

@@ -276,7 +276,7 @@ private:
     void ReadFloatArray(CGeometry& g);
     void ReadPolygonData(CGeometry& g);
     void ReadIndexList(int count, CValueArray<int>& list);
-    void ReadTexIds(int count, CValueArray<CName>& list);
+    void ReadTexIds(int count, CNameList& list);
     void ReadWeights(CGeometry& g);
     void ReadWeightValues(CGeometry& g, int rows, int perRow);
     void ReadBoneTree();
@@ -486,7 +486,7 @@ void MdlReader::ReadIndexList(int count, CValueArray<int>& list) {
         list.Add(ParseInt(tok));
 }
 
-void MdlReader::ReadTexIds(int count, CValueArray<CName>& list) {
+void MdlReader::ReadTexIds(int count, CNameList& list) {
     if (count <= 0) return;
     if (!ReadLine(LineLimit(count, kTexIdCharsPerId, 1), line_, kTexIdBytes)) return;
     Tokenizer t(line_, true);

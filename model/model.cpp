@@ -1,6 +1,6 @@
 #include "model/model.h"
 
-#include <unordered_set>
+#include <cstdint>
 #include <vector>
 
 #include "model/animation.h"
@@ -22,15 +22,58 @@ CFloatArray* CGeometry::FindFloatArray(const CName& id) const {
 }
 
 namespace {
+// Each bone once, in a set of one pointer slot per bone and a half: a
+// node-based set would cost more than the bones themselves on a large
+// skeleton, just when the model is being released.
+class BoneSet {
+public:
+    explicit BoneSet(std::size_t expected) {
+        std::size_t size = 16;
+        while (size < expected * 3 / 2 + 1) size *= 2;
+        slots_.assign(size, nullptr);
+    }
+    // False when `bone` was in the set already.
+    bool Insert(CBone* bone) {
+        if ((count_ + 1) * 3 / 2 >= slots_.size()) Grow();
+        for (std::size_t i = Hash(bone);; i = (i + 1) & (slots_.size() - 1)) {
+            if (slots_[i] == bone) return false;
+            if (!slots_[i]) {
+                slots_[i] = bone;
+                ++count_;
+                return true;
+            }
+        }
+    }
+    template <class F>
+    void ForEach(F f) const {
+        for (CBone* b : slots_)
+            if (b) f(b);
+    }
+
+private:
+    std::size_t Hash(const CBone* b) const {
+        return (reinterpret_cast<std::uintptr_t>(b) >> 4) * 0x9E3779B97F4A7C15ull & (slots_.size() - 1);
+    }
+    void Grow() {
+        std::vector<CBone*> old(slots_.size() * 2, nullptr);
+        old.swap(slots_);
+        count_ = 0;
+        for (CBone* b : old)
+            if (b) Insert(b);
+    }
+    std::vector<CBone*> slots_;
+    std::size_t count_ = 0;
+};
+
 // Bones can sit in the flat list, the root list and a parent's children, a
 // bone may even be placed twice in the tree: gather each record once.
 // An explicit stack: a file may nest bones deeper than the call stack goes.
-void CollectBones(CBone* root, std::unordered_set<CBone*>& seen) {
+void CollectBones(CBone* root, BoneSet& seen) {
     std::vector<CBone*> pending{root};
     while (!pending.empty()) {
         CBone* bone = pending.back();
         pending.pop_back();
-        if (!bone || !seen.insert(bone).second) continue;
+        if (!bone || !seen.Insert(bone)) continue;
         for (CBone* child : bone->children) pending.push_back(child);
     }
 }
@@ -40,10 +83,10 @@ CModel::~CModel() {
     for (CGeometry* g : geometries) delete g;
     for (CMaterial* m : materials) delete m;
     for (CTexture* t : textures) delete t;
-    std::unordered_set<CBone*> allBones;
+    BoneSet allBones(static_cast<std::size_t>(bones.Count()));
     for (CBone* b : bones) CollectBones(b, allBones);
     for (CBone* b : rootBones) CollectBones(b, allBones);
-    for (CBone* b : allBones) delete b;
+    allBones.ForEach([](CBone* b) { delete b; });
     for (CAnimation* a : animations) delete a;
 }
 

@@ -46,7 +46,7 @@ struct CPolygonData {
     CValueArray<int> normalIndices;
     CValueArray<int> texIndices;
     CValueArray<int> colorIndices;
-    CValueArray<CName> texIds;  // one texture-coordinate source per set
+    CNameList texIds;         // one texture-coordinate source per set
 };
 
 struct CBoneWeight {

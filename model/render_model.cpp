@@ -5,6 +5,7 @@
 
 #include "model/animation.h"
 #include "model/model.h"
+#include "model/name_index.h"
 
 CRenderAnimation::~CRenderAnimation() {
     for (CRenderChannel* c : channels) delete c;
@@ -107,11 +108,12 @@ bool CRenderModel::CopyAnimation(const CModel& model, int index) {
     if (!src) return false;
     auto* dst = new CRenderAnimation;
     dst->id = src->id;
+    const CNameIndex<CRenderBone> bonesById(bones, &CRenderBone::id);
     for (const CAnimationChannel* sc : src->channels) {
         if (!sc) continue;
         auto* dc = new CRenderChannel;
         dc->targetId = sc->targetId;
-        dc->bone = FindBone(&dc->targetId);
+        dc->bone = bonesById.Find(dc->targetId);
         dc->keyTimes.Reserve(static_cast<std::size_t>(sc->keyTimes.Count()));
         for (float t : sc->keyTimes) dc->keyTimes.Add(t);
         dc->poseMatrices.Reserve(static_cast<std::size_t>(sc->poseMatrices.Count()));

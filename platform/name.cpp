@@ -8,9 +8,7 @@ void CName::Set(std::u16string_view s) {
     // Stop at an embedded terminator, as a fixed buffer would.
     const auto nul = s.find(u'\0');
     if (nul != std::u16string_view::npos) s = s.substr(0, nul);
-    length_ = static_cast<int>(std::min<std::size_t>(s.size(), kCapacity - 1));
-    std::copy_n(s.data(), length_, units_);
-    std::fill(units_ + length_, units_ + kCapacity, u'\0');
+    units_.assign(s.data(), std::min<std::size_t>(s.size(), kCapacity - 1));
 }
 
 void CName::SetFromCp932(std::string_view bytes) { Set(Cp932ToUtf16(bytes)); }

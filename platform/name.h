@@ -1,6 +1,7 @@
 #pragma once
-// A record name: at most 1023 UTF-16 units plus a terminator, compared
-// exactly and case-sensitively.
+// A record name: at most 1023 UTF-16 units, compared exactly and
+// case-sensitively. Stored by its length, so a model of many short names
+// costs memory in proportion to its text.
 #include <string>
 #include <string_view>
 
@@ -16,19 +17,19 @@ public:
     // From multibyte text in code page 932 (the files' encoding).
     void SetFromCp932(std::string_view bytes);
     void SetAscii(std::string_view ascii);  // convenience for literals in code and tests
-    void Clear() { units_[0] = 0; length_ = 0; }
+    void Clear() { units_.clear(); }
 
-    std::u16string_view View() const { return {units_, static_cast<std::size_t>(length_)}; }
-    const char16_t* Data() const { return units_; }
-    int Length() const { return length_; }
-    bool Empty() const { return length_ == 0; }
+    std::u16string_view View() const { return units_; }
+    const char16_t* Data() const { return units_.c_str(); }  // zero-terminated
+    int Length() const { return static_cast<int>(units_.size()); }
+    bool Empty() const { return units_.empty(); }
     std::string ToCp932() const;
     std::string ToUtf8() const;
 
-    bool operator==(const CName& o) const { return View() == o.View(); }
+    bool operator==(const CName& o) const { return units_ == o.units_; }
     bool operator==(std::u16string_view o) const { return View() == o; }
 
 private:
-    char16_t units_[kCapacity] = {};
-    int length_ = 0;
+    std::u16string units_;
 };
+

@@ -3,8 +3,11 @@
 // released twice or never fails the run there.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "model/animation.h"
 #include "model/model.h"
+#include "model/name_index.h"
 
 namespace {
 
@@ -44,12 +47,25 @@ TEST(ModelRecords, StartInTheirInitialState) {
     CFloatArray f;
     EXPECT_EQ(f.values, nullptr);
     CPolygonData p;
-    EXPECT_EQ(p.texIds.ElementSize(), static_cast<int>(sizeof(CName)));
+    EXPECT_EQ(p.texIds.Count(), 0);
     CWeights w(3);
     EXPECT_EQ(w.Rows(), 3);
     EXPECT_EQ(w.Row(2)[7].boneIndex, 0.0f);
     EXPECT_EQ(w.Row(3), nullptr);
     EXPECT_EQ(w.Row(-1), nullptr);
+}
+
+TEST(ModelRecords, IndexFindsWhatTheLinearLookUpFinds) {
+    CModel model;
+    for (const char* n : {"Arm", "arm", "Arm", "", "Leg"}) model.bones.Add(NewBone(n));
+    for (int i = 0; i < 3000; ++i) model.bones.Add(NewBone(("b" + std::to_string(i)).c_str()));
+    const CNameIndex<CBone> byName(model.bones, &CBone::name);
+    const CNameIndex<CBone> byId(model.bones, &CBone::id);
+    for (const char* n : {"Arm", "arm", "", "Leg", "leg", "b0", "b2999", "b3000", "id-Arm"}) {
+        EXPECT_EQ(byName.Find(Name(n)), model.FindBoneByName(Name(n))) << n;
+        EXPECT_EQ(byId.Find(Name(n)), model.FindBoneById(Name(n))) << n;
+    }
+    EXPECT_EQ(byName.Find(Name("Arm")), model.bones[0]);
 }
 
 TEST(ModelRecords, LookUpsReturnTheFirstExactMatch) {
