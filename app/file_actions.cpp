@@ -35,11 +35,6 @@ CName ToName(const QString& text) {
 
 std::string ToPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-bool CanOpenForReading(const QString& path) {
-    QFile file(path);
-    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly);
-}
-
 // The file a write ends in: the writers add their extension to a name
 // without it, so "walk" replaces walk.mdl.
 QString WrittenPath(const QString& path, int mode) {
@@ -77,8 +72,8 @@ void OpenModel(const CFileActionContext& c, const QString& path, int type) {
             Report(c, QStringLiteral("%1 could not be imported.\n%2")
                           .arg(path, error.empty() ? QStringLiteral("The file cannot be read.")
                                                    : QString::fromStdString(error)));
-    } else if (!ReadModel(*model, ToPath(path))) {
-        Report(c, QStringLiteral("%1 could not be read.").arg(path));
+    } else if (std::string why; !ReadModel(*model, ToPath(path), &why)) {
+        Report(c, QStringLiteral("%1 could not be read: %2.").arg(path, QString::fromStdString(why)));
     }
     display->ReplaceCurrentModel(std::move(model));
     if (c.animationList) c.animationList->Refresh();
@@ -101,17 +96,12 @@ void OpenAnimation(const CFileActionContext& c, const QString& path) {
     }
     WaitForTick();
     bool read = false;
+    std::string why;
     const int last = display->AddAnimation([&](CModel& model) {
-        read = ReadAnimation(model, ToPath(path));
+        read = ReadAnimation(model, ToPath(path), true, &why);
         return read;
     });
-    if (!read) {
-        if (!CanOpenForReading(path))
-            Report(c, QStringLiteral("%1 could not be read.").arg(path));
-        else
-            Report(c, QStringLiteral("%1 is not an animation of the model %2.")
-                          .arg(path, FromName(display->CurrentModel()->name)));
-    }
+    if (!read) Report(c, QStringLiteral("%1 could not be read: %2.").arg(path, QString::fromStdString(why)));
     if (CAnimationListWindow* list = c.animationList) {
         list->selectedIndex = last;
         // Bring the new row into view.

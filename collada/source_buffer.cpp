@@ -76,23 +76,12 @@ void SourceBuffer::Assign(std::string_view bytes) {
     if (!bytes.empty()) std::memcpy(data_, bytes.data(), bytes.size());
 }
 
-bool SourceBuffer::ReadFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+bool SourceBuffer::ReadFile(const std::string& path, std::string* why) {
+    std::uint64_t fileSize = 0;
+    const int fd = OpenRegularFile(path, kMaxModelFileBytes, &fileSize, why);
     if (fd < 0) return false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        // A pipe or device: its size is not known in advance.
-        ::close(fd);
-        const auto bytes = ReadWholeFile(path);
-        if (!bytes) return false;
-        Assign(*bytes);
-        return true;
-    }
-    if (!Allocate(static_cast<std::size_t>(st.st_size))) {
+    if (!Allocate(static_cast<std::size_t>(fileSize))) {
+        if (why) *why = "not enough memory to read it";
         ::close(fd);
         return false;
     }

@@ -13,8 +13,9 @@ public:
     SourceBuffer(const SourceBuffer&) = delete;
     SourceBuffer& operator=(const SourceBuffer&) = delete;
 
-    // Reads the whole file; false when it cannot be opened or read.
-    bool ReadFile(const std::string& path);
+    // Reads the whole file; false (with the reason in *why) when it is no
+    // regular file, too large, or cannot be opened or read.
+    bool ReadFile(const std::string& path, std::string* why);
     void Assign(std::string_view bytes);
 
     char* Data() const { return data_; }

@@ -19,8 +19,9 @@
 // ---------------------------------------------------------------- document
 
 bool XmlDocument::LoadFile(const std::string& path, std::string* error) {
-    if (!buffer_.ReadFile(path)) {
-        if (error) *error = "cannot read the file";
+    std::string why;
+    if (!buffer_.ReadFile(path, &why)) {
+        if (error) *error = "cannot read the file: " + why;
         return false;
     }
     return Parse(error);

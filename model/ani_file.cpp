@@ -174,25 +174,39 @@ bool WriteAnimation(const CModel& model, const CName& animationId, const std::st
     return WriteFileAtomically(target, bytes);
 }
 
-bool ParseAnimation(CModel& model, std::string_view bytes, bool checkTarget) {
+namespace {
+bool IsAnimationTag(std::string_view tag) {
+    for (std::string_view known : {"TARGET_MODEL_ID", "ANIMATION_ID", "ANIMATION_BEGIN", "ANIMATION_END", "TARGET",
+                                   "KEY_TIME", "POSE_MATRIX"})
+        if (tag == known) return true;
+    return false;
+}
+}  // namespace
+
+bool ParseAnimation(CModel& model, std::string_view bytes, bool checkTarget, std::string* why) {
     auto animation = std::make_unique<CAnimation>();
     const CNameIndex<CBone> bonesById(model.bones, &CBone::id);
     std::unique_ptr<CAnimationChannel> channel;  // the one between BEGIN and END
     AniLines lines(bytes);
     std::string line;
     std::string next;
+    bool recognised = false;
 
     while (lines.ReadChars(kTagLineChars, line)) {
         Cp932Tokens tokens(line);
         const std::string_view tag = tokens.Next(kTagDelimiters);
         if (tag.empty()) continue;
+        recognised = recognised || IsAnimationTag(tag);
 
         if (tag == "TARGET_MODEL_ID") {
             lines.ReadChars(kTagLineChars, next);
             if (!checkTarget) continue;
             CName target;
             target.SetFromCp932(LineName(next));
-            if (!(target == model.name)) return false;
+            if (!(target == model.name)) {
+                if (why) *why = "an animation of another model";
+                return false;
+            }
         } else if (tag == "ANIMATION_ID") {
             lines.ReadChars(kTagLineChars, next);
             animation->id.SetFromCp932(LineName(next));
@@ -216,12 +230,16 @@ bool ParseAnimation(CModel& model, std::string_view bytes, bool checkTarget) {
             }
         }
     }
+    if (!recognised) {
+        if (why) *why = "not an animation file";
+        return false;
+    }
     model.animations.Add(animation.release());
     return true;
 }
 
-bool ReadAnimation(CModel& model, const std::string& path, bool checkTarget) {
-    const auto bytes = ReadWholeFile(path);
+bool ReadAnimation(CModel& model, const std::string& path, bool checkTarget, std::string* why) {
+    const auto bytes = ReadWholeFile(path, kMaxAnimationFileBytes, why);
     if (!bytes) return false;
-    return ParseAnimation(model, *bytes, checkTarget);
+    return ParseAnimation(model, *bytes, checkTarget, why);
 }

@@ -12,7 +12,11 @@ bool SerializeAnimation(const CModel& model, const CName& animationId, std::stri
 // exactly ".ani". False (and the file untouched) when the model has no
 // animation or the file cannot be written.
 bool WriteAnimation(const CModel& model, const CName& animationId, const std::string& path);
-// Appends one animation read from a file's bytes. False when the target
-// model ID differs from the model's name (checked only when checkTarget).
-bool ParseAnimation(CModel& model, std::string_view bytes, bool checkTarget = true);
-bool ReadAnimation(CModel& model, const std::string& path, bool checkTarget = true);
+// Appends one animation read from a file's bytes. False, with the reason in
+// *why and the model unchanged, when the target model ID differs from the
+// model's name (checked only when checkTarget) or no line holds an
+// animation tag.
+bool ParseAnimation(CModel& model, std::string_view bytes, bool checkTarget = true, std::string* why = nullptr);
+// As ParseAnimation; also false when the file is no regular file or cannot
+// be read.
+bool ReadAnimation(CModel& model, const std::string& path, bool checkTarget = true, std::string* why = nullptr);

@@ -261,7 +261,8 @@ public:
         for (CBone* b : model_.bones) IndexBone(b);
     }
 
-    void Run();
+    // False when no line of the file held a model tag.
+    bool Run();
 
 private:
     bool ReadLine(std::size_t maxChars, std::string& line, std::size_t narrowBytes = 0);
@@ -346,19 +347,24 @@ void MdlReader::ReadFloats(std::size_t maxChars, float* out, int n) {
     for (int i = 0; i < n; ++i) out[i] = ParseFloat(t.Next(kValueDelims));
 }
 
-void MdlReader::Run() {
+bool MdlReader::Run() {
     std::string line;
+    bool recognised = false;
     while (ReadLine(kLineChars, line)) {
         Tokenizer t(line, true);
         const std::string_view tag = t.Next(kTopDelims);
+        bool known = true;
         if (tag == "MODEL_ID") ReadModelId();
         else if (tag == "MATERIAL_BEGIN") ReadMaterial();
         else if (tag == "TEXTURE_BEGIN") ReadTexture();
         else if (tag == "GEOMETRY_BEGIN") ReadGeometry();
         else if (tag == "BONE_ARRAY") ReadBoneList();
         else if (tag == "BONE") ReadBoneTree();
+        else known = false;
+        recognised = recognised || known;
     }
     ReleaseStrayBones();
+    return recognised;
 }
 
 void MdlReader::ReadModelId() {
@@ -722,11 +728,12 @@ bool WriteModel(const CModel& model, const std::string& path) {
     return WriteFileAtomically(target, SerializeModel(model, textureFiles));
 }
 
-void ParseModel(CModel& model, std::string_view bytes) { MdlReader(model, bytes).Run(); }
+bool ParseModel(CModel& model, std::string_view bytes) { return MdlReader(model, bytes).Run(); }
 
-bool ReadModel(CModel& model, const std::string& path) {
-    const auto bytes = ReadWholeFile(path);
+bool ReadModel(CModel& model, const std::string& path, std::string* why) {
+    const auto bytes = ReadWholeFile(path, kMaxModelFileBytes, why);
     if (!bytes) return false;
-    ParseModel(model, *bytes);
-    return true;
+    if (ParseModel(model, *bytes)) return true;
+    if (why) *why = "not a model file";
+    return false;
 }

@@ -16,7 +16,9 @@ std::string SerializeModel(const CModel& model, const std::vector<CName>& textur
 // written beside it first, as <name>_<n>.png (or .jpg), and the file names
 // them. False when a file cannot be written.
 bool WriteModel(const CModel& model, const std::string& path);
-// Fills an empty model from a file's bytes. Never fails on content.
-void ParseModel(CModel& model, std::string_view bytes);
-// False only when the file cannot be opened.
-bool ReadModel(CModel& model, const std::string& path);
+// Fills an empty model from a file's bytes. False when not one line holds a
+// model tag (a README, a renamed .dae): the bytes are no model file.
+bool ParseModel(CModel& model, std::string_view bytes);
+// False, with the reason in *why, when the file is no regular file, cannot
+// be read or is no model file.
+bool ReadModel(CModel& model, const std::string& path, std::string* why = nullptr);

@@ -8,27 +8,57 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
+int OpenRegularFile(const std::string& path, std::uint64_t maxBytes, std::uint64_t* size, std::string* why) {
+    // Non-blocking: opening a FIFO would otherwise wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        if (why) *why = std::strerror(errno);
+        return -1;
     }
+    struct stat st {};
+    const char* refusal = nullptr;
+    if (::fstat(fd, &st) != 0) refusal = "cannot be examined";
+    else if (!S_ISREG(st.st_mode)) refusal = S_ISDIR(st.st_mode) ? "is a folder, not a file" : "not a regular file";
+    if (refusal) {
+        if (why) *why = refusal;
+        ::close(fd);
+        return -1;
+    }
+    if (static_cast<std::uint64_t>(st.st_size) > maxBytes) {
+        if (why) *why = "larger than " + std::to_string(maxBytes >> 20) + " MB";
+        ::close(fd);
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (size) *size = static_cast<std::uint64_t>(st.st_size);
+    return fd;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path, std::uint64_t maxBytes, std::string* why) {
+    std::uint64_t size = 0;
+    const int fd = OpenRegularFile(path, maxBytes, &size, why);
+    if (fd < 0) return std::nullopt;
     std::string data;
-    if (S_ISREG(st.st_mode) && st.st_size > 0) data.reserve(static_cast<std::size_t>(st.st_size));
+    data.reserve(static_cast<std::size_t>(size));
     char buf[1 << 16];
     for (;;) {
         const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n < 0) {
             if (errno == EINTR) continue;
+            if (why) *why = std::strerror(errno);
             ::close(fd);
             return std::nullopt;
         }
         if (n == 0) break;
+        // A file that grows while we read it stops at the limit all the same.
+        if (data.size() + static_cast<std::size_t>(n) > maxBytes) {
+            if (why) *why = "larger than " + std::to_string(maxBytes >> 20) + " MB";
+            ::close(fd);
+            return std::nullopt;
+        }
         data.append(buf, static_cast<std::size_t>(n));
     }
     ::close(fd);

@@ -1,11 +1,27 @@
 #pragma once
 // Whole-file reads and atomic whole-file writes.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-// The file's bytes, or nothing when it cannot be opened or read.
-std::optional<std::string> ReadWholeFile(const std::string& path);
+// The largest file each reader takes in. Anything larger is refused before
+// memory is spent on it.
+inline constexpr std::uint64_t kMaxModelFileBytes = 2ull << 30;      // .dae, .mdl
+inline constexpr std::uint64_t kMaxAnimationFileBytes = 2ull << 30;  // .ani
+inline constexpr std::uint64_t kMaxImageFileBytes = 256ull << 20;    // textures, interface images
+inline constexpr std::uint64_t kMaxSettingsFileBytes = 1ull << 20;   // config.ini
+
+// Opens `path` for reading when it is a regular file of at most `maxBytes`
+// (a symbolic link counts as its target), without ever blocking on a FIFO
+// or a device. Returns the descriptor and the size, or -1 with the reason
+// in *why ("not a regular file", "larger than 1024 MB", or the system's).
+int OpenRegularFile(const std::string& path, std::uint64_t maxBytes, std::uint64_t* size, std::string* why);
+
+// The file's bytes, or nothing (with the reason in *why) when it is no
+// regular file, larger than `maxBytes` or cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path, std::uint64_t maxBytes = kMaxModelFileBytes,
+                                         std::string* why = nullptr);
 
 // Writes `bytes` to a temporary file beside `path`, flushes it to disk and
 // renames it over `path`. The old file stays untouched unless the new one is

@@ -273,11 +273,11 @@ TEST(AniRead, MissingFileFailsAndChangesNothing) {
 
 TEST(AniRead, FileWithoutChannelsStillAddsAnAnimation) {
     CModel model;
-    EXPECT_TRUE(ParseAnimation(model, ""));
+    EXPECT_FALSE(ParseAnimation(model, ""));  // no tag at all: no animation file
     EXPECT_TRUE(ParseAnimation(model, "[ANIMATION_ID]\nWalk\n\n"));
-    ASSERT_EQ(model.animations.Count(), 2);
+    ASSERT_EQ(model.animations.Count(), 1);
     EXPECT_EQ(model.animations[0]->channels.Count(), 0);
-    EXPECT_TRUE(model.animations[1]->id == Ascii("Walk"));
+    EXPECT_TRUE(model.animations[0]->id == Ascii("Walk"));
 }
 
 TEST(AniRead, ChannelCutOffByTheEndOfFileIsDropped) {

@@ -1,6 +1,8 @@
 // vorland-cli settings and info, run as a separate process.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <string>
 
@@ -118,9 +120,9 @@ TEST(CliCommandLine, AnswersHelpAndVersionAndNamesMistakes) {
         {"render a.dae -o x.png --height 1081", 2, "--height: 1081 is above the render targets' height 1080\n"},
         {"render a.dae -o x.png --time x", 2, "--time: \"x\" is not a number\n"},
         {"convert a.dae", 2, "vorland-cli: convert takes IN OUT, or IN... --out-dir DIR\n"},
-        {"info ./none.dae", 1, "vorland-cli: ./none.dae: cannot read the file\n"},
-        {"info ./none.mdl", 1, "vorland-cli: cannot read ./none.mdl\n"},
-        {"convert ./none.dae out", 1, "vorland-cli: ./none.dae: cannot read the file\n"},
+        {"info ./none.dae", 1, "vorland-cli: ./none.dae: cannot read the file: No such file or directory\n"},
+        {"info ./none.mdl", 1, "vorland-cli: cannot read ./none.mdl: No such file or directory\n"},
+        {"convert ./none.dae out", 1, "vorland-cli: ./none.dae: cannot read the file: No such file or directory\n"},
     };
     ScratchDir dir;
     for (const Case& c : cases) {
@@ -158,4 +160,15 @@ TEST(CliConvert, OutDirConvertsEveryInputAndReportsEachFailure) {
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 2);
     EXPECT_TRUE(std::filesystem::exists(dir / "out/washitu1.mdl"));
     EXPECT_TRUE(std::filesystem::exists(dir / "out/washitu1.ani"));
+}
+TEST(CliInfo, SpecialAndForeignFilesEndInExitOne) {
+    ScratchDir dir;
+    ASSERT_EQ(::mkfifo((dir / "pipe.mdl").c_str(), 0600), 0);
+    WriteFileBytes(dir / "README.mdl", "not a model\n");
+    for (const std::string& path : {dir / "pipe.mdl", dir / "README.mdl", std::string("/dev/zero"), dir.Path().string() + "/",
+                                    dir / "pipe.ani", std::string("/dev/zero.dae")}) {
+        int status = -1;
+        Cli("info '" + path + "'", &status);
+        EXPECT_EQ(status, 1) << path;
+    }
 }

@@ -42,7 +42,7 @@ TEST(XmlDocument, RejectsMalformedAndEmptyDocuments) {
     EXPECT_NE(error.find("not well-formed"), std::string::npos) << error;
     EXPECT_FALSE(b.LoadMemory("", &error));
     EXPECT_FALSE(c.LoadFile("/nonexistent/dir/x.dae", &error));
-    EXPECT_EQ(error, "cannot read the file");
+    EXPECT_EQ(error, "cannot read the file: No such file or directory");
 }
 
 TEST(XmlDocument, ReportsTheLineOfAnElement) {

@@ -255,3 +255,27 @@ TEST(HostileCollada, NodesNestedTooDeepEndTheImportWithAMessage) {
     // What was entered can still be written and released.
     EXPECT_FALSE(SerializeModel(model).empty());
 }
+
+// Names cost memory by their length: many short names stay within the
+// readers' bound (a name used to take 2 KB whatever it held).
+TEST(HostileNames, ManyShortNamesStayBounded) {
+    std::string list, tree, joints, nodes;
+    for (int i = 0; i < 20000; ++i) {
+        const std::string n = "b" + std::to_string(i % 1000);
+        list += n + " ";
+        tree += "<BONE_NAME>" + n + "\n<CHILD_COUNT>1\n";
+        joints += n + " ";
+        nodes += "<node id=\"" + n + "\" sid=\"" + n + "\"/>";
+    }
+    ExpectModelReadBounded("[MODEL_ID]\nm\n<BONE_ARRAY>\n" + list + "\n<BONE>\n" + tree);
+    const std::string skin =
+        "<COLLADA><library_geometries><geometry id=\"g\"><mesh/></geometry></library_geometries>"
+        "<library_controllers><controller><skin source=\"#g\"><source id=\"j\"><Name_array count=\"20000\">" +
+        joints +
+        "</Name_array></source><joints><input semantic=\"JOINT\" source=\"#j\"/><input semantic=\"INV_BIND_MATRIX\" "
+        "source=\"#m\"/></joints><vertex_weights count=\"1\"><input semantic=\"JOINT\"/><input semantic=\"WEIGHT\" "
+        "source=\"#w\"/><vcount>0</vcount><v/></vertex_weights></skin></controller></library_controllers>"
+        "<library_visual_scenes><visual_scene><node id=\"r\">" +
+        nodes + "</node></visual_scene></library_visual_scenes></COLLADA>";
+    ExpectColladaBounded(skin);
+}

@@ -37,18 +37,17 @@ bool LoadModelFile(CModel& model, const std::string& path, std::string* error) {
             return loaded;
         }
         case ModelFileKind::kAnimation: {
-            const auto bytes = ReadWholeFile(path);
-            if (!bytes) {
-                *error = "cannot read " + path;
-                return false;
-            }
-            ParseAnimation(model, *bytes, /*checkTarget=*/false);
-            return true;
-        }
-        case ModelFileKind::kModel:
-            if (ReadModel(model, path)) return true;
-            *error = "cannot read " + path;
+            std::string why;
+            if (ReadAnimation(model, path, /*checkTarget=*/false, &why)) return true;
+            *error = "cannot read " + path + ": " + why;
             return false;
+        }
+        case ModelFileKind::kModel: {
+            std::string why;
+            if (ReadModel(model, path, &why)) return true;
+            *error = "cannot read " + path + ": " + why;
+            return false;
+        }
     }
     return false;
 }
