@@ -35,6 +35,11 @@ CName ToName(const QString& text) {
 
 std::string ToPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
+bool CanOpenForReading(const QString& path) {
+    QFile file(path);
+    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly);
+}
+
 // The file a write ends in: the writers add their extension to a name
 // without it, so "walk" replaces walk.mdl.
 QString WrittenPath(const QString& path, int mode) {
@@ -84,7 +89,8 @@ void WriteModelFile(const CFileActionContext& c, QString path) {
     if (path.right(4) != ext) path += ext;
     const CModel* model = c.display->CurrentModel();
     if (path.isEmpty() || !model) return;
-    if (!WriteModel(*model, ToPath(path))) Report(c, QStringLiteral("%1 could not be written.").arg(path));
+    if (std::string why; !WriteModel(*model, ToPath(path), &why))
+        Report(c, QStringLiteral("Cannot write %1: %2.").arg(path, QString::fromStdString(why)));
 }
 
 void OpenAnimation(const CFileActionContext& c, const QString& path) {
@@ -124,8 +130,8 @@ void WriteAnimationFile(const CFileActionContext& c, QString path, QString fileN
         Report(c, QStringLiteral("The model %1 has no animation to write.").arg(FromName(model->name)));
         return;
     }
-    if (!WriteAnimation(*model, ToName(animationName), ToPath(path)))
-        Report(c, QStringLiteral("%1 could not be written.").arg(path));
+    if (std::string why; !WriteAnimation(*model, ToName(animationName), ToPath(path), &why))
+        Report(c, QStringLiteral("Cannot write %1: %2.").arg(path, QString::fromStdString(why)));
 }
 
 }  // namespace

@@ -165,13 +165,16 @@ bool SerializeAnimation(const CModel& model, const CName& animationId, std::stri
     return true;
 }
 
-bool WriteAnimation(const CModel& model, const CName& animationId, const std::string& path) {
+bool WriteAnimation(const CModel& model, const CName& animationId, const std::string& path, std::string* why) {
     // Nothing to write: leave whatever file is there alone.
     std::string bytes;
-    if (!SerializeAnimation(model, animationId, bytes)) return false;
+    if (!SerializeAnimation(model, animationId, bytes)) {
+        if (why) *why = "the model has no animation";
+        return false;
+    }
     std::string target = path;
     if (target.size() < 4 || target.compare(target.size() - 4, 4, ".ani") != 0) target += ".ani";
-    return WriteFileAtomically(target, bytes);
+    return WriteFileAtomically(target, bytes, why);
 }
 
 namespace {

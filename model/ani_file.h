@@ -10,8 +10,9 @@
 bool SerializeAnimation(const CModel& model, const CName& animationId, std::string& out);
 // Writes the model's first animation; appends ".ani" unless the path ends in
 // exactly ".ani". False (and the file untouched) when the model has no
-// animation or the file cannot be written.
-bool WriteAnimation(const CModel& model, const CName& animationId, const std::string& path);
+// animation or the file cannot be written (the reason in *why).
+bool WriteAnimation(const CModel& model, const CName& animationId, const std::string& path,
+                    std::string* why = nullptr);
 // Appends one animation read from a file's bytes. False, with the reason in
 // *why and the model unchanged, when the target model ID differs from the
 // model's name (checked only when checkTarget) or no line holds an

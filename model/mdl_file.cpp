@@ -706,10 +706,10 @@ std::string SerializeModel(const CModel& model, const std::vector<CName>& textur
     return o;
 }
 
-bool WriteModel(const CModel& model, const std::string& path) {
+std::vector<std::pair<std::string, std::string>> ModelFiles(const CModel& model, const std::string& path) {
     std::string target = path;
     if (target.size() < 4 || target.compare(target.size() - 4, 4, ".mdl") != 0) target += ".mdl";
-    if (PathUnits(target) > 1023) return false;
+    std::vector<std::pair<std::string, std::string>> files;
     // Embedded images go beside the model, named after it.
     std::vector<CName> textureFiles(static_cast<std::size_t>(model.textures.Count()));
     const std::string stem = target.substr(0, target.size() - 4);
@@ -722,10 +722,22 @@ bool WriteModel(const CModel& model, const std::string& path) {
         const bool jpeg = image.size() >= 2 && static_cast<unsigned char>(image[0]) == 0xFF &&
                           static_cast<unsigned char>(image[1]) == 0xD8;
         const std::string name = base + "_" + std::to_string(written++) + (jpeg ? ".jpg" : ".png");
-        if (!WriteFileAtomically(stem.substr(0, stem.size() - base.size()) + name, image)) return false;
+        files.emplace_back(stem.substr(0, stem.size() - base.size()) + name, image);
         textureFiles[static_cast<std::size_t>(i)].Set(Utf8ToUtf16(name));
     }
-    return WriteFileAtomically(target, SerializeModel(model, textureFiles));
+    files.emplace_back(target, SerializeModel(model, textureFiles));
+    return files;
+}
+
+bool WriteModel(const CModel& model, const std::string& path, std::string* why) {
+    const auto files = ModelFiles(model, path);
+    if (PathUnits(files.back().first) > 1023) {
+        if (why) *why = "the path is longer than 1023 characters";
+        return false;
+    }
+    std::vector<FileWrite> writes;
+    for (const auto& [name, bytes] : files) writes.push_back({name, bytes});
+    return WriteFilesAtomically(writes, why);
 }
 
 bool ParseModel(CModel& model, std::string_view bytes) { return MdlReader(model, bytes).Run(); }

@@ -2,6 +2,7 @@
 // The .mdl model text file: everything of a CModel except its animations.
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "model/model.h"
@@ -13,9 +14,13 @@ std::string SerializeModel(const CModel& model);
 std::string SerializeModel(const CModel& model, const std::vector<CName>& textureFiles);
 // Appends ".mdl" unless the path already ends in exactly ".mdl", then
 // replaces the file atomically. Images the model holds in memory are
-// written beside it first, as <name>_<n>.png (or .jpg), and the file names
-// them. False when a file cannot be written.
-bool WriteModel(const CModel& model, const std::string& path);
+// written beside it, as <name>_<n>.png (or .jpg), and the file names them;
+// all of them replace their old files together. False, with the reason in
+// *why, when a file cannot be written.
+bool WriteModel(const CModel& model, const std::string& path, std::string* why = nullptr);
+// The files WriteModel writes for `path`, as (path, bytes): the images,
+// then the .mdl.
+std::vector<std::pair<std::string, std::string>> ModelFiles(const CModel& model, const std::string& path);
 // Fills an empty model from a file's bytes. False when not one line holds a
 // model tag (a README, a renamed .dae): the bytes are no model file.
 bool ParseModel(CModel& model, std::string_view bytes);

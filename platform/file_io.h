@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The largest file each reader takes in. Anything larger is refused before
 // memory is spent on it.
@@ -23,7 +24,20 @@ int OpenRegularFile(const std::string& path, std::uint64_t maxBytes, std::uint64
 std::optional<std::string> ReadWholeFile(const std::string& path, std::uint64_t maxBytes = kMaxModelFileBytes,
                                          std::string* why = nullptr);
 
-// Writes `bytes` to a temporary file beside `path`, flushes it to disk and
-// renames it over `path`. The old file stays untouched unless the new one is
-// complete. False when any step fails (the temporary file is removed).
-bool WriteFileAtomically(const std::string& path, std::string_view bytes);
+// One file of a group written together.
+struct FileWrite {
+    std::string path;
+    std::string_view bytes;
+};
+
+// Writes each file to a temporary file beside it that cannot outlive the
+// process, flushes them to disk, and only when all are complete puts them in
+// place of their targets: a symbolic link keeps pointing at its (replaced)
+// target, a file with further hard links gets the bytes copied into it, and
+// a replaced file keeps its permission bits. False, with the system's reason
+// in *why and the failing path in *failedPath, when any step fails; the old
+// files stay untouched unless every new one was complete. Exceeding the
+// file-size limit is such a failure, not the end of the process.
+bool WriteFilesAtomically(const std::vector<FileWrite>& files, std::string* why = nullptr,
+                          std::string* failedPath = nullptr);
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* why = nullptr);

@@ -80,9 +80,13 @@ TEST_F(InterruptedWrite, WriterStoppedMidFileLeavesTheOldFile) {
     ASSERT_TRUE(WriteFileAtomically(path, old));
 
     const std::string fresh = Pattern(8 << 20, 'A');
-    const int status = RunWithFileSizeLimit(1 << 20, [&] { WriteFileAtomically(path, fresh); });
-    ASSERT_TRUE(WIFSIGNALED(status)) << "the writer was meant to die in the middle of its write";
-    EXPECT_EQ(WTERMSIG(status), SIGXFSZ);
+    // The limit fails the write with its reason; the process lives on.
+    const int status = RunWithFileSizeLimit(1 << 20, [&] {
+        std::string why;
+        _exit(!WriteFileAtomically(path, fresh, &why) && why == "File too large" ? 7 : 0);
+    });
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 7);
     EXPECT_EQ(ReadWholeFile(path).value_or(""), old);
 
     // The next complete write replaces it.
@@ -171,12 +175,17 @@ int Wait(pid_t pid) {
     return status;
 }
 
-// Size of a temporary file the writer has started beside `target`, 0 if none.
-std::uintmax_t TemporaryBeside(const fs::path& target) {
+// Size of a temporary file process `pid` is writing in `folder`, 0 if none:
+// the writer's temporary files have no name, so they are found among its
+// open files.
+std::uintmax_t TemporaryOf(pid_t pid, const fs::path& folder) {
     std::error_code ec;
-    for (const auto& e : fs::directory_iterator(target.parent_path(), ec)) {
-        const std::string name = e.path().filename().string();
-        if (name.rfind(target.filename().string() + ".tmp", 0) == 0) return e.file_size(ec);
+    for (const auto& e : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
+        const std::string target = fs::read_symlink(e.path(), ec).string();
+        if (target.rfind(folder.string() + "/", 0) == 0 && target.find("(deleted)") != std::string::npos) {
+            struct stat st {};
+            if (::stat(e.path().c_str(), &st) == 0) return static_cast<std::uintmax_t>(st.st_size);
+        }
     }
     return 0;
 }
@@ -196,8 +205,8 @@ TEST_F(InterruptedWrite, ConvertStoppedMidModelLeavesTheOldModel) {
     ASSERT_FALSE(old.empty());
 
     const int status = Wait(StartConvert(kLargeModel, out, fullSize / 2));
-    ASSERT_TRUE(WIFSIGNALED(status)) << "convert was meant to die half-way through its .mdl";
-    EXPECT_EQ(WTERMSIG(status), SIGXFSZ);
+    ASSERT_TRUE(WIFEXITED(status)) << "convert was meant to fail half-way through its .mdl";
+    EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(ReadWholeFile(out + ".mdl").value_or(""), old);
 
     // Unhindered, the same command replaces it with the complete model.
@@ -219,7 +228,7 @@ TEST_F(InterruptedWrite, ConvertKilledWhileWritingLeavesTheOldModel) {
         // Kill it as soon as its temporary .mdl has some bytes in it.
         bool writing = false;
         int status = 0;
-        while (!writing && waitpid(pid, &status, WNOHANG) == 0) writing = TemporaryBeside(out + ".mdl") > 0;
+        while (!writing && waitpid(pid, &status, WNOHANG) == 0) writing = TemporaryOf(pid, dir_) > 0;
         if (writing) {
             kill(pid, SIGKILL);
             Wait(pid);
@@ -233,4 +242,68 @@ TEST_F(InterruptedWrite, ConvertKilledWhileWritingLeavesTheOldModel) {
         }
     }
     EXPECT_GT(caughtWriting, 0) << "never caught the tool in the middle of its write";
+}
+
+// What the writes leave behind and keep: no temporary file after a kill, a
+// pair written together or not at all, links and permissions kept.
+TEST_F(InterruptedWrite, KilledWritersLeaveNoTemporaryFile) {
+    const std::string path = Path("model.mdl");
+    ASSERT_TRUE(WriteFileAtomically(path, "old"));
+    for (int signal : {SIGKILL, SIGTERM}) {
+        std::fflush(nullptr);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            for (;;) WriteFileAtomically(path, Pattern(4 << 20, 'A'));
+        }
+        while (TemporaryOf(pid, dir_) == 0) std::this_thread::yield();
+        kill(pid, signal);
+        waitpid(pid, nullptr, 0);
+        EXPECT_EQ(OthersThan("model.mdl"), 0) << signal;
+    }
+}
+
+TEST_F(InterruptedWrite, APairIsReplacedOnlyWhenBothAreComplete) {
+    ASSERT_TRUE(WriteFilesAtomically({{Path("a.mdl"), "old model"}, {Path("a.ani"), "old animation"}}));
+    // Room for the model, not for the animation.
+    const int status = RunWithFileSizeLimit(1 << 20, [&] {
+        _exit(WriteFilesAtomically({{Path("a.mdl"), "new"}, {Path("a.ani"), Pattern(2 << 20, 'x')}}) ? 0 : 7);
+    });
+    EXPECT_EQ(WEXITSTATUS(status), 7);
+    EXPECT_EQ(ReadWholeFile(Path("a.mdl")).value_or(""), "old model");
+    EXPECT_EQ(ReadWholeFile(Path("a.ani")).value_or(""), "old animation");
+    EXPECT_EQ(OthersThan("a.mdl") + OthersThan("a.ani"), 2);
+}
+
+TEST_F(InterruptedWrite, ReplacedFilesKeepTheirLinksAndPermissions) {
+    ASSERT_TRUE(WriteFileAtomically(Path("target.ini"), "old"));
+    ASSERT_EQ(::chmod(Path("target.ini").c_str(), 0604), 0);
+    fs::create_symlink("target.ini", dir_ / "config.ini");
+    fs::create_hard_link(dir_ / "target.ini", dir_ / "second.ini");
+    const struct {
+        const char* written;
+        const char* bytes;
+    } cases[] = {{"config.ini", "through the symbolic link"}, {"second.ini", "through the hard link"},
+                 {"target.ini", "to the file itself"}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(WriteFileAtomically(Path(c.written), c.bytes));
+        EXPECT_TRUE(fs::is_symlink(dir_ / "config.ini"));
+        for (const char* name : {"config.ini", "second.ini", "target.ini"})
+            EXPECT_EQ(ReadWholeFile(Path(name)).value_or(""), c.bytes) << name << " after writing " << c.written;
+        struct stat st {};
+        ASSERT_EQ(::stat(Path("target.ini").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0604u);
+        EXPECT_EQ(st.st_nlink, 2u);
+    }
+}
+
+TEST_F(InterruptedWrite, FailedWritesSayWhy) {
+    std::string why;
+    EXPECT_FALSE(WriteFileAtomically(Path("no/such/folder/model.mdl"), "x", &why));
+    EXPECT_EQ(why, "No such file or directory");
+    ASSERT_EQ(::mkfifo(Path("pipe.mdl").c_str(), 0600), 0);
+    EXPECT_FALSE(WriteFileAtomically(Path("pipe.mdl"), "x", &why));
+    EXPECT_EQ(why, "not a regular file");
+    EXPECT_TRUE(fs::is_fifo(dir_ / "pipe.mdl"));
+    EXPECT_FALSE(WriteFileAtomically(dir_.string(), "x", &why));
+    EXPECT_EQ(why, "is a folder, not a file");
 }

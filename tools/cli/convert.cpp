@@ -1,9 +1,11 @@
 // vorland-cli convert IN OUT | IN... --out-dir DIR: writes .mdl and .ani.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "model/ani_file.h"
 #include "model/mdl_file.h"
+#include "platform/file_io.h"
 #include "tools/cli/model_file.h"
 #include "tools/cli/paths.h"
 #include "tools/cli/verbs.h"
@@ -18,16 +20,17 @@ bool ConvertOne(const std::string& in, const std::string& out) {
         std::fprintf(stderr, "vorland-cli: %s\n", error.c_str());
         return false;
     }
-    if (!WriteModel(model, out + ".mdl")) {
-        std::fprintf(stderr, "vorland-cli: cannot write %s.mdl\n", out.c_str());
+    // Both files or neither: the pair replaces the old one only once both
+    // are complete.
+    const std::string mdl = SerializeModel(model);
+    std::string ani;
+    std::vector<FileWrite> files{{out + ".mdl", mdl}};
+    // The animation ID is the output's base name.
+    if (SerializeAnimation(model, NameFromPath(BaseName(out)), ani)) files.push_back({out + ".ani", ani});
+    std::string why, failed;
+    if (!WriteFilesAtomically(files, &why, &failed)) {
+        std::fprintf(stderr, "vorland-cli: cannot write %s: %s\n", failed.c_str(), why.c_str());
         return false;
-    }
-    if (model.animations.Count() > 0) {
-        // The animation ID is the output's base name.
-        if (!WriteAnimation(model, NameFromPath(BaseName(out)), out + ".ani")) {
-            std::fprintf(stderr, "vorland-cli: cannot write %s.ani\n", out.c_str());
-            return false;
-        }
     }
     return true;
 }
