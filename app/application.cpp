@@ -15,6 +15,9 @@
 #include <QSaveFile>
 #include <QTimer>
 #include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
 
 #include "app/animation_list_window.h"
 #include "app/disp_window.h"
@@ -67,7 +70,9 @@ CApplication::CApplication(const CScreenMetrics& metrics)
     windowY = r.y();
     titleBarHeight = RowHeightFor(screenHeight);
     settings_ = std::make_unique<CSettings>();
-    settings_->ReadFile("config.ini");
+    std::vector<std::string> fallbacks;
+    settings_->ReadFile("config.ini", &fallbacks);
+    for (const std::string& line : fallbacks) std::fprintf(stderr, "vorland: %s\n", line.c_str());
     background = BackgroundColor(*settings_);
     bar = BarColor(*settings_);
     const auto white = [](const CColor4& c) { return (PackArgb(c) & 0xFFFFFFu) == 0xFFFFFFu; };
@@ -423,7 +428,17 @@ void CApplication::CloseApplication() {
         // The dialog browses by moving the working directory; the file goes
         // back beside the one that was read.
         QDir::setCurrent(startDirectory);
-        settings_->Write(startDirectory.toStdString());
+        if (std::string why; !settings_->Write(startDirectory.toStdString(), &why)) {
+            const QString text = QStringLiteral("config.ini cannot be written: %1.").arg(QString::fromStdString(why));
+            std::fprintf(stderr, "vorland: %s\n", text.toLocal8Bit().constData());
+            if (messages_ && isVisible()) {
+                // Leave once the user has read it.
+                if (dialog_) dialog_->hide();
+                messages_->SetAfterDismiss([] { QCoreApplication::quit(); });
+                messages_->ShowMessage(text);
+                return;
+            }
+        }
     }
     if (dialog_) dialog_->hide();
     if (messages_) messages_->hide();

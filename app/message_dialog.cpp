@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "settings/settings.h"
 
@@ -71,6 +72,7 @@ void CMessageDialog::FitToText() {
 void CMessageDialog::Dismiss() {
     text_.clear();
     hide();
+    if (auto action = std::exchange(afterDismiss_, nullptr)) action();
 }
 
 void CMessageDialog::paintEvent(QPaintEvent*) {

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+
 #include "ui/custom_button.h"
 #include "ui/drawing.h"
 #include "ui/metrics.h"
@@ -35,8 +37,10 @@ public:
     void Create(const CSettings& settings);
     // Shows `text` on top of everything (added to a message still shown).
     void ShowMessage(const QString& text);
-    // Hides the window and forgets the text (the OK button).
+    // Hides the window and forgets the text (the OK button), then runs what
+    // was to follow the message, once.
     void Dismiss();
+    void SetAfterDismiss(std::function<void()> action) { afterDismiss_ = std::move(action); }
 
     const QString& Text() const { return text_; }
     CButtonMessageOK* OkButton() const { return okButton_; }
@@ -55,4 +59,5 @@ private:
     CColor4 bar_{255, 100, 70, 70};
     CColor4 textColor_{255, 200, 180, 180};
     CButtonMessageOK* okButton_ = nullptr;
+    std::function<void()> afterDismiss_;
 };

@@ -1,5 +1,7 @@
 #include "settings/settings.h"
 
+#include <cmath>
+
 #include "platform/cp932.h"
 #include "platform/file_io.h"
 #include "platform/text.h"
@@ -14,16 +16,25 @@ struct Key {
     int CSettings::*intField = nullptr;
     float CSettings::*floatField = nullptr;
     CName CSettings::*stringField = nullptr;
+    // Values outside [low, high] (and non-finite floats) cannot give a view:
+    // the key keeps its default.
+    double low = -1e300;
+    double high = 1e300;
 };
 
 constexpr Key IntKey(const char* name, int CSettings::*f) { return {name, Kind::Int, f, nullptr, nullptr}; }
-constexpr Key FloatKey(const char* name, float CSettings::*f) { return {name, Kind::Float, nullptr, f, nullptr}; }
+constexpr Key FloatKey(const char* name, float CSettings::*f) {
+    return {name, Kind::Float, nullptr, f, nullptr, -1e6, 1e6};
+}
 constexpr Key StringKey(const char* name, CName CSettings::*f) { return {name, Kind::String, nullptr, nullptr, f}; }
+// The render targets' size: at least one row of the interface, at most what
+// a texture may be.
+constexpr Key SizeKey(const char* name, int CSettings::*f) { return {name, Kind::Int, f, nullptr, nullptr, 16, 16384}; }
 
 // All keys in the order config.ini is written.
 const Key kKeys[] = {
-    IntKey("ScreenWidth", &CSettings::ScreenWidth),
-    IntKey("ScreenHeight", &CSettings::ScreenHeight),
+    SizeKey("ScreenWidth", &CSettings::ScreenWidth),
+    SizeKey("ScreenHeight", &CSettings::ScreenHeight),
     StringKey("ModelPath", &CSettings::ModelPath),
     StringKey("ExtModel", &CSettings::ExtModel),
     StringKey("ExtAnim", &CSettings::ExtAnim),
@@ -97,7 +108,8 @@ CSettings::CSettings() {
     TextureMoonName.SetAscii("moon.png");
 }
 
-bool CSettings::Read(std::string_view fileBytes) {
+bool CSettings::Read(std::string_view fileBytes, std::vector<std::string>* fallbacks) {
+    const CSettings defaults;
     LineReader reader(fileBytes);
     std::string line;
     while (reader.Read(kLineBytes, line)) {
@@ -110,20 +122,28 @@ bool CSettings::Read(std::string_view fileBytes) {
         if (key.empty() || value.empty()) continue;
         for (const Key& k : kKeys) {
             if (key != k.name) continue;
+            double number = 0.0;
             switch (k.kind) {
-            case Kind::Int: this->*k.intField = ParseInt(value); break;
-            case Kind::Float: this->*k.floatField = ParseFloat(value); break;
+            case Kind::Int: number = this->*k.intField = ParseInt(value); break;
+            case Kind::Float: number = this->*k.floatField = ParseFloat(value); break;
             case Kind::String: (this->*k.stringField).SetFromCp932(value); break;
             }
+            if (k.kind == Kind::String || (std::isfinite(number) && number >= k.low && number <= k.high)) continue;
+            std::string used;
+            if (k.kind == Kind::Int) AppendInt(used, this->*k.intField = defaults.*k.intField);
+            else AppendFixed6(used, this->*k.floatField = defaults.*k.floatField);
+            if (fallbacks)
+                fallbacks->push_back("config.ini: " + std::string(k.name) + " = " + std::string(value) +
+                                     " cannot be used; the default " + used + " is");
         }
     }
     return true;
 }
 
-bool CSettings::ReadFile(const std::string& path) {
-    const auto bytes = ReadWholeFile(path);
+bool CSettings::ReadFile(const std::string& path, std::vector<std::string>* fallbacks) {
+    const auto bytes = ReadWholeFile(path, kMaxSettingsFileBytes);
     if (!bytes) return false;
-    return Read(*bytes);
+    return Read(*bytes, fallbacks);
 }
 
 std::string CSettings::Serialize() const {
@@ -143,7 +163,7 @@ std::string CSettings::Serialize() const {
     return ToCrLf(out);
 }
 
-bool CSettings::Write(const std::string& directory) const {
+bool CSettings::Write(const std::string& directory, std::string* why) const {
     const std::string dir = directory.empty() ? "." : directory;
-    return WriteFileAtomically(dir + "/config.ini", Serialize());
+    return WriteFileAtomically(dir + "/config.ini", Serialize(), why);
 }

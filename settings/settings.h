@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/name.h"
 
@@ -36,14 +37,18 @@ struct CSettings {
     CName TextureStarName;
     CName TextureMoonName;
 
-    // Applies the key/value lines of a config.ini held in memory. Always true.
-    bool Read(std::string_view fileBytes);
-    // Reads `path` when it exists; a missing file keeps the defaults. True
-    // when the file was read.
-    bool ReadFile(const std::string& path);
+    // Applies the key/value lines of a config.ini held in memory. Always
+    // true. A number that no view can use (a screen size outside 16..16384,
+    // a float that is not finite or beyond 1e6) leaves its key at the
+    // default; each such line is described in *fallbacks.
+    bool Read(std::string_view fileBytes, std::vector<std::string>* fallbacks = nullptr);
+    // Reads `path` when it is a regular file; a missing file keeps the
+    // defaults. True when the file was read.
+    bool ReadFile(const std::string& path, std::vector<std::string>* fallbacks = nullptr);
     // The config.ini text as Write stores it (CR LF line ends, CP932).
     std::string Serialize() const;
     // Replaces config.ini in `directory` (default: the working directory)
-    // atomically. False when the file cannot be written.
-    bool Write(const std::string& directory = ".") const;
+    // atomically. False, with the reason in *why, when the file cannot be
+    // written.
+    bool Write(const std::string& directory = ".", std::string* why = nullptr) const;
 };

@@ -35,8 +35,8 @@ TEST(Settings, KeysAndValuesAreSplitAtBlanksAndEqualSigns) {
         "BKColorB==202\r\n"
         "  TextColorA = 17\n"
         "ModelPath = my model.dae\n"
-        "ScreenWidth = -0800px\n"
-        "ScreenHeight = abc\n"
+        "TextColorB = -0800px\n"
+        "TextColorG = abc\n"
         "RotationX = 1.25\n"
         "RotationZ = 2.5e1\n"
         "AtY = nonsense\n");
@@ -45,8 +45,8 @@ TEST(Settings, KeysAndValuesAreSplitAtBlanksAndEqualSigns) {
     EXPECT_EQ(s.BKColorB, 202);
     EXPECT_EQ(s.TextColorA, 17);
     EXPECT_EQ(s.ModelPath.ToUtf8(), "my");  // a value ends at its first blank
-    EXPECT_EQ(s.ScreenWidth, -800);
-    EXPECT_EQ(s.ScreenHeight, 0);
+    EXPECT_EQ(s.TextColorB, -800);
+    EXPECT_EQ(s.TextColorG, 0);
     EXPECT_EQ(s.RotationX, 1.25f);
     EXPECT_EQ(s.RotationZ, 25.0f);
     EXPECT_EQ(s.AtY, 0.0f);
@@ -138,4 +138,32 @@ TEST(Settings, MissingFileKeepsDefaultsAndUnwritableFolderFails) {
     EXPECT_EQ(s.Serialize(), kDefaultConfigFile);
     EXPECT_FALSE(std::filesystem::exists(dir / "config.ini"));
     EXPECT_FALSE(s.Write(dir / "no/such/folder"));
+}
+
+TEST(Settings, ValuesNoViewCanUseFallBackToTheDefaultAndSaySo) {
+    const struct {
+        const char* line;
+        const char* written;  // the line Serialize writes for the key
+        bool fallsBack;
+    } cases[] = {
+        {"RotationX = nan", "RotationX = 1.500000", true},
+        {"RotationZ = inf", "RotationZ = 1.500000", true},
+        {"EyePosY = -1e30", "EyePosY = -2.500000", true},
+        {"ScreenHeight = -2147483648", "ScreenHeight = 1080", true},
+        {"ScreenWidth = 0", "ScreenWidth = 1536", true},
+        {"ScreenWidth = 99999", "ScreenWidth = 1536", true},
+        {"ScreenWidth = 800", "ScreenWidth = 800", false},
+        {"AtZ = -7.25", "AtZ = -7.250000", false},
+        {"BKColorR = 300", "BKColorR = 300", false},
+    };
+    for (const auto& c : cases) {
+        CSettings s;
+        std::vector<std::string> fallbacks;
+        s.Read(std::string(c.line) + "\n", &fallbacks);
+        EXPECT_NE(s.Serialize().find(std::string(c.written) + "\r\n"), std::string::npos) << c.line;
+        ASSERT_EQ(fallbacks.size(), c.fallsBack ? 1u : 0u) << c.line;
+        if (c.fallsBack) {
+            EXPECT_EQ(fallbacks[0].rfind("config.ini: " + std::string(c.line), 0), 0u) << fallbacks[0];
+        }
+    }
 }

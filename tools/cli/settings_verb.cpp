@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "settings/settings.h"
 #include "tools/cli/verbs.h"
@@ -16,7 +17,9 @@ int RunSettings(const SettingsOptions& options) {
     }
     // A folder without config.ini gives the defaults, as the viewer does.
     CSettings settings;
-    settings.ReadFile(dir + "/config.ini");
+    std::vector<std::string> fallbacks;
+    settings.ReadFile(dir + "/config.ini", &fallbacks);
+    for (const std::string& line : fallbacks) std::fprintf(stderr, "vorland-cli: %s\n", line.c_str());
     const std::string text = settings.Serialize();
     std::fwrite(text.data(), 1, text.size(), stdout);
     return kExitOk;
