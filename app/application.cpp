@@ -159,6 +159,13 @@ void CApplication::CreateMainWindow() {
     connect(display_, &CDispWindow::FullScreenChanged, this,
             [this](bool full) { OnSize(full || isMaximized() ? kSizeMaximized : kSizeRestored); },
             Qt::QueuedConnection);
+    // Missing pictures are reported like missing models; their buttons draw
+    // as labelled plain buttons meanwhile.
+    if (const QStringList missing = CCustomButton::MissingImages(); !missing.isEmpty()) {
+        const QString list = missing.join(QLatin1Char('\n'));
+        std::fprintf(stderr, "vorland: the interface runs without these images:\n%s\n", list.toLocal8Bit().constData());
+        ShowMessage(QStringLiteral("The interface runs without these images:\n") + list);
+    }
     connect(
         display_, &CDispWindow::LoadProblem, this,
         [this](const QString& problems) {

@@ -1,7 +1,13 @@
 #include "ui/custom_button.h"
 
+#include <QFileInfo>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include <algorithm>
+
+#include "platform/file_io.h"
 
 CCustomButton::CCustomButton() {
     setObjectName(QStringLiteral("CLASS_CUSTOMBUTTON"));
@@ -17,12 +23,48 @@ void CCustomButton::Create(int x, int y, int width, int height, QWidget* parent)
     show();
 }
 
+namespace {
+QStringList& Missing() {
+    static QStringList missing;
+    return missing;
+}
+
+// An image of a regular file; a folder, FIFO or device in its place is
+// never opened.
+QImage LoadImageFile(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > static_cast<qint64>(kMaxImageFileBytes)) return QImage();
+    return QImage(path);
+}
+}  // namespace
+
+QStringList CCustomButton::MissingImages() { return Missing(); }
+
 void CCustomButton::LoadImages(const QString& normalPath, const QString& pressedPath) {
-    // QImage::load leaves a null image on failure; a null image is skipped.
-    normalImage_ = QImage();
-    pressedImage_ = QImage();
-    normalImage_.load(normalPath);
-    pressedImage_.load(pressedPath);
+    normalImage_ = LoadImageFile(normalPath);
+    pressedImage_ = LoadImageFile(pressedPath);
+    for (const auto* path : {&normalPath, &pressedPath})
+        if ((path == &normalPath ? normalImage_ : pressedImage_).isNull() && !Missing().contains(*path))
+            Missing().append(*path);
+    label_ = QFileInfo(normalPath).completeBaseName();
+    if (label_.startsWith(QStringLiteral("Button"))) label_ = label_.mid(6);
+}
+
+void CCustomButton::PaintLabel(QPainter& p, const QRect& rect) const {
+    const QColor back = ToQColor(background.Opaque());
+    const QColor ink = qGray(back.rgb()) < 128 ? QColor(235, 235, 235) : QColor(20, 20, 20);
+    if (pressed_) p.fillRect(rect, QColor(ink.red(), ink.green(), ink.blue(), 70));
+    p.setPen(QPen(ink, 1.0));
+    p.drawRect(QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5));
+    QFont font = p.font();
+    font.setPixelSize(std::max(6, rect.height() * 2 / 5));
+    // Narrow buttons get a smaller font rather than a cut label.
+    const int room = std::max(1, rect.width() - 4);
+    const int wide = QFontMetrics(font).horizontalAdvance(label_);
+    if (wide > room) font.setPixelSize(std::max(5, font.pixelSize() * room / wide));
+    p.setFont(font);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    p.drawText(rect, Qt::AlignCenter | Qt::TextSingleLine, label_);
 }
 
 void CCustomButton::PaintInto(QPainter& p, const QRect& rect) const {
@@ -32,6 +74,8 @@ void CCustomButton::PaintInto(QPainter& p, const QRect& rect) const {
     if (!image.isNull()) {
         p.setRenderHint(QPainter::SmoothPixmapTransform, true);
         p.drawImage(QRectF(rect), image);
+    } else if (!label_.isEmpty()) {
+        PaintLabel(p, rect);
     }
     p.restore();
 }

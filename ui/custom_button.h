@@ -12,6 +12,7 @@
 // PaintInto(painter, geometry()) from its paint.
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include "ui/drawing.h"
@@ -24,9 +25,13 @@ public:
     // Places the button at (x, y) in `parent` with the given size and shows it.
     void Create(int x, int y, int width, int height, QWidget* parent);
     // Loads both images (paths relative to the working directory). A file
-    // that is missing or cannot be decoded leaves an image that draws
-    // nothing, so only the background shows.
+    // that is missing or cannot be decoded is noted in MissingImages(), and
+    // the button then draws as a plain framed button with its label (taken
+    // from the file name, "ButtonModelOpen.png" gives "ModelOpen"), so the
+    // interface stays usable without its pictures.
     void LoadImages(const QString& normalPath, const QString& pressedPath);
+    // Every image file a button of this process could not load, in order.
+    static QStringList MissingImages();
     // Paints the button (background, then the current image stretched) into
     // another painter at `rect`.
     void PaintInto(QPainter& p, const QRect& rect) const;
@@ -47,7 +52,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void PaintLabel(QPainter& p, const QRect& rect) const;
+
     bool pressed_ = false;
+    QString label_;
     QImage normalImage_;
     QImage pressedImage_;
 };

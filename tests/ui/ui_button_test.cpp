@@ -51,11 +51,12 @@ TEST_F(UiButton, CreatePlacesAndShows) {
 TEST_F(UiButton, MissingImagesShowOnlyTheBackground) {
     button.LoadImages(dir.filePath("absent.png"), dir.filePath("absent-down.png"));
     EXPECT_TRUE(button.NormalImage().isNull());
+    // Away from the label and its frame.
     const QImage shot = button.grab().toImage();
-    EXPECT_EQ(shot.pixelColor(30, 15), QColor(0, 0, 0));  // opaque black default
+    EXPECT_EQ(shot.pixelColor(4, 4), QColor(0, 0, 0));  // opaque black default
     button.background = {255, 140, 110, 110};
     const QImage shot2 = button.grab().toImage();
-    EXPECT_EQ(shot2.pixelColor(30, 15), QColor(140, 110, 110));
+    EXPECT_EQ(shot2.pixelColor(4, 4), QColor(140, 110, 110));
 }
 
 TEST_F(UiButton, PressedImageOnlyBetweenPressAndRelease) {
@@ -115,5 +116,24 @@ TEST_F(UiButton, UndecodableImageDrawsNothing) {
     button.LoadImages(dir.filePath("junk.png"), dir.filePath("junk.png"));
     EXPECT_TRUE(button.NormalImage().isNull());
     button.background = {255, 10, 20, 30};
-    EXPECT_EQ(button.grab().toImage().pixelColor(30, 15), QColor(10, 20, 30));
+    EXPECT_EQ(button.grab().toImage().pixelColor(4, 4), QColor(10, 20, 30));
+}
+
+TEST_F(UiButton, AButtonWithoutItsImageIsReportedAndDrawnWithItsLabel) {
+    const struct {
+        QColor back;
+        QColor ink;
+    } cases[] = {{QColor(0, 0, 0), QColor(235, 235, 235)}, {QColor(220, 220, 220), QColor(20, 20, 20)}};
+    button.LoadImages(dir.filePath("ButtonClose.png"), dir.filePath("ButtonCloseDown.png"));
+    EXPECT_TRUE(CCustomButton::MissingImages().contains(dir.filePath("ButtonCloseDown.png")));
+    for (const auto& c : cases) {
+        button.background = {255, c.back.red(), c.back.green(), c.back.blue()};
+        const QImage shot = button.grab().toImage();
+        shot.save(dir.filePath("label.png"));
+        EXPECT_EQ(shot.pixelColor(0, 0), c.ink);  // the frame
+        int inked = 0;  // the label "Close" in the middle
+        for (int y = 8; y < 22; ++y)
+            for (int x = 10; x < 50; ++x) inked += shot.pixelColor(x, y) != c.back;
+        EXPECT_GT(inked, 20);
+    }
 }
