@@ -207,7 +207,7 @@ bool ParseAnimation(CModel& model, std::string_view bytes, bool checkTarget, std
             CName target;
             target.SetFromCp932(LineName(next));
             if (!(target == model.name)) {
-                if (why) *why = "an animation of another model";
+                if (why) *why = "not an animation of the model " + model.name.ToUtf8();
                 return false;
             }
         } else if (tag == "ANIMATION_ID") {

@@ -156,7 +156,7 @@ TEST(CliConvert, OutDirConvertsEveryInputAndReportsEachFailure) {
         CliErrors("convert ./broken.dae '" + kCat + "' ./none.dae --out-dir out", &status, dir.Path().string());
     EXPECT_EQ(status, 1);
     EXPECT_EQ(errors.rfind("vorland-cli: ./broken.dae: ", 0), 0u) << errors;
-    EXPECT_NE(errors.find("\nvorland-cli: ./none.dae: cannot read the file\n"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("\nvorland-cli: ./none.dae: cannot read the file: No such file or directory\n"), std::string::npos) << errors;
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 2);
     EXPECT_TRUE(std::filesystem::exists(dir / "out/washitu1.mdl"));
     EXPECT_TRUE(std::filesystem::exists(dir / "out/washitu1.ani"));
