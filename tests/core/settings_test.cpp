@@ -145,17 +145,15 @@ TEST(Settings, ValuesNoViewCanUseFallBackToTheDefaultAndSaySo) {
         const char* line;
         const char* written;  // the line Serialize writes for the key
         bool fallsBack;
-    } cases[] = {
-        {"RotationX = nan", "RotationX = 1.500000", true},
-        {"RotationZ = inf", "RotationZ = 1.500000", true},
-        {"EyePosY = -1e30", "EyePosY = -2.500000", true},
-        {"ScreenHeight = -2147483648", "ScreenHeight = 1080", true},
-        {"ScreenWidth = 0", "ScreenWidth = 1536", true},
-        {"ScreenWidth = 99999", "ScreenWidth = 1536", true},
-        {"ScreenWidth = 800", "ScreenWidth = 800", false},
-        {"AtZ = -7.25", "AtZ = -7.250000", false},
-        {"BKColorR = 300", "BKColorR = 300", false},
-    };
+    } cases[] = {{"RotationX = nan", "RotationX = 1.500000", true},
+                 {"RotationZ = inf", "RotationZ = 1.500000", true},
+                 {"EyePosY = -1e30", "EyePosY = -2.500000", true},
+                 {"ScreenHeight = -2147483648", "ScreenHeight = 1080", true},
+                 {"ScreenWidth = 0", "ScreenWidth = 1536", true},
+                 {"ScreenWidth = 99999", "ScreenWidth = 1536", true},
+                 {"ScreenWidth = 800", "ScreenWidth = 800", false},
+                 {"AtZ = -7.25", "AtZ = -7.250000", false},
+                 {"BKColorR = 300", "BKColorR = 300", false}};
     for (const auto& c : cases) {
         CSettings s;
         std::vector<std::string> fallbacks;
