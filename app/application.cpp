@@ -161,7 +161,11 @@ void CApplication::CreateMainWindow() {
             Qt::QueuedConnection);
     // Missing pictures are reported like missing models; their buttons draw
     // as labelled plain buttons meanwhile.
-    if (const QStringList missing = CCustomButton::MissingImages(); !missing.isEmpty()) {
+    QStringList missing;
+    for (QWidget* top : {static_cast<QWidget*>(this), static_cast<QWidget*>(dialog_.get()),
+                         static_cast<QWidget*>(dialog_->ConfirmDialog()), static_cast<QWidget*>(messages_.get())})
+        for (const CCustomButton* b : top->findChildren<CCustomButton*>()) missing += b->MissingImages();
+    if (!missing.isEmpty()) {
         const QString list = missing.join(QLatin1Char('\n'));
         std::fprintf(stderr, "vorland: the interface runs without these images:\n%s\n", list.toLocal8Bit().constData());
         ShowMessage(QStringLiteral("The interface runs without these images:\n") + list);

@@ -24,11 +24,6 @@ void CCustomButton::Create(int x, int y, int width, int height, QWidget* parent)
 }
 
 namespace {
-QStringList& Missing() {
-    static QStringList missing;
-    return missing;
-}
-
 // An image of a regular file; a folder, FIFO or device in its place is
 // never opened.
 QImage LoadImageFile(const QString& path) {
@@ -38,14 +33,12 @@ QImage LoadImageFile(const QString& path) {
 }
 }  // namespace
 
-QStringList CCustomButton::MissingImages() { return Missing(); }
-
 void CCustomButton::LoadImages(const QString& normalPath, const QString& pressedPath) {
     normalImage_ = LoadImageFile(normalPath);
     pressedImage_ = LoadImageFile(pressedPath);
-    for (const auto* path : {&normalPath, &pressedPath})
-        if ((path == &normalPath ? normalImage_ : pressedImage_).isNull() && !Missing().contains(*path))
-            Missing().append(*path);
+    missing_.clear();
+    if (normalImage_.isNull()) missing_.append(normalPath);
+    if (pressedImage_.isNull()) missing_.append(pressedPath);
     label_ = QFileInfo(normalPath).completeBaseName();
     if (label_.startsWith(QStringLiteral("Button"))) label_ = label_.mid(6);
 }

@@ -25,13 +25,13 @@ public:
     // Places the button at (x, y) in `parent` with the given size and shows it.
     void Create(int x, int y, int width, int height, QWidget* parent);
     // Loads both images (paths relative to the working directory). A file
-    // that is missing or cannot be decoded is noted in MissingImages(), and
+    // that is missing or cannot be decoded is listed in MissingImages(), and
     // the button then draws as a plain framed button with its label (taken
     // from the file name, "ButtonModelOpen.png" gives "ModelOpen"), so the
     // interface stays usable without its pictures.
     void LoadImages(const QString& normalPath, const QString& pressedPath);
-    // Every image file a button of this process could not load, in order.
-    static QStringList MissingImages();
+    // The image files of this button that could not be loaded.
+    const QStringList& MissingImages() const { return missing_; }
     // Paints the button (background, then the current image stretched) into
     // another painter at `rect`.
     void PaintInto(QPainter& p, const QRect& rect) const;
@@ -56,6 +56,7 @@ private:
 
     bool pressed_ = false;
     QString label_;
+    QStringList missing_;
     QImage normalImage_;
     QImage pressedImage_;
 };
