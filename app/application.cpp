@@ -164,7 +164,8 @@ void CApplication::CreateMainWindow() {
     QStringList missing;
     for (QWidget* top : {static_cast<QWidget*>(this), static_cast<QWidget*>(dialog_.get()),
                          static_cast<QWidget*>(dialog_->ConfirmDialog()), static_cast<QWidget*>(messages_.get())})
-        for (const CCustomButton* b : top->findChildren<CCustomButton*>()) missing += b->MissingImages();
+        for (const QWidget* w : top->findChildren<QWidget*>())  // the buttons carry no meta-object of their own
+            if (const auto* b = dynamic_cast<const CCustomButton*>(w)) missing += b->MissingImages();
     if (!missing.isEmpty()) {
         const QString list = missing.join(QLatin1Char('\n'));
         std::fprintf(stderr, "vorland: the interface runs without these images:\n%s\n", list.toLocal8Bit().constData());
