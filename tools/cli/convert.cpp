@@ -20,11 +20,12 @@ bool ConvertOne(const std::string& in, const std::string& out) {
         std::fprintf(stderr, "vorland-cli: %s\n", error.c_str());
         return false;
     }
-    // Both files or neither: the pair replaces the old one only once both
-    // are complete.
-    const std::string mdl = SerializeModel(model);
+    // All files or none: the images, the .mdl and the .ani replace the old
+    // ones only once every one of them is complete.
+    const auto modelFiles = ModelFiles(model, out + ".mdl");
     std::string ani;
-    std::vector<FileWrite> files{{out + ".mdl", mdl}};
+    std::vector<FileWrite> files;
+    for (const auto& [path, bytes] : modelFiles) files.push_back({path, bytes});
     // The animation ID is the output's base name.
     if (SerializeAnimation(model, NameFromPath(BaseName(out)), ani)) files.push_back({out + ".ani", ani});
     std::string why, failed;
