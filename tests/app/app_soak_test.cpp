@@ -53,7 +53,7 @@ constexpr int kWarmUpRounds = 20;
 // warm-up to the end. Each round frees two figures with their render models
 // and builds two; losing just the smaller figure once a round must break
 // the bound several times over (checked below against its measured size).
-constexpr long long kGrowthBound = 256ll << 10;
+constexpr long long kGrowthBound = 192ll << 10;
 // Frames on llvmpipe cost about a second at the full render size; the
 // soak is about the models, not the pixels, so it draws small ones.
 const QByteArray kSmallFrames = "ScreenWidth = 384\r\nScreenHeight = 270\r\n";
