@@ -80,8 +80,22 @@ bool ReadExternal(std::vector<unsigned char>* out, std::string* err, const std::
 
 bool NoWrite(std::string*, const std::string&, const std::vector<unsigned char>&, void*) { return false; }
 
-bool KeepEncoded(tinygltf::Image* image, const int, std::string*, std::string*, int, int, const unsigned char* bytes,
-                 int size, void*) {
+bool KeepEncoded(tinygltf::Image* image, const int, std::string* err, std::string*, int, int, const unsigned char* bytes,
+                 int size, void* model) {
+    // tinygltf checks only where an image's buffer view starts, not where it ends.
+    const auto* doc = static_cast<const tinygltf::Model*>(model);
+    if (doc && image->bufferView >= 0) {
+        const auto view = static_cast<std::size_t>(image->bufferView);
+        if (view >= doc->bufferViews.size()) return false;
+        const tinygltf::BufferView& bv = doc->bufferViews[view];
+        if (bv.buffer < 0 || static_cast<std::size_t>(bv.buffer) >= doc->buffers.size() ||
+            bv.byteOffset > doc->buffers[static_cast<std::size_t>(bv.buffer)].data.size() ||
+            bv.byteLength > doc->buffers[static_cast<std::size_t>(bv.buffer)].data.size() - bv.byteOffset) {
+            if (err) *err += "an image's buffer view lies outside its buffer\n";
+            return false;
+        }
+    }
+    if (size < 0) return false;
     image->image.assign(bytes, bytes + size);
     image->as_is = true;
     return true;
@@ -127,7 +141,7 @@ bool ParseGltfDocument(std::string_view bytes, const std::string& baseDir, tinyg
     FsState fs;
     tinygltf::TinyGLTF loader;
     loader.SetFsCallbacks({&IsRegularFile, &KeepPath, &ReadExternal, &NoWrite, &fs});
-    loader.SetImageLoader(&KeepEncoded, nullptr);
+    loader.SetImageLoader(&KeepEncoded, &doc);
     std::string err, warn;
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto size = static_cast<unsigned int>(bytes.size());
