@@ -2,9 +2,10 @@
 
 #include <iconv.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <mutex>
+
+#include "platform/iconv_run.h"
 
 namespace {
 
@@ -36,36 +37,6 @@ private:
     iconv_t cd_;
 };
 
-// Runs `cd` over `in`; on an invalid or unconvertible input unit, appends
-// `replacement` and skips `skip` input bytes.
-std::string Run(iconv_t cd, std::string_view in, std::string_view replacement, std::size_t skip) {
-    std::string out;
-    out.resize(in.size() * 2 + 16);
-    char* inPtr = const_cast<char*>(in.data());
-    std::size_t inLeft = in.size();
-    std::size_t used = 0;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    while (inLeft > 0) {
-        char* outPtr = out.data() + used;
-        std::size_t outLeft = out.size() - used;
-        const std::size_t r = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-        used = out.size() - outLeft;
-        if (r != static_cast<std::size_t>(-1)) break;
-        if (errno == E2BIG) {
-            out.resize(out.size() * 2);
-        } else {  // EILSEQ or EINVAL (truncated sequence at the end)
-            if (out.size() - used < replacement.size() + 8) out.resize(out.size() * 2 + replacement.size());
-            out.replace(used, replacement.size(), replacement);
-            used += replacement.size();
-            const std::size_t n = skip < inLeft ? skip : inLeft;
-            inPtr += n;
-            inLeft -= n;
-        }
-    }
-    out.resize(used);
-    return out;
-}
-
 }  // namespace
 
 std::u16string Cp932ToUtf16(std::string_view bytes) {
@@ -74,7 +45,7 @@ std::u16string Cp932ToUtf16(std::string_view bytes) {
     if (!conv.ok()) return std::u16string(bytes.begin(), bytes.end());
     const char16_t fffd = 0xFFFD;
     std::string replacement(reinterpret_cast<const char*>(&fffd), 2);
-    std::string raw = Run(conv.get(), bytes, replacement, 1);
+    std::string raw = RunIconv(conv.get(), bytes, replacement, 1);
     std::u16string out(raw.size() / 2, u'\0');
     for (std::size_t i = 0; i < out.size(); ++i)
         out[i] = static_cast<char16_t>(static_cast<unsigned char>(raw[2 * i]) |
@@ -91,7 +62,7 @@ std::string Utf16ToCp932(std::u16string_view text) {
         raw[2 * i + 1] = static_cast<char>(text[i] >> 8);
     }
     if (!conv.ok()) return std::string(text.size(), '?');
-    return Run(conv.get(), raw, "?", 2);
+    return RunIconv(conv.get(), raw, "?", 2);
 }
 
 std::string Utf16ToUtf8(std::u16string_view text) {

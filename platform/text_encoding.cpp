@@ -2,8 +2,9 @@
 
 #include <iconv.h>
 
-#include <cerrno>
 #include <string>
+
+#include "platform/iconv_run.h"
 
 namespace {
 
@@ -24,26 +25,11 @@ bool ConvertToUtf8(std::string_view bytes, const std::string& encoding, std::str
         if (why) *why = "unknown encoding '" + encoding + "'";
         return false;
     }
-    out.assign(bytes.size() * 2 + 16, '\0');
-    char* in = const_cast<char*>(bytes.data());
-    std::size_t inLeft = bytes.size();
-    std::size_t done = 0;
-    bool ok = true;
-    while (inLeft > 0) {
-        char* to = out.data() + done;
-        std::size_t outLeft = out.size() - done;
-        const std::size_t r = iconv(cd, &in, &inLeft, &to, &outLeft);
-        done = out.size() - outLeft;
-        if (r != static_cast<std::size_t>(-1)) break;
-        if (errno == E2BIG) {
-            out.resize(out.size() * 2);
-            continue;
-        }
-        if (why) *why = "not valid " + encoding + " text at byte " + std::to_string(bytes.size() - inLeft);
-        ok = false;
-        break;
-    }
+    std::size_t stoppedAt = 0;
+    out = RunIconv(cd, bytes, {}, 0, &stoppedAt);
     iconv_close(cd);
-    out.resize(ok ? done : 0);
-    return ok;
+    if (stoppedAt == std::string_view::npos) return true;
+    if (why) *why = "not valid " + encoding + " text at byte " + std::to_string(stoppedAt);
+    out.clear();
+    return false;
 }
