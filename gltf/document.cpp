@@ -63,13 +63,9 @@ std::string KeepPath(const std::string& path, void*) { return path; }
 bool ReadExternal(std::vector<unsigned char>* out, std::string* err, const std::string& path, void* user) {
     // Images are handed to the renderer by name, as COLLADA images are.
     if (IsImageName(path)) return false;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_size) > kMaxExternalBytes) {
-        if (err) *err += "cannot read " + path + "\n";
-        return false;
-    }
-    const auto bytes = ReadWholeFile(path);
-    if (!bytes || bytes->size() > kMaxExternalBytes) {
+    // Regular files only, within the size: a FIFO or a device named as a buffer is refused.
+    const auto bytes = ReadWholeFile(path, kMaxExternalBytes);
+    if (!bytes) {
         if (err) *err += "cannot read " + path + "\n";
         return false;
     }

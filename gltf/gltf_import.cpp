@@ -64,9 +64,10 @@ std::string UniqueName(std::set<std::string>& used, const std::string& base) {
 bool IsGltfPath(std::string_view path) { return HasSuffix(path, ".gltf") || HasSuffix(path, ".glb"); }
 
 bool LoadGltf(CModel& model, const std::string& path, std::string* error, std::vector<std::string>* notes) {
-    const std::optional<std::string> bytes = ReadWholeFile(path);
+    std::string why;
+    const std::optional<std::string> bytes = ReadWholeFile(path, kMaxModelFileBytes, &why);
     if (!bytes) {
-        if (error) *error = path + ": cannot read the file";
+        if (error) *error = path + ": cannot read the file: " + why;
         return false;
     }
     const auto sep = path.find_last_of("/\\");
