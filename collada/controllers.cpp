@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "collada/sections.h"
@@ -80,7 +81,43 @@ int BoneForJoint(CModel& model, const std::string& name, const float* invBind, i
     return model.bones.Count() - 1;
 }
 
-void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, BonesByName& byName, std::size_t sourceBytes) {
+// The sids of the scene's nodes, the joints a node will place; collected
+// when a skin first asks, as the node reader compares them.
+class NodeSids {
+public:
+    explicit NodeSids(pugi::xml_node document) : document_(document) {}
+    bool Has(const std::string& joint) {
+        if (!collected_) Collect();
+        CName name;
+        SetName(name, joint, kWorkingNameUnits);
+        return sids_.count(std::u16string(name.View())) > 0;
+    }
+
+private:
+    void Collect() {
+        collected_ = true;
+        std::vector<pugi::xml_node> pending;
+        for (pugi::xml_node n : SelectNodes(document_, "COLLADA/library_visual_scenes/visual_scene/node")) pending.push_back(n);
+        while (!pending.empty()) {
+            const pugi::xml_node node = ElementView(pending.back());
+            pending.pop_back();
+            if (!node) continue;
+            if (HasAttribute(node, "sid")) {
+                CName sid;
+                SetName(sid, Attribute(node, "sid"));
+                sids_.emplace(sid.View());
+            }
+            for (pugi::xml_node child : SelectNodes(node, "node")) pending.push_back(child);
+        }
+    }
+
+    pugi::xml_node document_;
+    bool collected_ = false;
+    std::unordered_set<std::u16string> sids_;
+};
+
+void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, BonesByName& byName, NodeSids& sids,
+              std::size_t sourceBytes) {
     CGeometry* geometry = FindGeometry(model, ReferenceAttribute(skin, "source"));
     if (!geometry) return;
 
@@ -129,14 +166,26 @@ void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, BonesByNam
     static const std::vector<float> kNone;
     const std::vector<float>& weightNumbers = weightIndex >= 0 ? tables.sourceNumbers[static_cast<std::size_t>(weightIndex)] : kNone;
 
+    std::vector<int> vcount, pairs;
+    ReadInts(vcountNode, textBytes, -1, vcount);
+    if (const pugi::xml_node v = SelectSingleNode(vertexWeights, "v")) ReadInts(v, textBytes, -1, pairs);
+
     // Weight rows name joints by their place in this skin's joint list;
-    // they are stored as places in the model's bone list.
+    // they are stored as places in the model's bone list. A joint becomes a
+    // bone when something uses it: its inverse bind matrix, a weight or a
+    // scene node. A list of bare names takes no bone per name.
+    static const std::vector<float> kNoMatrices;
+    const std::vector<float>& inv = invBindIndex >= 0 ? tables.sourceNumbers[static_cast<std::size_t>(invBindIndex)] : kNoMatrices;
+    const std::size_t matrices = invBindIndex >= 0 ? (inv.size() + 15) / 16 : 0;
+    std::vector<bool> weighted(tables.jointNames.size());
+    for (std::size_t p = 0; p < pairs.size(); p += 2)
+        if (pairs[p] >= 0 && static_cast<std::size_t>(pairs[p]) < weighted.size()) weighted[static_cast<std::size_t>(pairs[p])] = true;
     const int firstOfSkin = model.bones.Count();
-    std::vector<int> boneOfJoint(tables.jointNames.size());
+    std::vector<int> boneOfJoint(tables.jointNames.size(), -1);
     for (std::size_t i = 0; i < tables.jointNames.size(); ++i) {
+        if (i >= matrices && !weighted[i] && !sids.Has(tables.jointNames[i])) continue;
         float invBind[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
         if (invBindIndex >= 0) {
-            const std::vector<float>& inv = tables.sourceNumbers[static_cast<std::size_t>(invBindIndex)];
             for (std::size_t e = 0; e < 16; ++e) {
                 const std::size_t at = 16 * i + e;
                 invBind[e] = at < inv.size() ? inv[at] : 0.0f;
@@ -144,11 +193,8 @@ void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, BonesByNam
         }
         boneOfJoint[i] = BoneForJoint(model, tables.jointNames[i], invBind, firstOfSkin, byName);
     }
+    RequireNode(vertexWeights, "v");
 
-    const pugi::xml_node v = RequireNode(vertexWeights, "v");
-    std::vector<int> vcount, pairs;
-    ReadInts(vcountNode, textBytes, -1, vcount);
-    ReadInts(v, textBytes, -1, pairs);
     std::size_t p = 0;
     for (std::size_t k = 0; k < vcount.size(); ++k) {
         for (int j = 0; j < vcount[k]; ++j) {
@@ -168,10 +214,11 @@ void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, BonesByNam
 void LoadColladaControllers(CModel& model, const ColladaSource& source) {
     SkinTables tables;
     BonesByName byName;
+    NodeSids sids(source.document);
     for (pugi::xml_node node : SelectNodes(source.document, "COLLADA/library_controllers/controller")) {
         const pugi::xml_node controller = ElementView(node);
         if (!controller) continue;
         tables.Clear();
-        for (pugi::xml_node skin : SelectNodes(controller, "skin")) ReadSkin(model, skin, tables, byName, source.bytes);
+        for (pugi::xml_node skin : SelectNodes(controller, "skin")) ReadSkin(model, skin, tables, byName, sids, source.bytes);
     }
 }

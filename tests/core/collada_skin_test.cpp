@@ -109,6 +109,31 @@ TEST(ColladaSkin, BonesWeightsAndBindShape) {
     EXPECT_EQ(model.rootBones.Count(), 0);  // the node import places bones
 }
 
+// A name list alone takes no bones: a joint needs its matrix, a weight or a node.
+TEST(ColladaSkin, JointsBecomeBonesWhenAMatrixAWeightOrANodeUsesThem) {
+    struct Case {
+        int matrices;
+        const char* v;
+        const char* sids;
+        const char* bones;
+        float weightBone;
+    };
+    const Case cases[] = {{4, "0 0", "", "a b c d ", 0}, {1, "0 0", "", "a ", 0}, {1, "2 0", "", "a c ", 1},
+                          {1, "3 0", "b", "a b d ", 2}, {1, "0 0", "c x", "a c ", 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bones);
+        std::string scene = "<library_visual_scenes><visual_scene>";
+        for (const char* s = c.sids; *s; ++s)
+            if (*s != ' ') scene += std::string("<node sid='") + *s + "'/>";
+        CModel model;
+        ASSERT_TRUE(Import(model, Wrap(Skin("a b c d", c.matrices, "1", 1, "1", c.v) + scene + "</visual_scene></library_visual_scenes>")));
+        std::string bones;
+        for (const CBone* b : model.bones) bones += b->name.ToUtf8() + " ";
+        EXPECT_EQ(bones, c.bones);
+        EXPECT_EQ(Row(model.geometries[0], 0)[0], (Entry{c.weightBone, 1}));
+    }
+}
+
 TEST(ColladaSkin, EmptyVcountMakesNoBonesAndEmptyRows) {
     CModel model;
     ASSERT_TRUE(Import(model, Wrap(Skin("a b", 2, "1", 4, "  ", "0 0"))));
