@@ -230,6 +230,11 @@ constexpr std::size_t kBindMatrixLineBytes = 2048;
 constexpr std::size_t kBoneMatrixLineBytes = 2348;
 constexpr std::size_t kBoneListChars = 261120;
 constexpr std::size_t kBoneListBytes = 261120;
+// A file names its bones on one list line, so it lists at most this many
+// (one-letter names); further list lines add up to that many in all. Every
+// name becomes a bone record, a hundred times the bytes that name it, so
+// the cap keeps the records of any file within a few tens of megabytes.
+constexpr int kMaxListedBones = static_cast<int>(kBoneListChars / 2);
 constexpr std::size_t kTexIdCharsPerId = 1025;
 constexpr std::size_t kTexIdBytes = 46080;
 constexpr std::size_t kBytesPerValue = 128;
@@ -302,6 +307,7 @@ private:
     // are released at the end.
     std::vector<CBone*> treeOnly_;
     std::unordered_set<CBone*> placed_;  // list bones given their place in the tree
+    int listed_ = 0;                      // names the file's list lines gave
 };
 
 // One line as the wide reader sees it: at most maxChars - 1 characters,
@@ -376,7 +382,8 @@ void MdlReader::ReadModelId() {
 void MdlReader::ReadBoneList() {
     if (!ReadLine(kBoneListChars, line_, kBoneListBytes)) return;
     Tokenizer t(line_, true);
-    for (std::string_view tok = t.Next(kValueDelims); !tok.empty(); tok = t.Next(kValueDelims)) {
+    for (std::string_view tok = t.Next(kValueDelims); !tok.empty() && listed_ < kMaxListedBones;
+         tok = t.Next(kValueDelims), ++listed_) {
         auto* bone = new CBone;
         bone->name.SetFromCp932(tok);
         model_.bones.Add(bone);

@@ -90,6 +90,18 @@ TEST(HostileModelFile, ChildCountWithoutChildrenEndsAtTheFileEnd) {
     }
 }
 
+TEST(HostileModelFile, ListLinesNameAtMostOneLinesWorthOfBones) {
+    std::string file = "[MODEL_ID]\nm\n";
+    for (int line = 0; line < 3; ++line) {
+        file += "<BONE_ARRAY>\n";
+        for (int i = 0; i < 100000; ++i) file += "a ";
+        file += "\n";
+    }
+    CModel model;
+    ParseModel(model, file);
+    EXPECT_EQ(model.bones.Count(), 130560);
+}
+
 TEST(HostileModelFile, DeeplyNestedBonesDoNotExhaustTheStack) {
     // Each bone claims one child, 200000 levels deep.
     std::string file = "<BONE_ARRAY>\nb \n<BONE>\n";
