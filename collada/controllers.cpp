@@ -4,8 +4,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "collada/sections.h"
@@ -62,22 +60,69 @@ void ReadNames(pugi::xml_node nameArray, std::vector<std::string>& names) {
     }
 }
 
-// First bone of each joint name over all skins of the document.
-using BonesByName = std::unordered_map<std::string, int>;
+std::size_t HashOf(std::u16string_view name) { return std::hash<std::u16string_view>{}(name); }
+
+// First bone of each joint name over all skins of the document, by its
+// place in the model's bone list. Open addressing over the bones' own names
+// with a part of each hash beside the place: compact and with few cache
+// misses on skeletons of many joints.
+class BonesByName {
+public:
+    explicit BonesByName(const CModel& model) : model_(model), slots_(64) {}
+    // The first place of a bone named `name`, or -1.
+    int Find(std::u16string_view name) const { return slots_[SlotOf(name, HashOf(name))].place; }
+    // Indexes the bone at `place` unless its name has a bone already.
+    void Add(int place) {
+        if ((used_ + 1) * 3 > slots_.size() * 2) Grow();
+        Put(place);
+    }
+
+private:
+    struct Slot {
+        std::uint32_t hash = 0;
+        std::int32_t place = -1;
+    };
+    std::u16string_view NameAt(int place) const { return model_.bones[place]->name.View(); }
+    std::size_t SlotOf(std::u16string_view name, std::size_t hash) const {
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            const Slot& s = slots_[i];
+            if (s.place < 0 || (s.hash == static_cast<std::uint32_t>(hash) && NameAt(s.place) == name)) return i;
+        }
+    }
+    void Put(int place) {
+        const std::u16string_view name = NameAt(place);
+        const std::size_t hash = HashOf(name);
+        Slot& s = slots_[SlotOf(name, hash)];
+        if (s.place >= 0) return;
+        s = {static_cast<std::uint32_t>(hash), place};
+        ++used_;
+    }
+    void Grow() {
+        std::vector<Slot> old(slots_.size() * 2);
+        old.swap(slots_);
+        used_ = 0;
+        for (const Slot& s : old)
+            if (s.place >= 0) Put(s.place);
+    }
+
+    const CModel& model_;
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;
+};
 
 // The bone of joint `name` for a skin: a bone an earlier skin made for the
 // same joint with the same inverse bind matrix is shared (the scene places
 // one bone per joint); otherwise the joint gets a bone of its own.
 int BoneForJoint(CModel& model, const std::string& name, const float* invBind, int firstOfSkin, BonesByName& byName) {
-    const auto it = byName.find(name);
-    if (it != byName.end() && it->second < firstOfSkin &&
-        std::equal(invBind, invBind + 16, model.bones[it->second]->invBindMatrix))
-        return it->second;
     auto bone = std::make_unique<CBone>();
     SetName(bone->name, name, kWorkingNameUnits);
+    const int earlier = byName.Find(bone->name.View());
+    if (earlier >= 0 && earlier < firstOfSkin && std::equal(invBind, invBind + 16, model.bones[earlier]->invBindMatrix))
+        return earlier;
     std::copy_n(invBind, 16, bone->invBindMatrix);
     model.bones.Add(bone.release());
-    byName.try_emplace(name, model.bones.Count() - 1);
+    byName.Add(model.bones.Count() - 1);
     return model.bones.Count() - 1;
 }
 
@@ -90,7 +135,8 @@ public:
         if (!collected_) Collect();
         CName name;
         SetName(name, joint, kWorkingNameUnits);
-        return sids_.count(std::u16string(name.View())) > 0;
+        // Hashes only: a rare false match makes a bone as every joint once got.
+        return std::binary_search(sids_.begin(), sids_.end(), HashOf(name.View()));
     }
 
 private:
@@ -105,15 +151,16 @@ private:
             if (HasAttribute(node, "sid")) {
                 CName sid;
                 SetName(sid, Attribute(node, "sid"));
-                sids_.emplace(sid.View());
+                sids_.push_back(HashOf(sid.View()));
             }
             for (pugi::xml_node child : SelectNodes(node, "node")) pending.push_back(child);
         }
+        std::sort(sids_.begin(), sids_.end());
     }
 
     pugi::xml_node document_;
     bool collected_ = false;
-    std::unordered_set<std::u16string> sids_;
+    std::vector<std::size_t> sids_;  // their hashes, sorted
 };
 
 void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, BonesByName& byName, NodeSids& sids,
@@ -213,7 +260,7 @@ void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, BonesByNam
 
 void LoadColladaControllers(CModel& model, const ColladaSource& source) {
     SkinTables tables;
-    BonesByName byName;
+    BonesByName byName(model);
     NodeSids sids(source.document);
     for (pugi::xml_node node : SelectNodes(source.document, "COLLADA/library_controllers/controller")) {
         const pugi::xml_node controller = ElementView(node);

@@ -113,6 +113,7 @@ void LoadColladaNodes(CModel& model, const ColladaSource& source) {
     // The skins' bones are complete by now; nodes only set their IDs.
     const CNameIndex<CBone> skinBones(model.bones, &CBone::name);
     PlacedBones placed;
+    placed.reserve(static_cast<std::size_t>(model.bones.Count()));  // no rehashing on large skeletons
     std::vector<std::unique_ptr<CBone>> fresh;
     for (pugi::xml_node node : SelectNodes(source.document, "COLLADA/library_visual_scenes/visual_scene/node")) {
         const pugi::xml_node element = ElementView(node);
