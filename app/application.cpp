@@ -27,6 +27,7 @@
 #include "settings/settings.h"
 #include "app/shell_buttons.h"
 #include "ui/select_file_dialog.h"
+#include "ui/select_list.h"
 
 namespace {
 
@@ -166,6 +167,7 @@ void CApplication::CreateMainWindow() {
                          static_cast<QWidget*>(dialog_->ConfirmDialog()), static_cast<QWidget*>(messages_.get())})
         for (const QWidget* w : top->findChildren<QWidget*>())  // the buttons carry no meta-object of their own
             if (const auto* b = dynamic_cast<const CCustomButton*>(w)) missing += b->MissingImages();
+            else if (const auto* l = dynamic_cast<const CSelectList*>(w)) missing += l->MissingImages();
     if (!missing.isEmpty()) {
         const QString list = missing.join(QLatin1Char('\n'));
         std::fprintf(stderr, "vorland: the interface runs without these images:\n%s\n", list.toLocal8Bit().constData());

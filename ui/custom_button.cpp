@@ -7,7 +7,6 @@
 
 #include <algorithm>
 
-#include "platform/file_io.h"
 
 CCustomButton::CCustomButton() {
     setObjectName(QStringLiteral("CLASS_CUSTOMBUTTON"));
@@ -23,19 +22,9 @@ void CCustomButton::Create(int x, int y, int width, int height, QWidget* parent)
     show();
 }
 
-namespace {
-// An image of a regular file; a folder, FIFO or device in its place is
-// never opened.
-QImage LoadImageFile(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > static_cast<qint64>(kMaxImageFileBytes)) return QImage();
-    return QImage(path);
-}
-}  // namespace
-
 void CCustomButton::LoadImages(const QString& normalPath, const QString& pressedPath) {
-    normalImage_ = LoadImageFile(normalPath);
-    pressedImage_ = LoadImageFile(pressedPath);
+    normalImage_ = LoadInterfaceImage(normalPath);
+    pressedImage_ = LoadInterfaceImage(pressedPath);
     missing_.clear();
     if (normalImage_.isNull()) missing_.append(normalPath);
     if (pressedImage_.isNull()) missing_.append(pressedPath);

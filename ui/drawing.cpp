@@ -1,11 +1,13 @@
 #include "ui/drawing.h"
 
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QPainter>
 #include <QPen>
 #include <QWidget>
 #include <cmath>
 
+#include "platform/file_io.h"
 #include "settings/settings.h"
 #include "ui/metrics.h"
 
@@ -88,4 +90,10 @@ void DrawInterfaceText(QPainter& p, const QString& text, const QFont& font, cons
     p.setPen(brush);
     p.drawText(layout, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
     p.restore();
+}
+
+QImage LoadInterfaceImage(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > static_cast<qint64>(kMaxImageFileBytes)) return QImage();
+    return QImage(path);
 }

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QWheelEvent>
 #include <cmath>
+#include <utility>
 
 #include "settings/settings.h"
 #include "ui/scroll_bar.h"
@@ -43,10 +44,14 @@ void CSelectList::Create(QWidget* parent, CSelectListHost host, int x, int y, in
     scrollBar_->Create(this, width - barWidth, 0, barWidth, height, backBuffer, settings);
     scrollBar_->SetTarget([this] { return itemCount; }, [this](int top) { topIndex = top; }, [this] { Refresh(); });
 
-    iconModel_.load(QStringLiteral("./pict/IconModel.png"));
-    iconAnimation_.load(QStringLiteral("./pict/IconAnim.png"));
-    iconFolder_.load(QStringLiteral("./pict/IconDir.png"));
-    iconCollada_.load(QStringLiteral("./pict/IconDae.png"));
+    missing_.clear();
+    for (const auto& [icon, path] : {std::pair{&iconModel_, QStringLiteral("./pict/IconModel.png")},
+                                     std::pair{&iconAnimation_, QStringLiteral("./pict/IconAnim.png")},
+                                     std::pair{&iconFolder_, QStringLiteral("./pict/IconDir.png")},
+                                     std::pair{&iconCollada_, QStringLiteral("./pict/IconDae.png")}}) {
+        *icon = LoadInterfaceImage(path);
+        if (icon->isNull()) missing_.append(path);  // the row then shows its name only
+    }
     show();
 }
 

@@ -11,6 +11,7 @@
 // so very large folders stay responsive.
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 
@@ -72,6 +73,8 @@ public:
     void SetDriveView(bool on) { driveView_ = on; }
     bool IsDriveView() const { return driveView_; }
 
+    // The icon files that could not be loaded by Create.
+    const QStringList& MissingImages() const { return missing_; }
     CScrollBar* ScrollBar() const { return scrollBar_; }
     int RowHeight() const { return rowHeight_; }
     const CListingCache& ListingCache() const { return cache_; }
@@ -115,4 +118,5 @@ private:
     bool buttonDown_ = false;
     int lastMouseX_ = 0, lastMouseY_ = 0;
     QImage iconModel_, iconAnimation_, iconFolder_, iconCollada_;
+    QStringList missing_;
 };

@@ -105,6 +105,18 @@ TEST_F(UiDialog, GeometryOnA1920x1080Screen) {
     EXPECT_FALSE(confirm->accepted);
 }
 
+TEST_F(UiDialog, IconsWithoutTheirImagesAreReported) {
+    const QStringList icons = {"./pict/IconModel.png", "./pict/IconAnim.png", "./pict/IconDir.png", "./pict/IconDae.png"};
+    EXPECT_EQ(list->MissingImages(), icons);
+    ASSERT_TRUE(QDir().mkpath("pict/IconDae.png"));  // a folder in a picture's place is never opened
+    QImage icon(8, 8, QImage::Format_ARGB32);
+    icon.fill(Qt::red);
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(icon.save(icons[i]));
+    CSelectFileDialog again;
+    again.Create(0, 0, 640, 480, settings);
+    EXPECT_EQ(again.SelectList()->MissingImages(), QStringList({icons[3]}));
+}
+
 TEST_F(UiDialog, RectanglesFollowOtherScreens) {
     const CScreenMetrics m = CScreenMetrics::FromValues(1366, 768);
     // Window 910 x 512: dialog trunc(546.0) x trunc(307.2).
