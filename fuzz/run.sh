@@ -46,35 +46,20 @@ else
   echo "fuzz: no corpus at $corpus_dir; using the project's own seeds only"
 fi
 
-# Seeds of the large shapes (many short names, many joints and channels):
-# made here, a few hundred KB each, never kept in the project.
-awk 'BEGIN {
-  printf "[MODEL_ID]\r\nm\r\n<BONE_ARRAY>\r\n"
-  for (i = 0; i < 8000; i++) printf "b%d ", i
-  printf "\r\n<BONE>\r\n"
-  for (i = 0; i < 8000; i++) printf "<BONE_NAME>b%d\r\n<BONE_ID>b%d\r\n<CHILD_COUNT>1\r\n", i, i
-}' >"$gen/mdl/many-names.mdl"
-awk 'BEGIN {
-  printf "[TARGET_MODEL_ID]\r\nm\r\n"
-  for (i = 0; i < 6000; i++) printf "<ANIMATION_BEGIN>\r\n<TARGET>b%d\r\n<KEY_TIME>\r\n0 \r\n<POSE_MATRIX>\r\n1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 \r\n<POSE_MATRIX_END>\r\n<ANIMATION_END>\r\n", i
-}' >"$gen/ani/many-channels.ani"
-awk 'BEGIN {
-  n = 6000
-  printf "<COLLADA><library_geometries><geometry id=\"g\"><mesh/></geometry></library_geometries>"
-  printf "<library_controllers><controller><skin source=\"#g\"><source id=\"j\"><Name_array count=\"%d\">", n
-  for (i = 0; i < n; i++) printf "j%d ", i
-  printf "</Name_array></source><joints><input semantic=\"JOINT\" source=\"#j\"/><input semantic=\"INV_BIND_MATRIX\" source=\"#m\"/></joints>"
-  printf "<vertex_weights count=\"1\"><input semantic=\"JOINT\"/><input semantic=\"WEIGHT\" source=\"#w\"/><vcount>0</vcount><v/></vertex_weights></skin></controller></library_controllers><library_animations>"
-  for (i = 0; i < n; i += 4) printf "<animation><source id=\"t\"><float_array count=\"1\">0</float_array></source><source id=\"m\"><float_array count=\"16\">1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1</float_array></source><sampler id=\"s\"><input semantic=\"INPUT\" source=\"#t\"/><input semantic=\"OUTPUT\" source=\"#m\"/></sampler><channel source=\"#s\" target=\"j%d/transform\"/></animation>", i
-  printf "</library_animations><library_visual_scenes><visual_scene><node id=\"r\">"
-  for (i = 0; i < n; i++) printf "<node id=\"j%d\" sid=\"j%d\" type=\"JOINT\"/>", i, i
-  printf "</node></visual_scene></library_visual_scenes></COLLADA>\n"
-}' >"$gen/collada/many-joints.dae"
+# Seeds of the shapes that cost the readers most (many short names, joints,
+# nodes and channels, long names and number lists), a few KB each: small
+# enough for thousands of runs a second, large enough to show the shape.
+# Made here, never kept in the project.
+scripts/hostile-inputs.sh "$gen/shapes" 4096
+mv "$gen"/shapes/*.mdl "$gen/mdl/"
+mv "$gen"/shapes/*.ani "$gen/ani/"
+mv "$gen"/shapes/*.dae "$gen/collada/"
 
-# Long enough for the seeds above, so mutations reach their shapes.
+# Room for inputs to grow well beyond the seeds.
 max_len() {
   case $1 in
     settings) echo 8192 ;;
+    mdl | ani) echo 65536 ;;
     *) echo 1048576 ;;
   esac
 }
@@ -86,6 +71,8 @@ for name in "${fuzzers[@]}"; do
   art="$B/artifacts/$name/"
   log="$B/logs/$name.log"
   mkdir -p "$work" "$art" "$(dirname "$log")"
+  # Units grown under a larger limit would only be cut to it, at their old cost.
+  find "$work" -type f -size +"$(max_len "$name")"c -delete
   seeds=("fuzz/seeds/$name")
   [ -d "$gen/$name" ] && seeds+=("$gen/$name")
   echo "fuzz: $name for ${seconds}s (log $log)"

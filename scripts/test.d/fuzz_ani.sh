@@ -5,6 +5,9 @@ cd "$(dirname "$0")/../.."
 out=build-fuzz/ani
 mkdir -p "$out/corpus"
 cp tests/fuzz/ani_seeds/* "$out/corpus/"
+# Small seeds of many channels and long names and key lists (see scripts/hostile-inputs.sh).
+scripts/hostile-inputs.sh "$out/shapes" 4096
+cp "$out"/shapes/*.ani "$out/corpus/"
 # The whole platform folder, so that a new helper file there needs no edit here.
 sources=(tests/fuzz/ani_fuzz.cpp model/ani_file.cpp model/animation.cpp model/array.cpp model/model.cpp
          model/pose.cpp model/render_model.cpp math/math.cpp platform/*.cpp)
