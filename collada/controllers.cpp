@@ -62,19 +62,25 @@ void ReadNames(pugi::xml_node nameArray, std::vector<std::string>& names) {
 
 std::size_t HashOf(std::u16string_view name) { return std::hash<std::u16string_view>{}(name); }
 
-// First bone of each joint name over all skins of the document, by its
-// place in the model's bone list. Open addressing over the bones' own names
-// with a part of each hash beside the place: compact and with few cache
-// misses on skeletons of many joints.
+// First bone of each joint name among the bones of the skins read so far,
+// by its place in the model's bone list. Open addressing over the bones' own
+// names with the low half of each hash beside the place: compact, and with
+// few cache misses on skeletons of many joints. A document of one skin never
+// fills it.
 class BonesByName {
 public:
     explicit BonesByName(const CModel& model) : model_(model), slots_(64) {}
     // The first place of a bone named `name`, or -1.
-    int Find(std::u16string_view name) const { return slots_[SlotOf(name, HashOf(name))].place; }
-    // Indexes the bone at `place` unless its name has a bone already.
-    void Add(int place) {
-        if ((used_ + 1) * 3 > slots_.size() * 2) Grow();
-        Put(place);
+    int Find(std::u16string_view name) const {
+        return indexed_ == 0 ? -1 : slots_[SlotOf(name, HashOf(name))].place;
+    }
+    // Indexes the bones up to `end` (in list order, so the first of a name
+    // stays).
+    void IndexUpTo(int end) {
+        for (; indexed_ < end; ++indexed_) {
+            if ((used_ + 1) * 3 > slots_.size() * 2) Grow();
+            Put(indexed_);
+        }
     }
 
 private:
@@ -98,17 +104,24 @@ private:
         s = {static_cast<std::uint32_t>(hash), place};
         ++used_;
     }
+    // Twice the slots; the names are all different, so each goes to the
+    // first free slot from its kept hash without being read again.
     void Grow() {
         std::vector<Slot> old(slots_.size() * 2);
         old.swap(slots_);
-        used_ = 0;
-        for (const Slot& s : old)
-            if (s.place >= 0) Put(s.place);
+        const std::size_t mask = slots_.size() - 1;
+        for (const Slot& s : old) {
+            if (s.place < 0) continue;
+            std::size_t i = s.hash & mask;
+            while (slots_[i].place >= 0) i = (i + 1) & mask;
+            slots_[i] = s;
+        }
     }
 
     const CModel& model_;
     std::vector<Slot> slots_;
     std::size_t used_ = 0;
+    int indexed_ = 0;
 };
 
 // The bone of joint `name` for a skin: a bone an earlier skin made for the
@@ -122,7 +135,6 @@ int BoneForJoint(CModel& model, const std::string& name, const float* invBind, i
         return earlier;
     std::copy_n(invBind, 16, bone->invBindMatrix);
     model.bones.Add(bone.release());
-    byName.Add(model.bones.Count() - 1);
     return model.bones.Count() - 1;
 }
 
@@ -136,12 +148,15 @@ public:
         CName name;
         SetName(name, joint, kWorkingNameUnits);
         // Hashes only: a rare false match makes a bone as every joint once got.
-        return std::binary_search(sids_.begin(), sids_.end(), HashOf(name.View()));
+        const std::size_t hash = std::max<std::size_t>(HashOf(name.View()), 1);
+        for (std::size_t i = hash & mask_;; i = (i + 1) & mask_)
+            if (table_[i] == hash || table_[i] == 0) return table_[i] == hash;
     }
 
 private:
     void Collect() {
         collected_ = true;
+        std::vector<std::size_t> sids;
         std::vector<pugi::xml_node> pending;
         for (pugi::xml_node n : SelectNodes(document_, "COLLADA/library_visual_scenes/visual_scene/node")) pending.push_back(n);
         while (!pending.empty()) {
@@ -151,16 +166,26 @@ private:
             if (HasAttribute(node, "sid")) {
                 CName sid;
                 SetName(sid, Attribute(node, "sid"));
-                sids_.push_back(HashOf(sid.View()));
+                sids.push_back(std::max<std::size_t>(HashOf(sid.View()), 1));  // 0 marks a free slot
             }
             for (pugi::xml_node child : SelectNodes(node, "node")) pending.push_back(child);
         }
-        std::sort(sids_.begin(), sids_.end());
+        // At most half full: one cache miss a look-up.
+        std::size_t size = 16;
+        while (size < sids.size() * 2) size *= 2;
+        table_.assign(size, 0);
+        mask_ = size - 1;
+        for (const std::size_t hash : sids) {
+            std::size_t i = hash & mask_;
+            while (table_[i] != 0 && table_[i] != hash) i = (i + 1) & mask_;
+            table_[i] = hash;
+        }
     }
 
     pugi::xml_node document_;
     bool collected_ = false;
-    std::vector<std::size_t> sids_;  // their hashes, sorted
+    std::vector<std::size_t> table_;  // the sids' hashes by open addressing
+    std::size_t mask_ = 0;
 };
 
 void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, BonesByName& byName, NodeSids& sids,
@@ -228,6 +253,7 @@ void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, BonesByNam
     for (std::size_t p = 0; p < pairs.size(); p += 2)
         if (pairs[p] >= 0 && static_cast<std::size_t>(pairs[p]) < weighted.size()) weighted[static_cast<std::size_t>(pairs[p])] = true;
     const int firstOfSkin = model.bones.Count();
+    byName.IndexUpTo(firstOfSkin);
     std::vector<int> boneOfJoint(tables.jointNames.size(), -1);
     for (std::size_t i = 0; i < tables.jointNames.size(); ++i) {
         if (i >= matrices && !weighted[i] && !sids.Has(tables.jointNames[i])) continue;
