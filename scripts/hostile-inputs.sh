@@ -16,11 +16,14 @@ dir=${1:?usage: scripts/hostile-inputs.sh [--rss CLI] DIR [BYTES]}
 bytes=${2:-1048576}
 mkdir -p "$dir"
 
+# One triangle, the mesh the skins bind.
+geometry='<COLLADA><library_geometries><geometry id="g"><mesh><source id="p"><float_array count="9">0 0 0 1 0 0 0 1 0</float_array><technique_common><accessor source="#p" count="3" stride="3"/></technique_common></source><vertices id="v"><input semantic="POSITION" source="#p"/></vertices><triangles count="1"><input semantic="VERTEX" source="#v" offset="0"/><p>0 1 2</p></triangles></mesh></geometry></library_geometries>'
+
 # Each shape: awk writes its head, then repeats its unit while the file stays
 # under BYTES, then its tail. `n` counts the units written so far.
 shape() {
   local file=$1 program=$2
-  awk -v bytes="$bytes" "
+  awk -v bytes="$bytes" -v geometry="$geometry" "
     function out(s) { printf \"%s\", s; size += length(s) }
     $program" >"$dir/$file"
 }
@@ -28,11 +31,25 @@ shape() {
 # A skin naming a joint per letter, with one inverse bind matrix and one weight.
 shape skin-joints.dae '
 BEGIN {
-  out("<COLLADA><library_geometries><geometry id=\"g\"><mesh><source id=\"p\"><float_array count=\"9\">0 0 0 1 0 0 0 1 0</float_array><technique_common><accessor source=\"#p\" count=\"3\" stride=\"3\"/></technique_common></source><vertices id=\"v\"><input semantic=\"POSITION\" source=\"#p\"/></vertices><triangles count=\"1\"><input semantic=\"VERTEX\" source=\"#v\" offset=\"0\"/><p>0 1 2</p></triangles></mesh></geometry></library_geometries>")
-  out("<library_controllers><controller><skin source=\"#g\"><source id=\"j\"><Name_array count=\"" int(bytes / 2) "\">")
+  out(geometry "<library_controllers><controller><skin source=\"#g\"><source id=\"j\"><Name_array count=\"" int(bytes / 2) "\">")
   tail = "</Name_array></source><source id=\"m\"><float_array count=\"16\">1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1</float_array></source><source id=\"w\"><float_array count=\"1\">1</float_array></source><joints><input semantic=\"JOINT\" source=\"#j\"/><input semantic=\"INV_BIND_MATRIX\" source=\"#m\"/></joints><vertex_weights count=\"3\"><input semantic=\"JOINT\" source=\"#j\" offset=\"0\"/><input semantic=\"WEIGHT\" source=\"#w\" offset=\"1\"/><vcount>1 1 1</vcount><v>0 0 0 0 0 0</v></vertex_weights></skin></controller></library_controllers></COLLADA>\n"
   for (n = 0; size + length(tail) + 2 <= bytes; n++) out(substr("abcdefghijklmnopqrstuvwxyz", n % 26 + 1, 1) " ")
   out(tail)
+}'
+
+# A skin whose one-letter joints have no matrices but a weight each, eight a vertex.
+shape weighted-joints.dae '
+BEGIN {
+  out(geometry "<library_controllers><controller><skin source=\"#g\">")
+  rows = int(bytes / 88)
+  out("<source id=\"j\"><Name_array count=\"" rows * 8 "\">")
+  for (n = 0; n < rows * 8; n++) out(substr("abcdefghijklmnopqrstuvwxyz", n % 26 + 1, 1) " ")
+  out("</Name_array></source><source id=\"w\"><float_array count=\"1\">1</float_array></source><joints><input semantic=\"JOINT\" source=\"#j\"/><input semantic=\"INV_BIND_MATRIX\" source=\"#m\"/></joints>")
+  out("<vertex_weights count=\"" rows "\"><input semantic=\"JOINT\" source=\"#j\" offset=\"0\"/><input semantic=\"WEIGHT\" source=\"#w\" offset=\"1\"/><vcount>")
+  for (n = 0; n < rows; n++) out("8 ")
+  out("</vcount><v>")
+  for (n = 0; n < rows * 8; n++) out(n " 0 ")
+  out("</v></vertex_weights></skin></controller></library_controllers></COLLADA>\n")
 }'
 
 # A scene of empty nodes side by side.
