@@ -1,13 +1,23 @@
 #include "model/model.h"
 
 #include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <type_traits>
 #include <vector>
 
 #include "model/animation.h"
 
-CWeights::CWeights(int rows) : rows_(rows > 0 ? rows : 0), entries_(new CBoneWeight[static_cast<std::size_t>(rows_) * MaxBoneInfluences]()) {}
+// Zeroed memory from the system: rows no weight is written to cost no
+// memory, so a vertex count a file merely claims stays cheap.
+CWeights::CWeights(int rows)
+    : rows_(rows > 0 ? rows : 0),
+      entries_(static_cast<CBoneWeight*>(std::calloc(static_cast<std::size_t>(rows_) * MaxBoneInfluences + 1, sizeof(CBoneWeight)))) {
+    static_assert(std::is_trivially_copyable_v<CBoneWeight>);  // all-zero bytes are the empty entry (0, 0)
+    if (!entries_) throw std::bad_alloc();
+}
 
-CWeights::~CWeights() { delete[] entries_; }
+CWeights::~CWeights() { std::free(entries_); }
 
 CGeometry::~CGeometry() {
     for (CFloatArray* a : floatArrays) delete a;

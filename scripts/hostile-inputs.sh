@@ -52,6 +52,15 @@ BEGIN {
   out("</v></vertex_weights></skin></controller></library_controllers></COLLADA>\n")
 }'
 
+# A skin claiming two billion weight rows, the rest of the file a comment.
+shape weight-rows.dae '
+BEGIN {
+  out(geometry "<library_controllers><controller><skin source=\"#g\"><source id=\"j\"><Name_array count=\"1\">a</Name_array></source><joints><input semantic=\"JOINT\" source=\"#j\"/><input semantic=\"INV_BIND_MATRIX\" source=\"#m\"/></joints><vertex_weights count=\"2000000000\"><input semantic=\"JOINT\" source=\"#j\" offset=\"0\"/><input semantic=\"WEIGHT\" source=\"#w\" offset=\"1\"/><vcount>1</vcount><v>0 0</v></vertex_weights></skin></controller></library_controllers><!-- ")
+  tail = " --></COLLADA>\n"
+  for (n = 0; size + length(tail) + 10 <= bytes; n++) out("0123456789")
+  out(tail)
+}'
+
 # A scene of empty nodes side by side.
 shape many-nodes.dae '
 BEGIN {
