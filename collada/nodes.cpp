@@ -60,11 +60,22 @@ void Adopt(std::vector<std::unique_ptr<CBone>>& fresh) {
 // refused: the .mdl writer indents every level one tab further, so a deep
 // chain would write a file quadratic in its depth.
 constexpr int kMaxNodeDepth = 1000;
+// Every node becomes a bone record, far larger than the few bytes of an empty
+// <node/>. Skeletons and scenes hold hundreds or thousands of nodes; a
+// document of more than this many is refused, so a small file cannot claim
+// memory a hundred times its size.
+constexpr int kMaxSceneNodes = 1 << 18;
 
 namespace {
 
+// Counts the nodes read into bones across the whole document.
+void CountNode(int& nodes, pugi::xml_node node) {
+    if (++nodes > kMaxSceneNodes)
+        throw ColladaError("the scene has more than " + std::to_string(kMaxSceneNodes) + " nodes", node);
+}
+
 void ReadChildNodes(const CNameIndex<CBone>& skinBones, pugi::xml_node parentNode, CBone* parentBone,
-                    PlacedBones& placed) {
+                    PlacedBones& placed, int& nodes) {
     // Depth-first with an explicit stack: deep files cannot exhaust ours.
     struct Pending {
         pugi::xml_node node;
@@ -87,6 +98,7 @@ void ReadChildNodes(const CNameIndex<CBone>& skinBones, pugi::xml_node parentNod
             throw ColladaError(DescribeElement(child) + " is nested deeper than " + std::to_string(kMaxNodeDepth) +
                                    " levels",
                                child);
+        CountNode(nodes, child);
         CBone* bone = BoneFor(skinBones, child, placed, fresh);
         bone->parent = next.parent;
         next.parent->children.Add(bone);
@@ -106,7 +118,8 @@ void LoadColladaChildNodes(CModel& model, pugi::xml_node parentNode, CBone* pare
         if (!placed.insert(b).second) continue;
         for (const CBone* c : b->children) pending.push_back(c);
     }
-    ReadChildNodes(CNameIndex<CBone>(model.bones, &CBone::name), parentNode, parentBone, placed);
+    int nodes = 0;
+    ReadChildNodes(CNameIndex<CBone>(model.bones, &CBone::name), parentNode, parentBone, placed, nodes);
 }
 
 void LoadColladaNodes(CModel& model, const ColladaSource& source) {
@@ -115,12 +128,14 @@ void LoadColladaNodes(CModel& model, const ColladaSource& source) {
     PlacedBones placed;
     placed.reserve(static_cast<std::size_t>(model.bones.Count()));  // no rehashing on large skeletons
     std::vector<std::unique_ptr<CBone>> fresh;
+    int nodes = 0;
     for (pugi::xml_node node : SelectNodes(source.document, "COLLADA/library_visual_scenes/visual_scene/node")) {
         const pugi::xml_node element = ElementView(node);
         if (!element) continue;
+        CountNode(nodes, element);
         CBone* bone = BoneFor(skinBones, element, placed, fresh);
         model.rootBones.Add(bone);
         Adopt(fresh);
-        ReadChildNodes(skinBones, element, bone, placed);
+        ReadChildNodes(skinBones, element, bone, placed, nodes);
     }
 }

@@ -252,20 +252,31 @@ TEST(HostileCollada, DeeplyNestedNodesDoNotExhaustTheStack) {
     EXPECT_TRUE(r.withinBound) << r.detail;
 }
 
-TEST(HostileCollada, NodesNestedTooDeepEndTheImportWithAMessage) {
-    std::string doc = R"(<?xml version="1.0"?><COLLADA><library_visual_scenes><visual_scene id="s">)";
-    const int depth = 1100;
-    for (int i = 0; i < depth; ++i) doc += R"(<node id="n)" + std::to_string(i) + R"(" type="JOINT">)";
-    for (int i = 0; i < depth; ++i) doc += "</node>";
-    doc += "</visual_scene></library_visual_scenes></COLLADA>";
-    CModel model;
-    CName name;
-    name.SetAscii("deep");
-    std::string error;
-    EXPECT_FALSE(LoadColladaFromMemory(model, doc, name, &error));
-    EXPECT_NE(error.find("nested deeper"), std::string::npos) << error;
-    // What was entered can still be written and released.
-    EXPECT_FALSE(SerializeModel(model).empty());
+TEST(HostileCollada, TooDeepOrTooManyNodesEndTheImportWithAMessage) {
+    const auto scene = [](const std::string& nodes) {
+        return R"(<?xml version="1.0"?><COLLADA><library_visual_scenes><visual_scene id="s">)" + nodes +
+               "</visual_scene></library_visual_scenes></COLLADA>";
+    };
+    std::string deep;
+    for (int i = 0; i < 1100; ++i) deep += R"(<node id="n)" + std::to_string(i) + R"(" type="JOINT">)";
+    for (int i = 0; i < 1100; ++i) deep += "</node>";
+    std::string wide = "<node>";
+    for (int i = 0; i <= (1 << 18); ++i) wide += "<node/>";
+    wide += "</node>";
+    const struct {
+        std::string doc;
+        const char* error;
+    } cases[] = {{scene(deep), "nested deeper"}, {scene(wide), "more than 262144 nodes"}};
+    for (const auto& c : cases) {
+        CModel model;
+        CName name;
+        name.SetAscii("hostile");
+        std::string error;
+        EXPECT_FALSE(LoadColladaFromMemory(model, c.doc, name, &error));
+        EXPECT_NE(error.find(c.error), std::string::npos) << error;
+        // What was entered can still be written and released.
+        EXPECT_FALSE(SerializeModel(model).empty());
+    }
 }
 
 // Names cost memory by their length: many short names stay within the
