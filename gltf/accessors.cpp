@@ -1,7 +1,10 @@
 #include "gltf/accessors.h"
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 #include <string>
+#include <type_traits>
 
 namespace {
 
@@ -100,6 +103,27 @@ float Component(const unsigned char* p, int componentType, bool normalized) {
     }
 }
 
+// `count` elements of `n` components of type T, one type test for the whole run.
+template <class T>
+void DecodeRun(const Span& span, std::size_t count, std::size_t n, bool normalized, float* out) {
+    constexpr float kMax = static_cast<float>(std::numeric_limits<T>::max());
+    for (std::size_t e = 0; e < count; ++e) {
+        const unsigned char* element = span.data + e * span.stride;
+        for (std::size_t c = 0; c < n; ++c) {
+            T v;
+            std::memcpy(&v, element + c * sizeof(T), sizeof(T));
+            float f = static_cast<float>(v);
+            if (normalized) {
+                // 32-bit values divide in double precision, as single precision rounds the divisor.
+                if constexpr (sizeof(T) == 4) f = static_cast<float>(v / static_cast<double>(std::numeric_limits<T>::max()));
+                else f = v / kMax;
+                if constexpr (std::is_signed_v<T>) f = std::max(f, -1.0f);
+            }
+            out[e * n + c] = f;
+        }
+    }
+}
+
 std::uint32_t IndexAt(const unsigned char* p, int componentType) {
     if (componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE) return *p;
     if (componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT) {
@@ -128,34 +152,41 @@ const tinygltf::Accessor& Checked(const GltfImport& in, int index, const char* w
 std::size_t AccessorCount(const GltfImport& in, int index, const char* what) { return Checked(in, index, what).count; }
 
 std::vector<float> ReadAccessorFloats(const GltfImport& in, int index, int components, const char* what) {
+    std::vector<float> out(AccessorCount(in, index, what) * static_cast<std::size_t>(components));
+    ReadAccessorFloatsInto(in, index, components, what, out.data());
+    return out;
+}
+
+void ReadAccessorFloatsInto(const GltfImport& in, int index, int components, const char* what, float* out) {
     const tinygltf::Accessor& a = Checked(in, index, what);
     if (TypeComponents(a.type) != components)
         Fail(index, what, "has " + std::to_string(TypeComponents(a.type)) + " components where " +
                               std::to_string(components) + " are needed");
     const int bytes = ComponentBytes(a.componentType);
     const std::size_t elementBytes = static_cast<std::size_t>(bytes) * static_cast<std::size_t>(components);
-    std::vector<float> out;
     const std::size_t n = static_cast<std::size_t>(components);
     if (a.bufferView >= 0) {
         const Span span = ViewSpan(in, index, what, a.bufferView, a.byteOffset, a.count, elementBytes, true);
-        out.resize(a.count * n);
-        if (a.componentType == TINYGLTF_COMPONENT_TYPE_FLOAT) {
-            // Floats as stored: whole elements copied, in one piece when packed.
-            if (span.stride == elementBytes) {
-                if (a.count) std::memcpy(out.data(), span.data, a.count * elementBytes);
-            } else {
-                for (std::size_t e = 0; e < a.count; ++e) std::memcpy(&out[e * n], span.data + e * span.stride, elementBytes);
-            }
-        } else {
-            for (std::size_t e = 0; e < a.count; ++e)
-                for (std::size_t c = 0; c < n; ++c)
-                    out[e * n + c] = Component(span.data + e * span.stride + c * static_cast<std::size_t>(bytes),
-                                               a.componentType, a.normalized);
+        switch (a.componentType) {
+            case TINYGLTF_COMPONENT_TYPE_FLOAT:
+                // Floats as stored: whole elements copied, in one piece when packed.
+                if (span.stride == elementBytes) {
+                    if (a.count) std::memcpy(out, span.data, a.count * elementBytes);
+                } else {
+                    for (std::size_t e = 0; e < a.count; ++e) std::memcpy(out + e * n, span.data + e * span.stride, elementBytes);
+                }
+                break;
+            case TINYGLTF_COMPONENT_TYPE_BYTE: DecodeRun<std::int8_t>(span, a.count, n, a.normalized, out); break;
+            case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE: DecodeRun<std::uint8_t>(span, a.count, n, a.normalized, out); break;
+            case TINYGLTF_COMPONENT_TYPE_SHORT: DecodeRun<std::int16_t>(span, a.count, n, a.normalized, out); break;
+            case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT: DecodeRun<std::uint16_t>(span, a.count, n, a.normalized, out); break;
+            case TINYGLTF_COMPONENT_TYPE_INT: DecodeRun<std::int32_t>(span, a.count, n, a.normalized, out); break;
+            default: DecodeRun<std::uint32_t>(span, a.count, n, a.normalized, out); break;
         }
     } else {
-        out.assign(a.count * n, 0.0f);
+        std::fill_n(out, a.count * n, 0.0f);
     }
-    if (!a.sparse.isSparse) return out;
+    if (!a.sparse.isSparse) return;
 
     const auto& s = a.sparse;
     if (s.count < 0 || static_cast<std::size_t>(s.count) > a.count)
@@ -177,7 +208,6 @@ std::vector<float> ReadAccessorFloats(const GltfImport& in, int index, int compo
             out[target * n + c] = Component(values.data + k * values.stride + c * static_cast<std::size_t>(bytes),
                                             a.componentType, a.normalized);
     }
-    return out;
 }
 
 std::vector<std::uint32_t> ReadAccessorIndices(const GltfImport& in, int index, const char* what) {

@@ -14,6 +14,8 @@
 // is read; normalized integers map to [0, 1] or [-1, 1]; sparse
 // substitutions are applied. `what` names the use in messages.
 std::vector<float> ReadAccessorFloats(const GltfImport& in, int index, int components, const char* what);
+// The same written to `out`, which holds AccessorCount * components floats.
+void ReadAccessorFloatsInto(const GltfImport& in, int index, int components, const char* what, float* out);
 // A SCALAR accessor of unsigned integers (vertex indices).
 std::vector<std::uint32_t> ReadAccessorIndices(const GltfImport& in, int index, const char* what);
 // Elements of the accessor (checked as above), without reading them.

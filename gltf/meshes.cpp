@@ -5,6 +5,7 @@
 // rest transform into its vertices.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,14 +40,22 @@ std::vector<int> Triangles(const std::vector<std::uint32_t>& corners, int mode) 
     return out;
 }
 
-CFloatArray* VectorSource(const std::string& id, const std::vector<float>& values, int components) {
+// Accessor `index` as a vertex source of `components` floats per element,
+// read straight into the source's storage.
+std::unique_ptr<CFloatArray> ReadSource(const GltfImport& in, int index, int components, const char* what, const std::string& id) {
+    const std::size_t count = AccessorCount(in, index, what);
+    if (count > static_cast<std::size_t>(std::numeric_limits<int>::max() / components))
+        throw GltfError("accessor " + std::to_string(index) + " (" + what + ") has more elements than a model holds");
     auto array = std::make_unique<CFloatArray>();
     SetUtf8Name(array->id, id);
     array->values = new CArray(components * 4);
-    array->values->Reserve(values.size() / static_cast<std::size_t>(components) + 1);
-    array->values->AddRange(values.data(), static_cast<int>(values.size() / static_cast<std::size_t>(components)));
-    return array.release();
+    float* out = static_cast<float*>(array->values->AddCleared(static_cast<int>(count)));
+    if (out) ReadAccessorFloatsInto(in, index, components, what, out);
+    return array;
 }
+
+float* FloatsOf(const CFloatArray& source) { return static_cast<float*>(source.values->Data()); }
+std::size_t ElementsOf(const CFloatArray& source) { return static_cast<std::size_t>(source.values->Count()); }
 
 // The eight strongest influences, largest first; equal weights keep the
 // order met; weights of 0.000001 and less are not stored.
@@ -61,6 +70,8 @@ void Insert(CBoneWeight* row, float bone, float weight) {
 void ReadWeights(GltfImport& in, const tinygltf::Primitive& prim, const tinygltf::Skin& skin, CGeometry& geometry) {
     geometry.weights = new CWeights(geometry.vertexCount);
     geometry.weightCount = geometry.vertexCount;
+    std::vector<float> boneOf(skin.joints.size());  // flat bone index per joint of the skin
+    for (std::size_t j = 0; j < boneOf.size(); ++j) boneOf[j] = static_cast<float>(in.flatIndex[static_cast<std::size_t>(skin.joints[j])]);
     for (int set = 0; set < 2; ++set) {
         const std::string suffix = std::to_string(set);
         const int joints = Attribute(prim, ("JOINTS_" + suffix).c_str());
@@ -77,8 +88,7 @@ void ReadWeights(GltfImport& in, const tinygltf::Primitive& prim, const tinygltf
                 if (!(weight > 0.000001f)) continue;
                 if (!(joint >= 0.0f) || joint >= static_cast<float>(skin.joints.size()))
                     throw GltfError("vertex " + std::to_string(v) + " names joint " + std::to_string(joint) + " of a skin with " + std::to_string(skin.joints.size()));
-                const int node = skin.joints[static_cast<std::size_t>(joint)];
-                Insert(row, static_cast<float>(in.flatIndex[static_cast<std::size_t>(node)]), weight);
+                Insert(row, boneOf[static_cast<std::size_t>(joint)], weight);
             }
         }
     }
@@ -110,24 +120,22 @@ Matrix4 SkinBindShape(GltfImport& in, const tinygltf::Skin& skin) {
     return first;
 }
 
-void TransformPoints(std::vector<float>& xyz, const Matrix4& m, bool directions) {
-    // Directions go through the inverse transpose and are made unit length again.
-    const Matrix4 n = directions ? TransposeMatrix(InverseMatrix(m)) : m;
-    for (std::size_t i = 0; i + 2 < xyz.size(); i += 3) {
-        const Vector4 v = TransformRow({xyz[i], xyz[i + 1], xyz[i + 2], directions ? 0.0f : 1.0f}, n);
-        float x = v.x, y = v.y, z = v.z;
-        if (directions) {
+// Points (w = 1) through `m` in place; or directions (w = 0) through the
+// inverse transpose of `m`, made unit length again when `unit`.
+void TransformInPlace(float* xyz, std::size_t count, const Matrix4& m, bool directions, bool unit) {
+    const Matrix4 t = directions ? TransposeMatrix(InverseMatrix(m)) : m;
+    const float(&r)[4][4] = t.m;
+    const float w = directions ? 0.0f : 1.0f;
+    for (float* p = xyz; p != xyz + 3 * count; p += 3) {
+        const float x0 = p[0], y0 = p[1], z0 = p[2];
+        float x = x0 * r[0][0] + y0 * r[1][0] + z0 * r[2][0] + w * r[3][0];
+        float y = x0 * r[0][1] + y0 * r[1][1] + z0 * r[2][1] + w * r[3][1];
+        float z = x0 * r[0][2] + y0 * r[1][2] + z0 * r[2][2] + w * r[3][2];
+        if (unit) {
             const float len = std::sqrt(x * x + y * y + z * z);
             if (len > 0.0f) x /= len, y /= len, z /= len;
         }
-        xyz[i] = x, xyz[i + 1] = y, xyz[i + 2] = z;
-    }
-}
-
-void ToZUpPoints(std::vector<float>& xyz) {
-    for (std::size_t i = 0; i + 2 < xyz.size(); i += 3) {
-        const Vector3 v = ToZUp(Vector3{xyz[i], xyz[i + 1], xyz[i + 2]}, UpAxis::Y);
-        xyz[i] = v.x, xyz[i + 1] = v.y, xyz[i + 2] = v.z;
+        p[0] = x, p[1] = y, p[2] = z;
     }
 }
 
@@ -160,29 +168,29 @@ void ReadPrimitive(GltfImport& in, int node, const tinygltf::Primitive& prim, co
 
     auto geometry = std::make_unique<CGeometry>();
     SetUtf8Name(geometry->id, id);
-    std::vector<float> positions = ReadAccessorFloats(in, position, 3, "positions");
-    const std::size_t vertices = positions.size() / 3;
+    std::unique_ptr<CFloatArray> positions = ReadSource(in, position, 3, "positions", id + "-positions");
+    const std::size_t vertices = ElementsOf(*positions);
     geometry->vertexCount = static_cast<int>(vertices);
     const int normal = Attribute(prim, "NORMAL");
-    std::vector<float> normals = normal >= 0 ? ReadAccessorFloats(in, normal, 3, "normals") : std::vector<float>();
-    if (normal >= 0 && normals.size() != positions.size()) throw GltfError("primitive " + id + " has more or fewer normals than positions");
+    std::unique_ptr<CFloatArray> normals = normal >= 0 ? ReadSource(in, normal, 3, "normals", id + "-normals") : nullptr;
+    if (normals && ElementsOf(*normals) != vertices) throw GltfError("primitive " + id + " has more or fewer normals than positions");
     const int uv = Attribute(prim, "TEXCOORD_0");
-    std::vector<float> uvs = uv >= 0 ? ReadAccessorFloats(in, uv, 2, "texture coordinates") : std::vector<float>();
-    // glTF's v runs down the image, the model records' (COLLADA's) up it.
-    for (std::size_t i = 1; i < uvs.size(); i += 2) uvs[i] = 1.0f - uvs[i];
-    if (uv >= 0 && uvs.size() != vertices * 2) throw GltfError("primitive " + id + " has more or fewer texture coordinates than positions");
+    std::unique_ptr<CFloatArray> uvs = uv >= 0 ? ReadSource(in, uv, 2, "texture coordinates", id + "-texcoords") : nullptr;
+    if (uvs) {
+        // glTF's v runs down the image, the model records' (COLLADA's) up it.
+        float* st = FloatsOf(*uvs);
+        for (std::size_t i = 1; i < 2 * ElementsOf(*uvs); i += 2) st[i] = 1.0f - st[i];
+        if (ElementsOf(*uvs) != vertices) throw GltfError("primitive " + id + " has more or fewer texture coordinates than positions");
+    }
 
     const bool skinned = n.skin >= 0;
     if (skinned && static_cast<std::size_t>(n.skin) >= in.doc.skins.size()) throw GltfError("node " + std::to_string(node) + " names a skin that does not exist");
-    ToZUpPoints(positions);
-    ToZUpPoints(normals);
-    if (skinned) {
-        StoreModelMatrix(SkinBindShape(in, in.doc.skins[static_cast<std::size_t>(n.skin)]), geometry->bindShapeMatrix);
-    } else {
-        const Matrix4& place = in.global[static_cast<std::size_t>(node)];
-        TransformPoints(positions, place, false);
-        TransformPoints(normals, place, true);
-    }
+    // Into the Z-up frame, and unskinned vertices to their node's rest place.
+    const Matrix4 turn = UpAxisRotation(UpAxis::Y);
+    const Matrix4 place = skinned ? turn : MultiplyMatrix(turn, in.global[static_cast<std::size_t>(node)]);
+    if (skinned) StoreModelMatrix(SkinBindShape(in, in.doc.skins[static_cast<std::size_t>(n.skin)]), geometry->bindShapeMatrix);
+    TransformInPlace(FloatsOf(*positions), vertices, place, false, false);
+    if (normals) TransformInPlace(FloatsOf(*normals), vertices, place, true, !skinned);
 
     std::vector<std::uint32_t> corners;
     if (prim.indices >= 0) {
@@ -193,27 +201,31 @@ void ReadPrimitive(GltfImport& in, int node, const tinygltf::Primitive& prim, co
         corners.resize(vertices);
         for (std::size_t i = 0; i < vertices; ++i) corners[i] = static_cast<std::uint32_t>(i);
     }
-    const std::vector<int> triangles = Triangles(corners, prim.mode);
+    // A triangle list is used as read (every index is below the vertex count, so fits an int).
+    std::vector<int> built;
+    if (prim.mode != TINYGLTF_MODE_TRIANGLES) built = Triangles(corners, prim.mode);
+    const int* triangles = built.empty() ? reinterpret_cast<const int*>(corners.data()) : built.data();
+    const std::size_t cornerCount = built.empty() ? corners.size() - corners.size() % 3 : built.size();
+    if (cornerCount > static_cast<std::size_t>(std::numeric_limits<int>::max())) throw GltfError("primitive " + id + " has more corners than a model holds");
+    const int count = static_cast<int>(cornerCount);
 
     auto block = std::make_unique<CPolygonData>();
     if (prim.material >= 0 && static_cast<std::size_t>(prim.material) < in.materialNames.size())
         SetUtf8Name(block->materialId, in.materialNames[static_cast<std::size_t>(prim.material)]);
     else
         SetUtf8Name(block->materialId, DefaultMaterial(in));
-    geometry->floatArrays.Add(VectorSource(id + "-positions", positions, 3));
-    SetUtf8Name(block->vertexId, id + "-positions");
-    block->vertexIndices.AddRange(triangles.data(), static_cast<int>(triangles.size()));
-    if (normal >= 0) {
-        geometry->floatArrays.Add(VectorSource(id + "-normals", normals, 3));
-        SetUtf8Name(block->normalId, id + "-normals");
-        block->normalIndices.AddRange(triangles.data(), static_cast<int>(triangles.size()));
+    block->vertexId = positions->id;
+    block->vertexIndices.AddRange(triangles, count);
+    geometry->floatArrays.Add(positions.release());
+    if (normals) {
+        block->normalId = normals->id;
+        block->normalIndices.AddRange(triangles, count);
+        geometry->floatArrays.Add(normals.release());
     }
-    if (uv >= 0) {
-        geometry->floatArrays.Add(VectorSource(id + "-texcoords", uvs, 2));
-        CName texId;
-        SetUtf8Name(texId, id + "-texcoords");
-        block->texIds.Add(texId);
-        block->texIndices.AddRange(triangles.data(), static_cast<int>(triangles.size()));
+    if (uvs) {
+        block->texIds.Add(uvs->id);
+        block->texIndices.AddRange(triangles, count);
+        geometry->floatArrays.Add(uvs.release());
     }
     geometry->polygonData.Add(block.release());
     if (skinned) ReadWeights(in, prim, in.doc.skins[static_cast<std::size_t>(n.skin)], *geometry);

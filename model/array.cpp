@@ -68,6 +68,17 @@ void CArray::AddRange(const void* elements, int n) {
     count_ = newCount;
 }
 
+void* CArray::AddCleared(int n) {
+    if (n <= 0) return nullptr;
+    const int first = count_;
+    const int newCount = count_ + n;
+    if (newCount >= capacity_) capacity_ += ((newCount - capacity_) / 100 + 1) * 100;
+    // Slots past the count are cleared when taken and only ever written by appends.
+    if (static_cast<std::size_t>(newCount) > reserved_) GrowStorage(static_cast<std::size_t>(newCount));
+    count_ = newCount;
+    return data_ + static_cast<std::size_t>(first) * elementSize_;
+}
+
 void* CArray::GetAt(int index) const {
     if (count_ <= 0 || index < 0 || index >= count_) return nullptr;
     return data_ + static_cast<std::size_t>(index) * elementSize_;
