@@ -52,20 +52,21 @@ Span ViewSpan(const GltfImport& in, int accessor, const char* what, int viewInde
     if (viewIndex < 0 || static_cast<std::size_t>(viewIndex) >= doc.bufferViews.size())
         Fail(accessor, what, "names buffer view " + std::to_string(viewIndex) + ", which does not exist");
     const tinygltf::BufferView& view = doc.bufferViews[static_cast<std::size_t>(viewIndex)];
-    if (view.buffer < 0 || static_cast<std::size_t>(view.buffer) >= doc.buffers.size())
+    if (view.buffer < 0 || static_cast<std::size_t>(view.buffer) >= in.buffers.size())
         Fail(accessor, what, "lies in a buffer that does not exist");
-    const std::size_t bufferBytes = doc.buffers[static_cast<std::size_t>(view.buffer)].data.size();
+    const GltfBuffer buffer = in.buffers[static_cast<std::size_t>(view.buffer)];
+    const std::size_t bufferBytes = buffer.size();
     if (view.byteOffset > bufferBytes || view.byteLength > bufferBytes - view.byteOffset)
         Fail(accessor, what, "lies in buffer view " + std::to_string(viewIndex) + ", which runs past its buffer");
     const std::size_t stride = strided && view.byteStride != 0 ? view.byteStride : elementBytes;
     if (stride < elementBytes) Fail(accessor, what, "has elements wider than their stride");
-    if (count == 0) return {doc.buffers[static_cast<std::size_t>(view.buffer)].data.data(), stride};
+    if (count == 0) return {buffer.data(), stride};
     // offset + stride * (count - 1) + elementBytes <= byteLength, without overflow.
     const std::size_t length = view.byteLength;
     if (offset > length || elementBytes > length - offset ||
         count - 1 > (length - offset - elementBytes) / stride)
         Fail(accessor, what, "runs past the end of buffer view " + std::to_string(viewIndex));
-    return {doc.buffers[static_cast<std::size_t>(view.buffer)].data.data() + view.byteOffset + offset, stride};
+    return {buffer.data() + view.byteOffset + offset, stride};
 }
 
 float Component(const unsigned char* p, int componentType, bool normalized) {

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <optional>
 
+#include "gltf/glb.h"
 #include "platform/file_io.h"
 
 namespace {
@@ -31,12 +33,6 @@ int JsonDepth(std::string_view json) {
         }
     }
     return deepest;
-}
-
-std::uint32_t Le32(std::string_view b, std::size_t at) {
-    std::uint32_t v;
-    std::memcpy(&v, b.data() + at, 4);
-    return v;
 }
 
 bool IsImageName(const std::string& path) {
@@ -76,23 +72,37 @@ bool ReadExternal(std::vector<unsigned char>* out, std::string* err, const std::
 
 bool NoWrite(std::string*, const std::string&, const std::vector<unsigned char>&, void*) { return false; }
 
+// Where embedded images find their buffers while tinygltf parses: the
+// binary chunk stands for buffer 0 when it is not handed to tinygltf.
+struct ImageBuffers {
+    const tinygltf::Model* doc = nullptr;
+    std::optional<GltfBuffer> binAsBufferZero;
+};
+
 bool KeepEncoded(tinygltf::Image* image, const int, std::string* err, std::string*, int, int, const unsigned char* bytes,
-                 int size, void* model) {
-    // tinygltf checks only where an image's buffer view starts, not where it ends.
-    const auto* doc = static_cast<const tinygltf::Model*>(model);
-    if (doc && image->bufferView >= 0) {
-        const auto view = static_cast<std::size_t>(image->bufferView);
-        if (view >= doc->bufferViews.size()) return false;
-        const tinygltf::BufferView& bv = doc->bufferViews[view];
-        if (bv.buffer < 0 || static_cast<std::size_t>(bv.buffer) >= doc->buffers.size() ||
-            bv.byteOffset > doc->buffers[static_cast<std::size_t>(bv.buffer)].data.size() ||
-            bv.byteLength > doc->buffers[static_cast<std::size_t>(bv.buffer)].data.size() - bv.byteOffset) {
-            if (err) *err += "an image's buffer view lies outside its buffer\n";
-            return false;
-        }
-    }
+                 int size, void* user) {
     if (size < 0) return false;
-    image->image.assign(bytes, bytes + size);
+    const auto& source = *static_cast<const ImageBuffers*>(user);
+    if (image->bufferView < 0) {
+        image->image.assign(bytes, bytes + size);
+        image->as_is = true;
+        return true;
+    }
+    // tinygltf checks only where an image's buffer view starts, not where it
+    // ends, and reads buffer 0 from its stand-in: the bytes are taken here.
+    const tinygltf::Model& doc = *source.doc;
+    const auto view = static_cast<std::size_t>(image->bufferView);
+    if (view >= doc.bufferViews.size()) return false;
+    const tinygltf::BufferView& bv = doc.bufferViews[view];
+    if (bv.buffer < 0 || static_cast<std::size_t>(bv.buffer) >= doc.buffers.size()) return false;
+    const GltfBuffer buffer = bv.buffer == 0 && source.binAsBufferZero ? *source.binAsBufferZero
+                                                                        : GltfBuffer(doc.buffers[static_cast<std::size_t>(bv.buffer)].data);
+    if (bv.byteOffset > buffer.size() || bv.byteLength > buffer.size() - bv.byteOffset) {
+        if (err) *err += "an image's buffer view lies outside its buffer\n";
+        return false;
+    }
+    const unsigned char* first = buffer.data() + bv.byteOffset;
+    image->image.assign(first, first + bv.byteLength);
     image->as_is = true;
     return true;
 }
@@ -106,24 +116,13 @@ std::string FirstLine(const std::string& text) {
 }  // namespace
 
 bool ParseGltfDocument(std::string_view bytes, const std::string& baseDir, tinygltf::Model& doc,
-                       std::size_t& bytesRead, std::string& error) {
+                       std::vector<GltfBuffer>& buffers, std::size_t& bytesRead, std::string& error) {
     const bool binary = bytes.size() >= 4 && bytes.substr(0, 4) == "glTF";
     std::string_view json = bytes;
+    GlbChunks glb;
     if (binary) {
-        if (bytes.size() < 20) {
-            error = "the .glb file is cut short (" + std::to_string(bytes.size()) + " bytes)";
-            return false;
-        }
-        const std::uint64_t total = Le32(bytes, 8), jsonBytes = Le32(bytes, 12);
-        if (total > bytes.size()) {
-            error = "the .glb file is cut short: its header says " + std::to_string(total) + " bytes, it has " + std::to_string(bytes.size());
-            return false;
-        }
-        if (20 + jsonBytes > total) {
-            error = "the .glb file's JSON chunk runs past its end";
-            return false;
-        }
-        json = bytes.substr(20, static_cast<std::size_t>(jsonBytes));
+        if (!ReadGlbChunks(bytes, glb, error)) return false;
+        json = glb.json;
     }
     if (bytes.size() > std::numeric_limits<unsigned int>::max()) {
         error = "the file is larger than 4 GiB";
@@ -134,18 +133,45 @@ bool ParseGltfDocument(std::string_view bytes, const std::string& baseDir, tinyg
         return false;
     }
 
+    // The binary chunk's buffer entry is replaced by a one-byte stand-in, so
+    // tinygltf does not copy the chunk; its bytes are used where they lie.
+    ImageBuffers images{&doc, std::nullopt};
+    std::string standIn;
+    if (const std::optional<BinBufferEntry> entry = glb.bin ? FindBinBufferEntry(json) : std::nullopt) {
+        if (entry->byteLength > glb.bin->size()) {
+            error = "the .glb file's buffer is longer than its binary chunk";
+            return false;
+        }
+        images.binAsBufferZero = glb.bin->first(static_cast<std::size_t>(entry->byteLength));
+        standIn.reserve(json.size() + 64);
+        standIn.append(json.substr(0, entry->begin))
+            .append(R"({"byteLength":1,"uri":"data:application/octet-stream;base64,AA=="})")
+            .append(json.substr(entry->end));
+    }
+
     FsState fs;
     tinygltf::TinyGLTF loader;
     loader.SetFsCallbacks({&IsRegularFile, &KeepPath, &ReadExternal, &NoWrite, &fs});
-    loader.SetImageLoader(&KeepEncoded, &doc);
+    loader.SetImageLoader(&KeepEncoded, &images);
     std::string err, warn;
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto size = static_cast<unsigned int>(bytes.size());
     // An empty folder name would make tinygltf look in the current one.
     const std::string base = baseDir.empty() ? std::string("/nonexistent-folder") : baseDir;
-    const bool ok = binary ? loader.LoadBinaryFromMemory(&doc, &err, &warn, data, size, base)
-                           : loader.LoadASCIIFromString(&doc, &err, &warn, bytes.data(), size, base);
+    bool ok;
+    if (images.binAsBufferZero)
+        ok = loader.LoadASCIIFromString(&doc, &err, &warn, standIn.data(), static_cast<unsigned int>(standIn.size()), base);
+    else if (binary)
+        ok = loader.LoadBinaryFromMemory(&doc, &err, &warn, data, size, base);
+    else
+        ok = loader.LoadASCIIFromString(&doc, &err, &warn, bytes.data(), size, base);
     bytesRead = bytes.size() + fs.bytesRead;
-    if (!ok) error = FirstLine(err);
-    return ok;
+    if (!ok) {
+        error = FirstLine(err);
+        return false;
+    }
+    buffers.clear();
+    for (const tinygltf::Buffer& b : doc.buffers) buffers.emplace_back(b.data);
+    if (images.binAsBufferZero && !buffers.empty()) buffers[0] = *images.binAsBufferZero;
+    return true;
 }

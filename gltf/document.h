@@ -3,14 +3,22 @@
 // JSON nested deeper than any glTF needs, a .glb whose chunks run past its
 // end, external files that are not regular files or are too large, are
 // refused with a one-line reason. External images are named, not read;
-// images inside the file keep their encoded bytes.
+// images inside the file keep their encoded bytes. A .glb's binary chunk is
+// not copied: tinygltf is handed the JSON with a stand-in for its buffer.
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <tiny_gltf.h>
 
+// The bytes of one buffer.
+using GltfBuffer = std::span<const unsigned char>;
+
 // False with `error` set when the bytes are no readable glTF. `baseDir`:
-// where external files are looked up (empty: none are read). `bytesRead`
-// receives the size of the file and its buffers.
+// where external files are looked up (empty: none are read). `buffers`
+// receives each buffer's bytes: a .glb's binary chunk is used where it lies
+// in `bytes` (which must outlive them), other buffers in `doc`.
+// `bytesRead` receives the size of the file and its buffers.
 bool ParseGltfDocument(std::string_view bytes, const std::string& baseDir, tinygltf::Model& doc,
-                       std::size_t& bytesRead, std::string& error);
+                       std::vector<GltfBuffer>& buffers, std::size_t& bytesRead, std::string& error);

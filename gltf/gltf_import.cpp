@@ -31,10 +31,11 @@ bool Import(CModel& model, std::string_view bytes, const std::string& baseDir, c
     };
     try {
         tinygltf::Model doc;
+        std::vector<GltfBuffer> buffers;
         std::size_t sourceBytes = 0;
         std::string why;
-        if (!ParseGltfDocument(bytes, baseDir, doc, sourceBytes, why)) return fail(why);
-        GltfImport in{doc, model, sourceBytes, notes};
+        if (!ParseGltfDocument(bytes, baseDir, doc, buffers, sourceBytes, why)) return fail(why);
+        GltfImport in{doc, std::move(buffers), model, sourceBytes, notes};
         LoadGltfNodes(in);
         LoadGltfMaterials(in);
         LoadGltfMeshes(in);
@@ -65,7 +66,12 @@ bool IsGltfPath(std::string_view path) { return HasSuffix(path, ".gltf") || HasS
 
 bool LoadGltf(CModel& model, const std::string& path, std::string* error, std::vector<std::string>* notes) {
     std::string why;
-    const std::optional<std::string> bytes = ReadWholeFile(path, kMaxModelFileBytes, &why);
+    std::optional<FileBytes> bytes;
+    try {
+        bytes = ReadWholeFileBytes(path, kMaxModelFileBytes, &why);
+    } catch (const std::bad_alloc&) {
+        why = "not enough memory to read it";
+    }
     if (!bytes) {
         if (error) *error = path + ": cannot read the file: " + why;
         return false;
@@ -76,7 +82,7 @@ bool LoadGltf(CModel& model, const std::string& path, std::string* error, std::v
     stem.resize(stem.size() - ext);
     SetUtf8Name(model.name, stem);
     const std::string dir = sep == std::string::npos ? std::string(".") : path.substr(0, sep == 0 ? 1 : sep);
-    return Import(model, *bytes, dir, path, error, notes);
+    return Import(model, bytes->View(), dir, path, error, notes);
 }
 
 bool LoadGltfFromMemory(CModel& model, std::string_view bytes, const CName& modelName, const std::string& baseDir,

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "gltf/document.h"
 #include "math/math.h"
 #include "model/model.h"
 
@@ -19,10 +20,11 @@ public:
 };
 
 struct GltfImport {
-    GltfImport(const tinygltf::Model& d, CModel& m, std::size_t bytes, std::vector<std::string>* n)
-        : doc(d), model(m), sourceBytes(bytes), notes(n) {}
+    GltfImport(const tinygltf::Model& d, std::vector<GltfBuffer> b, CModel& m, std::size_t bytes, std::vector<std::string>* n)
+        : doc(d), buffers(std::move(b)), model(m), sourceBytes(bytes), notes(n) {}
 
     const tinygltf::Model& doc;
+    std::vector<GltfBuffer> buffers;  // bytes of each of doc.buffers
     CModel& model;
     std::size_t sourceBytes;  // file and buffers: no honest count exceeds it
     std::vector<std::string>* notes;

@@ -7,6 +7,7 @@
 
 #include <csignal>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -67,6 +68,42 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::uint64_t 
     }
     ::close(fd);
     return data;
+}
+
+std::optional<FileBytes> ReadWholeFileBytes(const std::string& path, std::uint64_t maxBytes, std::string* why) {
+    std::uint64_t size = 0;
+    const int fd = OpenRegularFile(path, maxBytes, &size, why);
+    if (fd < 0) return std::nullopt;
+    const auto refuse = [&](const std::string& reason) {
+        if (why) *why = reason;
+        ::close(fd);
+        return std::nullopt;
+    };
+    // One byte more than the size shows a file that grew since it was examined.
+    std::size_t capacity = static_cast<std::size_t>(size) + 1;
+    FileBytes out;
+    out.data.reset(new char[capacity]);
+    for (;;) {
+        if (out.size == capacity) {
+            // A file that grows while we read it stops at the limit all the same.
+            if (capacity > maxBytes) return refuse("larger than " + std::to_string(maxBytes >> 20) + " MB");
+            const std::size_t grown = static_cast<std::size_t>(std::min<std::uint64_t>(2 * static_cast<std::uint64_t>(capacity), maxBytes + 1));
+            std::unique_ptr<char[]> larger(new char[grown]);
+            std::memcpy(larger.get(), out.data.get(), out.size);
+            out.data = std::move(larger);
+            capacity = grown;
+        }
+        const ssize_t n = ::read(fd, out.data.get() + out.size, capacity - out.size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return refuse(std::strerror(errno));
+        }
+        if (n == 0) break;
+        out.size += static_cast<std::size_t>(n);
+    }
+    if (out.size > maxBytes) return refuse("larger than " + std::to_string(maxBytes >> 20) + " MB");
+    ::close(fd);
+    return out;
 }
 
 namespace {

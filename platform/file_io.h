@@ -1,6 +1,8 @@
 #pragma once
 // Whole-file reads and atomic whole-file writes.
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +25,17 @@ int OpenRegularFile(const std::string& path, std::uint64_t maxBytes, std::uint64
 // regular file, larger than `maxBytes` or cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& path, std::uint64_t maxBytes = kMaxModelFileBytes,
                                          std::string* why = nullptr);
+
+// A file's bytes in storage that nothing clears before the read fills it.
+struct FileBytes {
+    std::unique_ptr<char[]> data;
+    std::size_t size = 0;
+    std::string_view View() const { return {data.get(), size}; }
+};
+// As ReadWholeFile, for large files read once: the bytes go from the system
+// straight into their storage, with no pass over it before or after.
+std::optional<FileBytes> ReadWholeFileBytes(const std::string& path, std::uint64_t maxBytes = kMaxModelFileBytes,
+                                            std::string* why = nullptr);
 
 // One file of a group written together.
 struct FileWrite {
