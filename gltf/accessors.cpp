@@ -104,25 +104,28 @@ float Component(const unsigned char* p, int componentType, bool normalized) {
     }
 }
 
+// `n` components of type T at `element`.
+template <class T>
+void DecodeElement(const unsigned char* element, std::size_t n, bool normalized, float* out) {
+    constexpr float kMax = static_cast<float>(std::numeric_limits<T>::max());
+    for (std::size_t c = 0; c < n; ++c) {
+        T v;
+        std::memcpy(&v, element + c * sizeof(T), sizeof(T));
+        float f = static_cast<float>(v);
+        if (normalized) {
+            // 32-bit values divide in double precision, as single precision rounds the divisor.
+            if constexpr (sizeof(T) == 4) f = static_cast<float>(v / static_cast<double>(std::numeric_limits<T>::max()));
+            else f = v / kMax;
+            if constexpr (std::is_signed_v<T>) f = std::max(f, -1.0f);
+        }
+        out[c] = f;
+    }
+}
+
 // `count` elements of `n` components of type T, one type test for the whole run.
 template <class T>
 void DecodeRun(const Span& span, std::size_t count, std::size_t n, bool normalized, float* out) {
-    constexpr float kMax = static_cast<float>(std::numeric_limits<T>::max());
-    for (std::size_t e = 0; e < count; ++e) {
-        const unsigned char* element = span.data + e * span.stride;
-        for (std::size_t c = 0; c < n; ++c) {
-            T v;
-            std::memcpy(&v, element + c * sizeof(T), sizeof(T));
-            float f = static_cast<float>(v);
-            if (normalized) {
-                // 32-bit values divide in double precision, as single precision rounds the divisor.
-                if constexpr (sizeof(T) == 4) f = static_cast<float>(v / static_cast<double>(std::numeric_limits<T>::max()));
-                else f = v / kMax;
-                if constexpr (std::is_signed_v<T>) f = std::max(f, -1.0f);
-            }
-            out[e * n + c] = f;
-        }
-    }
+    for (std::size_t e = 0; e < count; ++e) DecodeElement<T>(span.data + e * span.stride, n, normalized, out + e * n);
 }
 
 std::uint32_t IndexAt(const unsigned char* p, int componentType) {
@@ -151,6 +154,39 @@ const tinygltf::Accessor& Checked(const GltfImport& in, int index, const char* w
 }  // namespace
 
 std::size_t AccessorCount(const GltfImport& in, int index, const char* what) { return Checked(in, index, what).count; }
+
+AccessorElements::AccessorElements(const GltfImport& in, int index, int components, const char* what) {
+    const tinygltf::Accessor& a = Checked(in, index, what);
+    components_ = static_cast<std::size_t>(components);
+    count_ = a.count;
+    if (a.sparse.isSparse || a.bufferView < 0 || TypeComponents(a.type) != components) {
+        whole_ = ReadAccessorFloats(in, index, components, what);
+        return;
+    }
+    const std::size_t elementBytes = static_cast<std::size_t>(ComponentBytes(a.componentType)) * components_;
+    const Span span = ViewSpan(in, index, what, a.bufferView, a.byteOffset, a.count, elementBytes, true);
+    data_ = span.data;
+    stride_ = span.stride;
+    componentType_ = a.componentType;
+    normalized_ = a.normalized;
+}
+
+void AccessorElements::Get(std::size_t e, float* out) const {
+    if (!data_) {
+        std::memcpy(out, whole_.data() + e * components_, components_ * sizeof(float));
+        return;
+    }
+    const unsigned char* element = data_ + e * stride_;
+    switch (componentType_) {
+        case TINYGLTF_COMPONENT_TYPE_FLOAT: std::memcpy(out, element, components_ * sizeof(float)); break;
+        case TINYGLTF_COMPONENT_TYPE_BYTE: DecodeElement<std::int8_t>(element, components_, normalized_, out); break;
+        case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE: DecodeElement<std::uint8_t>(element, components_, normalized_, out); break;
+        case TINYGLTF_COMPONENT_TYPE_SHORT: DecodeElement<std::int16_t>(element, components_, normalized_, out); break;
+        case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT: DecodeElement<std::uint16_t>(element, components_, normalized_, out); break;
+        case TINYGLTF_COMPONENT_TYPE_INT: DecodeElement<std::int32_t>(element, components_, normalized_, out); break;
+        default: DecodeElement<std::uint32_t>(element, components_, normalized_, out); break;
+    }
+}
 
 std::vector<float> ReadAccessorFloats(const GltfImport& in, int index, int components, const char* what) {
     std::vector<float> out(AccessorCount(in, index, what) * static_cast<std::size_t>(components));

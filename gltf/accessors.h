@@ -18,5 +18,22 @@ std::vector<float> ReadAccessorFloats(const GltfImport& in, int index, int compo
 void ReadAccessorFloatsInto(const GltfImport& in, int index, int components, const char* what, float* out);
 // A SCALAR accessor of unsigned integers (vertex indices).
 std::vector<std::uint32_t> ReadAccessorIndices(const GltfImport& in, int index, const char* what);
+// An accessor read one element at a time (checked as above), for loops that
+// use each element once; a sparse accessor is read whole first.
+class AccessorElements {
+public:
+    AccessorElements(const GltfImport& in, int index, int components, const char* what);
+    std::size_t Count() const { return count_; }
+    // Element `e` (below Count()) as `components` floats.
+    void Get(std::size_t e, float* out) const;
+
+private:
+    const unsigned char* data_ = nullptr;  // null: read from whole_
+    std::size_t stride_ = 0, count_ = 0, components_ = 0;
+    int componentType_ = 0;
+    bool normalized_ = false;
+    std::vector<float> whole_;
+};
+
 // Elements of the accessor (checked as above), without reading them.
 std::size_t AccessorCount(const GltfImport& in, int index, const char* what);

@@ -5,6 +5,7 @@
 // rest transform into its vertices.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
@@ -49,7 +50,7 @@ std::unique_ptr<CFloatArray> ReadSource(const GltfImport& in, int index, int com
     auto array = std::make_unique<CFloatArray>();
     SetUtf8Name(array->id, id);
     array->values = new CArray(components * 4);
-    float* out = static_cast<float*>(array->values->AddCleared(static_cast<int>(count)));
+    float* out = static_cast<float*>(array->values->AddUnset(static_cast<int>(count)));
     if (out) ReadAccessorFloatsInto(in, index, components, what, out);
     return array;
 }
@@ -68,29 +69,34 @@ void Insert(CBoneWeight* row, float bone, float weight) {
 }
 
 void ReadWeights(GltfImport& in, const tinygltf::Primitive& prim, const tinygltf::Skin& skin, CGeometry& geometry) {
-    geometry.weights = new CWeights(geometry.vertexCount);
-    geometry.weightCount = geometry.vertexCount;
     std::vector<float> boneOf(skin.joints.size());  // flat bone index per joint of the skin
     for (std::size_t j = 0; j < boneOf.size(); ++j) boneOf[j] = static_cast<float>(in.flatIndex[static_cast<std::size_t>(skin.joints[j])]);
-    for (int set = 0; set < 2; ++set) {
-        const std::string suffix = std::to_string(set);
-        const int joints = Attribute(prim, ("JOINTS_" + suffix).c_str());
-        const int weights = Attribute(prim, ("WEIGHTS_" + suffix).c_str());
+    const std::size_t rows = static_cast<std::size_t>(geometry.vertexCount);
+    std::vector<std::pair<AccessorElements, AccessorElements>> sets;  // joints and weights
+    for (const char* suffix : {"0", "1"}) {
+        const int joints = Attribute(prim, (std::string("JOINTS_") + suffix).c_str());
+        const int weights = Attribute(prim, (std::string("WEIGHTS_") + suffix).c_str());
         if (joints < 0 || weights < 0) continue;
-        const std::vector<float> j = ReadAccessorFloats(in, joints, 4, "joints");
-        const std::vector<float> w = ReadAccessorFloats(in, weights, 4, "weights");
-        const std::size_t rows = static_cast<std::size_t>(geometry.vertexCount);
-        if (j.size() != rows * 4 || w.size() != rows * 4) throw GltfError("joints or weights do not match the vertex count");
-        for (std::size_t v = 0; v < rows; ++v) {
-            CBoneWeight* row = geometry.weights->Row(static_cast<int>(v));
+        sets.emplace_back(AccessorElements(in, joints, 4, "joints"), AccessorElements(in, weights, 4, "weights"));
+        if (sets.back().first.Count() != rows || sets.back().second.Count() != rows) throw GltfError("joints or weights do not match the vertex count");
+    }
+    // Each row is gathered beside and stored whole, once.
+    geometry.weights = new CWeights(geometry.vertexCount, CWeights::Unset{});
+    geometry.weightCount = geometry.vertexCount;
+    for (std::size_t v = 0; v < rows; ++v) {
+        CBoneWeight row[MaxBoneInfluences] = {};
+        for (const auto& [jointsOf, weightsOf] : sets) {
+            float j[4], w[4];
+            jointsOf.Get(v, j);
+            weightsOf.Get(v, w);
             for (std::size_t k = 0; k < 4; ++k) {
-                const float joint = j[v * 4 + k], weight = w[v * 4 + k];
-                if (!(weight > 0.000001f)) continue;
-                if (!(joint >= 0.0f) || joint >= static_cast<float>(skin.joints.size()))
-                    throw GltfError("vertex " + std::to_string(v) + " names joint " + std::to_string(joint) + " of a skin with " + std::to_string(skin.joints.size()));
-                Insert(row, boneOf[static_cast<std::size_t>(joint)], weight);
+                if (!(w[k] > 0.000001f)) continue;
+                if (!(j[k] >= 0.0f) || j[k] >= static_cast<float>(boneOf.size()))
+                    throw GltfError("vertex " + std::to_string(v) + " names joint " + std::to_string(j[k]) + " of a skin with " + std::to_string(boneOf.size()));
+                Insert(row, boneOf[static_cast<std::size_t>(j[k])], w[k]);
             }
         }
+        std::memcpy(static_cast<void*>(geometry.weights->Row(static_cast<int>(v))), row, sizeof row);
     }
 }
 

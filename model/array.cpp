@@ -68,13 +68,19 @@ void CArray::AddRange(const void* elements, int n) {
     count_ = newCount;
 }
 
-void* CArray::AddCleared(int n) {
+void* CArray::AddUnset(int n) {
     if (n <= 0) return nullptr;
     const int first = count_;
     const int newCount = count_ + n;
     if (newCount >= capacity_) capacity_ += ((newCount - capacity_) / 100 + 1) * 100;
-    // Slots past the count are cleared when taken and only ever written by appends.
-    if (static_cast<std::size_t>(newCount) > reserved_) GrowStorage(static_cast<std::size_t>(newCount));
+    if (!data_) {
+        // Exactly the slots the caller fills, not cleared first.
+        data_ = static_cast<unsigned char*>(std::malloc(static_cast<std::size_t>(n) * static_cast<std::size_t>(elementSize_)));
+        if (!data_) throw std::bad_alloc();
+        reserved_ = static_cast<std::size_t>(n);
+    } else if (static_cast<std::size_t>(newCount) > reserved_) {
+        GrowStorage(static_cast<std::size_t>(newCount));
+    }
     count_ = newCount;
     return data_ + static_cast<std::size_t>(first) * elementSize_;
 }

@@ -24,9 +24,10 @@ public:
     // Appends `n` elements stored one after another at `elements`; the same
     // result as n calls of Add, without a call per element.
     void AddRange(const void* elements, int n);
-    // Appends `n` cleared elements and returns the first (null when n <= 0),
-    // for readers that fill them in place.
-    void* AddCleared(int n);
+    // Appends `n` elements and returns the first (null when n <= 0), for
+    // readers that fill them in place: the caller writes all n before
+    // anything reads them (a first block is not cleared beforehand).
+    void* AddUnset(int n);
     // Address of slot `index`, or null when index is outside 0 .. count-1.
     void* GetAt(int index) const;
 

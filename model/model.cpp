@@ -17,6 +17,12 @@ CWeights::CWeights(int rows)
     if (!entries_) throw std::bad_alloc();
 }
 
+CWeights::CWeights(int rows, Unset)
+    : rows_(rows > 0 ? rows : 0),
+      entries_(static_cast<CBoneWeight*>(std::malloc((static_cast<std::size_t>(rows_) * MaxBoneInfluences + 1) * sizeof(CBoneWeight)))) {
+    if (!entries_) throw std::bad_alloc();
+}
+
 CWeights::~CWeights() { std::free(entries_); }
 
 CGeometry::~CGeometry() {

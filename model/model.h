@@ -58,6 +58,9 @@ struct CBoneWeight {
 // largest weight first; empty entries are (0, 0).
 struct CWeights {
     explicit CWeights(int rows);
+    // Rows left unset, for a reader that writes each row whole.
+    struct Unset {};
+    CWeights(int rows, Unset);
     ~CWeights();
     CWeights(const CWeights&) = delete;
     CWeights& operator=(const CWeights&) = delete;
