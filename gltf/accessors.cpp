@@ -171,20 +171,22 @@ AccessorElements::AccessorElements(const GltfImport& in, int index, int componen
     normalized_ = a.normalized;
 }
 
-void AccessorElements::Get(std::size_t e, float* out) const {
+void AccessorElements::GetRun(std::size_t first, std::size_t count, float* out) const {
     if (!data_) {
-        std::memcpy(out, whole_.data() + e * components_, components_ * sizeof(float));
+        std::memcpy(out, whole_.data() + first * components_, count * components_ * sizeof(float));
         return;
     }
-    const unsigned char* element = data_ + e * stride_;
+    const Span span{data_ + first * stride_, stride_};
     switch (componentType_) {
-        case TINYGLTF_COMPONENT_TYPE_FLOAT: std::memcpy(out, element, components_ * sizeof(float)); break;
-        case TINYGLTF_COMPONENT_TYPE_BYTE: DecodeElement<std::int8_t>(element, components_, normalized_, out); break;
-        case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE: DecodeElement<std::uint8_t>(element, components_, normalized_, out); break;
-        case TINYGLTF_COMPONENT_TYPE_SHORT: DecodeElement<std::int16_t>(element, components_, normalized_, out); break;
-        case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT: DecodeElement<std::uint16_t>(element, components_, normalized_, out); break;
-        case TINYGLTF_COMPONENT_TYPE_INT: DecodeElement<std::int32_t>(element, components_, normalized_, out); break;
-        default: DecodeElement<std::uint32_t>(element, components_, normalized_, out); break;
+        case TINYGLTF_COMPONENT_TYPE_FLOAT:
+            for (std::size_t e = 0; e < count; ++e) std::memcpy(out + e * components_, span.data + e * stride_, components_ * sizeof(float));
+            break;
+        case TINYGLTF_COMPONENT_TYPE_BYTE: DecodeRun<std::int8_t>(span, count, components_, normalized_, out); break;
+        case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE: DecodeRun<std::uint8_t>(span, count, components_, normalized_, out); break;
+        case TINYGLTF_COMPONENT_TYPE_SHORT: DecodeRun<std::int16_t>(span, count, components_, normalized_, out); break;
+        case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT: DecodeRun<std::uint16_t>(span, count, components_, normalized_, out); break;
+        case TINYGLTF_COMPONENT_TYPE_INT: DecodeRun<std::int32_t>(span, count, components_, normalized_, out); break;
+        default: DecodeRun<std::uint32_t>(span, count, components_, normalized_, out); break;
     }
 }
 

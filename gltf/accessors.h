@@ -18,14 +18,14 @@ std::vector<float> ReadAccessorFloats(const GltfImport& in, int index, int compo
 void ReadAccessorFloatsInto(const GltfImport& in, int index, int components, const char* what, float* out);
 // A SCALAR accessor of unsigned integers (vertex indices).
 std::vector<std::uint32_t> ReadAccessorIndices(const GltfImport& in, int index, const char* what);
-// An accessor read one element at a time (checked as above), for loops that
-// use each element once; a sparse accessor is read whole first.
+// An accessor read a run of elements at a time (checked as above), for loops
+// that use each element once; a sparse accessor is read whole first.
 class AccessorElements {
 public:
     AccessorElements(const GltfImport& in, int index, int components, const char* what);
     std::size_t Count() const { return count_; }
-    // Element `e` (below Count()) as `components` floats.
-    void Get(std::size_t e, float* out) const;
+    // Elements [first, first + count) (within Count()) as `components` floats each.
+    void GetRun(std::size_t first, std::size_t count, float* out) const;
 
 private:
     const unsigned char* data_ = nullptr;  // null: read from whole_

@@ -59,13 +59,15 @@ float* FloatsOf(const CFloatArray& source) { return static_cast<float*>(source.v
 std::size_t ElementsOf(const CFloatArray& source) { return static_cast<std::size_t>(source.values->Count()); }
 
 // The eight strongest influences, largest first; equal weights keep the
-// order met; weights of 0.000001 and less are not stored.
-void Insert(CBoneWeight* row, float bone, float weight) {
+// order met; weights of 0.000001 and less are not stored. `filled`: entries
+// in use.
+void Insert(CBoneWeight* row, int& filled, float bone, float weight) {
     int i = 0;
-    while (i < MaxBoneInfluences && !(row[i].weight + 0.000001f < weight)) ++i;
+    while (i < filled && !(row[i].weight + 0.000001f < weight)) ++i;
     if (i == MaxBoneInfluences) return;
-    for (int j = MaxBoneInfluences - 1; j > i; --j) row[j] = row[j - 1];
+    for (int j = std::min(filled, MaxBoneInfluences - 1); j > i; --j) row[j] = row[j - 1];
     row[i] = {bone, weight};
+    filled = std::min(filled + 1, MaxBoneInfluences);
 }
 
 void ReadWeights(GltfImport& in, const tinygltf::Primitive& prim, const tinygltf::Skin& skin, CGeometry& geometry) {
@@ -80,23 +82,30 @@ void ReadWeights(GltfImport& in, const tinygltf::Primitive& prim, const tinygltf
         sets.emplace_back(AccessorElements(in, joints, 4, "joints"), AccessorElements(in, weights, 4, "weights"));
         if (sets.back().first.Count() != rows || sets.back().second.Count() != rows) throw GltfError("joints or weights do not match the vertex count");
     }
-    // Each row is gathered beside and stored whole, once.
+    // Rows are gathered beside, a run of vertices at a time, and each stored whole, once.
     geometry.weights = new CWeights(geometry.vertexCount, CWeights::Unset{});
     geometry.weightCount = geometry.vertexCount;
-    for (std::size_t v = 0; v < rows; ++v) {
-        CBoneWeight row[MaxBoneInfluences] = {};
-        for (const auto& [jointsOf, weightsOf] : sets) {
-            float j[4], w[4];
-            jointsOf.Get(v, j);
-            weightsOf.Get(v, w);
-            for (std::size_t k = 0; k < 4; ++k) {
-                if (!(w[k] > 0.000001f)) continue;
-                if (!(j[k] >= 0.0f) || j[k] >= static_cast<float>(boneOf.size()))
-                    throw GltfError("vertex " + std::to_string(v) + " names joint " + std::to_string(j[k]) + " of a skin with " + std::to_string(boneOf.size()));
-                Insert(row, boneOf[static_cast<std::size_t>(j[k])], w[k]);
-            }
+    constexpr std::size_t kRun = 256;
+    float j[2][kRun * 4], w[2][kRun * 4];
+    for (std::size_t first = 0; first < rows; first += kRun) {
+        const std::size_t n = std::min(kRun, rows - first);
+        for (std::size_t s = 0; s < sets.size(); ++s) {
+            sets[s].first.GetRun(first, n, j[s]);
+            sets[s].second.GetRun(first, n, w[s]);
         }
-        std::memcpy(static_cast<void*>(geometry.weights->Row(static_cast<int>(v))), row, sizeof row);
+        for (std::size_t v = 0; v < n; ++v) {
+            CBoneWeight row[MaxBoneInfluences] = {};
+            int filled = 0;
+            for (std::size_t s = 0; s < sets.size(); ++s)
+                for (std::size_t k = 4 * v; k < 4 * v + 4; ++k) {
+                    const float joint = j[s][k], weight = w[s][k];
+                    if (!(weight > 0.000001f)) continue;
+                    if (!(joint >= 0.0f) || joint >= static_cast<float>(boneOf.size()))
+                        throw GltfError("vertex " + std::to_string(first + v) + " names joint " + std::to_string(joint) + " of a skin with " + std::to_string(boneOf.size()));
+                    Insert(row, filled, boneOf[static_cast<std::size_t>(joint)], weight);
+                }
+            std::memcpy(static_cast<void*>(geometry.weights->Row(static_cast<int>(first + v))), row, sizeof row);
+        }
     }
 }
 
