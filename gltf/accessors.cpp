@@ -104,28 +104,29 @@ float Component(const unsigned char* p, int componentType, bool normalized) {
     }
 }
 
-// `n` components of type T at `element`.
-template <class T>
-void DecodeElement(const unsigned char* element, std::size_t n, bool normalized, float* out) {
-    constexpr float kMax = static_cast<float>(std::numeric_limits<T>::max());
-    for (std::size_t c = 0; c < n; ++c) {
-        T v;
-        std::memcpy(&v, element + c * sizeof(T), sizeof(T));
-        float f = static_cast<float>(v);
-        if (normalized) {
-            // 32-bit values divide in double precision, as single precision rounds the divisor.
-            if constexpr (sizeof(T) == 4) f = static_cast<float>(v / static_cast<double>(std::numeric_limits<T>::max()));
-            else f = v / kMax;
-            if constexpr (std::is_signed_v<T>) f = std::max(f, -1.0f);
-        }
-        out[c] = f;
-    }
-}
-
 // `count` elements of `n` components of type T, one type test for the whole run.
 template <class T>
 void DecodeRun(const Span& span, std::size_t count, std::size_t n, bool normalized, float* out) {
-    for (std::size_t e = 0; e < count; ++e) DecodeElement<T>(span.data + e * span.stride, n, normalized, out + e * n);
+    const auto at = [&](std::size_t e, std::size_t c) {
+        T v;
+        std::memcpy(&v, span.data + e * span.stride + c * sizeof(T), sizeof(T));
+        return v;
+    };
+    if (!normalized) {
+        for (std::size_t e = 0; e < count; ++e)
+            for (std::size_t c = 0; c < n; ++c) out[e * n + c] = static_cast<float>(at(e, c));
+        return;
+    }
+    constexpr float kMax = static_cast<float>(std::numeric_limits<T>::max());
+    for (std::size_t e = 0; e < count; ++e)
+        for (std::size_t c = 0; c < n; ++c) {
+            // 32-bit values divide in double precision, as single precision rounds the divisor.
+            float f;
+            if constexpr (sizeof(T) == 4) f = static_cast<float>(at(e, c) / static_cast<double>(std::numeric_limits<T>::max()));
+            else f = at(e, c) / kMax;
+            if constexpr (std::is_signed_v<T>) f = std::max(f, -1.0f);
+            out[e * n + c] = f;
+        }
 }
 
 std::uint32_t IndexAt(const unsigned char* p, int componentType) {

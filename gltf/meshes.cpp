@@ -82,7 +82,7 @@ void ReadWeights(GltfImport& in, const tinygltf::Primitive& prim, const tinygltf
         sets.emplace_back(AccessorElements(in, joints, 4, "joints"), AccessorElements(in, weights, 4, "weights"));
         if (sets.back().first.Count() != rows || sets.back().second.Count() != rows) throw GltfError("joints or weights do not match the vertex count");
     }
-    // Rows are gathered beside, a run of vertices at a time, and each stored whole, once.
+    // A run of vertices at a time; each row is cleared whole and then filled.
     geometry.weights = new CWeights(geometry.vertexCount, CWeights::Unset{});
     geometry.weightCount = geometry.vertexCount;
     constexpr std::size_t kRun = 256;
@@ -94,7 +94,8 @@ void ReadWeights(GltfImport& in, const tinygltf::Primitive& prim, const tinygltf
             sets[s].second.GetRun(first, n, w[s]);
         }
         for (std::size_t v = 0; v < n; ++v) {
-            CBoneWeight row[MaxBoneInfluences] = {};
+            CBoneWeight* row = geometry.weights->Row(static_cast<int>(first + v));
+            std::memset(static_cast<void*>(row), 0, MaxBoneInfluences * sizeof(CBoneWeight));
             int filled = 0;
             for (std::size_t s = 0; s < sets.size(); ++s)
                 for (std::size_t k = 4 * v; k < 4 * v + 4; ++k) {
@@ -104,7 +105,6 @@ void ReadWeights(GltfImport& in, const tinygltf::Primitive& prim, const tinygltf
                         throw GltfError("vertex " + std::to_string(first + v) + " names joint " + std::to_string(joint) + " of a skin with " + std::to_string(boneOf.size()));
                     Insert(row, filled, boneOf[static_cast<std::size_t>(joint)], weight);
                 }
-            std::memcpy(static_cast<void*>(geometry.weights->Row(static_cast<int>(first + v))), row, sizeof row);
         }
     }
 }
