@@ -104,29 +104,59 @@ float Component(const unsigned char* p, int componentType, bool normalized) {
     }
 }
 
+template <class T>
+T ValueAt(const unsigned char* p) {
+    T v;
+    std::memcpy(&v, p, sizeof(T));
+    return v;
+}
+
+template <class T>
+float NormalizedAt(const unsigned char* p) {
+    const T v = ValueAt<T>(p);
+    // 32-bit values divide in double precision, as single precision rounds the divisor.
+    float f;
+    if constexpr (sizeof(T) == 4) f = static_cast<float>(v / static_cast<double>(std::numeric_limits<T>::max()));
+    else f = v / static_cast<float>(std::numeric_limits<T>::max());
+    if constexpr (std::is_signed_v<T>) f = std::max(f, -1.0f);
+    return f;
+}
+
 // `count` elements of `n` components of type T, one type test for the whole run.
 template <class T>
 void DecodeRun(const Span& span, std::size_t count, std::size_t n, bool normalized, float* out) {
-    const auto at = [&](std::size_t e, std::size_t c) {
-        T v;
-        std::memcpy(&v, span.data + e * span.stride + c * sizeof(T), sizeof(T));
-        return v;
-    };
-    if (!normalized) {
-        for (std::size_t e = 0; e < count; ++e)
-            for (std::size_t c = 0; c < n; ++c) out[e * n + c] = static_cast<float>(at(e, c));
-        return;
-    }
-    constexpr float kMax = static_cast<float>(std::numeric_limits<T>::max());
-    for (std::size_t e = 0; e < count; ++e)
-        for (std::size_t c = 0; c < n; ++c) {
-            // 32-bit values divide in double precision, as single precision rounds the divisor.
-            float f;
-            if constexpr (sizeof(T) == 4) f = static_cast<float>(at(e, c) / static_cast<double>(std::numeric_limits<T>::max()));
-            else f = at(e, c) / kMax;
-            if constexpr (std::is_signed_v<T>) f = std::max(f, -1.0f);
-            out[e * n + c] = f;
+    // Packed elements are one run of values.
+    const bool packed = span.stride == n * sizeof(T);
+    const std::size_t runs = packed ? 1 : count, values = packed ? count * n : n;
+    for (std::size_t e = 0; e < runs; ++e) {
+        const unsigned char* p = span.data + e * span.stride;
+        float* o = out + e * n;
+        if (normalized) {
+            for (std::size_t i = 0; i < values; ++i) o[i] = NormalizedAt<T>(p + i * sizeof(T));
+        } else {
+            for (std::size_t i = 0; i < values; ++i) o[i] = static_cast<float>(ValueAt<T>(p + i * sizeof(T)));
         }
+    }
+}
+
+// `count` elements of `n` components of `componentType` at `span`, as floats.
+void DecodeSpan(const Span& span, int componentType, std::size_t count, std::size_t n, bool normalized, float* out) {
+    switch (componentType) {
+        case TINYGLTF_COMPONENT_TYPE_FLOAT:
+            // Floats as stored: whole elements copied, in one piece when packed.
+            if (span.stride == n * sizeof(float)) {
+                if (count) std::memcpy(out, span.data, count * n * sizeof(float));
+            } else {
+                for (std::size_t e = 0; e < count; ++e) std::memcpy(out + e * n, span.data + e * span.stride, n * sizeof(float));
+            }
+            break;
+        case TINYGLTF_COMPONENT_TYPE_BYTE: DecodeRun<std::int8_t>(span, count, n, normalized, out); break;
+        case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE: DecodeRun<std::uint8_t>(span, count, n, normalized, out); break;
+        case TINYGLTF_COMPONENT_TYPE_SHORT: DecodeRun<std::int16_t>(span, count, n, normalized, out); break;
+        case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT: DecodeRun<std::uint16_t>(span, count, n, normalized, out); break;
+        case TINYGLTF_COMPONENT_TYPE_INT: DecodeRun<std::int32_t>(span, count, n, normalized, out); break;
+        default: DecodeRun<std::uint32_t>(span, count, n, normalized, out); break;
+    }
 }
 
 std::uint32_t IndexAt(const unsigned char* p, int componentType) {
@@ -177,18 +207,7 @@ void AccessorElements::GetRun(std::size_t first, std::size_t count, float* out) 
         std::memcpy(out, whole_.data() + first * components_, count * components_ * sizeof(float));
         return;
     }
-    const Span span{data_ + first * stride_, stride_};
-    switch (componentType_) {
-        case TINYGLTF_COMPONENT_TYPE_FLOAT:
-            for (std::size_t e = 0; e < count; ++e) std::memcpy(out + e * components_, span.data + e * stride_, components_ * sizeof(float));
-            break;
-        case TINYGLTF_COMPONENT_TYPE_BYTE: DecodeRun<std::int8_t>(span, count, components_, normalized_, out); break;
-        case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE: DecodeRun<std::uint8_t>(span, count, components_, normalized_, out); break;
-        case TINYGLTF_COMPONENT_TYPE_SHORT: DecodeRun<std::int16_t>(span, count, components_, normalized_, out); break;
-        case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT: DecodeRun<std::uint16_t>(span, count, components_, normalized_, out); break;
-        case TINYGLTF_COMPONENT_TYPE_INT: DecodeRun<std::int32_t>(span, count, components_, normalized_, out); break;
-        default: DecodeRun<std::uint32_t>(span, count, components_, normalized_, out); break;
-    }
+    DecodeSpan({data_ + first * stride_, stride_}, componentType_, count, components_, normalized_, out);
 }
 
 std::vector<float> ReadAccessorFloats(const GltfImport& in, int index, int components, const char* what) {
@@ -207,22 +226,7 @@ void ReadAccessorFloatsInto(const GltfImport& in, int index, int components, con
     const std::size_t n = static_cast<std::size_t>(components);
     if (a.bufferView >= 0) {
         const Span span = ViewSpan(in, index, what, a.bufferView, a.byteOffset, a.count, elementBytes, true);
-        switch (a.componentType) {
-            case TINYGLTF_COMPONENT_TYPE_FLOAT:
-                // Floats as stored: whole elements copied, in one piece when packed.
-                if (span.stride == elementBytes) {
-                    if (a.count) std::memcpy(out, span.data, a.count * elementBytes);
-                } else {
-                    for (std::size_t e = 0; e < a.count; ++e) std::memcpy(out + e * n, span.data + e * span.stride, elementBytes);
-                }
-                break;
-            case TINYGLTF_COMPONENT_TYPE_BYTE: DecodeRun<std::int8_t>(span, a.count, n, a.normalized, out); break;
-            case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE: DecodeRun<std::uint8_t>(span, a.count, n, a.normalized, out); break;
-            case TINYGLTF_COMPONENT_TYPE_SHORT: DecodeRun<std::int16_t>(span, a.count, n, a.normalized, out); break;
-            case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT: DecodeRun<std::uint16_t>(span, a.count, n, a.normalized, out); break;
-            case TINYGLTF_COMPONENT_TYPE_INT: DecodeRun<std::int32_t>(span, a.count, n, a.normalized, out); break;
-            default: DecodeRun<std::uint32_t>(span, a.count, n, a.normalized, out); break;
-        }
+        DecodeSpan(span, a.componentType, a.count, n, a.normalized, out);
     } else {
         std::fill_n(out, a.count * n, 0.0f);
     }

@@ -42,20 +42,29 @@ std::vector<int> Triangles(const std::vector<std::uint32_t>& corners, int mode) 
 }
 
 // Accessor `index` as a vertex source of `components` floats per element,
-// read straight into the source's storage.
-std::unique_ptr<CFloatArray> ReadSource(const GltfImport& in, int index, int components, const char* what, const std::string& id) {
-    const std::size_t count = AccessorCount(in, index, what);
+// read a run at a time through `convert(run, out, elements)` into the
+// source's storage.
+template <class Convert>
+std::unique_ptr<CFloatArray> ReadSource(const GltfImport& in, int index, int components, const char* what, const std::string& id,
+                                        Convert convert) {
+    const AccessorElements elements(in, index, components, what);
+    const std::size_t count = elements.Count(), width = static_cast<std::size_t>(components);
     if (count > static_cast<std::size_t>(std::numeric_limits<int>::max() / components))
         throw GltfError("accessor " + std::to_string(index) + " (" + what + ") has more elements than a model holds");
     auto array = std::make_unique<CFloatArray>();
     SetUtf8Name(array->id, id);
     array->values = new CArray(components * 4);
     float* out = static_cast<float*>(array->values->AddUnset(static_cast<int>(count)));
-    if (out) ReadAccessorFloatsInto(in, index, components, what, out);
+    constexpr std::size_t kRun = 256;
+    float run[kRun * 4];
+    for (std::size_t first = 0; first < count; first += kRun) {
+        const std::size_t n = std::min(kRun, count - first);
+        elements.GetRun(first, n, run);
+        convert(run, out + first * width, n);
+    }
     return array;
 }
 
-float* FloatsOf(const CFloatArray& source) { return static_cast<float*>(source.values->Data()); }
 std::size_t ElementsOf(const CFloatArray& source) { return static_cast<std::size_t>(source.values->Count()); }
 
 // The eight strongest influences, largest first; equal weights keep the
@@ -135,23 +144,33 @@ Matrix4 SkinBindShape(GltfImport& in, const tinygltf::Skin& skin) {
     return first;
 }
 
-// Points (w = 1) through `m` in place; or directions (w = 0) through the
-// inverse transpose of `m`, made unit length again when `unit`.
-void TransformInPlace(float* xyz, std::size_t count, const Matrix4& m, bool directions, bool unit) {
-    const Matrix4 t = directions ? TransposeMatrix(InverseMatrix(m)) : m;
-    const float(&r)[4][4] = t.m;
-    const float w = directions ? 0.0f : 1.0f;
-    for (float* p = xyz; p != xyz + 3 * count; p += 3) {
-        const float x0 = p[0], y0 = p[1], z0 = p[2];
-        float x = x0 * r[0][0] + y0 * r[1][0] + z0 * r[2][0] + w * r[3][0];
-        float y = x0 * r[0][1] + y0 * r[1][1] + z0 * r[2][1] + w * r[3][1];
-        float z = x0 * r[0][2] + y0 * r[1][2] + z0 * r[2][2] + w * r[3][2];
-        if (unit) {
-            const float len = std::sqrt(x * x + y * y + z * z);
-            if (len > 0.0f) x /= len, y /= len, z /= len;
+// Points (w = 1) through `m`; or directions (w = 0) through the inverse
+// transpose of `m`, made unit length again when `unit`.
+struct TransformPoints {
+    TransformPoints(const Matrix4& m, bool directions, bool unit)
+        : t(directions ? TransposeMatrix(InverseMatrix(m)) : m), w(directions ? 0.0f : 1.0f), unit(unit) {}
+    void operator()(const float* from, float* to, std::size_t count) const {
+        const float(&r)[4][4] = t.m;
+        for (std::size_t i = 0; i < 3 * count; i += 3) {
+            const float x0 = from[i], y0 = from[i + 1], z0 = from[i + 2];
+            float x = x0 * r[0][0] + y0 * r[1][0] + z0 * r[2][0] + w * r[3][0];
+            float y = x0 * r[0][1] + y0 * r[1][1] + z0 * r[2][1] + w * r[3][1];
+            float z = x0 * r[0][2] + y0 * r[1][2] + z0 * r[2][2] + w * r[3][2];
+            if (unit) {
+                const float len = std::sqrt(x * x + y * y + z * z);
+                if (len > 0.0f) x /= len, y /= len, z /= len;
+            }
+            to[i] = x, to[i + 1] = y, to[i + 2] = z;
         }
-        p[0] = x, p[1] = y, p[2] = z;
     }
+    Matrix4 t;
+    float w;
+    bool unit;
+};
+
+// glTF's v runs down the image, the model records' (COLLADA's) up it.
+void FlipV(const float* from, float* to, std::size_t count) {
+    for (std::size_t i = 0; i < 2 * count; i += 2) to[i] = from[i], to[i + 1] = 1.0f - from[i + 1];
 }
 
 std::string DefaultMaterial(GltfImport& in) {
@@ -183,29 +202,22 @@ void ReadPrimitive(GltfImport& in, int node, const tinygltf::Primitive& prim, co
 
     auto geometry = std::make_unique<CGeometry>();
     SetUtf8Name(geometry->id, id);
-    std::unique_ptr<CFloatArray> positions = ReadSource(in, position, 3, "positions", id + "-positions");
-    const std::size_t vertices = ElementsOf(*positions);
-    geometry->vertexCount = static_cast<int>(vertices);
-    const int normal = Attribute(prim, "NORMAL");
-    std::unique_ptr<CFloatArray> normals = normal >= 0 ? ReadSource(in, normal, 3, "normals", id + "-normals") : nullptr;
-    if (normals && ElementsOf(*normals) != vertices) throw GltfError("primitive " + id + " has more or fewer normals than positions");
-    const int uv = Attribute(prim, "TEXCOORD_0");
-    std::unique_ptr<CFloatArray> uvs = uv >= 0 ? ReadSource(in, uv, 2, "texture coordinates", id + "-texcoords") : nullptr;
-    if (uvs) {
-        // glTF's v runs down the image, the model records' (COLLADA's) up it.
-        float* st = FloatsOf(*uvs);
-        for (std::size_t i = 1; i < 2 * ElementsOf(*uvs); i += 2) st[i] = 1.0f - st[i];
-        if (ElementsOf(*uvs) != vertices) throw GltfError("primitive " + id + " has more or fewer texture coordinates than positions");
-    }
-
     const bool skinned = n.skin >= 0;
     if (skinned && static_cast<std::size_t>(n.skin) >= in.doc.skins.size()) throw GltfError("node " + std::to_string(node) + " names a skin that does not exist");
     // Into the Z-up frame, and unskinned vertices to their node's rest place.
     const Matrix4 turn = UpAxisRotation(UpAxis::Y);
     const Matrix4 place = skinned ? turn : MultiplyMatrix(turn, in.global[static_cast<std::size_t>(node)]);
+    std::unique_ptr<CFloatArray> positions = ReadSource(in, position, 3, "positions", id + "-positions", TransformPoints(place, false, false));
+    const std::size_t vertices = ElementsOf(*positions);
+    geometry->vertexCount = static_cast<int>(vertices);
+    const int normal = Attribute(prim, "NORMAL");
+    std::unique_ptr<CFloatArray> normals =
+        normal >= 0 ? ReadSource(in, normal, 3, "normals", id + "-normals", TransformPoints(place, true, !skinned)) : nullptr;
+    if (normals && ElementsOf(*normals) != vertices) throw GltfError("primitive " + id + " has more or fewer normals than positions");
+    const int uv = Attribute(prim, "TEXCOORD_0");
+    std::unique_ptr<CFloatArray> uvs = uv >= 0 ? ReadSource(in, uv, 2, "texture coordinates", id + "-texcoords", FlipV) : nullptr;
+    if (uvs && ElementsOf(*uvs) != vertices) throw GltfError("primitive " + id + " has more or fewer texture coordinates than positions");
     if (skinned) StoreModelMatrix(SkinBindShape(in, in.doc.skins[static_cast<std::size_t>(n.skin)]), geometry->bindShapeMatrix);
-    TransformInPlace(FloatsOf(*positions), vertices, place, false, false);
-    if (normals) TransformInPlace(FloatsOf(*normals), vertices, place, true, !skinned);
 
     std::vector<std::uint32_t> corners;
     if (prim.indices >= 0) {
