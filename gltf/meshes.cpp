@@ -94,6 +94,8 @@ void ReadWeights(GltfImport& in, const tinygltf::Primitive& prim, const tinygltf
     // A run of vertices at a time; each row is cleared whole and then filled.
     geometry.weights = new CWeights(geometry.vertexCount, CWeights::Unset{});
     geometry.weightCount = geometry.vertexCount;
+    CBoneWeight* const table = geometry.weights->Row(0);
+    const float joints = static_cast<float>(boneOf.size());
     constexpr std::size_t kRun = 256;
     float j[2][kRun * 4], w[2][kRun * 4];
     for (std::size_t first = 0; first < rows; first += kRun) {
@@ -101,19 +103,20 @@ void ReadWeights(GltfImport& in, const tinygltf::Primitive& prim, const tinygltf
         for (std::size_t s = 0; s < sets.size(); ++s) {
             sets[s].first.GetRun(first, n, j[s]);
             sets[s].second.GetRun(first, n, w[s]);
+            // Every joint that carries weight is checked before any is used.
+            bool bad = false;
+            for (std::size_t k = 0; k < 4 * n; ++k) bad |= w[s][k] > 0.000001f && !(j[s][k] >= 0.0f && j[s][k] < joints);
+            for (std::size_t k = 0; bad && k < 4 * n; ++k)
+                if (w[s][k] > 0.000001f && !(j[s][k] >= 0.0f && j[s][k] < joints))
+                    throw GltfError("vertex " + std::to_string(first + k / 4) + " names joint " + std::to_string(j[s][k]) + " of a skin with " + std::to_string(boneOf.size()));
         }
         for (std::size_t v = 0; v < n; ++v) {
-            CBoneWeight* row = geometry.weights->Row(static_cast<int>(first + v));
+            CBoneWeight* row = table + (first + v) * MaxBoneInfluences;
             std::memset(static_cast<void*>(row), 0, MaxBoneInfluences * sizeof(CBoneWeight));
             int filled = 0;
             for (std::size_t s = 0; s < sets.size(); ++s)
-                for (std::size_t k = 4 * v; k < 4 * v + 4; ++k) {
-                    const float joint = j[s][k], weight = w[s][k];
-                    if (!(weight > 0.000001f)) continue;
-                    if (!(joint >= 0.0f) || joint >= static_cast<float>(boneOf.size()))
-                        throw GltfError("vertex " + std::to_string(first + v) + " names joint " + std::to_string(joint) + " of a skin with " + std::to_string(boneOf.size()));
-                    Insert(row, filled, boneOf[static_cast<std::size_t>(joint)], weight);
-                }
+                for (std::size_t k = 4 * v; k < 4 * v + 4; ++k)
+                    if (w[s][k] > 0.000001f) Insert(row, filled, boneOf[static_cast<std::size_t>(j[s][k])], w[s][k]);
         }
     }
 }
