@@ -225,8 +225,11 @@ void ReadPrimitive(GltfImport& in, int node, const tinygltf::Primitive& prim, co
     std::vector<std::uint32_t> corners;
     if (prim.indices >= 0) {
         corners = ReadAccessorIndices(in, prim.indices, "indices");
-        for (std::uint32_t c : corners)
-            if (c >= vertices) throw GltfError("primitive " + id + " has index " + std::to_string(c) + " beyond its " + std::to_string(vertices) + " vertices");
+        std::uint32_t highest = 0;  // one pass without a branch; the culprit is looked for only when there is one
+        for (std::uint32_t c : corners) highest = std::max(highest, c);
+        if (!corners.empty() && highest >= vertices)
+            for (std::uint32_t c : corners)
+                if (c >= vertices) throw GltfError("primitive " + id + " has index " + std::to_string(c) + " beyond its " + std::to_string(vertices) + " vertices");
     } else {
         corners.resize(vertices);
         for (std::size_t i = 0; i < vertices; ++i) corners[i] = static_cast<std::uint32_t>(i);
