@@ -2,7 +2,8 @@
 // shows the mesh. Triangle lists, strips and fans become triangle lists;
 // points and lines are left out. A skinned primitive keeps its vertices in
 // mesh space and binds them through its skin; any other takes its node's
-// rest transform into its vertices.
+// rest transform into its vertices, and follows the node when an animation
+// moves it or a node above it.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -119,6 +120,20 @@ void ReadWeights(GltfImport& in, const tinygltf::Primitive& prim, const tinygltf
                     if (w[s][k] > 0.000001f) Insert(row, filled, boneOf[static_cast<std::size_t>(j[s][k])], w[s][k]);
         }
     }
+}
+
+// A mesh without a skin below an animated node moves with its node: every
+// vertex (already at the node's rest place) is bound with weight 1 to the
+// nearest listed bone at or above the node. No node between them is
+// animated, as every animated node is listed.
+void FollowNode(GltfImport& in, int node, CGeometry& geometry) {
+    int bone = node;
+    while (bone >= 0 && in.flatIndex[static_cast<std::size_t>(bone)] < 0) bone = in.parent[static_cast<std::size_t>(bone)];
+    if (bone < 0) return;
+    geometry.weights = new CWeights(geometry.vertexCount);
+    geometry.weightCount = geometry.vertexCount;
+    const CBoneWeight whole{static_cast<float>(in.flatIndex[static_cast<std::size_t>(bone)]), 1.0f};
+    for (int v = 0; v < geometry.vertexCount; ++v) geometry.weights->Row(v)[0] = whole;
 }
 
 // Skinned vertices are drawn as v * bindShape * B * G: with B the inverse
@@ -262,6 +277,7 @@ void ReadPrimitive(GltfImport& in, int node, const tinygltf::Primitive& prim, co
     }
     geometry->polygonData.Add(block.release());
     if (skinned) ReadWeights(in, prim, in.doc.skins[static_cast<std::size_t>(n.skin)], *geometry);
+    else if (in.moves[static_cast<std::size_t>(node)]) FollowNode(in, node, *geometry);
     in.model.geometries.Add(geometry.release());
 }
 

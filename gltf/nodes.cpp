@@ -1,8 +1,9 @@
-// The node graph becomes the bone tree below one root bone for the scene:
-// every node of the scene is a bone, placed under its parent. Skin joints and animated nodes also enter the
-// flat bone list, which weights and channels refer to. Each bone's inverse
-// bind matrix is the inverse of its rest-pose global transform, the bind
-// pose the pose evaluation composes against.
+// The node graph becomes the bone tree: every node of the scene is a bone,
+// placed under its parent, the scene's root nodes are the root bones. Skin
+// joints and animated nodes also enter the flat bone list, which weights
+// and channels refer to. Each bone's inverse bind matrix is the inverse of
+// its rest-pose global transform, the bind pose the pose evaluation
+// composes against.
 #include <memory>
 #include <string>
 #include <vector>
@@ -62,6 +63,24 @@ std::vector<int> SceneRoots(const GltfImport& in) {
     return roots;
 }
 
+// How many animations move each node: a translation, rotation or scale
+// channel with keys (a channel without keys is left out of the animation).
+std::vector<int> AnimationsMoving(const GltfImport& in) {
+    const tinygltf::Model& doc = in.doc;
+    std::vector<int> count(doc.nodes.size(), 0), lastAnimation(doc.nodes.size(), -1);
+    for (std::size_t a = 0; a < doc.animations.size(); ++a)
+        for (const tinygltf::AnimationChannel& ch : doc.animations[a].channels) {
+            const auto& samplers = doc.animations[a].samplers;
+            if (!ValidNode(in, ch.target_node) || ch.sampler < 0 || static_cast<std::size_t>(ch.sampler) >= samplers.size()) continue;
+            if (ch.target_path != "translation" && ch.target_path != "rotation" && ch.target_path != "scale") continue;
+            const int input = samplers[static_cast<std::size_t>(ch.sampler)].input;
+            if (input < 0 || static_cast<std::size_t>(input) >= doc.accessors.size() || doc.accessors[static_cast<std::size_t>(input)].count == 0) continue;
+            const std::size_t u = static_cast<std::size_t>(ch.target_node);
+            if (lastAnimation[u] != static_cast<int>(a)) ++count[u], lastAnimation[u] = static_cast<int>(a);
+        }
+    return count;
+}
+
 }  // namespace
 
 void LoadGltfNodes(GltfImport& in) {
@@ -72,6 +91,7 @@ void LoadGltfNodes(GltfImport& in) {
     in.global.assign(count, Matrix4());
     in.bone.assign(count, nullptr);
     in.flatIndex.assign(count, -1);
+    in.moves.assign(count, 0);
 
     for (std::size_t n = 0; n < count; ++n) {
         for (int c : doc.nodes[n].children) {
@@ -110,14 +130,27 @@ void LoadGltfNodes(GltfImport& in) {
         if (up >= 0) throw GltfError("node " + std::to_string(n) + " is its own ancestor (the node graph has a cycle)");
     }
 
-    // The scene itself is the one root bone, at rest. The pose evaluation
-    // leaves a root's local transform at the identity until a channel moves
-    // it, so a scene root node with a transform of its own (as the Y-up
-    // turn gives most) must hang below one.
-    auto scene = std::make_unique<CBone>();
-    CBone* sceneBone = scene.get();
-    sceneBone->boneType = 1;
-    in.model.rootBones.Add(scene.release());
+    // The pose evaluation leaves a root bone's local transform at the identity
+    // until a channel moves it. A root node no animation moves therefore
+    // stands at the identity (its transform reaches the nodes below through
+    // their inverse bind matrices); one every animation moves keeps its own.
+    // Only a root moved by some animations and not by others needs a root
+    // at rest above it: then the scene becomes that one root bone.
+    const std::vector<int> moving = AnimationsMoving(in);
+    bool sceneRoot = false;
+    for (int n : in.order) {
+        const std::size_t u = static_cast<std::size_t>(n);
+        const int p = in.parent[u];
+        if (p < 0 && moving[u] > 0 && static_cast<std::size_t>(moving[u]) < doc.animations.size()) sceneRoot = true;
+        in.moves[u] = moving[u] > 0 || (p >= 0 && in.moves[static_cast<std::size_t>(p)]);
+    }
+    CBone* sceneBone = nullptr;
+    if (sceneRoot) {
+        auto scene = std::make_unique<CBone>();
+        sceneBone = scene.get();
+        sceneBone->boneType = 1;
+        in.model.rootBones.Add(scene.release());
+    }
 
     // A bone per scene node; the tree owns those the flat list does not.
     for (int n : in.order) {
@@ -127,18 +160,23 @@ void LoadGltfNodes(GltfImport& in) {
         const std::string unique = UniqueName(names, name.empty() ? "node" + std::to_string(n) : name);
         SetUtf8Name(bone->id, unique);
         SetUtf8Name(bone->name, unique);
-        StoreModelMatrix(in.local[u], bone->jointMatrix);
-        StoreModelMatrix(InverseMatrix(in.global[u]), bone->invBindMatrix);
+        const int p = in.parent[u];
+        if (p >= 0 || sceneBone || moving[u] > 0) {
+            StoreModelMatrix(in.local[u], bone->jointMatrix);
+            StoreModelMatrix(InverseMatrix(in.global[u]), bone->invBindMatrix);
+        }
         bone->boneType = 1;
         in.bone[u] = bone.get();
-        const int p = in.parent[u];
         bone->parent = p >= 0 ? in.bone[static_cast<std::size_t>(p)] : sceneBone;
-        bone->parent->children.Add(bone.release());
+        if (bone->parent) bone->parent->children.Add(bone.release());
+        else in.model.rootBones.Add(bone.release());
     }
-    const std::size_t s = SceneIndex(doc);
-    const std::string sceneName = UniqueName(names, s < doc.scenes.size() && !doc.scenes[s].name.empty() ? doc.scenes[s].name : "scene");
-    SetUtf8Name(sceneBone->id, sceneName);
-    SetUtf8Name(sceneBone->name, sceneName);
+    if (sceneBone) {
+        const std::size_t s = SceneIndex(doc);
+        const std::string sceneName = UniqueName(names, s < doc.scenes.size() && !doc.scenes[s].name.empty() ? doc.scenes[s].name : "scene");
+        SetUtf8Name(sceneBone->id, sceneName);
+        SetUtf8Name(sceneBone->name, sceneName);
+    }
 
     // The flat list: joints in skin order, then nodes that animations move.
     auto list = [&](int n) {

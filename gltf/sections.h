@@ -36,6 +36,7 @@ struct GltfImport {
     std::vector<CBone*> bone;     // null for nodes outside the scene
     std::vector<int> flatIndex;   // index in model.bones, -1 when not listed
     std::vector<int> order;       // scene nodes, parents before children
+    std::vector<char> moves;      // an animation moves the node or a node above it
     std::vector<std::string> materialNames;  // per glTF material
     std::set<std::string> noted;
 

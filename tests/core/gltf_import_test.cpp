@@ -11,6 +11,8 @@
 #include "gltf/gltf.h"
 #include "model/animation.h"
 #include "model/mdl_file.h"
+#include "model/posed_bounds.h"
+#include "model/render_model.h"
 #include "tests/core/test_files.h"
 
 namespace {
@@ -128,14 +130,47 @@ TEST(GltfImport, EmbeddedImagesStayInMemoryAndAreWrittenBesideTheMdl) {
 
 TEST(GltfImport, YUpNodesStandInTheZUpFrame) {
     CModel model;
-    ASSERT_TRUE(Load(model, Doc(R"("nodes":[{"name":"n","translation":[1,2,3]}],"scenes":[{"nodes":[0]}])")));
-    // The scene's root bone holds the node; translation is in elements 3, 7, 11.
+    ASSERT_TRUE(Load(model, Doc(R"("nodes":[{"name":"root","children":[1]},{"name":"n","translation":[1,2,3]}],"scenes":[{"nodes":[0]}])")));
+    // The root node is the root bone and holds the node; translation is in elements 3, 7, 11.
     ASSERT_EQ(model.rootBones.Count(), 1);
+    EXPECT_EQ(model.rootBones[0]->name.ToUtf8(), "root");
     const CBone* bone = model.rootBones[0]->children[0];
     EXPECT_EQ(bone->name.ToUtf8(), "n");
     EXPECT_FLOAT_EQ(bone->jointMatrix[3], 1.0f);
     EXPECT_FLOAT_EQ(bone->jointMatrix[7], -3.0f);
     EXPECT_FLOAT_EQ(bone->jointMatrix[11], 2.0f);
+}
+
+TEST(GltfImport, AMeshBelowAnAnimatedNodeFollowsItAndRootNodesAreTheRootBones) {
+    // root (at x = 5, never moved) > arm (moved 2 up over a second) > hand, showing a triangle.
+    const std::string buffer = Floats({0, 0, 0, 1, 0, 0, 0, 1, 0}) + Floats({0, 1}) + Floats({0, 0, 0, 0, 2, 0});
+    const std::string doc = Doc(
+        R"("nodes":[{"name":"root","translation":[5,0,0],"children":[1]},{"name":"arm","children":[2]},{"name":"hand","mesh":0}],)"
+        R"("meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],)"
+        R"("bufferViews":[{"buffer":0,"byteLength":36},{"buffer":0,"byteOffset":36,"byteLength":8},{"buffer":0,"byteOffset":44,"byteLength":24}],)"
+        R"("accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3"},)"
+        R"({"bufferView":1,"componentType":5126,"count":2,"type":"SCALAR"},{"bufferView":2,"componentType":5126,"count":2,"type":"VEC3"}],)"
+        R"("animations":[{"samplers":[{"input":1,"output":2}],"channels":[{"sampler":0,"target":{"node":1,"path":"translation"}}]}])",
+        buffer);
+    CModel model;
+    std::string error;
+    ASSERT_TRUE(Load(model, doc, &error)) << error;
+    ASSERT_EQ(model.rootBones.Count(), 1);
+    EXPECT_EQ(model.rootBones[0]->name.ToUtf8(), "root");
+    struct Case {
+        std::uint32_t frame;  // 50 a second
+        float lowZ;           // glTF's y is the viewer's z
+    } cases[] = {{0, 0.0f}, {25, 1.0f}, {40, 1.6f}};
+    for (const Case& c : cases) {
+        CRenderModel posed;
+        ASSERT_TRUE(posed.CopyBones(model) && posed.CopyAnimations(model));
+        posed.frameCounter = c.frame;
+        ASSERT_TRUE(posed.UpdatePose());
+        const Bounds3 box = PosedBounds(model, posed);
+        EXPECT_NEAR(box.min.x, 5.0f, 1e-5) << c.frame;
+        EXPECT_NEAR(box.min.z, c.lowZ, 1e-5) << c.frame;
+        EXPECT_NEAR(box.max.z, c.lowZ + 1.0f, 1e-5) << c.frame;
+    }
 }
 
 TEST(GltfImport, KeysAreSampledAtTheUnionOfTheNodesKeyTimes) {
