@@ -6,7 +6,6 @@
 // moves it or a node above it.
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
@@ -75,7 +74,7 @@ void Insert(CBoneWeight* row, int& filled, float bone, float weight) {
     int i = 0;
     while (i < filled && !(row[i].weight + 0.000001f < weight)) ++i;
     if (i == MaxBoneInfluences) return;
-    for (int j = std::min(filled, MaxBoneInfluences - 1); j > i; --j) row[j] = row[j - 1];
+    for (int j = std::min(filled, MaxBoneInfluences - 1); j > i; --j) row[j].boneIndex = row[j - 1].boneIndex, row[j].weight = row[j - 1].weight;
     row[i] = {bone, weight};
     filled = std::min(filled + 1, MaxBoneInfluences);
 }
@@ -92,32 +91,32 @@ void ReadWeights(GltfImport& in, const tinygltf::Primitive& prim, const tinygltf
         sets.emplace_back(AccessorElements(in, joints, 4, "joints"), AccessorElements(in, weights, 4, "weights"));
         if (sets.back().first.Count() != rows || sets.back().second.Count() != rows) throw GltfError("joints or weights do not match the vertex count");
     }
-    // A run of vertices at a time; each row is cleared whole and then filled.
+    // A run of vertices at a time; each row is cleared and then filled in place.
     geometry.weights = new CWeights(geometry.vertexCount, CWeights::Unset{});
     geometry.weightCount = geometry.vertexCount;
     CBoneWeight* const table = geometry.weights->Row(0);
     const float joints = static_cast<float>(boneOf.size());
+    const std::size_t setCount = sets.size();
     constexpr std::size_t kRun = 256;
     float j[2][kRun * 4], w[2][kRun * 4];
     for (std::size_t first = 0; first < rows; first += kRun) {
         const std::size_t n = std::min(kRun, rows - first);
-        for (std::size_t s = 0; s < sets.size(); ++s) {
+        for (std::size_t s = 0; s < setCount; ++s) {
             sets[s].first.GetRun(first, n, j[s]);
             sets[s].second.GetRun(first, n, w[s]);
-            // Every joint that carries weight is checked before any is used.
-            bool bad = false;
-            for (std::size_t k = 0; k < 4 * n; ++k) bad |= w[s][k] > 0.000001f && !(j[s][k] >= 0.0f && j[s][k] < joints);
-            for (std::size_t k = 0; bad && k < 4 * n; ++k)
-                if (w[s][k] > 0.000001f && !(j[s][k] >= 0.0f && j[s][k] < joints))
-                    throw GltfError("vertex " + std::to_string(first + k / 4) + " names joint " + std::to_string(j[s][k]) + " of a skin with " + std::to_string(boneOf.size()));
         }
         for (std::size_t v = 0; v < n; ++v) {
             CBoneWeight* row = table + (first + v) * MaxBoneInfluences;
-            std::memset(static_cast<void*>(row), 0, MaxBoneInfluences * sizeof(CBoneWeight));
+            for (int e = 0; e < MaxBoneInfluences; ++e) row[e] = {};
             int filled = 0;
-            for (std::size_t s = 0; s < sets.size(); ++s)
-                for (std::size_t k = 4 * v; k < 4 * v + 4; ++k)
-                    if (w[s][k] > 0.000001f) Insert(row, filled, boneOf[static_cast<std::size_t>(j[s][k])], w[s][k]);
+            for (std::size_t s = 0; s < setCount; ++s)
+                for (std::size_t k = 4 * v; k < 4 * v + 4; ++k) {
+                    const float weight = w[s][k], joint = j[s][k];
+                    if (!(weight > 0.000001f)) continue;
+                    if (!(joint >= 0.0f && joint < joints))
+                        throw GltfError("vertex " + std::to_string(first + v) + " names joint " + std::to_string(joint) + " of a skin with " + std::to_string(boneOf.size()));
+                    Insert(row, filled, boneOf[static_cast<std::size_t>(joint)], weight);
+                }
         }
     }
 }
