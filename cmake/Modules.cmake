@@ -34,8 +34,9 @@ vorland_glob(GLTF_SOURCES ${PROJECT_SOURCE_DIR}/gltf/*.cpp)
 add_library(vorland_gltf STATIC ${GLTF_SOURCES})
 target_link_libraries(vorland_gltf PUBLIC vorland_model TinyGLTF::TinyGLTF)
 # The importer's conversion loops run over every vertex: let them vectorize
-# (at -O2 only loops of a known multiple of the vector width are).
-target_compile_options(vorland_gltf PRIVATE $<$<CONFIG:Release,RelWithDebInfo>:-fvect-cost-model=dynamic>)
+# (GCC at -O2 vectorizes only loops of a known multiple of the vector width).
+target_compile_options(vorland_gltf PRIVATE
+  $<$<AND:$<CXX_COMPILER_ID:GNU>,$<CONFIG:Release,RelWithDebInfo>>:-fvect-cost-model=dynamic>)
 
 # --- GPU and interface -------------------------------------------------------
 if(NOT VORLAND_CORE_ONLY)
