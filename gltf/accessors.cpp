@@ -190,6 +190,7 @@ AccessorElements::AccessorElements(const GltfImport& in, int index, int componen
     const tinygltf::Accessor& a = Checked(in, index, what);
     components_ = static_cast<std::size_t>(components);
     count_ = a.count;
+    stored_ = a.bufferView >= 0;
     if (a.sparse.isSparse || a.bufferView < 0 || TypeComponents(a.type) != components) {
         whole_ = ReadAccessorFloats(in, index, components, what);
         return;

@@ -24,6 +24,9 @@ class AccessorElements {
 public:
     AccessorElements(const GltfImport& in, int index, int components, const char* what);
     std::size_t Count() const { return count_; }
+    // True when the file holds every element (in a buffer view), false for
+    // elements an accessor without a view only claims.
+    bool Stored() const { return stored_; }
     // Elements [first, first + count) (within Count()) as `components` floats each.
     void GetRun(std::size_t first, std::size_t count, float* out) const;
 
@@ -31,7 +34,7 @@ private:
     const unsigned char* data_ = nullptr;  // null: read from whole_
     std::size_t stride_ = 0, count_ = 0, components_ = 0;
     int componentType_ = 0;
-    bool normalized_ = false;
+    bool normalized_ = false, stored_ = false;
     std::vector<float> whole_;
 };
 

@@ -91,8 +91,13 @@ void ReadWeights(GltfImport& in, const tinygltf::Primitive& prim, const tinygltf
         sets.emplace_back(AccessorElements(in, joints, 4, "joints"), AccessorElements(in, weights, 4, "weights"));
         if (sets.back().first.Count() != rows || sets.back().second.Count() != rows) throw GltfError("joints or weights do not match the vertex count");
     }
-    // A run of vertices at a time; each row is cleared and then filled in place.
-    geometry.weights = new CWeights(geometry.vertexCount, CWeights::Unset{});
+    // A run of vertices at a time; each row is cleared and then filled in
+    // place. Weights a file only claims (no buffer view) are mostly empty:
+    // their rows are left to the cleared table, which costs no memory
+    // where nothing is written.
+    bool stored = !sets.empty();
+    for (const auto& [jointsOf, weightsOf] : sets) stored = stored && jointsOf.Stored() && weightsOf.Stored();
+    geometry.weights = stored ? new CWeights(geometry.vertexCount, CWeights::Unset{}) : new CWeights(geometry.vertexCount);
     geometry.weightCount = geometry.vertexCount;
     CBoneWeight* const table = geometry.weights->Row(0);
     const float joints = static_cast<float>(boneOf.size());
@@ -107,7 +112,8 @@ void ReadWeights(GltfImport& in, const tinygltf::Primitive& prim, const tinygltf
         }
         for (std::size_t v = 0; v < n; ++v) {
             CBoneWeight* row = table + (first + v) * MaxBoneInfluences;
-            for (int e = 0; e < MaxBoneInfluences; ++e) row[e] = {};
+            if (stored)
+                for (int e = 0; e < MaxBoneInfluences; ++e) row[e] = {};
             int filled = 0;
             for (std::size_t s = 0; s < setCount; ++s)
                 for (std::size_t k = 4 * v; k < 4 * v + 4; ++k) {
