@@ -29,10 +29,17 @@ vorland_glob(COLLADA_SOURCES ${PROJECT_SOURCE_DIR}/collada/*.cpp)
 add_library(vorland_collada STATIC ${COLLADA_SOURCES})
 target_link_libraries(vorland_collada PUBLIC vorland_model PkgConfig::PUGIXML)
 
-find_package(TinyGLTF REQUIRED)
+# tinygltf's own code is compiled in (gltf/tinygltf_parser.cpp) with RapidJSON
+# as its JSON reader; its header and RapidJSON's come from their packages.
+find_path(TINYGLTF_INCLUDE_DIR tiny_gltf.h REQUIRED)
+find_path(RAPIDJSON_INCLUDE_DIR rapidjson/document.h REQUIRED)
 vorland_glob(GLTF_SOURCES ${PROJECT_SOURCE_DIR}/gltf/*.cpp)
 add_library(vorland_gltf STATIC ${GLTF_SOURCES})
-target_link_libraries(vorland_gltf PUBLIC vorland_model TinyGLTF::TinyGLTF)
+target_include_directories(vorland_gltf SYSTEM PUBLIC ${TINYGLTF_INCLUDE_DIR} PRIVATE ${RAPIDJSON_INCLUDE_DIR})
+target_link_libraries(vorland_gltf PUBLIC vorland_model)
+target_compile_definitions(vorland_gltf PUBLIC TINYGLTF_NO_STB_IMAGE TINYGLTF_NO_STB_IMAGE_WRITE)
+# Third-party code: its warnings are not ours to fix.
+set_source_files_properties(${PROJECT_SOURCE_DIR}/gltf/tinygltf_parser.cpp PROPERTIES COMPILE_OPTIONS "-w")
 # The importer's conversion loops run over every vertex: let them vectorize
 # (GCC at -O2 vectorizes only loops of a known multiple of the vector width).
 target_compile_options(vorland_gltf PRIVATE

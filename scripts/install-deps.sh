@@ -7,7 +7,7 @@ packages=(
   build-essential g++ cmake ninja-build pkg-config git
   qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins
   libgl-dev libegl-dev libepoxy-dev libgl1-mesa-dri libegl-mesa0 mesa-utils
-  libpugixml-dev libcli11-dev libtinygltf-dev
+  libpugixml-dev libcli11-dev libtinygltf-dev rapidjson-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils fonts-noto-cjk
   glslang-tools
