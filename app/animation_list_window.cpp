@@ -42,14 +42,21 @@ void CAnimationListWindow::Create(QWidget* parent, int x, int y, int width, int 
     show();
 }
 
+// The render thread changes the lists between frames; the structure lock
+// keeps them still while they are read.
 int CAnimationListWindow::AnimationCount() const {
-    if (!display_ || !display_->CurrentModel() || !display_->RenderModel1()) return 0;
+    if (!display_) return 0;
+    auto structure = display_->LockStructure();
+    if (!display_->CurrentModel() || !display_->RenderModel1()) return 0;
     return display_->RenderModel1()->animations.Count();
 }
 
 QString CAnimationListWindow::AnimationName(int i) const {
-    if (i < 0 || i >= AnimationCount()) return {};
-    const CName& id = display_->RenderModel1()->animations[i]->id;
+    if (!display_) return {};
+    auto structure = display_->LockStructure();
+    const CRenderModel* rm = display_->RenderModel1();
+    if (!display_->CurrentModel() || !rm || i < 0 || i >= rm->animations.Count()) return {};
+    const CName& id = rm->animations[i]->id;
     return QString::fromUtf16(id.Data(), id.Length());
 }
 
@@ -128,10 +135,7 @@ void CAnimationListWindow::mousePressEvent(QMouseEvent* event) {
     buttonDown_ = true;
     const int y = static_cast<int>(event->position().y());
     selectedIndex = topIndex + y / std::max(1, rowHeight_);
-    if (display_ && display_->RenderModel1() && selectedIndex >= 0 && selectedIndex < AnimationCount()) {
-        CDispWindow::SceneLock lock(*display_);
-        display_->RenderModel1()->activeAnimation = selectedIndex;
-    }
+    if (display_ && selectedIndex >= 0 && selectedIndex < AnimationCount()) display_->SetActiveAnimation(selectedIndex);
     const QPoint g = event->globalPosition().toPoint();
     lastMouseX_ = g.x();
     lastMouseY_ = g.y();

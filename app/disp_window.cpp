@@ -5,6 +5,9 @@
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QOffscreenSurface>
+#include <QPainter>
+#include <QOpenGLContext>
 #include <QScreen>
 #include <QSurfaceFormat>
 #include <QWheelEvent>
@@ -25,6 +28,17 @@ namespace {
 constexpr std::chrono::milliseconds kTickPeriod{16};
 constexpr float kLightAngleTurn = 6.2831855f;
 constexpr const char* kRoomFiles[3] = {"washitu1.dae", "washitu2.dae", "washitu3.dae"};
+
+// The scene's context: OpenGL 4.5 core, drawing only into its own targets.
+QSurfaceFormat ContextFormat() {
+    QSurfaceFormat format;
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setVersion(4, 5);
+    format.setProfile(QSurfaceFormat::CoreProfile);
+    format.setDepthBufferSize(0);
+    format.setStencilBufferSize(0);
+    return format;
+}
 
 QString ToQString(const CName& name) { return QString::fromStdString(name.ToUtf8()); }
 
@@ -55,13 +69,7 @@ CDispWindow::CDispWindow(const CSettings* settings) {
         screenWidth_ = screen->geometry().width();
         screenHeight_ = screen->geometry().height();
     }
-    QSurfaceFormat format;
-    format.setRenderableType(QSurfaceFormat::OpenGL);
-    format.setVersion(4, 5);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    format.setDepthBufferSize(0);
-    format.setStencilBufferSize(0);
-    setFormat(format);
+    setAttribute(Qt::WA_OpaquePaintEvent);  // the image covers the whole widget
     setCursor(Qt::ArrowCursor);
     setMouseTracking(true);  // a plain move takes the keyboard focus
     setFocusPolicy(Qt::ClickFocus);
@@ -69,22 +77,17 @@ CDispWindow::CDispWindow(const CSettings* settings) {
 }
 
 CDispWindow::~CDispWindow() {
-    {
-        std::lock_guard<std::mutex> guard(paintHandOver_);
-        stopping_ = true;
-    }
-    paintServed_.notify_all();
-    ticker_.Stop();
+    stopping_ = true;
+    jobsRan_.notify_all();
+    ticker_.Stop();  // the frame under way ends; the render thread frees the scene
     if (loader_.joinable()) loader_.join();
-    if (isValid()) {
-        makeCurrent();
-        ReleaseScene();
-        doneCurrent();
-    }
+    delete surface_;
     std::lock_guard<std::mutex> guard(loadedLock_);
     loaded_ = Loaded{};
 }
 
+// Render thread, with its context current (or none ever made: then there are
+// no GL objects either).
 void CDispWindow::ReleaseScene() {
     std::lock_guard<std::mutex> guard(sceneLock_);
     for (CRenderModel*& rm : renderModels_) DeleteRenderModel(rm);
@@ -106,6 +109,20 @@ void CDispWindow::ReleaseScene() {
     }
 }
 
+void CDispWindow::FinishRenderThread() {
+    ReleaseScene();
+    if (presentFramebuffer_) glDeleteFramebuffers(1, &presentFramebuffer_);
+    if (presentTexture_) glDeleteTextures(1, &presentTexture_);
+    presentFramebuffer_ = presentTexture_ = 0;
+    if (renderContext_) {
+        renderContext_->doneCurrent();
+        delete renderContext_;
+        renderContext_ = nullptr;
+    }
+    std::lock_guard<std::mutex> guard(jobsLock_);
+    jobs_.clear();  // models waiting in them go without GL objects
+}
+
 bool CDispWindow::Create(QWidget* parent, int x, int y, int width, int height) {
     // What the loader reads is fixed here, on this thread: later changes of
     // the working directory (the file dialog browses by it) do not move it.
@@ -117,28 +134,73 @@ bool CDispWindow::Create(QWidget* parent, int x, int y, int width, int height) {
     plan_.sky.star = settings_.TextureStarName.ToUtf8();
     plan_.sky.moon = settings_.TextureMoonName.ToUtf8();
 
+    if (!surface_) {
+        surface_ = new QOffscreenSurface;
+        surface_->setFormat(ContextFormat());
+        surface_->create();
+    }
     setParent(parent);
     setGeometry(x, y, width, height);
     show();
-    if (!ticker_.Running()) ticker_.Start(kTickPeriod, [this] { OnTick(); });
+    if (!ticker_.Running())
+        ticker_.Start(kTickPeriod, [this] { OnTick(); }, [this] { FinishRenderThread(); });
     return true;
 }
 
 void CDispWindow::ApplySettings(const CSettings& s) {
     if (&s != &settings_) settings_ = s;
     modelPath_ = s.ModelPath;
-    background_[0] = static_cast<float>(s.ViewerBKColorR) / 255.0f;
-    background_[1] = static_cast<float>(s.ViewerBKColorG) / 255.0f;
-    background_[2] = static_cast<float>(s.ViewerBKColorB) / 255.0f;
-    background_[3] = static_cast<float>(s.ViewerBKColorA) / 255.0f;
-    renderWidth_ = ClampRenderSize(s.ScreenWidth, 1536);
-    renderHeight_ = ClampRenderSize(s.ScreenHeight, 1080);
-    if (renderer_) {
-        renderer_->RotationX = s.RotationX;
-        renderer_->RotationZ = s.RotationZ;
-        renderer_->EyeOffset = {s.EyePosX, s.EyePosY, s.EyePosZ};
-        renderer_->At = {s.AtX, s.AtY, s.AtZ};
+    ChangeView([&](View& v) {
+        v.background[0] = static_cast<float>(s.ViewerBKColorR) / 255.0f;
+        v.background[1] = static_cast<float>(s.ViewerBKColorG) / 255.0f;
+        v.background[2] = static_cast<float>(s.ViewerBKColorB) / 255.0f;
+        v.background[3] = static_cast<float>(s.ViewerBKColorA) / 255.0f;
+        v.renderWidth = ClampRenderSize(s.ScreenWidth, 1536);
+        v.renderHeight = ClampRenderSize(s.ScreenHeight, 1080);
+        v.camera.RotationX = s.RotationX;
+        v.camera.RotationZ = s.RotationZ;
+        v.camera.At = {s.AtX, s.AtY, s.AtZ};
+        UpdateEyeOffset(v.camera);
+    });
+}
+
+void CDispWindow::ChangeView(const std::function<void(View&)>& change) {
+    std::lock_guard<std::mutex> guard(viewLock_);
+    change(view_);
+}
+
+// --- jobs ------------------------------------------------------------------
+
+void CDispWindow::Post(std::function<void()> job) {
+    {
+        std::lock_guard<std::mutex> guard(jobsLock_);
+        jobs_.push_back(std::move(job));
+        ++jobsPosted_;
     }
+}
+
+void CDispWindow::WaitUntilApplied() {
+    if (state_.load() != StateRunning) return;
+    std::unique_lock<std::mutex> guard(jobsLock_);
+    const std::uint64_t target = jobsPosted_;
+    jobsRan_.wait(guard, [&] { return jobsDone_ >= target || stopping_.load(); });
+}
+
+// Render thread, scene lock held. The vectors trade buffers, so a tick
+// without jobs allocates nothing.
+void CDispWindow::RunJobs() {
+    std::vector<std::function<void()>> running;
+    {
+        std::lock_guard<std::mutex> guard(jobsLock_);
+        running.swap(jobs_);
+    }
+    for (std::function<void()>& job : running) job();
+    if (running.empty()) return;
+    {
+        std::lock_guard<std::mutex> guard(jobsLock_);
+        jobsDone_ += running.size();
+    }
+    jobsRan_.notify_all();
 }
 
 // --- tick ------------------------------------------------------------------
@@ -151,51 +213,44 @@ void CDispWindow::OnTick() {
         QMetaObject::invokeMethod(this, "NotifyLoading", Qt::QueuedConnection);
         loader_ = std::thread([this] { LoaderThread(); });
     }
+    if (!renderContext_ && !MakeRenderContext()) return;
+    if (!sceneBuilt_) {
+        BuildLoadedScene();
+        return;
+    }
     if (state_.load() != StateRunning) return;
+    std::lock_guard<std::mutex> frame(frameLock_);
     const auto now = std::chrono::steady_clock::now();
     const double elapsed = ticked_ ? std::chrono::duration<double>(now - lastTick_).count() : 0.0;
     ticked_ = true;
     lastTick_ = now;
     {
         std::lock_guard<std::mutex> guard(sceneLock_);
+        RunJobs();
         ticks_.fetch_add(1);
-        // A pause holds the whole scene still: the figure, the lamps, the sky.
-        const bool paused = playback_.Paused();
+        bool paused = false;
+        std::uint32_t step = 0;
+        {
+            std::lock_guard<std::mutex> view(viewLock_);
+            frameView_ = view_;
+            // A pause holds the whole scene still: the figure, the lamps, the sky.
+            paused = playback_.Paused();
+            step = playback_.Advance(elapsed);
+        }
         if (renderModels_[0]) {
             CRenderModel& rm = *renderModels_[0];
-            rm.frameCounter = CPlaybackClock::MoveCounter(rm.frameCounter, playback_.Advance(elapsed), rm.LoopLength());
+            rm.frameCounter = CPlaybackClock::MoveCounter(rm.frameCounter, step, rm.LoopLength());
             if (!paused) AnimateLights();
         }
         if (lighting_ && !paused) lighting_->sky.Tick();
     }
-    RequestPaintAndWait();
+    DrawFrame();
 }
 
 void CDispWindow::AnimateLights() {
     lightAngle_ += 0.03f;
     if (lightAngle_ > kLightAngleTurn) lightAngle_ = 0.0f;
     if (renderer_) AnimateRoomLights(lightAngle_, *renderer_, lighting_ ? lighting_->lampList : nullptr);
-}
-
-// The paint runs on the interface thread; the tick waits for it, as a
-// synchronous repaint would, so ticks never pile up behind a slow frame.
-void CDispWindow::RequestPaintAndWait() {
-    std::unique_lock<std::mutex> guard(paintHandOver_);
-    if (stopping_) return;
-    const std::uint64_t ticket = ++paintsRequested_;
-    guard.unlock();
-    QMetaObject::invokeMethod(this, "PaintForTick", Qt::QueuedConnection);
-    guard.lock();
-    paintServed_.wait(guard, [&] { return paintsDone_ >= ticket || stopping_; });
-}
-
-void CDispWindow::PaintForTick() {
-    repaint();
-    {
-        std::lock_guard<std::mutex> guard(paintHandOver_);
-        paintsDone_ = paintsRequested_;
-    }
-    paintServed_.notify_all();
 }
 
 void CDispWindow::NotifyLoading() { emit StateChanged(StateLoading); }
@@ -217,36 +272,36 @@ void CDispWindow::LoaderThread() {
         if (!LoadCollada(*result.models[i], plan_.roomFiles[i], plan_.extDae, &error))
             result.problems.push_back(error.empty() ? plan_.roomFiles[i] + ": cannot be imported" : error);
     }
-    {
-        std::lock_guard<std::mutex> guard(loadedLock_);
-        loaded_ = std::move(result);
-    }
-    QMetaObject::invokeMethod(this, "FinishLoading", Qt::QueuedConnection);
+    result.ready = true;
+    std::lock_guard<std::mutex> guard(loadedLock_);
+    loaded_ = std::move(result);
 }
 
-void CDispWindow::initializeGL() {
-    if (finishPending_) FinishLoading();
+// The scene's own context, on the offscreen surface made at Create.
+bool CDispWindow::MakeRenderContext() {
+    if (!surface_) return false;
+    auto* context = new QOpenGLContext;
+    context->setFormat(ContextFormat());
+    if (!context->create() || !context->makeCurrent(surface_)) {
+        delete context;
+        return false;
+    }
+    renderContext_ = context;
+    return true;
 }
 
-// The GL half of loading, on the interface thread with the context current.
-void CDispWindow::FinishLoading() {
-    if (state_.load() != StateLoading) return;
-    if (!isValid() || !context()) {
-        finishPending_ = true;  // initializeGL comes back here
-        return;
-    }
-    finishPending_ = false;
+// The GL half of loading, on the render thread with its context current.
+void CDispWindow::BuildLoadedScene() {
     Loaded loaded;
-    std::chrono::steady_clock::time_point firstTick;
     {
         std::lock_guard<std::mutex> guard(loadedLock_);
+        if (!loaded_.ready) return;
         loaded = std::move(loaded_);
-        firstTick = firstTick_;
     }
+    sceneBuilt_ = true;
     std::string problems;
     for (const std::string& p : loaded.problems) problems += p + "\n";
 
-    makeCurrent();
     auto* renderer = new CRenderer;
     if (!renderer->Initialize(screenWidth_, screenHeight_)) {
         problems += "the renderer cannot start: OpenGL 4.5 core is needed\n";
@@ -262,13 +317,20 @@ void CDispWindow::FinishLoading() {
             problems += "the lamps or the light shafts cannot be made\n";
         ResetShadowMapsBuilt();  // this renderer's lamps have no maps yet
         // Texture names in the room files are relative to their folder.
-        const QString previous = QDir::currentPath();
-        QDir::setCurrent(QString::fromStdString(plan_.roomFolder));
         for (int i = 0; i < 3; ++i) {
             built[i] = new CRenderModel;
-            built[i]->Build(*renderer, loaded.models[i].get(), skinning_ != 0);
+            built[i]->Build(*renderer, loaded.models[i].get(), skinning_ != 0, plan_.roomFolder);
         }
-        QDir::setCurrent(previous);
+        // The widget is at most as large as the screen; both images are
+        // made once, so frames allocate nothing.
+        const int w = std::max(screenWidth_, 16), h = std::max(screenHeight_, 16);
+        glCreateTextures(GL_TEXTURE_2D, 1, &presentTexture_);
+        glTextureStorage2D(presentTexture_, 1, GL_RGBA8, w, h);
+        glCreateFramebuffers(1, &presentFramebuffer_);
+        glNamedFramebufferTexture(presentFramebuffer_, GL_COLOR_ATTACHMENT0, presentTexture_, 0);
+        spareImage_ = QImage(w, h, QImage::Format_RGBX8888);
+        std::lock_guard<std::mutex> guard(presentLock_);
+        shownImage_ = QImage(w, h, QImage::Format_RGBX8888);
     }
     {
         std::lock_guard<std::mutex> guard(sceneLock_);
@@ -279,15 +341,27 @@ void CDispWindow::FinishLoading() {
         roomModels_[0] = loaded.models[1].release();
         roomModels_[1] = loaded.models[2].release();
         for (int i = 0; i < 3; ++i) renderModels_[i] = built[i];
-        ApplySettings(settings_);
         // The loader's start intensities are far brighter than the flicker's:
         // the first frame already shows the lamps as every later one does.
         if (renderModels_[0]) AnimateLights();
     }
-    doneCurrent();
+    {
+        std::lock_guard<std::mutex> guard(loadedLock_);
+        builtProblems_ = problems;
+    }
+    QMetaObject::invokeMethod(this, "FinishLoading", Qt::QueuedConnection);
+}
 
+// State 3, on the interface thread once the render thread built the scene.
+void CDispWindow::FinishLoading() {
+    if (state_.load() != StateLoading) return;
+    std::string problems;
+    {
+        std::lock_guard<std::mutex> guard(loadedLock_);
+        problems = builtProblems_;
+    }
     loadMilliseconds_ =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - firstTick).count();
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - firstTick_).count();
     state_ = StateRunning;
     emit StateChanged(StateRunning);
     if (!problems.empty()) {
@@ -299,72 +373,103 @@ void CDispWindow::FinishLoading() {
     update();
 }
 
-// --- paint -----------------------------------------------------------------
+// --- frame (render thread) ------------------------------------------------------
 
-void CDispWindow::paintGL() { Paint(); }
-
-void CDispWindow::Paint() {
-    if (state_.load() != StateRunning || !renderer_) {
-        // Nothing is drawn yet: show the viewer background, not stale memory.
-        glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
-        glDisable(GL_SCISSOR_TEST);
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-        glClearColor(background_[0], background_[1], background_[2], 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
-        return;
+void CDispWindow::DrawFrame() {
+    if (!renderer_) return;
+    const View& view = frameView_;
+    PutCamera(view.camera, *renderer_);
+    FrameScene frame;
+    frame.renderer = renderer_;
+    for (int i = 0; i < 3; ++i) frame.models[i] = renderModels_[i];
+    if (lighting_) {
+        frame.sky = &lighting_->sky;
+        frame.lights = lighting_->lampList;
+        frame.lightCount = lightCount_;
+        frame.volumeLight = &lighting_->volumeLight;
     }
-    if (editing_ || painting_) return;  // a file action holds the models; keep the last image
-
+    frame.skinning = skinning_;
+    frame.fullScreen = view.fullScreen;
+    for (int i = 0; i < 3; ++i) frame.fullScreenClear[i] = fullScreenClear_[i];
+    for (int i = 0; i < 4; ++i) frame.background[i] = view.background[i];
+    frame.screenWidth = view.renderWidth;
+    frame.screenHeight = view.renderHeight;
+    frame.aspect = view.aspect;
+    RenderFrame(frame);
+    Publish(view);
     if (frameRateMeter_.Frame(CFrameRateMeter::WallClockReading())) {
         frameRate_ = frameRateMeter_.Rate();
-        emit FrameRateChanged(frameRate_);
+        emit FrameRateChanged(frameRate_.load());
     }
-    painting_ = true;
-    {
-        std::lock_guard<std::mutex> guard(sceneLock_);
-        FrameScene frame;
-        frame.renderer = renderer_;
-        for (int i = 0; i < 3; ++i) frame.models[i] = renderModels_[i];
-        if (lighting_) {
-            frame.sky = &lighting_->sky;
-            frame.lights = lighting_->lampList;
-            frame.lightCount = lightCount_;
-            frame.volumeLight = &lighting_->volumeLight;
-        }
-        frame.skinning = skinning_;
-        frame.fullScreen = fullScreen_;
-        for (int i = 0; i < 3; ++i) frame.fullScreenClear[i] = fullScreenClear_[i];
-        for (int i = 0; i < 4; ++i) frame.background[i] = background_[i];
-        frame.screenWidth = renderWidth_;
-        frame.screenHeight = renderHeight_;
-        frame.aspect = ViewAspect();
-        RenderFrame(frame);
-    }
-    Present();
     ++framesRendered_;
-    painting_ = false;
+    QMetaObject::invokeMethod(this, "update", Qt::QueuedConnection);
 }
 
 // Normal mode shows the whole back buffer, full screen the screen target's
-// render-size corner; either is stretched over the widget. The targets keep
-// row 0 at the top, the widget's framebuffer at the bottom: the copy flips.
-void CDispWindow::Present() {
-    const bool full = fullScreen_;
+// render-size corner; either is stretched over the widget with the linear
+// filter and read back, row 0 at the top as in the targets and the image.
+void CDispWindow::Publish(const View& view) {
+    const bool full = view.fullScreen;
     const CRenderTarget& source = full ? renderer_->Screen() : renderer_->BackBuffer();
-    const int sourceWidth = full ? renderWidth_ : source.width;
-    const int sourceHeight = full ? renderHeight_ : source.height;
-    const qreal ratio = devicePixelRatioF();
-    const int w = static_cast<int>(width() * ratio);
-    const int h = static_cast<int>(height() * ratio);
+    const int sourceWidth = full ? std::min(view.renderWidth, source.width) : source.width;
+    const int sourceHeight = full ? std::min(view.renderHeight, source.height) : source.height;
+    const int w = std::clamp(view.pixelWidth, 1, spareImage_.width());
+    const int h = std::clamp(view.pixelHeight, 1, spareImage_.height());
     glDisable(GL_SCISSOR_TEST);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glBlitNamedFramebuffer(source.framebuffer, defaultFramebufferObject(), 0, 0, sourceWidth, sourceHeight, 0, h, w,
-                           0, GL_COLOR_BUFFER_BIT, GL_LINEAR);
-    glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
+    glBlitNamedFramebuffer(source.framebuffer, presentFramebuffer_, 0, 0, sourceWidth, sourceHeight, 0, 0, w, h,
+                           GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, presentFramebuffer_);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, spareImage_.width());
+    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, spareImage_.bits());
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    std::lock_guard<std::mutex> guard(presentLock_);
+    shownImage_.swap(spareImage_);
+    shownWidth_ = w;
+    shownHeight_ = h;
+}
+
+// --- paint (interface thread) -------------------------------------------------------
+
+void CDispWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    std::lock_guard<std::mutex> guard(presentLock_);
+    if (state_.load() != StateRunning || shownWidth_ == 0) {
+        // Nothing is drawn yet: show the viewer background.
+        painter.fillRect(rect(), QColor::fromRgbF(view_.background[0], view_.background[1], view_.background[2]));
+        return;
+    }
+    // Drawn 1:1 unless the widget changed size since the frame was made.
+    painter.drawImage(rect(), shownImage_, QRect(0, 0, shownWidth_, shownHeight_));
+}
+
+QImage CDispWindow::grabFramebuffer() {
+    const qreal ratio = devicePixelRatioF();
+    const QSize size(static_cast<int>(width() * ratio), static_cast<int>(height() * ratio));
+    std::lock_guard<std::mutex> guard(presentLock_);
+    if (state_.load() != StateRunning || shownWidth_ == 0) {
+        QImage image(size, QImage::Format_RGBX8888);
+        image.fill(QColor::fromRgbF(view_.background[0], view_.background[1], view_.background[2]));
+        return image;
+    }
+    const QImage frame = shownImage_.copy(0, 0, shownWidth_, shownHeight_);
+    return frame.size() == size ? frame : frame.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 // The frame is stretched over the whole widget: its shape is the picture's.
-float CDispWindow::ViewAspect() const { return DisplayAspect(width(), height()); }
+void CDispWindow::resizeEvent(QResizeEvent* event) {
+    const float aspect = DisplayAspect(width(), height());
+    const qreal ratio = devicePixelRatioF();
+    const int w = static_cast<int>(width() * ratio), h = static_cast<int>(height() * ratio);
+    ChangeView([&](View& v) {
+        v.aspect = aspect;
+        v.pixelWidth = w;
+        v.pixelHeight = h;
+    });
+    QWidget::resizeEvent(event);
+}
 
 bool CDispWindow::MainWindowMaximized() const {
     const QWidget* top = window();
@@ -383,6 +488,8 @@ void CDispWindow::ToggleFullScreen() {
         requestMaximized = savedMaximized_;
     }
     fullScreen_ = !fullScreen_;
+    const bool full = fullScreen_;
+    ChangeView([&](View& v) { v.fullScreen = full; });
     if (fullScreen_)
         top->showFullScreen();
     else if (requestMaximized)
@@ -400,7 +507,7 @@ void CDispWindow::keyPressEvent(QKeyEvent* event) {
         ToggleFullScreen();
         return;
     }
-    QOpenGLWidget::keyPressEvent(event);
+    QWidget::keyPressEvent(event);
 }
 
 void CDispWindow::mousePressEvent(QMouseEvent* event) {
@@ -412,7 +519,6 @@ void CDispWindow::mousePressEvent(QMouseEvent* event) {
 void CDispWindow::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) leftDrag_ = false;
     if (event->button() == Qt::RightButton) rightDrag_ = false;
-    update();
 }
 
 void CDispWindow::mouseMoveEvent(QMouseEvent* event) {
@@ -423,95 +529,122 @@ void CDispWindow::mouseMoveEvent(QMouseEvent* event) {
 void CDispWindow::wheelEvent(QWheelEvent* event) { OnMouseWheel(event->angleDelta().y()); }
 
 // The select-file dialog disables the main window while it is open. The
-// scene looks the same either way, and the repaint Qt would schedule here
-// renders a whole frame at the next repaint of any other widget.
+// scene looks the same either way; no repaint is needed.
 void CDispWindow::changeEvent(QEvent* event) {
     if (event->type() == QEvent::EnabledChange) return;
-    QOpenGLWidget::changeEvent(event);
+    QWidget::changeEvent(event);
 }
 
 void CDispWindow::OnLeftDown(QPoint p) {
     leftDrag_ = true;
     lastMouse_ = p;
-    update();
 }
 
 void CDispWindow::OnRightDown(QPoint p) {
     rightDrag_ = true;
     lastMouse_ = p;
-    update();
 }
 
-// The camera lives in the renderer: before the scene runs there is none to move.
+// Before the scene runs there is no camera to move. The next frame shows
+// the move.
 void CDispWindow::OnMouseMove(QPoint p) {
     const int dx = p.x() - lastMouse_.x();
     const int dy = p.y() - lastMouse_.y();
-    if (renderer_ && state_.load() == StateRunning) {
-        if (rightDrag_) {
-            OrbitCamera(*renderer_, dx, dy);
-        } else if (leftDrag_) {
-            const bool maximized = MainWindowMaximized();
-            PanCamera(*renderer_, dx, dy, maximized ? screenWidth_ : width(), maximized ? screenHeight_ : height());
-        }
-    }
     lastMouse_ = p;
-    update();
+    if (state_.load() != StateRunning || (!rightDrag_ && !leftDrag_)) return;
+    const bool maximized = MainWindowMaximized();
+    const int w = maximized ? screenWidth_ : width(), h = maximized ? screenHeight_ : height();
+    const bool orbit = rightDrag_;
+    ChangeView([&](View& v) {
+        if (orbit) OrbitCamera(v.camera, dx, dy);
+        else PanCamera(v.camera, dx, dy, w, h);
+        UpdateEyeOffset(v.camera);
+    });
 }
 
 void CDispWindow::OnMouseWheel(int delta) {
-    if (renderer_ && state_.load() == StateRunning) ZoomCamera(*renderer_, delta);
-    update();
+    if (state_.load() != StateRunning) return;
+    ChangeView([&](View& v) {
+        ZoomCamera(v.camera, delta);
+        UpdateEyeOffset(v.camera);
+    });
 }
 
-// --- file actions ------------------------------------------------------------
+// --- scene changes ------------------------------------------------------------
 
-CDispWindow::SceneLock::SceneLock(CDispWindow& window) : window_(window), guard_(window.sceneLock_) {
-    window_.editing_ = true;
-    if (window_.isValid()) window_.makeCurrent();
-}
-
-CDispWindow::SceneLock::~SceneLock() {
-    if (window_.isValid()) window_.doneCurrent();
-    window_.editing_ = false;
+CDispWindow::SceneLock::SceneLock(CDispWindow& window) {
+    window.WaitUntilApplied();
+    frame_ = std::unique_lock<std::mutex>(window.frameLock_);
+    scene_ = std::unique_lock<std::mutex>(window.sceneLock_);
 }
 
 void CDispWindow::ReleaseCurrentModel() {
-    SceneLock lock(*this);
-    DeleteRenderModel(renderModels_[0]);
-    delete model_;
-    model_ = nullptr;
+    Post([this] {
+        DeleteRenderModel(renderModels_[0]);
+        delete model_;
+        model_ = nullptr;
+    });
+}
+
+void CDispWindow::ReplaceCurrentModelLater(std::unique_ptr<CModel> model, std::function<void(bool)> done) {
+    auto held = std::make_shared<std::unique_ptr<CModel>>(std::move(model));
+    const std::string folder = QDir::currentPath().toStdString();
+    Post([this, held, folder, done] {
+        DeleteRenderModel(renderModels_[0]);
+        delete model_;
+        model_ = held->release();
+        bool built = false;
+        if (model_ && renderer_) {
+            renderModels_[0] = new CRenderModel;
+            built = renderModels_[0]->Build(*renderer_, model_, skinning_ != 0, folder);
+            FitModel(true);
+        }
+        ClearShadowFlagsLocked();
+        ResetShadowMapsBuilt();  // the lamps' cube maps show the new model
+        lastBuilt_ = built;
+        if (done) QMetaObject::invokeMethod(this, [done, built] { done(built); }, Qt::QueuedConnection);
+    });
 }
 
 bool CDispWindow::ReplaceCurrentModel(std::unique_ptr<CModel> model) {
-    SceneLock lock(*this);
-    DeleteRenderModel(renderModels_[0]);
-    delete model_;
-    model_ = model.release();
-    bool built = false;
-    if (model_ && renderer_) {
-        renderModels_[0] = new CRenderModel;
-        built = renderModels_[0]->Build(*renderer_, model_, skinning_ != 0);
-        FrameModelLocked(true);
-    }
-    ClearShadowFlagsLocked();
-    ResetShadowMapsBuilt();  // the lamps' cube maps show the new model
-    return built;
+    if (state_.load() != StateRunning) return false;
+    ReplaceCurrentModelLater(std::move(model));
+    WaitUntilApplied();
+    auto structure = LockStructure();
+    return lastBuilt_;
+}
+
+void CDispWindow::AddAnimationLater(std::function<bool(CModel&)> read, std::function<void(int)> done) {
+    Post([this, read, done] {
+        int last = -1;
+        CRenderModel* rm = renderModels_[0];
+        if (model_) {
+            if (read(*model_) && rm) rm->CopyAnimation(*model_, model_->animations.Count() - 1);
+            if (rm) last = rm->animations.Count() - 1;
+            if (last >= 0) rm->activeAnimation = last;
+        }
+        lastAdded_ = last;
+        if (done) QMetaObject::invokeMethod(this, [done, last] { done(last); }, Qt::QueuedConnection);
+    });
 }
 
 int CDispWindow::AddAnimation(const std::function<bool(CModel&)>& read) {
-    SceneLock lock(*this);
-    if (!model_) return -1;
-    CRenderModel* rm = renderModels_[0];
-    if (read(*model_) && rm) rm->CopyAnimation(*model_, model_->animations.Count() - 1);
-    if (!rm) return -1;
-    const int last = rm->animations.Count() - 1;
-    if (last >= 0) rm->activeAnimation = last;
-    return last;
+    if (state_.load() != StateRunning) return -1;
+    AddAnimationLater(read);
+    WaitUntilApplied();
+    auto structure = LockStructure();
+    return lastAdded_;
+}
+
+void CDispWindow::SetActiveAnimation(int index) {
+    Post([this, index] {
+        if (renderModels_[0] && index >= 0 && index < renderModels_[0]->animations.Count())
+            renderModels_[0]->activeAnimation = index;
+    });
 }
 
 void CDispWindow::ClearShadowFlags() {
-    std::lock_guard<std::mutex> guard(sceneLock_);
-    ClearShadowFlagsLocked();
+    Post([this] { ClearShadowFlagsLocked(); });
 }
 
 void CDispWindow::ClearShadowFlagsLocked() {
@@ -522,36 +655,51 @@ void CDispWindow::ClearShadowFlagsLocked() {
 // --- viewer keys -----------------------------------------------------------------
 
 bool CDispWindow::FrameModel() {
-    std::lock_guard<std::mutex> guard(sceneLock_);
-    return FrameModelLocked(false);
+    {
+        auto structure = LockStructure();
+        if (!model_ || !renderModels_[0]) return false;
+    }
+    Post([this] { FitModel(false); });
+    return true;
 }
 
-// A model opened by the user may stand anywhere and be of any size; when
-// less than half of it is in view the camera goes to it.
-bool CDispWindow::FrameModelLocked(bool onlyWhenOutOfView) {
+// Render thread, scene lock held. A model opened by the user may stand
+// anywhere and be of any size; when less than half of it is in view the
+// camera goes to it. The fitted camera goes to the interface, which owns it.
+void CDispWindow::FitModel(bool onlyWhenOutOfView) {
     CRenderModel* rm = renderModels_[0];
-    if (!renderer_ || !model_ || !rm) return false;
+    if (!renderer_ || !model_ || !rm) return;
+    View view;
+    {
+        std::lock_guard<std::mutex> guard(viewLock_);
+        view = view_;
+    }
+    PutCamera(view.camera, *renderer_);
     if (onlyWhenOutOfView) rm->UpdatePose();  // not drawn yet: pose it as the first frame will
-    return FitCameraToBox(*renderer_, PosedBounds(*model_, *rm), ViewAspect(), onlyWhenOutOfView);
+    if (!FitCameraToBox(*renderer_, PosedBounds(*model_, *rm), view.aspect, onlyWhenOutOfView)) return;
+    CViewCamera fitted = CameraOf(*renderer_);
+    UpdateEyeOffset(fitted);
+    QMetaObject::invokeMethod(
+        this, [this, fitted] { ChangeView([&](View& v) { v.camera = fitted; }); }, Qt::QueuedConnection);
 }
 
 void CDispWindow::TogglePause() {
-    std::lock_guard<std::mutex> guard(sceneLock_);
+    std::lock_guard<std::mutex> guard(viewLock_);
     playback_.TogglePause();
 }
 
 void CDispWindow::ChangeSpeed(bool faster) {
-    std::lock_guard<std::mutex> guard(sceneLock_);
+    std::lock_guard<std::mutex> guard(viewLock_);
     if (faster) playback_.Faster();
     else playback_.Slower();
 }
 
 bool CDispWindow::Paused() const {
-    std::lock_guard<std::mutex> guard(sceneLock_);
+    std::lock_guard<std::mutex> guard(viewLock_);
     return playback_.Paused();
 }
 
 double CDispWindow::Speed() const {
-    std::lock_guard<std::mutex> guard(sceneLock_);
+    std::lock_guard<std::mutex> guard(viewLock_);
     return playback_.Speed();
 }

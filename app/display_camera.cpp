@@ -22,7 +22,7 @@ bool Finite(const Matrix4& m) {
 
 }  // namespace
 
-void OrbitCamera(CRenderer& r, int dx, int dy) {
+void OrbitCamera(CViewCamera& r, int dx, int dy) {
     r.RotationX = static_cast<float>(r.RotationX - dy * 0.03);
     r.RotationZ = static_cast<float>(r.RotationZ - dx * 0.03);
     r.RotationX = WrapTurns(r.RotationX);
@@ -31,7 +31,7 @@ void OrbitCamera(CRenderer& r, int dx, int dy) {
     r.RotationZ = WrapTurns(r.RotationZ);
 }
 
-bool PanCamera(CRenderer& r, int dx, int dy, int width, int height) {
+bool PanCamera(CViewCamera& r, int dx, int dy, int width, int height) {
     if (width <= 0 || height <= 0) return false;
     const float sx = static_cast<float>(dx) * 10.0f / static_cast<float>(width);
     const float sy = static_cast<float>(dy) * 10.0f / static_cast<float>(height);
@@ -46,9 +46,28 @@ bool PanCamera(CRenderer& r, int dx, int dy, int width, int height) {
     return true;
 }
 
-void ZoomCamera(CRenderer& r, int wheelDelta) {
+void ZoomCamera(CViewCamera& r, int wheelDelta) {
     r.Distance = static_cast<float>(r.Distance - wheelDelta * 0.01);
     if (r.Distance < kMinDistance) r.Distance = kMinDistance;
+}
+
+CViewCamera CameraOf(const CRenderer& r) {
+    return {r.RotationX, r.RotationZ, r.Distance, r.EyeOffset, r.At, r.LightTarget};
+}
+
+void PutCamera(const CViewCamera& c, CRenderer& r) {
+    r.RotationX = c.RotationX;
+    r.RotationZ = c.RotationZ;
+    r.Distance = c.Distance;
+    r.EyeOffset = c.EyeOffset;
+    r.At = c.At;
+    r.LightTarget = c.LightTarget;
+}
+
+void UpdateEyeOffset(CViewCamera& c) {
+    const double rx = c.RotationX, rz = c.RotationZ, d = c.Distance;
+    c.EyeOffset = {static_cast<float>(d * std::cos(rz) * std::sin(rx)), static_cast<float>(d * std::sin(rz) * std::sin(rx)),
+                   static_cast<float>(d * std::cos(rx))};
 }
 
 float DisplayAspect(int w, int h) {

@@ -1,8 +1,25 @@
 #pragma once
-// Mouse moves of the display window's orbit camera. They change the
-// renderer's RotationX / RotationZ / Distance / At / LightTarget; the camera
-// matrices follow at the next frame.
+// Mouse moves of the display window's orbit camera. They change the view's
+// RotationX / RotationZ / Distance / At / LightTarget; the renderer takes
+// them over at the next frame.
+#include "math/math.h"
+
 class CRenderer;
+
+// The camera fields of the renderer, as the interface thread moves them.
+// EyeOffset follows RotationX / RotationZ / Distance as a frame computes it.
+struct CViewCamera {
+    float RotationX = 0;
+    float RotationZ = 0;
+    float Distance = 6.0f;
+    Vector3 EyeOffset;
+    Vector3 At;
+    Vector3 LightTarget;
+};
+CViewCamera CameraOf(const CRenderer& renderer);
+void PutCamera(const CViewCamera& camera, CRenderer& renderer);
+// EyeOffset from the angles and the distance, as the frame's camera has it.
+void UpdateEyeOffset(CViewCamera& camera);
 
 constexpr float kMinPolarAngle = 0.001f;   // never exactly overhead
 constexpr float kMaxPolarAngle = 1.5707964f;  // never below the horizontal through At
@@ -11,15 +28,15 @@ constexpr float kMinDistance = 0.1f;
 // Right drag by (dx, dy) pixels: the polar angle stays in
 // [kMinPolarAngle, kMaxPolarAngle]; the azimuth wraps by whole turns toward
 // zero, so a negative azimuth stays negative.
-void OrbitCamera(CRenderer& renderer, int dx, int dy);
+void OrbitCamera(CViewCamera& camera, int dx, int dy);
 // Left drag by (dx, dy) pixels over a width x height area: moves At and
 // LightTarget by the same vector in the view plane of the current EyeOffset.
 // False (nothing moved) when that view cannot be inverted, e.g. before the
 // first frame has set EyeOffset.
-bool PanCamera(CRenderer& renderer, int dx, int dy, int width, int height);
+bool PanCamera(CViewCamera& camera, int dx, int dy, int width, int height);
 // Mouse wheel: 120 units (one notch) bring the eye 1.2 closer; the distance
 // stays at or above kMinDistance.
-void ZoomCamera(CRenderer& renderer, int wheelDelta);
+void ZoomCamera(CViewCamera& camera, int wheelDelta);
 
 // The aspect the frame is drawn with: the frame is stretched over the whole
 // display window, maximised or in full screen alike, so it is the window's

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
 #include <memory>
 #include <string>
 
@@ -48,10 +47,6 @@ QString WrittenPath(const QString& path, int mode) {
     return path.endsWith(extension) ? path : path + extension;
 }
 
-// The display's threads step render model 1 on their own; the actions give
-// them time to finish the step under way before the models change.
-void WaitForTick() { QThread::msleep(100); }
-
 void Report(const CFileActionContext& c, const QString& text) {
     if (c.report) c.report(text);
 }
@@ -65,9 +60,8 @@ bool SceneRunning(const CFileActionContext& c) {
 
 void OpenModel(const CFileActionContext& c, const QString& path, int type) {
     if (!SceneRunning(c)) return;
-    WaitForTick();
     CDispWindow* display = c.display;
-    display->ReleaseCurrentModel();
+    display->ReleaseCurrentModel();  // its memory goes before the new one comes
     auto model = std::make_unique<CModel>();
     if (type == CSelectList::kTypeCollada) {
         std::string error;
@@ -80,41 +74,52 @@ void OpenModel(const CFileActionContext& c, const QString& path, int type) {
     } else if (std::string why; !ReadModel(*model, ToPath(path), &why)) {
         Report(c, QStringLiteral("%1 could not be read: %2.").arg(path, QString::fromStdString(why)));
     }
-    display->ReplaceCurrentModel(std::move(model));
-    if (c.animationList) c.animationList->Refresh();
+    // Built between two frames; the list shows the new animations then.
+    CAnimationListWindow* list = c.animationList;
+    display->ReplaceCurrentModelLater(std::move(model), [list](bool) {
+        if (list) list->Refresh();
+    });
 }
 
 void WriteModelFile(const CFileActionContext& c, QString path) {
     const QString ext = FromName(c.settings->ExtModel);
     if (path.right(4) != ext) path += ext;
-    const CModel* model = c.display->CurrentModel();
-    if (path.isEmpty() || !model) return;
-    if (std::string why; !WriteModel(*model, ToPath(path), &why))
-        Report(c, QStringLiteral("Cannot write %1: %2.").arg(path, QString::fromStdString(why)));
+    std::string why;
+    {
+        auto structure = c.display->LockStructure();  // no animation is added meanwhile
+        const CModel* model = c.display->CurrentModel();
+        if (path.isEmpty() || !model || WriteModel(*model, ToPath(path), &why)) return;
+    }
+    Report(c, QStringLiteral("Cannot write %1: %2.").arg(path, QString::fromStdString(why)));
 }
 
 void OpenAnimation(const CFileActionContext& c, const QString& path) {
     CDispWindow* display = c.display;
     if (!SceneRunning(c)) return;
-    if (!display->CurrentModel()) {
+    if (auto structure = display->LockStructure(); !display->CurrentModel()) {
         Report(c, QStringLiteral("No model is open: open a model before its animations."));
         return;
     }
-    WaitForTick();
-    bool read = false;
-    std::string why;
-    const int last = display->AddAnimation([&](CModel& model) {
-        read = ReadAnimation(model, ToPath(path), true, &why);
-        return read;
-    });
-    if (!read) Report(c, QStringLiteral("%1 could not be read: %2.").arg(path, QString::fromStdString(why)));
-    if (CAnimationListWindow* list = c.animationList) {
-        list->selectedIndex = last;
-        // Bring the new row into view.
-        if (last >= list->topIndex + CAnimationListWindow::kVisibleRows)
-            list->SetTopIndex(last - CAnimationListWindow::kVisibleRows + 1);
-        list->Refresh();
-    }
+    // Read on the render thread between two frames, into the model it draws.
+    struct Outcome {
+        bool read = false;
+        std::string why;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    const std::string file = ToPath(path);
+    display->AddAnimationLater(
+        [outcome, file](CModel& model) { return outcome->read = ReadAnimation(model, file, true, &outcome->why); },
+        [c, outcome, path](int last) {
+            if (!outcome->read)
+                Report(c, QStringLiteral("%1 could not be read: %2.").arg(path, QString::fromStdString(outcome->why)));
+            if (CAnimationListWindow* list = c.animationList) {
+                list->selectedIndex = last;
+                // Bring the new row into view.
+                if (last >= list->topIndex + CAnimationListWindow::kVisibleRows)
+                    list->SetTopIndex(last - CAnimationListWindow::kVisibleRows + 1);
+                list->Refresh();
+            }
+        });
 }
 
 void WriteAnimationFile(const CFileActionContext& c, QString path, QString fileName) {
@@ -124,14 +129,18 @@ void WriteAnimationFile(const CFileActionContext& c, QString path, QString fileN
         fileName += ext;
     }
     const QString animationName = fileName.left(fileName.size() - 4);
-    const CModel* model = c.display->CurrentModel();
-    if (animationName.isEmpty() || path.isEmpty() || !model) return;
-    if (model->animations.Count() == 0) {
-        Report(c, QStringLiteral("The model %1 has no animation to write.").arg(FromName(model->name)));
-        return;
+    QString problem;
+    {
+        auto structure = c.display->LockStructure();
+        const CModel* model = c.display->CurrentModel();
+        if (animationName.isEmpty() || path.isEmpty() || !model) return;
+        std::string why;
+        if (model->animations.Count() == 0)
+            problem = QStringLiteral("The model %1 has no animation to write.").arg(FromName(model->name));
+        else if (!WriteAnimation(*model, ToName(animationName), ToPath(path), &why))
+            problem = QStringLiteral("Cannot write %1: %2.").arg(path, QString::fromStdString(why));
     }
-    if (std::string why; !WriteAnimation(*model, ToName(animationName), ToPath(path), &why))
-        Report(c, QStringLiteral("Cannot write %1: %2.").arg(path, QString::fromStdString(why)));
+    if (!problem.isEmpty()) Report(c, problem);
 }
 
 }  // namespace

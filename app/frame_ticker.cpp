@@ -1,8 +1,9 @@
 #include "app/frame_ticker.h"
 
-bool CFrameTicker::Start(std::chrono::milliseconds period, std::function<void()> tick) {
+bool CFrameTicker::Start(std::chrono::milliseconds period, std::function<void()> tick, std::function<void()> finish) {
     if (thread_.joinable()) return false;
     tick_ = std::move(tick);
+    finish_ = std::move(finish);
     stop_ = false;
     thread_ = std::thread([this, period] { Run(period); });
     return true;
@@ -24,11 +25,12 @@ void CFrameTicker::Run(std::chrono::milliseconds period) {
     for (;;) {
         {
             std::unique_lock<std::mutex> guard(lock_);
-            if (wake_.wait_until(guard, next, [this] { return stop_; })) return;
+            if (wake_.wait_until(guard, next, [this] { return stop_; })) break;
         }
         tick_();
         next += period;
         const Clock::time_point now = Clock::now();
         if (next < now) next = now;  // overran: skip the missed periods
     }
+    if (finish_) finish_();
 }

@@ -16,9 +16,10 @@ public:
     CFrameTicker(const CFrameTicker&) = delete;
     CFrameTicker& operator=(const CFrameTicker&) = delete;
 
-    // Starts calling `tick` every `period` on the ticker's thread. False when
-    // it is already running.
-    bool Start(std::chrono::milliseconds period, std::function<void()> tick);
+    // Starts calling `tick` every `period` on the ticker's thread, and
+    // `finish` on that thread once Stop ends the ticks. False when it is
+    // already running.
+    bool Start(std::chrono::milliseconds period, std::function<void()> tick, std::function<void()> finish = {});
     // Ends the thread after the tick under way, if any. Must not be called
     // from inside the tick.
     void Stop();
@@ -30,6 +31,7 @@ private:
     void Run(std::chrono::milliseconds period);
 
     std::function<void()> tick_;
+    std::function<void()> finish_;
     std::thread thread_;
     std::mutex lock_;
     std::condition_variable wake_;

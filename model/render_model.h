@@ -4,6 +4,7 @@
 // renderer creates. The GPU half holds plain GL object names, so this header
 // needs no GL; Build, Draw and ReleaseGpu live in the render library.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "model/array.h"
@@ -98,7 +99,9 @@ public:
     void RebuildPoseOrder();
 
     // --- GPU half (render library) ---
-    bool Build(CRenderer& renderer, const CModel* model, bool skinning);
+    // Relative texture paths are read from `folder` (the current directory
+    // when it is empty).
+    bool Build(CRenderer& renderer, const CModel* model, bool skinning, const std::string& folder = {});
     void Draw(CRenderer& renderer);
     void ReleaseGpu();
 

@@ -92,16 +92,18 @@ std::vector<std::uint32_t> FillBlock(const CGeometry& geometry, const CPolygonDa
 
 }  // namespace
 
-bool CRenderModel::Build(CRenderer& renderer, const CModel* model, bool skinningOn) {
+bool CRenderModel::Build(CRenderer& renderer, const CModel* model, bool skinningOn, const std::string& folder) {
     (void)renderer;
     if (!model) return false;
     skinning = skinningOn ? 1 : 0;
 
-    // Texture paths are relative to the current directory at this moment.
-    for (const CTexture* texture : model->textures)
+    for (const CTexture* texture : model->textures) {
+        const std::string file = texture->fileName.ToUtf8();
+        const bool relative = !folder.empty() && !file.empty() && file[0] != '/';
         textures.Add(!texture->embeddedImage.empty() ? LoadTextureData(texture->embeddedImage)
-                     : texture->fileName.Empty()       ? 0u
-                                                       : LoadTextureFile(texture->fileName.ToUtf8()));
+                     : file.empty()                    ? 0u
+                                                       : LoadTextureFile(relative ? folder + "/" + file : file));
+    }
 
     materialBuffer = CRenderer::CreateDynamicBuffer(sizeof(MaterialConstants));
     skinningBuffer = CRenderer::CreateDynamicBuffer(sizeof(SkinningConstants));

@@ -9,7 +9,7 @@ packages=(
   libgl-dev libegl-dev libepoxy-dev libgl1-mesa-dri libegl-mesa0 mesa-utils
   libpugixml-dev libcli11-dev libtinygltf-dev rapidjson-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth x11-utils fonts-noto-cjk
+  xvfb xauth x11-utils fonts-noto-cjk libxtst-dev
   glslang-tools
   clang libclang-rt-14-dev llvm
   libassimp-dev

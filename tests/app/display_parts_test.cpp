@@ -76,7 +76,7 @@ TEST(DisplayAspectRule, IsTheDisplayedArea) {
 }
 
 TEST(DisplayCameraSteps, OrbitFromSettingsStart) {
-    CRenderer r;
+    CViewCamera r;
     r.RotationX = 1.5f;
     r.RotationZ = 1.5f;
     OrbitCamera(r, 0, 10);  // 1.5 - 0.3
@@ -88,7 +88,7 @@ TEST(DisplayCameraSteps, OrbitFromSettingsStart) {
 }
 
 TEST(DisplayCameraSteps, PanWithoutAnEyeOffsetMovesNothing) {
-    CRenderer r;
+    CViewCamera r;
     r.At = {1, 2, 3};
     EXPECT_FALSE(PanCamera(r, 10, 10, 640, 360));  // no frame yet: EyeOffset is zero
     EXPECT_EQ(r.At.x, 1.0f);
@@ -98,7 +98,7 @@ TEST(DisplayCameraSteps, PanWithoutAnEyeOffsetMovesNothing) {
 }
 
 TEST(DisplayCameraSteps, PanAlongTheViewAxes) {
-    CRenderer r;
+    CViewCamera r;
     r.At = {0, 0, 0};
     r.EyeOffset = {0, -5, 0};  // looking along +Y from -Y
     ASSERT_TRUE(PanCamera(r, 64, 0, 640, 360));  // sx = 1

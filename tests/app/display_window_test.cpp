@@ -155,7 +155,7 @@ TEST_F(DisplayWindowTest, TickAdvancesFrameCounterByTheClock) {
 }
 
 TEST_F(DisplayWindowTest, RightDragOrbitsWithClampAndWrap) {
-    CRenderer& r = *window->Renderer();
+    CViewCamera& r = window->Camera();
     r.RotationX = 1.5f;  // the settings' start values
     r.RotationZ = 1.5f;
 
@@ -190,10 +190,11 @@ TEST_F(DisplayWindowTest, RightDragOrbitsWithClampAndWrap) {
     EXPECT_EQ(r.RotationZ, z);
     r.RotationX = 1.5f;
     r.RotationZ = 1.5f;
+    UpdateEyeOffset(r);
 }
 
 TEST_F(DisplayWindowTest, WheelZoomsWithFloor) {
-    CRenderer& r = *window->Renderer();
+    CViewCamera& r = window->Camera();
     const float start = r.Distance;
     Wheel(120);
     EXPECT_NEAR(r.Distance, start - 1.2f, 1e-5);
@@ -204,10 +205,11 @@ TEST_F(DisplayWindowTest, WheelZoomsWithFloor) {
     Wheel(-120);
     EXPECT_NEAR(r.Distance, 1.3f, 1e-5);
     r.Distance = start;
+    UpdateEyeOffset(r);
 }
 
 TEST_F(DisplayWindowTest, LeftDragPansAtAndLightTargetAlike) {
-    CRenderer& r = *window->Renderer();
+    CViewCamera& r = window->Camera();
     ASSERT_TRUE(WaitFrames(1));  // EyeOffset is that of the current camera
     const Vector3 at0 = r.At;
     const Vector3 light0 = r.LightTarget;
@@ -245,13 +247,14 @@ TEST_F(DisplayWindowTest, LeftDragPansAtAndLightTargetAlike) {
 
 TEST_F(DisplayWindowTest, PresentsTheBackBufferUprightAndStretched) {
     window->resize(768, 540);  // half the targets in each direction
-    const QImage shot = window->grabFramebuffer();
-    // grabFramebuffer rendered a frame; read what it composed.
+    // Paused, every frame is the same: the one shown is the one read.
+    window->TogglePause();
+    ASSERT_TRUE(WaitFrames(2));
     std::vector<unsigned char> back(1536 * 1080 * 4);
-    {
-        CDispWindow::SceneLock lock(*window);
-        CRenderer::ReadTarget(window->Renderer()->BackBuffer(), 1536, 1080, back.data());
-    }
+    window->Post([&] { CRenderer::ReadTarget(window->Renderer()->BackBuffer(), 1536, 1080, back.data()); });
+    window->WaitUntilApplied();
+    const QImage shot = window->grabFramebuffer();
+    window->TogglePause();
     window->resize(640, 360);
     shot.save(UiShotPath("display_window.png"));
     ASSERT_EQ(shot.width(), 768);
