@@ -86,9 +86,14 @@ inline void Drag(QWidget* widget, QPoint from, QPoint delta, int steps = 4) {
     send(QEvent::MouseButtonRelease, global0 + delta);
 }
 
+// A click's scene changes run between two frames and report back by queued
+// calls; the click returns once both are done, as a user would wait.
 inline void Click(QWidget* widget, QPoint local) {
     SendMouse(widget, QEvent::MouseButtonPress, local);
     SendMouse(widget, QEvent::MouseButtonRelease, local);
+    for (QWidget* w : QApplication::allWidgets())
+        if (auto* display = qobject_cast<CDispWindow*>(w)) display->WaitUntilApplied();
+    QCoreApplication::processEvents();
 }
 inline void Click(QWidget* widget) { Click(widget, widget->rect().center()); }
 

@@ -377,6 +377,45 @@ TEST_F(DisplayWindowTest, ThreadsTickPaintAndReplaceModelManyTimes) {
     EXPECT_EQ(window->RenderModel1()->animations.Count(), imported + 1);
 }
 
+// The render thread as the TSan stage sees it: models replaced and
+// animations added from the interface while frames draw, answers coming back
+// queued, and the window closed with a frame under way and a job queued.
+TEST(DisplayRenderThread, ReplacesWhileDrawingAndClosesDuringAFrame) {
+    RoomWindow room;
+    ASSERT_TRUE(room.running);
+    CDispWindow* window = room.window.get();
+    CName ext;
+    ext.SetAscii(".dae");
+    const std::string path = room.folder.filePath("model/washitu/washitu3.dae").toStdString();
+    int built = 0, added = 0;
+    for (int i = 0; i < 4; ++i) {
+        auto model = std::make_unique<CModel>();
+        ASSERT_TRUE(LoadCollada(*model, path, ext));
+        window->ReplaceCurrentModelLater(std::move(model), [&](bool ok) { built += ok; });
+        window->AddAnimationLater([](CModel& m) {
+            auto* a = new CAnimation;
+            a->id.SetAscii("walk");
+            m.animations.Add(a);
+            return true;
+        }, [&](int last) { added += last >= 0; });
+        window->SetActiveAnimation(0);
+        QTest::qWait(30);  // frames and jobs interleave
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return built == 4 && added == 4; }, kWaitMs));
+    {
+        auto structure = window->LockStructure();
+        ASSERT_NE(window->RenderModel1(), nullptr);
+        EXPECT_EQ(window->RenderModel1()->name.ToUtf8(), "washitu3");
+    }
+    const std::uint64_t frames = window->FramesRendered();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->FramesRendered() > frames; }, kWaitMs));
+    bool late = false;
+    window->ReplaceCurrentModelLater(std::make_unique<CModel>(), [&](bool) { late = true; });
+    room.window.reset();
+    QTest::qWait(50);
+    EXPECT_FALSE(late);
+}
+
 TEST(DisplayWindowLoad, MissingRoomFileAndSkyImageAreReportedOnce) {
     RoomWindow room([](const QString& root) {
         QFile::remove(root + "/model/washitu/washitu2.dae");
