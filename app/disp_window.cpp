@@ -186,6 +186,25 @@ void CDispWindow::WaitUntilApplied() {
     jobsRan_.wait(guard, [&] { return jobsDone_ >= target || stopping_.load(); });
 }
 
+// Render thread. The answer travels under the jobs' lock, the queued call
+// only says that there is one.
+void CDispWindow::Answer(std::function<void()> answer) {
+    {
+        std::lock_guard<std::mutex> guard(jobsLock_);
+        answers_.push_back(std::move(answer));
+    }
+    QMetaObject::invokeMethod(this, "DeliverAnswers", Qt::QueuedConnection);
+}
+
+void CDispWindow::DeliverAnswers() {
+    std::vector<std::function<void()>> ready;
+    {
+        std::lock_guard<std::mutex> guard(jobsLock_);
+        ready.swap(answers_);
+    }
+    for (std::function<void()>& answer : ready) answer();
+}
+
 // Render thread, scene lock held. The vectors trade buffers, so a tick
 // without jobs allocates nothing.
 void CDispWindow::RunJobs() {
@@ -213,7 +232,7 @@ void CDispWindow::OnTick() {
         QMetaObject::invokeMethod(this, "NotifyLoading", Qt::QueuedConnection);
         loader_ = std::thread([this] { LoaderThread(); });
     }
-    if (!renderContext_ && !MakeRenderContext()) return;
+    if (!renderContext_ && !contextFailed_) contextFailed_ = !MakeRenderContext();
     if (!sceneBuilt_) {
         BuildLoadedScene();
         return;
@@ -302,12 +321,15 @@ void CDispWindow::BuildLoadedScene() {
     std::string problems;
     for (const std::string& p : loaded.problems) problems += p + "\n";
 
-    auto* renderer = new CRenderer;
-    if (!renderer->Initialize(screenWidth_, screenHeight_)) {
-        problems += "the renderer cannot start: OpenGL 4.5 core is needed\n";
+    // Without a context the scene runs empty, as without a renderer.
+    auto* renderer = contextFailed_ ? nullptr : new CRenderer;
+    if (renderer && !renderer->Initialize(screenWidth_, screenHeight_)) {
         renderer->Release();
         delete renderer;
         renderer = nullptr;
+    }
+    if (!renderer) {
+        problems += "the renderer cannot start: OpenGL 4.5 core is needed\n";
     }
     RoomLighting* lighting = nullptr;
     CRenderModel* built[3] = {};
@@ -602,7 +624,7 @@ void CDispWindow::ReplaceCurrentModelLater(std::unique_ptr<CModel> model, std::f
         ClearShadowFlagsLocked();
         ResetShadowMapsBuilt();  // the lamps' cube maps show the new model
         lastBuilt_ = built;
-        if (done) QMetaObject::invokeMethod(this, [done, built] { done(built); }, Qt::QueuedConnection);
+        if (done) Answer([done, built] { done(built); });
     });
 }
 
@@ -624,7 +646,7 @@ void CDispWindow::AddAnimationLater(std::function<bool(CModel&)> read, std::func
             if (last >= 0) rm->activeAnimation = last;
         }
         lastAdded_ = last;
-        if (done) QMetaObject::invokeMethod(this, [done, last] { done(last); }, Qt::QueuedConnection);
+        if (done) Answer([done, last] { done(last); });
     });
 }
 
@@ -679,8 +701,7 @@ void CDispWindow::FitModel(bool onlyWhenOutOfView) {
     if (!FitCameraToBox(*renderer_, PosedBounds(*model_, *rm), view.aspect, onlyWhenOutOfView)) return;
     CViewCamera fitted = CameraOf(*renderer_);
     UpdateEyeOffset(fitted);
-    QMetaObject::invokeMethod(
-        this, [this, fitted] { ChangeView([&](View& v) { v.camera = fitted; }); }, Qt::QueuedConnection);
+    Answer([this, fitted] { ChangeView([&](View& v) { v.camera = fitted; }); });
 }
 
 void CDispWindow::TogglePause() {

@@ -203,6 +203,7 @@ protected:
 private:
     Q_INVOKABLE void FinishLoading();
     Q_INVOKABLE void NotifyLoading();
+    Q_INVOKABLE void DeliverAnswers();
 
     // What the interface sets and a frame reads (view lock).
     struct View {
@@ -224,6 +225,8 @@ private:
     bool MakeRenderContext();
     void BuildLoadedScene();
     void RunJobs();
+    // Runs `answer` on the interface thread (render thread).
+    void Answer(std::function<void()> answer);
     void DrawFrame();
     void Publish(const View& view);
     void FinishRenderThread();
@@ -261,12 +264,14 @@ private:
     std::mutex jobsLock_;
     std::condition_variable jobsRan_;
     std::vector<std::function<void()>> jobs_;
+    std::vector<std::function<void()>> answers_;  // for the interface thread
     std::uint64_t jobsPosted_ = 0;
     std::uint64_t jobsDone_ = 0;
 
     // --- the render thread's context and the finished frames
     QOffscreenSurface* surface_ = nullptr;     // made at Create, on this thread
     QOpenGLContext* renderContext_ = nullptr;  // render thread only
+    bool contextFailed_ = false;               // render thread only
     unsigned int presentTexture_ = 0;          // render thread: the frame at the widget's size
     unsigned int presentFramebuffer_ = 0;
     QImage spareImage_;                        // render thread: read back into
