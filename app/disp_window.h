@@ -139,7 +139,7 @@ public:
     void Post(std::function<void()> job);
     // Waits until the jobs posted so far have run (none run before state 3).
     void WaitUntilApplied();
-    // Frees render model 1 and the current model.
+    // Frees render model 1 and the current model before the next frame.
     void ReleaseCurrentModel();
     // Frees the current model and render model 1, makes `model` the current
     // model and builds render model 1 from it with the skinning switch
