@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QOffscreenSurface>
 #include <QPainter>
+#include <QTimer>
 #include <QOpenGLContext>
 #include <QScreen>
 #include <QSurfaceFormat>
@@ -142,8 +143,12 @@ bool CDispWindow::Create(QWidget* parent, int x, int y, int width, int height) {
     setParent(parent);
     setGeometry(x, y, width, height);
     show();
-    if (!ticker_.Running())
+    if (!ticker_.Running()) {
         ticker_.Start(kTickPeriod, [this] { OnTick(); }, [this] { FinishRenderThread(); });
+        auto* poll = new QTimer(this);
+        connect(poll, &QTimer::timeout, this, &CDispWindow::ShowNewFrame);
+        poll->start(kTickPeriod);
+    }
     return true;
 }
 
@@ -421,10 +426,21 @@ void CDispWindow::DrawFrame() {
     Publish(view);
     if (frameRateMeter_.Frame(CFrameRateMeter::WallClockReading())) {
         frameRate_ = frameRateMeter_.Rate();
-        emit FrameRateChanged(frameRate_.load());
+        rateChanged_ = true;
     }
-    ++framesRendered_;
-    QMetaObject::invokeMethod(this, "update", Qt::QueuedConnection);
+    ++framesRendered_;  // the interface's poll shows it
+}
+
+// Interface thread, every tick period: a new frame is painted, a new rate
+// told. Polling keeps the render thread from posting (and allocating) an
+// event a frame.
+void CDispWindow::ShowNewFrame() {
+    const std::uint64_t frames = framesRendered_.load();
+    if (frames != shownFrames_) {
+        shownFrames_ = frames;
+        update();
+    }
+    if (rateChanged_.exchange(false)) emit FrameRateChanged(frameRate_.load());
 }
 
 // Normal mode shows the whole back buffer, full screen the screen target's

@@ -204,6 +204,7 @@ private:
     Q_INVOKABLE void FinishLoading();
     Q_INVOKABLE void NotifyLoading();
     Q_INVOKABLE void DeliverAnswers();
+    void ShowNewFrame();
 
     // What the interface sets and a frame reads (view lock).
     struct View {
@@ -293,6 +294,8 @@ private:
     int fullScreenClear_[3] = {255, 255, 255};
     CFrameRateMeter frameRateMeter_;  // render thread
     std::atomic<std::uint64_t> framesRendered_{0};
+    std::atomic<bool> rateChanged_{false};
+    std::uint64_t shownFrames_ = 0;  // interface thread
     CSettings settings_;
 
     // --- tick
