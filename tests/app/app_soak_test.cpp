@@ -197,9 +197,9 @@ void Settle(CDispWindow* display) {
 TEST(AppSoak, FileActionRoundsKeepMemoryFlat) {
     const QString letter = QStringLiteral(VORLAND_CORPUS_DIR "/blender/letter-f-animated.dae");
     ASSERT_TRUE(QFileInfo::exists(letter)) << "missing test data: " << letter.toStdString();
-    // A fixed mmap threshold keeps glibc from raising its trim threshold
-    // after a large free: the render thread's arena would otherwise keep
-    // megabytes of free memory resident that no trim can reach.
+    // A fixed mmap threshold: glibc would otherwise raise it (and its trim
+    // threshold) after a large free, so the two measurements would not see
+    // the allocator in the same state.
     mallopt(M_MMAP_THRESHOLD, 128 << 10);
     apptest::Viewer v(true, nullptr, kSmallFrames);
     ASSERT_TRUE(v.ok);
