@@ -174,6 +174,15 @@ void CDispWindow::ChangeView(const std::function<void(View&)>& change) {
     change(view_);
 }
 
+CViewCamera CDispWindow::Camera() const {
+    std::lock_guard<std::mutex> guard(viewLock_);
+    return view_.camera;
+}
+
+void CDispWindow::SetCamera(const CViewCamera& camera) {
+    ChangeView([&](View& v) { v.camera = camera; });
+}
+
 // --- jobs ------------------------------------------------------------------
 
 void CDispWindow::Post(std::function<void()> job) {

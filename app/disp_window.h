@@ -130,8 +130,10 @@ public:
     CRenderModel* RoomRenderModel(int index) const { return index >= 1 && index <= 2 ? renderModels_[index] : nullptr; }
     CRenderer* Renderer() const { return renderer_; }
     std::uint8_t Skinning() const { return skinning_; }
-    // The camera as the interface thread moves it; the next frame takes it.
-    CViewCamera& Camera() { return view_.camera; }
+    // The camera as the interface thread moves it (read and set under the
+    // view lock); the next frame takes it.
+    CViewCamera Camera() const;
+    void SetCamera(const CViewCamera& camera);
 
     // --- scene changes: run by the render thread between frames, in order
     // Runs `job` on the render thread with its context current and the scene

@@ -155,19 +155,22 @@ TEST_F(DisplayWindowTest, TickAdvancesFrameCounterByTheClock) {
 }
 
 TEST_F(DisplayWindowTest, RightDragOrbitsWithClampAndWrap) {
-    CViewCamera& r = window->Camera();
+    CViewCamera r = window->Camera();
     r.RotationX = 1.5f;  // the settings' start values
     r.RotationZ = 1.5f;
+    window->SetCamera(r);
 
     // Down 100 px: the polar angle would be 1.5 - 3 = -1.5; it stops at 0.001.
     // Right 100 px: the azimuth 1.5 - 3 = -1.5 stays negative.
     Drag(Qt::RightButton, {200, 200}, {{300, 300}});
+    r = window->Camera();
     EXPECT_FLOAT_EQ(r.RotationX, 0.001f);
     EXPECT_FLOAT_EQ(r.RotationZ, -1.5f);
 
     // Up 100 px: 0.001 + 3 is past the horizontal; it stops at pi/2.
     // Right 300 px more: -1.5 - 9 = -10.5 wraps by one turn toward zero.
     Drag(Qt::RightButton, {300, 300}, {{450, 250}, {600, 200}});
+    r = window->Camera();
     EXPECT_FLOAT_EQ(r.RotationX, 1.5707964f);
     EXPECT_NEAR(r.RotationZ, Wrapped(-10.5), 1e-5);
     EXPECT_LT(r.RotationZ, 0.0f);
@@ -177,6 +180,7 @@ TEST_F(DisplayWindowTest, RightDragOrbitsWithClampAndWrap) {
     // few rounds with ticks and paints between them are enough.
     for (int i = 0; i < 8; ++i) {
         Drag(Qt::RightButton, {100, 100}, {{100 + 37 * i, 100 + (i % 2 ? 900 : -900)}});
+        r = window->Camera();
         EXPECT_GE(r.RotationX, 0.001f);
         EXPECT_LE(r.RotationX, 1.5707964f);
         EXPECT_GT(r.RotationZ, -6.2831855f);
@@ -186,37 +190,46 @@ TEST_F(DisplayWindowTest, RightDragOrbitsWithClampAndWrap) {
     const float x = r.RotationX, z = r.RotationZ;
     Mouse(QEvent::MouseMove, {20, 20}, Qt::NoButton, Qt::NoButton);
     Mouse(QEvent::MouseMove, {220, 320}, Qt::NoButton, Qt::NoButton);
+    r = window->Camera();
     EXPECT_EQ(r.RotationX, x);
     EXPECT_EQ(r.RotationZ, z);
     r.RotationX = 1.5f;
     r.RotationZ = 1.5f;
     UpdateEyeOffset(r);
+    window->SetCamera(r);
 }
 
 TEST_F(DisplayWindowTest, WheelZoomsWithFloor) {
-    CViewCamera& r = window->Camera();
+    CViewCamera r = window->Camera();
     const float start = r.Distance;
     Wheel(120);
+    r = window->Camera();
     EXPECT_NEAR(r.Distance, start - 1.2f, 1e-5);
     Wheel(-240);
+    r = window->Camera();
     EXPECT_NEAR(r.Distance, start + 1.2f, 1e-5);
     for (int i = 0; i < 20; ++i) Wheel(120);
+    r = window->Camera();
     EXPECT_FLOAT_EQ(r.Distance, 0.1f);
     Wheel(-120);
+    r = window->Camera();
     EXPECT_NEAR(r.Distance, 1.3f, 1e-5);
     r.Distance = start;
     UpdateEyeOffset(r);
+    window->SetCamera(r);
 }
 
 TEST_F(DisplayWindowTest, LeftDragPansAtAndLightTargetAlike) {
-    CViewCamera& r = window->Camera();
+    CViewCamera r = window->Camera();
     ASSERT_TRUE(WaitFrames(1));  // EyeOffset is that of the current camera
+    r = window->Camera();
     const Vector3 at0 = r.At;
     const Vector3 light0 = r.LightTarget;
     const Vector3 eye0 = r.EyeOffset;
     ASSERT_GT(std::abs(eye0.x) + std::abs(eye0.y) + std::abs(eye0.z), 1.0f);
 
     Drag(Qt::LeftButton, {100, 100}, {{130, 110}, {150, 120}});
+    r = window->Camera();
     const Vector3 moveAt = {r.At.x - at0.x, r.At.y - at0.y, r.At.z - at0.z};
     const Vector3 moveLight = {r.LightTarget.x - light0.x, r.LightTarget.y - light0.y,
                                r.LightTarget.z - light0.z};
@@ -238,11 +251,13 @@ TEST_F(DisplayWindowTest, LeftDragPansAtAndLightTargetAlike) {
 
     // The next frame keeps the offset: only At moved.
     ASSERT_TRUE(WaitFrames(1));
+    r = window->Camera();
     EXPECT_NEAR(r.EyeOffset.x, eye0.x, 1e-6);
     EXPECT_NEAR(r.EyeOffset.y, eye0.y, 1e-6);
     EXPECT_NEAR(r.EyeOffset.z, eye0.z, 1e-6);
     r.At = at0;
     r.LightTarget = light0;
+    window->SetCamera(r);
 }
 
 TEST_F(DisplayWindowTest, PresentsTheBackBufferUprightAndStretched) {
