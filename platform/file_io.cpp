@@ -16,6 +16,13 @@
 #include <string>
 #include <vector>
 
+namespace {
+
+// Why a file over a reader's size cap is refused.
+std::string TooLarge(std::uint64_t maxBytes) { return "larger than " + std::to_string(maxBytes >> 20) + " MB"; }
+
+}  // namespace
+
 int OpenRegularFile(const std::string& path, std::uint64_t maxBytes, std::uint64_t* size, std::string* why) {
     // Non-blocking: opening a FIFO would otherwise wait for a writer.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
@@ -33,7 +40,7 @@ int OpenRegularFile(const std::string& path, std::uint64_t maxBytes, std::uint64
         return -1;
     }
     if (static_cast<std::uint64_t>(st.st_size) > maxBytes) {
-        if (why) *why = "larger than " + std::to_string(maxBytes >> 20) + " MB";
+        if (why) *why = TooLarge(maxBytes);
         ::close(fd);
         return -1;
     }
@@ -60,7 +67,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::uint64_t 
         if (n == 0) break;
         // A file that grows while we read it stops at the limit all the same.
         if (data.size() + static_cast<std::size_t>(n) > maxBytes) {
-            if (why) *why = "larger than " + std::to_string(maxBytes >> 20) + " MB";
+            if (why) *why = TooLarge(maxBytes);
             ::close(fd);
             return std::nullopt;
         }
@@ -86,7 +93,7 @@ std::optional<FileBytes> ReadWholeFileBytes(const std::string& path, std::uint64
     for (;;) {
         if (out.size == capacity) {
             // A file that grows while we read it stops at the limit all the same.
-            if (capacity > maxBytes) return refuse("larger than " + std::to_string(maxBytes >> 20) + " MB");
+            if (capacity > maxBytes) return refuse(TooLarge(maxBytes));
             const std::size_t grown = static_cast<std::size_t>(std::min<std::uint64_t>(2 * static_cast<std::uint64_t>(capacity), maxBytes + 1));
             std::unique_ptr<char[]> larger(new char[grown]);
             std::memcpy(larger.get(), out.data.get(), out.size);
@@ -101,7 +108,7 @@ std::optional<FileBytes> ReadWholeFileBytes(const std::string& path, std::uint64
         if (n == 0) break;
         out.size += static_cast<std::size_t>(n);
     }
-    if (out.size > maxBytes) return refuse("larger than " + std::to_string(maxBytes >> 20) + " MB");
+    if (out.size > maxBytes) return refuse(TooLarge(maxBytes));
     ::close(fd);
     return out;
 }

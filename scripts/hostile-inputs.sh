@@ -20,11 +20,13 @@ mkdir -p "$dir"
 geometry='<COLLADA><library_geometries><geometry id="g"><mesh><source id="p"><float_array count="9">0 0 0 1 0 0 0 1 0</float_array><technique_common><accessor source="#p" count="3" stride="3"/></technique_common></source><vertices id="v"><input semantic="POSITION" source="#p"/></vertices><triangles count="1"><input semantic="VERTEX" source="#v" offset="0"/><p>0 1 2</p></triangles></mesh></geometry></library_geometries>'
 
 # Each shape: awk writes its head, then repeats its unit while the file stays
-# under BYTES, then its tail. `n` counts the units written so far.
+# under BYTES, then its tail (`repeat` does both for a fixed unit). `n` counts
+# the units written so far.
 shape() {
   local file=$1 program=$2
   awk -v bytes="$bytes" -v geometry="$geometry" "
     function out(s) { printf \"%s\", s; size += length(s) }
+    function repeat(unit, tail) { for (n = 0; size + length(tail) + length(unit) <= bytes; n++) out(unit); out(tail) }
     $program" >"$dir/$file"
 }
 
@@ -56,18 +58,14 @@ BEGIN {
 shape weight-rows.dae '
 BEGIN {
   out(geometry "<library_controllers><controller><skin source=\"#g\"><source id=\"j\"><Name_array count=\"1\">a</Name_array></source><joints><input semantic=\"JOINT\" source=\"#j\"/><input semantic=\"INV_BIND_MATRIX\" source=\"#m\"/></joints><vertex_weights count=\"2000000000\"><input semantic=\"JOINT\" source=\"#j\" offset=\"0\"/><input semantic=\"WEIGHT\" source=\"#w\" offset=\"1\"/><vcount>1</vcount><v>0 0</v></vertex_weights></skin></controller></library_controllers><!-- ")
-  tail = " --></COLLADA>\n"
-  for (n = 0; size + length(tail) + 10 <= bytes; n++) out("0123456789")
-  out(tail)
+  repeat("0123456789", " --></COLLADA>\n")
 }'
 
 # A scene of empty nodes side by side.
 shape many-nodes.dae '
 BEGIN {
   out("<COLLADA><library_visual_scenes><visual_scene><node>")
-  tail = "</node></visual_scene></library_visual_scenes></COLLADA>\n"
-  for (n = 0; size + length(tail) + 7 <= bytes; n++) out("<node/>")
-  out(tail)
+  repeat("<node/>", "</node></visual_scene></library_visual_scenes></COLLADA>\n")
 }'
 
 # Nodes nested in one another.
