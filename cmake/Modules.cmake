@@ -62,6 +62,17 @@ if(NOT VORLAND_CORE_ONLY)
   add_library(vorland_render STATIC ${RENDER_SOURCES} ${VORLAND_SHADER_SOURCES})
   target_link_libraries(vorland_render PUBLIC vorland_collada vorland_gltf PkgConfig::EPOXY PkgConfig::EGL Qt6::Gui)
 
+  # The scene: models, room, lights, sky, camera and playback, owned by one
+  # object on the render thread. No Qt in its own code.
+  vorland_glob(SCENE_SOURCES ${PROJECT_SOURCE_DIR}/scene/*.cpp)
+  if(SCENE_SOURCES)
+    add_library(vorland_scene STATIC ${SCENE_SOURCES})
+    target_link_libraries(vorland_scene PUBLIC vorland_render)
+  else()
+    add_library(vorland_scene INTERFACE)
+    target_link_libraries(vorland_scene INTERFACE vorland_render)
+  endif()
+
   vorland_glob(UI_SOURCES ${PROJECT_SOURCE_DIR}/ui/*.cpp ${PROJECT_SOURCE_DIR}/ui/*.h)
   add_library(vorland_ui STATIC ${UI_SOURCES})
   set_target_properties(vorland_ui PROPERTIES AUTOMOC ON)
@@ -71,7 +82,7 @@ if(NOT VORLAND_CORE_ONLY)
   list(REMOVE_ITEM APP_SOURCES ${PROJECT_SOURCE_DIR}/app/main.cpp)
   add_library(vorland_app STATIC ${APP_SOURCES})
   set_target_properties(vorland_app PROPERTIES AUTOMOC ON)
-  target_link_libraries(vorland_app PUBLIC vorland_ui vorland_render Qt6::Widgets Qt6::OpenGL Qt6::OpenGLWidgets)
+  target_link_libraries(vorland_app PUBLIC vorland_ui vorland_scene vorland_render Qt6::Widgets Qt6::OpenGL Qt6::OpenGLWidgets)
 
   add_executable(vorland ${PROJECT_SOURCE_DIR}/app/main.cpp)
   target_link_libraries(vorland PRIVATE vorland_app)
