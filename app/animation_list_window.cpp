@@ -8,8 +8,6 @@
 
 #include "app/disp_window.h"
 #include "settings/settings.h"
-#include "model/model.h"
-#include "model/render_model.h"
 #include "ui/scroll_bar.h"
 
 CAnimationListWindow::CAnimationListWindow() : metrics_(CScreenMetrics::FromPrimaryScreen()) {
@@ -42,22 +40,13 @@ void CAnimationListWindow::Create(QWidget* parent, int x, int y, int width, int 
     show();
 }
 
-// The render thread changes the lists between frames; the structure lock
-// keeps them still while they are read.
-int CAnimationListWindow::AnimationCount() const {
-    if (!display_) return 0;
-    auto structure = display_->LockStructure();
-    if (!display_->CurrentModel() || !display_->RenderModel1()) return 0;
-    return display_->RenderModel1()->animations.Count();
+void CAnimationListWindow::SetRows(const QStringList& names) {
+    names_ = names;
+    Refresh();
 }
 
 QString CAnimationListWindow::AnimationName(int i) const {
-    if (!display_) return {};
-    auto structure = display_->LockStructure();
-    const CRenderModel* rm = display_->RenderModel1();
-    if (!display_->CurrentModel() || !rm || i < 0 || i >= rm->animations.Count()) return {};
-    const CName& id = rm->animations[i]->id;
-    return QString::fromUtf16(id.Data(), id.Length());
+    return i >= 0 && i < names_.size() ? names_[i] : QString();
 }
 
 void CAnimationListWindow::SetTopIndex(int top) {
@@ -135,7 +124,7 @@ void CAnimationListWindow::mousePressEvent(QMouseEvent* event) {
     buttonDown_ = true;
     const int y = static_cast<int>(event->position().y());
     selectedIndex = topIndex + y / std::max(1, rowHeight_);
-    if (display_ && selectedIndex >= 0 && selectedIndex < AnimationCount()) display_->SetActiveAnimation(selectedIndex);
+    if (display_ && selectedIndex >= 0 && selectedIndex < AnimationCount()) display_->GetScene().ChooseAnimation(selectedIndex);
     const QPoint g = event->globalPosition().toPoint();
     lastMouseX_ = g.x();
     lastMouseY_ = g.y();

@@ -5,6 +5,7 @@
 // menu window's back buffer.
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include "ui/drawing.h"
@@ -24,11 +25,14 @@ public:
     // Child of `parent` at the rectangle, painting into `backBuffer`; makes
     // the scroll bar at its right edge. objectName "CLASS_ANIMATIONLISTWINDOW".
     void Create(QWidget* parent, int x, int y, int width, int height, QImage* backBuffer, const CSettings& settings);
-    // Where the rows come from: the display's render model 1.
+    // Where a click goes: the display's scene plays the chosen animation.
     void SetDisplay(CDispWindow* display) { display_ = display; }
+    // The rows: the names of the current model's animations, as the scene
+    // last published them.
+    void SetRows(const QStringList& names);
 
-    // Number of rows: the animations of render model 1, 0 without a model.
-    int AnimationCount() const;
+    // Number of rows: the current model's animations, 0 without a model.
+    int AnimationCount() const { return static_cast<int>(names_.size()); }
     // Name of row i ("" when out of range).
     QString AnimationName(int i) const;
     // Moves the first row shown, kept to 0 .. max(0, count - 8); the scroll
@@ -58,6 +62,7 @@ private:
     void SyncScrollBar(int count);
 
     CDispWindow* display_ = nullptr;
+    QStringList names_;
     CScrollBar* scrollBar_ = nullptr;
     CScreenMetrics metrics_;
     QImage* backBuffer_ = nullptr;

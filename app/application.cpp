@@ -31,9 +31,6 @@
 
 namespace {
 
-// The one application object. Set by its construction, cleared when it goes.
-CApplication* g_application = nullptr;
-
 constexpr int kTitleUnits = 60;
 constexpr int kNoticeMs = 2000;
 
@@ -50,8 +47,6 @@ QStringList OpenableFiles(const QMimeData* data) {
 }
 
 }  // namespace
-
-CApplication* TheApplication() { return g_application; }
 
 CApplication::CApplication() : CApplication(CScreenMetrics::FromPrimaryScreen()) {}
 
@@ -82,14 +77,12 @@ CApplication::CApplication(const CScreenMetrics& metrics)
         setAttribute(Qt::WA_TranslucentBackground);
         setAttribute(Qt::WA_OpaquePaintEvent, false);
     }
-    g_application = this;
 }
 
 CApplication::~CApplication() {
     // The display's threads stop before anything they reach goes away.
     delete display_;
     display_ = nullptr;
-    if (g_application == this) g_application = nullptr;
 }
 
 CMainLayout CApplication::Layout() const {
@@ -106,6 +99,9 @@ void CApplication::CreateMainWindow() {
     menuHeight = l.menuHeight;
     menu_ = new CMenuWindow;
     menu_->Create(this, l.menu.x(), l.menu.y(), l.menu.width(), l.menu.height(), *settings_, metrics_);
+    menu_->SetOpenDialog([this](int mode) {
+        if (dialog_) dialog_->Open(mode);
+    });
 
     dialog_ = std::make_unique<CSelectFileDialog>();
     const QRect d = CSelectFileDialog::DefaultRect(metrics_);
@@ -119,12 +115,15 @@ void CApplication::CreateMainWindow() {
 
     const int s = l.buttonSize;
     closeButton_ = new CButtonClose;
+    closeButton_->SetAction([this] { CloseApplication(); });
     closeButton_->Create(l.closeLeft, l.buttonTop, s, s, this);
     closeButton_->LoadImages(QStringLiteral("./pict/ButtonClose.png"), QStringLiteral("./pict/ButtonCloseDown.png"));
     sizeButton_ = new CButtonMaximize;
+    sizeButton_->SetAction([this] { ToggleMaximized(); });
     sizeButton_->Create(l.sizeLeft, l.buttonTop, s, s, this);
     sizeButton_->LoadImages(QStringLiteral("./pict/ButtonSize.png"), QStringLiteral("./pict/ButtonSizeDown.png"));
     minimizeButton_ = new CButtonMinimize;
+    minimizeButton_->SetAction([this] { showMinimized(); });
     minimizeButton_->Create(l.minimiseLeft, l.buttonTop, s, s, this);
     minimizeButton_->LoadImages(QStringLiteral("./pict/ButtonMin.png"), QStringLiteral("./pict/ButtonMinDown.png"));
     for (CCustomButton* b : {static_cast<CCustomButton*>(closeButton_), static_cast<CCustomButton*>(sizeButton_),
@@ -138,25 +137,23 @@ void CApplication::CreateMainWindow() {
     display_->Create(this, l.display.x(), l.display.y(), l.display.width(), l.display.height());
     menu_->AnimationList()->SetDisplay(display_);
     // Queued: the display emits from inside its own paint.
-    connect(
-        display_, &CDispWindow::StateChanged, this,
-        [this](int state) {
-            repaint();
-            if (menu_) menu_->AnimationList()->Refresh();  // the start model's animations
-            if (state == CDispWindow::StateRunning && !pendingFiles_.isEmpty()) {
-                const QStringList files = pendingFiles_;
-                pendingFiles_.clear();
-                OpenFiles(files);
-            }
-        },
-        Qt::QueuedConnection);
-    connect(
-        display_, &CDispWindow::FrameRateChanged, this,
-        [this](float) {
-            repaint();
-            if (menu_) menu_->AnimationList()->Refresh();
-        },
-        Qt::QueuedConnection);
+    connect(display_, &CDispWindow::StateChanged, this, [this](SceneState state) {
+        repaint();
+        if (state == SceneState::Running && !pendingFiles_.isEmpty()) {
+            const QStringList files = pendingFiles_;
+            pendingFiles_.clear();
+            OpenFiles(files);
+        }
+    });
+    connect(display_, &CDispWindow::FrameRateChanged, this, [this](float) { repaint(); });
+    connect(display_, &CDispWindow::SceneChanged, this, [this] {
+        if (!menu_) return;
+        QStringList names;
+        for (const AnimationEntry& a : display_->GetScene().Snapshot().animations)
+            names += QString::fromUtf16(a.id.Data(), a.id.Length());
+        menu_->AnimationList()->SetRows(names);
+    });
+    connect(display_, &CDispWindow::EventsWaiting, this, [this] { ShowSceneEvents(FileActionContext()); });
     connect(display_, &CDispWindow::FullScreenChanged, this,
             [this](bool full) { OnSize(full || isMaximized() ? kSizeMaximized : kSizeRestored); },
             Qt::QueuedConnection);
@@ -173,12 +170,11 @@ void CApplication::CreateMainWindow() {
         std::fprintf(stderr, "vorland: the interface runs without these images:\n%s\n", list.toLocal8Bit().constData());
         ShowMessage(QStringLiteral("The interface runs without these images:\n") + list);
     }
-    connect(
-        display_, &CDispWindow::LoadProblem, this,
-        [this](const QString& problems) {
-            ShowMessage(QStringLiteral("The scene runs without what could not be loaded:\n") + problems);
-        },
-        Qt::QueuedConnection);
+    connect(display_, &CDispWindow::LoadProblem, this, [this](const QString& problems) {
+        std::fprintf(stderr, "vorland: the scene runs without what could not be loaded:\n%s\n",
+                     problems.toLocal8Bit().constData());
+        ShowMessage(QStringLiteral("The scene runs without what could not be loaded:\n") + problems);
+    });
 }
 
 CFileActionContext CApplication::FileActionContext() {
@@ -188,13 +184,15 @@ CFileActionContext CApplication::FileActionContext() {
     c.animationList = menu_ ? menu_->AnimationList() : nullptr;
     c.settings = settings_.get();
     c.report = [this](const QString& text) { ShowMessage(text); };
+    c.notice = [this](const QString& text) { ShowNotice(text); };
     return c;
 }
 
 QString CApplication::TitleText() const {
-    if (!display_) return FormatTitle(0, 0.0f);
-    QString title = FormatTitle(display_->State(), display_->FrameRate());
-    if (display_->State() == CDispWindow::StateRunning) title += PlaybackNote(display_->Paused(), display_->Speed());
+    if (!display_) return FormatTitle(SceneState::Created, 0.0f);
+    const Scene& scene = display_->GetScene();
+    QString title = FormatTitle(scene.State(), scene.FrameRate());
+    if (scene.State() == SceneState::Running) title += PlaybackNote(scene.Paused(), scene.Speed());
     if (!notice_.isEmpty()) title += QStringLiteral(" [%1]").arg(notice_);
     return title;
 }
@@ -206,10 +204,10 @@ QString CApplication::PlaybackNote(bool paused, double speed) {
     return note.isEmpty() ? note : QStringLiteral(" [%1]").arg(note);
 }
 
-QString CApplication::FormatTitle(int displayState, float framesPerSecond) {
+QString CApplication::FormatTitle(SceneState displayState, float framesPerSecond) {
     QString title = QStringLiteral("Vorland ver1.6");
-    if (displayState == CDispWindow::StateLoading) title += QStringLiteral(" [LOADING...]");
-    else if (displayState == CDispWindow::StateRunning)
+    if (displayState == SceneState::Loading) title += QStringLiteral(" [LOADING...]");
+    else if (displayState == SceneState::Running)
         title += QString::asprintf(" [FPS: %.2f f/s]", static_cast<double>(framesPerSecond));
     return title.left(kTitleUnits);
 }
@@ -333,14 +331,14 @@ bool CApplication::HandleViewerKey(int key) {
     if (!display_) return false;
     switch (key) {
         case Qt::Key_F:
-            if (display_->FrameModel()) display_->update();
+            if (display_->GetScene().FrameModel()) display_->update();
             return true;
         case Qt::Key_P:
-            display_->TogglePause();
+            display_->GetScene().TogglePause();
             break;
         case Qt::Key_BracketLeft:
         case Qt::Key_BracketRight:
-            display_->ChangeSpeed(key == Qt::Key_BracketRight);
+            display_->GetScene().ChangeSpeed(key == Qt::Key_BracketRight);
             break;
         case Qt::Key_F12: {
             const QString path = SaveScreenshot();
@@ -384,7 +382,7 @@ void CApplication::ShowNotice(const QString& text) {
 
 void CApplication::OpenFiles(const QStringList& paths) {
     if (paths.isEmpty()) return;
-    if (!display_ || display_->State() != CDispWindow::StateRunning) {
+    if (!display_ || display_->State() != SceneState::Running) {
         pendingFiles_ += paths;
         return;
     }

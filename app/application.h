@@ -3,7 +3,7 @@
 // top-level window with its own title bar (title, load state or frame rate,
 // minimise, size and close buttons), the menu strip on the left and the 3D
 // display filling the rest. It owns the settings and the select-file dialog.
-// There is one; TheApplication() reaches it from everywhere.
+// There is one; its buttons reach it through the actions it gives them.
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app/shell_layout.h"
+#include "scene/scene_types.h"
 #include "ui/drawing.h"
 #include "ui/metrics.h"
 
@@ -31,7 +32,6 @@ public:
 
     // Records the working directory as the start directory, takes the
     // screen's metrics and reads config.ini from the working directory.
-    // Becomes TheApplication().
     CApplication();
     // The same for a given screen (tests of other screen sizes).
     explicit CApplication(const CScreenMetrics& metrics);
@@ -55,8 +55,8 @@ public:
     // " [FPS: %.2f f/s]" once it runs; then the playback note and, for two
     // seconds after a screenshot, where it went.
     QString TitleText() const;
-    // The same for a display state (0 when there is no display) and rate.
-    static QString FormatTitle(int displayState, float framesPerSecond);
+    // The same for a display state (Created when there is no display) and rate.
+    static QString FormatTitle(SceneState displayState, float framesPerSecond);
     // "" while playing at 1x, else " [0.5x]", " [paused]", " [2x paused]".
     static QString PlaybackNote(bool paused, double speed);
 
@@ -133,5 +133,3 @@ private:
     bool colorKey_ = false;  // a colour of the window is pure white: those pixels are see-through
 };
 
-// The one application object (null before it is made and after it is gone).
-CApplication* TheApplication();

@@ -8,12 +8,8 @@
 
 #include "app/animation_list_window.h"
 #include "app/disp_window.h"
+#include "import/model_file.h"
 #include "settings/settings.h"
-#include "collada/collada.h"
-#include "gltf/gltf.h"
-#include "model/ani_file.h"
-#include "model/mdl_file.h"
-#include "model/model.h"
 #include "ui/confirm_dialog.h"
 #include "ui/dir_listing.h"
 #include "ui/select_file_dialog.h"
@@ -51,75 +47,32 @@ void Report(const CFileActionContext& c, const QString& text) {
     if (c.report) c.report(text);
 }
 
-// Until the scene runs, the loader is about to put its own models in place.
-bool SceneRunning(const CFileActionContext& c) {
-    if (c.display->State() == CDispWindow::StateRunning) return true;
-    Report(c, QStringLiteral("The scene is still loading: open the file again once it shows."));
+Scene& SceneOf(const CFileActionContext& c) { return c.display->GetScene(); }
+
+// Nothing to write or to add an animation to: said at once, nothing is sent.
+bool HasModel(const CFileActionContext& c, const QString& refusal) {
+    if (SceneOf(c).Snapshot().hasModel) return true;
+    Report(c, refusal);
     return false;
 }
 
-void OpenModel(const CFileActionContext& c, const QString& path, int type) {
-    if (!SceneRunning(c)) return;
-    CDispWindow* display = c.display;
-    display->ReleaseCurrentModel();  // its memory goes before the new one comes
-    auto model = std::make_unique<CModel>();
-    if (type == CSelectList::kTypeCollada) {
-        std::string error;
-        const bool imported = IsGltfFileName(path) ? LoadGltf(*model, ToPath(path), &error)
-                                                   : LoadCollada(*model, ToPath(path), c.settings->ExtDae, &error);
-        if (!imported)
-            Report(c, QStringLiteral("%1 could not be imported.\n%2")
-                          .arg(path, error.empty() ? QStringLiteral("The file cannot be read.")
-                                                   : QString::fromStdString(error)));
-    } else if (std::string why; !ReadModel(*model, ToPath(path), &why)) {
-        Report(c, QStringLiteral("%1 could not be read: %2.").arg(path, QString::fromStdString(why)));
-    }
-    // Built between two frames; the list shows the new animations then.
-    CAnimationListWindow* list = c.animationList;
-    display->ReplaceCurrentModelLater(std::move(model), [list](bool) {
-        if (list) list->Refresh();
-    });
+// Read and imported on the scene's worker; the model on show stays until
+// the new one is ready, and stays for good when it cannot be opened.
+void OpenModel(const CFileActionContext& c, const QString& path) {
+    SceneOf(c).OpenModel(ToPath(QFileInfo(path).absoluteFilePath()));
 }
 
 void WriteModelFile(const CFileActionContext& c, QString path) {
     const QString ext = FromName(c.settings->ExtModel);
     if (path.right(4) != ext) path += ext;
-    std::string why;
-    {
-        auto structure = c.display->LockStructure();  // no animation is added meanwhile
-        const CModel* model = c.display->CurrentModel();
-        if (path.isEmpty() || !model || WriteModel(*model, ToPath(path), &why)) return;
-    }
-    Report(c, QStringLiteral("Cannot write %1: %2.").arg(path, QString::fromStdString(why)));
+    if (path.isEmpty() || !HasModel(c, QStringLiteral("No model is open: there is nothing to write."))) return;
+    SceneOf(c).WriteModel(ToPath(path));
 }
 
+// The worker knows best whether there will be a model to add it to: a model
+// opened just before may still be on its way.
 void OpenAnimation(const CFileActionContext& c, const QString& path) {
-    CDispWindow* display = c.display;
-    if (!SceneRunning(c)) return;
-    if (auto structure = display->LockStructure(); !display->CurrentModel()) {
-        Report(c, QStringLiteral("No model is open: open a model before its animations."));
-        return;
-    }
-    // Read on the render thread between two frames, into the model it draws.
-    struct Outcome {
-        bool read = false;
-        std::string why;
-    };
-    auto outcome = std::make_shared<Outcome>();
-    const std::string file = ToPath(path);
-    display->AddAnimationLater(
-        [outcome, file](CModel& model) { return outcome->read = ReadAnimation(model, file, true, &outcome->why); },
-        [c, outcome, path](int last) {
-            if (!outcome->read)
-                Report(c, QStringLiteral("%1 could not be read: %2.").arg(path, QString::fromStdString(outcome->why)));
-            if (CAnimationListWindow* list = c.animationList) {
-                list->selectedIndex = last;
-                // Bring the new row into view.
-                if (last >= list->topIndex + CAnimationListWindow::kVisibleRows)
-                    list->SetTopIndex(last - CAnimationListWindow::kVisibleRows + 1);
-                list->Refresh();
-            }
-        });
+    SceneOf(c).AddAnimation(ToPath(QFileInfo(path).absoluteFilePath()));
 }
 
 void WriteAnimationFile(const CFileActionContext& c, QString path, QString fileName) {
@@ -129,28 +82,29 @@ void WriteAnimationFile(const CFileActionContext& c, QString path, QString fileN
         fileName += ext;
     }
     const QString animationName = fileName.left(fileName.size() - 4);
-    QString problem;
-    {
-        auto structure = c.display->LockStructure();
-        const CModel* model = c.display->CurrentModel();
-        if (animationName.isEmpty() || path.isEmpty() || !model) return;
-        std::string why;
-        if (model->animations.Count() == 0)
-            problem = QStringLiteral("The model %1 has no animation to write.").arg(FromName(model->name));
-        else if (!WriteAnimation(*model, ToName(animationName), ToPath(path), &why))
-            problem = QStringLiteral("Cannot write %1: %2.").arg(path, QString::fromStdString(why));
+    if (animationName.isEmpty() || path.isEmpty()) return;
+    const SceneSnapshot snapshot = SceneOf(c).Snapshot();
+    if (!snapshot.hasModel) {
+        Report(c, QStringLiteral("No model is open: there is nothing to write."));
+        return;
     }
-    if (!problem.isEmpty()) Report(c, problem);
+    if (snapshot.animations.empty()) {
+        Report(c, QStringLiteral("The model %1 has no animation to write.").arg(FromName(snapshot.modelName)));
+        return;
+    }
+    SceneOf(c).WriteAnimation(ToPath(path), ToName(animationName));
 }
 
 }  // namespace
 
 int FileTypeOfName(const QString& name) {
-    if (name.size() < 5) return CSelectList::kTypeOther;
-    const QString last4 = name.right(4);
-    if (last4 == QLatin1String(".mdl")) return CSelectList::kTypeModel;
-    if (last4 == QLatin1String(".ani")) return CSelectList::kTypeAnimation;
-    if (last4 == QLatin1String(".dae") || IsGltfFileName(name)) return CSelectList::kTypeCollada;
+    switch (KindOfFileName(ToPath(name))) {
+        case ModelFileKind::Model: return CSelectList::kTypeModel;
+        case ModelFileKind::Animation: return CSelectList::kTypeAnimation;
+        case ModelFileKind::Collada:
+        case ModelFileKind::Gltf: return CSelectList::kTypeCollada;
+        case ModelFileKind::Other: break;
+    }
     return CSelectList::kTypeOther;
 }
 
@@ -168,17 +122,6 @@ QString NotAnAnimation(const QString& name) {
     return QStringLiteral("%1 is not an animation file (.ani): nothing was opened.").arg(name);
 }
 
-// Runs `open` on the file's absolute path with its folder as the working
-// directory, and goes back afterwards.
-template <class Open>
-void InFolderOf(const QString& path, Open open) {
-    const QFileInfo info(path);
-    const QString previous = QDir::currentPath();
-    const bool moved = QDir::setCurrent(info.absolutePath());
-    open(info.absoluteFilePath());
-    if (moved) QDir::setCurrent(previous);
-}
-
 }  // namespace
 
 void OpenFiles(const CFileActionContext& c, const QStringList& paths) {
@@ -188,9 +131,9 @@ void OpenFiles(const CFileActionContext& c, const QStringList& paths) {
         const int type = FileTypeOfName(path);
         if ((type == CSelectList::kTypeCollada || type == CSelectList::kTypeModel) && !modelOpened) {
             modelOpened = true;
-            InFolderOf(path, [&](const QString& full) { OpenModel(c, full, type); });
+            OpenModel(c, path);
         } else if (type == CSelectList::kTypeAnimation) {
-            InFolderOf(path, [&](const QString& full) { OpenAnimation(c, full); });
+            OpenAnimation(c, path);
         } else {
             Report(c, type == CSelectList::kTypeOther ? NotAModel(QFileInfo(path).fileName())
                                                       : QStringLiteral("%1: one model at a time; it was not opened.")
@@ -223,7 +166,7 @@ void RunFileAction(const CFileActionContext& c) {
     const int type = ActionType(list->selectedType, list->fileName);
     switch (mode) {
         case CSelectFileDialog::kModeOpenModel:
-            if (type == CSelectList::kTypeCollada || type == CSelectList::kTypeModel) OpenModel(c, path, type);
+            if (type == CSelectList::kTypeCollada || type == CSelectList::kTypeModel) OpenModel(c, path);
             else Report(c, NotAModel(list->fileName));
             break;
         case CSelectFileDialog::kModeWriteModel:
@@ -240,4 +183,33 @@ void RunFileAction(const CFileActionContext& c) {
             break;
     }
     dialog->Close();
+}
+
+void ShowSceneEvents(const CFileActionContext& c) {
+    if (!c.display) return;
+    for (const SceneEvent& event : SceneOf(c).TakeEvents()) {
+        const QString path = QFile::decodeName(QByteArray::fromStdString(event.path));
+        const QString why = QString::fromStdString(event.status.Why());
+        switch (event.kind) {
+            case SceneEvent::Kind::ModelOpened:
+                if (!event.status) Report(c, QStringLiteral("%1 could not be opened.\n%2").arg(path, why));
+                break;
+            case SceneEvent::Kind::AnimationAdded:
+                if (!event.status) Report(c, QStringLiteral("%1 could not be read: %2.").arg(path, why));
+                if (CAnimationListWindow* list = c.animationList; list && event.animationIndex >= 0) {
+                    const int last = event.animationIndex;
+                    list->selectedIndex = last;
+                    // Bring the new row into view.
+                    if (last >= list->topIndex + CAnimationListWindow::kVisibleRows)
+                        list->SetTopIndex(last - CAnimationListWindow::kVisibleRows + 1);
+                    list->Refresh();
+                }
+                break;
+            case SceneEvent::Kind::ModelWritten:
+            case SceneEvent::Kind::AnimationWritten:
+                if (!event.status) Report(c, QStringLiteral("Cannot write %1: %2.").arg(path, why));
+                else if (c.notice) c.notice(QStringLiteral("saved ") + QFileInfo(path).fileName());
+                break;
+        }
+    }
 }

@@ -17,11 +17,12 @@ struct CFileActionContext {
     CDispWindow* display = nullptr;
     CAnimationListWindow* animationList = nullptr;
     const CSettings* settings = nullptr;
-    std::function<void(const QString&)> report;
+    std::function<void(const QString&)> report;  // a message window
+    std::function<void(const QString&)> notice;  // a short note in the title
 };
 
-// The type a file name stands for, by its last four characters (case
-// sensitive): 1 ".mdl", 2 ".ani", 3 ".dae", 4 anything else.
+// The type a file name stands for, by its extension in any letter case:
+// 1 ".mdl", 2 ".ani", 3 ".dae", ".gltf" or ".glb", 4 anything else.
 int FileTypeOfName(const QString& name);
 
 // The type the action goes by: the selected row's; with nothing selected
@@ -31,9 +32,12 @@ int ActionType(int selectedType, const QString& fileName);
 // Runs the action of the dialog's mode on the dialog's file name.
 void RunFileAction(const CFileActionContext& context);
 
+// Tells the user what came of the file commands the scene finished: the
+// failures in a message, a write by a note, a new animation by the list.
+void ShowSceneEvents(const CFileActionContext& context);
+
 // Files named on the command line or dropped on the window: the first model
 // (.dae or .mdl) is opened, then every .ani is added, in order, as the menu's
 // actions would with the same messages; any other file is reported and
-// skipped. Each file is read from inside its own folder, so the textures a
-// model names beside it are found.
+// skipped. A model's textures are read from its own folder.
 void OpenFiles(const CFileActionContext& context, const QStringList& paths);

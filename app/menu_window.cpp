@@ -91,3 +91,9 @@ void CMenuWindow::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) rightDown_ = false;
     repaint();
 }
+
+void CMenuWindow::SetOpenDialog(const std::function<void(int)>& open) {
+    for (CMenuButton* button : {static_cast<CMenuButton*>(modelOpen_), static_cast<CMenuButton*>(modelWrite_),
+                                static_cast<CMenuButton*>(animOpen_), static_cast<CMenuButton*>(animWrite_)})
+        if (button) button->SetOpen(open);
+}

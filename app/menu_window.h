@@ -3,6 +3,7 @@
 // model, write model, open animation, write animation) and the animation
 // list below them, all painted into the strip's own back buffer.
 #include <QImage>
+#include <functional>
 #include <QWidget>
 
 #include "app/shell_layout.h"
@@ -29,6 +30,8 @@ public:
                 const CScreenMetrics& metrics);
     // The main window's layout sets the height; the buttons and the list stay.
     void SetHeight(int height);
+    // What the four menu buttons do: open the select-file dialog in a mode.
+    void SetOpenDialog(const std::function<void(int mode)>& open);
 
     CAnimationListWindow* AnimationList() const { return list_; }
     CButtonModelOpen* ModelOpenButton() const { return modelOpen_; }

@@ -1,32 +1,42 @@
 #pragma once
-// The click actions of the main window's title-bar buttons and the menu
-// strip's four buttons. Each reaches the application through its one object.
+// The main window's title-bar buttons and the menu strip's four buttons.
+// Their owner hands each its action.
+#include <functional>
+
 #include "ui/custom_button.h"
 
-class CButtonClose : public CCustomButton {
+class CActionButton : public CCustomButton {
 public:
-    bool Click() override;  // restores the start directory, writes config.ini, quits
+    void SetAction(std::function<void()> action) { action_ = std::move(action); }
+    bool Click() override {
+        if (action_) action_();
+        return true;
+    }
+
+private:
+    std::function<void()> action_;
 };
 
-class CButtonMinimize : public CCustomButton {
-public:
-    bool Click() override;
-};
-
-class CButtonMaximize : public CCustomButton {
-public:
-    bool Click() override;  // maximised <-> restored
-};
+// Restores the start directory, writes config.ini, quits.
+class CButtonClose : public CActionButton {};
+class CButtonMinimize : public CActionButton {};
+// Maximised <-> restored.
+class CButtonMaximize : public CActionButton {};
 
 // The menu buttons open the select-file dialog in their mode.
 class CMenuButton : public CCustomButton {
 public:
     explicit CMenuButton(int mode) : mode_(mode) {}
-    bool Click() override;
+    void SetOpen(std::function<void(int mode)> open) { open_ = std::move(open); }
+    bool Click() override {
+        if (open_) open_(mode_);
+        return true;
+    }
     int Mode() const { return mode_; }
 
 private:
     int mode_;
+    std::function<void(int)> open_;
 };
 
 class CButtonModelOpen : public CMenuButton {

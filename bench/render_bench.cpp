@@ -123,14 +123,8 @@ void BM_RoomFrame(benchmark::State& state) {
     }
     AnimateRoomLights(0.03f, s.renderer, room.lampList);
     room.sky.Tick();
-    FrameScene scene;
-    scene.renderer = &s.renderer;
-    for (int i = 0; i < 3; ++i) scene.models[i] = s.render[i].get();
-    scene.sky = &room.sky;
-    scene.lights = room.lampList;
-    scene.lightCount = 3;
-    scene.volumeLight = &room.volumeLight;
-    ResetShadowMapsBuilt();
+    CRenderModel* const models[3] = {s.render[0].get(), s.render[1].get(), s.render[2].get()};
+    FrameScene scene = RoomFrameScene(s.renderer, models, room, 1536, 1080, 1536.0f / 1080.0f);
     RenderFrame(scene);  // the cube maps, and the rasteriser's first look at every program
 
     PassTimes sum;

@@ -51,6 +51,12 @@ set_source_files_properties(${PROJECT_SOURCE_DIR}/gltf/tinygltf_parser.cpp PROPE
 target_compile_options(vorland_gltf PRIVATE
   $<$<AND:$<CXX_COMPILER_ID:GNU>,$<CONFIG:Release,RelWithDebInfo>>:-fvect-cost-model=dynamic>)
 
+# One way to open a model file of any kind, for the viewer, the tool and the
+# file dialog's listing.
+vorland_glob(IMPORT_SOURCES ${PROJECT_SOURCE_DIR}/import/*.cpp)
+add_library(vorland_import STATIC ${IMPORT_SOURCES})
+target_link_libraries(vorland_import PUBLIC vorland_collada vorland_gltf)
+
 # --- GPU and interface -------------------------------------------------------
 if(NOT VORLAND_CORE_ONLY)
   pkg_check_modules(EPOXY REQUIRED IMPORTED_TARGET epoxy)
@@ -60,7 +66,7 @@ if(NOT VORLAND_CORE_ONLY)
 
   vorland_glob(RENDER_SOURCES ${PROJECT_SOURCE_DIR}/render/*.cpp)
   add_library(vorland_render STATIC ${RENDER_SOURCES} ${VORLAND_SHADER_SOURCES})
-  target_link_libraries(vorland_render PUBLIC vorland_collada vorland_gltf PkgConfig::EPOXY PkgConfig::EGL Qt6::Gui)
+  target_link_libraries(vorland_render PUBLIC vorland_import PkgConfig::EPOXY PkgConfig::EGL Qt6::Gui)
 
   # The scene: models, room, lights, sky, camera and playback, owned by one
   # object on the render thread. No Qt in its own code.
@@ -102,7 +108,7 @@ add_library(vorland_cli STATIC ${CLI_SOURCES})
 add_dependencies(vorland_cli vorland_commit)
 target_include_directories(vorland_cli PRIVATE ${CMAKE_BINARY_DIR}/generated)
 target_compile_definitions(vorland_cli PRIVATE VORLAND_VERSION="${PROJECT_VERSION}")
-target_link_libraries(vorland_cli PUBLIC vorland_collada vorland_gltf vorland_settings CLI11::CLI11)
+target_link_libraries(vorland_cli PUBLIC vorland_import vorland_settings CLI11::CLI11)
 add_executable(vorland-cli ${PROJECT_SOURCE_DIR}/tools/cli/main.cpp)
 target_link_libraries(vorland-cli PRIVATE vorland_cli)
 if(NOT VORLAND_CORE_ONLY)

@@ -61,8 +61,9 @@ Matrix4 EvaluateChannel(CRenderModel& model, float t, const CRenderChannel& chan
     return LerpMatrix(poses[i - 1], poses[i], s);
 }
 
-float CRenderModel::LoopLength() const {
-    const int k = activeAnimation;
+float CRenderModel::LoopLength() const { return LoopLengthOf(activeAnimation); }
+
+float CRenderModel::LoopLengthOf(int k) const {
     if (k < 0 || k >= animations.Count() || !animations[k]) return 0.0f;
     float shortest = 0.0f;
     for (const CRenderChannel* c : animations[k]->channels) {

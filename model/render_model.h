@@ -83,6 +83,8 @@ public:
     // over: its shortest channel's last key, as UpdatePose restarts at 0 once
     // any channel is past its end. 0 when nothing loops.
     float LoopLength() const;
+    // The same for animation `index`.
+    float LoopLengthOf(int index) const;
     // Mirrors the model's bones: `bones` in flat-list order, `rootBones`, and
     // the children/parent links. Bones reachable only through the tree get
     // render bones too. False (nothing changed) when bones were copied before.

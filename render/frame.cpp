@@ -12,8 +12,6 @@
 
 namespace {
 
-bool g_shadowMapsBuilt = false;
-
 double CpuMs() {
     timespec ts{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
@@ -65,9 +63,6 @@ const float kZero[4] = {0, 0, 0, 0};
 
 }  // namespace
 
-void ResetShadowMapsBuilt() { g_shadowMapsBuilt = false; }
-bool ShadowMapsBuilt() { return g_shadowMapsBuilt; }
-
 bool RenderFrame(const FrameScene& scene, FrameTimings* timings) {
     if (!scene.renderer || !scene.renderer->IsInitialized()) return false;
     CRenderer& renderer = *scene.renderer;
@@ -78,8 +73,8 @@ bool RenderFrame(const FrameScene& scene, FrameTimings* timings) {
     renderer.UpdateFrameConstants(scene.aspect);
     renderer.SetViewport(scene.screenWidth, scene.screenHeight);
 
-    if (scene.lights && !g_shadowMapsBuilt) {
-        g_shadowMapsBuilt = true;
+    if (scene.lights && !(scene.shadowMapsBuilt && *scene.shadowMapsBuilt)) {
+        if (scene.shadowMapsBuilt) *scene.shadowMapsBuilt = true;
         for (int i = 0; i < lightCount; ++i) scene.lights[i]->RenderShadowMaps(&renderer, model);
         clock.Lap(&PassTimes::shadowMaps);
     }

@@ -17,6 +17,10 @@ struct FrameScene {
     CPointLight** lights = nullptr;
     int lightCount = 0;
     CVolumeLight* volumeLight = nullptr;
+    // The lamps' cube maps are drawn once, from the model as posed on the
+    // first frame, and this remembers it (the lamps' owner keeps it). Null:
+    // they are drawn on every frame with lamps.
+    bool* shadowMapsBuilt = nullptr;
     std::uint8_t skinning = 0;
     bool fullScreen = false;
     int fullScreenClear[3] = {255, 255, 255};
@@ -48,7 +52,3 @@ struct FrameTimings {
 // without a set-up renderer.
 bool RenderFrame(const FrameScene& scene, FrameTimings* timings = nullptr);
 
-// The lamps' cube maps are rendered once, on the first frame, from the model
-// as posed then. A new renderer (or a test) starts over with this.
-void ResetShadowMapsBuilt();
-bool ShadowMapsBuilt();

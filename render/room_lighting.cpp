@@ -61,6 +61,22 @@ void AnimateRoomLights(float angle, CRenderer& renderer, CPointLight* const lamp
         renderer.LightColor[9 + i] = {1.0f, 0.8f, 0.7f, static_cast<float>(std::sin(a + outerPhase[i]) * 10 + 50)};
 }
 
+FrameScene RoomFrameScene(CRenderer& renderer, CRenderModel* const models[3], RoomLighting& room, int width,
+                          int height, float aspect) {
+    FrameScene scene;
+    scene.renderer = &renderer;
+    for (int i = 0; i < 3; ++i) scene.models[i] = models[i];
+    scene.sky = &room.sky;
+    scene.lights = room.lampList;
+    scene.lightCount = 3;
+    scene.volumeLight = &room.volumeLight;
+    scene.shadowMapsBuilt = &room.shadowMapsBuilt;
+    scene.screenWidth = width;
+    scene.screenHeight = height;
+    scene.aspect = aspect;
+    return scene;
+}
+
 bool RenderRoomFrame(CRenderer& renderer, CRenderModel* const models[3], const SkyImages& images, int width,
                      int height, const float background[3], FrameTimings timings[2]) {
     auto room = std::make_unique<RoomLighting>();
@@ -69,18 +85,9 @@ bool RenderRoomFrame(CRenderer& renderer, CRenderModel* const models[3], const S
     AnimateRoomLights(0.03f, renderer, room->lampList);
     room->sky.Tick();
 
-    FrameScene scene;
-    scene.renderer = &renderer;
-    for (int i = 0; i < 3; ++i) scene.models[i] = models[i];
-    scene.sky = &room->sky;
-    scene.lights = room->lampList;
-    scene.lightCount = 3;
-    scene.volumeLight = &room->volumeLight;
-    scene.screenWidth = width;
-    scene.screenHeight = height;
-    scene.aspect = static_cast<float>(width) / static_cast<float>(height);
+    FrameScene scene = RoomFrameScene(renderer, models, *room, width, height,
+                                      static_cast<float>(width) / static_cast<float>(height));
     for (int i = 0; i < 3; ++i) scene.background[i] = background[i];
-    ResetShadowMapsBuilt();
     if (ok) {
         RenderFrame(scene, timings ? &timings[0] : nullptr);
         if (timings) RenderFrame(scene, &timings[1]);

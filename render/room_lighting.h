@@ -13,6 +13,7 @@ struct RoomLighting {
     CPointLight* lampList[3] = {&lamps[0], &lamps[1], &lamps[2]};
     CSky sky;
     CVolumeLight volumeLight;
+    bool shadowMapsBuilt = false;  // see FrameScene
 
     void Release();
 };
@@ -32,6 +33,11 @@ bool CreateRoomLighting(CRenderer& renderer, RoomLighting& room, const SkyImages
 // One step of the lights' flicker at `angle` (radians): the lamps' intensity
 // and the renderer's light table entries 0..13.
 void AnimateRoomLights(float angle, CRenderer& renderer, CPointLight* const lamps[3]);
+
+// The frame of the room with these models (the current model, then the two
+// room models) and these lamps, sky and light shafts, at width x height.
+FrameScene RoomFrameScene(CRenderer& renderer, CRenderModel* const models[3], RoomLighting& room, int width,
+                          int height, float aspect);
 
 // Renders the room the way the viewer's first frame shows it, for the
 // headless tool and the tests: lamps, sky and light shafts are created, the

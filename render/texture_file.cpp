@@ -1,5 +1,7 @@
 #include "render/texture_file.h"
 
+#include <QImageReader>
+
 #include <QImage>
 #include <QString>
 #include <climits>
@@ -27,4 +29,10 @@ GLuint LoadTextureFile(const std::string& path) { return Upload(QImage(QString::
 GLuint LoadTextureData(const std::string& encoded) {
     if (encoded.size() > static_cast<std::size_t>(INT_MAX)) return 0;
     return Upload(QImage::fromData(reinterpret_cast<const uchar*>(encoded.data()), static_cast<int>(encoded.size())));
+}
+
+Status CheckImageFile(const std::string& path) {
+    QImageReader reader(QString::fromStdString(path));
+    if (reader.canRead()) return Status::Ok();
+    return Status::Failure(reader.errorString().toStdString());
 }

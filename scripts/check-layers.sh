@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Fails when a source file includes a header from a higher layer:
-# platform < settings, math < model < collada, gltf < render < scene < ui < app.
+# platform < settings, math < model < collada, gltf < import < render < scene < ui < app.
 # Folders of one rank do not include each other; tools, bench, fuzz and
 # tests sit on top and may include anything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-declare -A rank=([platform]=0 [settings]=1 [math]=1 [model]=2 [collada]=3 [gltf]=3
-                 [render]=4 [scene]=5 [ui]=6 [app]=7)
+declare -A rank=([platform]=0 [settings]=1 [math]=1 [model]=2 [collada]=3 [gltf]=3 [import]=4
+                 [render]=5 [scene]=6 [ui]=7 [app]=8)
 status=0
 for from in "${!rank[@]}"; do
   [ -d "$from" ] || continue

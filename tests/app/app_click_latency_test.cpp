@@ -37,7 +37,7 @@ struct PaintWatch : QObject {
         if (event->type() == QEvent::Paint && t0 != 0 && !shown) {
             waits.push_back(std::chrono::duration<double, std::milli>(Clock::now().time_since_epoch() -
                                                                       Clock::duration(t0)).count());
-            withinFrame.push_back(display->FramesRendered() <= framesAtClick.load() + 1);
+            withinFrame.push_back(display->GetScene().FramesRendered() <= framesAtClick.load() + 1);
             shown = true;
         }
         return QObject::eventFilter(watched, event);
@@ -52,7 +52,7 @@ TEST(AppInputLatency, MenuClickShowsTheDialogWhileAFrameDraws) {
     ASSERT_TRUE(v.WaitRunning());
     CApplication& app = *v.app;
     CDispWindow* display = app.Display();
-    ASSERT_TRUE(apptest::WaitFor([&] { return display->FramesRendered() >= 2; }, 120000));
+    ASSERT_TRUE(apptest::WaitFor([&] { return display->GetScene().FramesRendered() >= 2; }, 120000));
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     ASSERT_NE(x11, nullptr) << "needs the xcb platform (Xvfb)";
     CSelectFileDialog* dialog = app.SelectFileDialog();
@@ -72,7 +72,7 @@ TEST(AppInputLatency, MenuClickShowsTheDialogWhileAFrameDraws) {
         for (int i = 0; i < kClicks; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(300 + random() % 1200));
             watch.shown = false;
-            watch.framesAtClick = display->FramesRendered();
+            watch.framesAtClick = display->GetScene().FramesRendered();
             watch.clickedAt = Clock::now().time_since_epoch().count();
             XTestFakeMotionEvent(x, -1, target.x(), target.y(), 0);
             XTestFakeButtonEvent(x, 1, True, 0);
@@ -83,7 +83,7 @@ TEST(AppInputLatency, MenuClickShowsTheDialogWhileAFrameDraws) {
         }
         XCloseDisplay(x);
     });
-    const std::uint64_t frames0 = display->FramesRendered();
+    const std::uint64_t frames0 = display->GetScene().FramesRendered();
     const auto start = Clock::now();
     int closed = 0;
     apptest::WaitFor([&] {
@@ -95,7 +95,7 @@ TEST(AppInputLatency, MenuClickShowsTheDialogWhileAFrameDraws) {
     }, 600000);
     clicker.join();
     const double frameMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count() /
-                           std::max<double>(1.0, static_cast<double>(display->FramesRendered() - frames0));
+                           std::max<double>(1.0, static_cast<double>(display->GetScene().FramesRendered() - frames0));
     ASSERT_EQ(watch.waits.size(), static_cast<std::size_t>(kClicks));
     std::vector<double> w = watch.waits;
     std::sort(w.begin(), w.end());

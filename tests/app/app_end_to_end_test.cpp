@@ -123,7 +123,7 @@ struct AppEndToEnd : ::testing::Test {
         if (expectQuestion) {
             EXPECT_TRUE(asked);
         }
-        QTest::qWait(50);
+        app->Display()->Settle();
     }
     void ExpectClosed() {
         EXPECT_FALSE(dialog->isVisible());
@@ -166,29 +166,29 @@ TEST_F(AppEndToEnd, OpenPlayWriteReadBackAndClose) {
     PressOk();
     ExpectClosed();
     EXPECT_EQ(TakeMessage(), QString());
-    ASSERT_NE(display->CurrentModel(), nullptr);
-    EXPECT_EQ(display->CurrentModel()->name.ToUtf8(), "collada-demo-animated-male");
-    ASSERT_NE(display->RenderModel1(), nullptr);
+    ASSERT_NE(display->GetScene().CurrentModel(), nullptr);
+    EXPECT_EQ(display->GetScene().CurrentModel()->name.ToUtf8(), "collada-demo-animated-male");
+    ASSERT_NE(display->GetScene().RenderModel(0), nullptr);
     ASSERT_GE(animations->AnimationCount(), 1);
     EXPECT_FALSE(animations->AnimationName(0).isEmpty());
-    EXPECT_EQ(display->State(), CDispWindow::StateRunning);
+    EXPECT_EQ(display->State(), SceneState::Running);
 
     // --- the list shows the animation; a click chooses it; the figure plays
     Click(animations, QPoint(animations->width() / 2, animations->RowHeight() / 2));
     EXPECT_EQ(animations->selectedIndex, 0);
-    EXPECT_EQ(display->RenderModel1()->activeAnimation, 0);
-    ASSERT_TRUE(WaitFor([&] { return display->FramesRendered() > 2; }, 60000));
-    const std::uint64_t frames0 = display->FramesRendered();
-    const std::vector<float> pose0 = Poses(display->RenderModel1());
+    EXPECT_EQ(display->GetScene().RenderModel(0)->activeAnimation, 0);
+    ASSERT_TRUE(WaitFor([&] { return display->GetScene().FramesRendered() > 2; }, 60000));
+    const std::uint64_t frames0 = display->GetScene().FramesRendered();
+    const std::vector<float> pose0 = Poses(display->GetScene().RenderModel(0));
     const QImage image0 = ScreenImage(display);
-    ASSERT_TRUE(WaitFor([&] { return display->FramesRendered() >= frames0 + 4; }, 60000));
+    ASSERT_TRUE(WaitFor([&] { return display->GetScene().FramesRendered() >= frames0 + 4; }, 60000));
     QTest::qWait(100);
-    const std::vector<float> pose1 = Poses(display->RenderModel1());
+    const std::vector<float> pose1 = Poses(display->GetScene().RenderModel(0));
     const QImage image1 = ScreenImage(display);
     ASSERT_FALSE(pose0.empty());
     EXPECT_NE(pose0, pose1);
     EXPECT_GT(apptest::DifferingShare(image0, image1, 0), 0.001)
-        << apptest::DifferingShare(image0, image1, 0) << " " << display->FramesRendered() - frames0;
+        << apptest::DifferingShare(image0, image1, 0) << " " << display->GetScene().FramesRendered() - frames0;
     image0.save(UiShotPath(QStringLiteral("app_e2e_3_playing_a.png")));
     image1.save(UiShotPath(QStringLiteral("app_e2e_3_playing_b.png")));
     Shot(QStringLiteral("app_e2e_3_figure.png"));
@@ -264,8 +264,8 @@ TEST_F(AppEndToEnd, OpenPlayWriteReadBackAndClose) {
         PressOk();
         ExpectClosed();
         EXPECT_EQ(TakeMessage(), QString());
-        ASSERT_NE(display->CurrentModel(), nullptr);
-        EXPECT_EQ(display->CurrentModel()->name.ToUtf8(), "collada-demo-animated-male");
+        ASSERT_NE(display->GetScene().CurrentModel(), nullptr);
+        EXPECT_EQ(display->GetScene().CurrentModel()->name.ToUtf8(), "collada-demo-animated-male");
         EXPECT_EQ(animations->AnimationCount(), 0);
         Shot(QStringLiteral("app_e2e_4_mdl.png"));
     }
@@ -278,7 +278,7 @@ TEST_F(AppEndToEnd, OpenPlayWriteReadBackAndClose) {
     ASSERT_EQ(animations->AnimationCount(), before + 1);
     EXPECT_EQ(animations->AnimationName(before), QStringLiteral("male"));
     EXPECT_EQ(animations->selectedIndex, before);
-    EXPECT_EQ(display->RenderModel1()->activeAnimation, before);
+    EXPECT_EQ(display->GetScene().RenderModel(0)->activeAnimation, before);
     Shot(QStringLiteral("app_e2e_5_ani.png"));
 
     // --- close: back to the start directory, config.ini beside it
@@ -301,8 +301,8 @@ TEST_F(AppEndToEnd, TypedNamesAndMessages) {
     PressOk();
     ExpectClosed();
     EXPECT_EQ(TakeMessage(), QString());
-    ASSERT_NE(display->CurrentModel(), nullptr);
-    EXPECT_EQ(display->CurrentModel()->name.ToUtf8(), "collada-demo-animated-male");
+    ASSERT_NE(display->GetScene().CurrentModel(), nullptr);
+    EXPECT_EQ(display->GetScene().CurrentModel()->name.ToUtf8(), "collada-demo-animated-male");
     const int count = animations->AnimationCount();
     ASSERT_GE(count, 1);
 
@@ -328,9 +328,11 @@ TEST_F(AppEndToEnd, TypedNamesAndMessages) {
 
     // --- scrolling: with 11 animations the bar shows; wheel and bar move the top row
     const std::string ani = (Root() + "/walk.ani").toStdString();
-    ASSERT_TRUE(WriteAnimation(*display->CurrentModel(), CName(u"walk"), ani));
-    while (animations->AnimationCount() < 11)
-        display->AddAnimation([&](CModel& m) { return ReadAnimation(m, ani); });
+    ASSERT_TRUE(WriteAnimation(*display->GetScene().CurrentModel(), CName(u"walk"), ani));
+    for (int i = animations->AnimationCount(); i < 11; ++i) display->GetScene().AddAnimation(ani);
+    display->Settle();
+    ASSERT_EQ(animations->AnimationCount(), 11);
+    animations->SetTopIndex(0);  // each new animation was brought into view
     const int n = animations->AnimationCount();
     animations->Refresh();
     EXPECT_TRUE(animations->ScrollBar()->isVisible());
@@ -341,7 +343,7 @@ TEST_F(AppEndToEnd, TypedNamesAndMessages) {
     const int r = animations->RowHeight();
     Click(animations, QPoint(animations->width() / 2, r / 2));
     EXPECT_EQ(animations->selectedIndex, 2);
-    EXPECT_EQ(display->RenderModel1()->activeAnimation, 2);
+    EXPECT_EQ(display->GetScene().RenderModel(0)->activeAnimation, 2);
     const QColor highlight(120, 90, 90);
     QImage shown = animations->grab().toImage();
     shown.save(UiShotPath(QStringLiteral("app_e2e_7_list_scrolled.png")));
@@ -367,8 +369,9 @@ TEST_F(AppEndToEnd, TypedNamesAndMessages) {
     ExpectClosed();
     const QString broken = TakeMessage();
     EXPECT_TRUE(broken.contains(QStringLiteral("broken.dae"))) << broken.toStdString();
-    EXPECT_EQ(display->State(), CDispWindow::StateRunning);
-    EXPECT_EQ(animations->AnimationCount(), 0);
+    EXPECT_EQ(display->State(), SceneState::Running);
+    EXPECT_EQ(animations->AnimationCount(), n);  // the figure on show stays
+    EXPECT_EQ(display->GetScene().CurrentModel()->name.ToUtf8(), "collada-demo-animated-male");
 
     OpenDialog(app->Menu()->ModelOpenButton(), CSelectFileDialog::kModeOpenModel);
     TypeName(QStringLiteral("nothere.mdl"));
@@ -381,5 +384,5 @@ TEST_F(AppEndToEnd, TypedNamesAndMessages) {
     PressOk();
     ExpectClosed();
     EXPECT_TRUE(TakeMessage().contains(QStringLiteral("robot")));
-    EXPECT_EQ(display->State(), CDispWindow::StateRunning);
+    EXPECT_EQ(display->State(), SceneState::Running);
 }

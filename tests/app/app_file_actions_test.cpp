@@ -35,8 +35,17 @@ TEST(AppFileActions, OpenAndExtendModelsWhileTheTickRuns) {
     CDispWindow* display = app.Display();
     CAnimationListWindow* list = app.Menu()->AnimationList();
 
+    // Nothing open yet: nothing is written, and the user is told.
+    for (CCustomButton* write : {static_cast<CCustomButton*>(app.Menu()->ModelWriteButton()),
+                                 static_cast<CCustomButton*>(app.Menu()->AnimWriteButton())}) {
+        RunAction(app, write, QStringLiteral("f"));
+        EXPECT_TRUE(app.MessageDialog()->Text().contains(QStringLiteral("nothing to write")));
+        Click(app.MessageDialog()->OkButton());
+    }
+    EXPECT_FALSE(QFileInfo::exists(v.root + "/f.mdl") || QFileInfo::exists(v.root + "/f.ani"));
+
     RunAction(app, app.Menu()->ModelOpenButton(), QStringLiteral("f.dae"));
-    ASSERT_NE(display->RenderModel1(), nullptr);
+    ASSERT_NE(display->GetScene().RenderModel(0), nullptr);
     const int imported = list->AnimationCount();
     ASSERT_GE(imported, 1);
     RunAction(app, app.Menu()->AnimWriteButton(), QStringLiteral("f"));
@@ -56,15 +65,15 @@ TEST(AppFileActions, OpenAndExtendModelsWhileTheTickRuns) {
         RunAction(app, app.Menu()->AnimOpenButton(), QStringLiteral("f.ani"));
         EXPECT_FALSE(app.MessageDialog()->isVisible()) << app.MessageDialog()->Text().toStdString();
         ASSERT_EQ(list->AnimationCount(), base + 1);
-        EXPECT_EQ(display->RenderModel1()->activeAnimation, base);
+        EXPECT_EQ(display->GetScene().RenderModel(0)->activeAnimation, base);
         Click(list, QPoint(list->width() / 2, list->RowHeight() / 2));
-        EXPECT_EQ(display->RenderModel1()->activeAnimation, 0);
+        EXPECT_EQ(display->GetScene().RenderModel(0)->activeAnimation, 0);
         if (round == 3) {  // and the figure is drawn with what was added
-            const std::uint64_t frames = display->FramesRendered();
-            EXPECT_TRUE(WaitFor([&] { return display->FramesRendered() > frames; }, 60000));
+            const std::uint64_t frames = display->GetScene().FramesRendered();
+            EXPECT_TRUE(WaitFor([&] { return display->GetScene().FramesRendered() > frames; }, 60000));
         }
     }
-    EXPECT_EQ(display->State(), CDispWindow::StateRunning);
+    EXPECT_EQ(display->State(), SceneState::Running);
 }
 
 // The select-file dialog disables the main window while it is open; that
@@ -79,7 +88,7 @@ TEST(AppFileActions, TheDialogDrawsNoSceneFrame) {
     Click(app.MessageDialog()->OkButton());
     CDispWindow* display = app.Display();
     display->repaint();  // nothing of the scene left to draw
-    const std::uint64_t frames = display->FramesRendered();
+    const std::uint64_t frames = display->GetScene().FramesRendered();
     for (CCustomButton* button : {static_cast<CCustomButton*>(app.Menu()->ModelOpenButton()),
                                   static_cast<CCustomButton*>(app.Menu()->AnimWriteButton())}) {
         Click(button);
@@ -89,7 +98,7 @@ TEST(AppFileActions, TheDialogDrawsNoSceneFrame) {
         EXPECT_TRUE(app.isEnabled());
         app.Menu()->AnimationList()->Refresh();
     }
-    EXPECT_EQ(display->FramesRendered(), frames);
+    EXPECT_EQ(display->GetScene().FramesRendered(), frames);
 }
 
 // A title bar configured pure white is see-through (the colour key).
@@ -114,19 +123,19 @@ TEST(AppFileActions, WhiteBarIsTransparent) {
     QDir::setCurrent(previous);
 }
 
-// Opening a model before the scene runs would be undone by the loader: told.
-TEST(AppFileActions, OpenBeforeTheSceneRunsIsTold) {
+// A model opened before the scene runs opens once the room is in.
+TEST(AppFileActions, OpenBeforeTheSceneRunsFollowsTheRoom) {
     const QString figure = QStringLiteral(VORLAND_CORPUS_DIR "/blender/letter-f-animated.dae");
     ASSERT_TRUE(QFileInfo::exists(figure)) << "missing test data: " << figure.toStdString();
     apptest::Viewer v(true);
     ASSERT_TRUE(v.ok);
     ASSERT_TRUE(QFile::copy(figure, v.root + "/f.dae"));
     CApplication& app = *v.app;
-    if (app.Display()->State() == CDispWindow::StateRunning) GTEST_SKIP() << "the scene loaded at once";
+    if (app.Display()->State() == SceneState::Running) GTEST_SKIP() << "the scene loaded at once";
     RunAction(app, app.Menu()->ModelOpenButton(), QStringLiteral("f.dae"));
     EXPECT_FALSE(app.SelectFileDialog()->isVisible());
-    EXPECT_TRUE(app.MessageDialog()->Text().contains(QStringLiteral("loading")));
+    EXPECT_FALSE(app.MessageDialog()->isVisible()) << app.MessageDialog()->Text().toStdString();
     ASSERT_TRUE(v.WaitRunning());
-    ASSERT_NE(app.Display()->CurrentModel(), nullptr);
-    EXPECT_EQ(app.Display()->CurrentModel()->name.ToUtf8(), "washitu1");
+    ASSERT_NE(app.Display()->GetScene().CurrentModel(), nullptr);
+    EXPECT_EQ(app.Display()->GetScene().CurrentModel()->name.ToUtf8(), "f");
 }

@@ -181,14 +181,14 @@ bool HasTexture(const CRenderModel& model) {
 void ExpectQuiet(CApplication& app) {
     EXPECT_FALSE(app.MessageDialog()->isVisible()) << app.MessageDialog()->Text().toStdString();
     EXPECT_FALSE(app.SelectFileDialog()->isVisible());
-    EXPECT_EQ(app.Display()->State(), CDispWindow::StateRunning);
+    EXPECT_EQ(app.Display()->State(), SceneState::Running);
 }
 
 // Lets the display catch up (queued paints, deferred deletes) before memory
 // is measured, so that both measurements see the same settled state.
 void Settle(CDispWindow* display) {
-    const std::uint64_t frames = display->FramesRendered();
-    WaitFor([&] { return display->FramesRendered() >= frames + 2; }, 30000);
+    const std::uint64_t frames = display->GetScene().FramesRendered();
+    WaitFor([&] { return display->GetScene().FramesRendered() >= frames + 2; }, 30000);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
@@ -222,13 +222,13 @@ TEST(AppSoak, FileActionRoundsKeepMemoryFlat) {
     const int rounds = Rounds();
     // Measured with the render thread held between two frames: a frame's
     // own memory comes and goes with it.
-    const auto still = [&] { return std::make_unique<CDispWindow::SceneLock>(*display); };
+    const auto still = [&] { return std::make_unique<Scene::Still>(display->GetScene()); };
     long long smallestModel = 0;
     if (auto hold = still())
         smallestModel = std::min(ModelHeapBytes(v.root + "/letter.dae", app.Settings()->ExtDae),
                                  ModelHeapBytes(v.root + "/cat.dae", app.Settings()->ExtDae));
     Memory warm;
-    const std::uint64_t ticks0 = display->TickCount(), frames0 = display->FramesRendered();
+    const std::uint64_t ticks0 = display->GetScene().TickCount(), frames0 = display->GetScene().FramesRendered();
     QElapsedTimer clock;
     clock.start();
     for (int round = 0; round < rounds && !::testing::Test::HasFailure(); ++round) {
@@ -240,13 +240,13 @@ TEST(AppSoak, FileActionRoundsKeepMemoryFlat) {
         }
         RunAction(app, menu->ModelOpenButton(), figures[round % 2]);
         ExpectQuiet(app);
-        const CModel* figure = display->CurrentModel();
+        const CModel* figure = display->GetScene().CurrentModel();
         ASSERT_NE(figure, nullptr);
         ASSERT_GE(figure->animations.Count(), 1);
         ASSERT_EQ(list->AnimationCount(), figure->animations.Count());
-        ASSERT_NE(display->RenderModel1(), nullptr);
+        ASSERT_NE(display->GetScene().RenderModel(0), nullptr);
         if (round % 2) {
-            EXPECT_TRUE(HasTexture(*display->RenderModel1()));  // the cat's, loaded again
+            EXPECT_TRUE(HasTexture(*display->GetScene().RenderModel(0)));  // the cat's, loaded again
         }
 
         // From the second round on the files exist: the question comes and
@@ -263,20 +263,20 @@ TEST(AppSoak, FileActionRoundsKeepMemoryFlat) {
 
         RunAction(app, menu->ModelOpenButton(), QStringLiteral("soak.mdl"));
         ExpectQuiet(app);
-        const CModel* reopened = display->CurrentModel();
+        const CModel* reopened = display->GetScene().CurrentModel();
         ASSERT_NE(reopened, nullptr);
         ExpectModelFile(mdl, *reopened);
-        ASSERT_NE(display->RenderModel1(), nullptr);
+        ASSERT_NE(display->GetScene().RenderModel(0), nullptr);
         if (round % 2) {
-            EXPECT_TRUE(HasTexture(*display->RenderModel1()));
+            EXPECT_TRUE(HasTexture(*display->GetScene().RenderModel(0)));
         }
         for (int added = 1; added <= 2; ++added) {
             RunAction(app, menu->AnimOpenButton(), QStringLiteral("soak.ani"));
             ExpectQuiet(app);
             ASSERT_EQ(reopened->animations.Count(), added);
             ASSERT_EQ(list->AnimationCount(), added);
-            ASSERT_NE(display->RenderModel1(), nullptr);
-            EXPECT_EQ(display->RenderModel1()->activeAnimation, added - 1);
+            ASSERT_NE(display->GetScene().RenderModel(0), nullptr);
+            EXPECT_EQ(display->GetScene().RenderModel(0)->activeAnimation, added - 1);
         }
         ExpectAnimationFile(ani, *reopened, "soak");
     }
@@ -286,7 +286,7 @@ TEST(AppSoak, FileActionRoundsKeepMemoryFlat) {
         return MeasureMemory();
     }();
     const double seconds = clock.elapsed() / 1000.0;
-    const std::uint64_t ticks = display->TickCount() - ticks0, frames = display->FramesRendered() - frames0;
+    const std::uint64_t ticks = display->GetScene().TickCount() - ticks0, frames = display->GetScene().FramesRendered() - frames0;
     std::printf("soak: %d rounds in %.1f s, %llu ticks, %llu frames drawn\n"
                 "soak: heap in use %.2f MB after %d rounds, %.2f MB at the end (%+.2f MB)\n"
                 "soak: resident %.2f MB after %d rounds, %.2f MB at the end (%+.2f MB)\n"

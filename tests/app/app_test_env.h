@@ -92,7 +92,7 @@ inline void Click(QWidget* widget, QPoint local) {
     SendMouse(widget, QEvent::MouseButtonPress, local);
     SendMouse(widget, QEvent::MouseButtonRelease, local);
     for (QWidget* w : QApplication::allWidgets())
-        if (auto* display = qobject_cast<CDispWindow*>(w)) display->WaitUntilApplied();
+        if (auto* display = qobject_cast<CDispWindow*>(w)) display->GetScene().WaitUntilIdle();
     QCoreApplication::processEvents();
 }
 inline void Click(QWidget* widget) { Click(widget, widget->rect().center()); }
@@ -133,6 +133,7 @@ inline void RunAction(CApplication& app, CCustomButton* menuButton, const QStrin
     CSelectFileDialog* dialog = app.SelectFileDialog();
     dialog->FileNameBox()->setText(typed);
     Click(dialog->OkButton());
+    app.Display()->Settle();
 }
 
 // The viewer in a fresh start directory (with `config` as its config.ini
@@ -155,7 +156,7 @@ struct Viewer {
         QDir::setCurrent(previous);
     }
     bool WaitRunning(int ms = 180000) const {
-        return WaitFor([&] { return app->Display()->State() == CDispWindow::StateRunning; }, ms);
+        return WaitFor([&] { return app->Display()->State() == SceneState::Running; }, ms);
     }
 
     QTemporaryDir scratch;

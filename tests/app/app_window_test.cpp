@@ -32,12 +32,12 @@ QStringList ConfigLines(const QString& path) {
 }  // namespace
 
 TEST(AppWindow, TitleTexts) {
-    EXPECT_EQ(CApplication::FormatTitle(0, 0.0f), QStringLiteral("Vorland ver1.6"));
-    EXPECT_EQ(CApplication::FormatTitle(CDispWindow::StateCreated, 0.0f), QStringLiteral("Vorland ver1.6"));
-    EXPECT_EQ(CApplication::FormatTitle(CDispWindow::StateLoading, 0.0f), QStringLiteral("Vorland ver1.6 [LOADING...]"));
-    EXPECT_EQ(CApplication::FormatTitle(CDispWindow::StateRunning, 59.94f),
+    EXPECT_EQ(CApplication::FormatTitle(SceneState::Created, 0.0f), QStringLiteral("Vorland ver1.6"));
+    EXPECT_EQ(CApplication::FormatTitle(SceneState::Created, 0.0f), QStringLiteral("Vorland ver1.6"));
+    EXPECT_EQ(CApplication::FormatTitle(SceneState::Loading, 0.0f), QStringLiteral("Vorland ver1.6 [LOADING...]"));
+    EXPECT_EQ(CApplication::FormatTitle(SceneState::Running, 59.94f),
               QStringLiteral("Vorland ver1.6 [FPS: 59.94 f/s]"));
-    EXPECT_EQ(CApplication::FormatTitle(CDispWindow::StateRunning, 1.5f), QStringLiteral("Vorland ver1.6 [FPS: 1.50 f/s]"));
+    EXPECT_EQ(CApplication::FormatTitle(SceneState::Running, 1.5f), QStringLiteral("Vorland ver1.6 [FPS: 1.50 f/s]"));
 }
 
 // Built for the real screen, without the room: the scene still runs (empty),
@@ -63,8 +63,8 @@ TEST(AppWindow, GeometryTitleDragAndLoadProblems) {
     EXPECT_EQ(app.background, (CColor4{255, 140, 110, 110}));
     EXPECT_EQ(app.bar, (CColor4{255, 100, 70, 70}));
 
-    ASSERT_TRUE(WaitFor([&] { return app.Display()->State() >= CDispWindow::StateLoading; }, 10000));
-    if (app.Display()->State() == CDispWindow::StateLoading) {
+    ASSERT_TRUE(WaitFor([&] { return app.Display()->State() >= SceneState::Loading; }, 10000));
+    if (app.Display()->State() == SceneState::Loading) {
         EXPECT_EQ(app.TitleText(), QStringLiteral("Vorland ver1.6 [LOADING...]"));
     }
     ASSERT_TRUE(v.WaitRunning());

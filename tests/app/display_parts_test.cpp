@@ -7,10 +7,10 @@
 #include <cmath>
 #include <thread>
 
-#include "app/display_camera.h"
-#include "app/frame_rate.h"
-#include "app/frame_ticker.h"
-#include "app/playback_clock.h"
+#include "scene/view_camera.h"
+#include "scene/frame_rate.h"
+#include "scene/frame_ticker.h"
+#include "scene/playback_clock.h"
 #include "render/renderer.h"
 
 TEST(DisplayFrameRate, RefreshesOnlyPastOneSecond) {

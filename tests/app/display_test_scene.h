@@ -8,9 +8,33 @@
 #include <QTemporaryDir>
 
 #include <fstream>
+#include <memory>
 #include <string>
 
+#include "model/model.h"
+#include "scene/scene.h"
+
 namespace displaytest {
+
+// The status of the last event of `kind` once the scene is idle; a failure
+// when there is none.
+inline Status LastEvent(Scene& scene, SceneEvent::Kind kind) {
+    scene.WaitUntilIdle();
+    Status last = Status::Failure("no event");
+    for (SceneEvent& e : scene.TakeEvents())
+        if (e.kind == kind) last = e.status;
+    return last;
+}
+// Replaces the scene's model and waits: true when the new one was built.
+inline bool ReplaceAndWait(Scene& scene, std::unique_ptr<CModel> model) {
+    scene.ReplaceModel(std::move(model));
+    return LastEvent(scene, SceneEvent::Kind::ModelOpened).IsOk();
+}
+// Adds the animation of an .ani file and waits: true when it was read.
+inline bool AddAndWait(Scene& scene, const std::string& path) {
+    scene.AddAnimation(path);
+    return LastEvent(scene, SceneEvent::Kind::AnimationAdded).IsOk();
+}
 
 // One quad (two triangles) with a normal and a single diffuse colour.
 inline std::string QuadDocument(const std::string& corners, const std::string& normal, const std::string& colour) {

@@ -11,9 +11,10 @@
 #include <vector>
 
 #include "app/disp_window.h"
-#include "app/display_camera.h"
+#include "scene/view_camera.h"
 #include "collada/collada.h"
 #include "model/animation.h"
+#include "model/ani_file.h"
 #include "model/model.h"
 #include "model/render_model.h"
 #include "render/renderer.h"
@@ -67,8 +68,8 @@ struct RoomWindow {
         window->Create(nullptr, 50, 50, 640, 360);
         QDir::setCurrent(previous);  // the window keeps the paths it was created with
         running = QTest::qWaitForWindowExposed(window.get()) &&
-                  QTest::qWaitFor([&] { return window->State() == CDispWindow::StateRunning; }, kLoadTimeoutMs) &&
-                  QTest::qWaitFor([&] { return window->FramesRendered() >= 1; }, kWaitMs);
+                  QTest::qWaitFor([&] { return window->State() == SceneState::Running; }, kLoadTimeoutMs) &&
+                  QTest::qWaitFor([&] { return window->GetScene().FramesRendered() >= 1; }, kWaitMs);
     }
     ~RoomWindow() { window.reset(); }
 
@@ -94,8 +95,8 @@ protected:
     }
     // Waits until `count` more frames were painted.
     bool WaitFrames(std::uint64_t count) {
-        const std::uint64_t target = window->FramesRendered() + count;
-        return QTest::qWaitFor([&] { return window->FramesRendered() >= target; }, kWaitMs);
+        const std::uint64_t target = window->GetScene().FramesRendered() + count;
+        return QTest::qWaitFor([&] { return window->GetScene().FramesRendered() >= target; }, kWaitMs);
     }
     void Mouse(QEvent::Type type, QPoint local, Qt::MouseButton button, Qt::MouseButtons buttons) {
         ::Mouse(window, type, local, button, buttons);
@@ -112,23 +113,44 @@ RoomWindow* DisplayWindowTest::room = nullptr;
 
 float Wrapped(double angle) { return static_cast<float>(std::fmod(angle, 2.0 * 3.14159265358979323846)); }
 
+std::unique_ptr<CModel> RoomModel(const QTemporaryDir& folder, const char* name) {
+    auto model = std::make_unique<CModel>();
+    CName ext;
+    ext.SetAscii(".dae");
+    const QString path = folder.filePath(QStringLiteral("model/washitu/%1.dae").arg(name));
+    EXPECT_TRUE(LoadCollada(*model, path.toStdString(), ext));
+    return model;
+}
+
+// An animation "walk" of the model `target`, without channels, in a file.
+std::string WalkFile(const std::string& target) {
+    static QTemporaryDir folder;
+    const std::string path = folder.filePath(QString::fromStdString(target + ".ani")).toStdString();
+    CModel model;
+    model.name.SetAscii(target.c_str());
+    auto* walk = new CAnimation;
+    walk->id.SetAscii("walk");
+    model.animations.Add(walk);
+    EXPECT_TRUE(WriteAnimation(model, walk->id, path));
+    return path;
+}
+
 }  // namespace
 
 TEST_F(DisplayWindowTest, LoaderReachesState3AndPaints) {
     EXPECT_EQ(window->objectName(), QStringLiteral("CLASS_DISPWINDOW"));
     ASSERT_GE(room->stateSpy->count(), 2);
-    EXPECT_EQ(room->stateSpy->at(0).at(0).toInt(), 2);
-    EXPECT_EQ(room->stateSpy->at(1).at(0).toInt(), 3);
+    EXPECT_EQ(room->stateSpy->at(0).at(0).value<SceneState>(), SceneState::Loading);
+    EXPECT_EQ(room->stateSpy->at(1).at(0).value<SceneState>(), SceneState::Running);
     EXPECT_EQ(room->problemSpy->count(), 0) << window->LoadProblems().toStdString();
-    ASSERT_NE(window->Renderer(), nullptr);
-    ASSERT_NE(window->CurrentModel(), nullptr);
-    EXPECT_EQ(window->CurrentModel()->name.ToUtf8(), "washitu1");
-    ASSERT_NE(window->RenderModel1(), nullptr);
-    EXPECT_NE(window->RoomRenderModel(1), nullptr);
-    EXPECT_NE(window->RoomRenderModel(2), nullptr);
-    EXPECT_EQ(window->Skinning(), 1);
-    EXPECT_EQ(window->RenderModel1()->skinning, 1);
-    EXPECT_GT(window->LoadMilliseconds(), 0.0);
+    ASSERT_NE(window->GetScene().Renderer(), nullptr);
+    ASSERT_NE(window->GetScene().CurrentModel(), nullptr);
+    EXPECT_EQ(window->GetScene().CurrentModel()->name.ToUtf8(), "washitu1");
+    ASSERT_NE(window->GetScene().RenderModel(0), nullptr);
+    EXPECT_NE(window->GetScene().RenderModel(1), nullptr);
+    EXPECT_NE(window->GetScene().RenderModel(2), nullptr);
+    EXPECT_EQ(window->GetScene().RenderModel(0)->skinning, 1);
+    EXPECT_GT(window->GetScene().LoadMilliseconds(), 0.0);
     // The ticks keep painting on their own.
     EXPECT_TRUE(WaitFrames(2));
 }
@@ -139,38 +161,38 @@ TEST_F(DisplayWindowTest, TickAdvancesFrameCounterByTheClock) {
     std::uint32_t c0 = 0;
     std::uint64_t t0 = 0;
     {
-        CDispWindow::SceneLock lock(*window);
-        window->RenderModel1()->activeAnimation = -1;  // nothing plays, so nothing resets the counter
-        c0 = window->RenderModel1()->frameCounter;
-        t0 = window->TickCount();
+        Scene::Still lock(window->GetScene());
+        window->GetScene().RenderModel(0)->activeAnimation = -1;  // nothing plays, so nothing resets the counter
+        c0 = window->GetScene().RenderModel(0)->frameCounter;
+        t0 = window->GetScene().TickCount();
     }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->TickCount() >= t0 + 2; }, kWaitMs));
-    CDispWindow::SceneLock lock(*window);
-    const std::uint32_t c1 = window->RenderModel1()->frameCounter;
-    const std::uint64_t t1 = window->TickCount();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->GetScene().TickCount() >= t0 + 2; }, kWaitMs));
+    Scene::Still lock(window->GetScene());
+    const std::uint32_t c1 = window->GetScene().RenderModel(0)->frameCounter;
+    const std::uint64_t t1 = window->GetScene().TickCount();
     EXPECT_GE(t1, t0 + 2);
     EXPECT_GE(static_cast<std::uint64_t>(c1 - c0), 3 * (t1 - t0));
     EXPECT_LE(static_cast<std::uint64_t>(c1 - c0), 1875 * (t1 - t0));
-    window->RenderModel1()->activeAnimation = 0;
+    window->GetScene().RenderModel(0)->activeAnimation = 0;
 }
 
 TEST_F(DisplayWindowTest, RightDragOrbitsWithClampAndWrap) {
-    CViewCamera r = window->Camera();
+    CViewCamera r = window->GetScene().Camera();
     r.RotationX = 1.5f;  // the settings' start values
     r.RotationZ = 1.5f;
-    window->SetCamera(r);
+    window->GetScene().SetCamera(r);
 
     // Down 100 px: the polar angle would be 1.5 - 3 = -1.5; it stops at 0.001.
     // Right 100 px: the azimuth 1.5 - 3 = -1.5 stays negative.
     Drag(Qt::RightButton, {200, 200}, {{300, 300}});
-    r = window->Camera();
+    r = window->GetScene().Camera();
     EXPECT_FLOAT_EQ(r.RotationX, 0.001f);
     EXPECT_FLOAT_EQ(r.RotationZ, -1.5f);
 
     // Up 100 px: 0.001 + 3 is past the horizontal; it stops at pi/2.
     // Right 300 px more: -1.5 - 9 = -10.5 wraps by one turn toward zero.
     Drag(Qt::RightButton, {300, 300}, {{450, 250}, {600, 200}});
-    r = window->Camera();
+    r = window->GetScene().Camera();
     EXPECT_FLOAT_EQ(r.RotationX, 1.5707964f);
     EXPECT_NEAR(r.RotationZ, Wrapped(-10.5), 1e-5);
     EXPECT_LT(r.RotationZ, 0.0f);
@@ -180,7 +202,7 @@ TEST_F(DisplayWindowTest, RightDragOrbitsWithClampAndWrap) {
     // few rounds with ticks and paints between them are enough.
     for (int i = 0; i < 8; ++i) {
         Drag(Qt::RightButton, {100, 100}, {{100 + 37 * i, 100 + (i % 2 ? 900 : -900)}});
-        r = window->Camera();
+        r = window->GetScene().Camera();
         EXPECT_GE(r.RotationX, 0.001f);
         EXPECT_LE(r.RotationX, 1.5707964f);
         EXPECT_GT(r.RotationZ, -6.2831855f);
@@ -190,46 +212,46 @@ TEST_F(DisplayWindowTest, RightDragOrbitsWithClampAndWrap) {
     const float x = r.RotationX, z = r.RotationZ;
     Mouse(QEvent::MouseMove, {20, 20}, Qt::NoButton, Qt::NoButton);
     Mouse(QEvent::MouseMove, {220, 320}, Qt::NoButton, Qt::NoButton);
-    r = window->Camera();
+    r = window->GetScene().Camera();
     EXPECT_EQ(r.RotationX, x);
     EXPECT_EQ(r.RotationZ, z);
     r.RotationX = 1.5f;
     r.RotationZ = 1.5f;
     UpdateEyeOffset(r);
-    window->SetCamera(r);
+    window->GetScene().SetCamera(r);
 }
 
 TEST_F(DisplayWindowTest, WheelZoomsWithFloor) {
-    CViewCamera r = window->Camera();
+    CViewCamera r = window->GetScene().Camera();
     const float start = r.Distance;
     Wheel(120);
-    r = window->Camera();
+    r = window->GetScene().Camera();
     EXPECT_NEAR(r.Distance, start - 1.2f, 1e-5);
     Wheel(-240);
-    r = window->Camera();
+    r = window->GetScene().Camera();
     EXPECT_NEAR(r.Distance, start + 1.2f, 1e-5);
     for (int i = 0; i < 20; ++i) Wheel(120);
-    r = window->Camera();
+    r = window->GetScene().Camera();
     EXPECT_FLOAT_EQ(r.Distance, 0.1f);
     Wheel(-120);
-    r = window->Camera();
+    r = window->GetScene().Camera();
     EXPECT_NEAR(r.Distance, 1.3f, 1e-5);
     r.Distance = start;
     UpdateEyeOffset(r);
-    window->SetCamera(r);
+    window->GetScene().SetCamera(r);
 }
 
 TEST_F(DisplayWindowTest, LeftDragPansAtAndLightTargetAlike) {
-    CViewCamera r = window->Camera();
+    CViewCamera r = window->GetScene().Camera();
     ASSERT_TRUE(WaitFrames(1));  // EyeOffset is that of the current camera
-    r = window->Camera();
+    r = window->GetScene().Camera();
     const Vector3 at0 = r.At;
     const Vector3 light0 = r.LightTarget;
     const Vector3 eye0 = r.EyeOffset;
     ASSERT_GT(std::abs(eye0.x) + std::abs(eye0.y) + std::abs(eye0.z), 1.0f);
 
     Drag(Qt::LeftButton, {100, 100}, {{130, 110}, {150, 120}});
-    r = window->Camera();
+    r = window->GetScene().Camera();
     const Vector3 moveAt = {r.At.x - at0.x, r.At.y - at0.y, r.At.z - at0.z};
     const Vector3 moveLight = {r.LightTarget.x - light0.x, r.LightTarget.y - light0.y,
                                r.LightTarget.z - light0.z};
@@ -251,25 +273,25 @@ TEST_F(DisplayWindowTest, LeftDragPansAtAndLightTargetAlike) {
 
     // The next frame keeps the offset: only At moved.
     ASSERT_TRUE(WaitFrames(1));
-    r = window->Camera();
+    r = window->GetScene().Camera();
     EXPECT_NEAR(r.EyeOffset.x, eye0.x, 1e-6);
     EXPECT_NEAR(r.EyeOffset.y, eye0.y, 1e-6);
     EXPECT_NEAR(r.EyeOffset.z, eye0.z, 1e-6);
     r.At = at0;
     r.LightTarget = light0;
-    window->SetCamera(r);
+    window->GetScene().SetCamera(r);
 }
 
 TEST_F(DisplayWindowTest, PresentsTheBackBufferUprightAndStretched) {
     window->resize(768, 540);  // half the targets in each direction
     // Paused, every frame is the same: the one shown is the one read.
-    window->TogglePause();
+    window->GetScene().TogglePause();
     ASSERT_TRUE(WaitFrames(2));
     std::vector<unsigned char> back(1536 * 1080 * 4);
-    window->Post([&] { CRenderer::ReadTarget(window->Renderer()->BackBuffer(), 1536, 1080, back.data()); });
-    window->WaitUntilApplied();
+    window->GetScene().RunOnRenderThread(
+        [&] { CRenderer::ReadTarget(window->GetScene().Renderer()->BackBuffer(), 1536, 1080, back.data()); });
     const QImage shot = window->grabFramebuffer();
-    window->TogglePause();
+    window->GetScene().TogglePause();
     window->resize(640, 360);
     shot.save(UiShotPath("display_window.png"));
     ASSERT_EQ(shot.width(), 768);
@@ -332,103 +354,86 @@ TEST_F(DisplayWindowTest, SpaceTogglesFullScreenAndRestores) {
 }
 
 TEST_F(DisplayWindowTest, ReplaceModelAndAddAnimation) {
-    auto model = std::make_unique<CModel>();
-    CName ext;
-    ext.SetAscii(".dae");
-    ASSERT_TRUE(LoadCollada(*model, room->folder.filePath("model/washitu/washitu3.dae").toStdString(), ext));
-    CModel* raw = model.get();
-    EXPECT_TRUE(window->ReplaceCurrentModel(std::move(model)));
-    EXPECT_EQ(window->CurrentModel(), raw);
-    ASSERT_NE(window->RenderModel1(), nullptr);
-    EXPECT_EQ(window->RenderModel1()->name.ToUtf8(), "washitu3");
+    Scene& scene = window->GetScene();
+    auto model = RoomModel(room->folder, "washitu3");
+    const CModel* raw = model.get();
+    EXPECT_TRUE(displaytest::ReplaceAndWait(scene, std::move(model)));
+    EXPECT_EQ(scene.CurrentModel(), raw);
+    ASSERT_NE(scene.RenderModel(0), nullptr);
+    EXPECT_EQ(scene.RenderModel(0)->name.ToUtf8(), "washitu3");
 
     // A read that fails copies nothing; the last animation is active.
-    const int before = window->RenderModel1()->animations.Count();
-    EXPECT_EQ(window->AddAnimation([](CModel&) { return false; }), before - 1);
-    EXPECT_EQ(window->RenderModel1()->animations.Count(), before);
-    const int index = window->AddAnimation([](CModel& m) {
-        auto* a = new CAnimation;
-        a->id.SetAscii("walk");
-        m.animations.Add(a);
-        return true;
-    });
-    EXPECT_EQ(index, before);
-    EXPECT_EQ(window->RenderModel1()->activeAnimation, before);
-    EXPECT_EQ(window->RenderModel1()->animations[before]->id.ToUtf8(), "walk");
+    const int before = scene.RenderModel(0)->animations.Count();
+    EXPECT_FALSE(displaytest::AddAndWait(scene, room->folder.filePath("missing.ani").toStdString()));
+    EXPECT_EQ(scene.RenderModel(0)->animations.Count(), before);
+    EXPECT_EQ(scene.RenderModel(0)->activeAnimation, before - 1);
+    EXPECT_TRUE(displaytest::AddAndWait(scene, WalkFile("washitu3")));
+    EXPECT_EQ(scene.RenderModel(0)->activeAnimation, before);
+    EXPECT_EQ(scene.RenderModel(0)->animations[before]->id.ToUtf8(), "walk");
+    EXPECT_EQ(scene.Snapshot().animations.size(), static_cast<std::size_t>(before + 1));
     ASSERT_TRUE(WaitFrames(1));
 
     // A null model leaves the display without one; frames go on.
-    EXPECT_FALSE(window->ReplaceCurrentModel(nullptr));
-    EXPECT_EQ(window->RenderModel1(), nullptr);
-    EXPECT_EQ(window->AddAnimation([](CModel&) { return true; }), -1);
+    EXPECT_FALSE(displaytest::ReplaceAndWait(scene, nullptr));
+    EXPECT_EQ(scene.RenderModel(0), nullptr);
+    EXPECT_FALSE(scene.Snapshot().hasModel);
+    EXPECT_FALSE(displaytest::AddAndWait(scene, WalkFile("washitu3")));
     ASSERT_TRUE(WaitFrames(1));
 }
 
 // Ticks, paints and model replacements together; the TSan stage runs it
 // (its filter picks "Thread" names).
 TEST_F(DisplayWindowTest, ThreadsTickPaintAndReplaceModelManyTimes) {
-    CName ext;
-    ext.SetAscii(".dae");
-    const std::string path = room->folder.filePath("model/washitu/washitu1.dae").toStdString();
-    const std::uint64_t ticks0 = window->TickCount();
+    Scene& scene = window->GetScene();
+    const std::uint64_t ticks0 = scene.TickCount();
     int imported = 0;
     // ThreadSanitizer judges by happens-before, not by luck of timing, so a
     // few rounds with ticks and paints between them are enough.
     for (int i = 0; i < 8; ++i) {
-        auto model = std::make_unique<CModel>();
-        ASSERT_TRUE(LoadCollada(*model, path, ext));
+        auto model = RoomModel(room->folder, "washitu1");
         imported = model->animations.Count();
-        ASSERT_TRUE(window->ReplaceCurrentModel(std::move(model)));
-        window->AddAnimation([i](CModel& m) {
-            auto* a = new CAnimation;
-            a->id.SetAscii(i % 2 ? "odd" : "even");
-            m.animations.Add(a);
-            return true;
-        });
-        window->ClearShadowFlags();
+        scene.ReplaceModel(std::move(model));
+        scene.AddAnimation(WalkFile("washitu1"));
+        scene.ClearShadowFlags();
         QTest::qWait(1);  // a tick's paint may run in between
     }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->TickCount() >= ticks0 + 2; }, kWaitMs));
-    EXPECT_EQ(window->RenderModel1()->animations.Count(), imported + 1);
+    scene.WaitUntilIdle();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scene.TickCount() >= ticks0 + 2; }, kWaitMs));
+    Scene::Still still(scene);
+    EXPECT_EQ(scene.RenderModel(0)->animations.Count(), imported + 1);
 }
 
 // The render thread as the TSan stage sees it: models replaced and
-// animations added from the interface while frames draw, answers coming back
-// queued, and the window closed with a frame under way and a job queued.
+// animations added while frames draw, answers coming back as events, and the
+// window closed with a frame under way and file work queued.
 TEST(DisplayRenderThread, ReplacesWhileDrawingAndClosesDuringAFrame) {
     RoomWindow room;
     ASSERT_TRUE(room.running);
-    CDispWindow* window = room.window.get();
-    CName ext;
-    ext.SetAscii(".dae");
-    const std::string path = room.folder.filePath("model/washitu/washitu3.dae").toStdString();
-    int built = 0, added = 0;
+    Scene& scene = room.window->GetScene();
     for (int i = 0; i < 4; ++i) {
-        auto model = std::make_unique<CModel>();
-        ASSERT_TRUE(LoadCollada(*model, path, ext));
-        window->ReplaceCurrentModelLater(std::move(model), [&](bool ok) { built += ok; });
-        window->AddAnimationLater([](CModel& m) {
-            auto* a = new CAnimation;
-            a->id.SetAscii("walk");
-            m.animations.Add(a);
-            return true;
-        }, [&](int last) { added += last >= 0; });
-        window->SetActiveAnimation(0);
+        scene.ReplaceModel(RoomModel(room.folder, "washitu3"));
+        scene.AddAnimation(WalkFile("washitu3"));
+        scene.ChooseAnimation(0);
         QTest::qWait(30);  // frames and jobs interleave
     }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return built == 4 && added == 4; }, kWaitMs));
-    {
-        auto structure = window->LockStructure();
-        ASSERT_NE(window->RenderModel1(), nullptr);
-        EXPECT_EQ(window->RenderModel1()->name.ToUtf8(), "washitu3");
+    scene.WaitUntilIdle();
+    int built = 0, added = 0;
+    for (const SceneEvent& e : scene.TakeEvents()) {
+        built += e.kind == SceneEvent::Kind::ModelOpened && e.status.IsOk();
+        added += e.kind == SceneEvent::Kind::AnimationAdded && e.animationIndex >= 0;
     }
-    const std::uint64_t frames = window->FramesRendered();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->FramesRendered() > frames; }, kWaitMs));
-    bool late = false;
-    window->ReplaceCurrentModelLater(std::make_unique<CModel>(), [&](bool) { late = true; });
+    EXPECT_EQ(built, 4);
+    EXPECT_EQ(added, 4);
+    {
+        Scene::Still still(scene);
+        ASSERT_NE(scene.RenderModel(0), nullptr);
+        EXPECT_EQ(scene.RenderModel(0)->name.ToUtf8(), "washitu3");
+    }
+    const std::uint64_t frames = scene.FramesRendered();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scene.FramesRendered() > frames; }, kWaitMs));
+    scene.OpenModel(room.folder.filePath("model/washitu/washitu1.dae").toStdString());
+    scene.ReplaceModel(std::make_unique<CModel>());
     room.window.reset();
-    QTest::qWait(50);
-    EXPECT_FALSE(late);
 }
 
 TEST(DisplayWindowLoad, MissingRoomFileAndSkyImageAreReportedOnce) {
@@ -440,8 +445,8 @@ TEST(DisplayWindowLoad, MissingRoomFileAndSkyImageAreReportedOnce) {
     ASSERT_TRUE(room.running);
     CDispWindow* window = room.window.get();
     // A few more ticks: the report is not repeated.
-    const std::uint64_t ticks = window->TickCount();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->TickCount() >= ticks + 2; }, kWaitMs));
+    const std::uint64_t ticks = window->GetScene().TickCount();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->GetScene().TickCount() >= ticks + 2; }, kWaitMs));
     ASSERT_EQ(room.problemSpy->count(), 1);
     const QString message = room.problemSpy->at(0).at(0).toString();
     EXPECT_TRUE(message.contains("washitu2.dae")) << message.toStdString();
@@ -450,22 +455,22 @@ TEST(DisplayWindowLoad, MissingRoomFileAndSkyImageAreReportedOnce) {
     EXPECT_FALSE(message.contains("washitu1.dae")) << message.toStdString();
     EXPECT_EQ(window->LoadProblems(), message);
     // The scene runs with what loaded.
-    ASSERT_NE(window->RenderModel1(), nullptr);
-    EXPECT_GT(window->RenderModel1()->meshes.Count(), 0);
+    ASSERT_NE(window->GetScene().RenderModel(0), nullptr);
+    EXPECT_GT(window->GetScene().RenderModel(0)->meshes.Count(), 0);
 }
 
 TEST(DisplayWindowIdle, NothingPaintsBeforeTheScene) {
     UiTestApp();
     CDispWindow window;
-    EXPECT_EQ(window.State(), CDispWindow::StateCreated);
+    EXPECT_EQ(window.State(), SceneState::Created);
     window.resize(320, 200);
     window.show();  // shown, but never created: no tick, nothing loads
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     window.repaint();
     QTest::qWait(100);
-    EXPECT_EQ(window.State(), CDispWindow::StateCreated);
-    EXPECT_EQ(window.FramesRendered(), 0u);
-    EXPECT_EQ(window.Renderer(), nullptr);
+    EXPECT_EQ(window.State(), SceneState::Created);
+    EXPECT_EQ(window.GetScene().FramesRendered(), 0u);
+    EXPECT_EQ(window.GetScene().Renderer(), nullptr);
     // Input before the scene exists moves nothing and does not crash.
     Drag(&window, Qt::RightButton, {10, 10}, {{50, 80}});
     Drag(&window, Qt::LeftButton, {10, 10}, {{50, 80}});

@@ -23,7 +23,6 @@ protected:
     void SetUp() override {
         GpuTest::SetUp();
         if (!renderer) return;
-        ResetShadowMapsBuilt();
         renderer->RotationX = 1.5f;
         renderer->RotationZ = 1.5f;
         renderer->Distance = 6.0f;
@@ -50,7 +49,6 @@ protected:
     }
     void TearDown() override {
         if (!renderer) return;
-        ResetShadowMapsBuilt();
         for (auto& m : models)
             if (m) m->render.ReleaseGpu();
         if (room) room->Release();

@@ -108,7 +108,6 @@ protected:
     void SetUp() override {
         GpuTest::SetUp();
         if (!renderer) return;
-        ResetShadowMapsBuilt();
     }
     void TearDown() override {
         if (!renderer) return;
@@ -264,7 +263,6 @@ protected:
             EXPECT_TRUE(lamp.Create(renderer));
             lampPointers.push_back(&lamp);
         }
-        ResetShadowMapsBuilt();
         FrameScene s = Scene(kWidth, kHeight);
         s.models[0] = &b->render;
         s.lights = lampPointers.data();
@@ -329,7 +327,6 @@ TEST_F(LightsFrameTest, ShaftsBrightenTheAirNearTheLampOnly) {
     }
 
     auto render = [&](bool shafts) {
-        ResetShadowMapsBuilt();
         for (CPointLight& lamp : room->lamps) lamp.ShadowMapsDone = 0;
         // Start every frame from empty shaft images.
         for (CPointLight& lamp : room->lamps)

@@ -36,7 +36,6 @@ protected:
     void SetUp() override {
         GpuTest::SetUp();
         if (!renderer) return;
-        ResetShadowMapsBuilt();
         light.Position = {0.0f, 0.0f, 2.0f, 1.0f};
         ASSERT_TRUE(light.Create(renderer));
     }

@@ -14,12 +14,9 @@ namespace {
 
 // Writes `in` as `out`.mdl and `out`.ani; false after printing why.
 bool ConvertOne(const std::string& in, const std::string& out) {
-    CModel model;
-    std::string error;
-    if (!LoadModelFile(model, in, &error)) {
-        std::fprintf(stderr, "vorland-cli: %s\n", error.c_str());
-        return false;
-    }
+    const std::unique_ptr<CModel> loaded = LoadModelFile(in);
+    if (!loaded) return false;
+    const CModel& model = *loaded;
     // All files or none: the images, the .mdl and the .ani replace the old
     // ones only once every one of them is complete.
     const auto modelFiles = ModelFiles(model, out + ".mdl");

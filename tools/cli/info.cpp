@@ -49,15 +49,11 @@ void PrintInfo(const CModel& model, bool withBounds) {
 
 int RunInfo(const InfoOptions& options) {
     const auto start = std::chrono::steady_clock::now();
-    CModel model;
-    std::string error;
-    if (!LoadModelFile(model, options.file, &error)) {
-        std::fprintf(stderr, "vorland-cli: %s\n", error.c_str());
-        return kExitFailed;
-    }
+    const std::unique_ptr<CModel> model = LoadModelFile(options.file);
+    if (!model) return kExitFailed;
     if (options.timing)
         std::fprintf(stderr, "import: %.3f ms\n",
                      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    PrintInfo(model, KindOfModelFile(options.file) != ModelFileKind::kAnimation);
+    PrintInfo(*model, KindOfFileName(options.file) != ModelFileKind::Animation);
     return kExitOk;
 }

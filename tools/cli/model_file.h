@@ -1,15 +1,12 @@
 #pragma once
-// Reading a model file of any kind the tool takes, in one place.
+// Reading a model file of any kind the tool takes: the one open function,
+// with its notes and its failure told on stderr.
+#include <memory>
 #include <string>
 
-#include "model/model.h"
+#include "import/model_file.h"
 
-// The kind a file is read as, from its extension (any case); anything that
-// is neither COLLADA, glTF (.gltf, .glb) nor an animation is read as a .mdl.
-enum class ModelFileKind { kCollada, kGltf, kModel, kAnimation };
-ModelFileKind KindOfModelFile(const std::string& path);
-
-// Reads `path` (the file system's bytes, as given) into an empty model.
-// False with a one-line message in `error` that names the path as given.
-// What an import leaves out goes to stderr as notes.
-bool LoadModelFile(CModel& model, const std::string& path, std::string* error);
+// Reads `path` (the file system's bytes, as given): a model, or for an .ani
+// a model holding just that animation. Null after a one-line message naming
+// the path as given; what an import leaves out goes to stderr as notes.
+std::unique_ptr<CModel> LoadModelFile(const std::string& path);

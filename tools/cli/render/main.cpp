@@ -31,14 +31,6 @@
 
 namespace {
 
-// Imports the model file; false after a one-line message.
-bool LoadModel(CModel& model, const std::string& path) {
-    std::string error;
-    if (LoadModelFile(model, path, &error)) return true;
-    std::fprintf(stderr, "vorland-cli: %s\n", error.c_str());
-    return false;
-}
-
 // The image in the format the file name's extension names.
 std::string EncodeImage(const std::vector<unsigned char>& rgba, int width, int height, const std::string& fileName) {
     QImage image(rgba.data(), width, height, width * 4, QImage::Format_RGBA8888);
@@ -97,8 +89,8 @@ void LoadRoom(CRenderer& renderer, RoomModel room[2]) {
     const char* files[2] = {"washitu2.dae", "washitu3.dae"};
     for (int i = 0; i < 2; ++i) {
         if (!fs::exists(files[i], ec)) continue;
-        room[i].model = std::make_unique<CModel>();
-        if (!LoadModel(*room[i].model, files[i])) continue;  // keeps what was read
+        room[i].model = LoadModelFile(files[i]);
+        if (!room[i].model) continue;
         room[i].render = std::make_unique<CRenderModel>();
         room[i].render->Build(renderer, room[i].model.get(), true);
     }
@@ -133,8 +125,9 @@ int main(int argc, char** argv) {
     // the tool was started.
     namespace fs = std::filesystem;
     const fs::path modelFolder = fs::path(o.input).parent_path();
-    CModel model;
-    if (!LoadModel(model, o.input)) return kExitFailed;
+    const std::unique_ptr<CModel> loaded = LoadModelFile(o.input);
+    if (!loaded) return kExitFailed;
+    CModel& model = *loaded;
 
     CHeadlessContext context;
     std::string error;

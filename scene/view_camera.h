@@ -1,5 +1,5 @@
 #pragma once
-// Mouse moves of the display window's orbit camera. They change the view's
+// Mouse moves of the viewer's orbit camera. They change the view's
 // RotationX / RotationZ / Distance / At / LightTarget; the renderer takes
 // them over at the next frame.
 #include "math/math.h"

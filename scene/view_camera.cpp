@@ -1,4 +1,4 @@
-#include "app/display_camera.h"
+#include "scene/view_camera.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "app/playback_clock.h"
+#include "scene/playback_clock.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "app/frame_ticker.h"
+#include "scene/frame_ticker.h"
 
 bool CFrameTicker::Start(std::chrono::milliseconds period, std::function<void()> tick, std::function<void()> finish) {
     if (thread_.joinable()) return false;

@@ -1,6 +1,7 @@
-#include "app/frame_rate.h"
+#include "scene/frame_rate.h"
 
-#include <QTime>
+#include <chrono>
+#include <ctime>
 
 bool CFrameRateMeter::Frame(long long ms) {
     // The first frame only starts the clock: measuring from a reading of 0
@@ -22,6 +23,11 @@ bool CFrameRateMeter::Frame(long long ms) {
 }
 
 long long CFrameRateMeter::WallClockReading() {
-    const QTime now = QTime::currentTime();
-    return static_cast<long long>(now.second()) * 1000 + now.msec();
+    using namespace std::chrono;
+    const auto now = system_clock::now();
+    const std::time_t seconds = system_clock::to_time_t(now);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    const long long ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
+    return static_cast<long long>(local.tm_sec) * 1000 + ms;
 }

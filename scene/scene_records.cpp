@@ -1,0 +1,207 @@
+#include "scene/scene_records.h"
+
+#include <algorithm>
+
+#include "model/model.h"
+#include "model/posed_bounds.h"
+#include "model/render_model.h"
+#include "render/camera_fit.h"
+#include "render/frame.h"
+#include "render/gl.h"
+#include "render/renderer.h"
+
+namespace {
+
+constexpr float kLightAngleTurn = 6.2831855f;
+constexpr int kFullScreenClear[3] = {255, 255, 255};
+
+void ReleaseRenderModel(std::unique_ptr<CRenderModel>& model) {
+    if (!model) return;
+    model->ReleaseGpu();
+    model.reset();
+}
+
+// The render model of `shared`, built under its lock; null when it cannot be.
+std::unique_ptr<CRenderModel> BuildRenderModel(CRenderer& renderer, SharedModel& shared, bool skinning,
+                                               bool* built = nullptr) {
+    std::lock_guard<std::mutex> guard(shared.lock);
+    if (!shared.model) return nullptr;
+    auto render = std::make_unique<CRenderModel>();
+    const bool ok = render->Build(renderer, shared.model.get(), skinning, shared.textureFolder);
+    if (built) *built = ok;
+    return render;
+}
+
+}  // namespace
+
+SceneRecords::~SceneRecords() {
+    for (auto& model : renderModels_) ReleaseRenderModel(model);
+    if (lighting_) lighting_->Release();
+    if (renderer_) renderer_->Release();
+    if (presentFramebuffer_) glDeleteFramebuffers(1, &presentFramebuffer_);
+    if (presentTexture_) glDeleteTextures(1, &presentTexture_);
+}
+
+std::vector<std::string> SceneRecords::Build(LoadedRoom room, bool haveContext, const SkyImages& sky, int maxWidth,
+                                             int maxHeight) {
+    std::vector<std::string> problems = std::move(room.problems);
+    current_ = std::move(room.models[0]);
+    room_[0] = std::move(room.models[1]);
+    room_[1] = std::move(room.models[2]);
+    if (haveContext) {
+        renderer_ = std::make_unique<CRenderer>();
+        if (!renderer_->Initialize(maxWidth, maxHeight)) {
+            renderer_->Release();
+            renderer_.reset();
+        }
+    }
+    if (!renderer_) {
+        problems.push_back("the renderer cannot start: OpenGL 4.5 core is needed");
+        return problems;
+    }
+    lighting_ = std::make_unique<RoomLighting>();
+    if (!CreateRoomLighting(*renderer_, *lighting_, sky)) problems.push_back("the lamps or the light shafts cannot be made");
+    const std::shared_ptr<SharedModel>* models[3] = {&current_, &room_[0], &room_[1]};
+    for (int i = 0; i < 3; ++i)
+        if (*models[i]) renderModels_[i] = BuildRenderModel(*renderer_, **models[i], skinning_);
+    // The picture is at most as large as the screen: the target is made
+    // once, so frames allocate nothing.
+    presentWidth_ = std::max(maxWidth, 16);
+    presentHeight_ = std::max(maxHeight, 16);
+    glCreateTextures(GL_TEXTURE_2D, 1, &presentTexture_);
+    glTextureStorage2D(presentTexture_, 1, GL_RGBA8, presentWidth_, presentHeight_);
+    glCreateFramebuffers(1, &presentFramebuffer_);
+    glNamedFramebufferTexture(presentFramebuffer_, GL_COLOR_ATTACHMENT0, presentTexture_, 0);
+    // The start intensities are far brighter than the flicker's: the first
+    // frame already shows the lamps as every later one does.
+    if (renderModels_[0]) AnimateLights();
+    return problems;
+}
+
+bool SceneRecords::ReplaceModel(std::shared_ptr<SharedModel> model) {
+    ReleaseRenderModel(renderModels_[0]);
+    current_ = std::move(model);
+    bool built = false;
+    if (current_ && renderer_) renderModels_[0] = BuildRenderModel(*renderer_, *current_, skinning_, &built);
+    ClearShadowFlags();
+    if (lighting_) lighting_->shadowMapsBuilt = false;  // the cube maps show the new model
+    return built;
+}
+
+int SceneRecords::TakeLastAnimation() {
+    CRenderModel* render = renderModels_[0].get();
+    if (!current_ || !render) return -1;
+    {
+        // The build may already have copied what the worker added meanwhile.
+        std::lock_guard<std::mutex> guard(current_->lock);
+        const CModel& model = *current_->model;
+        for (int i = render->animations.Count(); i < model.animations.Count(); ++i) render->CopyAnimation(model, i);
+    }
+    const int last = render->animations.Count() - 1;
+    if (last >= 0) render->activeAnimation = last;
+    return last;
+}
+
+void SceneRecords::ChooseAnimation(int index) {
+    CRenderModel* render = renderModels_[0].get();
+    if (render && index >= 0 && index < render->animations.Count()) render->activeAnimation = index;
+}
+
+void SceneRecords::ClearShadowFlags() {
+    if (!lighting_) return;
+    for (CPointLight& lamp : lighting_->lamps) lamp.ShadowMapsDone = 0;
+}
+
+bool SceneRecords::FitCamera(const SceneView& view, bool onlyWhenOutOfView, CViewCamera& fitted) {
+    CRenderModel* render = renderModels_[0].get();
+    if (!renderer_ || !current_ || !render) return false;
+    PutCamera(view.camera, *renderer_);
+    if (onlyWhenOutOfView) render->UpdatePose();  // not drawn yet: pose it as the first frame will
+    {
+        std::lock_guard<std::mutex> guard(current_->lock);
+        if (!FitCameraToBox(*renderer_, PosedBounds(*current_->model, *render), view.aspect, onlyWhenOutOfView))
+            return false;
+    }
+    fitted = CameraOf(*renderer_);
+    UpdateEyeOffset(fitted);
+    return true;
+}
+
+void SceneRecords::Advance(std::uint32_t steps, bool paused) {
+    if (CRenderModel* render = renderModels_[0].get()) {
+        render->frameCounter = CPlaybackClock::MoveCounter(render->frameCounter, steps, render->LoopLength());
+        if (!paused) AnimateLights();
+    }
+    if (lighting_ && !paused) lighting_->sky.Tick();
+}
+
+void SceneRecords::AnimateLights() {
+    lightAngle_ += 0.03f;
+    if (lightAngle_ > kLightAngleTurn) lightAngle_ = 0.0f;
+    if (renderer_) AnimateRoomLights(lightAngle_, *renderer_, lighting_ ? lighting_->lampList : nullptr);
+}
+
+bool SceneRecords::Draw(const SceneView& view, Picture& picture) {
+    if (!renderer_) return false;
+    PutCamera(view.camera, *renderer_);
+    CRenderModel* const models[3] = {renderModels_[0].get(), renderModels_[1].get(), renderModels_[2].get()};
+    FrameScene frame;
+    if (lighting_) {
+        frame = RoomFrameScene(*renderer_, models, *lighting_, view.renderWidth, view.renderHeight, view.aspect);
+    } else {
+        frame.renderer = renderer_.get();
+        for (int i = 0; i < 3; ++i) frame.models[i] = models[i];
+        frame.screenWidth = view.renderWidth;
+        frame.screenHeight = view.renderHeight;
+        frame.aspect = view.aspect;
+    }
+    frame.skinning = skinning_ ? 1 : 0;
+    frame.fullScreen = view.fullScreen;
+    for (int i = 0; i < 3; ++i) frame.fullScreenClear[i] = kFullScreenClear[i];
+    for (int i = 0; i < 4; ++i) frame.background[i] = view.background[i];
+    RenderFrame(frame);
+    ReadPicture(view, picture);
+    return true;
+}
+
+// Normal mode shows the whole back buffer, full screen the screen target's
+// render-size corner; either is stretched to the picture's size with the
+// linear filter and read back, row 0 at the top as in the targets.
+void SceneRecords::ReadPicture(const SceneView& view, Picture& picture) {
+    const bool full = view.fullScreen;
+    const CRenderTarget& source = full ? renderer_->Screen() : renderer_->BackBuffer();
+    const int sourceWidth = full ? std::min(view.renderWidth, source.width) : source.width;
+    const int sourceHeight = full ? std::min(view.renderHeight, source.height) : source.height;
+    const int w = std::clamp(view.pixelWidth, 1, presentWidth_);
+    const int h = std::clamp(view.pixelHeight, 1, presentHeight_);
+    picture.width = w;
+    picture.height = h;
+    picture.stride = w * 4;
+    picture.pixels.resize(static_cast<std::size_t>(picture.stride) * static_cast<std::size_t>(h));
+    glDisable(GL_SCISSOR_TEST);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glBlitNamedFramebuffer(source.framebuffer, presentFramebuffer_, 0, 0, sourceWidth, sourceHeight, 0, 0, w, h,
+                           GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, presentFramebuffer_);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, picture.pixels.data());
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+}
+
+void SceneRecords::Describe(SceneSnapshot& snapshot) const {
+    snapshot.hasModel = current_ && current_->model;
+    snapshot.modelName = snapshot.hasModel ? current_->model->name : CName();
+    snapshot.animations.clear();
+    snapshot.activeAnimation = -1;
+    const CRenderModel* render = renderModels_[0].get();
+    if (!snapshot.hasModel || !render) return;
+    for (int i = 0; i < render->animations.Count(); ++i)
+        snapshot.animations.push_back({render->animations[i]->id, render->LoopLengthOf(i)});
+    snapshot.activeAnimation = render->activeAnimation;
+}
+
+const CModel* SceneRecords::CurrentModel() const { return current_ ? current_->model.get() : nullptr; }
+
+CRenderModel* SceneRecords::RenderModel(int index) const {
+    return index >= 0 && index < 3 ? renderModels_[index].get() : nullptr;
+}

@@ -1,0 +1,63 @@
+#pragma once
+// What the scene publishes and what it is told about: its state, a snapshot
+// of what the interface shows around the picture, the events that answer a
+// command, and the window system's OpenGL context for the render thread.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/name.h"
+#include "platform/status.h"
+
+enum class SceneState { Created = 1, Loading = 2, Running = 3 };
+
+// One animation of the current model as the render side plays it.
+struct AnimationEntry {
+    CName id;
+    float length = 0.0f;  // key-time units (seconds) until it starts over
+};
+
+// What the interface shows around the picture. Taken as a whole, so its
+// parts always belong together.
+struct SceneSnapshot {
+    SceneState state = SceneState::Created;
+    std::uint64_t version = 0;  // grows with every change of the fields below
+    bool hasModel = false;
+    CName modelName;
+    std::vector<AnimationEntry> animations;
+    int activeAnimation = -1;
+    // What could not be loaded at start, one line each; empty when nothing.
+    std::string loadProblems;
+};
+
+// The answer to a command that works on a file.
+struct SceneEvent {
+    enum class Kind { ModelOpened, AnimationAdded, ModelWritten, AnimationWritten };
+    Kind kind = Kind::ModelOpened;
+    std::string path;
+    Status status;
+    int animationIndex = -1;  // AnimationAdded: the new animation, now playing
+};
+
+// The render thread's OpenGL 4.5 core context, made by the window system the
+// program runs under. MakeCurrent binds it to the calling thread.
+class GlContext {
+public:
+    virtual ~GlContext() = default;
+    virtual bool MakeCurrent() = 0;
+    virtual void DoneCurrent() = 0;
+};
+// Called once, on the render thread; null when no context can be made (the
+// scene then runs without drawing).
+using GlContextFactory = std::function<std::unique_ptr<GlContext>()>;
+
+// The finished frame at the size the view asked for: RGBA bytes, row 0 at
+// the top, `stride` bytes a row.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+    std::vector<std::uint8_t> pixels;
+};
