@@ -437,6 +437,15 @@ void CApplication::CloseApplication() {
     if (closed_) return;
     closed_ = true;
     if (settings_) {
+        // The camera as the user left it is where the next start begins.
+        if (display_ && display_->State() == SceneState::Running) {
+            const CViewCamera camera = display_->GetScene().Camera();
+            settings_->RotationX = camera.RotationX;
+            settings_->RotationZ = camera.RotationZ;
+            settings_->AtX = camera.At.x;
+            settings_->AtY = camera.At.y;
+            settings_->AtZ = camera.At.z;
+        }
         // The dialog browses by moving the working directory; the file goes
         // back beside the one that was read.
         QDir::setCurrent(startDirectory);

@@ -11,6 +11,7 @@
 #include <QSurfaceFormat>
 #include <QTimer>
 #include <QWheelEvent>
+#include <QWindow>
 
 #include "scene/view_camera.h"
 
@@ -103,6 +104,9 @@ void CDispWindow::ApplySettings(const CSettings& settings) {
 // Interface thread, every poll period. Polling keeps the render thread from
 // posting (and allocating) an event a frame.
 void CDispWindow::Poll() {
+    // Nobody sees a minimised or covered window: no frames for it.
+    const QWindow* handle = window()->windowHandle();
+    scene_->SetDrawing(isVisible() && !window()->isMinimized() && handle && handle->isExposed());
     const std::uint64_t frames = scene_->FramesRendered();
     if (frames != shownFrames_) {
         shownFrames_ = frames;

@@ -76,7 +76,7 @@ void Scene::Tick() {
         view = *view_;
     }
     records_->Advance(steps, paused);
-    if (!records_->Draw(view, spare_)) return;
+    if (!drawing_.load() || !records_->Draw(view, spare_)) return;
     {
         std::lock_guard<std::mutex> guard(pictureLock_);
         std::swap(shown_, spare_);

@@ -105,6 +105,9 @@ public:
     void ApplySettings(const CSettings& settings);
     // Lets the lamps render their shadow maps again.
     void ClearShadowFlags();
+    // Off while nobody can see the picture (a minimised or covered window):
+    // time, commands and files go on, but no frame is drawn.
+    void SetDrawing(bool drawing) { drawing_ = drawing; }
 
     // --- what the scene publishes
     SceneSnapshot Snapshot() const;
@@ -197,4 +200,5 @@ private:
     std::atomic<float> frameRate_{0.0f};
     std::atomic<double> loadMilliseconds_{0.0};
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> drawing_{true};
 };

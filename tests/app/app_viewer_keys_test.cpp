@@ -89,4 +89,14 @@ TEST(AppViewerKeys, OpensByArgumentFramesPausesAndNeverWhitesOut) {
     EXPECT_EQ(app.CloseButton()->geometry().right() + 1, 1100 - app.titleBarHeight / 2);
     const Matrix4& proj = display->GetScene().Renderer()->MatProj;
     EXPECT_NEAR(proj.m[1][1] / proj.m[0][0], static_cast<double>(display->width()) / display->height(), 1e-3);
+
+    // Minimised, nobody sees it: no frames (the one under way may finish); shown again, they come back.
+    app.showMinimized();
+    ASSERT_TRUE(apptest::WaitFor([&] { return app.isMinimized(); }, 5000));
+    QTest::qWait(100);
+    const std::uint64_t hidden = display->GetScene().FramesRendered();
+    QTest::qWait(3000);
+    EXPECT_LE(display->GetScene().FramesRendered(), hidden + 1);
+    app.showNormal();
+    EXPECT_TRUE(frames(1));
 }

@@ -152,6 +152,11 @@ TEST(AppWindow, CloseButtonWritesConfigInTheStartDirectory) {
     Viewer v(false);
     ASSERT_TRUE(v.ok);
     CApplication& app = *v.app;
+    ASSERT_TRUE(v.WaitRunning());
+    CViewCamera camera = app.Display()->GetScene().Camera();  // moved by the user
+    camera.RotationZ = 0.5f;
+    camera.At = {1.0f, 2.0f, 3.0f};
+    app.Display()->GetScene().SetCamera(camera);
     ASSERT_TRUE(QDir().mkpath(v.root + "/sub"));
     ASSERT_TRUE(QDir::setCurrent(v.root + "/sub"));
     apptest::Click(app.CloseButton());
@@ -162,7 +167,8 @@ TEST(AppWindow, CloseButtonWritesConfigInTheStartDirectory) {
     ASSERT_EQ(lines.size(), 42);
     EXPECT_EQ(lines.first(), QStringLiteral("ScreenWidth = 1536"));
     EXPECT_EQ(lines[2], QStringLiteral("ModelPath = washitu1.dae"));
-    EXPECT_EQ(lines.last(), QStringLiteral("AtZ = 1.500000"));
+    EXPECT_TRUE(lines.contains(QStringLiteral("RotationZ = 0.500000")));
+    EXPECT_EQ(lines.last(), QStringLiteral("AtZ = 3.000000"));
 }
 
 // Closing the window another way behaves like the close button, and the
