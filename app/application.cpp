@@ -67,7 +67,11 @@ CApplication::CApplication(const CScreenMetrics& metrics)
     titleBarHeight = RowHeightFor(screenHeight);
     settings_ = std::make_unique<CSettings>();
     std::vector<std::string> fallbacks;
-    settings_->ReadFile("config.ini", &fallbacks);
+    if (const Status read = settings_->ReadFile("config.ini", &fallbacks); !read) {
+        // Shown once the message window exists; the file is not written on exit.
+        settingsProblem_ = QString::fromStdString(read.Why());
+        std::fprintf(stderr, "vorland: %s\n", read.Why().c_str());
+    }
     for (const std::string& line : fallbacks) std::fprintf(stderr, "vorland: %s\n", line.c_str());
     background = BackgroundColor(*settings_);
     bar = BarColor(*settings_);
@@ -170,6 +174,7 @@ void CApplication::CreateMainWindow() {
         std::fprintf(stderr, "vorland: the interface runs without these images:\n%s\n", list.toLocal8Bit().constData());
         ShowMessage(QStringLiteral("The interface runs without these images:\n") + list);
     }
+    if (!settingsProblem_.isEmpty()) ShowMessage(settingsProblem_);
     connect(display_, &CDispWindow::LoadProblem, this, [this](const QString& problems) {
         std::fprintf(stderr, "vorland: the scene runs without what could not be loaded:\n%s\n",
                      problems.toLocal8Bit().constData());
@@ -436,7 +441,7 @@ void CApplication::mouseReleaseEvent(QMouseEvent* event) {
 void CApplication::CloseApplication() {
     if (closed_) return;
     closed_ = true;
-    if (settings_) {
+    if (settings_ && settings_->MayWriteBack()) {
         // The camera as the user left it is where the next start begins.
         if (display_ && display_->State() == SceneState::Running) {
             const CViewCamera camera = display_->GetScene().Camera();

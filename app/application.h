@@ -129,6 +129,7 @@ private:
     bool closed_ = false;
     QStringList pendingFiles_;  // opened once the scene runs
     QString notice_;            // shown in the title for a moment
+    QString settingsProblem_;   // config.ini could not be read: said at start, not written on exit
     int noticeSerial_ = 0;
     bool colorKey_ = false;  // a colour of the window is pure white: those pixels are see-through
 };

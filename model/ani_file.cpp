@@ -242,6 +242,10 @@ bool ParseAnimation(CModel& model, std::string_view bytes, bool checkTarget, std
 }
 
 bool ReadAnimation(CModel& model, const std::string& path, bool checkTarget, std::string* why) {
+    if (const std::string record = UnfinishedWriteOf(path); !record.empty()) {
+        if (why) *why = "an unfinished write left it (" + record + "); writing it again completes it";
+        return false;
+    }
     const auto bytes = ReadWholeFile(path, kMaxAnimationFileBytes, why);
     if (!bytes) return false;
     return ParseAnimation(model, *bytes, checkTarget, why);

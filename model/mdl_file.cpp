@@ -260,14 +260,18 @@ std::size_t LineLimit(long long a, long long b, long long c) {
     return static_cast<std::size_t>(r);
 }
 
+enum class MdlRead { kNoModel, kCutOff, kComplete };
+
 class MdlReader {
 public:
-    MdlReader(CModel& model, std::string_view bytes) : model_(model), in_(bytes) {
+    MdlReader(CModel& model, std::string_view bytes) : model_(model), in_(bytes), bytes_(bytes) {
         for (CBone* b : model_.bones) IndexBone(b);
     }
 
-    // False when no line of the file held a model tag.
-    bool Run();
+    // kNoModel when no line of the file held a model tag; kCutOff when the
+    // file ends inside a block, before its bone list or without the empty
+    // line that ends the records.
+    MdlRead Run();
 
 private:
     bool ReadLine(std::size_t maxChars, std::string& line, std::size_t narrowBytes = 0);
@@ -299,6 +303,9 @@ private:
 
     CModel& model_;
     LineReader in_;
+    std::string_view bytes_;
+    bool cutOff_ = false;    // the file ended inside a block
+    bool boneList_ = false;  // the bone section began
     std::string line_;
     // First bone of each name in the flat list: the linear first-match
     // look-up, without its quadratic cost on large skeletons.
@@ -353,7 +360,7 @@ void MdlReader::ReadFloats(std::size_t maxChars, float* out, int n) {
     for (int i = 0; i < n; ++i) out[i] = ParseFloat(t.Next(kValueDelims));
 }
 
-bool MdlReader::Run() {
+MdlRead MdlReader::Run() {
     std::string line;
     bool recognised = false;
     while (ReadLine(kLineChars, line)) {
@@ -370,17 +377,28 @@ bool MdlReader::Run() {
         recognised = recognised || known;
     }
     ReleaseStrayBones();
-    return recognised;
+    if (!recognised) return MdlRead::kNoModel;
+    // The writer ends the records with an empty line: a file cut between
+    // two blocks lacks it.
+    const bool ended = bytes_.ends_with("\n\n") || bytes_.ends_with("\n\r\n");
+    return cutOff_ || !ended || !boneList_ ? MdlRead::kCutOff : MdlRead::kComplete;
 }
 
 void MdlReader::ReadModelId() {
-    if (!ReadLine(kLineChars, line_)) return;
+    if (!ReadLine(kLineChars, line_)) {
+        cutOff_ = true;
+        return;
+    }
     Tokenizer t(line_, true);
     model_.name.SetFromCp932(LineName(line_));
 }
 
 void MdlReader::ReadBoneList() {
-    if (!ReadLine(kBoneListChars, line_, kBoneListBytes)) return;
+    if (!ReadLine(kBoneListChars, line_, kBoneListBytes)) {
+        cutOff_ = true;
+        return;
+    }
+    boneList_ = true;
     Tokenizer t(line_, true);
     for (std::string_view tok = t.Next(kValueDelims); !tok.empty() && listed_ < kMaxListedBones;
          tok = t.Next(kValueDelims), ++listed_) {
@@ -408,6 +426,7 @@ void MdlReader::ReadMaterial() {
             return;
         }
     }
+    cutOff_ = true;  // no end tag
 }
 
 void MdlReader::ReadTexture() {
@@ -423,6 +442,7 @@ void MdlReader::ReadTexture() {
             return;
         }
     }
+    cutOff_ = true;  // no end tag
 }
 
 void MdlReader::ReadGeometry() {
@@ -446,6 +466,7 @@ void MdlReader::ReadGeometry() {
             return;
         }
     }
+    cutOff_ = true;  // no end tag
 }
 
 void MdlReader::ReadFloatArray(CGeometry& g) {
@@ -489,6 +510,7 @@ void MdlReader::ReadFloatArray(CGeometry& g) {
             return;
         }
     }
+    cutOff_ = true;  // no end tag
 }
 
 void MdlReader::ReadIndexList(int count, CValueArray<int>& list) {
@@ -531,6 +553,7 @@ void MdlReader::ReadPolygonData(CGeometry& g) {
             return;
         }
     }
+    cutOff_ = true;  // no end tag
 }
 
 void MdlReader::ReadWeights(CGeometry& g) {
@@ -550,6 +573,7 @@ void MdlReader::ReadWeights(CGeometry& g) {
             return;
         }
     }
+    cutOff_ = true;  // no end tag
 }
 
 // `rows` rows of `perRow` (bone index, weight) pairs on one line. A row keeps
@@ -626,7 +650,10 @@ void MdlReader::ReadBoneTree() {
             if (!stack.empty() && done.bone && stack.back().bone) stack.back().bone->children.Add(done.bone);
             continue;
         }
-        if (!ReadLine(kLineChars, line)) return;  // cut off: unfinished bones are not attached
+        if (!ReadLine(kLineChars, line)) {  // cut off: unfinished bones are not attached
+            cutOff_ = true;
+            return;
+        }
         Tokenizer t(line, true);
         const std::string_view tag = t.Next(kBoneDelims);
         const std::string_view value = t.Next(kBoneDelims);
@@ -747,12 +774,17 @@ bool WriteModel(const CModel& model, const std::string& path, std::string* why) 
     return WriteFilesAtomically(writes, why);
 }
 
-bool ParseModel(CModel& model, std::string_view bytes) { return MdlReader(model, bytes).Run(); }
+bool ParseModel(CModel& model, std::string_view bytes) { return MdlReader(model, bytes).Run() == MdlRead::kComplete; }
 
 bool ReadModel(CModel& model, const std::string& path, std::string* why) {
+    if (const std::string record = UnfinishedWriteOf(path); !record.empty()) {
+        if (why) *why = "an unfinished write left it (" + record + "); writing it again completes it";
+        return false;
+    }
     const auto bytes = ReadWholeFile(path, kMaxModelFileBytes, why);
     if (!bytes) return false;
-    if (ParseModel(model, *bytes)) return true;
-    if (why) *why = "not a model file";
+    const MdlRead read = MdlReader(model, *bytes).Run();
+    if (read == MdlRead::kComplete) return true;
+    if (why) *why = read == MdlRead::kNoModel ? "not a model file" : "the file is cut off before the end of its records";
     return false;
 }

@@ -22,8 +22,12 @@ bool WriteModel(const CModel& model, const std::string& path, std::string* why =
 // then the .mdl.
 std::vector<std::pair<std::string, std::string>> ModelFiles(const CModel& model, const std::string& path);
 // Fills an empty model from a file's bytes. False when not one line holds a
-// model tag (a README, a renamed .dae): the bytes are no model file.
+// model tag (a README, a renamed .dae): the bytes are no model file; false
+// too when they end inside a block, before the bone list or without the
+// empty line that ends the records: the file was cut off (what was read
+// stays in the model).
 bool ParseModel(CModel& model, std::string_view bytes);
 // False, with the reason in *why, when the file is no regular file, cannot
-// be read or is no model file.
+// be read, is no model file, is cut off, or belongs to an unfinished group
+// write (UnfinishedWriteOf).
 bool ReadModel(CModel& model, const std::string& path, std::string* why = nullptr);

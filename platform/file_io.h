@@ -43,14 +43,31 @@ struct FileWrite {
     std::string_view bytes;
 };
 
-// Writes each file to a temporary file beside it that cannot outlive the
-// process, flushes them to disk, and only when all are complete puts them in
-// place of their targets: a symbolic link keeps pointing at its (replaced)
-// target, a file with further hard links gets the bytes copied into it, and
-// a replaced file keeps its permission bits. False, with the system's reason
-// in *why and the failing path in *failedPath, when any step fails; the old
-// files stay untouched unless every new one was complete. Exceeding the
-// file-size limit is such a failure, not the end of the process.
+// Writes each file to a temporary file beside it, flushes them to disk, and
+// only when all are complete puts them in place of their targets: a symbolic
+// link keeps pointing at its (replaced) target, a file with further hard
+// links gets the bytes copied into it (after the room for them is reserved),
+// and a replaced file keeps its permission bits (not setuid/setgid). False,
+// with the system's reason in *why and the failing path in *failedPath, when
+// any step fails. Exceeding the file-size limit is such a failure, not the
+// end of the process.
+//
+// The group is one change: however the process ends, its files are all old,
+// all new, or an unfinished group whose commit record (UnfinishedWriteOf)
+// the next write of the same group completes. Writes of one folder take
+// turns.
 bool WriteFilesAtomically(const std::vector<FileWrite>& files, std::string* why = nullptr,
                           std::string* failedPath = nullptr);
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* why = nullptr);
+
+// The commit record of an unfinished group write that `path` belongs to
+// (beside it: its name without the extension, then ".vorland-commit"), or
+// empty when there is none. Its files mix old and new until the next write
+// of the group completes it.
+std::string UnfinishedWriteOf(const std::string& path);
+
+// Called with the number of each step of every write (counted from 1 over
+// the process) once that step is on disk; fault-injection tests stop the
+// process there. Null: none.
+using WriteStepHook = void (*)(int step);
+void SetWriteStepHook(WriteStepHook hook);

@@ -1,5 +1,8 @@
 #include "settings/settings.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cmath>
 
 #include "platform/cp932.h"
@@ -108,7 +111,38 @@ CSettings::CSettings() {
     TextureMoonName.SetAscii("moon.png");
 }
 
+namespace {
+
+// Text has no control bytes but line ends, tabs, form feeds and the old
+// end-of-file mark; CP932's double bytes are all above them.
+bool IsText(std::string_view bytes) {
+    for (unsigned char c : bytes)
+        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != 0x1A) return false;
+    return true;
+}
+
+// The known key a physical line sets, as Read takes it; null for others.
+const Key* KeyOfLine(std::string_view line) {
+    Tokenizer t(line);
+    const std::string_view key = t.Next(" =");
+    for (const Key& k : kKeys)
+        if (key == k.name) return &k;
+    return nullptr;
+}
+
+}  // namespace
+
 bool CSettings::Read(std::string_view fileBytes, std::vector<std::string>* fallbacks) {
+    if (!IsText(fileBytes)) return false;
+    lines_.clear();
+    for (std::size_t at = 0; at < fileBytes.size();) {
+        std::size_t end = fileBytes.find('\n', at);
+        if (end == std::string_view::npos) end = fileBytes.size();
+        std::string_view line = fileBytes.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines_.emplace_back(line);
+        at = end + 1;
+    }
     const CSettings defaults;
     LineReader reader(fileBytes);
     std::string line;
@@ -140,17 +174,22 @@ bool CSettings::Read(std::string_view fileBytes, std::vector<std::string>* fallb
     return true;
 }
 
-bool CSettings::ReadFile(const std::string& path, std::vector<std::string>* fallbacks) {
-    const auto bytes = ReadWholeFile(path, kMaxSettingsFileBytes);
-    if (!bytes) return false;
-    return Read(*bytes, fallbacks);
+Status CSettings::ReadFile(const std::string& path, std::vector<std::string>* fallbacks) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) return Status::Ok();
+    std::string why;
+    const auto bytes = ReadWholeFile(path, kMaxSettingsFileBytes, &why);
+    if (bytes && Read(*bytes, fallbacks)) return Status::Ok();
+    unreadable_ = true;
+    if (bytes) why = "not a settings file (it holds binary bytes)";
+    return Status::Failure(why + "; the defaults are used and the file is left as it is").About(path);
 }
 
 std::string CSettings::Serialize() const {
     std::string out;
-    for (const Key& k : kKeys) {
-        // A long string value makes a line longer than the 1024 bytes a
-        // reader takes at once; it is written whole all the same.
+    // A long string value makes a line longer than the 1024 bytes a reader
+    // takes at once; it is written whole all the same.
+    const auto append = [&](const Key& k) {
         out += k.name;
         out += " = ";
         switch (k.kind) {
@@ -158,9 +197,21 @@ std::string CSettings::Serialize() const {
         case Kind::Float: AppendFixed6(out, this->*k.floatField); break;
         case Kind::String: out += StringValue(this->*k.stringField); break;
         }
-        out += '\n';
+        out += "\r\n";
+    };
+    std::vector<bool> present(sizeof kKeys / sizeof kKeys[0], false);
+    for (const std::string& line : lines_) {
+        if (const Key* k = KeyOfLine(line)) {
+            present[static_cast<std::size_t>(k - kKeys)] = true;
+            append(*k);
+        } else {
+            out += line;
+            out += "\r\n";
+        }
     }
-    return ToCrLf(out);
+    for (std::size_t i = 0; i < present.size(); ++i)
+        if (!present[i]) append(kKeys[i]);
+    return out;
 }
 
 bool CSettings::Write(const std::string& directory, std::string* why) const {

@@ -1,13 +1,15 @@
 #pragma once
 // Every user-adjustable value: render size, camera start, interface colours,
 // file extensions, start model and sky textures. Filled with defaults, then
-// overwritten from config.ini at start-up; written back whole on exit.
+// overwritten from config.ini at start-up; written back on exit with every
+// line the file had (comments, keys of other versions) in its place.
 #include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/name.h"
+#include "platform/status.h"
 
 struct CSettings {
     CSettings();
@@ -37,18 +39,29 @@ struct CSettings {
     CName TextureStarName;
     CName TextureMoonName;
 
-    // Applies the key/value lines of a config.ini held in memory. Always
-    // true. A number that no view can use (a screen size outside 16..16384,
-    // a float that is not finite or beyond 1e6) leaves its key at the
-    // default; each such line is described in *fallbacks.
+    // Applies the key/value lines of a config.ini held in memory and keeps
+    // its lines for Serialize. A number that no view can use (a screen size
+    // outside 16..16384, a float that is not finite or beyond 1e6) leaves
+    // its key at the default; each such line is described in *fallbacks.
+    // False, with nothing applied, when the bytes are no text (a NUL or
+    // another control byte than tab, CR, LF, form feed and end-of-file).
     bool Read(std::string_view fileBytes, std::vector<std::string>* fallbacks = nullptr);
-    // Reads `path` when it is a regular file; a missing file keeps the
-    // defaults. True when the file was read.
-    bool ReadFile(const std::string& path, std::vector<std::string>* fallbacks = nullptr);
-    // The config.ini text as Write stores it (CR LF line ends, CP932).
+    // Reads `path`; a missing file keeps the defaults. A file there that
+    // cannot be read as settings (no regular file, over 1 MB, unreadable, no
+    // text) fails with the reason, keeps the defaults, and from then on
+    // MayWriteBack is false: the user's file is left as it is.
+    Status ReadFile(const std::string& path, std::vector<std::string>* fallbacks = nullptr);
+    bool MayWriteBack() const { return !unreadable_; }
+    // The config.ini text as Write stores it (CR LF line ends, CP932): the
+    // lines read, a known key's line holding its value, then the known keys
+    // the file lacked, in their fixed order.
     std::string Serialize() const;
     // Replaces config.ini in `directory` (default: the working directory)
     // atomically. False, with the reason in *why, when the file cannot be
     // written.
     bool Write(const std::string& directory = ".", std::string* why = nullptr) const;
+
+private:
+    std::vector<std::string> lines_;  // as read, without line ends
+    bool unreadable_ = false;
 };

@@ -190,9 +190,36 @@ TEST(AppWindow, ClosingTheWindowWritesConfigToo) {
         EXPECT_TRUE(app->Closed());
     }
     QDir::setCurrent(previous);
+    // The file's lines in their place (an unknown key too), the keys it lacked after them.
     const QStringList lines = ConfigLines(dir.path() + "/config.ini");
-    ASSERT_EQ(lines.size(), 42);
-    EXPECT_TRUE(lines.contains(QStringLiteral("BKColorR = 200")));
-    EXPECT_TRUE(lines.contains(QStringLiteral("RotationX = 1.250000")));
-    EXPECT_FALSE(lines.join(QLatin1Char('\n')).contains(QStringLiteral("bogus")));
+    ASSERT_EQ(lines.size(), 43);
+    EXPECT_EQ(lines.mid(0, 3), (QStringList{QStringLiteral("BKColorR = 200"), QStringLiteral("RotationX = 1.250000"),
+                                            QStringLiteral("bogus = 3")}));
+    EXPECT_EQ(lines[3], QStringLiteral("ScreenWidth = 1536"));
+}
+
+// A config.ini that cannot be read as settings is said at start, in the
+// message window, and left as it is when the close button is clicked.
+TEST(AppWindow, AnUnreadableConfigIsReportedAndNeverWrittenOver) {
+    const QByteArray userLines = "BKColorR = 10\r\nRotationX = 0.25\r\n";
+    const struct {
+        const char* what;
+        QByteArray bytes;
+    } cases[] = {{"over the cap", userLines + QByteArray(2 << 20, 'x') + "\r\n"},
+                 {"binary", userLines + QByteArray("\x00\x01\x02\xff", 4)}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Viewer v(false, nullptr, c.bytes);
+        ASSERT_TRUE(v.ok);
+        CApplication* app = v.app.get();
+        EXPECT_EQ(app->background.R, 140);  // the default, not the file's 10
+        CMessageDialog* messages = app->MessageDialog();
+        ASSERT_TRUE(WaitFor([&] { return messages->isVisible(); }, 10000));
+        EXPECT_TRUE(messages->Text().contains(QStringLiteral("config.ini"))) << messages->Text().toStdString();
+        apptest::Click(app->CloseButton());
+        EXPECT_TRUE(app->Closed());
+        QFile f(v.root + "/config.ini");
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(f.readAll() == c.bytes);
+    }
 }

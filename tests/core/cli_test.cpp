@@ -50,9 +50,13 @@ TEST(CliSettings, ReadsConfigIniOfTheGivenFolder) {
     int status = -1;
     const std::string out = Cli("settings '" + dir.Path().string() + "'", &status);
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(out.rfind("ScreenWidth = 800\r\nScreenHeight = 1080\r\n", 0), 0u);
-    EXPECT_NE(out.find("RotationX = 0.125000\r\n"), std::string::npos);
-    EXPECT_EQ(out.find("unknown"), std::string::npos);
+    // The file's lines in place, an unknown one too, then the keys it lacked.
+    EXPECT_EQ(out.rfind("ScreenWidth = 800\r\nunknown = 1\r\nRotationX = 0.125000\r\nScreenHeight = 1080\r\n", 0), 0u);
+
+    // One it cannot read: said, exit 1, nothing printed as if it were the defaults.
+    WriteFileBytes(dir / "config.ini", "BKColorR = 10\r\n" + std::string(2 << 20, 'x'));
+    EXPECT_NE(CliErrors("settings", &status, dir.Path().string()).find("config.ini: larger than 1 MB"), std::string::npos);
+    EXPECT_EQ(status, 1);
 
     Cli("settings '" + (dir / "missing") + "'", &status);
     EXPECT_EQ(status, 1);

@@ -2,7 +2,9 @@
 // leave the file it was replacing exactly as it was.
 #include <gtest/gtest.h>
 
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -13,8 +15,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "collada/collada.h"
 #include "model/mdl_file.h"
@@ -302,4 +306,154 @@ TEST_F(InterruptedWrite, FailedWritesSayWhy) {
     EXPECT_TRUE(fs::is_fifo(dir_ / "pipe.mdl"));
     EXPECT_FALSE(WriteFileAtomically(dir_.string(), "x", &why));
     EXPECT_EQ(why, "is a folder, not a file");
+}
+
+// The tool killed after each step of its writes in turn (its fault
+// injection): every group is all old or all new, or carries a commit record
+// that `info` reports and the next run completes; no other name is left.
+namespace {
+
+const std::string kBlender = std::string(VORLAND_CORPUS_DIR) + "/blender/";
+
+int RunCli(const std::vector<std::string>& args, int killAtStep) {
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        rlimit core{0, 0};
+        setrlimit(RLIMIT_CORE, &core);
+        if (killAtStep > 0) setenv("VORLAND_CLI_KILL_AT_WRITE_STEP", std::to_string(killAtStep).c_str(), 1);
+        std::freopen("/dev/null", "w", stdout);
+        std::freopen("/dev/null", "w", stderr);
+        std::vector<char*> argv{const_cast<char*>(VORLAND_CLI)};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(VORLAND_CLI, argv.data());
+        _exit(127);
+    }
+    return Wait(pid);
+}
+
+std::map<std::string, std::string> Snapshot(const fs::path& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::directory_iterator(dir)) files[e.path().filename()] = ReadWholeFile(e.path()).value_or("?");
+    return files;
+}
+
+}  // namespace
+
+TEST_F(InterruptedWrite, ConvertKilledAfterAnyStepLeavesAWholeGroupOrOneTheNextRunCompletes) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> inputs;  // one: convert IN d/<stem>; more: --out-dir d
+        bool hardLinked;                  // the first .mdl has a second name outside d
+    };
+    const std::vector<Case> cases = {
+        {"pair", {kBlender + "letter-f-animated.dae"}, false},
+        {"out-dir", {kBlender + "letter-f-animated.dae", kBlender + "two-skinned-cubes.dae"}, false},
+        {"hard-linked", {kBlender + "two-skinned-cubes.dae"}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path base = dir_ / c.name;
+        std::vector<std::string> stems;
+        for (const std::string& in : c.inputs) stems.push_back(fs::path(in).stem());
+        const auto command = [&](const fs::path& d) {
+            if (c.inputs.size() == 1) return std::vector<std::string>{"convert", c.inputs[0], (d / stems[0]).string()};
+            std::vector<std::string> args{"convert"};
+            args.insert(args.end(), c.inputs.begin(), c.inputs.end());
+            args.insert(args.end(), {"--out-dir", d.string()});
+            return args;
+        };
+        fs::create_directories(base / "new");
+        ASSERT_EQ(RunCli(command(base / "new"), 0), 0);
+        const auto fresh = Snapshot(base / "new");
+        fs::create_directories(base / "old");
+        for (const std::string& stem : stems)
+            ASSERT_EQ(RunCli({"convert", kBlender + "animated-blender-cube.dae", (base / "old" / stem).string()}, 0), 0);
+        const auto old = Snapshot(base / "old");
+
+        int killed = 0;
+        for (int step = 1; step < 100; ++step) {
+            SCOPED_TRACE(step);
+            const fs::path d = base / ("step" + std::to_string(step));
+            fs::copy(base / "old", d);
+            const fs::path link = base / ("link" + std::to_string(step));
+            if (c.hardLinked) fs::create_hard_link(d / (stems[0] + ".mdl"), link);
+            const int status = RunCli(command(d), step);
+            if (!WIFSIGNALED(status)) {
+                EXPECT_EQ(Snapshot(d), fresh);
+                break;
+            }
+            ++killed;
+            const auto now = Snapshot(d);
+            for (const auto& [name, bytes] : now) {
+                const bool record = name.ends_with(".vorland-pending") || name.ends_with(".vorland-commit") ||
+                                    name.ends_with(".vorland-new");
+                EXPECT_TRUE(old.count(name) || record) << name;
+            }
+            for (const std::string& stem : stems) {
+                const std::string mdl = stem + ".mdl", ani = stem + ".ani";
+                const bool unfinished = now.count(stem + ".vorland-commit") > 0;
+                if (!unfinished) {
+                    const bool whole = (now.at(mdl) == old.at(mdl) && now.at(ani) == old.at(ani)) ||
+                                       (now.at(mdl) == fresh.at(mdl) && now.at(ani) == fresh.at(ani));
+                    EXPECT_TRUE(whole) << stem << ": a mixed pair";
+                }
+                EXPECT_EQ(RunCli({"info", (d / mdl).string()}, 0) == 0, !unfinished) << mdl;
+                EXPECT_EQ(RunCli({"info", (d / ani).string()}, 0) == 0, !unfinished) << ani;
+            }
+            // The next run of the same command leaves exactly the new group.
+            ASSERT_EQ(RunCli(command(d), 0), 0);
+            EXPECT_EQ(Snapshot(d), fresh);
+            if (c.hardLinked) {
+                EXPECT_EQ(ReadWholeFile(link), fresh.at(stems[0] + ".mdl"));
+            }
+        }
+        EXPECT_GE(killed, 8) << "the tool never stopped at its write steps";
+    }
+}
+
+// A file with a second name gets the new bytes copied into it: on a disk
+// without room for them the write fails before the file is touched.
+TEST_F(InterruptedWrite, AHardLinkedTargetOnAFullDiskKeepsItsBytes) {
+    const fs::path disk = dir_ / "disk";
+    fs::create_directories(disk);
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // A 1 MB file system of the child's own.
+        const uid_t uid = ::getuid();
+        const gid_t gid = ::getgid();
+        if (::unshare(CLONE_NEWNS) != 0) {
+            if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) _exit(90);
+            const auto put = [](const char* file, const std::string& text) {
+                FILE* f = std::fopen(file, "w");
+                if (!f) return;
+                std::fputs(text.c_str(), f);
+                std::fclose(f);
+            };
+            put("/proc/self/setgroups", "deny");
+            put("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1");
+            put("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1");
+        }
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
+        if (::mount("none", disk.c_str(), "tmpfs", 0, "size=1m") != 0) _exit(91);
+        const std::string mdl = (disk / "a.mdl").string(), ani = (disk / "a.ani").string();
+        const std::string oldModel = Pattern(100000, 'a');
+        if (!WriteFileAtomically(mdl, oldModel) || !WriteFileAtomically(ani, "old animation")) _exit(92);
+        if (::link(mdl.c_str(), (disk / "b.mdl").c_str()) != 0) _exit(93);
+        std::string why;
+        const bool written = WriteFilesAtomically({{mdl, Pattern(700000, 'A')}, {ani, "new animation"}}, &why);
+        if (written || why != "No space left on device") _exit(94);
+        if (ReadWholeFile(mdl) != oldModel || ReadWholeFile((disk / "b.mdl").string()) != oldModel) _exit(95);
+        if (ReadWholeFile(ani) != "old animation") _exit(96);
+        int names = 0;
+        for (const auto& e : fs::directory_iterator(disk)) names += e.is_regular_file();
+        _exit(names == 3 ? 0 : 97);
+    }
+    const int status = Wait(pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    // 90, 91: no file system of its own; 94: the write did not fail for room;
+    // 95, 96: a file was touched; 97: a name was left behind.
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }

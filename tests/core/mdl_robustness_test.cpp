@@ -378,3 +378,18 @@ TEST(MdlRobustness, NumbersThatAreNoNumbersReadAsZero) {
     EXPECT_EQ(m.materials[0]->diffuse[2], 0.0f);  // missing numbers too
     EXPECT_EQ(m.geometries[0]->vertexCount, 0);
 }
+
+// A file cut off anywhere reads as a model only when the cut left the whole
+// model (the blank lines at the end aside); otherwise the read fails.
+TEST(MdlRobustness, ACutOffFileIsNoModel) {
+    const std::string full = SampleText();
+    CModel whole;
+    ASSERT_TRUE(ParseModel(whole, full));
+    const std::string expected = SerializeModel(whole);
+    for (std::size_t cut = 0; cut < full.size(); ++cut) {
+        CModel m;
+        if (ParseModel(m, std::string_view(full).substr(0, cut))) {
+            EXPECT_EQ(SerializeModel(m), expected) << cut;
+        }
+    }
+}

@@ -66,9 +66,9 @@ TEST(Settings, OtherCaseTabsAndUnknownKeysAreIgnored) {
     EXPECT_EQ(s.BKColorR, 140);
     EXPECT_EQ(s.BKColorG, 110);
     EXPECT_EQ(s.BKColorB, 300);
+    // Ignored when read, and written back as they were.
     const std::string out = s.Serialize();
-    EXPECT_EQ(out.find("Unknown"), std::string::npos);
-    EXPECT_EQ(out.find("comment"), std::string::npos);
+    EXPECT_EQ(out.rfind("bkcolorr = 1\r\nBKColorG\t= 2\r\n; comment = 3\r\nUnknown = 4\r\n\r\nBKColorB = 300\r\n", 0), 0u);
 }
 
 TEST(Settings, TheLastValueWinsAndAKeyWithoutValueKeepsTheCurrentOne) {
@@ -120,8 +120,8 @@ TEST(Settings, WriteReplacesConfigIniAndReadsBack) {
     s.AtZ = 3.75f;
     ASSERT_TRUE(s.Write(dir.Path().string()));
     const std::string written = ReadFileBytes(dir / "config.ini");
-    EXPECT_EQ(written.find("# old comment"), std::string::npos);
-    EXPECT_EQ(written.rfind("ScreenWidth = 640\r\nScreenHeight = 1080\r\n", 0), 0u);
+    // The comment stays where it was.
+    EXPECT_EQ(written.rfind("# old comment\r\nScreenWidth = 640\r\nScreenHeight = 1080\r\n", 0), 0u);
     EXPECT_NE(written.find("AtZ = 3.750000\r\n"), std::string::npos);
     CSettings again;
     ASSERT_TRUE(again.ReadFile(dir / "config.ini"));
@@ -134,7 +134,8 @@ TEST(Settings, WriteReplacesConfigIniAndReadsBack) {
 TEST(Settings, MissingFileKeepsDefaultsAndUnwritableFolderFails) {
     ScratchDir dir;
     CSettings s;
-    EXPECT_FALSE(s.ReadFile(dir / "config.ini"));
+    EXPECT_TRUE(s.ReadFile(dir / "config.ini"));  // nothing to report
+    EXPECT_TRUE(s.MayWriteBack());
     EXPECT_EQ(s.Serialize(), kDefaultConfigFile);
     EXPECT_FALSE(std::filesystem::exists(dir / "config.ini"));
     EXPECT_FALSE(s.Write(dir / "no/such/folder"));
@@ -163,5 +164,49 @@ TEST(Settings, ValuesNoViewCanUseFallBackToTheDefaultAndSaySo) {
         if (c.fallsBack) {
             EXPECT_EQ(fallbacks[0].rfind("config.ini: " + std::string(c.line), 0), 0u) << fallbacks[0];
         }
+    }
+}
+
+// Lines the reader does not know (comments, blank lines, keys of other
+// versions) are written back in their place; known keys get their values in
+// place; keys the file lacked follow in their fixed order.
+TEST(Settings, UnknownLinesSurviveTheWriteBackInPlace) {
+    const std::string file = "; mine\r\nBKColorR = 10\r\n\r\nFutureKey = on\r\n[x]\nRotationX=0.25\r\n";
+    CSettings s;
+    ASSERT_TRUE(s.Read(file));
+    s.BKColorR = 11;
+    const std::string head = "; mine\r\nBKColorR = 11\r\n\r\nFutureKey = on\r\n[x]\r\nRotationX = 0.250000\r\n";
+    const std::string written = s.Serialize();
+    ASSERT_EQ(written.substr(0, head.size()), head);
+    // The other 40 keys once each, after them.
+    EXPECT_EQ(std::count(written.begin() + static_cast<long>(head.size()), written.end(), '\n'), 40);
+    EXPECT_EQ(written.find("\nBKColorR", head.size() - 1), std::string::npos);
+    CSettings again;
+    ASSERT_TRUE(again.Read(written));
+    EXPECT_EQ(again.Serialize(), written);
+}
+
+// A config.ini that is there but cannot be read as settings is reported,
+// keeps the defaults and is never written back.
+TEST(Settings, AnUnreadableConfigIsReportedAndKept) {
+    const std::string mine = "BKColorR = 10\r\nRotationX = 0.25\r\n";
+    const struct {
+        const char* what;
+        std::string bytes;
+        const char* reason;
+    } cases[] = {{"over the cap", mine + std::string(2 << 20, 'x') + "\r\n", "larger than 1 MB"},
+                 {"binary", mine + std::string("\0\x01\x02\xff", 4), "binary"},
+                 {"a folder", "", "is a folder"}};
+    for (const auto& c : cases) {
+        ScratchDir dir;
+        if (c.bytes.empty()) std::filesystem::create_directory(dir / "config.ini");
+        else WriteFileBytes(dir / "config.ini", c.bytes);
+        CSettings s;
+        const Status read = s.ReadFile(dir / "config.ini");
+        EXPECT_FALSE(read) << c.what;
+        EXPECT_NE(read.Why().find(c.reason), std::string::npos) << read.Why();
+        EXPECT_NE(read.Why().find("config.ini"), std::string::npos) << read.Why();
+        EXPECT_FALSE(s.MayWriteBack()) << c.what;
+        EXPECT_EQ(s.Serialize(), kDefaultConfigFile) << c.what;
     }
 }

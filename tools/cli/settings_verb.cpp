@@ -18,7 +18,11 @@ int RunSettings(const SettingsOptions& options) {
     // A folder without config.ini gives the defaults, as the viewer does.
     CSettings settings;
     std::vector<std::string> fallbacks;
-    settings.ReadFile(dir + "/config.ini", &fallbacks);
+    // One the viewer cannot read it leaves alone, and so writes nothing.
+    if (const Status read = settings.ReadFile(dir + "/config.ini", &fallbacks); !read) {
+        std::fprintf(stderr, "vorland-cli: %s\n", read.Why().c_str());
+        return kExitFailed;
+    }
     for (const std::string& line : fallbacks) std::fprintf(stderr, "vorland-cli: %s\n", line.c_str());
     const std::string text = settings.Serialize();
     std::fwrite(text.data(), 1, text.size(), stdout);
