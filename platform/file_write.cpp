@@ -272,12 +272,11 @@ bool Complete(const std::string& commitRecord, const std::vector<Entry>& entries
         folders.insert(FolderOf(e.target));
         Step();
     }
-    for (const std::string& folder : folders) SyncFolder(folder);
     if (::unlink(commitRecord.c_str()) != 0 && errno != ENOENT) {
         if (failedPath) *failedPath = commitRecord;
         return Fail(why);
     }
-    SyncFolder(FolderOf(commitRecord));
+    for (const std::string& folder : folders) SyncFolder(folder);
     Step();
     return true;
 }
@@ -338,24 +337,22 @@ bool Prepare(PendingWrite& w, std::string* why) {
         if (why) *why = S_ISDIR(old.st_mode) ? "is a folder, not a file" : "not a regular file";
         return false;
     }
-    w.entry.copy = exists && old.st_nlink > 1;
-    if (w.entry.copy) {
-        const int fd = ::open(w.entry.target.c_str(), O_WRONLY | O_CLOEXEC);
-        const bool reserved = fd >= 0 && Reserve(fd, w.bytes.size());
-        const int e = errno;
-        if (fd >= 0) ::close(fd);
-        errno = e;
-        if (!reserved) return Fail(why);
-    }
     w.fd = ::open(FolderOf(w.entry.target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    if (w.fd < 0) {
-        // Named at step 3 instead, once the pending record lists the name.
-        if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return true;
+    if (w.fd >= 0) {
+        if (exists) TakeOver(w.fd, old);
+        if (!WriteAll(w.fd, w.bytes) || ::fsync(w.fd) != 0) return Fail(why);
+    } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
         return Fail(why);
-    }
-    if (exists) TakeOver(w.fd, old);
-    if (!WriteAll(w.fd, w.bytes) || ::fsync(w.fd) != 0) return Fail(why);
-    return true;
+    }  // else named at step 3, once the pending record lists the name
+    // The copy into a hard-linked target must not run out of room half-way.
+    w.entry.copy = exists && old.st_nlink > 1;
+    if (!w.entry.copy) return true;
+    const int fd = ::open(w.entry.target.c_str(), O_WRONLY | O_CLOEXEC);
+    const bool reserved = fd >= 0 && Reserve(fd, w.bytes.size());
+    const int e = errno;
+    if (fd >= 0) ::close(fd);
+    errno = e;
+    return reserved || Fail(why);
 }
 
 // Step 3 for one file.
@@ -411,7 +408,6 @@ bool WriteFilesAtomically(const std::vector<FileWrite>& files, std::string* why,
     const std::string record = key + kPendingSuffix;
     const std::string recordFolder = FolderOf(key);
     if (!CreateRecord(record, RecordBytes(entries, recordFolder))) return Fail(why) || failAt(files.back().path);
-    SyncFolder(recordFolder);
     Step();
     std::set<std::string> folders{recordFolder};
     for (std::size_t i = 0; i < files.size(); ++i) {
@@ -423,6 +419,7 @@ bool WriteFilesAtomically(const std::vector<FileWrite>& files, std::string* why,
         folders.insert(FolderOf(pending[i].entry.target));
         Step();
     }
+    // The record and the new names are on disk before the commit is.
     for (const std::string& folder : folders) SyncFolder(folder);
     pending.clear();  // closes the temporary files
     const std::string commit = key + kCommitSuffix;

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <string>
@@ -23,6 +24,7 @@
 #include "collada/collada.h"
 #include "model/mdl_file.h"
 #include "platform/file_io.h"
+#include "test_files.h"
 
 namespace fs = std::filesystem;
 
@@ -309,28 +311,15 @@ TEST_F(InterruptedWrite, FailedWritesSayWhy) {
 }
 
 // The tool killed after each step of its writes in turn (its fault
-// injection): every group is all old or all new, or carries a commit record
-// that `info` reports and the next run completes; no other name is left.
+// injection): every pair is all old or all new, or has a commit record that
+// `info` reports and the next run completes; no other name is left.
 namespace {
 
-const std::string kBlender = std::string(VORLAND_CORPUS_DIR) + "/blender/";
-
-int RunCli(const std::vector<std::string>& args, int killAtStep) {
-    std::fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        rlimit core{0, 0};
-        setrlimit(RLIMIT_CORE, &core);
-        if (killAtStep > 0) setenv("VORLAND_CLI_KILL_AT_WRITE_STEP", std::to_string(killAtStep).c_str(), 1);
-        std::freopen("/dev/null", "w", stdout);
-        std::freopen("/dev/null", "w", stderr);
-        std::vector<char*> argv{const_cast<char*>(VORLAND_CLI)};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(VORLAND_CLI, argv.data());
-        _exit(127);
-    }
-    return Wait(pid);
+// The tool's exit status through the shell: 137 when it was killed.
+int Cli(const std::string& args, int killAtStep = 0) {
+    int status = 0;
+    RunCommand("VORLAND_CLI_KILL_AT_WRITE_STEP=" + std::to_string(killAtStep) + " " VORLAND_CLI " " + args + " 2>&1", &status);
+    return status;
 }
 
 std::map<std::string, std::string> Snapshot(const fs::path& dir) {
@@ -342,72 +331,51 @@ std::map<std::string, std::string> Snapshot(const fs::path& dir) {
 }  // namespace
 
 TEST_F(InterruptedWrite, ConvertKilledAfterAnyStepLeavesAWholeGroupOrOneTheNextRunCompletes) {
-    struct Case {
-        const char* name;
-        std::vector<std::string> inputs;  // one: convert IN d/<stem>; more: --out-dir d
-        bool hardLinked;                  // the first .mdl has a second name outside d
-    };
-    const std::vector<Case> cases = {
-        {"pair", {kBlender + "letter-f-animated.dae"}, false},
-        {"out-dir", {kBlender + "letter-f-animated.dae", kBlender + "two-skinned-cubes.dae"}, false},
-        {"hard-linked", {kBlender + "two-skinned-cubes.dae"}, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const fs::path base = dir_ / c.name;
+    const std::string blender = std::string(VORLAND_CORPUS_DIR) + "/blender/";
+    const struct {
+        std::string args;  // %s: the output folder
         std::vector<std::string> stems;
-        for (const std::string& in : c.inputs) stems.push_back(fs::path(in).stem());
-        const auto command = [&](const fs::path& d) {
-            if (c.inputs.size() == 1) return std::vector<std::string>{"convert", c.inputs[0], (d / stems[0]).string()};
-            std::vector<std::string> args{"convert"};
-            args.insert(args.end(), c.inputs.begin(), c.inputs.end());
-            args.insert(args.end(), {"--out-dir", d.string()});
-            return args;
-        };
+        bool hardLinked;   // the first .mdl has a second name outside the folder
+    } cases[] = {{blender + "letter-f-animated.dae %s/letter-f-animated", {"letter-f-animated"}, false},
+                 {blender + "letter-f-animated.dae " + blender + "two-skinned-cubes.dae --out-dir %s",
+                  {"letter-f-animated", "two-skinned-cubes"}, false},
+                 {blender + "two-skinned-cubes.dae %s/two-skinned-cubes", {"two-skinned-cubes"}, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        const auto convert = [&](const fs::path& d) { return "convert " + c.args.substr(0, c.args.find("%s")) + d.string() + c.args.substr(c.args.find("%s") + 2); };
+        const fs::path base = dir_ / std::to_string(&c - cases);
         fs::create_directories(base / "new");
-        ASSERT_EQ(RunCli(command(base / "new"), 0), 0);
-        const auto fresh = Snapshot(base / "new");
         fs::create_directories(base / "old");
-        for (const std::string& stem : stems)
-            ASSERT_EQ(RunCli({"convert", kBlender + "animated-blender-cube.dae", (base / "old" / stem).string()}, 0), 0);
-        const auto old = Snapshot(base / "old");
-
+        ASSERT_EQ(Cli(convert(base / "new")), 0);
+        for (const std::string& stem : c.stems) ASSERT_EQ(Cli("convert " + blender + "animated-blender-cube.dae " + (base / "old" / stem).string()), 0);
+        const auto fresh = Snapshot(base / "new"), old = Snapshot(base / "old");
         int killed = 0;
         for (int step = 1; step < 100; ++step) {
             SCOPED_TRACE(step);
-            const fs::path d = base / ("step" + std::to_string(step));
+            const fs::path d = base / std::to_string(step), link = base / ("link" + std::to_string(step));
             fs::copy(base / "old", d);
-            const fs::path link = base / ("link" + std::to_string(step));
-            if (c.hardLinked) fs::create_hard_link(d / (stems[0] + ".mdl"), link);
-            const int status = RunCli(command(d), step);
-            if (!WIFSIGNALED(status)) {
+            if (c.hardLinked) fs::create_hard_link(d / (c.stems[0] + ".mdl"), link);
+            if (Cli(convert(d), step) != 137) {
                 EXPECT_EQ(Snapshot(d), fresh);
                 break;
             }
             ++killed;
             const auto now = Snapshot(d);
-            for (const auto& [name, bytes] : now) {
-                const bool record = name.ends_with(".vorland-pending") || name.ends_with(".vorland-commit") ||
-                                    name.ends_with(".vorland-new");
-                EXPECT_TRUE(old.count(name) || record) << name;
-            }
-            for (const std::string& stem : stems) {
+            for (const auto& [name, bytes] : now)
+                EXPECT_TRUE(old.count(name) || name.ends_with(".vorland-pending") || name.ends_with(".vorland-commit") ||
+                            name.ends_with(".vorland-new")) << name;
+            for (const std::string& stem : c.stems) {
                 const std::string mdl = stem + ".mdl", ani = stem + ".ani";
                 const bool unfinished = now.count(stem + ".vorland-commit") > 0;
-                if (!unfinished) {
-                    const bool whole = (now.at(mdl) == old.at(mdl) && now.at(ani) == old.at(ani)) ||
-                                       (now.at(mdl) == fresh.at(mdl) && now.at(ani) == fresh.at(ani));
-                    EXPECT_TRUE(whole) << stem << ": a mixed pair";
-                }
-                EXPECT_EQ(RunCli({"info", (d / mdl).string()}, 0) == 0, !unfinished) << mdl;
-                EXPECT_EQ(RunCli({"info", (d / ani).string()}, 0) == 0, !unfinished) << ani;
+                const auto same = [&](const auto& group) { return now.at(mdl) == group.at(mdl) && now.at(ani) == group.at(ani); };
+                EXPECT_TRUE(unfinished || same(old) || same(fresh)) << stem << ": a mixed pair";
+                EXPECT_EQ(Cli("info " + (d / mdl).string()) == 0, !unfinished) << mdl;
+                EXPECT_EQ(Cli("info " + (d / ani).string()) == 0, !unfinished) << ani;
             }
-            // The next run of the same command leaves exactly the new group.
-            ASSERT_EQ(RunCli(command(d), 0), 0);
+            // The next run leaves exactly the new group, in every name of a linked file.
+            ASSERT_EQ(Cli(convert(d)), 0);
             EXPECT_EQ(Snapshot(d), fresh);
-            if (c.hardLinked) {
-                EXPECT_EQ(ReadWholeFile(link), fresh.at(stems[0] + ".mdl"));
-            }
+            EXPECT_TRUE(!c.hardLinked || ReadWholeFile(link.string()) == fresh.at(c.stems[0] + ".mdl"));
         }
         EXPECT_GE(killed, 8) << "the tool never stopped at its write steps";
     }
@@ -426,15 +394,10 @@ TEST_F(InterruptedWrite, AHardLinkedTargetOnAFullDiskKeepsItsBytes) {
         const gid_t gid = ::getgid();
         if (::unshare(CLONE_NEWNS) != 0) {
             if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) _exit(90);
-            const auto put = [](const char* file, const std::string& text) {
-                FILE* f = std::fopen(file, "w");
-                if (!f) return;
-                std::fputs(text.c_str(), f);
-                std::fclose(f);
-            };
-            put("/proc/self/setgroups", "deny");
-            put("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1");
-            put("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1");
+            for (const auto& [file, text] : {std::pair<const char*, std::string>{"/proc/self/setgroups", "deny"},
+                                             {"/proc/self/uid_map", "0 " + std::to_string(uid) + " 1"},
+                                             {"/proc/self/gid_map", "0 " + std::to_string(gid) + " 1"}})
+                std::ofstream(file) << text;
         }
         ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
         if (::mount("none", disk.c_str(), "tmpfs", 0, "size=1m") != 0) _exit(91);
@@ -456,4 +419,14 @@ TEST_F(InterruptedWrite, AHardLinkedTargetOnAFullDiskKeepsItsBytes) {
     // 90, 91: no file system of its own; 94: the write did not fail for room;
     // 95, 96: a file was touched; 97: a name was left behind.
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// A replaced file keeps its permission bits but setuid and setgid, as cp does.
+TEST_F(InterruptedWrite, ReplacingDropsSetuidAndSetgid) {
+    ASSERT_TRUE(WriteFileAtomically(Path("tool"), "old"));
+    ASSERT_EQ(::chmod(Path("tool").c_str(), 06755), 0);
+    ASSERT_TRUE(WriteFileAtomically(Path("tool"), "new"));
+    struct stat st {};
+    ASSERT_EQ(::stat(Path("tool").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0755u);
 }

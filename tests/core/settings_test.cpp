@@ -167,25 +167,6 @@ TEST(Settings, ValuesNoViewCanUseFallBackToTheDefaultAndSaySo) {
     }
 }
 
-// Lines the reader does not know (comments, blank lines, keys of other
-// versions) are written back in their place; known keys get their values in
-// place; keys the file lacked follow in their fixed order.
-TEST(Settings, UnknownLinesSurviveTheWriteBackInPlace) {
-    const std::string file = "; mine\r\nBKColorR = 10\r\n\r\nFutureKey = on\r\n[x]\nRotationX=0.25\r\n";
-    CSettings s;
-    ASSERT_TRUE(s.Read(file));
-    s.BKColorR = 11;
-    const std::string head = "; mine\r\nBKColorR = 11\r\n\r\nFutureKey = on\r\n[x]\r\nRotationX = 0.250000\r\n";
-    const std::string written = s.Serialize();
-    ASSERT_EQ(written.substr(0, head.size()), head);
-    // The other 40 keys once each, after them.
-    EXPECT_EQ(std::count(written.begin() + static_cast<long>(head.size()), written.end(), '\n'), 40);
-    EXPECT_EQ(written.find("\nBKColorR", head.size() - 1), std::string::npos);
-    CSettings again;
-    ASSERT_TRUE(again.Read(written));
-    EXPECT_EQ(again.Serialize(), written);
-}
-
 // A config.ini that is there but cannot be read as settings is reported,
 // keeps the defaults and is never written back.
 TEST(Settings, AnUnreadableConfigIsReportedAndKept) {
