@@ -333,19 +333,18 @@ std::map<std::string, std::string> Snapshot(const fs::path& dir) {
 TEST_F(InterruptedWrite, ConvertKilledAfterAnyStepLeavesAWholeGroupOrOneTheNextRunCompletes) {
     const std::string blender = std::string(VORLAND_CORPUS_DIR) + "/blender/";
     const struct {
-        std::string args;  // %s: the output folder
-        std::vector<std::string> stems;
-        bool hardLinked;   // the first .mdl has a second name outside the folder
-    } cases[] = {{blender + "letter-f-animated.dae %s/letter-f-animated", {"letter-f-animated"}, false},
-                 {blender + "letter-f-animated.dae " + blender + "two-skinned-cubes.dae --out-dir %s",
-                  {"letter-f-animated", "two-skinned-cubes"}, false},
-                 {blender + "two-skinned-cubes.dae %s/two-skinned-cubes", {"two-skinned-cubes"}, true}};
+        std::vector<std::string> stems;  // inputs in the corpus, converted with --out-dir
+        bool hardLinked;                 // the first .mdl has a second name outside the folder
+    } cases[] = {{{"letter-f-animated"}, false}, {{"letter-f-animated", "two-skinned-cubes"}, false}, {{"two-skinned-cubes"}, true}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.args);
-        const auto convert = [&](const fs::path& d) { return "convert " + c.args.substr(0, c.args.find("%s")) + d.string() + c.args.substr(c.args.find("%s") + 2); };
         const fs::path base = dir_ / std::to_string(&c - cases);
-        fs::create_directories(base / "new");
-        fs::create_directories(base / "old");
+        SCOPED_TRACE(base);
+        const auto convert = [&](const fs::path& d) {
+            std::string args = "convert";
+            for (const std::string& stem : c.stems) args += " " + blender + stem + ".dae";
+            return args + " --out-dir " + d.string();
+        };
+        for (const char* sub : {"new", "old"}) fs::create_directories(base / sub);
         ASSERT_EQ(Cli(convert(base / "new")), 0);
         for (const std::string& stem : c.stems) ASSERT_EQ(Cli("convert " + blender + "animated-blender-cube.dae " + (base / "old" / stem).string()), 0);
         const auto fresh = Snapshot(base / "new"), old = Snapshot(base / "old");
@@ -386,47 +385,30 @@ TEST_F(InterruptedWrite, ConvertKilledAfterAnyStepLeavesAWholeGroupOrOneTheNextR
 TEST_F(InterruptedWrite, AHardLinkedTargetOnAFullDiskKeepsItsBytes) {
     const fs::path disk = dir_ / "disk";
     fs::create_directories(disk);
-    std::fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        // A 1 MB file system of the child's own.
-        const uid_t uid = ::getuid();
-        const gid_t gid = ::getgid();
-        if (::unshare(CLONE_NEWNS) != 0) {
-            if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) _exit(90);
-            for (const auto& [file, text] : {std::pair<const char*, std::string>{"/proc/self/setgroups", "deny"},
-                                             {"/proc/self/uid_map", "0 " + std::to_string(uid) + " 1"},
-                                             {"/proc/self/gid_map", "0 " + std::to_string(gid) + " 1"}})
-                std::ofstream(file) << text;
+    const std::string mdl = (disk / "a.mdl").string(), ani = (disk / "a.ani").string(), old = Pattern(100000, 'a');
+    // In a child with a 1 MB file system of its own.
+    const int status = RunWithFileSizeLimit(RLIM_INFINITY, [&] {
+        const std::string uid = "0 " + std::to_string(::getuid()) + " 1", gid = "0 " + std::to_string(::getgid()) + " 1";
+        if (::unshare(CLONE_NEWNS) != 0 && ::unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0) {
+            std::ofstream("/proc/self/setgroups") << "deny";
+            std::ofstream("/proc/self/uid_map") << uid;
+            std::ofstream("/proc/self/gid_map") << gid;
         }
-        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
-        if (::mount("none", disk.c_str(), "tmpfs", 0, "size=1m") != 0) _exit(91);
-        const std::string mdl = (disk / "a.mdl").string(), ani = (disk / "a.ani").string();
-        const std::string oldModel = Pattern(100000, 'a');
-        if (!WriteFileAtomically(mdl, oldModel) || !WriteFileAtomically(ani, "old animation")) _exit(92);
-        if (::link(mdl.c_str(), (disk / "b.mdl").c_str()) != 0) _exit(93);
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("none", disk.c_str(), "tmpfs", 0, "size=1m") != 0)
+            _exit(90);
+        if (!WriteFilesAtomically({{mdl, old}, {ani, "old"}}) || ::link(mdl.c_str(), (disk / "b.mdl").c_str()) != 0) _exit(91);
         std::string why;
-        const bool written = WriteFilesAtomically({{mdl, Pattern(700000, 'A')}, {ani, "new animation"}}, &why);
-        if (written || why != "No space left on device") _exit(94);
-        if (ReadWholeFile(mdl) != oldModel || ReadWholeFile((disk / "b.mdl").string()) != oldModel) _exit(95);
-        if (ReadWholeFile(ani) != "old animation") _exit(96);
-        int names = 0;
-        for (const auto& e : fs::directory_iterator(disk)) names += e.is_regular_file();
-        _exit(names == 3 ? 0 : 97);
-    }
-    const int status = Wait(pid);
-    ASSERT_TRUE(WIFEXITED(status));
-    // 90, 91: no file system of its own; 94: the write did not fail for room;
-    // 95, 96: a file was touched; 97: a name was left behind.
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+        const bool failed = !WriteFilesAtomically({{mdl, Pattern(700000, 'A')}, {ani, "new"}}, &why) && why == "No space left on device";
+        const bool kept = ReadWholeFile(mdl) == old && ReadWholeFile((disk / "b.mdl").string()) == old && ReadWholeFile(ani) == "old";
+        _exit(failed && kept && std::distance(fs::directory_iterator(disk), fs::directory_iterator()) == 3 ? 0 : 1);
+    });
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "90: no file system of its own; 1: the write touched a file or left a name";
 }
 
 // A replaced file keeps its permission bits but setuid and setgid, as cp does.
 TEST_F(InterruptedWrite, ReplacingDropsSetuidAndSetgid) {
-    ASSERT_TRUE(WriteFileAtomically(Path("tool"), "old"));
-    ASSERT_EQ(::chmod(Path("tool").c_str(), 06755), 0);
+    ASSERT_TRUE(WriteFileAtomically(Path("tool"), "old") && ::chmod(Path("tool").c_str(), 06755) == 0);
     ASSERT_TRUE(WriteFileAtomically(Path("tool"), "new"));
-    struct stat st {};
-    ASSERT_EQ(::stat(Path("tool").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0755u);
+    EXPECT_EQ(fs::status(Path("tool")).permissions(), fs::perms(0755));
 }
