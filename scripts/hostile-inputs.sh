@@ -92,7 +92,7 @@ BEGIN {
 shape short-names.mdl '
 BEGIN {
   out("[MODEL_ID]\r\nm\r\n\r\n<GEOMETRY_BEGIN>\r\n<GEOMETRY_ID>g\r\n<WEIGHTS_BEGIN>\r\n<WEIGHTS_SIZE>1\r\n<APPLY_BONE_NUM>1\r\n0 1 \r\n<WEIGHTS_END>\r\n<GEOMETRY_END>\r\n")
-  tail = "\r\n<BONE>\r\n<BONE_BEGIN>\r\n<BONE_NAME>a\r\n<BONE_ID>a\r\n<CHILD_COUNT>1\r\n\t<BONE_BEGIN>\r\n\t<BONE_NAME>b\r\n\t<CHILD_COUNT>0\r\n\t<BONE_END>\r\n<BONE_END>\r\n"
+  tail = "\r\n<BONE>\r\n<BONE_BEGIN>\r\n<BONE_NAME>a\r\n<BONE_ID>a\r\n<CHILD_COUNT>1\r\n\t<BONE_BEGIN>\r\n\t<BONE_NAME>b\r\n\t<CHILD_COUNT>0\r\n\t<BONE_END>\r\n<BONE_END>\r\n\r\n"
   line = 0
   for (n = 0; size + length(tail) + 16 <= bytes; n++) {
     if (line == 0) out((n ? "\r\n" : "") "<BONE_ARRAY>\r\n")
@@ -108,7 +108,7 @@ BEGIN {
   name = "n"
   while (length(name) < 1100) name = name name
   out("[MODEL_ID]\r\n" name "\r\n\r\n<BONE_ARRAY>\r\n" name "1 " name "2 \r\n<BONE>\r\n")
-  tail = "<BONE_END>\r\n"
+  tail = "<BONE_END>\r\n\r\n"
   for (n = 0; size + length(tail) + 2 * length(name) + 40 <= bytes; n++)
     out("<BONE_BEGIN>\r\n<BONE_NAME>" name n % 3 "\r\n<BONE_ID>" name "\r\n<CHILD_COUNT>1\r\n")
   out("<BONE_BEGIN>\r\n<BONE_NAME>leaf\r\n<CHILD_COUNT>0\r\n")
