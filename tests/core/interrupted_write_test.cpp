@@ -403,7 +403,9 @@ TEST_F(InterruptedWrite, AHardLinkedTargetOnAFullDiskKeepsItsBytes) {
         const bool kept = ReadWholeFile(mdl) == old && ReadWholeFile((disk / "b.mdl").string()) == old && ReadWholeFile(ani) == "old";
         _exit(failed && kept && std::distance(fs::directory_iterator(disk), fs::directory_iterator()) == 3 ? 0 : 1);
     });
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "90: no file system of its own; 1: the write touched a file or left a name";
+    // A machine that lets no process mount a file system of its own cannot run this check.
+    if (WEXITSTATUS(status) == 90) GTEST_SKIP() << "no file system of its own can be mounted here";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the write touched a file or left a name";
 }
 
 // A replaced file keeps its permission bits but setuid and setgid, as cp does.
