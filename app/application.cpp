@@ -66,9 +66,8 @@ CApplication::CApplication(const CScreenMetrics& metrics)
     windowY = r.y();
     titleBarHeight = RowHeightFor(screenHeight);
     settings_ = std::make_unique<CSettings>();
-    std::vector<std::string> fallbacks;
-    settings_->ReadFile("config.ini", &fallbacks);
-    for (const std::string& line : fallbacks) std::fprintf(stderr, "vorland: %s\n", line.c_str());
+    const Outcome read = settings_->ReadFile("config.ini");  // a missing file keeps the defaults
+    for (const std::string& line : read.notes) std::fprintf(stderr, "vorland: %s\n", line.c_str());
     background = BackgroundColor(*settings_);
     bar = BarColor(*settings_);
     const auto white = [](const CColor4& c) { return (PackArgb(c) & 0xFFFFFFu) == 0xFFFFFFu; };
@@ -440,7 +439,8 @@ void CApplication::CloseApplication() {
         // The dialog browses by moving the working directory; the file goes
         // back beside the one that was read.
         QDir::setCurrent(startDirectory);
-        if (std::string why; !settings_->Write(startDirectory.toStdString(), &why)) {
+        if (const Status written = settings_->Write(startDirectory.toStdString()); !written) {
+            const std::string& why = written.Why();
             const QString text = QStringLiteral("config.ini cannot be written: %1.").arg(QString::fromStdString(why));
             std::fprintf(stderr, "vorland: %s\n", text.toLocal8Bit().constData());
             if (messages_ && isVisible()) {

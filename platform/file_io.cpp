@@ -23,53 +23,46 @@ std::string TooLarge(std::uint64_t maxBytes) { return "larger than " + std::to_s
 
 }  // namespace
 
-int OpenRegularFile(const std::string& path, std::uint64_t maxBytes, std::uint64_t* size, std::string* why) {
+Result<OpenFile> OpenRegularFile(const std::string& path, std::uint64_t maxBytes) {
     // Non-blocking: opening a FIFO would otherwise wait for a writer.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        if (why) *why = std::strerror(errno);
-        return -1;
-    }
+    if (fd < 0) return Status::Failure(std::strerror(errno));
     struct stat st {};
     const char* refusal = nullptr;
     if (::fstat(fd, &st) != 0) refusal = "cannot be examined";
     else if (!S_ISREG(st.st_mode)) refusal = S_ISDIR(st.st_mode) ? "is a folder, not a file" : "not a regular file";
     if (refusal) {
-        if (why) *why = refusal;
         ::close(fd);
-        return -1;
+        return Status::Failure(refusal);
     }
     if (static_cast<std::uint64_t>(st.st_size) > maxBytes) {
-        if (why) *why = TooLarge(maxBytes);
         ::close(fd);
-        return -1;
+        return Status::Failure(TooLarge(maxBytes));
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    if (size) *size = static_cast<std::uint64_t>(st.st_size);
-    return fd;
+    return OpenFile{fd, static_cast<std::uint64_t>(st.st_size)};
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path, std::uint64_t maxBytes, std::string* why) {
-    std::uint64_t size = 0;
-    const int fd = OpenRegularFile(path, maxBytes, &size, why);
-    if (fd < 0) return std::nullopt;
+Result<std::string> ReadWholeFile(const std::string& path, std::uint64_t maxBytes) {
+    const Result<OpenFile> opened = OpenRegularFile(path, maxBytes);
+    if (!opened) return opened.status();
+    const int fd = opened->fd;
     std::string data;
-    data.reserve(static_cast<std::size_t>(size));
+    data.reserve(static_cast<std::size_t>(opened->size));
     char buf[1 << 16];
     for (;;) {
         const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n < 0) {
             if (errno == EINTR) continue;
-            if (why) *why = std::strerror(errno);
+            const Status failed = Status::Failure(std::strerror(errno));
             ::close(fd);
-            return std::nullopt;
+            return failed;
         }
         if (n == 0) break;
         // A file that grows while we read it stops at the limit all the same.
         if (data.size() + static_cast<std::size_t>(n) > maxBytes) {
-            if (why) *why = TooLarge(maxBytes);
             ::close(fd);
-            return std::nullopt;
+            return Status::Failure(TooLarge(maxBytes));
         }
         data.append(buf, static_cast<std::size_t>(n));
     }
@@ -77,17 +70,16 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::uint64_t 
     return data;
 }
 
-std::optional<FileBytes> ReadWholeFileBytes(const std::string& path, std::uint64_t maxBytes, std::string* why) {
-    std::uint64_t size = 0;
-    const int fd = OpenRegularFile(path, maxBytes, &size, why);
-    if (fd < 0) return std::nullopt;
-    const auto refuse = [&](const std::string& reason) {
-        if (why) *why = reason;
+Result<FileBytes> ReadWholeFileBytes(const std::string& path, std::uint64_t maxBytes) {
+    const Result<OpenFile> opened = OpenRegularFile(path, maxBytes);
+    if (!opened) return opened.status();
+    const int fd = opened->fd;
+    const auto refuse = [&](std::string reason) {
         ::close(fd);
-        return std::nullopt;
+        return Result<FileBytes>(Status::Failure(std::move(reason)));
     };
     // One byte more than the size shows a file that grew since it was examined.
-    std::size_t capacity = static_cast<std::size_t>(size) + 1;
+    std::size_t capacity = static_cast<std::size_t>(opened->size) + 1;
     FileBytes out;
     out.data.reset(new char[capacity]);
     for (;;) {
@@ -203,20 +195,17 @@ struct PendingWrite {
     }
 };
 
-bool Fail(std::string* why) {
-    if (why) *why = std::strerror(errno);
-    return false;
-}
+// The system's reason for the step that just failed.
+Status Fail() { return Status::Failure(std::strerror(errno)); }
 
 // An unnamed file in the target's folder (it vanishes with the process
 // however that ends); a named one where the file system has no such files.
-bool Prepare(PendingWrite& w, std::string* why) {
+Status Prepare(PendingWrite& w) {
     struct stat old {};
     const bool exists = ::stat(w.target.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) {
         // A device, a FIFO or a folder is never replaced by a file.
-        if (why) *why = S_ISDIR(old.st_mode) ? "is a folder, not a file" : "not a regular file";
-        return false;
+        return Status::Failure(S_ISDIR(old.st_mode) ? "is a folder, not a file" : "not a regular file");
     }
     w.fd = ::open(FolderOf(w.target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (w.fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
@@ -229,7 +218,7 @@ bool Prepare(PendingWrite& w, std::string* why) {
         }
         if (w.fd < 0) w.named.clear();
     }
-    if (w.fd < 0) return Fail(why);
+    if (w.fd < 0) return Fail();
     if (exists) {
         // The replacement keeps the old file's permissions and, where we may, its owner.
         ::fchmod(w.fd, old.st_mode & 07777);
@@ -237,66 +226,60 @@ bool Prepare(PendingWrite& w, std::string* why) {
         }
         w.inPlace = old.st_nlink > 1;
     }
-    if (!WriteAll(w.fd, w.bytes) || ::fsync(w.fd) != 0) return Fail(why);
-    return true;
+    if (!WriteAll(w.fd, w.bytes) || ::fsync(w.fd) != 0) return Fail();
+    return Status::Ok();
 }
 
-bool Commit(PendingWrite& w, std::string* why) {
+Status Commit(PendingWrite& w) {
     if (w.inPlace) {
         // Every name of a hard-linked file shows the new bytes: they go into
         // the file itself, now that a complete copy proved there is room.
         const int fd = ::open(w.target.c_str(), O_WRONLY | O_CLOEXEC);
-        if (fd < 0) return Fail(why);
+        if (fd < 0) return Fail();
         const bool ok = WriteAll(fd, w.bytes) && ::ftruncate(fd, static_cast<off_t>(w.bytes.size())) == 0 &&
                         ::fsync(fd) == 0;
         if (!ok) {
             const int e = errno;
             ::close(fd);
             errno = e;
-            return Fail(why);
+            return Fail();
         }
         ::close(fd);
-        return true;
+        return Status::Ok();
     }
     if (w.named.empty()) {
         const std::string name = TemporaryNameFor(w.target);
         const std::string self = "/proc/self/fd/" + std::to_string(w.fd);
-        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0) return Fail(why);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0) return Fail();
         w.named = name;
     }
     if (::close(w.fd) != 0) {
         w.fd = -1;
-        return Fail(why);
+        return Fail();
     }
     w.fd = -1;
-    if (std::rename(w.named.c_str(), w.target.c_str()) != 0) return Fail(why);
+    if (std::rename(w.named.c_str(), w.target.c_str()) != 0) return Fail();
     w.named.clear();
     SyncFolderOf(w.target);
-    return true;
+    return Status::Ok();
 }
 
 }  // namespace
 
-bool WriteFilesAtomically(const std::vector<FileWrite>& files, std::string* why, std::string* failedPath) {
+WriteResult WriteFilesAtomically(const std::vector<FileWrite>& files) {
     FileSizeSignalHeld held;
     std::vector<PendingWrite> pending(files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
         pending[i].target = FollowLinks(files[i].path);
         pending[i].bytes = files[i].bytes;
-        if (!Prepare(pending[i], why)) {
-            if (failedPath) *failedPath = files[i].path;
-            return false;
-        }
+        if (Status s = Prepare(pending[i]); !s) return {s, files[i].path};
     }
     for (std::size_t i = 0; i < files.size(); ++i) {
-        if (!Commit(pending[i], why)) {
-            if (failedPath) *failedPath = files[i].path;
-            return false;
-        }
+        if (Status s = Commit(pending[i]); !s) return {s, files[i].path};
     }
-    return true;
+    return {};
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* why) {
-    return WriteFilesAtomically({{path, bytes}}, why);
+Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
+    return WriteFilesAtomically({{path, bytes}}).status;
 }

@@ -108,7 +108,8 @@ CSettings::CSettings() {
     TextureMoonName.SetAscii("moon.png");
 }
 
-bool CSettings::Read(std::string_view fileBytes, std::vector<std::string>* fallbacks) {
+std::vector<std::string> CSettings::Read(std::string_view fileBytes) {
+    std::vector<std::string> fallbacks;
     const CSettings defaults;
     LineReader reader(fileBytes);
     std::string line;
@@ -132,18 +133,19 @@ bool CSettings::Read(std::string_view fileBytes, std::vector<std::string>* fallb
             std::string used;
             if (k.kind == Kind::Int) AppendInt(used, this->*k.intField = defaults.*k.intField);
             else AppendFixed6(used, this->*k.floatField = defaults.*k.floatField);
-            if (fallbacks)
-                fallbacks->push_back("config.ini: " + std::string(k.name) + " = " + std::string(value) +
+            fallbacks.push_back("config.ini: " + std::string(k.name) + " = " + std::string(value) +
                                      " cannot be used; the default " + used + " is");
         }
     }
-    return true;
+    return fallbacks;
 }
 
-bool CSettings::ReadFile(const std::string& path, std::vector<std::string>* fallbacks) {
-    const auto bytes = ReadWholeFile(path, kMaxSettingsFileBytes);
-    if (!bytes) return false;
-    return Read(*bytes, fallbacks);
+Outcome CSettings::ReadFile(const std::string& path) {
+    const Result<std::string> bytes = ReadWholeFile(path, kMaxSettingsFileBytes);
+    if (!bytes) return bytes.status();
+    Outcome read;
+    read.notes = Read(*bytes);
+    return read;
 }
 
 std::string CSettings::Serialize() const {
@@ -163,7 +165,7 @@ std::string CSettings::Serialize() const {
     return ToCrLf(out);
 }
 
-bool CSettings::Write(const std::string& directory, std::string* why) const {
+Status CSettings::Write(const std::string& directory) const {
     const std::string dir = directory.empty() ? "." : directory;
-    return WriteFileAtomically(dir + "/config.ini", Serialize(), why);
+    return WriteFileAtomically(dir + "/config.ini", Serialize());
 }

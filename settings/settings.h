@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/name.h"
+#include "platform/status.h"
 
 struct CSettings {
     CSettings();
@@ -37,18 +38,18 @@ struct CSettings {
     CName TextureStarName;
     CName TextureMoonName;
 
-    // Applies the key/value lines of a config.ini held in memory. Always
-    // true. A number that no view can use (a screen size outside 16..16384,
-    // a float that is not finite or beyond 1e6) leaves its key at the
-    // default; each such line is described in *fallbacks.
-    bool Read(std::string_view fileBytes, std::vector<std::string>* fallbacks = nullptr);
-    // Reads `path` when it is a regular file; a missing file keeps the
-    // defaults. True when the file was read.
-    bool ReadFile(const std::string& path, std::vector<std::string>* fallbacks = nullptr);
+    // Applies the key/value lines of a config.ini held in memory. A number
+    // that no view can use (a screen size outside 16..16384, a float that is
+    // not finite or beyond 1e6) leaves its key at the default; the result
+    // describes each such line.
+    std::vector<std::string> Read(std::string_view fileBytes);
+    // Reads `path` when it is a regular file; a file that cannot be read
+    // (missing, for one) keeps the defaults and is the failure. The notes
+    // are Read's.
+    Outcome ReadFile(const std::string& path);
     // The config.ini text as Write stores it (CR LF line ends, CP932).
     std::string Serialize() const;
     // Replaces config.ini in `directory` (default: the working directory)
-    // atomically. False, with the reason in *why, when the file cannot be
-    // written.
-    bool Write(const std::string& directory = ".", std::string* why = nullptr) const;
+    // atomically, or says why it cannot be written.
+    Status Write(const std::string& directory = ".") const;
 };

@@ -17,9 +17,8 @@ int RunSettings(const SettingsOptions& options) {
     }
     // A folder without config.ini gives the defaults, as the viewer does.
     CSettings settings;
-    std::vector<std::string> fallbacks;
-    settings.ReadFile(dir + "/config.ini", &fallbacks);
-    for (const std::string& line : fallbacks) std::fprintf(stderr, "vorland-cli: %s\n", line.c_str());
+    const Outcome read = settings.ReadFile(dir + "/config.ini");
+    for (const std::string& line : read.notes) std::fprintf(stderr, "vorland-cli: %s\n", line.c_str());
     const std::string text = settings.Serialize();
     std::fwrite(text.data(), 1, text.size(), stdout);
     return kExitOk;
