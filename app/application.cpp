@@ -454,7 +454,8 @@ void CApplication::CloseApplication() {
         // The dialog browses by moving the working directory; the file goes
         // back beside the one that was read.
         QDir::setCurrent(startDirectory);
-        if (std::string why; !settings_->Write(startDirectory.toStdString(), &why)) {
+        if (const Status written = settings_->Write(startDirectory.toStdString()); !written) {
+            const std::string& why = written.Why();
             const QString text = QStringLiteral("config.ini cannot be written: %1.").arg(QString::fromStdString(why));
             std::fprintf(stderr, "vorland: %s\n", text.toLocal8Bit().constData());
             if (messages_ && isVisible()) {

@@ -85,8 +85,7 @@ long ImportPeakKb(const std::string& path) {
     if (!ResetPeak()) return -1;
     {
         CModel model;
-        std::string error;
-        LoadCollada(model, path, DaeExt(), &error);
+        (void)LoadCollada(model, path, DaeExt());
         benchmark::DoNotOptimize(model.geometries.Count());
     }
     return StatusKb("VmHWM") - baseKb;
@@ -108,8 +107,7 @@ void ImportFile(benchmark::State& state, const std::string& path, bool coldHeap)
             state.ResumeTiming();
         }
         CModel model;
-        std::string error;
-        if (!LoadCollada(model, path, DaeExt(), &error)) state.SkipWithError(error.c_str());
+        if (const Outcome loaded = LoadCollada(model, path, DaeExt()); !loaded) state.SkipWithError(loaded.Why().c_str());
         benchmark::DoNotOptimize(model.geometries.Count());
     }
     // All threads' processor time: the import converts long lists on a

@@ -37,8 +37,7 @@ static void BM_GltfImportAnimatedMale(benchmark::State& state) {
     }
     for (auto _ : state) {
         CModel model;
-        std::string error;
-        if (!LoadGltf(model, FigureGlb(), &error)) state.SkipWithError(error.c_str());
+        if (const Outcome loaded = LoadGltf(model, FigureGlb()); !loaded) state.SkipWithError(loaded.Why().c_str());
         benchmark::DoNotOptimize(model.geometries.Count());
     }
     state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(FigureGlb())) / 1e6;

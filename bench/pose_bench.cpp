@@ -81,7 +81,7 @@ static void BM_ParseAnimation255x100(benchmark::State& state) {
     CModel source;
     BuildModel(source);
     std::string bytes;
-    SerializeAnimation(source, source.name, bytes);
+    (void)SerializeAnimation(source, source.name, bytes);
     for (auto _ : state) {
         CModel model;
         model.name.SetAscii("Bench");

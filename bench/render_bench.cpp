@@ -32,11 +32,20 @@ struct Scene {
     bool Load(CModel& model, const std::string& path) {
         CName ext;
         ext.SetAscii(".dae");
-        return LoadCollada(model, path, ext, &error);
+        const Outcome loaded = LoadCollada(model, path, ext);
+        error = loaded.Why();
+        return loaded.IsOk();
     }
 
     Scene() {
-        if (!context.Create(&error) || !renderer.Initialize(1920, 1080)) return;
+        if (const Status created = context.Create(); !created) {
+            error = created.Why();
+            return;
+        }
+        if (const Status initialized = renderer.Initialize(1920, 1080); !initialized) {
+            error = initialized.Why();
+            return;
+        }
         const CSettings settings;
         renderer.RotationX = settings.RotationX;
         renderer.RotationZ = settings.RotationZ;
@@ -44,7 +53,7 @@ struct Scene {
         SetStartLights(renderer);
         if (!Load(models[0], VORLAND_CORPUS_DIR "/blender/collada-demo-animated-male.dae")) return;
         render[0] = std::make_unique<CRenderModel>();
-        render[0]->Build(renderer, &models[0], true);
+        (void)render[0]->Build(renderer, &models[0], true);
         // The room, when the bundled data is there; textures resolve against it.
         namespace fs = std::filesystem;
         std::error_code ec;
@@ -54,7 +63,7 @@ struct Scene {
             for (int i = 0; i < 2; ++i) {
                 if (!Load(models[i + 1], files[i])) continue;
                 render[i + 1] = std::make_unique<CRenderModel>();
-                render[i + 1]->Build(renderer, &models[i + 1], true);
+                (void)render[i + 1]->Build(renderer, &models[i + 1], true);
             }
             fs::current_path(start, ec);
         }

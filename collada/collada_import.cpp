@@ -17,9 +17,9 @@ UpAxis DocumentUpAxis(pugi::xml_node document) {
     return axis == "Y_UP" ? UpAxis::Y : axis == "X_UP" ? UpAxis::X : UpAxis::Z;
 }
 
-bool RunImporters(CModel& model, XmlDocument& doc, const std::string& label, std::string* error,
-                  std::vector<std::string>* notes) {
-    const ColladaSource source{doc.Node(), doc.SourceSize(), notes};
+// Fills `imported` (its notes as the importers go, its status at the end).
+void RunImporters(CModel& model, XmlDocument& doc, const std::string& label, Outcome& imported) {
+    const ColladaSource source{doc.Node(), doc.SourceSize(), &imported.notes};
     try {
         // A model cut short by an error is turned as well: what is kept of
         // it stands upright like the rest (as it is, should memory run out
@@ -43,20 +43,15 @@ bool RunImporters(CModel& model, XmlDocument& doc, const std::string& label, std
         const UpAxis up = turn.up;
         turn.up = UpAxis::Z;
         ModelToZUp(model, up);
-        return true;
     } catch (const ColladaError& e) {
-        if (error) {
-            *error = label;
-            if (e.Offset() >= 0) *error += ":" + std::to_string(doc.LineAt(e.Offset()));
-            *error += ": ";
-            *error += e.what();
-        }
+        std::string where = label;
+        if (e.Offset() >= 0) where += ":" + std::to_string(doc.LineAt(e.Offset()));
+        imported.status = Status::Failure(where + ": " + e.what());
     } catch (const std::bad_alloc&) {
-        if (error) *error = label + ": not enough memory to import";
+        imported.status = Status::Failure(label + ": not enough memory to import");
     } catch (const std::exception& e) {
-        if (error) *error = label + ": " + e.what();
+        imported.status = Status::Failure(label + ": " + e.what());
     }
-    return false;
 }
 
 }  // namespace
@@ -71,27 +66,21 @@ CName ColladaModelName(const std::string& path, const CName& ext) {
     return name;
 }
 
-bool LoadCollada(CModel& model, const std::string& path, const CName& ext, std::string* error,
-                 std::vector<std::string>* notes) {
+Outcome LoadCollada(CModel& model, const std::string& path, const CName& ext) {
     XmlDocument doc;
-    std::string why;
-    if (!doc.LoadFile(path, &why)) {
-        if (error) *error = path + ": " + why;
-        return false;
-    }
+    if (Status loaded = doc.LoadFile(path); !loaded) return Status::Failure(path + ": " + loaded.Why());
     model.name = ColladaModelName(path, ext);
-    return RunImporters(model, doc, path, error, notes);
+    Outcome imported;
+    RunImporters(model, doc, path, imported);
+    return imported;
 }
 
-bool LoadColladaFromMemory(CModel& model, std::string_view document, const CName& modelName, std::string* error,
-                           std::vector<std::string>* notes) {
+Outcome LoadColladaFromMemory(CModel& model, std::string_view document, const CName& modelName) {
     XmlDocument doc;
-    std::string why;
     const std::string label = modelName.ToUtf8();
-    if (!doc.LoadMemory(document, &why)) {
-        if (error) *error = label + ": " + why;
-        return false;
-    }
+    if (Status loaded = doc.LoadMemory(document); !loaded) return Status::Failure(label + ": " + loaded.Why());
     model.name = modelName;
-    return RunImporters(model, doc, label, error, notes);
+    Outcome imported;
+    RunImporters(model, doc, label, imported);
+    return imported;
 }

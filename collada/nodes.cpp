@@ -34,7 +34,7 @@ CBone* BoneFor(const CNameIndex<CBone>& skinBones, pugi::xml_node node, PlacedBo
     SetName(bone->id, Attribute(node, "id"));
     if (HasAttribute(node, "type")) {
         const std::string_view type = Attribute(node, "type");
-        bone->boneType = type == "NODE" ? 1 : type == "JOINT" ? 2 : 0;
+        bone->boneType = type == "NODE" ? BoneType::Node : type == "JOINT" ? BoneType::Joint : BoneType::Other;
     }
     const pugi::xml_node matrix = SelectSingleNode(node, "matrix[@sid='transform']");
     if (matrix) {

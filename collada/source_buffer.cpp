@@ -76,14 +76,13 @@ void SourceBuffer::Assign(std::string_view bytes) {
     if (!bytes.empty()) std::memcpy(data_, bytes.data(), bytes.size());
 }
 
-bool SourceBuffer::ReadFile(const std::string& path, std::string* why) {
-    std::uint64_t fileSize = 0;
-    const int fd = OpenRegularFile(path, kMaxModelFileBytes, &fileSize, why);
-    if (fd < 0) return false;
-    if (!Allocate(static_cast<std::size_t>(fileSize))) {
-        if (why) *why = "not enough memory to read it";
+Status SourceBuffer::ReadFile(const std::string& path) {
+    const Result<OpenFile> opened = OpenRegularFile(path, kMaxModelFileBytes);
+    if (!opened) return opened.status();
+    const int fd = opened->fd;
+    if (!Allocate(static_cast<std::size_t>(opened->size))) {
         ::close(fd);
-        return false;
+        return Status::Failure("not enough memory to read it");
     }
     // Most of reading a large file is the kernel handing out fresh pages:
     // two threads share that work, each reading its half.
@@ -104,5 +103,5 @@ bool SourceBuffer::ReadFile(const std::string& path, std::string* why) {
         size_ = headDone < half ? headDone : half + tailDone;
     }
     ::close(fd);
-    return true;
+    return Status::Ok();
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/status.h"
+
 class SourceBuffer {
 public:
     SourceBuffer() = default;
@@ -13,9 +15,9 @@ public:
     SourceBuffer(const SourceBuffer&) = delete;
     SourceBuffer& operator=(const SourceBuffer&) = delete;
 
-    // Reads the whole file; false (with the reason in *why) when it is no
-    // regular file, too large, or cannot be opened or read.
-    bool ReadFile(const std::string& path, std::string* why);
+    // Reads the whole file, or says why not: it is no regular file, too
+    // large, or cannot be opened or read.
+    Status ReadFile(const std::string& path);
     void Assign(std::string_view bytes);
 
     char* Data() const { return data_; }

@@ -18,18 +18,14 @@
 
 // ---------------------------------------------------------------- document
 
-bool XmlDocument::LoadFile(const std::string& path, std::string* error) {
-    std::string why;
-    if (!buffer_.ReadFile(path, &why)) {
-        if (error) *error = "cannot read the file: " + why;
-        return false;
-    }
-    return Parse(error);
+Status XmlDocument::LoadFile(const std::string& path) {
+    if (Status read = buffer_.ReadFile(path); !read) return Status::Failure("cannot read the file: " + read.Why());
+    return Parse();
 }
 
-bool XmlDocument::LoadMemory(std::string_view bytes, std::string* error) {
+Status XmlDocument::LoadMemory(std::string_view bytes) {
     buffer_.Assign(bytes);
-    return Parse(error);
+    return Parse();
 }
 
 namespace {
@@ -59,19 +55,16 @@ bool IsUnicode(std::string name) {
 
 }  // namespace
 
-bool XmlDocument::Parse(std::string* error) {
+Status XmlDocument::Parse() {
     // The parser reads UTF-8, -16 and -32 only: a document declared in
     // another encoding (Shift_JIS from Japanese tools, Latin-1, ...) is
     // turned into UTF-8 first, so its names and paths arrive intact.
     pugi::xml_encoding encoding = pugi::encoding_auto;
     const std::string declared = DeclaredEncoding(std::string_view(buffer_.Data(), buffer_.Size()));
     if (!IsUnicode(declared)) {
-        std::string utf8, why;
-        if (!ConvertToUtf8(std::string_view(buffer_.Data(), buffer_.Size()), declared, utf8, &why)) {
-            if (error) *error = why;
-            return false;
-        }
-        buffer_.Assign(utf8);
+        const Result<std::string> utf8 = ConvertToUtf8(std::string_view(buffer_.Data(), buffer_.Size()), declared);
+        if (!utf8) return utf8.status();
+        buffer_.Assign(*utf8);
         encoding = pugi::encoding_utf8;
     }
     sourceSize_ = buffer_.Size();
@@ -79,10 +72,11 @@ bool XmlDocument::Parse(std::string* error) {
     // the file, which keeps the peak memory of large files down.
     const pugi::xml_parse_result r =
         doc_.load_buffer_inplace(buffer_.Data(), buffer_.Size(), pugi::parse_default, encoding);
-    if (r) return true;
-    if (error) *error = std::string("not well-formed XML (") + r.description() + ") at line " + std::to_string(LineAt(r.offset));
+    if (r) return Status::Ok();
+    Status failed = Status::Failure(std::string("not well-formed XML (") + r.description() + ") at line " +
+                                    std::to_string(LineAt(r.offset)));
     doc_.reset();
-    return false;
+    return failed;
 }
 
 int XmlDocument::LineAt(std::ptrdiff_t offset) const {

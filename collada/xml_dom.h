@@ -24,10 +24,10 @@ public:
     XmlDocument(const XmlDocument&) = delete;
     XmlDocument& operator=(const XmlDocument&) = delete;
 
-    // Parses the file or the bytes. False when the file cannot be read or is
-    // not well-formed XML; `error` then says why and where.
-    bool LoadFile(const std::string& path, std::string* error);
-    bool LoadMemory(std::string_view bytes, std::string* error);
+    // Parses the file or the bytes. A failure, saying why and where, when
+    // the file cannot be read or is not well-formed XML.
+    Status LoadFile(const std::string& path);
+    Status LoadMemory(std::string_view bytes);
 
     // The document node: queries from here start with "COLLADA/...".
     pugi::xml_node Node() const { return doc_.root(); }
@@ -37,7 +37,7 @@ public:
     int LineAt(std::ptrdiff_t offset) const;
 
 private:
-    bool Parse(std::string* error);
+    Status Parse();
 
     SourceBuffer buffer_;  // parsed in place; the tree points into it
     std::size_t sourceSize_ = 0;

@@ -35,13 +35,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     AddBone(model, "Bone_001");
 
     // Once as the viewer reads it (target checked), once unchecked.
-    const bool checked = ParseAnimation(model, bytes, true);
+    const bool checked = ParseAnimation(model, bytes, true).IsOk();
     if (!checked && model.animations.Count() != 0) {
         std::fputs("a refused animation was appended\n", stderr);
         std::abort();
     }
     const int before = model.animations.Count();
-    const bool unchecked = ParseAnimation(model, bytes, false);
+    const bool unchecked = ParseAnimation(model, bytes, false).IsOk();
     if (unchecked && model.animations.Count() != before + 1) {
         std::fputs("a successful read did not append exactly one animation\n", stderr);
         std::abort();

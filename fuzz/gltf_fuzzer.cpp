@@ -9,7 +9,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    return ImportThenWrite(data, size, [](CModel& model, std::string_view bytes, const CName& name, std::string* error) {
-        return LoadGltfFromMemory(model, bytes, name, "", error);
+    return ImportThenWrite(data, size, [](CModel& model, std::string_view bytes, const CName& name) {
+        return LoadGltfFromMemory(model, bytes, name, "");
     });
 }

@@ -26,14 +26,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int materials = 0, textures = 0, geometries = 0;
     {
         CModel model;
-        ParseModel(model, bytes);
+        (void)ParseModel(model, bytes);
         written = SerializeModel(model);
         materials = model.materials.Count();
         textures = model.textures.Count();
         geometries = model.geometries.Count();
     }
     CModel again;
-    ParseModel(again, written);
+    (void)ParseModel(again, written);
     if (again.materials.Count() != materials || again.textures.Count() != textures ||
         again.geometries.Count() != geometries) {
         std::fprintf(stderr, "written model reads back with other record counts: %d/%d/%d -> %d/%d/%d\n",

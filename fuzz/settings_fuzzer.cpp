@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!settings.Read(bytes)) return 0;  // no text: refused whole
     const std::string written = settings.Serialize();
     CSettings again;
-    again.Read(written);
+    (void)again.Read(written);
     const std::string rewritten = again.Serialize();
     if (rewritten != written) {
         std::fprintf(stderr, "config.ini is not stable under write, read, write:\n%s\n----\n%s\n",

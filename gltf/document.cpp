@@ -115,22 +115,20 @@ std::string FirstLine(const std::string& text) {
 
 }  // namespace
 
-bool ParseGltfDocument(std::string_view bytes, const std::string& baseDir, tinygltf::Model& doc,
-                       std::vector<GltfBuffer>& buffers, std::size_t& bytesRead, std::string& error) {
+Status ParseGltfDocument(std::string_view bytes, const std::string& baseDir, tinygltf::Model& doc,
+                         std::vector<GltfBuffer>& buffers, std::size_t& bytesRead) {
     const bool binary = bytes.size() >= 4 && bytes.substr(0, 4) == "glTF";
     std::string_view json = bytes;
     GlbChunks glb;
     if (binary) {
-        if (!ReadGlbChunks(bytes, glb, error)) return false;
+        if (Status read = ReadGlbChunks(bytes, glb); !read) return read;
         json = glb.json;
     }
     if (bytes.size() > std::numeric_limits<unsigned int>::max()) {
-        error = "the file is larger than 4 GiB";
-        return false;
+        return Status::Failure("the file is larger than 4 GiB");
     }
     if (JsonDepth(json) > kMaxJsonDepth) {
-        error = "the JSON is nested deeper than " + std::to_string(kMaxJsonDepth) + " levels";
-        return false;
+        return Status::Failure("the JSON is nested deeper than " + std::to_string(kMaxJsonDepth) + " levels");
     }
 
     // The binary chunk's buffer entry is replaced by a one-byte stand-in, so
@@ -139,8 +137,7 @@ bool ParseGltfDocument(std::string_view bytes, const std::string& baseDir, tinyg
     std::string standIn;
     if (const std::optional<BinBufferEntry> entry = glb.bin ? FindBinBufferEntry(json) : std::nullopt) {
         if (entry->byteLength > glb.bin->size()) {
-            error = "the .glb file's buffer is longer than its binary chunk";
-            return false;
+            return Status::Failure("the .glb file's buffer is longer than its binary chunk");
         }
         images.binAsBufferZero = glb.bin->first(static_cast<std::size_t>(entry->byteLength));
         standIn.reserve(json.size() + 64);
@@ -167,11 +164,10 @@ bool ParseGltfDocument(std::string_view bytes, const std::string& baseDir, tinyg
         ok = loader.LoadASCIIFromString(&doc, &err, &warn, bytes.data(), size, base);
     bytesRead = bytes.size() + fs.bytesRead;
     if (!ok) {
-        error = FirstLine(err);
-        return false;
+        return Status::Failure(FirstLine(err));
     }
     buffers.clear();
     for (const tinygltf::Buffer& b : doc.buffers) buffers.emplace_back(b.data);
     if (images.binAsBufferZero && !buffers.empty()) buffers[0] = *images.binAsBufferZero;
-    return true;
+    return Status::Ok();
 }

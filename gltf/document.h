@@ -10,15 +10,17 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/status.h"
+
 #include <tiny_gltf.h>
 
 // The bytes of one buffer.
 using GltfBuffer = std::span<const unsigned char>;
 
-// False with `error` set when the bytes are no readable glTF. `baseDir`:
+// A failure, saying why, when the bytes are no readable glTF. `baseDir`:
 // where external files are looked up (empty: none are read). `buffers`
 // receives each buffer's bytes: a .glb's binary chunk is used where it lies
 // in `bytes` (which must outlive them), other buffers in `doc`.
 // `bytesRead` receives the size of the file and its buffers.
-bool ParseGltfDocument(std::string_view bytes, const std::string& baseDir, tinygltf::Model& doc,
-                       std::vector<GltfBuffer>& buffers, std::size_t& bytesRead, std::string& error);
+Status ParseGltfDocument(std::string_view bytes, const std::string& baseDir, tinygltf::Model& doc,
+                         std::vector<GltfBuffer>& buffers, std::size_t& bytesRead);

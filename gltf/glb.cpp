@@ -82,39 +82,33 @@ bool ForEachMember(std::string_view s, std::size_t i, Visit visit) {
 
 }  // namespace
 
-bool ReadGlbChunks(std::string_view bytes, GlbChunks& chunks, std::string& error) {
+Status ReadGlbChunks(std::string_view bytes, GlbChunks& chunks) {
     if (bytes.size() < 20) {
-        error = "the .glb file is cut short (" + std::to_string(bytes.size()) + " bytes)";
-        return false;
+        return Status::Failure("the .glb file is cut short (" + std::to_string(bytes.size()) + " bytes)");
     }
     const std::uint64_t total = Le32(bytes, 8), jsonBytes = Le32(bytes, 12);
     if (total > bytes.size()) {
-        error = "the .glb file is cut short: its header says " + std::to_string(total) + " bytes, it has " + std::to_string(bytes.size());
-        return false;
+        return Status::Failure("the .glb file is cut short: its header says " + std::to_string(total) + " bytes, it has " + std::to_string(bytes.size()));
     }
     if (20 + jsonBytes > total) {
-        error = "the .glb file's JSON chunk runs past its end";
-        return false;
+        return Status::Failure("the .glb file's JSON chunk runs past its end");
     }
     if (Le32(bytes, 16) != kJsonChunk || jsonBytes == 0) {
-        error = "the .glb file's first chunk is no JSON";
-        return false;
+        return Status::Failure("the .glb file's first chunk is no JSON");
     }
     chunks.json = bytes.substr(20, static_cast<std::size_t>(jsonBytes));
     chunks.bin.reset();
     const std::uint64_t bin = 20 + jsonBytes;
-    if (bin == total) return true;  // no binary chunk
+    if (bin == total) return Status::Ok();  // no binary chunk
     if (bin + 8 > total || bin + 8 + Le32(bytes, static_cast<std::size_t>(bin)) > total) {
-        error = "the .glb file's binary chunk runs past its end";
-        return false;
+        return Status::Failure("the .glb file's binary chunk runs past its end");
     }
     if (Le32(bytes, static_cast<std::size_t>(bin + 4)) != kBinChunk) {
-        error = "the .glb file's second chunk is no binary data";
-        return false;
+        return Status::Failure("the .glb file's second chunk is no binary data");
     }
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data()) + bin + 8;
     chunks.bin = std::span<const unsigned char>(data, Le32(bytes, static_cast<std::size_t>(bin)));
-    return true;
+    return Status::Ok();
 }
 
 std::optional<BinBufferEntry> FindBinBufferEntry(std::string_view json) {

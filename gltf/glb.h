@@ -9,14 +9,16 @@
 #include <string>
 #include <string_view>
 
+#include "platform/status.h"
+
 struct GlbChunks {
     std::string_view json;
     std::optional<std::span<const unsigned char>> bin;  // absent when the file has none
 };
 
-// False with a one-line `error` when the header or a chunk runs past the
-// file's end, or the chunks are not JSON and binary data.
-bool ReadGlbChunks(std::string_view bytes, GlbChunks& chunks, std::string& error);
+// A one-line failure when the header or a chunk runs past the file's end,
+// or the chunks are not JSON and binary data.
+Status ReadGlbChunks(std::string_view bytes, GlbChunks& chunks);
 
 // Where the first entry of the top-level "buffers" list lies in `json`
 // ([begin, end)), when it stands for the binary chunk: an object without

@@ -3,7 +3,6 @@
 // thrown inside leaves this file.
 #include <exception>
 #include <new>
-#include <optional>
 
 #include "gltf/document.h"
 #include "gltf/gltf.h"
@@ -23,24 +22,24 @@ bool HasSuffix(std::string_view path, std::string_view suffix) {
     return true;
 }
 
-bool Import(CModel& model, std::string_view bytes, const std::string& baseDir, const std::string& label,
-            std::string* error, std::vector<std::string>* notes) {
+Outcome Import(CModel& model, std::string_view bytes, const std::string& baseDir, const std::string& label) {
+    Outcome imported;
     const auto fail = [&](const std::string& why) {
-        if (error) *error = label + ": " + why;
-        return false;
+        imported.status = Status::Failure(label + ": " + why);
+        return std::move(imported);
     };
     try {
         tinygltf::Model doc;
         std::vector<GltfBuffer> buffers;
         std::size_t sourceBytes = 0;
-        std::string why;
-        if (!ParseGltfDocument(bytes, baseDir, doc, buffers, sourceBytes, why)) return fail(why);
-        GltfImport in{doc, std::move(buffers), model, sourceBytes, notes};
+        if (Status parsed = ParseGltfDocument(bytes, baseDir, doc, buffers, sourceBytes); !parsed)
+            return fail(parsed.Why());
+        GltfImport in{doc, std::move(buffers), model, sourceBytes, &imported.notes};
         LoadGltfNodes(in);
         LoadGltfMaterials(in);
         LoadGltfMeshes(in);
         LoadGltfAnimations(in);
-        return true;
+        return imported;
     } catch (const GltfError& e) {
         return fail(e.what());
     } catch (const std::bad_alloc&) {
@@ -64,29 +63,23 @@ std::string UniqueName(std::set<std::string>& used, const std::string& base) {
 
 bool IsGltfPath(std::string_view path) { return HasSuffix(path, ".gltf") || HasSuffix(path, ".glb"); }
 
-bool LoadGltf(CModel& model, const std::string& path, std::string* error, std::vector<std::string>* notes) {
-    std::string why;
-    std::optional<FileBytes> bytes;
+Outcome LoadGltf(CModel& model, const std::string& path) {
+    Result<FileBytes> bytes = Status::Failure("not enough memory to read it");
     try {
-        bytes = ReadWholeFileBytes(path, kMaxModelFileBytes, &why);
+        bytes = ReadWholeFileBytes(path, kMaxModelFileBytes);
     } catch (const std::bad_alloc&) {
-        why = "not enough memory to read it";
     }
-    if (!bytes) {
-        if (error) *error = path + ": cannot read the file: " + why;
-        return false;
-    }
+    if (!bytes) return Status::Failure(path + ": cannot read the file: " + bytes.Why());
     const auto sep = path.find_last_of("/\\");
     std::string stem = sep == std::string::npos ? path : path.substr(sep + 1);
     const std::size_t ext = HasSuffix(stem, ".gltf") ? 5 : HasSuffix(stem, ".glb") ? 4 : 0;
     stem.resize(stem.size() - ext);
     SetUtf8Name(model.name, stem);
     const std::string dir = sep == std::string::npos ? std::string(".") : path.substr(0, sep == 0 ? 1 : sep);
-    return Import(model, bytes->View(), dir, path, error, notes);
+    return Import(model, bytes->View(), dir, path);
 }
 
-bool LoadGltfFromMemory(CModel& model, std::string_view bytes, const CName& modelName, const std::string& baseDir,
-                        std::string* error, std::vector<std::string>* notes) {
+Outcome LoadGltfFromMemory(CModel& model, std::string_view bytes, const CName& modelName, const std::string& baseDir) {
     model.name = modelName;
-    return Import(model, bytes, baseDir, modelName.ToUtf8(), error, notes);
+    return Import(model, bytes, baseDir, modelName.ToUtf8());
 }

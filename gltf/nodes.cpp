@@ -148,7 +148,7 @@ void LoadGltfNodes(GltfImport& in) {
     if (sceneRoot) {
         auto scene = std::make_unique<CBone>();
         sceneBone = scene.get();
-        sceneBone->boneType = 1;
+        sceneBone->boneType = BoneType::Node;
         in.model.rootBones.Add(scene.release());
     }
 
@@ -165,7 +165,7 @@ void LoadGltfNodes(GltfImport& in) {
             StoreModelMatrix(in.local[u], bone->jointMatrix);
             StoreModelMatrix(InverseMatrix(in.global[u]), bone->invBindMatrix);
         }
-        bone->boneType = 1;
+        bone->boneType = BoneType::Node;
         in.bone[u] = bone.get();
         bone->parent = p >= 0 ? in.bone[static_cast<std::size_t>(p)] : sceneBone;
         if (bone->parent) bone->parent->children.Add(bone.release());
@@ -190,7 +190,7 @@ void LoadGltfNodes(GltfImport& in) {
         for (int j : skin.joints) {
             if (!ValidNode(in, j)) throw GltfError("a skin names joint node " + std::to_string(j) + ", which does not exist");
             if (!in.bone[static_cast<std::size_t>(j)]) throw GltfError("joint node " + std::to_string(j) + " is not part of the scene");
-            in.bone[static_cast<std::size_t>(j)]->boneType = 2;
+            in.bone[static_cast<std::size_t>(j)]->boneType = BoneType::Joint;
             list(j);
         }
     for (const tinygltf::Animation& animation : doc.animations)

@@ -36,37 +36,35 @@ bool IsModelKind(ModelFileKind kind) {
 OpenedModel OpenModelFile(const std::string& path, ModelFileKind kind) {
     OpenedModel opened;
     auto model = std::make_unique<CModel>();
-    std::string error;
-    bool ok = false;
+    Status status;
     switch (kind) {
         case ModelFileKind::Collada: {
             // The model's name is the file name without its extension as written.
             const std::size_t dot = path.find_last_of('.');
             const CName ext(Utf8ToUtf16(dot == std::string::npos ? std::string() : path.substr(dot)));
-            ok = LoadCollada(*model, path, ext, &error, &opened.notes);
-            if (!ok && error.empty()) error = path + ": cannot import";
+            Outcome imported = LoadCollada(*model, path, ext);
+            opened.notes = std::move(imported.notes);
+            status = imported.status;
+            if (!status && status.Why().empty()) status = Status::Failure(path + ": cannot import");
             break;
         }
-        case ModelFileKind::Gltf:
-            ok = LoadGltf(*model, path, &error, &opened.notes);
-            if (!ok && error.empty()) error = path + ": not a readable glTF file";
+        case ModelFileKind::Gltf: {
+            Outcome imported = LoadGltf(*model, path);
+            opened.notes = std::move(imported.notes);
+            status = imported.status;
+            if (!status && status.Why().empty()) status = Status::Failure(path + ": not a readable glTF file");
             break;
-        case ModelFileKind::Animation: {
+        }
+        case ModelFileKind::Animation:
             // A model holding just that animation, for a look at it.
-            std::string why;
-            ok = ReadAnimation(*model, path, /*checkTarget=*/false, &why);
-            if (!ok) error = "cannot read " + path + ": " + why;
+            status = ReadAnimation(*model, path, /*checkTarget=*/false).About("cannot read " + path);
             break;
-        }
         case ModelFileKind::Model:
-        case ModelFileKind::Other: {
-            std::string why;
-            ok = ReadModel(*model, path, &why);
-            if (!ok) error = "cannot read " + path + ": " + why;
+        case ModelFileKind::Other:
+            status = ReadModel(*model, path).About("cannot read " + path);
             break;
-        }
     }
-    if (ok) opened.model = std::move(model);
-    else opened.status = Status::Failure(error);
+    if (status) opened.model = std::move(model);
+    else opened.status = status;
     return opened;
 }

@@ -165,16 +165,13 @@ bool SerializeAnimation(const CModel& model, const CName& animationId, std::stri
     return true;
 }
 
-bool WriteAnimation(const CModel& model, const CName& animationId, const std::string& path, std::string* why) {
+Status WriteAnimation(const CModel& model, const CName& animationId, const std::string& path) {
     // Nothing to write: leave whatever file is there alone.
     std::string bytes;
-    if (!SerializeAnimation(model, animationId, bytes)) {
-        if (why) *why = "the model has no animation";
-        return false;
-    }
+    if (!SerializeAnimation(model, animationId, bytes)) return Status::Failure("the model has no animation");
     std::string target = path;
     if (target.size() < 4 || target.compare(target.size() - 4, 4, ".ani") != 0) target += ".ani";
-    return WriteFileAtomically(target, bytes, why);
+    return WriteFileAtomically(target, bytes);
 }
 
 namespace {
@@ -186,7 +183,7 @@ bool IsAnimationTag(std::string_view tag) {
 }
 }  // namespace
 
-bool ParseAnimation(CModel& model, std::string_view bytes, bool checkTarget, std::string* why) {
+Status ParseAnimation(CModel& model, std::string_view bytes, bool checkTarget) {
     auto animation = std::make_unique<CAnimation>();
     const CNameIndex<CBone> bonesById(model.bones, &CBone::id);
     std::unique_ptr<CAnimationChannel> channel;  // the one between BEGIN and END
@@ -206,10 +203,7 @@ bool ParseAnimation(CModel& model, std::string_view bytes, bool checkTarget, std
             if (!checkTarget) continue;
             CName target;
             target.SetFromCp932(LineName(next));
-            if (!(target == model.name)) {
-                if (why) *why = "not an animation of the model " + model.name.ToUtf8();
-                return false;
-            }
+            if (!(target == model.name)) return Status::Failure("not an animation of the model " + model.name.ToUtf8());
         } else if (tag == "ANIMATION_ID") {
             lines.ReadChars(kTagLineChars, next);
             animation->id.SetFromCp932(LineName(next));
@@ -233,20 +227,15 @@ bool ParseAnimation(CModel& model, std::string_view bytes, bool checkTarget, std
             }
         }
     }
-    if (!recognised) {
-        if (why) *why = "not an animation file";
-        return false;
-    }
+    if (!recognised) return Status::Failure("not an animation file");
     model.animations.Add(animation.release());
-    return true;
+    return Status::Ok();
 }
 
-bool ReadAnimation(CModel& model, const std::string& path, bool checkTarget, std::string* why) {
-    if (const std::string record = UnfinishedWriteOf(path); !record.empty()) {
-        if (why) *why = "an unfinished write left it (" + record + "); writing it again completes it";
-        return false;
-    }
-    const auto bytes = ReadWholeFile(path, kMaxAnimationFileBytes, why);
-    if (!bytes) return false;
-    return ParseAnimation(model, *bytes, checkTarget, why);
+Status ReadAnimation(CModel& model, const std::string& path, bool checkTarget) {
+    if (const std::string record = UnfinishedWriteOf(path); !record.empty())
+        return Status::Failure("an unfinished write left it (" + record + "); writing it again completes it");
+    const Result<std::string> bytes = ReadWholeFile(path, kMaxAnimationFileBytes);
+    if (!bytes) return bytes.status();
+    return ParseAnimation(model, *bytes, checkTarget);
 }

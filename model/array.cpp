@@ -38,7 +38,7 @@ void CArray::GrowStorage(std::size_t minSlots) {
 
 void CArray::Reserve(std::size_t slots) { GrowStorage(slots); }
 
-bool CArray::Add(const void* element) {
+void CArray::Add(const void* element) {
     // The visible capacity follows 100, 200, 300, ... whatever is reserved.
     if (count_ >= capacity_ - 1) capacity_ += 100;
     const auto* src = static_cast<const unsigned char*>(element);
@@ -53,7 +53,6 @@ bool CArray::Add(const void* element) {
     }
     std::memcpy(data_ + static_cast<std::size_t>(count_) * size, src, size);
     ++count_;
-    return true;
 }
 
 void CArray::AddRange(const void* elements, int n) {

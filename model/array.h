@@ -19,8 +19,8 @@ public:
     CArray(const CArray&) = delete;
     CArray& operator=(const CArray&) = delete;
 
-    // Copies elementSize bytes from `element` into the next slot. Always true.
-    bool Add(const void* element);
+    // Copies elementSize bytes from `element` into the next slot.
+    void Add(const void* element);
     // Appends `n` elements stored one after another at `elements`; the same
     // result as n calls of Add, without a call per element.
     void AddRange(const void* elements, int n);
@@ -58,7 +58,7 @@ class CValueArray : public CArray {
 
 public:
     CValueArray() : CArray(static_cast<int>(sizeof(T))) {}
-    bool Add(const T& v) { return CArray::Add(&v); }
+    void Add(const T& v) { CArray::Add(&v); }
     T& operator[](int i) const { return static_cast<T*>(Data())[i]; }
     T* begin() const { return static_cast<T*>(Data()); }
     T* end() const { return static_cast<T*>(Data()) + Count(); }
@@ -68,7 +68,7 @@ template <class T>
 class CPtrArray : public CArray {
 public:
     CPtrArray() : CArray(static_cast<int>(sizeof(T*))) {}
-    bool Add(T* p) { return CArray::Add(&p); }
+    void Add(T* p) { CArray::Add(&p); }
     // The element at `i`, or null when out of range.
     T* Get(int i) const {
         void* slot = GetAt(i);
@@ -83,10 +83,7 @@ public:
 // them as objects rather than as bytes in one block.
 class CNameList {
 public:
-    bool Add(const CName& n) {
-        names_.push_back(n);
-        return true;
-    }
+    void Add(const CName& n) { names_.push_back(n); }
     int Count() const { return static_cast<int>(names_.size()); }
     const CName& operator[](int i) const { return names_[static_cast<std::size_t>(i)]; }
     auto begin() const { return names_.begin(); }

@@ -175,7 +175,7 @@ void WriteBoneHead(std::string& o, const CBone& b, const std::string& indent, in
     AppendName(o, b.id);
     o += "\r\n";
     o += indent + "<BONE_TYPE>";
-    AppendInt(o, b.boneType);
+    AppendInt(o, static_cast<int>(b.boneType));
     o += "\r\n";
     o += indent + "<INV_BIND_MATRIX>\r\n" + indent;
     AppendFloats(o, b.invBindMatrix, 16);
@@ -662,7 +662,7 @@ void MdlReader::ReadBoneTree() {
         } else if (tag == "BONE_ID") {
             if (f.bone) f.bone->id.SetFromCp932(TagName(line));
         } else if (tag == "BONE_TYPE") {
-            if (f.bone) f.bone->boneType = ParseInt(value);
+            if (f.bone) f.bone->boneType = static_cast<BoneType>(ParseInt(value));
         } else if (tag == "INV_BIND_MATRIX") {
             ReadFloats(kBoneMatrixLineBytes, f.bone ? f.bone->invBindMatrix : scratch, 16);
         } else if (tag == "JOINT_MATRIX") {
@@ -763,28 +763,26 @@ std::vector<std::pair<std::string, std::string>> ModelFiles(const CModel& model,
     return files;
 }
 
-bool WriteModel(const CModel& model, const std::string& path, std::string* why) {
+Status WriteModel(const CModel& model, const std::string& path) {
     const auto files = ModelFiles(model, path);
-    if (PathUnits(files.back().first) > 1023) {
-        if (why) *why = "the path is longer than 1023 characters";
-        return false;
-    }
+    if (PathUnits(files.back().first) > 1023) return Status::Failure("the path is longer than 1023 characters");
     std::vector<FileWrite> writes;
     for (const auto& [name, bytes] : files) writes.push_back({name, bytes});
-    return WriteFilesAtomically(writes, why);
+    return WriteFilesAtomically(writes).status;
 }
 
-bool ParseModel(CModel& model, std::string_view bytes) { return MdlReader(model, bytes).Run() == MdlRead::kComplete; }
-
-bool ReadModel(CModel& model, const std::string& path, std::string* why) {
-    if (const std::string record = UnfinishedWriteOf(path); !record.empty()) {
-        if (why) *why = "an unfinished write left it (" + record + "); writing it again completes it";
-        return false;
+Status ParseModel(CModel& model, std::string_view bytes) {
+    switch (MdlReader(model, bytes).Run()) {
+        case MdlRead::kComplete: return Status::Ok();
+        case MdlRead::kNoModel: return Status::Failure("not a model file");
+        default: return Status::Failure("the file is cut off before the end of its records");
     }
-    const auto bytes = ReadWholeFile(path, kMaxModelFileBytes, why);
-    if (!bytes) return false;
-    const MdlRead read = MdlReader(model, *bytes).Run();
-    if (read == MdlRead::kComplete) return true;
-    if (why) *why = read == MdlRead::kNoModel ? "not a model file" : "the file is cut off before the end of its records";
-    return false;
+}
+
+Status ReadModel(CModel& model, const std::string& path) {
+    if (const std::string record = UnfinishedWriteOf(path); !record.empty())
+        return Status::Failure("an unfinished write left it (" + record + "); writing it again completes it");
+    const Result<std::string> bytes = ReadWholeFile(path, kMaxModelFileBytes);
+    if (!bytes) return bytes.status();
+    return ParseModel(model, *bytes);
 }

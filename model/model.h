@@ -5,6 +5,7 @@
 #include <string>
 
 #include "model/array.h"
+#include "model/bone_type.h"
 #include "platform/name.h"
 
 class CAnimation;
@@ -92,7 +93,7 @@ struct CBone {
     float invBindMatrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     CPtrArray<CBone> children;
     CBone* parent = nullptr;
-    int boneType = 0;
+    BoneType boneType = BoneType::Other;
 };
 
 class CModel {

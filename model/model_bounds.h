@@ -10,4 +10,4 @@ struct ModelBox {
 // The box around every position the polygon data use, each placed by its
 // geometry's bind shape matrix. False (box left as it is) for a model
 // without positions.
-bool ModelBounds(const CModel& model, ModelBox& box);
+[[nodiscard]] bool ModelBounds(const CModel& model, ModelBox& box);

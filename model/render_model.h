@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "model/array.h"
+#include "model/bone_type.h"
 #include "platform/name.h"
+#include "platform/status.h"
 #include "math/math.h"
 
 class CModel;
@@ -23,7 +25,7 @@ struct CRenderBone {
     Matrix4 pose;        // W: what the bone palette uploads
     CPtrArray<CRenderBone> children;
     CRenderBone* parent = nullptr;
-    int boneType = 0;
+    BoneType boneType = BoneType::Other;
 };
 
 struct CRenderChannel {
@@ -102,8 +104,9 @@ public:
 
     // --- GPU half (render library) ---
     // Relative texture paths are read from `folder` (the current directory
-    // when it is empty).
-    bool Build(CRenderer& renderer, const CModel* model, bool skinning, const std::string& folder = {});
+    // when it is empty). A failure without a model; a note when it has more
+    // bones than the skinning palette holds.
+    Outcome Build(CRenderer& renderer, const CModel* model, bool skinning, const std::string& folder = {});
     void Draw(CRenderer& renderer);
     void ReleaseGpu();
 

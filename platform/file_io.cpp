@@ -16,53 +16,46 @@ std::string TooLarge(std::uint64_t maxBytes) { return "larger than " + std::to_s
 
 }  // namespace
 
-int OpenRegularFile(const std::string& path, std::uint64_t maxBytes, std::uint64_t* size, std::string* why) {
+Result<OpenFile> OpenRegularFile(const std::string& path, std::uint64_t maxBytes) {
     // Non-blocking: opening a FIFO would otherwise wait for a writer.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        if (why) *why = std::strerror(errno);
-        return -1;
-    }
+    if (fd < 0) return Status::Failure(std::strerror(errno));
     struct stat st {};
     const char* refusal = nullptr;
     if (::fstat(fd, &st) != 0) refusal = "cannot be examined";
     else if (!S_ISREG(st.st_mode)) refusal = S_ISDIR(st.st_mode) ? "is a folder, not a file" : "not a regular file";
     if (refusal) {
-        if (why) *why = refusal;
         ::close(fd);
-        return -1;
+        return Status::Failure(refusal);
     }
     if (static_cast<std::uint64_t>(st.st_size) > maxBytes) {
-        if (why) *why = TooLarge(maxBytes);
         ::close(fd);
-        return -1;
+        return Status::Failure(TooLarge(maxBytes));
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    if (size) *size = static_cast<std::uint64_t>(st.st_size);
-    return fd;
+    return OpenFile{fd, static_cast<std::uint64_t>(st.st_size)};
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path, std::uint64_t maxBytes, std::string* why) {
-    std::uint64_t size = 0;
-    const int fd = OpenRegularFile(path, maxBytes, &size, why);
-    if (fd < 0) return std::nullopt;
+Result<std::string> ReadWholeFile(const std::string& path, std::uint64_t maxBytes) {
+    const Result<OpenFile> opened = OpenRegularFile(path, maxBytes);
+    if (!opened) return opened.status();
+    const int fd = opened->fd;
     std::string data;
-    data.reserve(static_cast<std::size_t>(size));
+    data.reserve(static_cast<std::size_t>(opened->size));
     char buf[1 << 16];
     for (;;) {
         const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n < 0) {
             if (errno == EINTR) continue;
-            if (why) *why = std::strerror(errno);
+            const Status failed = Status::Failure(std::strerror(errno));
             ::close(fd);
-            return std::nullopt;
+            return failed;
         }
         if (n == 0) break;
         // A file that grows while we read it stops at the limit all the same.
         if (data.size() + static_cast<std::size_t>(n) > maxBytes) {
-            if (why) *why = TooLarge(maxBytes);
             ::close(fd);
-            return std::nullopt;
+            return Status::Failure(TooLarge(maxBytes));
         }
         data.append(buf, static_cast<std::size_t>(n));
     }
@@ -70,17 +63,16 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::uint64_t 
     return data;
 }
 
-std::optional<FileBytes> ReadWholeFileBytes(const std::string& path, std::uint64_t maxBytes, std::string* why) {
-    std::uint64_t size = 0;
-    const int fd = OpenRegularFile(path, maxBytes, &size, why);
-    if (fd < 0) return std::nullopt;
-    const auto refuse = [&](const std::string& reason) {
-        if (why) *why = reason;
+Result<FileBytes> ReadWholeFileBytes(const std::string& path, std::uint64_t maxBytes) {
+    const Result<OpenFile> opened = OpenRegularFile(path, maxBytes);
+    if (!opened) return opened.status();
+    const int fd = opened->fd;
+    const auto refuse = [&](std::string reason) {
         ::close(fd);
-        return std::nullopt;
+        return Result<FileBytes>(Status::Failure(std::move(reason)));
     };
     // One byte more than the size shows a file that grew since it was examined.
-    std::size_t capacity = static_cast<std::size_t>(size) + 1;
+    std::size_t capacity = static_cast<std::size_t>(opened->size) + 1;
     FileBytes out;
     out.data.reset(new char[capacity]);
     for (;;) {

@@ -3,10 +3,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/status.h"
 
 // The largest file each reader takes in. Anything larger is refused before
 // memory is spent on it.
@@ -17,14 +18,17 @@ inline constexpr std::uint64_t kMaxSettingsFileBytes = 1ull << 20;   // config.i
 
 // Opens `path` for reading when it is a regular file of at most `maxBytes`
 // (a symbolic link counts as its target), without ever blocking on a FIFO
-// or a device. Returns the descriptor and the size, or -1 with the reason
-// in *why ("not a regular file", "larger than 1024 MB", or the system's).
-int OpenRegularFile(const std::string& path, std::uint64_t maxBytes, std::uint64_t* size, std::string* why);
+// or a device. Returns the descriptor (the caller closes it) and the size,
+// or the reason ("not a regular file", "larger than 1024 MB", or the system's).
+struct OpenFile {
+    int fd = -1;
+    std::uint64_t size = 0;
+};
+Result<OpenFile> OpenRegularFile(const std::string& path, std::uint64_t maxBytes);
 
-// The file's bytes, or nothing (with the reason in *why) when it is no
-// regular file, larger than `maxBytes` or cannot be read.
-std::optional<std::string> ReadWholeFile(const std::string& path, std::uint64_t maxBytes = kMaxModelFileBytes,
-                                         std::string* why = nullptr);
+// The file's bytes, or the reason when it is no regular file, larger than
+// `maxBytes` or cannot be read.
+Result<std::string> ReadWholeFile(const std::string& path, std::uint64_t maxBytes = kMaxModelFileBytes);
 
 // A file's bytes in storage that nothing clears before the read fills it.
 struct FileBytes {
@@ -34,8 +38,7 @@ struct FileBytes {
 };
 // As ReadWholeFile, for large files read once: the bytes go from the system
 // straight into their storage, with no pass over it before or after.
-std::optional<FileBytes> ReadWholeFileBytes(const std::string& path, std::uint64_t maxBytes = kMaxModelFileBytes,
-                                            std::string* why = nullptr);
+Result<FileBytes> ReadWholeFileBytes(const std::string& path, std::uint64_t maxBytes = kMaxModelFileBytes);
 
 // One file of a group written together.
 struct FileWrite {
@@ -47,18 +50,23 @@ struct FileWrite {
 // only when all are complete puts them in place of their targets: a symbolic
 // link keeps pointing at its (replaced) target, a file with further hard
 // links gets the bytes copied into it (after the room for them is reserved),
-// and a replaced file keeps its permission bits (not setuid/setgid). False,
-// with the system's reason in *why and the failing path in *failedPath, when
-// any step fails. Exceeding the file-size limit is such a failure, not the
-// end of the process.
+// and a replaced file keeps its permission bits (not setuid/setgid). A
+// failure, with the system's reason and the failing path, when any step
+// fails. Exceeding the file-size limit is such a failure, not the end of the
+// process.
 //
 // The group is one change: however the process ends, its files are all old,
 // all new, or an unfinished group whose commit record (UnfinishedWriteOf)
 // the next write of the same group completes. Writes of one folder take
 // turns.
-bool WriteFilesAtomically(const std::vector<FileWrite>& files, std::string* why = nullptr,
-                          std::string* failedPath = nullptr);
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* why = nullptr);
+struct [[nodiscard]] WriteResult {
+    Status status;           // the reason alone ("No space left on device")
+    std::string failedPath;  // as given in `files`; empty on success
+    explicit operator bool() const { return status.IsOk(); }
+};
+WriteResult WriteFilesAtomically(const std::vector<FileWrite>& files);
+// One file; the reason does not name the path.
+Status WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 // The commit record of an unfinished group write that `path` belongs to
 // (beside it: its name without the extension, then ".vorland-commit"), or

@@ -381,7 +381,8 @@ std::string UnfinishedWriteOf(const std::string& path) {
     return ::access(record.c_str(), F_OK) == 0 ? record : std::string();
 }
 
-bool WriteFilesAtomically(const std::vector<FileWrite>& files, std::string* why, std::string* failedPath) {
+// The steps of a group write; false with the reason and the failing path.
+static bool WriteGroup(const std::vector<FileWrite>& files, std::string* why, std::string* failedPath) {
     if (files.empty()) return true;
     const auto failAt = [&](const std::string& path) {
         if (failedPath) *failedPath = path;
@@ -433,6 +434,13 @@ bool WriteFilesAtomically(const std::vector<FileWrite>& files, std::string* why,
     return Complete(commit, entries, why, failedPath);
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* why) {
-    return WriteFilesAtomically({{path, bytes}}, why);
+WriteResult WriteFilesAtomically(const std::vector<FileWrite>& files) {
+    WriteResult result;
+    std::string why;
+    if (!WriteGroup(files, &why, &result.failedPath)) result.status = Status::Failure(why);
+    return result;
+}
+
+Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
+    return WriteFilesAtomically({{path, bytes}}).status;
 }

@@ -16,20 +16,15 @@ std::string Lower(std::string_view s) {
 
 }  // namespace
 
-bool ConvertToUtf8(std::string_view bytes, const std::string& encoding, std::string& out, std::string* why) {
+Result<std::string> ConvertToUtf8(std::string_view bytes, const std::string& encoding) {
     const std::string name = Lower(encoding);
     const bool shiftJis = name == "shift_jis" || name == "shift-jis" || name == "sjis" || name == "x-sjis" ||
                           name == "ms_kanji" || name == "windows-31j" || name == "csshiftjis";
     const iconv_t cd = iconv_open("UTF-8", shiftJis ? "CP932" : encoding.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        if (why) *why = "unknown encoding '" + encoding + "'";
-        return false;
-    }
+    if (cd == reinterpret_cast<iconv_t>(-1)) return Status::Failure("unknown encoding '" + encoding + "'");
     std::size_t stoppedAt = 0;
-    out = RunIconv(cd, bytes, {}, 0, &stoppedAt);
+    std::string out = RunIconv(cd, bytes, {}, 0, &stoppedAt);
     iconv_close(cd);
-    if (stoppedAt == std::string_view::npos) return true;
-    if (why) *why = "not valid " + encoding + " text at byte " + std::to_string(stoppedAt);
-    out.clear();
-    return false;
+    if (stoppedAt == std::string_view::npos) return out;
+    return Status::Failure("not valid " + encoding + " text at byte " + std::to_string(stoppedAt));
 }

@@ -20,11 +20,8 @@ CHeadlessContext::~CHeadlessContext() {
     eglTerminate(display);
 }
 
-bool CHeadlessContext::Create(std::string* error) {
-    auto fail = [&](const char* why) {
-        if (error) *error = why;
-        return false;
-    };
+Status CHeadlessContext::Create() {
+    const auto fail = [](const char* why) { return Status::Failure(why); };
     const EGLDisplay display = SurfacelessDisplay();
     if (display == EGL_NO_DISPLAY) return fail("EGL surfaceless platform is not available");
     EGLint major = 0, minor = 0;
@@ -49,7 +46,7 @@ bool CHeadlessContext::Create(std::string* error) {
     if (context == EGL_NO_CONTEXT) return fail("no OpenGL 4.5 core context");
     context_ = context;
     if (!MakeCurrent()) return fail("the OpenGL context cannot be made current");
-    return true;
+    return Status::Ok();
 }
 
 bool CHeadlessContext::MakeCurrent() {

@@ -4,6 +4,8 @@
 // benchmarks; the viewer gets its context from Qt instead.
 #include <string>
 
+#include "platform/status.h"
+
 class CHeadlessContext {
 public:
     CHeadlessContext() = default;
@@ -11,10 +13,10 @@ public:
     CHeadlessContext(const CHeadlessContext&) = delete;
     CHeadlessContext& operator=(const CHeadlessContext&) = delete;
 
-    // Creates the context and makes it current on this thread. False with a
-    // one-line reason in `error` when EGL or GL 4.5 core is not available.
-    bool Create(std::string* error);
-    bool MakeCurrent();
+    // Creates the context and makes it current on this thread, or says in
+    // one line why not: EGL or GL 4.5 core is not available.
+    Status Create();
+    [[nodiscard]] bool MakeCurrent();
     bool IsValid() const { return context_ != nullptr; }
 
 private:

@@ -19,7 +19,7 @@ public:
 
     // Creates the images, the six face maps with their shared 256 x 256 depth
     // buffer, and the constant buffer. False for a null renderer.
-    bool Create(CRenderer* renderer);
+    [[nodiscard]] bool Create(CRenderer* renderer);
     void Release();
 
     // Face views and projection into the mirror; upload; bind at b3.

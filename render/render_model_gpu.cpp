@@ -92,17 +92,17 @@ std::vector<std::uint32_t> FillBlock(const CGeometry& geometry, const CPolygonDa
 
 }  // namespace
 
-bool CRenderModel::Build(CRenderer& renderer, const CModel* model, bool skinningOn, const std::string& folder) {
+Outcome CRenderModel::Build(CRenderer& renderer, const CModel* model, bool skinningOn, const std::string& folder) {
     (void)renderer;
-    if (!model) return false;
+    if (!model) return Status::Failure("no model to build");
     skinning = skinningOn ? 1 : 0;
 
     for (const CTexture* texture : model->textures) {
         const std::string file = texture->fileName.ToUtf8();
         const bool relative = !folder.empty() && !file.empty() && file[0] != '/';
-        textures.Add(!texture->embeddedImage.empty() ? LoadTextureData(texture->embeddedImage)
+        textures.Add(!texture->embeddedImage.empty() ? *LoadTextureData(texture->embeddedImage)
                      : file.empty()                    ? 0u
-                                                       : LoadTextureFile(relative ? folder + "/" + file : file));
+                                                       : *LoadTextureFile(relative ? folder + "/" + file : file));
     }
 
     materialBuffer = CRenderer::CreateDynamicBuffer(sizeof(MaterialConstants));
@@ -155,11 +155,12 @@ bool CRenderModel::Build(CRenderer& renderer, const CModel* model, bool skinning
 
     CopyBones(*model);
     CopyAnimations(*model);
+    Outcome built;
     if (bones.Count() > kBonePaletteSize) {
-        std::fprintf(stderr, "vorland: %s has %d bones; only the first %d are skinned\n",
-                     name.ToUtf8().c_str(), bones.Count(), kBonePaletteSize);
+        built.notes.push_back(name.ToUtf8() + " has " + std::to_string(bones.Count()) + " bones; only the first " +
+                              std::to_string(kBonePaletteSize) + " are skinned");
     }
-    return true;
+    return built;
 }
 
 void CRenderModel::Draw(CRenderer& renderer) {

@@ -27,11 +27,21 @@ CRenderTarget MakeColorTarget(GLenum format, int width, int height) {
     return t;
 }
 
-bool FramebufferComplete(GLuint fb, const char* what) {
+// Appends why the framebuffer cannot be rendered to, if it cannot.
+void CheckFramebuffer(GLuint fb, const char* what, std::vector<std::string>& problems) {
     const GLenum status = glCheckNamedFramebufferStatus(fb, GL_FRAMEBUFFER);
-    if (status == GL_FRAMEBUFFER_COMPLETE) return true;
-    std::fprintf(stderr, "vorland: the %s target cannot be rendered to (status 0x%x)\n", what, status);
-    return false;
+    if (status == GL_FRAMEBUFFER_COMPLETE) return;
+    char text[128];
+    std::snprintf(text, sizeof text, "the %s target cannot be rendered to (status 0x%x)", what, status);
+    problems.push_back(text);
+}
+
+// One failure that says every problem, a line each.
+Status Problems(const std::vector<std::string>& problems) {
+    if (problems.empty()) return Status::Ok();
+    std::string why;
+    for (const std::string& p : problems) why += (why.empty() ? "" : "\n") + p;
+    return Status::Failure(why);
 }
 
 GLuint MakePixelTexture(unsigned char value) {
@@ -76,9 +86,9 @@ GLuint MakeLayout(int attributes) {
 
 CRenderer::CRenderer() = default;
 
-GLuint CRenderer::CreateProgram(const char* sourceName) {
+Result<GLuint> CRenderer::CreateProgram(const char* sourceName) {
     const char* source = FindShaderSource(sourceName);
-    if (!source) return 0;
+    if (!source) return Status::Failure(std::string("shader ") + sourceName + " is missing");
     const std::size_t len = std::strlen(sourceName);
     const bool vertex = len > 5 && std::strcmp(sourceName + len - 5, ".vert") == 0;
     const GLuint program = glCreateShaderProgramv(vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER, 1, &source);
@@ -87,9 +97,8 @@ GLuint CRenderer::CreateProgram(const char* sourceName) {
     if (linked == GL_TRUE) return program;
     char log[4096] = "";
     if (program) glGetProgramInfoLog(program, sizeof log, nullptr, log);
-    std::fprintf(stderr, "vorland: shader %s does not build:\n%s\n", sourceName, log);
     glDeleteProgram(program);
-    return 0;
+    return Status::Failure(std::string("shader ") + sourceName + " does not build:\n" + log);
 }
 
 GLuint CRenderer::CreateDynamicBuffer(std::size_t size, const void* data) {
@@ -114,24 +123,25 @@ void CRenderer::UploadDynamic(GLuint buffer, const void* data, std::size_t size)
     glUnmapNamedBuffer(buffer);
 }
 
-bool CRenderer::Initialize(int screenWidth, int screenHeight) {
-    if (IsInitialized()) return true;
+Status CRenderer::Initialize(int screenWidth, int screenHeight) {
+    if (IsInitialized()) return Status::Ok();
     if (!epoxy_is_desktop_gl() || epoxy_gl_version() < 45) {
-        std::fprintf(stderr, "vorland: OpenGL 4.5 core is needed, the context offers %d.%d\n",
-                     epoxy_gl_version() / 10, epoxy_gl_version() % 10);
-        return false;
+        return Status::Failure("OpenGL 4.5 core is needed, the context offers " +
+                               std::to_string(epoxy_gl_version() / 10) + "." +
+                               std::to_string(epoxy_gl_version() % 10));
     }
     RenderWidth = kTargetWidth;
     RenderHeight = kTargetHeight;
 
-    bool ok = CreateTargets(screenWidth > 0 ? screenWidth : kTargetWidth,
-                            screenHeight > 0 ? screenHeight : kTargetHeight);
+    std::vector<std::string> problems;
+    CreateTargets(screenWidth > 0 ? screenWidth : kTargetWidth, screenHeight > 0 ? screenHeight : kTargetHeight,
+                  problems);
 
     constantBuffer1_ = CreateDynamicBuffer(sizeof(FrameConstants));
     zeroConstants_ = CreateDynamicBuffer(kZeroConstantsSize);
     CreateLayouts();
     glCreateProgramPipelines(1, &pipeline_);
-    ok = CreatePrograms() && ok;
+    CreatePrograms(problems);
     CreateStates();
 
     quad_ = CreateDynamicBuffer(4 * sizeof(ModelVertex));
@@ -152,11 +162,11 @@ bool CRenderer::Initialize(int screenWidth, int screenHeight) {
     SetBlendState(BlendState::AlphaToCoverage);
     SetInputLayout(fullLayout_);
     SetViewport(RenderWidth, RenderHeight);
-    if (!ok) Release();
-    return ok;
+    if (!problems.empty()) Release();
+    return Problems(problems);
 }
 
-bool CRenderer::CreateTargets(int screenWidth, int screenHeight) {
+void CRenderer::CreateTargets(int screenWidth, int screenHeight, std::vector<std::string>& problems) {
     sceneColor_ = MakeColorTarget(GL_RGBA8, kTargetWidth, kTargetHeight);
     screen_ = MakeColorTarget(GL_RGBA8, screenWidth, screenHeight);
     backBuffer_ = MakeColorTarget(GL_RGBA8, kTargetWidth, kTargetHeight);
@@ -172,12 +182,11 @@ bool CRenderer::CreateTargets(int screenWidth, int screenHeight) {
     const GLenum buffers[2] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1};
     glNamedFramebufferDrawBuffers(mainPass_, 2, buffers);
 
-    bool ok = FramebufferComplete(sceneColor_.framebuffer, "scene colour");
-    ok = FramebufferComplete(screen_.framebuffer, "screen") && ok;
-    ok = FramebufferComplete(backBuffer_.framebuffer, "back buffer") && ok;
-    ok = FramebufferComplete(sceneDepth_.framebuffer, "scene depth") && ok;
-    ok = FramebufferComplete(mainPass_, "main pass") && ok;
-    return ok;
+    CheckFramebuffer(sceneColor_.framebuffer, "scene colour", problems);
+    CheckFramebuffer(screen_.framebuffer, "screen", problems);
+    CheckFramebuffer(backBuffer_.framebuffer, "back buffer", problems);
+    CheckFramebuffer(sceneDepth_.framebuffer, "scene depth", problems);
+    CheckFramebuffer(mainPass_, "main pass", problems);
 }
 
 void CRenderer::CreateLayouts() {
@@ -185,7 +194,7 @@ void CRenderer::CreateLayouts() {
     simpleLayout_ = MakeLayout(4);
 }
 
-bool CRenderer::CreatePrograms() {
+void CRenderer::CreatePrograms(std::vector<std::string>& problems) {
     // The programs of the model, room and composition passes must exist; the
     // lamp, shaft and sky programs are created when their sources are there.
     struct Entry {
@@ -213,17 +222,13 @@ bool CRenderer::CreatePrograms() {
         {&PsVolumeLight, "ps_volume_light.frag", false},
         {&PsVolumeLightUpsample, "ps_volume_light_upsample.frag", false},
     };
-    bool ok = true;
     for (const Entry& e : entries) {
-        *e.handle = CreateProgram(e.source);
+        const Result<GLuint> program = CreateProgram(e.source);
+        *e.handle = *program;
         const bool present = FindShaderSource(e.source) != nullptr;
-        if (*e.handle == 0 && (e.required || present)) {
-            if (!present) std::fprintf(stderr, "vorland: shader %s is missing\n", e.source);
-            ok = false;
-        }
+        if (!program && (e.required || present)) problems.push_back(program.Why());
     }
     VsMoon = VsSky;
-    return ok;
 }
 
 void CRenderer::CreateStates() {

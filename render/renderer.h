@@ -25,10 +25,13 @@
 // the first step of every frame, re-applies the context-wide conventions, so
 // other code sharing the context (Qt) cannot leave them changed.
 #include <cstddef>
+#include <string>
+#include <vector>
 
 #include "render/constant_buffers.h"
 #include "render/gl.h"
 #include "math/math.h"
+#include "platform/status.h"
 
 // The one vertex format of the system: 112 bytes, no padding.
 struct ModelVertex {
@@ -59,9 +62,10 @@ public:
 
     // Creates targets, layouts, programs, states, buffers and the quad in the
     // current context. `screenWidth` x `screenHeight` sizes the screen target
-    // (the screen's size at start). False, with a message on stderr, when a
-    // program does not compile or link or the context is not GL 4.5.
-    bool Initialize(int screenWidth, int screenHeight);
+    // (the screen's size at start). A failure, one line per problem (a
+    // shader's build log follows its line), when a program does not compile
+    // or link, a target cannot be rendered to or the context is not GL 4.5.
+    Status Initialize(int screenWidth, int screenHeight);
     // Deletes every GL object; the context that created them must be current.
     void Release();
     bool IsInitialized() const { return pipeline_ != 0; }
@@ -165,13 +169,12 @@ public:
     GLuint PsVolumeLightUpsample = 0;
 
     // Compiles and links one embedded stage ("ps_scene.frag") as a separable
-    // program. 0 with a message on stderr when it fails; 0 silently when no
-    // such source is embedded.
-    static GLuint CreateProgram(const char* sourceName);
+    // program, or why not (no such source is embedded, or its build log).
+    static Result<GLuint> CreateProgram(const char* sourceName);
 
 private:
-    bool CreateTargets(int screenWidth, int screenHeight);
-    bool CreatePrograms();
+    void CreateTargets(int screenWidth, int screenHeight, std::vector<std::string>& problems);
+    void CreatePrograms(std::vector<std::string>& problems);
     void CreateLayouts();
     void CreateStates();
 

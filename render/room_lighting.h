@@ -28,7 +28,7 @@ struct SkyImages {
 // Creates the three lamps, fills the renderer's light table, builds the sky
 // (evening, 19:20) and the light shafts. False when a lamp or the volume
 // light cannot be created.
-bool CreateRoomLighting(CRenderer& renderer, RoomLighting& room, const SkyImages& images);
+[[nodiscard]] bool CreateRoomLighting(CRenderer& renderer, RoomLighting& room, const SkyImages& images);
 
 // One step of the lights' flicker at `angle` (radians): the lamps' intensity
 // and the renderer's light table entries 0..13.

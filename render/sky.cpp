@@ -33,7 +33,7 @@ std::string ImagePath(const std::string& folder, const std::string& name) {
 
 CSky::CSky() { std::memset(static_cast<void*>(&mirror_), 0, sizeof mirror_); }
 
-bool CSky::Create(CRenderer& renderer, const std::string& imageFolder, const std::string& cloudName,
+void CSky::Create(CRenderer& renderer, const std::string& imageFolder, const std::string& cloudName,
                   const std::string& starName, const std::string& moonName) {
     const std::vector<SkyVertex> dome = BuildDomeVertices();
     DomeVertexCount = static_cast<int>(dome.size());
@@ -50,11 +50,10 @@ bool CSky::Create(CRenderer& renderer, const std::string& imageFolder, const std
         FillCloudParameters(mirror_, 1238);
         CRenderer::UploadDynamic(constantBuffer_, &mirror_, sizeof mirror_);
     }
-    cloud_ = LoadTextureFile(ImagePath(imageFolder, cloudName));
-    star_ = LoadTextureFile(ImagePath(imageFolder, starName));
-    moon_ = LoadTextureFile(ImagePath(imageFolder, moonName));
+    cloud_ = *LoadTextureFile(ImagePath(imageFolder, cloudName));
+    star_ = *LoadTextureFile(ImagePath(imageFolder, starName));
+    moon_ = *LoadTextureFile(ImagePath(imageFolder, moonName));
     (void)renderer;
-    return true;
 }
 
 void CSky::Release() {

@@ -17,8 +17,8 @@ public:
 
     // Builds the dome, the moon quad, the constant buffer with the cloud
     // parameters, and loads the three textures from `imageFolder`. A texture
-    // that cannot be read stays empty (draws black). Always true.
-    bool Create(CRenderer& renderer, const std::string& imageFolder, const std::string& cloudName,
+    // that cannot be read stays empty (draws black).
+    void Create(CRenderer& renderer, const std::string& imageFolder, const std::string& cloudName,
                 const std::string& starName, const std::string& moonName);
     void Release();
 

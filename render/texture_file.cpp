@@ -3,6 +3,7 @@
 #include <QImageReader>
 
 #include <QImage>
+#include <QImageReader>
 #include <QString>
 #include <climits>
 
@@ -24,11 +25,19 @@ GLuint Upload(QImage image) {
 
 }  // namespace
 
-GLuint LoadTextureFile(const std::string& path) { return Upload(QImage(QString::fromStdString(path))); }
+Result<GLuint> LoadTextureFile(const std::string& path) {
+    QImageReader reader(QString::fromStdString(path));
+    const GLuint texture = Upload(reader.read());
+    if (texture == 0) return Status::Failure(path + ": " + reader.errorString().toStdString());
+    return texture;
+}
 
-GLuint LoadTextureData(const std::string& encoded) {
-    if (encoded.size() > static_cast<std::size_t>(INT_MAX)) return 0;
-    return Upload(QImage::fromData(reinterpret_cast<const uchar*>(encoded.data()), static_cast<int>(encoded.size())));
+Result<GLuint> LoadTextureData(const std::string& encoded) {
+    if (encoded.size() > static_cast<std::size_t>(INT_MAX)) return Status::Failure("the image is larger than 2 GB");
+    const GLuint texture =
+        Upload(QImage::fromData(reinterpret_cast<const uchar*>(encoded.data()), static_cast<int>(encoded.size())));
+    if (texture == 0) return Status::Failure("the image cannot be decoded");
+    return texture;
 }
 
 Status CheckImageFile(const std::string& path) {

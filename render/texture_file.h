@@ -7,9 +7,10 @@
 #include "platform/status.h"
 #include "render/gl.h"
 
-// The texture name, or 0 when the file cannot be read or decoded.
-GLuint LoadTextureFile(const std::string& path);
+// The texture name, or why the file cannot be read or decoded (the value
+// is then 0, which binds as black).
+Result<GLuint> LoadTextureFile(const std::string& path);
 // The same for an image file's bytes held in memory.
-GLuint LoadTextureData(const std::string& encoded);
+Result<GLuint> LoadTextureData(const std::string& encoded);
 // Whether the image file can be decoded, from its header: the reason when not.
 Status CheckImageFile(const std::string& path);

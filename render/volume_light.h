@@ -16,7 +16,7 @@ public:
 
     // Creates the reduced image (full size times the scale, truncated) and
     // the constant buffer. False for a null renderer.
-    bool Create(CRenderer* renderer);
+    [[nodiscard]] bool Create(CRenderer* renderer);
     void Release();
     // The light-shaft image of `light` (its LightShaftImage).
     void Render(CRenderer& renderer, CPointLight& light);

@@ -22,13 +22,15 @@ void ReleaseRenderModel(std::unique_ptr<CRenderModel>& model) {
 }
 
 // The render model of `shared`, built under its lock; null when it cannot be.
+// The build's notes (bones beyond the palette) are added to `notes`.
 std::unique_ptr<CRenderModel> BuildRenderModel(CRenderer& renderer, SharedModel& shared, bool skinning,
-                                               bool* built = nullptr) {
+                                               std::vector<std::string>& notes, bool* built = nullptr) {
     std::lock_guard<std::mutex> guard(shared.lock);
     if (!shared.model) return nullptr;
     auto render = std::make_unique<CRenderModel>();
-    const bool ok = render->Build(renderer, shared.model.get(), skinning, shared.textureFolder);
-    if (built) *built = ok;
+    const Outcome outcome = render->Build(renderer, shared.model.get(), skinning, shared.textureFolder);
+    notes.insert(notes.end(), outcome.notes.begin(), outcome.notes.end());
+    if (built) *built = outcome.IsOk();
     return render;
 }
 
@@ -50,7 +52,8 @@ std::vector<std::string> SceneRecords::Build(LoadedRoom room, bool haveContext, 
     room_[1] = std::move(room.models[2]);
     if (haveContext) {
         renderer_ = std::make_unique<CRenderer>();
-        if (!renderer_->Initialize(maxWidth, maxHeight)) {
+        if (const Status initialized = renderer_->Initialize(maxWidth, maxHeight); !initialized) {
+            problems.push_back(initialized.Why());
             renderer_->Release();
             renderer_.reset();
         }
@@ -63,7 +66,7 @@ std::vector<std::string> SceneRecords::Build(LoadedRoom room, bool haveContext, 
     if (!CreateRoomLighting(*renderer_, *lighting_, sky)) problems.push_back("the lamps or the light shafts cannot be made");
     const std::shared_ptr<SharedModel>* models[3] = {&current_, &room_[0], &room_[1]};
     for (int i = 0; i < 3; ++i)
-        if (*models[i]) renderModels_[i] = BuildRenderModel(*renderer_, **models[i], skinning_);
+        if (*models[i]) renderModels_[i] = BuildRenderModel(*renderer_, **models[i], skinning_, problems);
     // The picture is at most as large as the screen: the target is made
     // once, so frames allocate nothing.
     presentWidth_ = std::max(maxWidth, 16);
@@ -82,7 +85,9 @@ bool SceneRecords::ReplaceModel(std::shared_ptr<SharedModel> model) {
     ReleaseRenderModel(renderModels_[0]);
     current_ = std::move(model);
     bool built = false;
-    if (current_ && renderer_) renderModels_[0] = BuildRenderModel(*renderer_, *current_, skinning_, &built);
+    // TODO(scene): publish these notes with the model's event; the viewer printed them before.
+    std::vector<std::string> notes;
+    if (current_ && renderer_) renderModels_[0] = BuildRenderModel(*renderer_, *current_, skinning_, notes, &built);
     ClearShadowFlags();
     if (lighting_) lighting_->shadowMapsBuilt = false;  // the cube maps show the new model
     return built;

@@ -145,8 +145,7 @@ void SceneWorker::AddAnimation(const std::string& path) {
         Status read;
         {
             std::lock_guard<std::mutex> guard(model->lock);
-            std::string why;
-            if (!ReadAnimation(*model->model, path, true, &why)) read = Status::Failure(why);
+            read = ReadAnimation(*model->model, path, true);
         }
         scene_.Post([this, model, path, read] {
             SceneEvent event = Event(SceneEvent::Kind::AnimationAdded, path, read);
@@ -169,8 +168,7 @@ void SceneWorker::WriteModel(const std::string& path) {
             written = Status::Failure("No model is open: there is nothing to write.");
         } else {
             std::lock_guard<std::mutex> guard(model->lock);
-            std::string why;
-            if (!::WriteModel(*model->model, path, &why)) written = Status::Failure(why);
+            written = ::WriteModel(*model->model, path);
         }
         scene_.Publish(Event(SceneEvent::Kind::ModelWritten, path, written));
     });
@@ -184,11 +182,10 @@ void SceneWorker::WriteAnimation(const std::string& path, const CName& animation
             written = Status::Failure("No model is open: there is nothing to write.");
         } else {
             std::lock_guard<std::mutex> guard(model->lock);
-            std::string why;
             if (model->model->animations.Count() == 0)
                 written = Status::Failure("The model " + model->model->name.ToUtf8() + " has no animation to write.");
-            else if (!::WriteAnimation(*model->model, animationId, path, &why))
-                written = Status::Failure(why);
+            else
+                written = ::WriteAnimation(*model->model, animationId, path);
         }
         scene_.Publish(Event(SceneEvent::Kind::AnimationWritten, path, written));
     });

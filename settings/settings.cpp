@@ -166,8 +166,7 @@ bool CSettings::Read(std::string_view fileBytes, std::vector<std::string>* fallb
             std::string used;
             if (k.kind == Kind::Int) AppendInt(used, this->*k.intField = defaults.*k.intField);
             else AppendFixed6(used, this->*k.floatField = defaults.*k.floatField);
-            if (fallbacks)
-                fallbacks->push_back("config.ini: " + std::string(k.name) + " = " + std::string(value) +
+            if (fallbacks) fallbacks->push_back("config.ini: " + std::string(k.name) + " = " + std::string(value) +
                                      " cannot be used; the default " + used + " is");
         }
     }
@@ -177,11 +176,10 @@ bool CSettings::Read(std::string_view fileBytes, std::vector<std::string>* fallb
 Status CSettings::ReadFile(const std::string& path, std::vector<std::string>* fallbacks) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) return Status::Ok();
-    std::string why;
-    const auto bytes = ReadWholeFile(path, kMaxSettingsFileBytes, &why);
+    const Result<std::string> bytes = ReadWholeFile(path, kMaxSettingsFileBytes);
     if (bytes && Read(*bytes, fallbacks)) return Status::Ok();
     unreadable_ = true;
-    if (bytes) why = "not a settings file (it holds binary bytes)";
+    const std::string why = bytes ? "not a settings file (it holds binary bytes)" : bytes.status().Why();
     return Status::Failure(why + "; the defaults are used and the file is left as it is").About(path);
 }
 
@@ -214,7 +212,7 @@ std::string CSettings::Serialize() const {
     return out;
 }
 
-bool CSettings::Write(const std::string& directory, std::string* why) const {
+Status CSettings::Write(const std::string& directory) const {
     const std::string dir = directory.empty() ? "." : directory;
-    return WriteFileAtomically(dir + "/config.ini", Serialize(), why);
+    return WriteFileAtomically(dir + "/config.ini", Serialize());
 }

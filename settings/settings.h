@@ -45,7 +45,7 @@ struct CSettings {
     // its key at the default; each such line is described in *fallbacks.
     // False, with nothing applied, when the bytes are no text (a NUL or
     // another control byte than tab, CR, LF, form feed and end-of-file).
-    bool Read(std::string_view fileBytes, std::vector<std::string>* fallbacks = nullptr);
+    [[nodiscard]] bool Read(std::string_view fileBytes, std::vector<std::string>* fallbacks = nullptr);
     // Reads `path`; a missing file keeps the defaults. A file there that
     // cannot be read as settings (no regular file, over 1 MB, unreadable, no
     // text) fails with the reason, keeps the defaults, and from then on
@@ -57,9 +57,8 @@ struct CSettings {
     // the file lacked, in their fixed order.
     std::string Serialize() const;
     // Replaces config.ini in `directory` (default: the working directory)
-    // atomically. False, with the reason in *why, when the file cannot be
-    // written.
-    bool Write(const std::string& directory = ".", std::string* why = nullptr) const;
+    // atomically; the reason when the file cannot be written.
+    Status Write(const std::string& directory = ".") const;
 
 private:
     std::vector<std::string> lines_;  // as read, without line ends

@@ -14,6 +14,7 @@
 #include "model/model.h"
 #include "model/render_model.h"
 #include "platform/text.h"
+#include "tests/core/status_util.h"
 
 namespace fs = std::filesystem;
 
@@ -33,7 +34,7 @@ bool Import(CModel& model, const std::string& path) {
     CName ext;
     ext.SetAscii(".dae");
     std::string error;
-    const bool ok = LoadCollada(model, path, ext, &error);
+    const bool ok = Kept(LoadCollada(model, path, ext), error);
     EXPECT_TRUE(ok) << path << ": " << error;
     return ok;
 }

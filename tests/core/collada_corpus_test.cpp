@@ -17,6 +17,7 @@
 #include "collada/collada.h"
 #include "model/animation.h"
 #include "model/mdl_file.h"
+#include "tests/core/status_util.h"
 
 namespace fs = std::filesystem;
 
@@ -43,7 +44,7 @@ TEST(ColladaCorpus, AnimatedMaleFigure) {
     ASSERT_TRUE(fs::exists(kMale)) << "missing test data: " << kMale;
     CModel model;
     std::string error;
-    ASSERT_TRUE(LoadCollada(model, kMale, Ext(".dae"), &error)) << error;
+    ASSERT_TRUE(Kept(LoadCollada(model, kMale, Ext(".dae")), error)) << error;
     EXPECT_EQ(model.name.ToUtf8(), "collada-demo-animated-male");
 
     ASSERT_EQ(model.geometries.Count(), 1);
@@ -68,7 +69,7 @@ TEST(ColladaCorpus, AnimatedMaleFigure) {
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(model.bones[i]->name.ToUtf8(), joints[i]);
         EXPECT_EQ(model.bones[i]->id.ToUtf8(), joints[i]);
-        EXPECT_EQ(model.bones[i]->boneType, 2);
+        EXPECT_EQ(model.bones[i]->boneType, BoneType::Joint);
     }
     // Inverse bind matrix of Bone_Spine: numbers 16..31 of the bind poses.
     const float inv1[16] = {11.37604f, 2.6903e-6f, -3.4444e-7f, 2.22676e-7f, 0, 1.444688f, 11.28393f, -12.61279f,
@@ -84,7 +85,7 @@ TEST(ColladaCorpus, AnimatedMaleFigure) {
     // Tree: Armature_001 (NODE) > hip > Spine > Chest_L > Bicep_L > Forearm_L, and the mesh node.
     ASSERT_EQ(model.rootBones.Count(), 2);
     EXPECT_EQ(model.rootBones[0]->id.ToUtf8(), "Armature_001");
-    EXPECT_EQ(model.rootBones[0]->boneType, 1);
+    EXPECT_EQ(model.rootBones[0]->boneType, BoneType::Node);
     ASSERT_EQ(model.rootBones[0]->children.Count(), 1);
     EXPECT_EQ(model.rootBones[0]->children[0], model.bones[0]);
     EXPECT_EQ(model.rootBones[1]->id.ToUtf8(), "Body_M_GeoRndr_001");
@@ -136,7 +137,7 @@ TEST(ColladaCorpus, EveryBlenderFileImports) {
         if (entry.path().extension() != ".dae") continue;
         CModel model;
         std::string error;
-        EXPECT_TRUE(LoadCollada(model, entry.path().string(), Ext(".dae"), &error)) << error;
+        EXPECT_TRUE(Kept(LoadCollada(model, entry.path().string(), Ext(".dae")), error)) << error;
         EXPECT_EQ(model.animations.Count(), 1) << entry.path();
         EXPECT_EQ(model.geometries.Count(), 1) << entry.path();
     }
@@ -164,7 +165,7 @@ TEST(ColladaCorpus, ConformanceSuiteNeverCrashesOrHangs) {
         CModel model;
         std::string error;
         const double start = ThreadCpuSeconds();
-        const bool ok = LoadCollada(model, file.string(), Ext(".dae"), &error);
+        const bool ok = Kept(LoadCollada(model, file.string(), Ext(".dae")), error);
         const double took = ThreadCpuSeconds() - start;
         if (took > slowest) {
             slowest = took;

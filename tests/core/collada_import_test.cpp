@@ -9,6 +9,7 @@
 #include "collada/collada.h"
 #include "model/animation.h"
 #include "tests/core/collada_test_util.h"
+#include "tests/core/status_util.h"
 
 using colladatest::Import;
 using colladatest::ImportFails;
@@ -30,14 +31,14 @@ TEST(ColladaLoad, MissingOrMalformedFileEntersNothing) {
     CName ext;
     ext.SetAscii(".dae");
     std::string error;
-    EXPECT_FALSE(LoadCollada(model, "/nonexistent/robot.dae", ext, &error));
+    EXPECT_FALSE(Kept(LoadCollada(model, "/nonexistent/robot.dae", ext), error));
     EXPECT_NE(error.find("/nonexistent/robot.dae"), std::string::npos) << error;
     EXPECT_TRUE(model.name.Empty());
     EXPECT_EQ(model.animations.Count(), 0);
 
     CModel bad;
     error.clear();
-    EXPECT_FALSE(LoadColladaFromMemory(bad, "<COLLADA><library_images>", Name("bad"), &error));
+    EXPECT_FALSE(Kept(LoadColladaFromMemory(bad, "<COLLADA><library_images>", Name("bad")), error));
     EXPECT_NE(error.find("not well-formed"), std::string::npos) << error;
     EXPECT_TRUE(bad.name.Empty());
 }
@@ -63,7 +64,7 @@ TEST(ColladaLoad, FromFileUsesThePath) {
     CName ext;
     ext.SetAscii(".dae");
     std::string error;
-    ASSERT_TRUE(LoadCollada(model, path, ext, &error)) << error;
+    ASSERT_TRUE(Kept(LoadCollada(model, path, ext), error)) << error;
     EXPECT_EQ(model.name.ToUtf8(), "collada_import_test_robot");
     EXPECT_EQ(model.textures.Count(), 1);
     std::remove(path.c_str());

@@ -59,14 +59,14 @@ TEST(ColladaNodes, SidJoinsNodesToSkinBones) {
     const CBone* root = model.rootBones[0];
     EXPECT_TRUE(root->name.Empty());
     EXPECT_EQ(root->id.ToUtf8(), "Armature");
-    EXPECT_EQ(root->boneType, 1);
+    EXPECT_EQ(root->boneType, BoneType::Node);
     EXPECT_EQ(root->jointMatrix[3], 1.0f);
     EXPECT_EQ(root->jointMatrix[11], 3.0f);
     ASSERT_EQ(root->children.Count(), 1);
     const CBone* hip = root->children[0];
     EXPECT_EQ(hip, model.bones[0]);
     EXPECT_EQ(hip->id.ToUtf8(), "Bone_hip");
-    EXPECT_EQ(hip->boneType, 2);
+    EXPECT_EQ(hip->boneType, BoneType::Joint);
     EXPECT_EQ(hip->parent, root);
     EXPECT_EQ(hip->jointMatrix[3], 0.0f);  // translate is not read
     EXPECT_EQ(hip->jointMatrix[0], 1.0f);
@@ -77,7 +77,7 @@ TEST(ColladaNodes, SidJoinsNodesToSkinBones) {
     EXPECT_EQ(knee->jointMatrix[0], 2.0f);
     EXPECT_EQ(knee->jointMatrix[11], 9.0f);
     const CBone* mesh = model.rootBones[1];
-    EXPECT_EQ(mesh->boneType, 0);  // "joint" is not "JOINT"
+    EXPECT_EQ(mesh->boneType, BoneType::Other);  // "joint" is not "JOINT"
     EXPECT_EQ(mesh->jointMatrix[0], 1.0f);
     EXPECT_EQ(mesh->jointMatrix[1], 0.0f);
 }
@@ -93,7 +93,7 @@ TEST(ColladaNodes, ShortMatrixAndRepeatedSids) {
     EXPECT_NE(model.rootBones[0], model.rootBones[1]);  // a joint has one place: the second node gets its own bone
     const CBone* hip = model.bones[0];
     EXPECT_EQ(hip->id.ToUtf8(), "a");
-    EXPECT_EQ(hip->boneType, 2);
+    EXPECT_EQ(hip->boneType, BoneType::Joint);
     EXPECT_EQ(model.rootBones[1]->id.ToUtf8(), "b");
     EXPECT_EQ(hip->jointMatrix[11], 12.0f);
     EXPECT_EQ(hip->jointMatrix[12], 0.0f);

@@ -6,6 +6,7 @@
 
 #include "collada/collada.h"
 #include "platform/cp932.h"
+#include "tests/core/status_util.h"
 
 namespace colladatest {
 
@@ -24,7 +25,7 @@ inline std::string Wrap(const std::string& body) {
 // Imports `doc` as model "test"; the message goes to the test log.
 inline bool Import(CModel& model, const std::string& doc) {
     std::string error;
-    const bool ok = LoadColladaFromMemory(model, doc, Name("test"), &error);
+    const bool ok = Kept(LoadColladaFromMemory(model, doc, Name("test")), error);
     if (!ok) ADD_FAILURE() << error;
     return ok;
 }
@@ -32,7 +33,7 @@ inline bool Import(CModel& model, const std::string& doc) {
 // Imports a document that must fail; returns the message.
 inline std::string ImportFails(CModel& model, const std::string& doc) {
     std::string error;
-    EXPECT_FALSE(LoadColladaFromMemory(model, doc, Name("test"), &error));
+    EXPECT_FALSE(Kept(LoadColladaFromMemory(model, doc, Name("test")), error));
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(error.find('\n'), std::string::npos);
     return error;

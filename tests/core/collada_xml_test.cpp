@@ -15,8 +15,8 @@ namespace {
 struct Doc {
     XmlDocument doc;
     explicit Doc(const std::string& text) {
-        std::string error;
-        EXPECT_TRUE(doc.LoadMemory(text, &error)) << error;
+        const Status loaded = doc.LoadMemory(text);
+        EXPECT_TRUE(loaded) << loaded.Why();
     }
     pugi::xml_node root() const { return doc.Node(); }
 };
@@ -37,12 +37,13 @@ std::vector<int> Ints(pugi::xml_node n, std::int64_t bytes, std::int64_t max) {
 
 TEST(XmlDocument, RejectsMalformedAndEmptyDocuments) {
     XmlDocument a, b, c;
-    std::string error;
-    EXPECT_FALSE(a.LoadMemory("<COLLADA><a></COLLADA>", &error));
-    EXPECT_NE(error.find("not well-formed"), std::string::npos) << error;
-    EXPECT_FALSE(b.LoadMemory("", &error));
-    EXPECT_FALSE(c.LoadFile("/nonexistent/dir/x.dae", &error));
-    EXPECT_EQ(error, "cannot read the file: No such file or directory");
+    const Status malformed = a.LoadMemory("<COLLADA><a></COLLADA>");
+    EXPECT_FALSE(malformed);
+    EXPECT_NE(malformed.Why().find("not well-formed"), std::string::npos) << malformed.Why();
+    EXPECT_FALSE(b.LoadMemory(""));
+    const Status missing = c.LoadFile("/nonexistent/dir/x.dae");
+    EXPECT_FALSE(missing);
+    EXPECT_EQ(missing.Why(), "cannot read the file: No such file or directory");
 }
 
 TEST(XmlDocument, ReportsTheLineOfAnElement) {

@@ -14,6 +14,7 @@
 #include "model/posed_bounds.h"
 #include "model/render_model.h"
 #include "tests/core/test_files.h"
+#include "tests/core/status_util.h"
 
 namespace {
 
@@ -66,7 +67,10 @@ std::string Doc(const std::string& body, const std::string& buffer = "") {
 bool Load(CModel& model, const std::string& bytes, std::string* error = nullptr, std::vector<std::string>* notes = nullptr) {
     CName name;
     name.SetAscii("doc");
-    return LoadGltfFromMemory(model, bytes, name, "", error, notes);
+    const Outcome imported = LoadGltfFromMemory(model, bytes, name, "");
+    if (error) *error = imported.Why();
+    if (notes) *notes = imported.notes;
+    return imported.IsOk();
 }
 
 }  // namespace
@@ -77,8 +81,8 @@ TEST(GltfImport, ExportsOfAnIndependentWriterMatchTheirColladaSources) {
         CName ext;
         ext.SetAscii(".dae");
         std::string error;
-        ASSERT_TRUE(LoadCollada(dae, kBlender + name + ".dae", ext, &error)) << error;
-        ASSERT_TRUE(LoadGltf(glb, kData + "blender/" + name + ".glb", &error)) << error;
+        ASSERT_TRUE(Kept(LoadCollada(dae, kBlender + name + ".dae", ext), error)) << error;
+        ASSERT_TRUE(Kept(LoadGltf(glb, kData + "blender/" + name + ".glb"), error)) << error;
         Counts a = CountsOf(dae), b = CountsOf(glb);
         EXPECT_EQ(a, b) << name;
         EXPECT_EQ(glb.name.ToUtf8(), name);
@@ -103,7 +107,7 @@ TEST(GltfImport, SampleModels) {
         CModel model;
         std::string error;
         std::vector<std::string> notes;
-        ASSERT_TRUE(LoadGltf(model, kData + c.file, &error, &notes)) << error;
+        ASSERT_TRUE(Kept(LoadGltf(model, kData + c.file), error, notes)) << error;
         EXPECT_EQ(CountsOf(model), c.counts) << c.file;
         if (*c.note) {
             EXPECT_NE(std::find(notes.begin(), notes.end(), c.note), notes.end()) << c.file;
@@ -243,6 +247,6 @@ TEST(GltfImport, BadInputEndsWithOneLine) {
     }
     CModel model;
     std::string error;
-    EXPECT_FALSE(LoadGltf(model, kData + "khronos/MissingBin.gltf", &error));
+    EXPECT_FALSE(Kept(LoadGltf(model, kData + "khronos/MissingBin.gltf"), error));
     EXPECT_NE(error.find("BoxTextured0.bin"), std::string::npos) << error;
 }

@@ -11,6 +11,7 @@
 #include "model/ani_file.h"
 #include "model/animation.h"
 #include "model/mdl_file.h"
+#include "tests/core/status_util.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ std::string PolygonWith(const std::string& body) {
 void ExpectModelReadBounded(const std::string& file) {
     const HeapProbeResult r = RunWithHeapBound(ReaderHeapBound(file.size()), [&] {
         CModel model;
-        ParseModel(model, file);
+        (void)ParseModel(model, file);
     });
     EXPECT_TRUE(r.withinBound) << r.detail << "\n" << file.substr(0, 400);
 }
@@ -36,7 +37,7 @@ void ExpectColladaBounded(const std::string& doc) {
         CName name;
         name.SetAscii("hostile");
         std::string error;
-        LoadColladaFromMemory(model, doc, name, &error);
+        (void)Kept(LoadColladaFromMemory(model, doc, name), error);
     });
     EXPECT_TRUE(r.withinBound) << r.detail << "\n" << doc.substr(0, 600);
 }
@@ -98,7 +99,7 @@ TEST(HostileModelFile, ListLinesNameAtMostOneLinesWorthOfBones) {
         file += "\n";
     }
     CModel model;
-    ParseModel(model, file);
+    (void)ParseModel(model, file);
     EXPECT_EQ(model.bones.Count(), 130560);
 }
 
@@ -109,7 +110,7 @@ TEST(HostileModelFile, DeeplyNestedBonesDoNotExhaustTheStack) {
     file += "<BONE_NAME>leaf\n<CHILD_COUNT>0\n";
     const HeapProbeResult r = RunWithHeapBound(ReaderHeapBound(file.size()) + (1u << 30), [&] {
         CModel model;
-        ParseModel(model, file);
+        (void)ParseModel(model, file);
         // A model that was read can also be written.
         (void)SerializeModel(model);
     });
@@ -122,7 +123,7 @@ TEST(HostileAnimationFile, ManyEmptyChannelsStayBounded) {
     const HeapProbeResult r = RunWithHeapBound(ReaderHeapBound(file.size()), [&] {
         CModel model;
         model.name.SetAscii("m");
-        ParseAnimation(model, file);
+        (void)ParseAnimation(model, file);
     });
     EXPECT_TRUE(r.withinBound) << r.detail;
 }
@@ -246,7 +247,7 @@ TEST(HostileCollada, DeeplyNestedNodesDoNotExhaustTheStack) {
         CName name;
         name.SetAscii("deep");
         std::string error;
-        LoadColladaFromMemory(model, doc, name, &error);
+        (void)Kept(LoadColladaFromMemory(model, doc, name), error);
         (void)SerializeModel(model);
     });
     EXPECT_TRUE(r.withinBound) << r.detail;
@@ -272,7 +273,7 @@ TEST(HostileCollada, TooDeepOrTooManyNodesEndTheImportWithAMessage) {
         CName name;
         name.SetAscii("hostile");
         std::string error;
-        EXPECT_FALSE(LoadColladaFromMemory(model, c.doc, name, &error));
+        EXPECT_FALSE(Kept(LoadColladaFromMemory(model, c.doc, name), error));
         EXPECT_NE(error.find(c.error), std::string::npos) << error;
         // What was entered can still be written and released.
         EXPECT_FALSE(SerializeModel(model).empty());

@@ -25,6 +25,7 @@
 #include "model/mdl_file.h"
 #include "platform/file_io.h"
 #include "test_files.h"
+#include "tests/core/status_util.h"
 
 namespace fs = std::filesystem;
 
@@ -89,7 +90,7 @@ TEST_F(InterruptedWrite, WriterStoppedMidFileLeavesTheOldFile) {
     // The limit fails the write with its reason; the process lives on.
     const int status = RunWithFileSizeLimit(1 << 20, [&] {
         std::string why;
-        _exit(!WriteFileAtomically(path, fresh, &why) && why == "File too large" ? 7 : 0);
+        _exit(!Kept(WriteFileAtomically(path, fresh), why) && why == "File too large" ? 7 : 0);
     });
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 7);
@@ -138,7 +139,7 @@ TEST_F(InterruptedWrite, KilledAtAnyMomentTheFileIsOldOrNewNeverPartial) {
         std::fflush(nullptr);
         const pid_t pid = fork();
         if (pid == 0) {
-            for (;;) WriteFileAtomically(path, fresh);
+            for (;;) (void)WriteFileAtomically(path, fresh);
         }
         std::this_thread::sleep_for(std::chrono::microseconds(delayUs));
         kill(pid, SIGKILL);
@@ -217,7 +218,7 @@ TEST_F(InterruptedWrite, ConvertStoppedMidModelLeavesTheOldModel) {
 
     // Unhindered, the same command replaces it with the complete model.
     ASSERT_EQ(Wait(StartConvert(kLargeModel, out, 0)), 0);
-    EXPECT_EQ(ReadWholeFile(out + ".mdl"), ReadWholeFile(Path("reference.mdl")));
+    EXPECT_EQ(ReadWholeFile(out + ".mdl").value_or(""), ReadWholeFile(Path("reference.mdl")).value_or(""));
 }
 
 TEST_F(InterruptedWrite, ConvertKilledWhileWritingLeavesTheOldModel) {
@@ -259,7 +260,7 @@ TEST_F(InterruptedWrite, KilledWritersLeaveNoTemporaryFile) {
         std::fflush(nullptr);
         const pid_t pid = fork();
         if (pid == 0) {
-            for (;;) WriteFileAtomically(path, Pattern(4 << 20, 'A'));
+            for (;;) (void)WriteFileAtomically(path, Pattern(4 << 20, 'A'));
         }
         while (TemporaryOf(pid, dir_) == 0) std::this_thread::yield();
         kill(pid, signal);
@@ -300,13 +301,13 @@ TEST_F(InterruptedWrite, ReplacedFilesKeepTheirLinksAndPermissions) {
 
 TEST_F(InterruptedWrite, FailedWritesSayWhy) {
     std::string why;
-    EXPECT_FALSE(WriteFileAtomically(Path("no/such/folder/model.mdl"), "x", &why));
+    EXPECT_FALSE(Kept(WriteFileAtomically(Path("no/such/folder/model.mdl"), "x"), why));
     EXPECT_EQ(why, "No such file or directory");
     ASSERT_EQ(::mkfifo(Path("pipe.mdl").c_str(), 0600), 0);
-    EXPECT_FALSE(WriteFileAtomically(Path("pipe.mdl"), "x", &why));
+    EXPECT_FALSE(Kept(WriteFileAtomically(Path("pipe.mdl"), "x"), why));
     EXPECT_EQ(why, "not a regular file");
     EXPECT_TRUE(fs::is_fifo(dir_ / "pipe.mdl"));
-    EXPECT_FALSE(WriteFileAtomically(dir_.string(), "x", &why));
+    EXPECT_FALSE(Kept(WriteFileAtomically(dir_.string(), "x"), why));
     EXPECT_EQ(why, "is a folder, not a file");
 }
 
@@ -374,7 +375,7 @@ TEST_F(InterruptedWrite, ConvertKilledAfterAnyStepLeavesAWholeGroupOrOneTheNextR
             // The next run leaves exactly the new group, in every name of a linked file.
             ASSERT_EQ(Cli(convert(d)), 0);
             EXPECT_EQ(Snapshot(d), fresh);
-            EXPECT_TRUE(!c.hardLinked || ReadWholeFile(link.string()) == fresh.at(c.stems[0] + ".mdl"));
+            EXPECT_TRUE(!c.hardLinked || ReadWholeFile(link.string()).value_or("") == fresh.at(c.stems[0] + ".mdl"));
         }
         EXPECT_GE(killed, 8) << "the tool never stopped at its write steps";
     }
@@ -399,8 +400,8 @@ TEST_F(InterruptedWrite, AHardLinkedTargetOnAFullDiskKeepsItsBytes) {
             _exit(90);
         if (!WriteFilesAtomically({{mdl, old}, {ani, "old"}}) || ::link(mdl.c_str(), (disk / "b.mdl").c_str()) != 0) _exit(91);
         std::string why;
-        const bool failed = !WriteFilesAtomically({{mdl, Pattern(700000, 'A')}, {ani, "new"}}, &why) && why == "No space left on device";
-        const bool kept = ReadWholeFile(mdl) == old && ReadWholeFile((disk / "b.mdl").string()) == old && ReadWholeFile(ani) == "old";
+        const bool failed = !Kept(WriteFilesAtomically({{mdl, Pattern(700000, 'A')}, {ani, "new"}}).status, why) && why == "No space left on device";
+        const bool kept = ReadWholeFile(mdl).value_or("") == old && ReadWholeFile((disk / "b.mdl").string()).value_or("") == old && ReadWholeFile(ani).value_or("") == "old";
         _exit(failed && kept && std::distance(fs::directory_iterator(disk), fs::directory_iterator()) == 3 ? 0 : 1);
     });
     // A machine that lets no process mount a file system of its own cannot run this check.

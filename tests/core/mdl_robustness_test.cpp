@@ -59,17 +59,17 @@ std::string SampleText() {
 // Parses, writes and parses again: nothing may crash, loop or leak.
 void Exercise(const std::string& bytes) {
     CModel m;
-    ParseModel(m, bytes);
+    (void)ParseModel(m, bytes);
     const std::string text = SerializeModel(m);
     CModel again;
-    ParseModel(again, text);
+    (void)ParseModel(again, text);
 }
 
 }  // namespace
 
 TEST(MdlRobustness, SampleReadsCompletely) {
     CModel m;
-    ParseModel(m, SampleText());
+    (void)ParseModel(m, SampleText());
     EXPECT_EQ(m.name.ToUtf8(), "sample");
     ASSERT_EQ(m.materials.Count(), 1);
     EXPECT_FLOAT_EQ(m.materials[0]->diffuse[2], 0.3f);
@@ -90,7 +90,7 @@ TEST(MdlRobustness, EveryCutOffPrefixReadsWithoutHarm) {
     const std::string full = SampleText();
     for (std::size_t cut = 0; cut <= full.size(); ++cut) {
         CModel m;
-        ParseModel(m, std::string_view(full).substr(0, cut));
+        (void)ParseModel(m, std::string_view(full).substr(0, cut));
         ASSERT_LE(m.materials.Count(), 1);
         ASSERT_LE(m.geometries.Count(), 1);
         ASSERT_LE(m.rootBones.Count(), 1);
@@ -107,18 +107,18 @@ TEST(MdlRobustness, EveryCutOffPrefixReadsWithoutHarm) {
 TEST(MdlRobustness, OpenBlocksAtTheEndAreDropped) {
     const std::string full = SampleText();
     CModel m1;
-    ParseModel(m1, full.substr(0, full.find("<MATERIAL_END>")));
+    (void)ParseModel(m1, full.substr(0, full.find("<MATERIAL_END>")));
     EXPECT_EQ(m1.materials.Count(), 0);
 
     CModel m2;
-    ParseModel(m2, full.substr(0, full.find("<GEOMETRY_END>")));
+    (void)ParseModel(m2, full.substr(0, full.find("<GEOMETRY_END>")));
     EXPECT_EQ(m2.geometries.Count(), 0);
     EXPECT_EQ(m2.materials.Count(), 1);
 
     // Cut inside the second grandchild: it is not attached, its parent is
     // not complete and not attached either; the root stays in the root list.
     CModel m3;
-    ParseModel(m3, full.substr(0, full.find("\t\t\t<BONE_ID>f")));
+    (void)ParseModel(m3, full.substr(0, full.find("\t\t\t<BONE_ID>f")));
     ASSERT_EQ(m3.rootBones.Count(), 1);
     EXPECT_EQ(m3.rootBones[0]->children.Count(), 0);
     CBone* arm = m3.bones[1];
@@ -144,7 +144,7 @@ TEST(MdlRobustness, AbsurdCountsAllocateOnlyWhatTheLinesHold) {
         "<BONE_ARRAY>\na b\n"
         "<BONE>\n<BONE_NAME>a\n<CHILD_COUNT>2000000000\n<BONE_NAME>b\n<CHILD_COUNT>-7\n");
     CModel m;
-    ParseModel(m, text);
+    (void)ParseModel(m, text);
     ASSERT_EQ(m.geometries.Count(), 2);
     const CGeometry* g = m.geometries[0];
     EXPECT_EQ(g->vertexCount, -12);
@@ -182,7 +182,7 @@ TEST(MdlRobustness, WeightRowsOfOtherSizesFillTheEightEntryRows) {
         "1 1 2 1 3 1 4 1 5 1 6 1 7 1 8 1 9 1 10 1 "
         "11 1 12 1 13 1 14 1 15 1 16 1 17 1 18 1 19 1 20 1 21 1\n<WEIGHTS_END>\n<GEOMETRY_END>\n");
     CModel m;
-    ParseModel(m, text);
+    (void)ParseModel(m, text);
     ASSERT_EQ(m.geometries.Count(), 2);
     const CWeights* few = m.geometries[0]->weights;
     ASSERT_NE(few, nullptr);
@@ -213,7 +213,7 @@ TEST(MdlRobustness, MegabyteLinesAreReadInPieces) {
     for (int i = 0; i < 100000; ++i) text += "bone" + std::to_string(i) + " ";
     text += "\r\n[MODEL_ID]\r\nafter\r\n";
     CModel m;
-    ParseModel(m, text);
+    (void)ParseModel(m, text);
     ASSERT_EQ(m.materials.Count(), 1);
     EXPECT_EQ(m.materials[0]->name.Length(), 1023 - static_cast<int>(std::string("<MATERIAL_NAME>").size()));
     ASSERT_EQ(m.geometries.Count(), 1);
@@ -231,7 +231,7 @@ TEST(MdlRobustness, InvalidCp932BytesBecomeQuestionMarks) {
         "<MATERIAL_BEGIN>\r\n<MATERIAL_NAME>\xff\xfe" "abc\x81\r\n<TEXTURE_NAME>\x82\r\n<MATERIAL_END>\r\n"
         "<BONE_ARRAY>\r\n\x81\x81\x81 ok\r\n";
     CModel m;
-    ParseModel(m, text);
+    (void)ParseModel(m, text);
     ASSERT_EQ(m.materials.Count(), 1);
     EXPECT_EQ(m.materials[0]->name.ToUtf8(), "??abc?");
     EXPECT_EQ(m.materials[0]->textureName.ToUtf8(), "?");
@@ -271,7 +271,7 @@ TEST(MdlRobustness, ABoneNeverBecomesItsOwnAncestor) {
         "<BONE>\n<BONE_NAME>a\n<CHILD_COUNT>1\n<BONE_NAME>b\n<CHILD_COUNT>1\n<BONE_NAME>a\n<BONE_ID>copy\n<CHILD_COUNT>0\n"
         "<BONE>\n<BONE_NAME>b\n<CHILD_COUNT>1\n<BONE_NAME>a\n<CHILD_COUNT>0\n");
     CModel m;
-    ParseModel(m, text);
+    (void)ParseModel(m, text);
     CBone* a = m.bones[0];
     CBone* b = m.bones[1];
     ASSERT_EQ(a->children.Count(), 1);
@@ -285,7 +285,7 @@ TEST(MdlRobustness, ABoneNeverBecomesItsOwnAncestor) {
     EXPECT_NE(m.rootBones[1], b);
     // Writing ends, and reading back gives the same tree.
     CModel back;
-    ParseModel(back, SerializeModel(m));
+    (void)ParseModel(back, SerializeModel(m));
     EXPECT_EQ(back.bones[1]->children.Count(), 1);
 }
 
@@ -296,7 +296,7 @@ TEST(MdlRobustness, ABonePlacedTwiceInTheTreeGetsASecondRecord) {
         "<BONE>\n<BONE_NAME>s\n<CHILD_COUNT>1\n\t\t<BONE_NAME>x\n\t\t<CHILD_COUNT>0\n"
         "<BONE>\n<BONE_NAME>r\n<CHILD_COUNT>0\n");
     CModel m;
-    ParseModel(m, text);
+    (void)ParseModel(m, text);
     ASSERT_EQ(m.rootBones.Count(), 3);
     EXPECT_NE(m.rootBones[0], m.rootBones[2]);
     EXPECT_EQ(m.bones[0]->children[0], m.bones[2]);
@@ -310,7 +310,7 @@ TEST(MdlRobustness, VeryDeepTreesAreCutAtTheDepthLimit) {
     for (int i = 0; i < 5000; ++i) text += "<BONE_NAME>n" + std::to_string(i) + "\r\n<CHILD_COUNT>1\r\n";
     text += "<BONE_NAME>leaf\r\n<CHILD_COUNT>0\r\n";
     CModel m;
-    ParseModel(m, text);
+    (void)ParseModel(m, text);
     ASSERT_EQ(m.rootBones.Count(), 1);
     int depth = 0;
     for (CBone* b = m.rootBones[0]; b; b = b->children.Get(0)) ++depth;
@@ -327,7 +327,7 @@ TEST(MdlRobustness, VeryDeepTreesAreCutAtTheDepthLimit) {
     EXPECT_LT(longest, 400u);
     EXPECT_NE(out.find(std::string(127, '\t') + "<BONE_NAME>n1000\r\n"), std::string::npos);
     CModel back;
-    ParseModel(back, out);
+    (void)ParseModel(back, out);
     EXPECT_EQ(SerializeModel(back), out);
 }
 
@@ -338,12 +338,12 @@ TEST(MdlRobustness, LinesBeforeTheBoneNameHaveNoBone) {
         "<BONE>\n<CHILD_COUNT>1\n<BONE_NAME>orphan\n<CHILD_COUNT>0\n"
         "<BONE>\n<BONE_NAME>z\n<CHILD_COUNT>0\n");
     CModel m;
-    ParseModel(m, text);
+    (void)ParseModel(m, text);
     ASSERT_EQ(m.rootBones.Count(), 2);
     CBone* a = m.rootBones[0];
     EXPECT_EQ(a->name.ToUtf8(), "a");
     EXPECT_EQ(a->id.Length(), 0);
-    EXPECT_EQ(a->boneType, 0);
+    EXPECT_EQ(a->boneType, BoneType::Other);
     EXPECT_EQ(a->invBindMatrix[0], 1.0f);
     EXPECT_EQ(m.rootBones[1]->name.ToUtf8(), "z");
 }
@@ -355,7 +355,7 @@ TEST(MdlRobustness, RepeatedTagsOverwriteOrAppend) {
         "<FLOAT_ARRAY_BEGIN>\n<FLOAT_ARRAY_FLOAT_COUNT>2\n<FLOAT_ARRAY_COUNT>1\n<FLOAT_ARRAY>\n1 2\n"
         "<FLOAT_ARRAY>\n3 4\n<FLOAT_ARRAY_END>\n<GEOMETRY_END>\n");
     CModel m;
-    ParseModel(m, text);
+    (void)ParseModel(m, text);
     ASSERT_EQ(m.geometries.Count(), 1);
     EXPECT_EQ(m.geometries[0]->id.ToUtf8(), "second");
     const CPolygonData* p = m.geometries[0]->polygonData[0];
@@ -371,7 +371,7 @@ TEST(MdlRobustness, NumbersThatAreNoNumbersReadAsZero) {
         "<MATERIAL_BEGIN>\n<DIFFUSE>\nabc 0.5x\n<MATERIAL_END>\n"
         "<GEOMETRY_BEGIN>\n<VERTEX_COUNT>many\n<GEOMETRY_END>\n");
     CModel m;
-    ParseModel(m, text);
+    (void)ParseModel(m, text);
     ASSERT_EQ(m.materials.Count(), 1);
     EXPECT_EQ(m.materials[0]->diffuse[0], 0.0f);
     EXPECT_EQ(m.materials[0]->diffuse[1], 0.5f);

@@ -40,7 +40,7 @@ TEST(ModelRecords, StartInTheirInitialState) {
     EXPECT_EQ(b.jointMatrix[5], 1.0f);
     EXPECT_EQ(b.invBindMatrix[4], 0.0f);
     EXPECT_EQ(b.parent, nullptr);
-    EXPECT_EQ(b.boneType, 0);
+    EXPECT_EQ(b.boneType, BoneType::Other);
     CMaterial m;
     for (int i = 0; i < 4; ++i) EXPECT_EQ(m.diffuse[i] + m.ambient[i] + m.emission[i] + m.specular[i], 0.0f);
     EXPECT_TRUE(m.name.Empty());

@@ -38,7 +38,7 @@ TEST(CopyBones, MirrorsTheListsWithTransposedMatrices) {
         root->jointMatrix[i] = static_cast<float>(i);
         root->invBindMatrix[i] = static_cast<float>(100 + i);
     }
-    root->boneType = 3;
+    root->boneType = static_cast<BoneType>(3);
     Link(root, child);
     model.rootBones.Add(root);
     model.bones.Add(child);
@@ -53,7 +53,7 @@ TEST(CopyBones, MirrorsTheListsWithTransposedMatrices) {
     EXPECT_EQ(rm.rootBones[0], rRoot);
     EXPECT_TRUE(rRoot->id == Id("Root"));
     EXPECT_TRUE(rRoot->name == Id("name-Root"));
-    EXPECT_EQ(rRoot->boneType, 3);
+    EXPECT_EQ(rRoot->boneType, static_cast<BoneType>(3));
     // Element (row r, column c) of the render matrix is element c*4+r of the model's.
     EXPECT_EQ(rRoot->joint.m[0][1], 4.0f);
     EXPECT_EQ(rRoot->joint.m[3][0], 3.0f);

@@ -14,7 +14,7 @@ namespace {
 
 CSettings ReadText(const std::string& text) {
     CSettings s;
-    EXPECT_TRUE(s.Read(text));
+    EXPECT_TRUE(s.Read(text));  // what falls back is checked on its own below
     return s;
 }
 
@@ -158,7 +158,7 @@ TEST(Settings, ValuesNoViewCanUseFallBackToTheDefaultAndSaySo) {
     for (const auto& c : cases) {
         CSettings s;
         std::vector<std::string> fallbacks;
-        s.Read(std::string(c.line) + "\n", &fallbacks);
+        ASSERT_TRUE(s.Read(std::string(c.line) + "\n", &fallbacks));
         EXPECT_NE(s.Serialize().find(std::string(c.written) + "\r\n"), std::string::npos) << c.line;
         ASSERT_EQ(fallbacks.size(), c.fallsBack ? 1u : 0u) << c.line;
         if (c.fallsBack) {

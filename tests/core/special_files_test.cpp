@@ -11,6 +11,7 @@
 #include "model/mdl_file.h"
 #include "platform/file_io.h"
 #include "test_files.h"
+#include "tests/core/status_util.h"
 
 TEST(SpecialFiles, OnlyRegularFilesWithinTheLimitAreRead) {
     ScratchDir dir;
@@ -27,10 +28,9 @@ TEST(SpecialFiles, OnlyRegularFilesWithinTheLimitAreRead) {
                  {dir / "missing", "No such file or directory"}, {dir / "big", "larger than 2 MB"},
                  {dir / "small", ""}};
     for (const auto& c : cases) {
-        std::string why;
-        const auto bytes = ReadWholeFile(c.path, 2 << 20, &why);
-        EXPECT_EQ(bytes.has_value(), *c.why == '\0') << c.path;
-        EXPECT_EQ(why, c.why) << c.path;
+        const auto bytes = ReadWholeFile(c.path, 2 << 20);
+        EXPECT_EQ(bytes.IsOk(), *c.why == '\0') << c.path;
+        EXPECT_EQ(bytes.Why(), c.why) << c.path;
     }
 }
 
@@ -41,9 +41,9 @@ TEST(SpecialFiles, TextWithoutATagIsNoModelOrAnimation) {
     for (const char* name : {"README", "walk.dae"}) {
         CModel model;
         std::string why;
-        EXPECT_FALSE(ReadModel(model, dir / name, &why));
+        EXPECT_FALSE(Kept(ReadModel(model, dir / name), why));
         EXPECT_EQ(why, "not a model file");
-        EXPECT_FALSE(ReadAnimation(model, dir / name, false, &why));
+        EXPECT_FALSE(Kept(ReadAnimation(model, dir / name, false), why));
         EXPECT_EQ(why, "not an animation file");
         EXPECT_EQ(model.animations.Count(), 0);
     }

@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(SerializeAnimation(model, first->id, written));
     CModel again;
     again.name = model.name;
-    Check(ParseAnimation(again, written, true));
+    Check(ParseAnimation(again, written, true).IsOk());
     const CAnimation* second = again.animations[0];
     Check(second->channels.Count() == first->channels.Count());
     for (int i = 0; i < first->channels.Count(); ++i) {

@@ -8,6 +8,7 @@
 
 #include "collada/collada.h"
 #include "tests/render/gpu_fixture.h"
+#include "tests/core/status_util.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ protected:
         CName ext;
         ext.SetAscii(".dae");
         std::string error;
-        ASSERT_TRUE(LoadCollada(model, kFigure, ext, &error)) << error;
+        ASSERT_TRUE(Kept(LoadCollada(model, kFigure, ext), error)) << error;
         ASSERT_TRUE(render.Build(*renderer, &model, true));
         ASSERT_GT(render.bones.Count(), 0);
         ASSERT_GT(render.animations.Count(), 0);

@@ -21,10 +21,13 @@ std::unique_ptr<CRenderer> gRenderer;
 void GpuTest::SetUpTestSuite() {
     if (gRenderer || !unavailable.empty()) return;
     gContext = std::make_unique<CHeadlessContext>();
-    if (!gContext->Create(&unavailable)) return;
+    if (const Status created = gContext->Create(); !created) {
+        unavailable = created.Why();
+        return;
+    }
     gRenderer = std::make_unique<CRenderer>();
-    if (!gRenderer->Initialize(1920, 1080)) {
-        unavailable = "the renderer cannot be set up";
+    if (const Status initialized = gRenderer->Initialize(1920, 1080); !initialized) {
+        unavailable = "the renderer cannot be set up: " + initialized.Why();
         return;
     }
     renderer = gRenderer.get();

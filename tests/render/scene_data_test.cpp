@@ -39,8 +39,8 @@ TEST(SceneData, RegeneratedFilesMatchTheCommittedOnes) {
     for (const auto& f : Generated()) {
         const auto written = ReadWholeFile((temp / f.path).string());
         const auto committed = ReadWholeFile(std::string(VORLAND_SOURCE_DIR) + "/" + f.path);
-        ASSERT_TRUE(written.has_value()) << f.path;
-        ASSERT_TRUE(committed.has_value()) << f.path << " is not committed";
+        ASSERT_TRUE(written.IsOk()) << f.path;
+        ASSERT_TRUE(committed.IsOk()) << f.path << " is not committed";
         EXPECT_TRUE(*written == *committed) << f.path << " differs from the generator's output";
     }
     std::filesystem::remove_all(temp);

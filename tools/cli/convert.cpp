@@ -25,9 +25,9 @@ bool ConvertOne(const std::string& in, const std::string& out) {
     for (const auto& [path, bytes] : modelFiles) files.push_back({path, bytes});
     // The animation ID is the output's base name.
     if (SerializeAnimation(model, NameFromPath(BaseName(out)), ani)) files.push_back({out + ".ani", ani});
-    std::string why, failed;
-    if (!WriteFilesAtomically(files, &why, &failed)) {
-        std::fprintf(stderr, "vorland-cli: cannot write %s: %s\n", failed.c_str(), why.c_str());
+    if (const WriteResult written = WriteFilesAtomically(files); !written) {
+        std::fprintf(stderr, "vorland-cli: cannot write %s: %s\n", written.failedPath.c_str(),
+                     written.status.Why().c_str());
         return false;
     }
     return true;

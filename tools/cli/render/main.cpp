@@ -31,6 +31,11 @@
 
 namespace {
 
+// A model's build notes, in the words the viewer uses.
+void ShowNotes(const Outcome& built) {
+    for (const std::string& note : built.notes) std::fprintf(stderr, "vorland: %s\n", note.c_str());
+}
+
 // The image in the format the file name's extension names.
 std::string EncodeImage(const std::vector<unsigned char>& rgba, int width, int height, const std::string& fileName) {
     QImage image(rgba.data(), width, height, width * 4, QImage::Format_RGBA8888);
@@ -92,7 +97,7 @@ void LoadRoom(CRenderer& renderer, RoomModel room[2]) {
         room[i].model = LoadModelFile(files[i]);
         if (!room[i].model) continue;
         room[i].render = std::make_unique<CRenderModel>();
-        room[i].render->Build(renderer, room[i].model.get(), true);
+        ShowNotes(room[i].render->Build(renderer, room[i].model.get(), true));
     }
     fs::current_path(start, ec);
 }
@@ -130,13 +135,13 @@ int main(int argc, char** argv) {
     CModel& model = *loaded;
 
     CHeadlessContext context;
-    std::string error;
-    if (!context.Create(&error)) {
-        std::fprintf(stderr, "vorland-cli: %s\n", error.c_str());
+    if (const Status created = context.Create(); !created) {
+        std::fprintf(stderr, "vorland-cli: %s\n", created.Why().c_str());
         return kExitFailed;
     }
     CRenderer renderer;
-    if (!renderer.Initialize(o.width, o.height)) {
+    if (const Status initialized = renderer.Initialize(o.width, o.height); !initialized) {
+        std::fprintf(stderr, "vorland: %s\n", initialized.Why().c_str());
         std::fputs("vorland-cli: the renderer cannot be set up\n", stderr);
         return kExitFailed;
     }
@@ -152,7 +157,7 @@ int main(int argc, char** argv) {
     CRenderModel renderModel;
     {
         const ScopedCurrentDirectory inModelFolder(modelFolder);
-        renderModel.Build(renderer, &model, true);
+        ShowNotes(renderModel.Build(renderer, &model, true));
     }
     RoomModel room[2];
     if (o.room) LoadRoom(renderer, room);
