@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/large_block.h"
+
 // The largest file each reader takes in. Anything larger is refused before
 // memory is spent on it.
 inline constexpr std::uint64_t kMaxModelFileBytes = 2ull << 30;      // .dae, .mdl
@@ -28,7 +30,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::uint64_t 
 
 // A file's bytes in storage that nothing clears before the read fills it.
 struct FileBytes {
-    std::unique_ptr<char[]> data;
+    LargeBlock data;
     std::size_t size = 0;
     std::string_view View() const { return {data.get(), size}; }
 };
