@@ -24,6 +24,7 @@
 #include "app/file_actions.h"
 #include "app/menu_window.h"
 #include "app/message_dialog.h"
+#include "platform/stage_timer.h"
 #include "settings/settings.h"
 #include "app/shell_buttons.h"
 #include "ui/select_file_dialog.h"
@@ -67,7 +68,10 @@ CApplication::CApplication(const CScreenMetrics& metrics)
     titleBarHeight = RowHeightFor(screenHeight);
     settings_ = std::make_unique<CSettings>();
     std::vector<std::string> fallbacks;
-    settings_->ReadFile("config.ini", &fallbacks);
+    {
+        const stage_timer::Span span("settings");
+        settings_->ReadFile("config.ini", &fallbacks);
+    }
     for (const std::string& line : fallbacks) std::fprintf(stderr, "vorland: %s\n", line.c_str());
     background = BackgroundColor(*settings_);
     bar = BarColor(*settings_);

@@ -15,11 +15,11 @@ constexpr std::size_t kLargeBytes = std::size_t{1} << 20;
 
 bool IsLarge(std::size_t bytes) { return bytes >= kLargeBytes; }
 
-// The mapped length: whole huge pages when that wastes at most an eighth,
+// The mapped length: whole huge pages when that wastes at most a quarter,
 // else whole small pages (the huge pages inside still count).
 std::size_t MappedBytes(std::size_t bytes) {
     const std::size_t huge = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-    return huge - bytes <= bytes / 8 ? huge : (bytes + kPage - 1) / kPage * kPage;
+    return huge - bytes <= bytes / 4 ? huge : (bytes + kPage - 1) / kPage * kPage;
 }
 
 }  // namespace
@@ -43,6 +43,18 @@ void* AllocateLargeBlock(std::size_t bytes) {
     if (end > aligned + length) ::munmap(reinterpret_cast<void*>(aligned + length), end - (aligned + length));
     ::madvise(reinterpret_cast<void*>(aligned), length, MADV_HUGEPAGE);  // a hint: without it, small pages
     return reinterpret_cast<void*>(aligned);
+}
+
+void PrefaultForWriting(void* block, std::size_t bytes) noexcept {
+#ifdef MADV_POPULATE_WRITE
+    if (bytes < (std::size_t{64} << 10)) return;
+    const auto first = (reinterpret_cast<std::uintptr_t>(block) + kPage - 1) / kPage * kPage;
+    const auto last = (reinterpret_cast<std::uintptr_t>(block) + bytes) / kPage * kPage;
+    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
+#else
+    (void)block;
+    (void)bytes;
+#endif
 }
 
 void FreeLargeBlock(void* block, std::size_t bytes) noexcept {

@@ -15,6 +15,11 @@
 void* AllocateLargeBlock(std::size_t bytes);
 void FreeLargeBlock(void* block, std::size_t bytes) noexcept;
 
+// Maps in every page of [block, block + bytes) at once, ahead of a writer
+// that fills them all: one call instead of a fault per 4 KB page. Does
+// nothing for a small range or where the system cannot (it is only faster).
+void PrefaultForWriting(void* block, std::size_t bytes) noexcept;
+
 // Owner of a block from AllocateLargeBlock.
 struct LargeBlockDeleter {
     std::size_t bytes = 0;

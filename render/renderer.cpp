@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/stage_timer.h"
 #include "render/shader_source.h"
 
 namespace {
@@ -116,6 +117,7 @@ void CRenderer::UploadDynamic(GLuint buffer, const void* data, std::size_t size)
 
 bool CRenderer::Initialize(int screenWidth, int screenHeight) {
     if (IsInitialized()) return true;
+    const stage_timer::Span span("renderer: targets and shaders");
     if (!epoxy_is_desktop_gl() || epoxy_gl_version() < 45) {
         std::fprintf(stderr, "vorland: OpenGL 4.5 core is needed, the context offers %d.%d\n",
                      epoxy_gl_version() / 10, epoxy_gl_version() % 10);
@@ -186,6 +188,7 @@ void CRenderer::CreateLayouts() {
 }
 
 bool CRenderer::CreatePrograms() {
+    const stage_timer::Span span("shaders: compile and link");
     // The programs of the model, room and composition passes must exist; the
     // lamp, shaft and sky programs are created when their sources are there.
     struct Entry {

@@ -6,9 +6,12 @@
 #include <QString>
 #include <climits>
 
+#include "platform/stage_timer.h"
+
 namespace {
 
 GLuint Upload(QImage image) {
+    const stage_timer::Span span("textures: convert and upload");
     if (image.isNull()) return 0;
     image = image.convertToFormat(QImage::Format_RGBA8888);
     GLuint texture = 0;
@@ -24,11 +27,23 @@ GLuint Upload(QImage image) {
 
 }  // namespace
 
-GLuint LoadTextureFile(const std::string& path) { return Upload(QImage(QString::fromStdString(path))); }
+GLuint LoadTextureFile(const std::string& path) {
+    QImage image;
+    {
+        const stage_timer::Span span("textures: decode");
+        image = QImage(QString::fromStdString(path));
+    }
+    return Upload(std::move(image));
+}
 
 GLuint LoadTextureData(const std::string& encoded) {
     if (encoded.size() > static_cast<std::size_t>(INT_MAX)) return 0;
-    return Upload(QImage::fromData(reinterpret_cast<const uchar*>(encoded.data()), static_cast<int>(encoded.size())));
+    QImage image;
+    {
+        const stage_timer::Span span("textures: decode");
+        image = QImage::fromData(reinterpret_cast<const uchar*>(encoded.data()), static_cast<int>(encoded.size()));
+    }
+    return Upload(std::move(image));
 }
 
 Status CheckImageFile(const std::string& path) {
