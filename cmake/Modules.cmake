@@ -122,7 +122,10 @@ target_link_libraries(vorland-cli PRIVATE vorland_cli)
 # The C++ runtime linked in: loading and relocating libstdc++ was a third of a
 # whole `vorland-cli info` of a small file. vorland-render loads Qt, and with it
 # the shared runtime, anyway.
-target_link_options(vorland-cli PRIVATE -static-libstdc++ -static-libgcc)
+# (Not under the sanitizers, whose runtimes expect the shared one.)
+if(NOT VORLAND_SANITIZE)
+  target_link_options(vorland-cli PRIVATE -static-libstdc++ -static-libgcc)
+endif()
 if(NOT VORLAND_CORE_ONLY)
   vorland_glob(CLI_RENDER_SOURCES ${PROJECT_SOURCE_DIR}/tools/cli/render/*.cpp)
   add_executable(vorland-render ${CLI_RENDER_SOURCES})

@@ -69,6 +69,10 @@ void Add(const char* name, double from, double to, double cpu) {
 void Enable() {
     const double cpuBeforeMain = ClockMs(CLOCK_PROCESS_CPUTIME_ID);
     startOffset = ProcessStartMs();
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        stages.clear();
+    }
     recording = true;
     Add("process start, libraries", 0.0, Now(), cpuBeforeMain);
 }
