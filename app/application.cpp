@@ -24,6 +24,7 @@
 #include "app/file_actions.h"
 #include "app/menu_window.h"
 #include "app/message_dialog.h"
+#include "platform/stage_timer.h"
 #include "settings/settings.h"
 #include "app/shell_buttons.h"
 #include "ui/select_file_dialog.h"
@@ -67,10 +68,13 @@ CApplication::CApplication(const CScreenMetrics& metrics)
     titleBarHeight = RowHeightFor(screenHeight);
     settings_ = std::make_unique<CSettings>();
     std::vector<std::string> fallbacks;
-    if (const Status read = settings_->ReadFile("config.ini", &fallbacks); !read) {
-        // Shown once the message window exists; the file is not written on exit.
-        settingsProblem_ = QString::fromStdString(read.Why());
-        std::fprintf(stderr, "vorland: %s\n", read.Why().c_str());
+    {
+        const stage_timer::Span span("settings");
+        if (const Status read = settings_->ReadFile("config.ini", &fallbacks); !read) {
+            // Shown once the message window exists; the file is not written on exit.
+            settingsProblem_ = QString::fromStdString(read.Why());
+            std::fprintf(stderr, "vorland: %s\n", read.Why().c_str());
+        }
     }
     for (const std::string& line : fallbacks) std::fprintf(stderr, "vorland: %s\n", line.c_str());
     background = BackgroundColor(*settings_);

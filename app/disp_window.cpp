@@ -12,7 +12,9 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWindow>
+#include <cstdio>
 
+#include "platform/stage_timer.h"
 #include "scene/view_camera.h"
 
 namespace {
@@ -35,7 +37,10 @@ QSurfaceFormat ContextFormat() {
 class QtGlContext : public GlContext {
 public:
     explicit QtGlContext(QOffscreenSurface* surface) : surface_(surface) { context_.setFormat(ContextFormat()); }
-    bool MakeCurrent() override { return surface_ && context_.create() && context_.makeCurrent(surface_); }
+    bool MakeCurrent() override {
+        const stage_timer::Span span("GL context");
+        return surface_ && context_.create() && context_.makeCurrent(surface_);
+    }
     void DoneCurrent() override { context_.doneCurrent(); }
 
 private:
@@ -151,6 +156,7 @@ void CDispWindow::paintEvent(QPaintEvent*) {
     });
     // Nothing is drawn yet: show the viewer background.
     if (!drawn) painter.fillRect(rect(), BackgroundColor());
+    if (drawn && stage_timer::Enabled()) std::fputs(stage_timer::Finish().c_str(), stderr);  // the first frame is on screen
 }
 
 QImage CDispWindow::grabFramebuffer() {

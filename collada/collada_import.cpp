@@ -8,6 +8,7 @@
 #include "collada/xml_dom.h"
 #include "model/model_up_axis.h"
 #include "platform/cp932.h"
+#include "platform/stage_timer.h"
 
 namespace {
 
@@ -67,6 +68,7 @@ CName ColladaModelName(const std::string& path, const CName& ext) {
 }
 
 Outcome LoadCollada(CModel& model, const std::string& path, const CName& ext) {
+    const stage_timer::Span span("COLLADA import");
     XmlDocument doc;
     if (Status loaded = doc.LoadFile(path); !loaded) return Status::Failure(path + ": " + loaded.Why());
     model.name = ColladaModelName(path, ext);

@@ -2,12 +2,15 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <optional>
 
+#include "gltf/data_uri.h"
 #include "gltf/glb.h"
+#include "gltf/json_scan.h"
 #include "platform/file_io.h"
 
 namespace {
@@ -18,19 +21,16 @@ constexpr std::size_t kMaxExternalBytes = std::size_t{1} << 31;
 // Deepest nesting of arrays and objects outside strings.
 int JsonDepth(std::string_view json) {
     int depth = 0, deepest = 0;
-    bool inString = false;
-    for (std::size_t i = 0; i < json.size(); ++i) {
+    for (std::size_t i = 0; i < json.size();) {
         const char c = json[i];
-        if (inString) {
-            if (c == '\\') ++i;
-            else if (c == '"') inString = false;
-        } else if (c == '"') {
-            inString = true;
-        } else if (c == '[' || c == '{') {
-            deepest = std::max(deepest, ++depth);
-        } else if (c == ']' || c == '}') {
-            --depth;
+        if (c == '"') {
+            i = json_scan::SkipString(json, i);
+            if (i == json_scan::kNone) break;
+            continue;
         }
+        if (c == '[' || c == '{') deepest = std::max(deepest, ++depth);
+        else if (c == ']' || c == '}') --depth;
+        ++i;
     }
     return deepest;
 }
@@ -72,11 +72,12 @@ bool ReadExternal(std::vector<unsigned char>* out, std::string* err, const std::
 
 bool NoWrite(std::string*, const std::string&, const std::vector<unsigned char>&, void*) { return false; }
 
-// Where embedded images find their buffers while tinygltf parses: the
-// binary chunk stands for buffer 0 when it is not handed to tinygltf.
+// Where embedded images find their buffers while tinygltf parses: a buffer
+// handed to it as a stand-in (the binary chunk, a decoded data URI) is read
+// from here.
 struct ImageBuffers {
     const tinygltf::Model* doc = nullptr;
-    std::optional<GltfBuffer> binAsBufferZero;
+    std::vector<std::optional<GltfBuffer>> standsIn;  // per buffer
 };
 
 bool KeepEncoded(tinygltf::Image* image, const int, std::string* err, std::string*, int, int, const unsigned char* bytes,
@@ -95,8 +96,8 @@ bool KeepEncoded(tinygltf::Image* image, const int, std::string* err, std::strin
     if (view >= doc.bufferViews.size()) return false;
     const tinygltf::BufferView& bv = doc.bufferViews[view];
     if (bv.buffer < 0 || static_cast<std::size_t>(bv.buffer) >= doc.buffers.size()) return false;
-    const GltfBuffer buffer = bv.buffer == 0 && source.binAsBufferZero ? *source.binAsBufferZero
-                                                                        : GltfBuffer(doc.buffers[static_cast<std::size_t>(bv.buffer)].data);
+    const auto b = static_cast<std::size_t>(bv.buffer);
+    const GltfBuffer buffer = b < source.standsIn.size() && source.standsIn[b] ? *source.standsIn[b] : GltfBuffer(doc.buffers[b].data);
     if (bv.byteOffset > buffer.size() || bv.byteLength > buffer.size() - bv.byteOffset) {
         if (err) *err += "an image's buffer view lies outside its buffer\n";
         return false;
@@ -131,19 +132,46 @@ Status ParseGltfDocument(std::string_view bytes, const std::string& baseDir, tin
         return Status::Failure("the JSON is nested deeper than " + std::to_string(kMaxJsonDepth) + " levels");
     }
 
-    // The binary chunk's buffer entry is replaced by a one-byte stand-in, so
-    // tinygltf does not copy the chunk; its bytes are used where they lie.
-    ImageBuffers images{&doc, std::nullopt};
-    std::string standIn;
+    // Stand-ins replace the binary chunk's buffer entry (so tinygltf does not
+    // copy the chunk; its bytes are used where they lie) and every data URI
+    // decoded here (so it neither copies nor decodes them itself).
+    struct Replacement {
+        std::size_t begin, end;
+        std::string_view text;
+    };
+    std::vector<Replacement> replacements;
+    ImageBuffers images{&doc, {}};
+    const auto standFor = [&](std::size_t buffer, GltfBuffer b) {
+        if (images.standsIn.size() <= buffer) images.standsIn.resize(buffer + 1);
+        images.standsIn[buffer] = b;
+    };
+    constexpr std::string_view kBinStandIn = R"({"byteLength":1,"uri":"data:application/octet-stream;base64,AA=="})";
+    std::optional<GltfBuffer> bin;
     if (const std::optional<BinBufferEntry> entry = glb.bin ? FindBinBufferEntry(json) : std::nullopt) {
         if (entry->byteLength > glb.bin->size()) {
             return Status::Failure("the .glb file's buffer is longer than its binary chunk");
         }
-        images.binAsBufferZero = glb.bin->first(static_cast<std::size_t>(entry->byteLength));
-        standIn.reserve(json.size() + 64);
-        standIn.append(json.substr(0, entry->begin))
-            .append(R"({"byteLength":1,"uri":"data:application/octet-stream;base64,AA=="})")
-            .append(json.substr(entry->end));
+        bin = glb.bin->first(static_cast<std::size_t>(entry->byteLength));
+        standFor(0, *bin);
+        replacements.push_back({entry->begin, entry->end, kBinStandIn});
+    }
+    // A .glb is parsed as text only when its binary chunk has a stand-in.
+    std::vector<EmbeddedData> embedded;
+    if (!binary || bin) embedded = DecodeDataUris(json);
+    for (const EmbeddedData& e : embedded) {
+        if (e.isBuffer) standFor(e.index, e.bytes);
+        replacements.push_back({e.begin, e.end, e.standIn});
+    }
+    std::sort(replacements.begin(), replacements.end(), [](const Replacement& a, const Replacement& b) { return a.begin < b.begin; });
+    std::string standIn;
+    if (!replacements.empty()) {
+        standIn.reserve(json.size() / 16 + 1024);
+        std::size_t at = 0;
+        for (const Replacement& r : replacements) {
+            standIn.append(json.substr(at, r.begin - at)).append(r.text);
+            at = r.end;
+        }
+        standIn.append(json.substr(at));
     }
 
     FsState fs;
@@ -156,7 +184,7 @@ Status ParseGltfDocument(std::string_view bytes, const std::string& baseDir, tin
     // An empty folder name would make tinygltf look in the current one.
     const std::string base = baseDir.empty() ? std::string("/nonexistent-folder") : baseDir;
     bool ok;
-    if (images.binAsBufferZero)
+    if (!replacements.empty())
         ok = loader.LoadASCIIFromString(&doc, &err, &warn, standIn.data(), static_cast<unsigned int>(standIn.size()), base);
     else if (binary)
         ok = loader.LoadBinaryFromMemory(&doc, &err, &warn, data, size, base);
@@ -166,8 +194,13 @@ Status ParseGltfDocument(std::string_view bytes, const std::string& baseDir, tin
     if (!ok) {
         return Status::Failure(FirstLine(err));
     }
+    // The decoded data takes its stand-ins' places (moving a vector keeps its bytes where they are).
+    for (EmbeddedData& e : embedded) {
+        auto& target = e.isBuffer ? doc.buffers.at(e.index).data : doc.images.at(e.index).image;
+        target = std::move(e.bytes);
+    }
     buffers.clear();
     for (const tinygltf::Buffer& b : doc.buffers) buffers.emplace_back(b.data);
-    if (images.binAsBufferZero && !buffers.empty()) buffers[0] = *images.binAsBufferZero;
+    if (bin && !buffers.empty()) buffers[0] = *bin;
     return Status::Ok();
 }

@@ -3,81 +3,19 @@
 #include <cstring>
 #include <limits>
 
+#include "gltf/json_scan.h"
+
+using namespace json_scan;
+
 namespace {
 
 constexpr std::uint32_t kJsonChunk = 0x4E4F534A;  // "JSON"
 constexpr std::uint32_t kBinChunk = 0x004E4942;   // "BIN\0"
-constexpr std::size_t kNone = std::string_view::npos;
 
 std::uint32_t Le32(std::string_view b, std::size_t at) {
     std::uint32_t v;
     std::memcpy(&v, b.data() + at, 4);
     return v;
-}
-
-std::size_t SkipSpace(std::string_view s, std::size_t i) {
-    while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\n' || s[i] == '\r')) ++i;
-    return i;
-}
-
-// Just past the string that starts at `i`, or kNone when it does not end.
-std::size_t SkipString(std::string_view s, std::size_t i) {
-    for (++i; i < s.size(); ++i) {
-        if (s[i] == '\\') ++i;
-        else if (s[i] == '"') return i + 1;
-    }
-    return kNone;
-}
-
-// Just past the value that starts at `i`: a string, an array or object up to
-// its matching bracket, or a bare token.
-std::size_t SkipValue(std::string_view s, std::size_t i) {
-    if (i >= s.size()) return kNone;
-    if (s[i] == '"') return SkipString(s, i);
-    if (s[i] != '[' && s[i] != '{') {
-        while (i < s.size() && s[i] != ',' && s[i] != '}' && s[i] != ']' && s[i] != ' ' && s[i] != '\n' && s[i] != '\r' && s[i] != '\t') ++i;
-        return i;
-    }
-    int depth = 0;
-    while (i < s.size()) {
-        const char c = s[i];
-        if (c == '"') {
-            i = SkipString(s, i);
-            if (i == kNone) return kNone;
-            continue;
-        }
-        if (c == '[' || c == '{') ++depth;
-        else if ((c == ']' || c == '}') && --depth == 0) return i + 1;
-        ++i;
-    }
-    return kNone;
-}
-
-// Calls visit(key, valueBegin, valueEnd) for each member of the object at
-// `i`; false when the object is malformed, a key holds an escape or visit
-// says stop.
-template <class Visit>
-bool ForEachMember(std::string_view s, std::size_t i, Visit visit) {
-    i = SkipSpace(s, i);
-    if (i >= s.size() || s[i] != '{') return false;
-    i = SkipSpace(s, i + 1);
-    if (i < s.size() && s[i] == '}') return true;
-    for (;;) {
-        if (i >= s.size() || s[i] != '"') return false;
-        const std::size_t keyEnd = SkipString(s, i);
-        if (keyEnd == kNone) return false;
-        const std::string_view key = s.substr(i + 1, keyEnd - i - 2);
-        if (key.find('\\') != std::string_view::npos) return false;
-        i = SkipSpace(s, keyEnd);
-        if (i >= s.size() || s[i] != ':') return false;
-        const std::size_t value = SkipSpace(s, i + 1);
-        const std::size_t valueEnd = SkipValue(s, value);
-        if (valueEnd == kNone || valueEnd == value || !visit(key, value, valueEnd)) return false;
-        i = SkipSpace(s, valueEnd);
-        if (i < s.size() && s[i] == '}') return true;
-        if (i >= s.size() || s[i] != ',') return false;
-        i = SkipSpace(s, i + 1);
-    }
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <new>
 
+#include "platform/large_block.h"
+
 // Storage is taken on the first Add, not at construction: records hold many
 // arrays that stay empty (a polygon block's colour indices, a channel read
 // from a one-line file), and reserving 100 slots for each would let a small
@@ -61,7 +63,11 @@ void CArray::AddRange(const void* elements, int n) {
     // Add grows the visible capacity by 100 whenever an append would fill
     // the last slot: land on the same step.
     if (newCount >= capacity_) capacity_ += ((newCount - capacity_) / 100 + 1) * 100;
-    if (static_cast<std::size_t>(newCount) > reserved_) GrowStorage(static_cast<std::size_t>(newCount));
+    if (static_cast<std::size_t>(newCount) > reserved_) {
+        const bool fresh = !data_;
+        GrowStorage(static_cast<std::size_t>(newCount));
+        if (fresh) PrefaultForWriting(data_, static_cast<std::size_t>(n) * static_cast<std::size_t>(elementSize_));  // filled next
+    }
     std::memcpy(data_ + static_cast<std::size_t>(count_) * elementSize_, elements,
                 static_cast<std::size_t>(n) * static_cast<std::size_t>(elementSize_));
     count_ = newCount;
@@ -74,8 +80,10 @@ void* CArray::AddUnset(int n) {
     if (newCount >= capacity_) capacity_ += ((newCount - capacity_) / 100 + 1) * 100;
     if (!data_) {
         // Exactly the slots the caller fills, not cleared first.
-        data_ = static_cast<unsigned char*>(std::malloc(static_cast<std::size_t>(n) * static_cast<std::size_t>(elementSize_)));
+        const std::size_t bytes = static_cast<std::size_t>(n) * static_cast<std::size_t>(elementSize_);
+        data_ = static_cast<unsigned char*>(std::malloc(bytes));
         if (!data_) throw std::bad_alloc();
+        PrefaultForWriting(data_, bytes);  // the caller writes every byte next
         reserved_ = static_cast<std::size_t>(n);
     } else if (static_cast<std::size_t>(newCount) > reserved_) {
         GrowStorage(static_cast<std::size_t>(newCount));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/animation.h"
+#include "platform/large_block.h"
 
 // Zeroed memory from the system: rows no weight is written to cost no
 // memory, so a vertex count a file merely claims stays cheap.
@@ -19,14 +20,17 @@ CWeights::CWeights(int rows)
 
 // A row is one 64-byte cache line: aligned, a row is written without touching its neighbours.
 constexpr std::size_t kRowBytes = MaxBoneInfluences * sizeof(CBoneWeight);
+std::size_t UnsetBytes(int rows) { return (static_cast<std::size_t>(rows) + 1) * kRowBytes; }
 
 CWeights::CWeights(int rows, Unset)
     : rows_(rows > 0 ? rows : 0),
-      entries_(static_cast<CBoneWeight*>(std::aligned_alloc(kRowBytes, (static_cast<std::size_t>(rows_) + 1) * kRowBytes))) {
-    if (!entries_) throw std::bad_alloc();
-}
+      entries_(static_cast<CBoneWeight*>(AllocateLargeBlock(UnsetBytes(rows_)))),
+      unset_(true) {}
 
-CWeights::~CWeights() { std::free(entries_); }
+CWeights::~CWeights() {
+    if (unset_) FreeLargeBlock(entries_, UnsetBytes(rows_));
+    else std::free(entries_);
+}
 
 CGeometry::~CGeometry() {
     for (CFloatArray* a : floatArrays) delete a;

@@ -71,6 +71,7 @@ struct CWeights {
 private:
     int rows_;
     CBoneWeight* entries_;
+    bool unset_ = false;  // storage from AllocateLargeBlock, else calloc
 };
 
 struct CGeometry {

@@ -4,7 +4,10 @@
 #include <unordered_set>
 
 bool ModelBounds(const CModel& model, ModelBox& box) {
+    // The running box in locals: through `box` every store could alias the
+    // vertex floats, and the loop would go to memory on each one.
     bool any = false;
+    float lo[3] = {}, hi[3] = {};
     for (const CGeometry* g : model.geometries) {
         std::unordered_set<std::u16string_view> positionIds;
         for (const CPolygonData* p : g->polygonData) positionIds.insert(p->vertexId.View());
@@ -15,12 +18,14 @@ bool ModelBounds(const CModel& model, ModelBox& box) {
             for (int i = 0; i < a->values->Count(); ++i, v += 3) {
                 for (int r = 0; r < 3; ++r) {
                     const float c = m[4 * r] * v[0] + m[4 * r + 1] * v[1] + m[4 * r + 2] * v[2] + m[4 * r + 3];
-                    box.min[r] = any ? std::min(box.min[r], c) : c;
-                    box.max[r] = any ? std::max(box.max[r], c) : c;
+                    lo[r] = any ? std::min(lo[r], c) : c;
+                    hi[r] = any ? std::max(hi[r], c) : c;
                 }
                 any = true;
             }
         }
     }
+    if (any)
+        for (int r = 0; r < 3; ++r) box.min[r] = lo[r], box.max[r] = hi[r];
     return any;
 }

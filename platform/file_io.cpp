@@ -74,13 +74,13 @@ Result<FileBytes> ReadWholeFileBytes(const std::string& path, std::uint64_t maxB
     // One byte more than the size shows a file that grew since it was examined.
     std::size_t capacity = static_cast<std::size_t>(opened->size) + 1;
     FileBytes out;
-    out.data.reset(new char[capacity]);
+    out.data = MakeLargeBlock(capacity);
     for (;;) {
         if (out.size == capacity) {
             // A file that grows while we read it stops at the limit all the same.
             if (capacity > maxBytes) return refuse(TooLarge(maxBytes));
             const std::size_t grown = static_cast<std::size_t>(std::min<std::uint64_t>(2 * static_cast<std::uint64_t>(capacity), maxBytes + 1));
-            std::unique_ptr<char[]> larger(new char[grown]);
+            LargeBlock larger = MakeLargeBlock(grown);
             std::memcpy(larger.get(), out.data.get(), out.size);
             out.data = std::move(larger);
             capacity = grown;

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/large_block.h"
 #include "platform/status.h"
 
 // The largest file each reader takes in. Anything larger is refused before
@@ -32,7 +33,7 @@ Result<std::string> ReadWholeFile(const std::string& path, std::uint64_t maxByte
 
 // A file's bytes in storage that nothing clears before the read fills it.
 struct FileBytes {
-    std::unique_ptr<char[]> data;
+    LargeBlock data;
     std::size_t size = 0;
     std::string_view View() const { return {data.get(), size}; }
 };

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "model/render_model.h"
+#include "platform/stage_timer.h"
 #include "render/frame_passes.h"
 #include "render/point_light.h"
 #include "render/renderer.h"
@@ -64,6 +65,7 @@ const float kZero[4] = {0, 0, 0, 0};
 }  // namespace
 
 bool RenderFrame(const FrameScene& scene, FrameTimings* timings) {
+    const stage_timer::Span span("frame (all passes)");
     if (!scene.renderer || !scene.renderer->IsInitialized()) return false;
     CRenderer& renderer = *scene.renderer;
     PassClock clock(timings);
@@ -75,6 +77,7 @@ bool RenderFrame(const FrameScene& scene, FrameTimings* timings) {
 
     if (scene.lights && !(scene.shadowMapsBuilt && *scene.shadowMapsBuilt)) {
         if (scene.shadowMapsBuilt) *scene.shadowMapsBuilt = true;
+        const stage_timer::Span shadows("frame: shadow maps");
         for (int i = 0; i < lightCount; ++i) scene.lights[i]->RenderShadowMaps(&renderer, model);
         clock.Lap(&PassTimes::shadowMaps);
     }

@@ -9,13 +9,14 @@
 
 namespace {
 
-CRenderTarget MakeFloatTarget(int width, int height) {
+// `cleared`: false for a target every use clears whole first.
+CRenderTarget MakeFloatTarget(int width, int height, bool cleared = true) {
     CRenderTarget t;
     t.width = width;
     t.height = height;
     glCreateTextures(GL_TEXTURE_2D, 1, &t.texture);
     glTextureStorage2D(t.texture, 1, GL_RGBA32F, width, height);
-    glClearTexImage(t.texture, 0, GL_RGBA, GL_FLOAT, nullptr);
+    if (cleared) glClearTexImage(t.texture, 0, GL_RGBA, GL_FLOAT, nullptr);
     glCreateFramebuffers(1, &t.framebuffer);
     glNamedFramebufferTexture(t.framebuffer, GL_COLOR_ATTACHMENT0, t.texture, 0);
     return t;
@@ -54,8 +55,11 @@ CPointLight::CPointLight() { std::memset(static_cast<void*>(&mirror_), 0, sizeof
 
 bool CPointLight::Create(CRenderer* renderer) {
     if (!renderer) return false;
-    final_ = MakeFloatTarget(renderer->RenderWidth, renderer->RenderHeight);
-    raw_ = MakeFloatTarget(renderer->RenderWidth, renderer->RenderHeight);
+    // Both are cleared whole before every use (RenderLightImage,
+    // FilterLightImage). A clear here as well, texel by texel on the calling
+    // thread with llvmpipe, was most of the lamps' share of start-up.
+    final_ = MakeFloatTarget(renderer->RenderWidth, renderer->RenderHeight, false);
+    raw_ = MakeFloatTarget(renderer->RenderWidth, renderer->RenderHeight, false);
     // The face passes draw 256 x 256 targets; GL wants a depth buffer of the
     // same size, so the faces share one of their own.
     glCreateRenderbuffers(1, &faceDepth_);

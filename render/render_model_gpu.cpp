@@ -8,6 +8,7 @@
 
 #include "model/model.h"
 #include "model/render_model.h"
+#include "platform/stage_timer.h"
 #include "render/renderer.h"
 #include "render/texture_file.h"
 
@@ -93,6 +94,7 @@ std::vector<std::uint32_t> FillBlock(const CGeometry& geometry, const CPolygonDa
 }  // namespace
 
 Outcome CRenderModel::Build(CRenderer& renderer, const CModel* model, bool skinningOn, const std::string& folder) {
+    const stage_timer::Span span("models: GL buffers and textures");
     (void)renderer;
     if (!model) return Status::Failure("no model to build");
     skinning = skinningOn ? 1 : 0;

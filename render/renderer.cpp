@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/stage_timer.h"
 #include "render/shader_source.h"
 
 namespace {
@@ -125,6 +126,7 @@ void CRenderer::UploadDynamic(GLuint buffer, const void* data, std::size_t size)
 
 Status CRenderer::Initialize(int screenWidth, int screenHeight) {
     if (IsInitialized()) return Status::Ok();
+    const stage_timer::Span span("renderer: targets and shaders");
     if (!epoxy_is_desktop_gl() || epoxy_gl_version() < 45) {
         return Status::Failure("OpenGL 4.5 core is needed, the context offers " +
                                std::to_string(epoxy_gl_version() / 10) + "." +
@@ -195,6 +197,7 @@ void CRenderer::CreateLayouts() {
 }
 
 void CRenderer::CreatePrograms(std::vector<std::string>& problems) {
+    const stage_timer::Span span("shaders: compile and link");
     // The programs of the model, room and composition passes must exist; the
     // lamp, shaft and sky programs are created when their sources are there.
     struct Entry {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <memory>
 
+#include "platform/stage_timer.h"
 #include "render/light_data.h"
 #include "render/scene_lights.h"
 
@@ -13,6 +14,7 @@ void RoomLighting::Release() {
 }
 
 bool CreateRoomLighting(CRenderer& renderer, RoomLighting& room, const SkyImages& images) {
+    const stage_timer::Span span("lamps, sky, light shafts");
     bool ok = true;
     for (int i = 0; i < 3; ++i) {
         CPointLight& lamp = room.lamps[i];
@@ -29,7 +31,10 @@ bool CreateRoomLighting(CRenderer& renderer, RoomLighting& room, const SkyImages
     CSky& sky = room.sky;
     sky.Size1 = 60.0f;
     sky.Size2 = 60.0f;
-    sky.Create(renderer, images.folder, images.cloud, images.star, images.moon);
+    {
+        const stage_timer::Span skySpan("sky");
+        sky.Create(renderer, images.folder, images.cloud, images.star, images.moon);
+    }
     sky.MoonPos = {-100.0f, -1000.0f, 120.0f, 0.0f};
     sky.SunPos = {100.0f, 1000.0f, -100.0f, 0.0f};
     sky.TimeOfDay = 69600;

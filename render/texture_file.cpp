@@ -7,9 +7,12 @@
 #include <QString>
 #include <climits>
 
+#include "platform/stage_timer.h"
+
 namespace {
 
 GLuint Upload(QImage image) {
+    const stage_timer::Span span("textures: convert and upload");
     if (image.isNull()) return 0;
     image = image.convertToFormat(QImage::Format_RGBA8888);
     GLuint texture = 0;
@@ -27,15 +30,24 @@ GLuint Upload(QImage image) {
 
 Result<GLuint> LoadTextureFile(const std::string& path) {
     QImageReader reader(QString::fromStdString(path));
-    const GLuint texture = Upload(reader.read());
+    QImage image;
+    {
+        const stage_timer::Span span("textures: decode");
+        image = reader.read();
+    }
+    const GLuint texture = Upload(std::move(image));
     if (texture == 0) return Status::Failure(path + ": " + reader.errorString().toStdString());
     return texture;
 }
 
 Result<GLuint> LoadTextureData(const std::string& encoded) {
     if (encoded.size() > static_cast<std::size_t>(INT_MAX)) return Status::Failure("the image is larger than 2 GB");
-    const GLuint texture =
-        Upload(QImage::fromData(reinterpret_cast<const uchar*>(encoded.data()), static_cast<int>(encoded.size())));
+    QImage image;
+    {
+        const stage_timer::Span span("textures: decode");
+        image = QImage::fromData(reinterpret_cast<const uchar*>(encoded.data()), static_cast<int>(encoded.size()));
+    }
+    const GLuint texture = Upload(std::move(image));
     if (texture == 0) return Status::Failure("the image cannot be decoded");
     return texture;
 }

@@ -12,7 +12,7 @@ packages=(
   xvfb xauth x11-utils fonts-noto-cjk libxtst-dev
   glslang-tools
   clang libclang-rt-14-dev llvm
-  libassimp-dev
+  libassimp-dev libjpeg-dev
 )
 
 missing=()

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "collada/collada.h"
+#include "gltf/data_uri.h"
 #include "gltf/gltf.h"
 #include "model/animation.h"
 #include "model/mdl_file.h"
@@ -249,4 +250,50 @@ TEST(GltfImport, BadInputEndsWithOneLine) {
     std::string error;
     EXPECT_FALSE(Kept(LoadGltf(model, kData + "khronos/MissingBin.gltf"), error));
     EXPECT_NE(error.find("BoxTextured0.bin"), std::string::npos) << error;
+}
+
+// Strict base64 only: anything else is left to the parser's own reading.
+TEST(GltfImport, Base64IsDecodedOnlyWhenStrict) {
+    const struct {
+        const char* text;
+        const char* bytes;  // null: refused
+    } cases[] = {{"QUJD", "ABC"}, {"QUI=", "AB"}, {"QUI", "AB"}, {"QQ==", "A"}, {"QQ", "A"}, {"Q", nullptr},
+                 {"QU=I", nullptr}, {"QUJD\n", nullptr}, {"Q-I_", nullptr}, {"QUJ\\", nullptr}};
+    for (const auto& c : cases) {
+        std::vector<unsigned char> out;
+        EXPECT_EQ(DecodeBase64(c.text, out), c.bytes != nullptr) << c.text;
+        if (c.bytes) {
+            EXPECT_EQ(std::string(out.begin(), out.end()), c.bytes) << c.text;
+        }
+    }
+}
+
+// Data URIs are decoded before the parser where that is exact, and left to it
+// otherwise: every spelling of one buffer imports alike, a wrong one fails.
+TEST(GltfImport, DataUrisSpelledAnyWayImportAlike) {
+    const std::string digits = Base64(Floats({0, 0, 0, 1, 0, 0, 0, 1, 0}));
+    const std::string body = R"({"asset":{"version":"2.0"},"nodes":[{"mesh":0}],"meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],)"
+                             R"("bufferViews":[{"buffer":0,"byteLength":36}],"accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3"}],)";
+    const std::string octet = "data:application/octet-stream;base64,";
+    const struct {
+        std::string uri, length;
+        bool loads;
+    } cases[] = {{octet + digits, "36", true},
+                 {"data:application/gltf-buffer;base64," + digits, "36", true},
+                 {octet + "\\u0041" + digits.substr(1), "36", true},  // a JSON escape: the parser's
+                 {octet + digits, "35", false},
+                 {octet + digits.substr(0, 40) + "*" + digits.substr(41), "36", false}};
+    std::vector<float> first;
+    for (const auto& c : cases) {
+        CModel model;
+        std::string error;
+        const std::string doc = body + R"("buffers":[{"byteLength":)" + c.length + R"(,"uri":")" + c.uri + R"("}]})";
+        ASSERT_EQ(Load(model, doc, &error), c.loads) << c.uri << ": " << error;
+        if (!c.loads) continue;
+        const float* p = static_cast<const float*>(model.geometries[0]->floatArrays[0]->values->Data());
+        const std::vector<float> positions(p, p + 9);
+        if (first.empty()) first = positions;
+        EXPECT_EQ(positions, first) << c.uri;
+    }
+    EXPECT_EQ(std::count(first.begin(), first.end(), 0.0f), 7);  // two unit coordinates, wherever the turn puts them
 }
