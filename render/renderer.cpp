@@ -1,5 +1,6 @@
 #include "render/renderer.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cstdio>
 #include <cstring>
@@ -121,9 +122,6 @@ bool CRenderer::Initialize(int screenWidth, int screenHeight) {
                      epoxy_gl_version() / 10, epoxy_gl_version() % 10);
         return false;
     }
-    RenderWidth = kTargetWidth;
-    RenderHeight = kTargetHeight;
-
     bool ok = CreateTargets(screenWidth > 0 ? screenWidth : kTargetWidth,
                             screenHeight > 0 ? screenHeight : kTargetHeight);
 
@@ -157,13 +155,32 @@ bool CRenderer::Initialize(int screenWidth, int screenHeight) {
 }
 
 bool CRenderer::CreateTargets(int screenWidth, int screenHeight) {
-    sceneColor_ = MakeColorTarget(GL_RGBA8, kTargetWidth, kTargetHeight);
-    screen_ = MakeColorTarget(GL_RGBA8, screenWidth, screenHeight);
-    backBuffer_ = MakeColorTarget(GL_RGBA8, kTargetWidth, kTargetHeight);
-    sceneDepth_ = MakeColorTarget(GL_RGBA32F, kTargetWidth, kTargetHeight);
+    screenWidth_ = screenWidth;
+    screenHeight_ = screenHeight;
+    return CreateViewTargets(kTargetWidth, kTargetHeight);
+}
+
+bool CRenderer::MakeScreen() {
+    if (screen_.texture) return true;
+    if (!IsInitialized()) return false;
+    screen_ = MakeColorTarget(GL_RGBA8, screenWidth_, screenHeight_);
+    return FramebufferComplete(screen_.framebuffer, "screen");
+}
+
+// On a software rasteriser every target is process memory: the scene depth
+// keeps only its two channels, the lamp and shaft images, which end in 8-bit
+// colour, are half floats, and the lamps share theirs.
+bool CRenderer::CreateViewTargets(int width, int height) {
+    RenderWidth = width;
+    RenderHeight = height;
+    sceneColor_ = MakeColorTarget(GL_RGBA8, width, height);
+    backBuffer_ = MakeColorTarget(GL_RGBA8, width, height);
+    sceneDepth_ = MakeColorTarget(GL_RG32F, width, height);
+    lampScratch_ = MakeColorTarget(GL_RGBA16F, width, height);
+    lampShadow_ = MakeColorTarget(GL_R16F, width, height);
 
     glCreateTextures(GL_TEXTURE_2D, 1, &depth_);
-    glTextureStorage2D(depth_, 1, GL_DEPTH_COMPONENT32F, kTargetWidth, kTargetHeight);
+    glTextureStorage2D(depth_, 1, GL_DEPTH_COMPONENT32F, width, height);
 
     glCreateFramebuffers(1, &mainPass_);
     glNamedFramebufferTexture(mainPass_, GL_COLOR_ATTACHMENT0, sceneColor_.texture, 0);
@@ -172,12 +189,40 @@ bool CRenderer::CreateTargets(int screenWidth, int screenHeight) {
     const GLenum buffers[2] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1};
     glNamedFramebufferDrawBuffers(mainPass_, 2, buffers);
 
+    glCreateFramebuffers(1, &lampRawPass_);
+    glNamedFramebufferTexture(lampRawPass_, GL_COLOR_ATTACHMENT0, lampScratch_.texture, 0);
+    glNamedFramebufferTexture(lampRawPass_, GL_DEPTH_ATTACHMENT, depth_, 0);
+
     bool ok = FramebufferComplete(sceneColor_.framebuffer, "scene colour");
-    ok = FramebufferComplete(screen_.framebuffer, "screen") && ok;
     ok = FramebufferComplete(backBuffer_.framebuffer, "back buffer") && ok;
     ok = FramebufferComplete(sceneDepth_.framebuffer, "scene depth") && ok;
+    ok = FramebufferComplete(lampScratch_.framebuffer, "light shaft") && ok;
+    ok = FramebufferComplete(lampShadow_.framebuffer, "lamp shadow") && ok;
     ok = FramebufferComplete(mainPass_, "main pass") && ok;
+    ok = FramebufferComplete(lampRawPass_, "lamp image") && ok;
     return ok;
+}
+
+void CRenderer::DeleteViewTargets() {
+    DeleteTarget(sceneColor_);
+    DeleteTarget(backBuffer_);
+    DeleteTarget(sceneDepth_);
+    DeleteTarget(lampScratch_);
+    DeleteTarget(lampShadow_);
+    glDeleteTextures(1, &depth_);
+    glDeleteFramebuffers(1, &mainPass_);
+    glDeleteFramebuffers(1, &lampRawPass_);
+    depth_ = mainPass_ = lampRawPass_ = 0;
+}
+
+bool CRenderer::ResizeTargets(int width, int height) {
+    if (!IsInitialized()) return false;
+    width = std::clamp(width, 1, kTargetWidth);
+    height = std::clamp(height, 1, kTargetHeight);
+    if (width == RenderWidth && height == RenderHeight) return true;
+    // The old storage goes first, so the peak stays at one set of targets.
+    DeleteViewTargets();
+    return CreateViewTargets(width, height);
 }
 
 void CRenderer::CreateLayouts() {
@@ -244,12 +289,8 @@ void CRenderer::CreateStates() {
 }
 
 void CRenderer::Release() {
-    DeleteTarget(sceneColor_);
+    DeleteViewTargets();
     DeleteTarget(screen_);
-    DeleteTarget(backBuffer_);
-    DeleteTarget(sceneDepth_);
-    glDeleteTextures(1, &depth_);
-    glDeleteFramebuffers(1, &mainPass_);
     glDeleteVertexArrays(1, &fullLayout_);
     glDeleteVertexArrays(1, &simpleLayout_);
     glDeleteProgramPipelines(1, &pipeline_);
@@ -267,7 +308,7 @@ void CRenderer::Release() {
         *p = 0;
     }
     VsMoon = 0;
-    depth_ = mainPass_ = fullLayout_ = simpleLayout_ = boundLayout_ = pipeline_ = sampler_ = 0;
+    fullLayout_ = simpleLayout_ = boundLayout_ = pipeline_ = sampler_ = 0;
     constantBuffer1_ = zeroConstants_ = quad_ = black_ = white_ = 0;
 }
 

@@ -329,8 +329,7 @@ TEST_F(LightsFrameTest, ShaftsBrightenTheAirNearTheLampOnly) {
     auto render = [&](bool shafts) {
         for (CPointLight& lamp : room->lamps) lamp.ShadowMapsDone = 0;
         // Start every frame from empty shaft images.
-        for (CPointLight& lamp : room->lamps)
-            glClearTexImage(lamp.LightShaftImage().texture, 0, GL_RGBA, GL_FLOAT, nullptr);
+        glClearTexImage(renderer->Shafts().texture, 0, GL_RGBA, GL_FLOAT, nullptr);
         FrameScene s = Scene(kW, kH);
         s.models[0] = &block->render;
         s.sky = &room->sky;
