@@ -1,4 +1,4 @@
-// The viewer's resident set once it shows the walking figure in the room:
+// The viewer's resident set while it shows the walking figure in the room:
 // the viewer binary in a start directory of its own, run by itself so that
 // nothing of the test process counts. It runs in a ctest entry of its own
 // (the screen must show this viewer alone).
@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QSet>
 #include <QString>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -23,7 +24,9 @@ namespace {
 // take at most 1.2 times that (README, "Memory").
 constexpr double kBoundMb = 270.0;
 constexpr int kSceneWaitMs = 600000;  // first frames at 1536 x 1080 on a busy llvmpipe
-constexpr int kSettleMs = 3000;       // a few more frames, as a user would see them
+// The figure is opened once the room shows; the largest resident set over
+// this long after that counts.
+constexpr int kSettleMs = 10000;
 
 // Whether the screen's centre, which the 3D view covers, shows a drawn scene
 // rather than one flat colour.
@@ -54,6 +57,7 @@ double ResidentMb(qint64 pid) {
 }  // namespace
 
 TEST(AppMemory, ViewerShowingTheFigureStaysWithinItsBound) {
+    UiTestApp();
     ScratchDir start;
     const QString dir = QString::fromStdString(start.Path().string());
     ASSERT_TRUE(apptest::MakeStartDirectory(dir));
@@ -63,9 +67,13 @@ TEST(AppMemory, ViewerShowingTheFigureStaysWithinItsBound) {
     viewer.start(QStringLiteral(VORLAND_VIEWER),
                  {QStringLiteral(VORLAND_CORPUS_DIR "/blender/collada-demo-animated-male.dae")});
     ASSERT_TRUE(viewer.waitForStarted(10000));
-    const bool shown = apptest::WaitFor([] { return CentreShowsScene(); }, kSceneWaitMs);
-    QTest::qWait(kSettleMs);
-    const double resident = ResidentMb(viewer.processId());
+    apptest::WaitFor([&] { return viewer.state() != QProcess::Running || CentreShowsScene(); }, kSceneWaitMs);
+    const bool shown = viewer.state() == QProcess::Running && CentreShowsScene();
+    double resident = 0;
+    for (int waited = 0; shown && waited < kSettleMs; waited += 250) {
+        QTest::qWait(250);
+        resident = std::max(resident, ResidentMb(viewer.processId()));
+    }
     viewer.kill();
     viewer.waitForFinished(10000);
     ASSERT_TRUE(shown) << "the viewer showed no scene";
