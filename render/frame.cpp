@@ -1,5 +1,6 @@
 #include "render/frame.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 
@@ -64,6 +65,12 @@ const float kZero[4] = {0, 0, 0, 0};
 
 }  // namespace
 
+bool ResizeFrameTargets(const FrameScene& scene, int width, int height) {
+    if (!scene.renderer || !scene.renderer->ResizeTargets(width, height)) return false;
+    if (scene.volumeLight) scene.volumeLight->Resize(*scene.renderer);
+    return true;
+}
+
 bool RenderFrame(const FrameScene& scene, FrameTimings* timings) {
     const stage_timer::Span span("frame (all passes)");
     if (!scene.renderer || !scene.renderer->IsInitialized()) return false;
@@ -72,8 +79,11 @@ bool RenderFrame(const FrameScene& scene, FrameTimings* timings) {
     CRenderModel* model = scene.models[0];
     const int lightCount = scene.lights ? scene.lightCount : 0;
 
+    // The viewport lies inside the targets, however they were sized.
+    const int width = std::min(scene.screenWidth, renderer.RenderWidth);
+    const int height = std::min(scene.screenHeight, renderer.RenderHeight);
     renderer.UpdateFrameConstants(scene.aspect);
-    renderer.SetViewport(scene.screenWidth, scene.screenHeight);
+    renderer.SetViewport(width, height);
 
     if (scene.lights && !(scene.shadowMapsBuilt && *scene.shadowMapsBuilt)) {
         if (scene.shadowMapsBuilt) *scene.shadowMapsBuilt = true;
@@ -89,9 +99,17 @@ bool RenderFrame(const FrameScene& scene, FrameTimings* timings) {
         clock.Lap(&PassTimes::sky);
     }
 
-    for (int i = 0; i < lightCount; ++i) {
-        scene.lights[i]->RenderLightImage(renderer, model);
-        clock.Lap(&PassTimes::lightImages, i < 3 ? i : 2);
+    // The composition reads the first three lamps.
+    const int shadowLamps = std::min(lightCount, 3);
+    if (shadowLamps > 0) {
+        float empty = scene.lights[0]->EmptyShadow();
+        for (int i = 1; i < shadowLamps; ++i) empty = std::min(empty, scene.lights[i]->EmptyShadow());
+        const float clearShadow[4] = {empty, 0.0f, 0.0f, 1.0f};
+        glClearNamedFramebufferfv(renderer.LampShadow().framebuffer, GL_COLOR, 0, clearShadow);
+    }
+    for (int i = 0; i < shadowLamps; ++i) {
+        scene.lights[i]->RenderLightImage(renderer, model, i > 0);
+        clock.Lap(&PassTimes::lightImages, i);
     }
 
     // Main pass. The room's flicker runs with the sky's scroll angle: the room
@@ -100,22 +118,22 @@ bool RenderFrame(const FrameScene& scene, FrameTimings* timings) {
                    scene.sky ? scene.sky->ConstantBuffer() : 0);
     clock.Lap(&PassTimes::mainPass);
 
-    if (scene.volumeLight) {
-        for (int i = 0; i < 3 && i < lightCount; ++i) {
-            scene.volumeLight->Render(renderer, *scene.lights[i]);
-            clock.Lap(&PassTimes::shafts, i);
-        }
+    const int shaftLamps = scene.volumeLight ? std::min(lightCount, 3) : 0;
+    for (int i = 0; i < shaftLamps; ++i) {
+        scene.volumeLight->Render(renderer, *scene.lights[i], i > 0);
+        if (i == shaftLamps - 1) scene.volumeLight->ScaleUp(renderer);
+        clock.Lap(&PassTimes::shafts, i);
     }
 
     float clear[3];
     for (int i = 0; i < 3; ++i)
         clear[i] = scene.fullScreen ? scene.fullScreenClear[i] / 255.0f : scene.background[i];
     CompositionInputs inputs;
-    for (int i = 0; i < 3 && i < lightCount; ++i) {
-        inputs.lampImages[i] = scene.lights[i]->FinalImage().texture;
-        inputs.shaftImages[i] = scene.lights[i]->LightShaftImage().texture;
-    }
-    RenderComposition(renderer, clear, scene.fullScreen, scene.screenWidth, scene.screenHeight, inputs);
+    // A slot without a lamp reads black, which leaves the frame lit, as it did
+    // when each lamp had an image of its own.
+    for (int i = 0; i < 3 && i < lightCount; ++i) inputs.lampImages[i] = renderer.LampShadow().texture;
+    if (shaftLamps > 0) inputs.shaftImages[0] = renderer.Shafts().texture;  // all lamps' shafts
+    RenderComposition(renderer, clear, scene.fullScreen, width, height, inputs);
     clock.Lap(&PassTimes::composition);
     clock.Finish();
     return true;

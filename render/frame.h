@@ -25,7 +25,7 @@ struct FrameScene {
     bool fullScreen = false;
     int fullScreenClear[3] = {255, 255, 255};
     float background[4] = {0, 0, 0, 1};
-    int screenWidth = 1536;  // the viewport inside the fixed-size targets
+    int screenWidth = 1536;  // the viewport inside the targets (clamped to their size)
     int screenHeight = 1080;
     float aspect = 1536.0f / 1080.0f;
 };
@@ -52,3 +52,10 @@ struct FrameTimings {
 // without a set-up renderer.
 bool RenderFrame(const FrameScene& scene, FrameTimings* timings = nullptr);
 
+// Sizes every target of the render size (the renderer's and the shaft pass's
+// reduced image) to width x height, clamped to
+// 1 .. 1536 x 1080: a view smaller than that keeps targets no larger than
+// itself. Call it with the frame's context current, between frames, when the
+// view's size changes; the next frame draws everything anew (the cube maps
+// do not depend on it). False, changing nothing, without a set-up renderer.
+bool ResizeFrameTargets(const FrameScene& scene, int width, int height);

@@ -47,12 +47,11 @@ void RenderMainPass(CRenderer& renderer, CRenderModel* model, CRenderModel* room
 void RenderComposition(CRenderer& renderer, const float clear[3], bool fullScreen, int width, int height,
                        const CompositionInputs& inputs) {
     const float colour[4] = {clear[0], clear[1], clear[2], 1.0f};
-    glClearNamedFramebufferfv(renderer.Screen().framebuffer, GL_COLOR, 0, colour);
-    GLuint target = renderer.Screen().framebuffer;
-    if (!fullScreen) {
-        target = renderer.BackBuffer().framebuffer;
-        glClearNamedFramebufferfv(target, GL_COLOR, 0, colour);
-    }
+    if (fullScreen) renderer.MakeScreen();
+    if (renderer.Screen().framebuffer)
+        glClearNamedFramebufferfv(renderer.Screen().framebuffer, GL_COLOR, 0, colour);
+    const GLuint target = fullScreen ? renderer.Screen().framebuffer : renderer.BackBuffer().framebuffer;
+    if (!fullScreen) glClearNamedFramebufferfv(target, GL_COLOR, 0, colour);
     glBindFramebuffer(GL_FRAMEBUFFER, target);
 
     renderer.SetVertexShader(renderer.VsQuad);

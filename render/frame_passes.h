@@ -23,9 +23,10 @@ struct CompositionInputs {
     GLuint shaftImages[3] = {0, 0, 0};
 };
 
-// Clears the screen target (and in normal mode the back buffer) with
-// `clear` (RGB, alpha 1) and composes scene colour with the lamp and shaft
-// images into the back buffer, or into the screen target in full-screen mode.
+// Clears the screen target (made at the first full-screen frame; until then
+// there is none) and in normal mode the back buffer with `clear` (RGB,
+// alpha 1) and composes scene colour with the lamp and shaft images into the
+// back buffer, or into the screen target in full-screen mode.
 // `width` x `height` is the viewport the frame was drawn with (ScreenWidth x
 // ScreenHeight): the composition reads exactly that part of the inputs, one
 // texel per pixel, whatever its size against the 1536 x 1080 targets.

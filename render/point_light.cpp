@@ -9,14 +9,12 @@
 
 namespace {
 
-// `cleared`: false for a target every use clears whole first.
-CRenderTarget MakeFloatTarget(int width, int height, bool cleared = true) {
+// Layer `layer` of the face array as a 2D target of its own.
+CRenderTarget MakeFaceView(GLuint array, int layer, int size) {
     CRenderTarget t;
-    t.width = width;
-    t.height = height;
-    glCreateTextures(GL_TEXTURE_2D, 1, &t.texture);
-    glTextureStorage2D(t.texture, 1, GL_RGBA32F, width, height);
-    if (cleared) glClearTexImage(t.texture, 0, GL_RGBA, GL_FLOAT, nullptr);
+    t.width = t.height = size;
+    glGenTextures(1, &t.texture);  // a view needs a name never bound
+    glTextureView(t.texture, GL_TEXTURE_2D, array, GL_RG32F, 0, 1, static_cast<GLuint>(layer), 1);
     glCreateFramebuffers(1, &t.framebuffer);
     glNamedFramebufferTexture(t.framebuffer, GL_COLOR_ATTACHMENT0, t.texture, 0);
     return t;
@@ -55,26 +53,18 @@ CPointLight::CPointLight() { std::memset(static_cast<void*>(&mirror_), 0, sizeof
 
 bool CPointLight::Create(CRenderer* renderer) {
     if (!renderer) return false;
-    // Both are cleared whole before every use (RenderLightImage,
-    // FilterLightImage). A clear here as well, texel by texel on the calling
-    // thread with llvmpipe, was most of the lamps' share of start-up.
-    final_ = MakeFloatTarget(renderer->RenderWidth, renderer->RenderHeight, false);
-    raw_ = MakeFloatTarget(renderer->RenderWidth, renderer->RenderHeight, false);
+    glCreateTextures(GL_TEXTURE_2D_ARRAY, 1, &faceArray_);
+    // Depth and w are all PsShadowDepth writes that anything reads.
+    glTextureStorage3D(faceArray_, 1, GL_RG32F, ShadowMapSize, ShadowMapSize, 6);
+    glClearTexImage(faceArray_, 0, GL_RGBA, GL_FLOAT, nullptr);
     // The face passes draw 256 x 256 targets; GL wants a depth buffer of the
     // same size, so the faces share one of their own.
     glCreateRenderbuffers(1, &faceDepth_);
     glNamedRenderbufferStorage(faceDepth_, GL_DEPTH_COMPONENT32F, ShadowMapSize, ShadowMapSize);
-    for (CRenderTarget& face : faces_) {
-        face = MakeFloatTarget(ShadowMapSize, ShadowMapSize);
-        glNamedFramebufferRenderbuffer(face.framebuffer, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, faceDepth_);
+    for (int k = 0; k < 6; ++k) {
+        faces_[k] = MakeFaceView(faceArray_, k, ShadowMapSize);
+        glNamedFramebufferRenderbuffer(faces_[k].framebuffer, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, faceDepth_);
     }
-    glCreateTextures(GL_TEXTURE_2D_ARRAY, 1, &faceArray_);
-    glTextureStorage3D(faceArray_, 1, GL_RGBA32F, ShadowMapSize, ShadowMapSize, 6);
-    glClearTexImage(faceArray_, 0, GL_RGBA, GL_FLOAT, nullptr);
-    shaft_ = MakeFloatTarget(renderer->RenderWidth, renderer->RenderHeight);
-    glCreateFramebuffers(1, &rawPass_);
-    glNamedFramebufferTexture(rawPass_, GL_COLOR_ATTACHMENT0, raw_.texture, 0);
-    glNamedFramebufferTexture(rawPass_, GL_DEPTH_ATTACHMENT, renderer->DepthTexture(), 0);
     constantBuffer_ = CRenderer::CreateDynamicBuffer(sizeof(PointLightConstants));
     glCreateBuffers(1, &modelPixelsBuffer_);
     glNamedBufferStorage(modelPixelsBuffer_, sizeof kNoPixels, kNoPixels, GL_DYNAMIC_STORAGE_BIT);
@@ -87,18 +77,15 @@ bool CPointLight::Create(CRenderer* renderer) {
 }
 
 void CPointLight::Release() {
-    DeleteTarget(final_);
-    DeleteTarget(raw_);
-    DeleteTarget(shaft_);
     for (CRenderTarget& face : faces_) DeleteTarget(face);
     glDeleteRenderbuffers(1, &faceDepth_);
     glDeleteTextures(1, &faceArray_);
     faceArray_ = 0;
-    glDeleteFramebuffers(1, &rawPass_);
     glDeleteBuffers(1, &constantBuffer_);
     glDeleteBuffers(1, &modelPixelsBuffer_);
-    faceDepth_ = rawPass_ = constantBuffer_ = modelPixelsBuffer_ = 0;
+    faceDepth_ = constantBuffer_ = modelPixelsBuffer_ = 0;
 }
+
 
 void CPointLight::UpdateLightConstants(CRenderer& renderer) {
     const Matrix4 projection = CubeFaceProjection();
@@ -151,8 +138,6 @@ bool CPointLight::RenderShadowMaps(CRenderer* renderer, CRenderModel* model) {
             model->UpdatePose();
             model->Draw(*renderer);
         }
-        glCopyImageSubData(faces_[k].texture, GL_TEXTURE_2D, 0, 0, 0, 0, faceArray_, GL_TEXTURE_2D_ARRAY, 0, 0,
-                           0, k, ShadowMapSize, ShadowMapSize, 1);
         // The shaft pass looks the texels up only where the model is.
         glGetTextureImage(faces_[k].texture, 0, GL_RED, GL_FLOAT,
                           static_cast<GLsizei>(faceDepths_.size() * sizeof(float)), faceDepths_.data());
@@ -162,7 +147,7 @@ bool CPointLight::RenderShadowMaps(CRenderer* renderer, CRenderModel* model) {
     return true;
 }
 
-void CPointLight::RenderLightImage(CRenderer& renderer, CRenderModel* model) {
+void CPointLight::RenderLightImage(CRenderer& renderer, CRenderModel* model, bool combine) {
     UpdateLightConstants(renderer);
     const bool skinned = model && model->skinning == 1;
     renderer.SetVertexShader(skinned ? renderer.VsModelSkinned : renderer.VsModel);
@@ -171,9 +156,10 @@ void CPointLight::RenderLightImage(CRenderer& renderer, CRenderModel* model) {
     BindFaceMaps(renderer);
     glBindTextureUnit(2, faceArray_);  // what PsShadowLight samples, beside face 1
 
-    glClearNamedFramebufferfv(rawPass_, GL_DEPTH, 0, &kDepthOne);
-    glClearNamedFramebufferfv(rawPass_, GL_COLOR, 0, kZero);
-    glBindFramebuffer(GL_FRAMEBUFFER, rawPass_);
+    const GLuint rawPass = renderer.LampRawPassFramebuffer();
+    glClearNamedFramebufferfv(rawPass, GL_DEPTH, 0, &kDepthOne);
+    glClearNamedFramebufferfv(rawPass, GL_COLOR, 0, kZero);
+    glBindFramebuffer(GL_FRAMEBUFFER, rawPass);
     glNamedBufferSubData(modelPixelsBuffer_, 0, sizeof kNoPixels, kNoPixels);
     glBindBufferBase(GL_SHADER_STORAGE_BUFFER, 0, modelPixelsBuffer_);
     if (model) {
@@ -182,31 +168,35 @@ void CPointLight::RenderLightImage(CRenderer& renderer, CRenderModel* model) {
     }
     glMemoryBarrier(GL_BUFFER_UPDATE_BARRIER_BIT);
     glGetNamedBufferSubData(modelPixelsBuffer_, 0, sizeof modelPixels_, modelPixels_);
-    FilterLightImage(renderer);
+    FilterLightImage(renderer, combine);
 }
 
-void CPointLight::FilterLightImage(CRenderer& renderer) {
-    // Where the raw image is empty (away from the model) the filter's result
-    // is this colour: it is cleared in, and the filter runs only over the
-    // model's pixels.
+float CPointLight::EmptyShadow() const {
     const float empty = std::min(ShadowParam[1], 0.0f);
-    const float noShadow[4] = {empty, empty, 0.0f, 1.0f};
-    glClearNamedFramebufferfv(final_.framebuffer, GL_COLOR, 0, noShadow);
+    return empty * empty;
+}
+
+void CPointLight::FilterLightImage(CRenderer& renderer, bool combine) {
+    // The filter runs only over the model's pixels; away from them the
+    // caller cleared in the term of an empty raw image.
     if (modelPixels_[2] < modelPixels_[0]) return;
-    glBindFramebuffer(GL_FRAMEBUFFER, final_.framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, renderer.LampShadow().framebuffer);
+    if (combine) glBlendEquation(GL_MIN);  // the composition takes the brightest lamp
     renderer.SetVertexShader(renderer.VsQuad);
     renderer.SetPixelShader(renderer.PsShadowFilter);
-    renderer.BindTexture(0, raw_.texture);
+    const CRenderTarget& raw = renderer.LampRaw();
+    renderer.BindTexture(0, raw.texture);
     renderer.BindSampler(0);
     // The frame covers the viewport's corner of the images: sample that.
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
-    renderer.SetQuadExtent(static_cast<float>(viewport[2]) / static_cast<float>(raw_.width),
-                           static_cast<float>(viewport[3]) / static_cast<float>(raw_.height));
+    renderer.SetQuadExtent(static_cast<float>(viewport[2]) / static_cast<float>(raw.width),
+                           static_cast<float>(viewport[3]) / static_cast<float>(raw.height));
     glScissor(modelPixels_[0], modelPixels_[1], modelPixels_[2] - modelPixels_[0] + 1,
               modelPixels_[3] - modelPixels_[1] + 1);
     glEnable(GL_SCISSOR_TEST);
     renderer.DrawQuad();
     glDisable(GL_SCISSOR_TEST);
     renderer.SetQuadExtent(1.0f, 1.0f);
+    if (combine) renderer.SetBlendState(BlendState::AlphaToCoverage);
 }

@@ -1,8 +1,10 @@
 #pragma once
 // A shadow-casting lamp of the room. It renders the current model once into
 // six cube-face depth maps, and every frame renders from the camera an image
-// of the model lit by this lamp with those shadows, then filters it for the
-// composition.
+// of the model lit by this lamp with those shadows (into the renderer's
+// LampRaw, which the lamps share), then filters it into the renderer's
+// LampShadow, which holds the least over the lamps for the composition.
+// Nothing of a lamp depends on the render size.
 #include <vector>
 
 #include "render/constant_buffers.h"
@@ -17,8 +19,8 @@ public:
     CPointLight(const CPointLight&) = delete;
     CPointLight& operator=(const CPointLight&) = delete;
 
-    // Creates the images, the six face maps with their shared 256 x 256 depth
-    // buffer, and the constant buffer. False for a null renderer.
+    // Creates the six face maps with their shared 256 x 256 depth buffer and
+    // the constant buffer. False for a null renderer.
     [[nodiscard]] bool Create(CRenderer* renderer);
     void Release();
 
@@ -27,9 +29,14 @@ public:
     // The one-time cube-map pass. False, doing nothing, for a null renderer
     // or when this light's maps are already done.
     bool RenderShadowMaps(CRenderer* renderer, CRenderModel* model);
-    // The per-frame lamp image of the model, followed by its filter.
-    void RenderLightImage(CRenderer& renderer, CRenderModel* model);
-    void FilterLightImage(CRenderer& renderer);
+    // The per-frame lamp image of the model, followed by its filter, which
+    // writes the lamp's shadow term over the model's pixels of LampShadow:
+    // replacing what is there, or keeping the lesser (`combine`, the frame's
+    // second and later lamps, which cover the same pixels). Away from the
+    // model the term is EmptyShadow(), which the caller clears in first.
+    void RenderLightImage(CRenderer& renderer, CRenderModel* model, bool combine = false);
+    void FilterLightImage(CRenderer& renderer, bool combine = false);
+    float EmptyShadow() const;
 
     // --- fields
     Vector4 Position{0, 0, 2.0f, 1.0f};
@@ -39,17 +46,15 @@ public:
     int ShadowMapSize = 256;
     int ShadowMapsDone = 0;
 
-    const CRenderTarget& FinalImage() const { return final_; }
-    const CRenderTarget& RawImage() const { return raw_; }
-    const CRenderTarget& LightShaftImage() const { return shaft_; }
-    const CRenderTarget& FaceMap(int face) const { return faces_[face]; }  // 0..5
+    // 0..5: views of the layers of FaceArray, so the maps are stored once.
+    const CRenderTarget& FaceMap(int face) const { return faces_[face]; }
     const Matrix4& FaceView(int face) const { return faceViews_[face]; }
     GLuint ConstantBuffer() const { return constantBuffer_; }
     const PointLightConstants& Mirror() const { return mirror_; }
     // Binds the six face maps at t2..t7 with the shared sampler.
     void BindFaceMaps(CRenderer& renderer) const;
-    // The six face maps as layers 0..5 of one array texture, copied when the
-    // maps are rendered, for passes that pick a face per sample.
+    // The six face maps as layers 0..5 of one array texture, for passes that
+    // pick a face per sample.
     GLuint FaceArray() const { return faceArray_; }
     // Where the model lies in each face, found when the maps are rendered.
     const ShadowMapBounds& Bounds() const { return bounds_; }
@@ -66,8 +71,6 @@ private:
     GLuint faceArray_ = 0;
     ShadowMapBounds bounds_{};
     std::vector<float> faceDepths_;  // one face's red channel, read back once per map build
-    CRenderTarget final_, raw_, shaft_;
-    GLuint rawPass_ = 0;  // raw image + the renderer's depth buffer
     GLuint modelPixelsBuffer_ = 0;  // what PsShadowLight grows: x0, y0, x1, y1
     int modelPixels_[4] = {0, 0, -1, -1};
 };

@@ -1,5 +1,6 @@
 #include "render/renderer.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cstdio>
 #include <cstring>
@@ -35,6 +36,13 @@ void CheckFramebuffer(GLuint fb, const char* what, std::vector<std::string>& pro
     char text[128];
     std::snprintf(text, sizeof text, "the %s target cannot be rendered to (status 0x%x)", what, status);
     problems.push_back(text);
+}
+
+// Whether the target can be rendered to.
+bool FramebufferComplete(GLuint fb, const char* what) {
+    std::vector<std::string> problems;
+    CheckFramebuffer(fb, what, problems);
+    return problems.empty();
 }
 
 // One failure that says every problem, a line each.
@@ -132,12 +140,9 @@ Status CRenderer::Initialize(int screenWidth, int screenHeight) {
                                std::to_string(epoxy_gl_version() / 10) + "." +
                                std::to_string(epoxy_gl_version() % 10));
     }
-    RenderWidth = kTargetWidth;
-    RenderHeight = kTargetHeight;
-
     std::vector<std::string> problems;
-    CreateTargets(screenWidth > 0 ? screenWidth : kTargetWidth, screenHeight > 0 ? screenHeight : kTargetHeight,
-                  problems);
+    if (!CreateTargets(screenWidth > 0 ? screenWidth : kTargetWidth, screenHeight > 0 ? screenHeight : kTargetHeight))
+        problems.push_back("the render targets cannot be rendered to");
 
     constantBuffer1_ = CreateDynamicBuffer(sizeof(FrameConstants));
     zeroConstants_ = CreateDynamicBuffer(kZeroConstantsSize);
@@ -168,14 +173,33 @@ Status CRenderer::Initialize(int screenWidth, int screenHeight) {
     return Problems(problems);
 }
 
-void CRenderer::CreateTargets(int screenWidth, int screenHeight, std::vector<std::string>& problems) {
-    sceneColor_ = MakeColorTarget(GL_RGBA8, kTargetWidth, kTargetHeight);
-    screen_ = MakeColorTarget(GL_RGBA8, screenWidth, screenHeight);
-    backBuffer_ = MakeColorTarget(GL_RGBA8, kTargetWidth, kTargetHeight);
-    sceneDepth_ = MakeColorTarget(GL_RGBA32F, kTargetWidth, kTargetHeight);
+bool CRenderer::CreateTargets(int screenWidth, int screenHeight) {
+    screenWidth_ = screenWidth;
+    screenHeight_ = screenHeight;
+    return CreateViewTargets(kTargetWidth, kTargetHeight);
+}
+
+bool CRenderer::MakeScreen() {
+    if (screen_.texture) return true;
+    if (!IsInitialized()) return false;
+    screen_ = MakeColorTarget(GL_RGBA8, screenWidth_, screenHeight_);
+    return FramebufferComplete(screen_.framebuffer, "screen");
+}
+
+// On a software rasteriser every target is process memory: the scene depth
+// keeps only its two channels, the lamp and shaft images, which end in 8-bit
+// colour, are half floats, and the lamps share theirs.
+bool CRenderer::CreateViewTargets(int width, int height) {
+    RenderWidth = width;
+    RenderHeight = height;
+    sceneColor_ = MakeColorTarget(GL_RGBA8, width, height);
+    backBuffer_ = MakeColorTarget(GL_RGBA8, width, height);
+    sceneDepth_ = MakeColorTarget(GL_RG32F, width, height);
+    lampScratch_ = MakeColorTarget(GL_RGBA16F, width, height);
+    lampShadow_ = MakeColorTarget(GL_R16F, width, height);
 
     glCreateTextures(GL_TEXTURE_2D, 1, &depth_);
-    glTextureStorage2D(depth_, 1, GL_DEPTH_COMPONENT32F, kTargetWidth, kTargetHeight);
+    glTextureStorage2D(depth_, 1, GL_DEPTH_COMPONENT32F, width, height);
 
     glCreateFramebuffers(1, &mainPass_);
     glNamedFramebufferTexture(mainPass_, GL_COLOR_ATTACHMENT0, sceneColor_.texture, 0);
@@ -184,11 +208,40 @@ void CRenderer::CreateTargets(int screenWidth, int screenHeight, std::vector<std
     const GLenum buffers[2] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1};
     glNamedFramebufferDrawBuffers(mainPass_, 2, buffers);
 
-    CheckFramebuffer(sceneColor_.framebuffer, "scene colour", problems);
-    CheckFramebuffer(screen_.framebuffer, "screen", problems);
-    CheckFramebuffer(backBuffer_.framebuffer, "back buffer", problems);
-    CheckFramebuffer(sceneDepth_.framebuffer, "scene depth", problems);
-    CheckFramebuffer(mainPass_, "main pass", problems);
+    glCreateFramebuffers(1, &lampRawPass_);
+    glNamedFramebufferTexture(lampRawPass_, GL_COLOR_ATTACHMENT0, lampScratch_.texture, 0);
+    glNamedFramebufferTexture(lampRawPass_, GL_DEPTH_ATTACHMENT, depth_, 0);
+
+    bool ok = FramebufferComplete(sceneColor_.framebuffer, "scene colour");
+    ok = FramebufferComplete(backBuffer_.framebuffer, "back buffer") && ok;
+    ok = FramebufferComplete(sceneDepth_.framebuffer, "scene depth") && ok;
+    ok = FramebufferComplete(lampScratch_.framebuffer, "light shaft") && ok;
+    ok = FramebufferComplete(lampShadow_.framebuffer, "lamp shadow") && ok;
+    ok = FramebufferComplete(mainPass_, "main pass") && ok;
+    ok = FramebufferComplete(lampRawPass_, "lamp image") && ok;
+    return ok;
+}
+
+void CRenderer::DeleteViewTargets() {
+    DeleteTarget(sceneColor_);
+    DeleteTarget(backBuffer_);
+    DeleteTarget(sceneDepth_);
+    DeleteTarget(lampScratch_);
+    DeleteTarget(lampShadow_);
+    glDeleteTextures(1, &depth_);
+    glDeleteFramebuffers(1, &mainPass_);
+    glDeleteFramebuffers(1, &lampRawPass_);
+    depth_ = mainPass_ = lampRawPass_ = 0;
+}
+
+bool CRenderer::ResizeTargets(int width, int height) {
+    if (!IsInitialized()) return false;
+    width = std::clamp(width, 1, kTargetWidth);
+    height = std::clamp(height, 1, kTargetHeight);
+    if (width == RenderWidth && height == RenderHeight) return true;
+    // The old storage goes first, so the peak stays at one set of targets.
+    DeleteViewTargets();
+    return CreateViewTargets(width, height);
 }
 
 void CRenderer::CreateLayouts() {
@@ -252,12 +305,8 @@ void CRenderer::CreateStates() {
 }
 
 void CRenderer::Release() {
-    DeleteTarget(sceneColor_);
+    DeleteViewTargets();
     DeleteTarget(screen_);
-    DeleteTarget(backBuffer_);
-    DeleteTarget(sceneDepth_);
-    glDeleteTextures(1, &depth_);
-    glDeleteFramebuffers(1, &mainPass_);
     glDeleteVertexArrays(1, &fullLayout_);
     glDeleteVertexArrays(1, &simpleLayout_);
     glDeleteProgramPipelines(1, &pipeline_);
@@ -275,7 +324,7 @@ void CRenderer::Release() {
         *p = 0;
     }
     VsMoon = 0;
-    depth_ = mainPass_ = fullLayout_ = simpleLayout_ = boundLayout_ = pipeline_ = sampler_ = 0;
+    fullLayout_ = simpleLayout_ = boundLayout_ = pipeline_ = sampler_ = 0;
     constantBuffer1_ = zeroConstants_ = quad_ = black_ = white_ = 0;
 }
 

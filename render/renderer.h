@@ -16,8 +16,8 @@
 //    ModelVertex; SetVertexBuffer / SetIndexBuffer attach buffers to the
 //    bound one.
 //  - A render target view is a framebuffer object. The "back buffer" is an
-//    own 1536 x 1080 RGBA8 target that the display window presents
-//    (stretched) in its paint with Present.
+//    own RGBA8 target of the render size (1536 x 1080 unless ResizeTargets
+//    made it smaller) that the display window presents (stretched).
 //
 // A GL 4.5 core context must be current on the calling thread for Initialize
 // and everything after it (from Qt: request 4.5 core in the QSurfaceFormat).
@@ -68,6 +68,13 @@ public:
     Status Initialize(int screenWidth, int screenHeight);
     // Deletes every GL object; the context that created them must be current.
     void Release();
+    // Re-makes the targets of the render size (scene colour and depth, back
+    // buffer, depth buffer, the lamps' shared raw image and the shaft image)
+    // at width x height, each clamped to 1 .. 1536 x 1080; their contents are
+    // lost. The lamps' own images and the shaft pass follow through
+    // ResizeFrameTargets (render/frame.h), which a caller uses instead.
+    // False, with the old targets kept, before Initialize.
+    bool ResizeTargets(int width, int height);
     bool IsInitialized() const { return pipeline_ != 0; }
 
     // Camera matrices from RotationX / RotationZ / Distance / At, the
@@ -109,8 +116,8 @@ public:
     static void UploadDynamic(GLuint buffer, const void* data, std::size_t size);
 
     // --- fields -----------------------------------------------------------
-    int RenderWidth = 0;   // always 1536 after Initialize
-    int RenderHeight = 0;  // always 1080 after Initialize
+    int RenderWidth = 0;   // 1536 after Initialize, then what ResizeTargets made
+    int RenderHeight = 0;  // 1080 after Initialize, then what ResizeTargets made
     float RotationX = 0;   // polar angle of the eye from +Z
     float RotationZ = 0;   // azimuth about +Z
     Matrix4 MatWorld;
@@ -128,12 +135,27 @@ public:
     // --- targets (the texture is the shader-resource view, the framebuffer
     // the render-target view)
     const CRenderTarget& SceneColor() const { return sceneColor_; }   // RGBA8
-    const CRenderTarget& Screen() const { return screen_; }           // RGBA8, screen size
+    // RGBA8, screen size; only full screen composes into it, so it is made
+    // by MakeScreen (which RenderComposition calls) and empty before.
+    const CRenderTarget& Screen() const { return screen_; }
+    bool MakeScreen();
     const CRenderTarget& BackBuffer() const { return backBuffer_; }   // RGBA8
-    const CRenderTarget& SceneDepth() const { return sceneDepth_; }   // RGBA32F
+    const CRenderTarget& SceneDepth() const { return sceneDepth_; }   // RG32F
     GLuint DepthTexture() const { return depth_; }                    // DEPTH_COMPONENT32F
     // Scene colour (0) + scene depth (1) + depth buffer: the main pass.
     GLuint MainPassFramebuffer() const { return mainPass_; }
+    // The raw lamp image (RGBA16F): each lamp draws and filters it in its
+    // own passes, so the lamps share one. Its pass framebuffer adds the
+    // depth buffer.
+    const CRenderTarget& LampRaw() const { return lampScratch_; }
+    GLuint LampRawPassFramebuffer() const { return lampRawPass_; }
+    // The light shafts of all lamps together, scaled up from the shaft
+    // pass's reduced image, which sums them. The same image as LampRaw: the
+    // shafts are scaled up after the last lamp pass of the frame.
+    const CRenderTarget& Shafts() const { return lampScratch_; }
+    // R16F: the lamps' shadow for the composition, the least over the lamps
+    // of each one's filtered shadow term (see CPointLight::RenderLightImage).
+    const CRenderTarget& LampShadow() const { return lampShadow_; }
 
     // --- layouts, states, buffers
     GLuint FullLayout() const { return fullLayout_; }
@@ -173,14 +195,18 @@ public:
     static Result<GLuint> CreateProgram(const char* sourceName);
 
 private:
-    void CreateTargets(int screenWidth, int screenHeight, std::vector<std::string>& problems);
+    bool CreateTargets(int screenWidth, int screenHeight);
+    bool CreateViewTargets(int width, int height);
+    void DeleteViewTargets();
     void CreatePrograms(std::vector<std::string>& problems);
     void CreateLayouts();
     void CreateStates();
 
-    CRenderTarget sceneColor_, screen_, backBuffer_, sceneDepth_;
+    CRenderTarget sceneColor_, screen_, backBuffer_, sceneDepth_, lampScratch_, lampShadow_;
+    int screenWidth_ = 0, screenHeight_ = 0;
     GLuint depth_ = 0;
     GLuint mainPass_ = 0;
+    GLuint lampRawPass_ = 0;
     GLuint fullLayout_ = 0, simpleLayout_ = 0, boundLayout_ = 0;
     GLuint pipeline_ = 0;
     GLuint sampler_ = 0;

@@ -1,5 +1,6 @@
 #include "render/volume_light.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "render/light_data.h"
@@ -42,16 +43,20 @@ bool CVolumeLight::Create(CRenderer* renderer) {
     if (!renderer) return false;
     FullWidth = renderer->RenderWidth;
     FullHeight = renderer->RenderHeight;
-    reduced_.width = static_cast<int>(FullWidth * Scale);
-    reduced_.height = static_cast<int>(FullHeight * Scale);
+    MakeReduced();
+    constantBuffer_ = CRenderer::CreateDynamicBuffer(sizeof(VolumeLightConstants));
+    lookupBuffer_ = CRenderer::CreateDynamicBuffer(sizeof(ShaftLookup));
+    return true;
+}
+
+void CVolumeLight::MakeReduced() {
+    reduced_.width = std::max(static_cast<int>(FullWidth * Scale), 1);
+    reduced_.height = std::max(static_cast<int>(FullHeight * Scale), 1);
     glCreateTextures(GL_TEXTURE_2D, 1, &reduced_.texture);
     glTextureStorage2D(reduced_.texture, 1, GL_RGBA32F, reduced_.width, reduced_.height);
     glClearTexImage(reduced_.texture, 0, GL_RGBA, GL_FLOAT, nullptr);
     glCreateFramebuffers(1, &reduced_.framebuffer);
     glNamedFramebufferTexture(reduced_.framebuffer, GL_COLOR_ATTACHMENT0, reduced_.texture, 0);
-    constantBuffer_ = CRenderer::CreateDynamicBuffer(sizeof(VolumeLightConstants));
-    lookupBuffer_ = CRenderer::CreateDynamicBuffer(sizeof(ShaftLookup));
-    return true;
 }
 
 void CVolumeLight::Release() {
@@ -61,6 +66,15 @@ void CVolumeLight::Release() {
     glDeleteBuffers(1, &lookupBuffer_);
     reduced_ = CRenderTarget{};
     constantBuffer_ = lookupBuffer_ = 0;
+}
+
+void CVolumeLight::Resize(const CRenderer& renderer) {
+    if (FullWidth == renderer.RenderWidth && FullHeight == renderer.RenderHeight) return;
+    glDeleteFramebuffers(1, &reduced_.framebuffer);
+    glDeleteTextures(1, &reduced_.texture);
+    FullWidth = renderer.RenderWidth;
+    FullHeight = renderer.RenderHeight;
+    MakeReduced();
 }
 
 void CVolumeLight::FillConstants(const CRenderer& renderer, int shadowMapSize) {
@@ -97,7 +111,7 @@ void CVolumeLight::FillLookup(const CPointLight& light) {
     lookup_.FaceCounts[1] = covered;
 }
 
-void CVolumeLight::Render(CRenderer& renderer, CPointLight& light) {
+void CVolumeLight::Render(CRenderer& renderer, CPointLight& light, bool add) {
     GLfloat saved[4];
     glGetFloati_v(GL_VIEWPORT, 0, saved);
     // The viewport keeps the fraction of a pixel the truncated texture lost.
@@ -118,19 +132,29 @@ void CVolumeLight::Render(CRenderer& renderer, CPointLight& light) {
     renderer.BindConstantBuffer(kSlotShaftLookup, lookupBuffer_);
     renderer.SetInputLayout(renderer.FullLayout());
 
-    // Both passes write every pixel they are read at, with alpha 1: the old
-    // contents count for nothing, and the images are not cleared.
+    // The march writes every pixel it is read at, with alpha 1: the old
+    // contents count for nothing unless added to, and the image is not
+    // cleared. Adding keeps alpha 1.
+    if (add) glBlendFuncSeparate(GL_ONE, GL_ONE, GL_ZERO, GL_ONE);
     glBindFramebuffer(GL_FRAMEBUFFER, reduced_.framebuffer);
     renderer.SetVertexShader(renderer.VsQuad);
     renderer.SetPixelShader(renderer.PsVolumeLight);
     renderer.BindTexture(1, renderer.SceneDepth().texture);
     renderer.BindSampler(1);
     renderer.DrawQuad();
-
+    if (add) renderer.SetBlendState(BlendState::AlphaToCoverage);
     glViewportIndexedf(0, saved[0], saved[1], saved[2], saved[3]);
-    const CRenderTarget& shaft = light.LightShaftImage();
-    glBindFramebuffer(GL_FRAMEBUFFER, shaft.framebuffer);
-    renderer.BindTexture(1, reduced_.texture);
+}
+
+void CVolumeLight::ScaleUp(CRenderer& renderer) {
+    // Like the march, the scale-up writes every pixel with alpha 1.
+    renderer.SetBlendState(BlendState::AlphaToCoverage);
+    renderer.BindConstantBuffer(kSlotVolumeLight, constantBuffer_);
+    renderer.SetInputLayout(renderer.FullLayout());
+    glBindFramebuffer(GL_FRAMEBUFFER, renderer.Shafts().framebuffer);
+    renderer.SetVertexShader(renderer.VsQuad);
     renderer.SetPixelShader(renderer.PsVolumeLightUpsample);
+    renderer.BindTexture(1, reduced_.texture);
+    renderer.BindSampler(1);
     renderer.DrawQuad();
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The light shafts: for one lamp at a time, a ray march through the lamp's
-// cube maps at reduced resolution, then a bilinear scale-up into the lamp's
-// light-shaft image.
+// cube maps at reduced resolution, summed over the lamps in the reduced
+// image; then one bilinear scale-up of the sum into the renderer's Shafts
+// image (the scale-up is linear, so this is the sum of the lamps' scale-ups).
 #include "render/constant_buffers.h"
 #include "render/renderer.h"
 
@@ -18,8 +19,13 @@ public:
     // the constant buffer. False for a null renderer.
     [[nodiscard]] bool Create(CRenderer* renderer);
     void Release();
-    // The light-shaft image of `light` (its LightShaftImage).
-    void Render(CRenderer& renderer, CPointLight& light);
+    // Re-makes the reduced image for the renderer's render size.
+    void Resize(const CRenderer& renderer);
+    // The march of `light` into the reduced image: replacing what is there,
+    // or added to it (the frame's second and later lamps).
+    void Render(CRenderer& renderer, CPointLight& light, bool add = false);
+    // The reduced image scaled up into renderer.Shafts().
+    void ScaleUp(CRenderer& renderer);
 
     int FullWidth = 0;
     int FullHeight = 0;
@@ -37,6 +43,8 @@ public:
     void FillLookup(const CPointLight& light);
 
 private:
+    void MakeReduced();
+
     GLuint constantBuffer_ = 0;
     VolumeLightConstants mirror_{};
     GLuint lookupBuffer_ = 0;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "model/model.h"
+#include "platform/memory.h"
 #include "model/render_model.h"
 #include "scene/scene_records.h"
 #include "scene/scene_view.h"
@@ -99,11 +100,13 @@ void Scene::FinishLoading(LoadedRoom room) {
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - firstTick_).count();
     state_ = SceneState::Running;
     PublishSnapshot();
+    ReturnFreeMemory();  // what the imports freed goes back to the system
 }
 
 // After a new current model: the camera goes to it when less than half of it
 // is in view, and the interface learns its animations.
 void Scene::AfterModelChange(bool fit) {
+    ReturnFreeMemory();  // the old model's memory and the import's scratch
     if (fit) {
         SceneView view;
         {

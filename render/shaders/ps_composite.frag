@@ -4,11 +4,11 @@
 #include "pixel_inputs.glsl"
 
 layout(binding = 0) uniform sampler2D TexDiffuse;        // scene colour
-layout(binding = 2) uniform sampler2D TexShadowMap1;     // final lamp images
+layout(binding = 2) uniform sampler2D TexShadowMap1;     // final lamp images: shadow in red
 layout(binding = 3) uniform sampler2D TexShadowMap2;
 layout(binding = 4) uniform sampler2D TexShadowMap3;
-layout(binding = 8) uniform sampler2D TexVolumeLight1;   // light shafts
-layout(binding = 9) uniform sampler2D TexVolumeLight2;
+layout(binding = 8) uniform sampler2D TexVolumeLight1;   // light shafts (the renderer's
+layout(binding = 9) uniform sampler2D TexVolumeLight2;   // image holds all lamps' in 1)
 layout(binding = 10) uniform sampler2D TexVolumeLight3;
 
 layout(location = 0) out vec4 Target0;
@@ -17,10 +17,10 @@ void main() {
     vec2 uv = TexCoord0;
     vec3 shafts = texture(TexVolumeLight1, uv).rgb + texture(TexVolumeLight2, uv).rgb +
                   texture(TexVolumeLight3, uv).rgb;
-    vec4 l1 = texture(TexShadowMap1, uv);
-    vec4 l2 = texture(TexShadowMap2, uv);
-    vec4 l3 = texture(TexShadowMap3, uv);
-    float lit = max(1.0 - l1.r * l1.g, max(1.0 - l2.r * l2.g, 1.0 - l3.r * l3.g));
+    float l1 = texture(TexShadowMap1, uv).r;
+    float l2 = texture(TexShadowMap2, uv).r;
+    float l3 = texture(TexShadowMap3, uv).r;
+    float lit = max(1.0 - l1, max(1.0 - l2, 1.0 - l3));
     vec4 s = texture(TexDiffuse, uv);
     vec3 rgb = max(s.rgb * lit - 0.3 + shafts, 0.0);
     if (all(greaterThan(rgb, vec3(0.98)))) rgb = vec3(0.96);

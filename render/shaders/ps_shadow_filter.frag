@@ -1,6 +1,8 @@
 #version 450 core
 // PsShadowFilter: softens the raw lamp image over 17 taps whose spread grows
-// with the distance to the lamp, and fades it out far from the lamp.
+// with the distance to the lamp, and fades it out far from the lamp. The
+// composition reads only the product of the two terms, so that product is
+// the result (red of an R16F image).
 #include "point_light_constants.glsl"
 #include "pixel_inputs.glsl"
 
@@ -18,8 +20,8 @@ const vec2 kTaps[16] = vec2[16](
 void main() {
     vec2 uv = TexCoord0;
     vec4 r = texture(TexDiffuse, uv);
-    // Where the model is not, the result is the colour the pass clears to:
-    // (min(P.y, 0), min(P.y, 0), 0, 1).
+    // Where the model is not, the result is what the pass clears to:
+    // min(P.y, 0) squared.
     if (r == vec4(0.0)) discard;
     float z = r.z;
     float count = (r.x > 0.001) ? 1.0 : 0.0;
@@ -35,5 +37,8 @@ void main() {
     float fade = clamp(1.0 - 0.03 * z / p, 0.0, 1.0);
     float x = max(count / 17.0 - 0.5 + 0.1 * z / p, 0.0) * P.y * 0.5;
     float y = r.y + z / p;
-    Target0 = vec4(min(fade * P.y, x), min(fade * P.y, y), z, fade);
+    // Each term as blending it by alpha = fade over the cleared colour gave.
+    float e = min(P.y, 0.0);
+    vec2 t = fade * vec2(min(fade * P.y, x), min(fade * P.y, y)) + (1.0 - fade) * e;
+    Target0 = vec4(t.x * t.y, 0.0, 0.0, 1.0);
 }

@@ -303,61 +303,72 @@ TEST_F(ShadowSceneTest, FigureBetweenLampAndFloorCastsAShadow) {
                 Brightness(PixelAt(without, kWidth, corner.x, corner.y)), 6);
 }
 
-// The light shafts brighten the air around a lamp and nowhere else.
+// The light shafts brighten the air around a lamp and nowhere else, in the
+// full-size targets and in targets re-made at a smaller view's size.
 TEST_F(LightsFrameTest, ShaftsBrightenTheAirNearTheLampOnly) {
-    constexpr int kW = 1536, kH = 1080;
-    renderer->RotationX = 1.5f;
-    renderer->RotationZ = 1.5f;
-    renderer->Distance = 6.0f;
-    renderer->At = {0, 0, 0};
-    renderer->LightTarget = {0, 0, 0};
-    room = std::make_unique<RoomLighting>();
-    ASSERT_TRUE(CreateRoomLighting(*renderer, *room, WriteSkyImages()));
-    room->sky.Tick();
-    // A small block for the cube maps; the lamps sit at the view's centre
-    // and their glow reaches 3 units.
-    Built* block = NewModel();
-    AddBox(block->model, {-0.1f, -0.1f, -1.0f}, {0.1f, 0.1f, -0.8f});
-    ASSERT_TRUE(block->render.Build(*renderer, &block->model, false));
-    for (CPointLight& lamp : room->lamps) {
-        lamp.Position = {0.0f, 0.0f, 0.0f, 1.0f};
-        lamp.ShadowParam[0] = 0.3f;
-        lamp.Color = {1.0f, 0.8f, 0.7f, 5.0f};
-        lamp.ShadowMapsDone = 0;
-    }
+    for (const int kW : {1536, 768}) {
+        const int kH = kW * 1080 / 1536;
+        SCOPED_TRACE(kW);
+        renderer->RotationX = 1.5f;
+        renderer->RotationZ = 1.5f;
+        renderer->Distance = 6.0f;
+        renderer->At = {0, 0, 0};
+        renderer->LightTarget = {0, 0, 0};
+        if (room) room->Release();
+        room = std::make_unique<RoomLighting>();
+        ASSERT_TRUE(CreateRoomLighting(*renderer, *room, WriteSkyImages()));
+        room->sky.Tick();
+        // A small block for the cube maps; the lamps sit at the view's centre
+        // and their glow reaches 3 units.
+        Built* block = NewModel();
+        AddBox(block->model, {-0.1f, -0.1f, -1.0f}, {0.1f, 0.1f, -0.8f});
+        ASSERT_TRUE(block->render.Build(*renderer, &block->model, false));
+        for (CPointLight& lamp : room->lamps) {
+            lamp.Position = {0.0f, 0.0f, 0.0f, 1.0f};
+            lamp.ShadowParam[0] = 0.3f;
+            lamp.Color = {1.0f, 0.8f, 0.7f, 5.0f};
+            lamp.ShadowMapsDone = 0;
+        }
 
-    auto render = [&](bool shafts) {
-        for (CPointLight& lamp : room->lamps) lamp.ShadowMapsDone = 0;
-        // Start every frame from empty shaft images.
-        for (CPointLight& lamp : room->lamps)
-            glClearTexImage(lamp.LightShaftImage().texture, 0, GL_RGBA, GL_FLOAT, nullptr);
-        FrameScene s = Scene(kW, kH);
-        s.models[0] = &block->render;
-        s.sky = &room->sky;
-        s.lights = room->lampList;
-        s.lightCount = 3;
-        s.volumeLight = shafts ? &room->volumeLight : nullptr;
-        ::RenderFrame(s);
-        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-        return ReadBackBuffer(*renderer, kW, kH);
-    };
-    const std::vector<unsigned char> with = render(true);
-    const std::vector<unsigned char> without = render(false);
-    SavePng("lights_shafts_with", with, kW, kH);
-    SavePng("lights_shafts_without", without, kW, kH);
+        FrameScene sized = Scene(kW, kH);
+        sized.volumeLight = &room->volumeLight;
+        ASSERT_TRUE(ResizeFrameTargets(sized, kW, kH));
+        EXPECT_EQ(renderer->SceneColor().width, kW);
+        EXPECT_EQ(renderer->LampShadow().height, kH);
+        EXPECT_EQ(room->volumeLight.ReducedImage().width, static_cast<int>(kW * 0.4f));
+        auto render = [&](bool shafts) {
+            for (CPointLight& lamp : room->lamps) lamp.ShadowMapsDone = 0;
+            // Start every frame from empty shaft images.
+            glClearTexImage(renderer->Shafts().texture, 0, GL_RGBA, GL_FLOAT, nullptr);
+            FrameScene s = Scene(kW, kH);
+            s.models[0] = &block->render;
+            s.sky = &room->sky;
+            s.lights = room->lampList;
+            s.lightCount = 3;
+            s.volumeLight = shafts ? &room->volumeLight : nullptr;
+            ::RenderFrame(s);
+            EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+            return ReadBackBuffer(*renderer, kW, kH);
+        };
+        const std::vector<unsigned char> with = render(true);
+        const std::vector<unsigned char> without = render(false);
+        SavePng("lights_shafts_with_" + std::to_string(kW), with, kW, kH);
+        SavePng("lights_shafts_without_" + std::to_string(kW), without, kW, kH);
 
-    // Beside the lamp (not on the block) the air is brighter ...
-    int brighter = 0;
-    for (int dx : {-120, -60, 60, 120}) {
-        const unsigned char* a = PixelAt(with, kW, kW / 2 + dx, kH / 2 - 80);
-        const unsigned char* b = PixelAt(without, kW, kW / 2 + dx, kH / 2 - 80);
-        if (Brightness(a) > Brightness(b) + 90) ++brighter;
+        // Beside the lamp (not on the block) the air is brighter ...
+        int brighter = 0;
+        for (int dx : {-120, -60, 60, 120}) {
+            const unsigned char* a = PixelAt(with, kW, kW / 2 + dx * kW / 1536, kH / 2 - 80 * kW / 1536);
+            const unsigned char* b = PixelAt(without, kW, kW / 2 + dx * kW / 1536, kH / 2 - 80 * kW / 1536);
+            if (Brightness(a) > Brightness(b) + 90) ++brighter;
+        }
+        EXPECT_EQ(brighter, 4);
+        // ... while the far corners are untouched.
+        for (Pixel p : {Pixel{10, 10}, Pixel{kW - 11, 10}, Pixel{10, kH - 11}, Pixel{kW - 11, kH - 11}}) {
+            const unsigned char* a = PixelAt(with, kW, p.x, p.y);
+            const unsigned char* b = PixelAt(without, kW, p.x, p.y);
+            for (int c = 0; c < 3; ++c) EXPECT_EQ(a[c], b[c]) << p.x << "," << p.y;
+        }
     }
-    EXPECT_EQ(brighter, 4);
-    // ... while the far corners are untouched.
-    for (Pixel p : {Pixel{10, 10}, Pixel{kW - 11, 10}, Pixel{10, kH - 11}, Pixel{kW - 11, kH - 11}}) {
-        const unsigned char* a = PixelAt(with, kW, p.x, p.y);
-        const unsigned char* b = PixelAt(without, kW, p.x, p.y);
-        for (int c = 0; c < 3; ++c) EXPECT_EQ(a[c], b[c]) << p.x << "," << p.y;
-    }
+    ASSERT_TRUE(ResizeFrameTargets(Scene(1536, 1080), 1536, 1080));  // the renderer is shared
 }

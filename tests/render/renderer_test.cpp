@@ -121,6 +121,7 @@ TEST_F(GpuTest, EveryProgramOfThisPassSetExists) {
 TEST_F(GpuTest, TargetsHaveFixedSizesAndFormats) {
     EXPECT_EQ(renderer->RenderWidth, 1536);
     EXPECT_EQ(renderer->RenderHeight, 1080);
+    ASSERT_TRUE(renderer->MakeScreen());  // made at the first full-screen frame
     struct Target {
         GLuint texture;
         GLint format, width, height;
@@ -129,7 +130,9 @@ TEST_F(GpuTest, TargetsHaveFixedSizesAndFormats) {
         {renderer->SceneColor().texture, GL_RGBA8, 1536, 1080},
         {renderer->Screen().texture, GL_RGBA8, 1920, 1080},
         {renderer->BackBuffer().texture, GL_RGBA8, 1536, 1080},
-        {renderer->SceneDepth().texture, GL_RGBA32F, 1536, 1080},
+        {renderer->SceneDepth().texture, GL_RG32F, 1536, 1080},
+        {renderer->LampRaw().texture, GL_RGBA16F, 1536, 1080},
+        {renderer->Shafts().texture, GL_RGBA16F, 1536, 1080},
         {renderer->DepthTexture(), GL_DEPTH_COMPONENT32F, 1536, 1080},
     };
     for (const Target& t : targets) {

@@ -191,8 +191,8 @@ TEST_F(SceneShaderTest, CompositionDarkensByLampImagesAndAddsShafts) {
         return t;
     };
     CompositionInputs inputs;
-    inputs.lampImages[0] = solid(0.5f, 0.5f, 0.0f);   // 1 - 0.25 = 0.75
-    inputs.lampImages[1] = solid(0.9f, 0.9f, 0.0f);   // 0.19
+    inputs.lampImages[0] = solid(0.25f, 0.0f, 0.0f);  // 1 - 0.25 = 0.75
+    inputs.lampImages[1] = solid(0.81f, 0.0f, 0.0f);  // 0.19
     inputs.lampImages[2] = solid(0.0f, 0.0f, 0.0f);   // 1: the brightest wins
     inputs.shaftImages[0] = solid(0.1f, 0.0f, 0.0f);
     inputs.shaftImages[1] = solid(0.0f, 0.05f, 0.0f);
