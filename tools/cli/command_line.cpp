@@ -81,7 +81,7 @@ void DefineRender(CLI::App& app, RenderOptions& o) {
         ->type_name("H")
         ->check(WholeNumber(1, kMaxImageHeight, heightLimit));
     app.add_option("--time", o.time, "animation time in seconds (default 0)")->type_name("T")->check(NonNegativeNumber());
-    app.add_flag("--room", o.room, "draw the whole frame with the room from ./model/washitu: lamps, shadows, sky, shafts");
+    app.add_flag("--room", o.room, "draw the whole frame with the room (./model/washitu, else the installed one): lamps, shadows, sky, shafts");
     app.add_flag("--timings", o.timings, "each pass's wall-clock and CPU milliseconds on stderr (with --room)");
     app.add_flag("--fit", o.fit, "frame the posed model: the default direction of view, target and distance moved to show it whole");
 }
