@@ -41,7 +41,7 @@ Files:
                  installed, else in $XDG_CONFIG_HOME/vorland/ (default
                  ~/.config/vorland/)
   share/vorland  the room, interface and sky pictures (model/, pict/, img/);
-                 a start folder that holds model/ is used instead
+                 a start folder that holds model/washitu is used instead
 
 F12 saves into the start folder, or when installed into $XDG_PICTURES_DIR,
 else ~/Pictures, else the home folder.

@@ -65,6 +65,11 @@ std::string PicturesDir(const DataPathInputs& in) {
     return in.home.empty() ? in.startDir : in.home;
 }
 
+// The start folder holds the room: a checkout or a portable copy. model/washitu
+// rather than any model/, so that a home folder with a model/ of its own still
+// gets the installed data.
+bool StartHoldsData(const std::string& startDir) { return IsDir(startDir + "/model/washitu"); }
+
 }  // namespace
 
 std::string InstalledDataDir(const std::string& executable) {
@@ -80,7 +85,7 @@ std::string InstalledDataDir(const std::string& executable) {
 DataPaths ResolveDataPaths(const DataPathInputs& in) {
     DataPaths out;
     const std::string installed = InstalledDataDir(in.executable);
-    out.dataInStartDir = installed.empty() || IsDir(in.startDir + "/model");
+    out.dataInStartDir = installed.empty() || StartHoldsData(in.startDir);
     out.dataDir = out.dataInStartDir ? in.startDir : installed;
     const std::string configBase = ConfigBase(in);
     const bool configInStart = installed.empty() || IsFile(in.startDir + "/config.ini") || configBase.empty();
@@ -104,8 +109,9 @@ DataPathInputs ThisProcessInputs() {
 
 std::string DataFile(const std::string& name) {
     if (name.empty() || name[0] == '/') return name;
-    const DataPaths paths = ResolveDataPaths(ThisProcessInputs());
-    return paths.dataInStartDir ? name : Normal(paths.dataDir + "/" + name);
+    const DataPathInputs in = ThisProcessInputs();
+    const std::string installed = InstalledDataDir(in.executable);
+    return installed.empty() || StartHoldsData(in.startDir) ? name : Normal(installed + "/" + name);
 }
 
 std::string HelperProgram(const std::string& executable, const std::string& name) {

@@ -1,7 +1,7 @@
 #pragma once
 // Where the programs find their data (model/washitu, pict, img), read and
 // write config.ini and save screenshots. Two ways of running:
-//   portable:  started from a folder that holds model/ (a source checkout),
+//   portable:  started from a folder that holds model/washitu (a checkout),
 //              or a build that is not installed: everything as it always was,
 //              relative to the start folder;
 //   installed: the data in PREFIX/share/vorland beside the executable's bin/

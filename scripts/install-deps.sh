@@ -13,7 +13,7 @@ packages=(
   glslang-tools
   clang libclang-rt-14-dev llvm
   libassimp-dev
-  file dpkg-dev help2man desktop-file-utils lintian shared-mime-info
+  file dpkg-dev help2man desktop-file-utils lintian shared-mime-info bash-completion
 )
 
 missing=()

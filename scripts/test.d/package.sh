@@ -54,6 +54,22 @@ check "settings under XDG_CONFIG_HOME" test -s "$scratch/config/vorland/config.i
 check "nothing written into the start folder" test -z "$(ls -A "$scratch/start")"
 
 check "desktop-file-validate" desktop-file-validate "$root/usr/share/applications/vorland.desktop"
+mime_types() {  # the types shared-mime-info builds from the package's XML, beside its own
+  mkdir -p "$scratch/mime/packages"
+  cp /usr/share/mime/packages/freedesktop.org.xml "$root/usr/share/mime/packages/vorland.xml" "$scratch/mime/packages/"
+  update-mime-database "$scratch/mime" &&
+    for t in model/vnd.collada+xml:dae model/gltf+json:gltf model/gltf-binary:glb application/x-vorland-mdl:mdl \
+             application/x-vorland-ani:ani; do grep -qx "[0-9]*:${t%%:*}:\*\.${t##*:}" "$scratch/mime/globs2" || return 1; done
+}
+check "MIME types" mime_types
+completion() {  # what bash offers after "vorland-cli re" and "vorland-cli render x.glb --w"
+  bash -c 'source /usr/share/bash-completion/bash_completion && source "$1" &&
+    offer() { COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}; _vorland_cli;
+              echo "${COMPREPLY[*]}"; } &&
+    [ "$(offer vorland-cli re)" = render ] && [ "$(offer vorland-cli render x.glb --w)" = --width ]' \
+    _ "$root/usr/share/bash-completion/completions/vorland-cli"
+}
+check "bash completion" completion
 check "lintian finds no error" bash -c "! lintian --no-tag-display-limit '$src/$deb' | grep '^E:'"
 echo "package: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -16,7 +16,7 @@ struct Layout {
     const char* name;
     const char* executable;   // prefix/bin/vorland or prefix/libexec/vorland/vorland-render
     bool installed;           // prefix/share/vorland/model exists
-    const char* startHolds;   // "model", "config.ini" or ""
+    const char* startHolds;   // "model/washitu", "model", "config.ini" or ""
     const char* home;
     const char* configHome;   // $XDG_CONFIG_HOME (an absolute value is made from it)
     const char* pictures;     // $XDG_PICTURES_DIR
@@ -33,8 +33,10 @@ const Layout kLayouts[] = {
      "prefix/share/vorland", "home/.config/vorland", "home"},
     {"~/Pictures", "prefix/bin/vorland", true, "", "home", "-", "-", "", "home/Pictures",
      "prefix/share/vorland", "home/.config/vorland", "home/Pictures"},
-    {"start holds model/", "prefix/bin/vorland", true, "model", "home", "-", "-", "", "",
+    {"start holds the room", "prefix/bin/vorland", true, "model/washitu", "home", "-", "-", "", "",
      "start", "home/.config/vorland", "start"},
+    {"start holds some other model/", "prefix/bin/vorland", true, "model", "home", "-", "-", "", "",
+     "prefix/share/vorland", "home/.config/vorland", "home"},
     {"start holds config.ini", "prefix/bin/vorland", true, "config.ini", "home", "-", "-", "", "",
      "prefix/share/vorland", "start", "home"},
     {"XDG_CONFIG_HOME", "prefix/bin/vorland", true, "", "home", "/cfg", "-", "", "",
@@ -64,8 +66,8 @@ TEST_P(DataPathsTest, FollowsTheLayout) {
     fs::create_directories(at("home"));
     if (l.installed) fs::create_directories(at("prefix/share/vorland/model"));
     if (*l.made) fs::create_directories(at(l.made));
-    if (std::string(l.startHolds) == "model") fs::create_directories(at("start/model"));
     if (std::string(l.startHolds) == "config.ini") WriteFileBytes(at("start/config.ini"), "BKColorR = 1\r\n");
+    else if (*l.startHolds) fs::create_directories(at(std::string("start/") + l.startHolds));
     if (*l.userDirs) {
         fs::create_directories(at("home/.config"));
         WriteFileBytes(at("home/.config/user-dirs.dirs"), std::string("# comment\n") + l.userDirs + "\n");
