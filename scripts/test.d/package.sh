@@ -57,7 +57,7 @@ check "desktop-file-validate" desktop-file-validate "$root/usr/share/application
 mime_types() {  # the types shared-mime-info builds from the package's XML, beside its own
   mkdir -p "$scratch/mime/packages"
   cp /usr/share/mime/packages/freedesktop.org.xml "$root/usr/share/mime/packages/vorland.xml" "$scratch/mime/packages/"
-  update-mime-database "$scratch/mime" &&
+  update-mime-database "$scratch/mime" >/dev/null 2>&1 &&
     for t in model/vnd.collada+xml:dae model/gltf+json:gltf model/gltf-binary:glb application/x-vorland-mdl:mdl \
              application/x-vorland-ani:ani; do grep -qx "[0-9]*:${t%%:*}:\*\.${t##*:}" "$scratch/mime/globs2" || return 1; done
 }
