@@ -27,6 +27,7 @@
 #include "platform/stage_timer.h"
 #include "settings/settings.h"
 #include "app/shell_buttons.h"
+#include "platform/data_paths.h"
 #include "ui/select_file_dialog.h"
 #include "ui/select_list.h"
 
@@ -58,6 +59,9 @@ CApplication::CApplication(const CScreenMetrics& metrics)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAcceptDrops(true);
     startDirectory = QDir::currentPath();
+    const DataPaths paths = ResolveDataPaths(ThisProcessInputs());
+    configDirectory = QString::fromStdString(paths.configDir);
+    screenshotDirectory = QString::fromStdString(paths.screenshotDir);
     screenWidth = metrics_.screenWidth;
     screenHeight = metrics_.screenHeight;
     const QRect r = DefaultWindowRect(screenWidth, screenHeight);
@@ -70,7 +74,7 @@ CApplication::CApplication(const CScreenMetrics& metrics)
     std::vector<std::string> fallbacks;
     {
         const stage_timer::Span span("settings");
-        if (const Status read = settings_->ReadFile("config.ini", &fallbacks); !read) {
+        if (const Status read = settings_->ReadFile(configDirectory.toStdString() + "/config.ini", &fallbacks); !read) {
             // Shown once the message window exists; the file is not written on exit.
             settingsProblem_ = QString::fromStdString(read.Why());
             std::fprintf(stderr, "vorland: %s\n", read.Why().c_str());
@@ -351,7 +355,7 @@ bool CApplication::HandleViewerKey(int key) {
             break;
         case Qt::Key_F12: {
             const QString path = SaveScreenshot();
-            if (path.isEmpty()) ShowMessage(QStringLiteral("The screenshot could not be written into %1.").arg(startDirectory));
+            if (path.isEmpty()) ShowMessage(QStringLiteral("The screenshot could not be written into %1.").arg(screenshotDirectory));
             else ShowNotice(QStringLiteral("saved ") + QFileInfo(path).fileName());
             return true;
         }
@@ -366,7 +370,7 @@ QString CApplication::SaveScreenshot() {
     if (!display_) return {};
     const QImage image = display_->grabFramebuffer();
     if (image.isNull()) return {};
-    const QString stem = startDirectory + QStringLiteral("/vorland-") +
+    const QString stem = screenshotDirectory + QStringLiteral("/vorland-") +
                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     // Two in one second: the second gets a number rather than replacing the first.
     QString path = stem + QStringLiteral(".png");
@@ -458,7 +462,8 @@ void CApplication::CloseApplication() {
         // The dialog browses by moving the working directory; the file goes
         // back beside the one that was read.
         QDir::setCurrent(startDirectory);
-        if (const Status written = settings_->Write(startDirectory.toStdString()); !written) {
+        QDir().mkpath(configDirectory);  // ~/.config/vorland on the first exit
+        if (const Status written = settings_->Write(configDirectory.toStdString()); !written) {
             const std::string& why = written.Why();
             const QString text = QStringLiteral("config.ini cannot be written: %1.").arg(QString::fromStdString(why));
             std::fprintf(stderr, "vorland: %s\n", text.toLocal8Bit().constData());

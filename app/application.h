@@ -31,7 +31,8 @@ public:
     enum { kSizeRestored = 0, kSizeMinimized = 1, kSizeMaximized = 2 };
 
     // Records the working directory as the start directory, takes the
-    // screen's metrics and reads config.ini from the working directory.
+    // screen's metrics and reads config.ini from the working directory (or,
+    // installed, from ~/.config/vorland).
     CApplication();
     // The same for a given screen (tests of other screen sizes).
     explicit CApplication(const CScreenMetrics& metrics);
@@ -67,7 +68,7 @@ public:
     // halve and double the speed, F12 saves a screenshot. False for others.
     bool HandleViewerKey(int key);
     // Writes the 3D view as vorland-YYYYMMDD-HHMMSS.png into the start
-    // directory; the file's path, or empty when it could not be written.
+    // directory (installed: the pictures folder); the file's path, or empty when it could not be written.
     QString SaveScreenshot();
     CMainLayout Layout() const;
     // Tells the user what went wrong, in the interface's own message window.
@@ -85,6 +86,8 @@ public:
     bool Closed() const { return closed_; }
 
     QString startDirectory;
+    QString configDirectory;      // whose config.ini is read and written (see platform/data_paths.h)
+    QString screenshotDirectory;  // where F12 saves
     int screenWidth = 0, screenHeight = 0;
     int borderWidth = 8, borderHeight = 8;
     int windowWidth = 0, windowHeight = 0;

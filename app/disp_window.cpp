@@ -15,6 +15,7 @@
 #include <cstdio>
 
 #include "platform/stage_timer.h"
+#include "platform/data_paths.h"
 #include "scene/view_camera.h"
 
 namespace {
@@ -87,9 +88,9 @@ void CDispWindow::Create(QWidget* parent, int x, int y, int width, int height) {
     // Fixed here, on this thread: later changes of the working directory (the
     // file dialog browses by it) do not move them.
     ScenePlan plan;
-    plan.roomFolder = AbsolutePath(QStringLiteral("model/washitu"));
+    plan.roomFolder = AbsolutePath(QString::fromStdString(DataFile("model/washitu")));
     for (int i = 0; i < 3; ++i) plan.roomFiles[i] = plan.roomFolder + "/" + kRoomFiles[i];
-    plan.sky.folder = AbsolutePath(QString::fromStdString(settings_.ImgPath.ToUtf8()));
+    plan.sky.folder = AbsolutePath(QString::fromStdString(DataFile(settings_.ImgPath.ToUtf8())));
     plan.sky.cloud = settings_.TextureCloudName.ToUtf8();
     plan.sky.star = settings_.TextureStarName.ToUtf8();
     plan.sky.moon = settings_.TextureMoonName.ToUtf8();

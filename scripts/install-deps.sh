@@ -13,6 +13,7 @@ packages=(
   glslang-tools
   clang libclang-rt-14-dev llvm
   libassimp-dev libjpeg-dev
+  file dpkg-dev help2man desktop-file-utils lintian shared-mime-info bash-completion
 )
 
 missing=()

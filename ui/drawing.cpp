@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <cmath>
 
+#include "platform/data_paths.h"
 #include "platform/file_io.h"
 #include "settings/settings.h"
 #include "ui/metrics.h"
@@ -92,7 +93,8 @@ void DrawInterfaceText(QPainter& p, const QString& text, const QFont& font, cons
     p.restore();
 }
 
-QImage LoadInterfaceImage(const QString& path) {
+QImage LoadInterfaceImage(const QString& name) {
+    const QString path = QString::fromStdString(DataFile(name.toStdString()));  // installed: share/vorland/pict
     const QFileInfo info(path);
     if (!info.isFile() || info.size() > static_cast<qint64>(kMaxImageFileBytes)) return QImage();
     return QImage(path);

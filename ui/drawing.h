@@ -52,7 +52,8 @@ CColor4 ViewerBackgroundColor(const CSettings& s);
 // A screen-sized 32-bit back buffer whose DPI is the screen's logical DPI, so
 // fonts sized in points come out at the same pixel size as on screen.
 QImage MakeBackBuffer(const CScreenMetrics& m);
-// An interface picture: a regular file within the image size limit,
+// An interface picture (named relative to the data folder, see
+// platform/data_paths.h): a regular file within the image size limit,
 // decoded; null when it is missing, too large or cannot be decoded. A
 // folder, FIFO or device in its place is never opened.
 QImage LoadInterfaceImage(const QString& path);

@@ -67,7 +67,7 @@ CLI::Validator ImageFileName() {
 }
 
 void DefineRender(CLI::App& app, RenderOptions& o) {
-    app.add_option("FILE", o.input, "the model: .dae or .mdl")->required();
+    app.add_option("FILE", o.input, "the model: .dae, .gltf, .glb or .mdl")->required();
     app.add_option("-o", o.output, "the image to write; its extension chooses PNG, JPEG (.jpg, .jpeg) or BMP")
         ->required()
         ->type_name("OUT")
@@ -81,7 +81,7 @@ void DefineRender(CLI::App& app, RenderOptions& o) {
         ->type_name("H")
         ->check(WholeNumber(1, kMaxImageHeight, heightLimit));
     app.add_option("--time", o.time, "animation time in seconds (default 0)")->type_name("T")->check(NonNegativeNumber());
-    app.add_flag("--room", o.room, "draw the whole frame with the room from ./model/washitu: lamps, shadows, sky, shafts");
+    app.add_flag("--room", o.room, "draw the whole frame with the room (./model/washitu, else the installed one): lamps, shadows, sky, shafts");
     app.add_flag("--timings", o.timings, "each pass's wall-clock and CPU milliseconds on stderr (with --room)");
     app.add_flag("--fit", o.fit, "frame the posed model: the default direction of view, target and distance moved to show it whole");
 }
@@ -114,13 +114,13 @@ const char* VersionText() {
 }
 
 int ParseCommandLine(int argc, char** argv, CommandLine* out) {
-    CLI::App app("Inspects, converts and renders skinned, animated models (.dae, .mdl, .ani).", "vorland-cli");
+    CLI::App app("Inspects, converts and renders skinned, animated models (.dae, .gltf, .glb, .mdl, .ani).", "vorland-cli");
     Configure(app);
     bool version = false;
     app.add_flag("--version", version, "print the version and exit");
     app.require_subcommand(0, 1);
 
-    CLI::App* info = app.add_subcommand("info", "print one JSON object with the counts of a .dae, .mdl or .ani file");
+    CLI::App* info = app.add_subcommand("info", "print one JSON object with the counts of a .dae, .gltf, .glb, .mdl or .ani file");
     info->add_option("FILE", out->info.file, "the file to read")->required();
     info->add_flag("--timing", out->info.timing, "how long reading the file took, on stderr");
 

@@ -9,18 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/data_paths.h"
 #include "tools/cli/verbs.h"
 
 namespace {
 
-// vorland-render beside this executable.
-std::string RendererPath() {
-    char self[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) return "vorland-render";
-    const std::string path(self, static_cast<std::size_t>(n));
-    return path.substr(0, path.find_last_of('/') + 1) + "vorland-render";
-}
+// vorland-render beside this executable, or installed in libexec/vorland/.
+std::string RendererPath() { return HelperProgram(ThisProcessInputs().executable, "vorland-render"); }
 
 }  // namespace
 

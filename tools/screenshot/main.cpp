@@ -1,4 +1,5 @@
 // vorland-shot OUT.png [DELAY_MS] [--until-scene]: saves the whole X screen.
+// vorland-shot --scene-in FILE: whether a picture shows a scene (below).
 // Used to take a picture of the viewer when it runs under Xvfb.
 //
 // Without --until-scene it waits DELAY_MS and takes the picture. With it,
@@ -43,6 +44,13 @@ bool CentreShowsScene(const QImage& image) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // vorland-shot --scene-in FILE: prints the picture's size; exit 0 when its
+    // centre shows a drawn scene. Needs no display.
+    if (argc == 3 && std::strcmp(argv[1], "--scene-in") == 0) {
+        const QImage image(QString::fromLocal8Bit(argv[2]));
+        std::printf("%dx%d\n", image.width(), image.height());
+        return CentreShowsScene(image) ? 0 : 1;
+    }
     QGuiApplication app(argc, argv);
     QString out;
     int delay = -1;

@@ -18,6 +18,7 @@
 #include "model/model.h"
 #include "model/posed_bounds.h"
 #include "model/render_model.h"
+#include "platform/data_paths.h"
 #include "platform/file_io.h"
 #include "render/camera_fit.h"
 #include "render/frame_passes.h"
@@ -80,17 +81,18 @@ struct RoomModel {
     std::unique_ptr<CRenderModel> render;
 };
 
-// Loads washitu2.dae and washitu3.dae from ./model/washitu when present; the
-// textures they name are relative to that folder.
+// Loads washitu2.dae and washitu3.dae from ./model/washitu, or the installed
+// copy, when present; the textures they name are relative to that folder.
 void LoadRoom(CRenderer& renderer, RoomModel room[2]) {
     namespace fs = std::filesystem;
     std::error_code ec;
     const fs::path start = fs::current_path(ec);
-    if (ec || !fs::is_directory("model/washitu", ec)) {
+    const std::string folder = DataFile("model/washitu");
+    if (ec || !fs::is_directory(folder, ec)) {
         std::fputs("vorland-cli: no ./model/washitu here; rendering without the room\n", stderr);
         return;
     }
-    fs::current_path("model/washitu", ec);
+    fs::current_path(folder, ec);
     const char* files[2] = {"washitu2.dae", "washitu3.dae"};
     for (int i = 0; i < 2; ++i) {
         if (!fs::exists(files[i], ec)) continue;
@@ -181,7 +183,7 @@ int main(int argc, char** argv) {
     if (o.room) {
         // The whole frame: lamps with their shadows, sky, light shafts.
         CRenderModel* models[3] = {&renderModel, room[0].render.get(), room[1].render.get()};
-        const SkyImages images{settings.ImgPath.ToUtf8(), settings.TextureCloudName.ToUtf8(),
+        const SkyImages images{DataFile(settings.ImgPath.ToUtf8()), settings.TextureCloudName.ToUtf8(),
                                settings.TextureStarName.ToUtf8(), settings.TextureMoonName.ToUtf8()};
         FrameTimings timings[2];
         if (!RenderRoomFrame(renderer, models, images, o.width, o.height, clear, o.timings ? timings : nullptr))
