@@ -107,17 +107,19 @@ void Scene::FinishLoading(LoadedRoom room) {
 // is in view, and the interface learns its animations.
 void Scene::AfterModelChange(bool fit) {
     ReturnFreeMemory();  // the old model's memory and the import's scratch
-    if (fit) {
-        SceneView view;
-        {
-            std::lock_guard<std::mutex> guard(viewLock_);
-            view = *view_;
-        }
-        CViewCamera fitted;
-        if (records_->FitCamera(view, /*onlyWhenOutOfView=*/true, fitted))
-            ChangeView([&](SceneView& v) { v.camera = fitted; });
-    }
+    if (fit) FitCamera(/*onlyWhenOutOfView=*/true);
     PublishSnapshot();
+}
+
+// Render thread: the camera that shows the current model goes to the view.
+void Scene::FitCamera(bool onlyWhenOutOfView) {
+    SceneView view;
+    {
+        std::lock_guard<std::mutex> guard(viewLock_);
+        view = *view_;
+    }
+    CViewCamera fitted;
+    if (records_->FitCamera(view, onlyWhenOutOfView, fitted)) ChangeView([&](SceneView& v) { v.camera = fitted; });
 }
 
 void Scene::FinishRenderThread() {
@@ -202,16 +204,7 @@ void Scene::ClearShadowFlags() {
 
 bool Scene::FrameModel() {
     if (!Snapshot().hasModel) return false;
-    Post([this] {
-        SceneView view;
-        {
-            std::lock_guard<std::mutex> guard(viewLock_);
-            view = *view_;
-        }
-        CViewCamera fitted;
-        if (records_->FitCamera(view, /*onlyWhenOutOfView=*/false, fitted))
-            ChangeView([&](SceneView& v) { v.camera = fitted; });
-    });
+    Post([this] { FitCamera(/*onlyWhenOutOfView=*/false); });
     return true;
 }
 

@@ -157,6 +157,7 @@ private:
     void RunJobs();
     void FinishLoading(LoadedRoom room);
     void AfterModelChange(bool fit);
+    void FitCamera(bool onlyWhenOutOfView);
     void Publish(SceneEvent event);
     void PublishSnapshot();
     void ChangeView(const std::function<void(SceneView&)>& change);

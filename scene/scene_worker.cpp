@@ -160,33 +160,28 @@ void SceneWorker::AddAnimation(const std::string& path) {
     });
 }
 
-void SceneWorker::WriteModel(const std::string& path) {
-    Queue([this, path] {
+// Runs `write` on the current model under its lock; refused without one.
+void SceneWorker::WriteCurrent(SceneEvent::Kind kind, const std::string& path,
+                               std::function<Status(const CModel&)> write) {
+    Queue([this, kind, path, write] {
         const std::shared_ptr<SharedModel> model = current_;
-        Status written;
-        if (!model || !model->model) {
-            written = Status::Failure("No model is open: there is nothing to write.");
-        } else {
+        Status written = Status::Failure("No model is open: there is nothing to write.");
+        if (model && model->model) {
             std::lock_guard<std::mutex> guard(model->lock);
-            written = ::WriteModel(*model->model, path);
+            written = write(*model->model);
         }
-        scene_.Publish(Event(SceneEvent::Kind::ModelWritten, path, written));
+        scene_.Publish(Event(kind, path, written));
     });
 }
 
+void SceneWorker::WriteModel(const std::string& path) {
+    WriteCurrent(SceneEvent::Kind::ModelWritten, path, [path](const CModel& model) { return ::WriteModel(model, path); });
+}
+
 void SceneWorker::WriteAnimation(const std::string& path, const CName& animationId) {
-    Queue([this, path, animationId] {
-        const std::shared_ptr<SharedModel> model = current_;
-        Status written;
-        if (!model || !model->model) {
-            written = Status::Failure("No model is open: there is nothing to write.");
-        } else {
-            std::lock_guard<std::mutex> guard(model->lock);
-            if (model->model->animations.Count() == 0)
-                written = Status::Failure("The model " + model->model->name.ToUtf8() + " has no animation to write.");
-            else
-                written = ::WriteAnimation(*model->model, animationId, path);
-        }
-        scene_.Publish(Event(SceneEvent::Kind::AnimationWritten, path, written));
+    WriteCurrent(SceneEvent::Kind::AnimationWritten, path, [path, animationId](const CModel& model) {
+        if (model.animations.Count() == 0)
+            return Status::Failure("The model " + model.name.ToUtf8() + " has no animation to write.");
+        return ::WriteAnimation(model, animationId, path);
     });
 }

@@ -14,6 +14,8 @@
 #include <thread>
 
 #include "platform/name.h"
+#include "platform/status.h"
+#include "scene/scene_types.h"
 
 class CModel;
 class Scene;
@@ -39,6 +41,7 @@ public:
 
 private:
     void Queue(std::function<void()> job);
+    void WriteCurrent(SceneEvent::Kind kind, const std::string& path, std::function<Status(const CModel&)> write);
     void Run();
     // Makes `model` current here and on the render thread; `done` runs
     // there after the build with its result.
