@@ -30,20 +30,20 @@ if(NOT VORLAND_CORE_ONLY)
     set(man ${CMAKE_BINARY_DIR}/man)
     set(pages)
     # page name, program, --help option, NAME line, include file
-    set(page_specs
+    set(man_pages
       "vorland|$<TARGET_FILE:vorland>|--help|viewer for skinned, animated 3D models|vorland.h2m"
       "vorland-cli|$<TARGET_FILE:vorland-cli>|--help|inspect, convert and render models from scripts|vorland-cli.h2m"
       "vorland-cli-info|$<TARGET_FILE:vorland-cli>|info --help|print the counts of a model or animation file as JSON|vorland-cli-verb.h2m"
       "vorland-cli-convert|$<TARGET_FILE:vorland-cli>|convert --help|convert models to .mdl and .ani|vorland-cli-verb.h2m"
       "vorland-cli-render|$<TARGET_FILE:vorland-cli>|render --help|draw one frame of a model into an image without a display|vorland-cli-verb.h2m"
       "vorland-cli-settings|$<TARGET_FILE:vorland-cli>|settings --help|print the config.ini the viewer would write|vorland-cli-verb.h2m")
-    foreach(spec IN LISTS page_specs)
-      string(REPLACE "|" ";" spec "${spec}")
-      list(GET spec 0 page)
-      list(GET spec 1 program)
-      list(GET spec 2 help)
-      list(GET spec 3 name)
-      list(GET spec 4 include)
+    foreach(entry IN LISTS man_pages)
+      string(REPLACE "|" ";" entry "${entry}")
+      list(GET entry 0 page)
+      list(GET entry 1 program)
+      list(GET entry 2 help)
+      list(GET entry 3 name)
+      list(GET entry 4 include)
       add_custom_command(OUTPUT ${man}/${page}.1.gz
         COMMAND ${CMAKE_COMMAND} -E make_directory ${man}
         COMMAND ${HELP2MAN} --no-info --section=1 "--name=${name}" "--help-option=${help}"
