@@ -13,7 +13,7 @@
 
 namespace {
 void AddBone(CModel& model, const char* id) {
-    auto* bone = new CBone;
+    CBone* bone = model.NewBone();
     bone->id.SetAscii(id);
     bone->name.SetAscii(id);
     model.bones.Add(bone);
