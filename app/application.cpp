@@ -42,8 +42,9 @@ QStringList OpenableFiles(const QMimeData* data) {
     if (!data || !data->hasUrls()) return files;
     for (const QUrl& url : data->urls()) {
         const QString path = url.toLocalFile();
-        const int type = FileTypeOfName(path);
-        if (!path.isEmpty() && type >= 1 && type <= 3) files << path;
+        const FileType type = FileTypeOfName(path);
+        const bool openable = type == FileType::kTypeModel || type == FileType::kTypeAnimation || type == FileType::kTypeCollada;
+        if (!path.isEmpty() && openable) files << path;
     }
     return files;
 }
@@ -111,7 +112,7 @@ void CApplication::CreateMainWindow() {
     menuHeight = l.menuHeight;
     menu_ = new CMenuWindow;
     menu_->Create(this, l.menu.x(), l.menu.y(), l.menu.width(), l.menu.height(), *settings_, metrics_);
-    menu_->SetOpenDialog([this](int mode) {
+    menu_->SetOpenDialog([this](FileDialogMode mode) {
         if (dialog_) dialog_->Open(mode);
     });
 
@@ -260,7 +261,7 @@ void CApplication::ApplyColorKey(int w, int h) {
 
 // --- size ----------------------------------------------------------------------
 
-void CApplication::OnSize(int kind) {
+void CApplication::OnSize(SizeKind kind) {
     if (kind == kSizeMaximized) {
         maximized = true;
         if (display_ && display_->FullScreen()) {

@@ -28,7 +28,8 @@ struct CSettings;
 class CApplication : public QWidget {
 public:
     // Size kinds of OnSize.
-    enum { kSizeRestored = 0, kSizeMinimized = 1, kSizeMaximized = 2 };
+    enum class SizeKind { kSizeRestored, kSizeMinimized, kSizeMaximized };
+    using enum SizeKind;
 
     // Records the working directory as the start directory, takes the
     // screen's metrics and reads config.ini from the working directory (or,
@@ -45,7 +46,7 @@ public:
 
     // Lays the window out for restored (0), maximised (2) or, while the
     // display is in full-screen mode, the whole screen for the display.
-    void OnSize(int kind);
+    void OnSize(SizeKind kind);
     // The size button.
     void ToggleMaximized();
     // The close button, and any other way of closing the window: back to the

@@ -37,7 +37,7 @@ bool CanOpenForReading(const QString& path) {
 
 // The file a write ends in: the writers add their extension to a name
 // without it, so "walk" replaces walk.mdl.
-QString WrittenPath(const QString& path, int mode) {
+QString WrittenPath(const QString& path, FileDialogMode mode) {
     const QString extension =
         mode == CSelectFileDialog::kModeWriteModel ? QStringLiteral(".mdl") : QStringLiteral(".ani");
     return path.endsWith(extension) ? path : path + extension;
@@ -97,7 +97,7 @@ void WriteAnimationFile(const CFileActionContext& c, QString path, QString fileN
 
 }  // namespace
 
-int FileTypeOfName(const QString& name) {
+FileType FileTypeOfName(const QString& name) {
     switch (KindOfFileName(ToPath(name))) {
         case ModelFileKind::Model: return CSelectList::kTypeModel;
         case ModelFileKind::Animation: return CSelectList::kTypeAnimation;
@@ -108,7 +108,7 @@ int FileTypeOfName(const QString& name) {
     return CSelectList::kTypeOther;
 }
 
-int ActionType(int selectedType, const QString& fileName) {
+FileType ActionType(FileType selectedType, const QString& fileName) {
     if (selectedType != CSelectList::kTypeNone) return selectedType;
     return FileTypeOfName(fileName);
 }
@@ -128,7 +128,7 @@ void OpenFiles(const CFileActionContext& c, const QStringList& paths) {
     if (!c.display || !c.settings) return;
     bool modelOpened = false;
     for (const QString& path : paths) {
-        const int type = FileTypeOfName(path);
+        const FileType type = FileTypeOfName(path);
         if ((type == CSelectList::kTypeCollada || type == CSelectList::kTypeModel) && !modelOpened) {
             modelOpened = true;
             OpenModel(c, path);
@@ -147,7 +147,7 @@ void RunFileAction(const CFileActionContext& c) {
     if (!dialog || !dialog->SelectList() || !dialog->FileNameBox() || !c.settings || !c.display) return;
     CSelectList* list = dialog->SelectList();
     CConfirmDialog* confirm = dialog->ConfirmDialog();
-    const int mode = dialog->mode;
+    const FileDialogMode mode = dialog->mode;
 
     bool accepted = false;
     if (confirm) confirm->accepted = false;
@@ -163,7 +163,7 @@ void RunFileAction(const CFileActionContext& c) {
     }
     if (!accepted) return;  // the dialog stays open for another choice
 
-    const int type = ActionType(list->selectedType, list->fileName);
+    const FileType type = ActionType(list->selectedType, list->fileName);
     switch (mode) {
         case CSelectFileDialog::kModeOpenModel:
             if (type == CSelectList::kTypeCollada || type == CSelectList::kTypeModel) OpenModel(c, path);

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <functional>
 
+#include "ui/file_choice.h"
+
 class CAnimationListWindow;
 class CDispWindow;
 class CSelectFileDialog;
@@ -22,12 +24,13 @@ struct CFileActionContext {
 };
 
 // The type a file name stands for, by its extension in any letter case:
-// 1 ".mdl", 2 ".ani", 3 ".dae", ".gltf" or ".glb", 4 anything else.
-int FileTypeOfName(const QString& name);
+// model ".mdl", animation ".ani", COLLADA ".dae", ".gltf" or ".glb", other
+// for anything else.
+FileType FileTypeOfName(const QString& name);
 
-// The type the action goes by: the selected row's; with nothing selected
-// (type 0), the typed name's, so that a name typed into the box opens too.
-int ActionType(int selectedType, const QString& fileName);
+// The type the action goes by: the selected row's; with nothing selected,
+// the typed name's, so that a name typed into the box opens too.
+FileType ActionType(FileType selectedType, const QString& fileName);
 
 // Runs the action of the dialog's mode on the dialog's file name.
 void RunFileAction(const CFileActionContext& context);

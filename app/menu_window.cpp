@@ -92,7 +92,7 @@ void CMenuWindow::mouseReleaseEvent(QMouseEvent* event) {
     repaint();
 }
 
-void CMenuWindow::SetOpenDialog(const std::function<void(int)>& open) {
+void CMenuWindow::SetOpenDialog(const std::function<void(FileDialogMode)>& open) {
     for (CMenuButton* button : {static_cast<CMenuButton*>(modelOpen_), static_cast<CMenuButton*>(modelWrite_),
                                 static_cast<CMenuButton*>(animOpen_), static_cast<CMenuButton*>(animWrite_)})
         if (button) button->SetOpen(open);

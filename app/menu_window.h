@@ -9,6 +9,7 @@
 #include "app/shell_layout.h"
 #include "platform/name.h"
 #include "ui/drawing.h"
+#include "ui/file_choice.h"
 #include "ui/metrics.h"
 
 class CAnimationListWindow;
@@ -31,7 +32,7 @@ public:
     // The main window's layout sets the height; the buttons and the list stay.
     void SetHeight(int height);
     // What the four menu buttons do: open the select-file dialog in a mode.
-    void SetOpenDialog(const std::function<void(int mode)>& open);
+    void SetOpenDialog(const std::function<void(FileDialogMode mode)>& open);
 
     CAnimationListWindow* AnimationList() const { return list_; }
     CButtonModelOpen* ModelOpenButton() const { return modelOpen_; }

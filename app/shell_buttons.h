@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "ui/custom_button.h"
+#include "ui/file_choice.h"
 
 class CActionButton : public CCustomButton {
 public:
@@ -26,32 +27,32 @@ class CButtonMaximize : public CActionButton {};
 // The menu buttons open the select-file dialog in their mode.
 class CMenuButton : public CCustomButton {
 public:
-    explicit CMenuButton(int mode) : mode_(mode) {}
-    void SetOpen(std::function<void(int mode)> open) { open_ = std::move(open); }
+    explicit CMenuButton(FileDialogMode mode) : mode_(mode) {}
+    void SetOpen(std::function<void(FileDialogMode mode)> open) { open_ = std::move(open); }
     bool Click() override {
         if (open_) open_(mode_);
         return true;
     }
-    int Mode() const { return mode_; }
+    FileDialogMode Mode() const { return mode_; }
 
 private:
-    int mode_;
-    std::function<void(int)> open_;
+    FileDialogMode mode_;
+    std::function<void(FileDialogMode)> open_;
 };
 
 class CButtonModelOpen : public CMenuButton {
 public:
-    CButtonModelOpen() : CMenuButton(1) {}
+    CButtonModelOpen() : CMenuButton(FileDialogMode::kModeOpenModel) {}
 };
 class CButtonModelWrite : public CMenuButton {
 public:
-    CButtonModelWrite() : CMenuButton(2) {}
+    CButtonModelWrite() : CMenuButton(FileDialogMode::kModeWriteModel) {}
 };
 class CButtonAnimOpen : public CMenuButton {
 public:
-    CButtonAnimOpen() : CMenuButton(3) {}
+    CButtonAnimOpen() : CMenuButton(FileDialogMode::kModeOpenAnimation) {}
 };
 class CButtonAnimWrite : public CMenuButton {
 public:
-    CButtonAnimWrite() : CMenuButton(4) {}
+    CButtonAnimWrite() : CMenuButton(FileDialogMode::kModeWriteAnimation) {}
 };

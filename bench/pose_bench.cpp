@@ -24,7 +24,7 @@ void SetRigid(float* m, double angle, float x, float y, float z) {
 void BuildModel(CModel& model) {
     model.name.SetAscii("Bench");
     for (int i = 0; i < kBones; ++i) {
-        auto* b = new CBone;
+        auto* b = model.NewBone();
         b->id.SetAscii("bone" + std::to_string(i));
         b->name = b->id;
         SetRigid(b->jointMatrix, 0.1 * i, 0.5f, 0.1f * (i % 3), 0.2f);
@@ -38,9 +38,9 @@ void BuildModel(CModel& model) {
         }
         model.bones.Add(b);
     }
-    auto* a = new CAnimation;
+    auto* a = model.animations.AddNew();
     for (int i = 0; i < kBones; ++i) {
-        auto* c = new CAnimationChannel;
+        auto* c = a->channels.AddNew();
         c->targetId = model.bones[i]->id;
         c->bone = model.bones[i];
         for (int k = 0; k < kKeys; ++k) {
@@ -49,9 +49,7 @@ void BuildModel(CModel& model) {
             SetRigid(m.m, 0.01 * k + 0.1 * i, 0.5f, 0.01f * k, 0.2f);
             c->poseMatrices.Add(m);
         }
-        a->channels.Add(c);
     }
-    model.animations.Add(a);
 }
 
 }  // namespace

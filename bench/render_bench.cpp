@@ -11,10 +11,10 @@
 
 #include "settings/settings.h"
 #include "collada/collada.h"
-#include "model/render_model.h"
 #include "render/frame.h"
 #include "render/frame_passes.h"
 #include "render/headless_context.h"
+#include "render/render_model_gpu.h"
 #include "render/renderer.h"
 #include "render/room_lighting.h"
 #include "render/scene_lights.h"
@@ -25,7 +25,7 @@ struct Scene {
     CHeadlessContext context;
     CRenderer renderer;
     CModel models[3];
-    std::unique_ptr<CRenderModel> render[3];
+    std::unique_ptr<CRenderModelGpu> render[3];
     bool ok = false;
     std::string error;
 
@@ -52,7 +52,7 @@ struct Scene {
         renderer.At = {settings.AtX, settings.AtY, settings.AtZ};
         SetStartLights(renderer);
         if (!Load(models[0], VORLAND_CORPUS_DIR "/blender/collada-demo-animated-male.dae")) return;
-        render[0] = std::make_unique<CRenderModel>();
+        render[0] = std::make_unique<CRenderModelGpu>();
         (void)render[0]->Build(renderer, &models[0], true);
         // The room, when the bundled data is there; textures resolve against it.
         namespace fs = std::filesystem;
@@ -62,7 +62,7 @@ struct Scene {
             const char* files[2] = {"washitu2.dae", "washitu3.dae"};
             for (int i = 0; i < 2; ++i) {
                 if (!Load(models[i + 1], files[i])) continue;
-                render[i + 1] = std::make_unique<CRenderModel>();
+                render[i + 1] = std::make_unique<CRenderModelGpu>();
                 (void)render[i + 1]->Build(renderer, &models[i + 1], true);
             }
             fs::current_path(start, ec);
@@ -89,7 +89,7 @@ void MainPass(benchmark::State& state, bool withRoom) {
     s.renderer.SetViewport(1536, 1080);
     std::uint32_t counter = 0;
     for (auto _ : state) {
-        s.render[0]->frameCounter = counter += 3;
+        s.render[0]->pose.frameCounter = counter += 3;
         s.renderer.UpdateFrameConstants(1536.0f / 1080.0f);
         RenderMainPass(s.renderer, s.render[0].get(), withRoom ? s.render[1].get() : nullptr,
                        withRoom ? s.render[2].get() : nullptr, 0);
@@ -132,14 +132,14 @@ void BM_RoomFrame(benchmark::State& state) {
     }
     AnimateRoomLights(0.03f, s.renderer, room.lampList);
     room.sky.Tick();
-    CRenderModel* const models[3] = {s.render[0].get(), s.render[1].get(), s.render[2].get()};
+    CRenderModelGpu* const models[3] = {s.render[0].get(), s.render[1].get(), s.render[2].get()};
     FrameScene scene = RoomFrameScene(s.renderer, models, room, 1536, 1080, 1536.0f / 1080.0f);
     RenderFrame(scene);  // the cube maps, and the rasteriser's first look at every program
 
     PassTimes sum;
     std::uint32_t counter = 0;
     for (auto _ : state) {
-        s.render[0]->frameCounter = counter += 3;
+        s.render[0]->pose.frameCounter = counter += 3;
         FrameTimings t;
         RenderFrame(scene, &t);
         sum.sky += t.cpu.sky;

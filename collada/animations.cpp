@@ -60,7 +60,7 @@ void ReadAnimation(const CNameIndex<CBone>& bonesById, pugi::xml_node animation,
     // "node/transform" targets the node.
     SetName(ch->targetId, target.substr(0, target.find('/')));
     ch->bone = bonesById.Find(ch->targetId);
-    out.channels.Add(ch.release());
+    out.channels.Add(std::move(ch));
 }
 
 }  // namespace
@@ -76,5 +76,5 @@ void LoadColladaAnimations(CModel& model, const ColladaSource& source) {
         const pugi::xml_node element = ElementView(node);
         if (element) ReadAnimation(bonesById, element, tables, *animation);
     }
-    model.animations.Add(animation.release());
+    model.animations.Add(std::move(animation));
 }

@@ -128,13 +128,15 @@ private:
 // same joint with the same inverse bind matrix is shared (the scene places
 // one bone per joint); otherwise the joint gets a bone of its own.
 int BoneForJoint(CModel& model, const std::string& name, const float* invBind, int firstOfSkin, BonesByName& byName) {
-    auto bone = std::make_unique<CBone>();
-    SetName(bone->name, name, kWorkingNameUnits);
-    const int earlier = byName.Find(bone->name.View());
+    CName boneName;
+    SetName(boneName, name, kWorkingNameUnits);
+    const int earlier = byName.Find(boneName.View());
     if (earlier >= 0 && earlier < firstOfSkin && std::equal(invBind, invBind + 16, model.bones[earlier]->invBindMatrix))
         return earlier;
+    CBone* bone = model.NewBone();
+    bone->name = std::move(boneName);
     std::copy_n(invBind, 16, bone->invBindMatrix);
-    model.bones.Add(bone.release());
+    model.bones.Add(bone);
     return model.bones.Count() - 1;
 }
 
@@ -226,8 +228,7 @@ void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, BonesByNam
     // a vcount entry) is cut so a lying count cannot take gigabytes.
     const int declared = AttributeInteger(vertexWeights, "count");
     const int rows = static_cast<int>(std::clamp<std::int64_t>(declared, 0, static_cast<std::int64_t>(sourceBytes / 2 + 1)));
-    delete geometry->weights;
-    geometry->weights = new CWeights(rows);
+    geometry->weights = std::make_unique<CWeights>(rows);
     geometry->weightCount = rows;
 
     const std::int64_t textBytes = static_cast<std::int64_t>(AttributeAtoi(vertexWeights, "count")) * 128;

@@ -57,7 +57,7 @@ struct VectorSink {
     }
 };
 
-CFloatArray* ReadSource(pugi::xml_node src, std::string_view positionId, std::string_view verticesId,
+std::unique_ptr<CFloatArray> ReadSource(pugi::xml_node src, std::string_view positionId, std::string_view verticesId,
                         CGeometry& geometry, std::size_t sourceBytes) {
     auto array = std::make_unique<CFloatArray>();
     const std::string_view id = Attribute(src, "id");
@@ -82,9 +82,9 @@ CFloatArray* ReadSource(pugi::xml_node src, std::string_view positionId, std::st
         const float zeros[3 * kZeroVectors] = {};
         for (std::int64_t left = vectors - values->Count(); left > 0; left -= kZeroVectors)
             values->AddRange(zeros, static_cast<int>(std::min<std::int64_t>(left, kZeroVectors)));
-        array->values = values.release();
+        array->values = std::move(values);
     }
-    return array.release();
+    return array;
 }
 
 // One attribute's index list and the indices gathered for it.
@@ -159,7 +159,7 @@ PrimitiveInputs ReadInputs(pugi::xml_node prim, CPolygonData& data) {
     return in;
 }
 
-CPolygonData* ReadPrimitive(pugi::xml_node prim, std::size_t sourceBytes) {
+std::unique_ptr<CPolygonData> ReadPrimitive(pugi::xml_node prim, std::size_t sourceBytes) {
     auto data = std::make_unique<CPolygonData>();
     const PrimitiveInputs in = ReadInputs(prim, *data);
     const std::int64_t vertexOffset = in.offsets[0], normalOffset = in.offsets[1], texOffset = in.offsets[2],
@@ -183,7 +183,7 @@ CPolygonData* ReadPrimitive(pugi::xml_node prim, std::size_t sourceBytes) {
     IndexSink sink{targets, group};
     numlist::ForEachNumber<int>(p, static_cast<std::int64_t>(count) * 128, -1, sink);
     for (IndexTarget& t : targets) t.list->AddRange(t.chunk, t.filled);
-    return data.release();
+    return data;
 }
 
 // ------------------------------------------------ polygons into triangles
@@ -232,7 +232,7 @@ enum class PolygonKind { Polylist, Polygons, Tristrips, Trifans };
 // A polylist (corners per polygon in <vcount>), polygons (one <p> per
 // polygon; of a <ph> only the outer <p>, its holes are left out),
 // tristrips and trifans (one <p> per strip or fan), cut into triangles.
-CPolygonData* ReadPolygons(pugi::xml_node prim, PolygonKind kind) {
+std::unique_ptr<CPolygonData> ReadPolygons(pugi::xml_node prim, PolygonKind kind) {
     auto data = std::make_unique<CPolygonData>();
     const PrimitiveInputs in = ReadInputs(prim, *data);
     CornerList list;
@@ -249,7 +249,7 @@ CPolygonData* ReadPolygons(pugi::xml_node prim, PolygonKind kind) {
             first += corners;
         }
         AppendCorners(list, in, *data);
-        return data.release();
+        return data;
     }
     for (pugi::xml_node child = prim.first_child(); child; child = child.next_sibling()) {
         const std::string_view name = child.name();
@@ -262,7 +262,7 @@ CPolygonData* ReadPolygons(pugi::xml_node prim, PolygonKind kind) {
         else list.Fan(0, n);
         AppendCorners(list, in, *data);
     }
-    return data.release();
+    return data;
 }
 
 // A polylist whose polygons are all triangles reads as triangles.
@@ -307,6 +307,6 @@ void LoadColladaGeometries(CModel& model, const ColladaSource& source) {
             else if (kind == "lines" || kind == "linestrips")
                 Note(source, "<" + std::string(kind) + "> skipped: only surfaces are imported");
         }
-        model.geometries.Add(geometry.release());
+        model.geometries.Add(std::move(geometry));
     }
 }

@@ -13,7 +13,7 @@ void LoadColladaImages(CModel& model, const ColladaSource& source) {
         auto texture = std::make_unique<CTexture>();
         SetName(texture->id, Attribute(image, "id"));
         SetName(texture->fileName, Text(RequireNode(image, "init_from")));
-        model.textures.Add(texture.release());
+        model.textures.Add(std::move(texture));
     }
 }
 
@@ -56,6 +56,6 @@ void LoadColladaMaterials(CModel& model, const ColladaSource& source) {
         const std::string_view effectId = ReferenceAttribute(instance, "url");
         for (pugi::xml_node effect : SelectNodes(source.document, "COLLADA/library_effects/effect[@id=$]", effectId))
             ReadEffect(effect, *material);
-        model.materials.Add(material.release());
+        model.materials.Add(std::move(material));
     }
 }

@@ -18,8 +18,7 @@ using PlacedBones = std::unordered_set<const CBone*>;
 // bone has exactly one place in the tree: a second node naming a joint that
 // is already placed (beside itself, or above itself, which would close a
 // loop) gets a bone of its own, so the writers never repeat a subtree.
-CBone* BoneFor(const CNameIndex<CBone>& skinBones, pugi::xml_node node, PlacedBones& placed,
-               std::vector<std::unique_ptr<CBone>>& fresh) {
+CBone* BoneFor(CModel& model, const CNameIndex<CBone>& skinBones, pugi::xml_node node, PlacedBones& placed) {
     CBone* bone = nullptr;
     if (HasAttribute(node, "sid")) {
         CName sid;
@@ -27,10 +26,7 @@ CBone* BoneFor(const CNameIndex<CBone>& skinBones, pugi::xml_node node, PlacedBo
         bone = skinBones.Find(sid);
         if (bone && !placed.insert(bone).second) bone = nullptr;
     }
-    if (!bone) {
-        fresh.push_back(std::make_unique<CBone>());
-        bone = fresh.back().get();
-    }
+    if (!bone) bone = model.NewBone();
     SetName(bone->id, Attribute(node, "id"));
     if (HasAttribute(node, "type")) {
         const std::string_view type = Attribute(node, "type");
@@ -45,13 +41,6 @@ CBone* BoneFor(const CNameIndex<CBone>& skinBones, pugi::xml_node node, PlacedBo
         }
     }
     return bone;
-}
-
-// Hands the new bones over to the model once they are linked in, so a
-// failure midway leaves no bone owned twice or by nobody.
-void Adopt(std::vector<std::unique_ptr<CBone>>& fresh) {
-    for (auto& b : fresh) b.release();
-    fresh.clear();
 }
 
 }  // namespace
@@ -74,7 +63,7 @@ void CountNode(int& nodes, pugi::xml_node node) {
         throw ColladaError("the scene has more than " + std::to_string(kMaxSceneNodes) + " nodes", node);
 }
 
-void ReadChildNodes(const CNameIndex<CBone>& skinBones, pugi::xml_node parentNode, CBone* parentBone,
+void ReadChildNodes(CModel& model, const CNameIndex<CBone>& skinBones, pugi::xml_node parentNode, CBone* parentBone,
                     PlacedBones& placed, int& nodes) {
     // Depth-first with an explicit stack: deep files cannot exhaust ours.
     struct Pending {
@@ -83,7 +72,6 @@ void ReadChildNodes(const CNameIndex<CBone>& skinBones, pugi::xml_node parentNod
         int depth;
     };
     std::vector<Pending> stack;
-    std::vector<std::unique_ptr<CBone>> fresh;
     const auto pushChildren = [&stack](pugi::xml_node node, CBone* bone, int depth) {
         const XmlNodeList children = SelectNodes(node, "node");
         for (int i = children.Length() - 1; i >= 0; --i) stack.push_back({children.Item(i), bone, depth});
@@ -99,10 +87,9 @@ void ReadChildNodes(const CNameIndex<CBone>& skinBones, pugi::xml_node parentNod
                                    " levels",
                                child);
         CountNode(nodes, child);
-        CBone* bone = BoneFor(skinBones, child, placed, fresh);
+        CBone* bone = BoneFor(model, skinBones, child, placed);
         bone->parent = next.parent;
         next.parent->children.Add(bone);
-        Adopt(fresh);
         pushChildren(child, bone, next.depth + 1);
     }
 }
@@ -119,7 +106,7 @@ void LoadColladaChildNodes(CModel& model, pugi::xml_node parentNode, CBone* pare
         for (const CBone* c : b->children) pending.push_back(c);
     }
     int nodes = 0;
-    ReadChildNodes(CNameIndex<CBone>(model.bones, &CBone::name), parentNode, parentBone, placed, nodes);
+    ReadChildNodes(model, CNameIndex<CBone>(model.bones, &CBone::name), parentNode, parentBone, placed, nodes);
 }
 
 void LoadColladaNodes(CModel& model, const ColladaSource& source) {
@@ -127,15 +114,13 @@ void LoadColladaNodes(CModel& model, const ColladaSource& source) {
     const CNameIndex<CBone> skinBones(model.bones, &CBone::name);
     PlacedBones placed;
     placed.reserve(static_cast<std::size_t>(model.bones.Count()));  // no rehashing on large skeletons
-    std::vector<std::unique_ptr<CBone>> fresh;
     int nodes = 0;
     for (pugi::xml_node node : SelectNodes(source.document, "COLLADA/library_visual_scenes/visual_scene/node")) {
         const pugi::xml_node element = ElementView(node);
         if (!element) continue;
         CountNode(nodes, element);
-        CBone* bone = BoneFor(skinBones, element, placed, fresh);
+        CBone* bone = BoneFor(model, skinBones, element, placed);
         model.rootBones.Add(bone);
-        Adopt(fresh);
-        ReadChildNodes(skinBones, element, bone, placed, nodes);
+        ReadChildNodes(model, skinBones, element, bone, placed, nodes);
     }
 }

@@ -24,7 +24,7 @@ corpus_dir=${VORLAND_CORPUS_DIR:-$PWD/tests/data/corpus}
 echo "fuzz: building in $B"
 CC=clang CXX=clang++ cmake -S . -B "$B" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVORLAND_CORE_ONLY=ON -DVORLAND_BENCH=OFF -DVORLAND_FUZZ=ON \
-  -DVORLAND_SANITIZE=address,undefined >/dev/null
+  -DVORLAND_SANITIZE=address,undefined -DVORLAND_WERROR=ON >/dev/null
 ninja -C "$B" -j2 vorland-fuzzers vorland-cli >/dev/null
 
 # Seeds from the corpus: the .mdl and .ani the tool writes for small models,

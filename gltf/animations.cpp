@@ -149,9 +149,9 @@ void ReadAnimation(GltfImport& in, const tinygltf::Animation& a, const std::stri
             channel->keyTimes.Add(time);
             channel->poseMatrices.Add(m);
         }
-        animation->channels.Add(channel.release());
+        animation->channels.Add(std::move(channel));
     }
-    in.model.animations.Add(animation.release());
+    in.model.animations.Add(std::move(animation));
 }
 
 }  // namespace

@@ -56,13 +56,13 @@ void LoadGltfMaterials(GltfImport& in) {
                         SetUtf8Name(texture->fileName, DecodeUri(img.uri));
                     else
                         texture->embeddedImage.assign(img.image.begin(), img.image.end());
-                    in.model.textures.Add(texture.release());
+                    in.model.textures.Add(std::move(texture));
                 }
                 SetUtf8Name(material->textureName, imageTexture[u]);
             } else {
                 in.Note("a texture without an image was left out");
             }
         }
-        in.model.materials.Add(material.release());
+        in.model.materials.Add(std::move(material));
     }
 }

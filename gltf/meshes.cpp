@@ -53,7 +53,7 @@ std::unique_ptr<CFloatArray> ReadSource(const GltfImport& in, int index, int com
         throw GltfError("accessor " + std::to_string(index) + " (" + what + ") has more elements than a model holds");
     auto array = std::make_unique<CFloatArray>();
     SetUtf8Name(array->id, id);
-    array->values = new CArray(components * 4);
+    array->values = std::make_unique<CArray>(components * 4);
     float* out = static_cast<float*>(array->values->AddUnset(static_cast<int>(count)));
     constexpr std::size_t kRun = 256;
     float run[kRun * 4];
@@ -97,7 +97,8 @@ void ReadWeights(GltfImport& in, const tinygltf::Primitive& prim, const tinygltf
     // where nothing is written.
     bool stored = !sets.empty();
     for (const auto& [jointsOf, weightsOf] : sets) stored = stored && jointsOf.Stored() && weightsOf.Stored();
-    geometry.weights = stored ? new CWeights(geometry.vertexCount, CWeights::Unset{}) : new CWeights(geometry.vertexCount);
+    geometry.weights = stored ? std::make_unique<CWeights>(geometry.vertexCount, CWeights::Unset{})
+                              : std::make_unique<CWeights>(geometry.vertexCount);
     geometry.weightCount = geometry.vertexCount;
     CBoneWeight* const table = geometry.weights->Row(0);
     const float joints = static_cast<float>(boneOf.size());
@@ -135,7 +136,7 @@ void FollowNode(GltfImport& in, int node, CGeometry& geometry) {
     int bone = node;
     while (bone >= 0 && in.flatIndex[static_cast<std::size_t>(bone)] < 0) bone = in.parent[static_cast<std::size_t>(bone)];
     if (bone < 0) return;
-    geometry.weights = new CWeights(geometry.vertexCount);
+    geometry.weights = std::make_unique<CWeights>(geometry.vertexCount);
     geometry.weightCount = geometry.vertexCount;
     const CBoneWeight whole{static_cast<float>(in.flatIndex[static_cast<std::size_t>(bone)]), 1.0f};
     for (int v = 0; v < geometry.vertexCount; ++v) geometry.weights->Row(v)[0] = whole;
@@ -204,7 +205,7 @@ std::string DefaultMaterial(GltfImport& in) {
         auto m = std::make_unique<CMaterial>();
         m->name = name;
         for (float& c : m->diffuse) c = 1.0f;
-        in.model.materials.Add(m.release());
+        in.model.materials.Add(std::move(m));
     }
     return kName;
 }
@@ -269,21 +270,21 @@ void ReadPrimitive(GltfImport& in, int node, const tinygltf::Primitive& prim, co
         SetUtf8Name(block->materialId, DefaultMaterial(in));
     block->vertexId = positions->id;
     block->vertexIndices.AddRange(triangles, count);
-    geometry->floatArrays.Add(positions.release());
+    geometry->floatArrays.Add(std::move(positions));
     if (normals) {
         block->normalId = normals->id;
         block->normalIndices.AddRange(triangles, count);
-        geometry->floatArrays.Add(normals.release());
+        geometry->floatArrays.Add(std::move(normals));
     }
     if (uvs) {
         block->texIds.Add(uvs->id);
         block->texIndices.AddRange(triangles, count);
-        geometry->floatArrays.Add(uvs.release());
+        geometry->floatArrays.Add(std::move(uvs));
     }
-    geometry->polygonData.Add(block.release());
+    geometry->polygonData.Add(std::move(block));
     if (skinned) ReadWeights(in, prim, in.doc.skins[static_cast<std::size_t>(n.skin)], *geometry);
     else if (in.moves[static_cast<std::size_t>(node)]) FollowNode(in, node, *geometry);
-    in.model.geometries.Add(geometry.release());
+    in.model.geometries.Add(std::move(geometry));
 }
 
 }  // namespace

@@ -146,16 +146,15 @@ void LoadGltfNodes(GltfImport& in) {
     }
     CBone* sceneBone = nullptr;
     if (sceneRoot) {
-        auto scene = std::make_unique<CBone>();
-        sceneBone = scene.get();
+        sceneBone = in.model.NewBone();
         sceneBone->boneType = BoneType::Node;
-        in.model.rootBones.Add(scene.release());
+        in.model.rootBones.Add(sceneBone);
     }
 
-    // A bone per scene node; the tree owns those the flat list does not.
+    // A bone per scene node.
     for (int n : in.order) {
         const std::size_t u = static_cast<std::size_t>(n);
-        auto bone = std::make_unique<CBone>();
+        CBone* bone = in.model.NewBone();
         const std::string& name = doc.nodes[u].name;
         const std::string unique = UniqueName(names, name.empty() ? "node" + std::to_string(n) : name);
         SetUtf8Name(bone->id, unique);
@@ -166,10 +165,10 @@ void LoadGltfNodes(GltfImport& in) {
             StoreModelMatrix(InverseMatrix(in.global[u]), bone->invBindMatrix);
         }
         bone->boneType = BoneType::Node;
-        in.bone[u] = bone.get();
+        in.bone[u] = bone;
         bone->parent = p >= 0 ? in.bone[static_cast<std::size_t>(p)] : sceneBone;
-        if (bone->parent) bone->parent->children.Add(bone.release());
-        else in.model.rootBones.Add(bone.release());
+        if (bone->parent) bone->parent->children.Add(bone);
+        else in.model.rootBones.Add(bone);
     }
     if (sceneBone) {
         const std::size_t s = SceneIndex(doc);

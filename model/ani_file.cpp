@@ -210,7 +210,7 @@ Status ParseAnimation(CModel& model, std::string_view bytes, bool checkTarget) {
         } else if (tag == "ANIMATION_BEGIN") {
             channel = std::make_unique<CAnimationChannel>();
         } else if (tag == "ANIMATION_END") {
-            if (channel) animation->channels.Add(channel.release());
+            if (channel) animation->channels.Add(std::move(channel));
         } else if (!channel) {
             // TARGET, KEY_TIME or POSE_MATRIX outside a channel, or any other line.
             continue;
@@ -228,7 +228,7 @@ Status ParseAnimation(CModel& model, std::string_view bytes, bool checkTarget) {
         }
     }
     if (!recognised) return Status::Failure("not an animation file");
-    model.animations.Add(animation.release());
+    model.animations.Add(std::move(animation));
     return Status::Ok();
 }
 

@@ -12,18 +12,13 @@ struct CMatrixValue {
 
 struct CAnimationChannel {
     CName targetId;  // ID of the animated bone
-    CBone* bone = nullptr;
+    CBone* bone = nullptr;  // owned by the model
     CValueArray<float> keyTimes;           // ascending, in the source's time unit
     CValueArray<CMatrixValue> poseMatrices;  // one per key time
 };
 
 class CAnimation {
 public:
-    CAnimation() = default;
-    ~CAnimation();
-    CAnimation(const CAnimation&) = delete;
-    CAnimation& operator=(const CAnimation&) = delete;
-
     CName id;
     CPtrArray<CAnimationChannel> channels;
 };

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
+#include <memory>
 #include <type_traits>
 #include <vector>
 
@@ -51,7 +53,7 @@ private:
     std::size_t reserved_ = 0;  // slots actually allocated (>= count_), taken on demand
 };
 
-// Typed views over CArray. They add no state; they only spare callers casts.
+// A typed view over CArray. It adds no state; it only spares callers casts.
 template <class T>
 class CValueArray : public CArray {
     static_assert(std::is_trivially_copyable_v<T>);
@@ -64,19 +66,82 @@ public:
     T* end() const { return static_cast<T*>(Data()) + Count(); }
 };
 
+// Records owned by the list: each is freed with the list, exactly once. The
+// list cannot be copied (that would free the records twice); it can be moved.
+// Iterating yields the records as plain pointers.
 template <class T>
-class CPtrArray : public CArray {
+class CPtrArray {
 public:
-    CPtrArray() : CArray(static_cast<int>(sizeof(T*))) {}
-    void Add(T* p) { CArray::Add(&p); }
-    // The element at `i`, or null when out of range.
-    T* Get(int i) const {
-        void* slot = GetAt(i);
-        return slot ? *static_cast<T**>(slot) : nullptr;
+    class Iterator {
+    public:
+        using iterator_category = std::input_iterator_tag;
+        using value_type = T*;
+        using difference_type = std::ptrdiff_t;
+        using pointer = T* const*;
+        using reference = T*;
+        explicit Iterator(const std::unique_ptr<T>* at) : at_(at) {}
+        T* operator*() const { return at_->get(); }
+        Iterator& operator++() {
+            ++at_;
+            return *this;
+        }
+        Iterator operator++(int) {
+            Iterator before = *this;
+            ++at_;
+            return before;
+        }
+        bool operator==(const Iterator&) const = default;
+
+    private:
+        const std::unique_ptr<T>* at_;
+    };
+
+    CPtrArray() = default;
+    CPtrArray(const CPtrArray&) = delete;
+    CPtrArray& operator=(const CPtrArray&) = delete;
+    CPtrArray(CPtrArray&&) noexcept = default;
+    CPtrArray& operator=(CPtrArray&&) noexcept = default;
+
+    // Takes `p` over and returns it (null stays a hole in the list).
+    T* Add(std::unique_ptr<T> p) {
+        items_.push_back(std::move(p));
+        return items_.back().get();
     }
-    T* operator[](int i) const { return static_cast<T**>(Data())[i]; }
-    T** begin() const { return static_cast<T**>(Data()); }
-    T** end() const { return static_cast<T**>(Data()) + Count(); }
+    // A new default record at the end, owned by the list.
+    T* AddNew() { return Add(std::make_unique<T>()); }
+    int Count() const { return static_cast<int>(items_.size()); }
+    // The element at `i`, or null when out of range.
+    T* Get(int i) const { return i >= 0 && i < Count() ? items_[static_cast<std::size_t>(i)].get() : nullptr; }
+    T* operator[](int i) const { return items_[static_cast<std::size_t>(i)].get(); }
+    void Reserve(std::size_t n) { items_.reserve(n); }
+    // Frees the records `drop` picks; the others keep their order.
+    template <class Pred>
+    void RemoveIf(Pred drop) {
+        std::erase_if(items_, [&](const std::unique_ptr<T>& p) { return drop(static_cast<const T*>(p.get())); });
+    }
+    Iterator begin() const { return Iterator(items_.data()); }
+    Iterator end() const { return Iterator(items_.data() + items_.size()); }
+
+private:
+    std::vector<std::unique_ptr<T>> items_;
+};
+
+// Records owned elsewhere, in order: links such as a bone's children or a
+// model's root bones. Holes (null) are kept.
+template <class T>
+class CRefArray {
+public:
+    void Add(T* p) { items_.push_back(p); }
+    int Count() const { return static_cast<int>(items_.size()); }
+    // The element at `i`, or null when out of range.
+    T* Get(int i) const { return i >= 0 && i < Count() ? items_[static_cast<std::size_t>(i)] : nullptr; }
+    T* operator[](int i) const { return items_[static_cast<std::size_t>(i)]; }
+    void Reserve(std::size_t n) { items_.reserve(n); }
+    T* const* begin() const { return items_.data(); }
+    T* const* end() const { return items_.data() + items_.size(); }
+
+private:
+    std::vector<T*> items_;
 };
 
 // Names in order. A name owns storage of its own length, so the list keeps

@@ -299,7 +299,6 @@ private:
     };
     CBone* PlaceBone(std::string_view name, const std::vector<BoneFrame>& stack);
     void IndexBone(CBone* b) { byName_.try_emplace(std::u16string(b->name.View()), b); }
-    void ReleaseStrayBones();
 
     CModel& model_;
     LineReader in_;
@@ -310,9 +309,9 @@ private:
     // First bone of each name in the flat list: the linear first-match
     // look-up, without its quadratic cost on large skeletons.
     std::unordered_map<std::u16string, CBone*> byName_;
-    // Bones made for the tree only; those left hanging by a cut-off file
-    // are released at the end.
-    std::vector<CBone*> treeOnly_;
+    // Bones were made for the tree only; those left hanging by a cut-off
+    // file are released at the end.
+    bool treeOnly_ = false;
     std::unordered_set<CBone*> placed_;  // list bones given their place in the tree
     int listed_ = 0;                      // names the file's list lines gave
 };
@@ -376,7 +375,7 @@ MdlRead MdlReader::Run() {
         else known = false;
         recognised = recognised || known;
     }
-    ReleaseStrayBones();
+    if (treeOnly_) model_.ReleaseUnlinkedBones();
     if (!recognised) return MdlRead::kNoModel;
     // The writer ends the records with an empty line: a file cut between
     // two blocks lacks it.
@@ -402,7 +401,7 @@ void MdlReader::ReadBoneList() {
     Tokenizer t(line_, true);
     for (std::string_view tok = t.Next(kValueDelims); !tok.empty() && listed_ < kMaxListedBones;
          tok = t.Next(kValueDelims), ++listed_) {
-        auto* bone = new CBone;
+        CBone* bone = model_.NewBone();
         bone->name.SetFromCp932(tok);
         model_.bones.Add(bone);
         IndexBone(bone);
@@ -422,7 +421,7 @@ void MdlReader::ReadMaterial() {
         else if (tag == "SPECULAR") ReadFloats(kColorLineBytes, m->specular, 4);
         else if (tag == "EMMITION") ReadFloats(kColorLineBytes, m->emission, 4);
         else if (tag == "MATERIAL_END") {
-            model_.materials.Add(m.release());
+            model_.materials.Add(std::move(m));
             return;
         }
     }
@@ -438,7 +437,7 @@ void MdlReader::ReadTexture() {
         if (tag == "TEXTURE_ID") tex->id.SetFromCp932(TagName(line));
         else if (tag == "TEXTURE_NAME") tex->fileName.SetFromCp932(TagName(line));
         else if (tag == "TEXTURE_END") {
-            model_.textures.Add(tex.release());
+            model_.textures.Add(std::move(tex));
             return;
         }
     }
@@ -462,7 +461,7 @@ void MdlReader::ReadGeometry() {
             // The weight count always gives the rows of the table the
             // geometry really has, so no consumer indexes past it.
             g->weightCount = g->weights ? g->weights->Rows() : 0;
-            model_.geometries.Add(g.release());
+            model_.geometries.Add(std::move(g));
             return;
         }
     }
@@ -503,10 +502,9 @@ void MdlReader::ReadFloatArray(CGeometry& g) {
                     }
                 }
             }
-            delete a->values;
-            a->values = values.release();
+            a->values = std::move(values);
         } else if (tag == "FLOAT_ARRAY_END") {
-            g.floatArrays.Add(a.release());
+            g.floatArrays.Add(std::move(a));
             return;
         }
     }
@@ -549,7 +547,7 @@ void MdlReader::ReadPolygonData(CGeometry& g) {
         else if (tag == "TEX_INDEX_COUNT") ReadIndexList(ParseInt(value), p->texIndices);
         else if (tag == "TEX_ID_COUNT") ReadTexIds(ParseInt(value), p->texIds);
         else if (tag == "POLYGON_DATA_END") {
-            g.polygonData.Add(p.release());
+            g.polygonData.Add(std::move(p));
             return;
         }
     }
@@ -589,10 +587,9 @@ void MdlReader::ReadWeightValues(CGeometry& g, int rows, int perRow) {
     }
     const long long pairs = tokens / 2;
     const long long neededRows = std::min<long long>(rows, (pairs + perRow - 1) / perRow);
-    delete g.weights;
-    g.weights = nullptr;
+    g.weights.reset();
     if (neededRows <= 0) return;
-    g.weights = new CWeights(static_cast<int>(neededRows));
+    g.weights = std::make_unique<CWeights>(static_cast<int>(neededRows));
     Tokenizer t(line_);
     for (long long j = 0; j < pairs; ++j) {
         const std::string_view index = t.Next(kValueDelims);
@@ -619,8 +616,8 @@ CBone* MdlReader::PlaceBone(std::string_view nameBytes, const std::vector<BoneFr
     // tree and a rewrite stays the size of what was read.
     if (bone && !placed_.insert(bone).second) bone = nullptr;
     if (!bone) {
-        bone = new CBone;
-        treeOnly_.push_back(bone);
+        bone = model_.NewBone();
+        treeOnly_ = true;
     }
     if (!parent) model_.rootBones.Add(bone);
     bone->parent = parent;
@@ -672,30 +669,6 @@ void MdlReader::ReadBoneTree() {
             f.childrenLeft = std::max(0, ParseInt(value));
         }
     }
-}
-
-// Tree-only bones that never got attached (the file ended inside them) are
-// owned by nobody: release them and clear parent links that point at them.
-void MdlReader::ReleaseStrayBones() {
-    if (treeOnly_.empty()) return;
-    std::unordered_set<CBone*> reachable;
-    std::vector<CBone*> pending;
-    for (CBone* b : model_.bones) pending.push_back(b);
-    for (CBone* b : model_.rootBones) pending.push_back(b);
-    while (!pending.empty()) {
-        CBone* b = pending.back();
-        pending.pop_back();
-        if (!b || !reachable.insert(b).second) continue;
-        for (CBone* c : b->children) pending.push_back(c);
-    }
-    std::unordered_set<CBone*> stray;
-    for (CBone* b : treeOnly_)
-        if (!reachable.count(b)) stray.insert(b);
-    if (stray.empty()) return;
-    for (CBone* b : reachable)
-        if (stray.count(b->parent)) b->parent = nullptr;
-    for (CBone* b : stray) delete b;
-    treeOnly_.clear();
 }
 
 // Number of UTF-16 units of a UTF-8 path.

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <new>
 #include <type_traits>
+#include <unordered_set>
 #include <vector>
 
 #include "model/animation.h"
@@ -32,85 +33,27 @@ CWeights::~CWeights() {
     else std::free(entries_);
 }
 
-CGeometry::~CGeometry() {
-    for (CFloatArray* a : floatArrays) delete a;
-    for (CPolygonData* p : polygonData) delete p;
-    delete weights;
-}
-
 CFloatArray* CGeometry::FindFloatArray(const CName& id) const {
     for (CFloatArray* a : floatArrays)
         if (a->id == id) return a;
     return nullptr;
 }
 
-namespace {
-// Each bone once, in a set of one pointer slot per bone and a half: a
-// node-based set would cost more than the bones themselves on a large
-// skeleton, just when the model is being released.
-class BoneSet {
-public:
-    explicit BoneSet(std::size_t expected) {
-        std::size_t size = 16;
-        while (size < expected * 3 / 2 + 1) size *= 2;
-        slots_.assign(size, nullptr);
-    }
-    // False when `bone` was in the set already.
-    bool Insert(CBone* bone) {
-        if ((count_ + 1) * 3 / 2 >= slots_.size()) Grow();
-        for (std::size_t i = Hash(bone);; i = (i + 1) & (slots_.size() - 1)) {
-            if (slots_[i] == bone) return false;
-            if (!slots_[i]) {
-                slots_[i] = bone;
-                ++count_;
-                return true;
-            }
-        }
-    }
-    template <class F>
-    void ForEach(F f) const {
-        for (CBone* b : slots_)
-            if (b) f(b);
-    }
-
-private:
-    std::size_t Hash(const CBone* b) const {
-        return (reinterpret_cast<std::uintptr_t>(b) >> 4) * 0x9E3779B97F4A7C15ull & (slots_.size() - 1);
-    }
-    void Grow() {
-        std::vector<CBone*> old(slots_.size() * 2, nullptr);
-        old.swap(slots_);
-        count_ = 0;
-        for (CBone* b : old)
-            if (b) Insert(b);
-    }
-    std::vector<CBone*> slots_;
-    std::size_t count_ = 0;
-};
-
-// Bones can sit in the flat list, the root list and a parent's children, a
-// bone may even be placed twice in the tree: gather each record once.
-// An explicit stack: a file may nest bones deeper than the call stack goes.
-void CollectBones(CBone* root, BoneSet& seen) {
-    std::vector<CBone*> pending{root};
+void CModel::ReleaseUnlinkedBones() {
+    std::unordered_set<const CBone*> reachable;
+    // An explicit stack: a file may nest bones deeper than the call stack goes.
+    std::vector<const CBone*> pending(bones.begin(), bones.end());
+    pending.insert(pending.end(), rootBones.begin(), rootBones.end());
     while (!pending.empty()) {
-        CBone* bone = pending.back();
+        const CBone* b = pending.back();
         pending.pop_back();
-        if (!bone || !seen.Insert(bone)) continue;
-        for (CBone* child : bone->children) pending.push_back(child);
+        if (!b || !reachable.insert(b).second) continue;
+        for (const CBone* c : b->children) pending.push_back(c);
     }
-}
-}  // namespace
-
-CModel::~CModel() {
-    for (CGeometry* g : geometries) delete g;
-    for (CMaterial* m : materials) delete m;
-    for (CTexture* t : textures) delete t;
-    BoneSet allBones(static_cast<std::size_t>(bones.Count()));
-    for (CBone* b : bones) CollectBones(b, allBones);
-    for (CBone* b : rootBones) CollectBones(b, allBones);
-    allBones.ForEach([](CBone* b) { delete b; });
-    for (CAnimation* a : animations) delete a;
+    if (reachable.size() == static_cast<std::size_t>(boneRecords_.Count())) return;
+    for (CBone* b : boneRecords_)
+        if (b && b->parent && !reachable.count(b->parent)) b->parent = nullptr;
+    boneRecords_.RemoveIf([&](const CBone* b) { return !reachable.count(b); });
 }
 
 CBone* CModel::FindBoneByName(const CName& n) const {

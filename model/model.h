@@ -1,14 +1,16 @@
 #pragma once
 // The in-memory model: materials, textures, geometries with their vertex
-// sources, polygon groups and skin weights, and the bone hierarchy. One
-// CModel owns every record reachable from it and releases each exactly once.
+// sources, polygon groups and skin weights, and the bone hierarchy. Every
+// record has one owner: a CModel owns its lists' records, and its bones in
+// one store of its own; the flat bone list, the root list and the tree only
+// link them.
+#include <memory>
 #include <string>
 
+#include "model/animation.h"
 #include "model/array.h"
 #include "model/bone_type.h"
 #include "platform/name.h"
-
-class CAnimation;
 
 constexpr int MaxBoneInfluences = 8;
 
@@ -33,8 +35,7 @@ struct CTexture {
 // (element size 8, 12 or 16); null until data is attached.
 struct CFloatArray {
     CName id;
-    CArray* values = nullptr;
-    ~CFloatArray() { delete values; }
+    std::unique_ptr<CArray> values;
     int FloatCount() const { return values ? values->ElementSize() / 4 : 0; }
 };
 
@@ -80,10 +81,9 @@ struct CGeometry {
     int vertexCount = 0;
     CPtrArray<CFloatArray> floatArrays;
     CPtrArray<CPolygonData> polygonData;
-    CWeights* weights = nullptr;
+    std::unique_ptr<CWeights> weights;
     int weightCount = 0;  // rows of the weight table
 
-    ~CGeometry();
     CFloatArray* FindFloatArray(const CName& id) const;
 };
 
@@ -92,7 +92,7 @@ struct CBone {
     CName name;  // the bone list and the bone tree of a .mdl link by name
     float jointMatrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     float invBindMatrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    CPtrArray<CBone> children;
+    CRefArray<CBone> children;  // owned by the model
     CBone* parent = nullptr;
     BoneType boneType = BoneType::Other;
 };
@@ -100,7 +100,6 @@ struct CBone {
 class CModel {
 public:
     CModel() = default;
-    ~CModel();
     CModel(const CModel&) = delete;
     CModel& operator=(const CModel&) = delete;
 
@@ -108,13 +107,23 @@ public:
     CPtrArray<CGeometry> geometries;
     CPtrArray<CMaterial> materials;
     CPtrArray<CTexture> textures;
-    CPtrArray<CBone> rootBones;
-    CPtrArray<CBone> bones;  // flat list; skin weights index into it
+    CRefArray<CBone> rootBones;
+    CRefArray<CBone> bones;  // flat list; skin weights index into it
     CPtrArray<CAnimation> animations;
+
+    // A new bone owned by the model; link it into the lists and the tree.
+    CBone* NewBone() { return boneRecords_.AddNew(); }
+    // Frees the bones that neither list nor the tree below the roots and the
+    // flat list reaches, and clears parent links to them. For a reader that
+    // made bones it then could not place.
+    void ReleaseUnlinkedBones();
 
     CBone* FindBoneByName(const CName& name) const;
     CBone* FindBoneById(const CName& id) const;
     CMaterial* FindMaterial(const CName& name) const;
     int MaterialIndex(const CName& name) const;
     int TextureIndexOfMaterial(int materialIndex) const;
+
+private:
+    CPtrArray<CBone> boneRecords_;
 };

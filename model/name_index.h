@@ -14,7 +14,8 @@
 template <class T>
 class CNameIndex {
 public:
-    CNameIndex(const CPtrArray<T>& list, CName T::*key) : key_(key) {
+    template <class List>
+    CNameIndex(const List& list, CName T::*key) : key_(key) {
         std::size_t size = 16;
         while (size < static_cast<std::size_t>(list.Count()) * 3 / 2 + 1) size *= 2;
         slots_.assign(size, nullptr);

@@ -7,55 +7,24 @@
 #include "model/model.h"
 #include "model/name_index.h"
 
-CRenderAnimation::~CRenderAnimation() {
-    for (CRenderChannel* c : channels) delete c;
-}
-
-CRenderMesh::~CRenderMesh() {
-    for (CRenderMaterial* m : materials) delete m;
-}
-
 namespace {
-
-// Every distinct bone reachable from the given lists through children. The
-// flat list, the root list and the children overlap, and a damaged tree may
-// even hold a bone twice or in a cycle: each record is gathered once.
-// Iterative, so a very deep chain cannot exhaust the stack.
-void CollectBones(const CPtrArray<CRenderBone>& list, std::unordered_set<CRenderBone*>& seen) {
-    std::vector<CRenderBone*> stack(list.begin(), list.end());
-    while (!stack.empty()) {
-        CRenderBone* b = stack.back();
-        stack.pop_back();
-        if (!b || !seen.insert(b).second) continue;
-        for (CRenderBone* child : b->children) stack.push_back(child);
-    }
-}
 
 Matrix4 Transposed(const float* columnMajor16) { return TransposeMatrix(Matrix4::FromFloats(columnMajor16)); }
 
 }  // namespace
-
-CRenderModel::~CRenderModel() {
-    for (CRenderMesh* m : meshes) delete m;
-    std::unordered_set<CRenderBone*> all;
-    CollectBones(bones, all);
-    CollectBones(rootBones, all);
-    for (CRenderBone* b : all) delete b;
-    for (CRenderAnimation* a : animations) delete a;
-}
 
 bool CRenderModel::CopyBones(const CModel& model) {
     if (bones.Count() > 0 || rootBones.Count() > 0) return false;
 
     // Model bone -> render bone, in creation order: the flat list first, then
     // the bones only the tree knows (a .mdl tree may hold bones that its bone
-    // list lacks); those are owned through the tree and released with it.
+    // list lacks).
     std::unordered_map<const CBone*, CRenderBone*> map;
     std::vector<const CBone*> order;
     auto make = [&](const CBone* src) {
         auto [it, inserted] = map.emplace(src, nullptr);
         if (!inserted) return;
-        auto* dst = new CRenderBone;
+        CRenderBone* dst = NewBone();
         dst->id = src->id;
         dst->name = src->name;
         dst->joint = Transposed(src->jointMatrix);
@@ -91,7 +60,7 @@ bool CRenderModel::CopyBones(const CModel& model) {
         if (CRenderBone* r = find(b)) rootBones.Add(r);
     // The palette indexes this list by the weights' bone indices: keep one
     // entry per model entry, even for a hole in the model's list.
-    for (const CBone* b : model.bones) bones.Add(b ? find(b) : new CRenderBone);
+    for (const CBone* b : model.bones) bones.Add(b ? find(b) : NewBone());
 
     RebuildPoseOrder();
     return true;
@@ -106,21 +75,19 @@ bool CRenderModel::CopyAnimations(const CModel& model) {
 bool CRenderModel::CopyAnimation(const CModel& model, int index) {
     const CAnimation* src = model.animations.Get(index);
     if (!src) return false;
-    auto* dst = new CRenderAnimation;
+    CRenderAnimation* dst = animations.AddNew();
     dst->id = src->id;
     const CNameIndex<CRenderBone> bonesById(bones, &CRenderBone::id);
     for (const CAnimationChannel* sc : src->channels) {
         if (!sc) continue;
-        auto* dc = new CRenderChannel;
+        CRenderChannel* dc = dst->channels.AddNew();
         dc->targetId = sc->targetId;
         dc->bone = bonesById.Find(dc->targetId);
         dc->keyTimes.Reserve(static_cast<std::size_t>(sc->keyTimes.Count()));
         for (float t : sc->keyTimes) dc->keyTimes.Add(t);
         dc->poseMatrices.Reserve(static_cast<std::size_t>(sc->poseMatrices.Count()));
         for (const CMatrixValue& m : sc->poseMatrices) dc->poseMatrices.Add(Transposed(m.m));
-        dst->channels.Add(dc);
     }
-    animations.Add(dst);
     return true;
 }
 

@@ -1,20 +1,17 @@
 #pragma once
-// Render-side copy of a model: bones with row-vector (transposed) matrices,
-// animations whose channels point at those bones, and the GPU resources the
-// renderer creates. The GPU half holds plain GL object names, so this header
-// needs no GL; Build, Draw and ReleaseGpu live in the render library.
+// Render-side copy of a model on the CPU: bones with row-vector (transposed)
+// matrices, animations whose channels point at those bones, and playback.
+// Its GPU side (meshes, textures, the bone palette) is CRenderModelGpu in
+// render/.
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "model/array.h"
 #include "model/bone_type.h"
 #include "platform/name.h"
-#include "platform/status.h"
 #include "math/math.h"
 
 class CModel;
-class CRenderer;
 
 struct CRenderBone {
     CName id;
@@ -23,60 +20,29 @@ struct CRenderBone {
     Matrix4 invBind;     // B: transpose of the CBone's inverse bind matrix
     Matrix4 local;       // L
     Matrix4 pose;        // W: what the bone palette uploads
-    CPtrArray<CRenderBone> children;
+    CRefArray<CRenderBone> children;  // owned by the render model
     CRenderBone* parent = nullptr;
     BoneType boneType = BoneType::Other;
 };
 
 struct CRenderChannel {
     CName targetId;
-    CRenderBone* bone = nullptr;
+    CRenderBone* bone = nullptr;  // owned by the render model
     CValueArray<float> keyTimes;
     CValueArray<Matrix4> poseMatrices;  // transposes of the model's matrices
 };
 
 struct CRenderAnimation {
-    CRenderAnimation() = default;
-    ~CRenderAnimation();
-    CRenderAnimation(const CRenderAnimation&) = delete;
-    CRenderAnimation& operator=(const CRenderAnimation&) = delete;
-
     CName id;
     CPtrArray<CRenderChannel> channels;
-};
-
-struct CRenderMaterial {
-    float diffuse[4] = {};
-    float ambient[4] = {};
-    float emission[4] = {};
-    float specular[4] = {};
-    unsigned int texture = 0;  // borrowed from CRenderModel::textures; 0 = none
-};
-
-struct CRenderMesh {
-    CRenderMesh() = default;
-    ~CRenderMesh();
-    CRenderMesh(const CRenderMesh&) = delete;
-    CRenderMesh& operator=(const CRenderMesh&) = delete;
-
-    unsigned int vertexBuffer = 0;
-    unsigned int vertexArray = 0;
-    CValueArray<unsigned int> indexBuffers;   // one per polygon-data block
-    CPtrArray<CRenderMaterial> materials;     // one per polygon-data block
-    CValueArray<int> indexCounts;             // one per polygon-data block
-    Matrix4 bindShape;                        // transpose of the geometry's
 };
 
 class CRenderModel {
 public:
     CRenderModel() = default;
-    // Releases the CPU records. GPU objects must be released before, with
-    // ReleaseGpu on a thread whose GL context is current.
-    ~CRenderModel();
     CRenderModel(const CRenderModel&) = delete;
     CRenderModel& operator=(const CRenderModel&) = delete;
 
-    // --- pose evaluation (model library) ---
     // Evaluates the active animation into every bone's W. False when there is
     // nothing to play. Reads frameCounter once and may reset it to 0; never
     // allocates once the bones are copied.
@@ -102,27 +68,18 @@ public:
     // lists by hand.
     void RebuildPoseOrder();
 
-    // --- GPU half (render library) ---
-    // Relative texture paths are read from `folder` (the current directory
-    // when it is empty). A failure without a model; a note when it has more
-    // bones than the skinning palette holds.
-    Outcome Build(CRenderer& renderer, const CModel* model, bool skinning, const std::string& folder = {});
-    void Draw(CRenderer& renderer);
-    void ReleaseGpu();
+    // A new bone owned by the render model; link it into the lists.
+    CRenderBone* NewBone() { return boneRecords_.AddNew(); }
 
     CName name;
     int activeAnimation = 0;
-    std::uint8_t skinning = 1;
     std::uint32_t frameCounter = 0;
-    CPtrArray<CRenderMesh> meshes;
-    CValueArray<unsigned int> textures;  // parallel to the model's textures; 0 = not loaded
-    CPtrArray<CRenderBone> rootBones;
-    CPtrArray<CRenderBone> bones;  // in the order of the model's flat bone list
+    CRefArray<CRenderBone> rootBones;
+    CRefArray<CRenderBone> bones;  // in the order of the model's flat bone list
     CPtrArray<CRenderAnimation> animations;
-    unsigned int materialBuffer = 0;  // 48 bytes, slot b1
-    unsigned int skinningBuffer = 0;  // ConstantBuffer3, 16384 bytes, slot b2
 
 private:
+    CPtrArray<CRenderBone> boneRecords_;   // every bone, each once
     std::vector<CRenderBone*> poseOrder_;  // borrowed; see RebuildPoseOrder
 };
 

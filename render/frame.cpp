@@ -4,8 +4,8 @@
 #include <chrono>
 #include <ctime>
 
-#include "model/render_model.h"
 #include "platform/stage_timer.h"
+#include "render/render_model_gpu.h"
 #include "render/frame_passes.h"
 #include "render/point_light.h"
 #include "render/renderer.h"
@@ -76,7 +76,7 @@ bool RenderFrame(const FrameScene& scene, FrameTimings* timings) {
     if (!scene.renderer || !scene.renderer->IsInitialized()) return false;
     CRenderer& renderer = *scene.renderer;
     PassClock clock(timings);
-    CRenderModel* model = scene.models[0];
+    CRenderModelGpu* model = scene.models[0];
     const int lightCount = scene.lights ? scene.lightCount : 0;
 
     // The viewport lies inside the targets, however they were sized.

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 class CRenderer;
-class CRenderModel;
+class CRenderModelGpu;
 class CSky;
 class CPointLight;
 class CVolumeLight;
@@ -12,7 +12,7 @@ class CVolumeLight;
 // What a frame reads: the display window's scene and view state.
 struct FrameScene {
     CRenderer* renderer = nullptr;
-    CRenderModel* models[3] = {};  // the current model, then the two room models
+    CRenderModelGpu* models[3] = {};  // the current model, then the two room models
     CSky* sky = nullptr;
     CPointLight** lights = nullptr;
     int lightCount = 0;

@@ -1,19 +1,19 @@
 #include "render/frame_passes.h"
 
-#include "model/render_model.h"
+#include "render/render_model_gpu.h"
 #include "render/renderer.h"
 
 namespace {
 
-void DrawPosed(CRenderer& renderer, CRenderModel& model) {
+void DrawPosed(CRenderer& renderer, CRenderModelGpu& model) {
     renderer.SetVertexShader(model.skinning ? renderer.VsModelSkinned : renderer.VsModel);
-    model.UpdatePose();
+    model.pose.UpdatePose();
     model.Draw(renderer);
 }
 
 }  // namespace
 
-void RenderMainPass(CRenderer& renderer, CRenderModel* model, CRenderModel* room2, CRenderModel* room3,
+void RenderMainPass(CRenderer& renderer, CRenderModelGpu* model, CRenderModelGpu* room2, CRenderModelGpu* room3,
                     GLuint skyConstants) {
     renderer.SetRasterizerState();
     renderer.SetBlendState(BlendState::AlphaToCoverage);

@@ -5,7 +5,7 @@
 #include "render/gl.h"
 
 class CRenderer;
-class CRenderModel;
+class CRenderModelGpu;
 
 // Draws the current model with PsScene into scene colour + scene depth, then
 // the room models with PsRoom into scene colour only. Depth and scene depth
@@ -13,7 +13,7 @@ class CRenderModel;
 // model's pose is evaluated before it is drawn; its skinning switch picks
 // VsModelSkinned or VsModel. `skyConstants` is what PsRoom sees at b3 (the
 // sky's ConstantBufferSky); 0 binds zeros. Null models are skipped.
-void RenderMainPass(CRenderer& renderer, CRenderModel* model, CRenderModel* room2, CRenderModel* room3,
+void RenderMainPass(CRenderer& renderer, CRenderModelGpu* model, CRenderModelGpu* room2, CRenderModelGpu* room3,
                     GLuint skyConstants);
 
 // The per-light inputs of the composition: final lamp images (t2..t4) and

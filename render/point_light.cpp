@@ -4,7 +4,7 @@
 #include <climits>
 #include <cstring>
 
-#include "model/render_model.h"
+#include "render/render_model_gpu.h"
 #include "render/light_data.h"
 
 namespace {
@@ -112,7 +112,7 @@ void CPointLight::BindFaceMaps(CRenderer& renderer) const {
     }
 }
 
-bool CPointLight::RenderShadowMaps(CRenderer* renderer, CRenderModel* model) {
+bool CPointLight::RenderShadowMaps(CRenderer* renderer, CRenderModelGpu* model) {
     if (!renderer || ShadowMapsDone == 1) return false;
     ShadowMapsDone = 1;
     GLint saved[4];
@@ -135,7 +135,7 @@ bool CPointLight::RenderShadowMaps(CRenderer* renderer, CRenderModel* model) {
         glClearNamedFramebufferfv(faces_[k].framebuffer, GL_COLOR, 0, kZero);
         glBindFramebuffer(GL_FRAMEBUFFER, faces_[k].framebuffer);
         if (model) {
-            model->UpdatePose();
+            model->pose.UpdatePose();
             model->Draw(*renderer);
         }
         // The shaft pass looks the texels up only where the model is.
@@ -147,7 +147,7 @@ bool CPointLight::RenderShadowMaps(CRenderer* renderer, CRenderModel* model) {
     return true;
 }
 
-void CPointLight::RenderLightImage(CRenderer& renderer, CRenderModel* model, bool combine) {
+void CPointLight::RenderLightImage(CRenderer& renderer, CRenderModelGpu* model, bool combine) {
     UpdateLightConstants(renderer);
     const bool skinned = model && model->skinning == 1;
     renderer.SetVertexShader(skinned ? renderer.VsModelSkinned : renderer.VsModel);
@@ -163,7 +163,7 @@ void CPointLight::RenderLightImage(CRenderer& renderer, CRenderModel* model, boo
     glNamedBufferSubData(modelPixelsBuffer_, 0, sizeof kNoPixels, kNoPixels);
     glBindBufferBase(GL_SHADER_STORAGE_BUFFER, 0, modelPixelsBuffer_);
     if (model) {
-        model->UpdatePose();
+        model->pose.UpdatePose();
         model->Draw(renderer);
     }
     glMemoryBarrier(GL_BUFFER_UPDATE_BARRIER_BIT);

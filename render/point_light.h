@@ -10,7 +10,7 @@
 #include "render/constant_buffers.h"
 #include "render/renderer.h"
 
-class CRenderModel;
+class CRenderModelGpu;
 
 class CPointLight {
 public:
@@ -28,13 +28,13 @@ public:
     void UpdateLightConstants(CRenderer& renderer);
     // The one-time cube-map pass. False, doing nothing, for a null renderer
     // or when this light's maps are already done.
-    bool RenderShadowMaps(CRenderer* renderer, CRenderModel* model);
+    bool RenderShadowMaps(CRenderer* renderer, CRenderModelGpu* model);
     // The per-frame lamp image of the model, followed by its filter, which
     // writes the lamp's shadow term over the model's pixels of LampShadow:
     // replacing what is there, or keeping the lesser (`combine`, the frame's
     // second and later lamps, which cover the same pixels). Away from the
     // model the term is EmptyShadow(), which the caller clears in first.
-    void RenderLightImage(CRenderer& renderer, CRenderModel* model, bool combine = false);
+    void RenderLightImage(CRenderer& renderer, CRenderModelGpu* model, bool combine = false);
     void FilterLightImage(CRenderer& renderer, bool combine = false);
     float EmptyShadow() const;
 

@@ -1,13 +1,14 @@
-// The GPU half of CRenderModel: textures, one vertex buffer per geometry, one
+// The GPU side of a model: textures, one vertex buffer per geometry, one
 // index buffer and material per polygon-data block, and the draw with the
 // bone palette.
+#include "render/render_model_gpu.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "model/model.h"
-#include "model/render_model.h"
 #include "platform/stage_timer.h"
 #include "render/renderer.h"
 #include "render/texture_file.h"
@@ -93,7 +94,7 @@ std::vector<std::uint32_t> FillBlock(const CGeometry& geometry, const CPolygonDa
 
 }  // namespace
 
-Outcome CRenderModel::Build(CRenderer& renderer, const CModel* model, bool skinningOn, const std::string& folder) {
+Outcome CRenderModelGpu::Build(CRenderer& renderer, const CModel* model, bool skinningOn, const std::string& folder) {
     const stage_timer::Span span("models: GL buffers and textures");
     (void)renderer;
     if (!model) return Status::Failure("no model to build");
@@ -109,10 +110,10 @@ Outcome CRenderModel::Build(CRenderer& renderer, const CModel* model, bool skinn
 
     materialBuffer = CRenderer::CreateDynamicBuffer(sizeof(MaterialConstants));
     skinningBuffer = CRenderer::CreateDynamicBuffer(sizeof(SkinningConstants));
-    name = model->name;
+    pose.name = model->name;
 
     for (const CGeometry* geometry : model->geometries) {
-        auto* mesh = new CRenderMesh;
+        CRenderMesh* mesh = meshes.AddNew();
         mesh->bindShape = TransposeMatrix(Matrix4::FromFloats(geometry->bindShapeMatrix));
         // A vertex count a file merely claims cannot size the buffer: beyond
         // the last vertex a corner refers to, and beyond the longest source,
@@ -127,7 +128,7 @@ Outcome CRenderModel::Build(CRenderer& renderer, const CModel* model, bool skinn
         std::vector<ModelVertex> vertices(static_cast<std::size_t>(vertexCount));
 
         for (const CPolygonData* block : geometry->polygonData) {
-            auto* material = new CRenderMaterial;
+            CRenderMaterial* material = mesh->materials.AddNew();
             const int materialIndex = model->MaterialIndex(block->materialId);
             if (const CMaterial* source = model->materials.Get(materialIndex)) {
                 CopyColor(material->diffuse, source->diffuse);
@@ -137,7 +138,6 @@ Outcome CRenderModel::Build(CRenderer& renderer, const CModel* model, bool skinn
                 const int textureIndex = model->TextureIndexOfMaterial(materialIndex);
                 if (textureIndex >= 0 && textureIndex < textures.Count()) material->texture = textures[textureIndex];
             }
-            mesh->materials.Add(material);
 
             const std::vector<std::uint32_t> indices = FillBlock(*geometry, *block, vertices);
             // An empty block still gets a (one-index) buffer so the lists stay parallel.
@@ -152,20 +152,20 @@ Outcome CRenderModel::Build(CRenderer& renderer, const CModel* model, bool skinn
         mesh->vertexBuffer = CRenderer::CreateDynamicBuffer(
             vertices.empty() ? sizeof empty : vertices.size() * sizeof(ModelVertex),
             vertices.empty() ? &empty : vertices.data());
-        meshes.Add(mesh);
     }
 
-    CopyBones(*model);
-    CopyAnimations(*model);
+    pose.CopyBones(*model);
+    pose.CopyAnimations(*model);
     Outcome built;
-    if (bones.Count() > kBonePaletteSize) {
-        built.notes.push_back(name.ToUtf8() + " has " + std::to_string(bones.Count()) + " bones; only the first " +
+    if (pose.bones.Count() > kBonePaletteSize) {
+        built.notes.push_back(pose.name.ToUtf8() + " has " + std::to_string(pose.bones.Count()) + " bones; only the first " +
                               std::to_string(kBonePaletteSize) + " are skinned");
     }
     return built;
 }
 
-void CRenderModel::Draw(CRenderer& renderer) {
+void CRenderModelGpu::Draw(CRenderer& renderer) {
+    const CRefArray<CRenderBone>& bones = pose.bones;
     const int paletteBones = bones.Count() < kBonePaletteSize ? bones.Count() : kBonePaletteSize;
 
     renderer.SetBlendState(BlendState::AlphaToCoverage);
@@ -203,7 +203,7 @@ void CRenderModel::Draw(CRenderer& renderer) {
     }
 }
 
-void CRenderModel::ReleaseGpu() {
+void CRenderModelGpu::ReleaseGpu() {
     for (CRenderMesh* mesh : meshes) {
         glDeleteBuffers(1, &mesh->vertexBuffer);
         if (mesh->indexBuffers.Count() > 0)

@@ -66,7 +66,7 @@ void AnimateRoomLights(float angle, CRenderer& renderer, CPointLight* const lamp
         renderer.LightColor[9 + i] = {1.0f, 0.8f, 0.7f, static_cast<float>(std::sin(a + outerPhase[i]) * 10 + 50)};
 }
 
-FrameScene RoomFrameScene(CRenderer& renderer, CRenderModel* const models[3], RoomLighting& room, int width,
+FrameScene RoomFrameScene(CRenderer& renderer, CRenderModelGpu* const models[3], RoomLighting& room, int width,
                           int height, float aspect) {
     FrameScene scene;
     scene.renderer = &renderer;
@@ -82,7 +82,7 @@ FrameScene RoomFrameScene(CRenderer& renderer, CRenderModel* const models[3], Ro
     return scene;
 }
 
-bool RenderRoomFrame(CRenderer& renderer, CRenderModel* const models[3], const SkyImages& images, int width,
+bool RenderRoomFrame(CRenderer& renderer, CRenderModelGpu* const models[3], const SkyImages& images, int width,
                      int height, const float background[3], FrameTimings timings[2]) {
     auto room = std::make_unique<RoomLighting>();
     const bool ok = CreateRoomLighting(renderer, *room, images);

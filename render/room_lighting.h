@@ -36,7 +36,7 @@ void AnimateRoomLights(float angle, CRenderer& renderer, CPointLight* const lamp
 
 // The frame of the room with these models (the current model, then the two
 // room models) and these lamps, sky and light shafts, at width x height.
-FrameScene RoomFrameScene(CRenderer& renderer, CRenderModel* const models[3], RoomLighting& room, int width,
+FrameScene RoomFrameScene(CRenderer& renderer, CRenderModelGpu* const models[3], RoomLighting& room, int width,
                           int height, float aspect);
 
 // Renders the room the way the viewer's first frame shows it, for the
@@ -46,5 +46,5 @@ FrameScene RoomFrameScene(CRenderer& renderer, CRenderModel* const models[3], Ro
 // over `background`. With `timings`, a second, steady frame follows the first
 // (which also builds the cube maps) and both are measured. False when the
 // lamps or the shafts cannot be created.
-bool RenderRoomFrame(CRenderer& renderer, CRenderModel* const models[3], const SkyImages& images, int width,
+bool RenderRoomFrame(CRenderer& renderer, CRenderModelGpu* const models[3], const SkyImages& images, int width,
                      int height, const float background[3], FrameTimings timings[2] = nullptr);

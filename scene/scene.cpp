@@ -335,6 +335,7 @@ Scene::Still::Still(Scene& scene) {
 const CModel* Scene::CurrentModel() const { return records_ ? records_->CurrentModel() : nullptr; }
 
 CRenderModel* Scene::RenderModel(int index) const { return records_ ? records_->RenderModel(index) : nullptr; }
+CRenderModelGpu* Scene::RenderModelGpu(int index) const { return records_ ? records_->RenderModelGpu(index) : nullptr; }
 
 CRenderer* Scene::Renderer() const { return records_ ? records_->Renderer() : nullptr; }
 

@@ -34,6 +34,7 @@
 
 class CModel;
 class CRenderModel;
+class CRenderModelGpu;
 class CRenderer;
 class SceneRecords;
 class SceneWorker;
@@ -143,6 +144,7 @@ public:
     };
     const CModel* CurrentModel() const;
     CRenderModel* RenderModel(int index) const;  // 0 the current model's, 1 and 2 the room's
+    CRenderModelGpu* RenderModelGpu(int index) const;  // their GPU side
     CRenderer* Renderer() const;
     // Runs `job` on the render thread with its context current, between two
     // frames, and waits for it.

@@ -5,6 +5,7 @@
 #include "model/model.h"
 #include "model/posed_bounds.h"
 #include "model/render_model.h"
+#include "render/render_model_gpu.h"
 #include "render/camera_fit.h"
 #include "render/frame.h"
 #include "render/gl.h"
@@ -15,7 +16,7 @@ namespace {
 constexpr float kLightAngleTurn = 6.2831855f;
 constexpr int kFullScreenClear[3] = {255, 255, 255};
 
-void ReleaseRenderModel(std::unique_ptr<CRenderModel>& model) {
+void ReleaseRenderModel(std::unique_ptr<CRenderModelGpu>& model) {
     if (!model) return;
     model->ReleaseGpu();
     model.reset();
@@ -23,11 +24,11 @@ void ReleaseRenderModel(std::unique_ptr<CRenderModel>& model) {
 
 // The render model of `shared`, built under its lock; null when it cannot be.
 // The build's notes (bones beyond the palette) are added to `notes`.
-std::unique_ptr<CRenderModel> BuildRenderModel(CRenderer& renderer, SharedModel& shared, bool skinning,
-                                               std::vector<std::string>& notes, bool* built = nullptr) {
+std::unique_ptr<CRenderModelGpu> BuildRenderModel(CRenderer& renderer, SharedModel& shared, bool skinning,
+                                                  std::vector<std::string>& notes, bool* built = nullptr) {
     std::lock_guard<std::mutex> guard(shared.lock);
     if (!shared.model) return nullptr;
-    auto render = std::make_unique<CRenderModel>();
+    auto render = std::make_unique<CRenderModelGpu>();
     const Outcome outcome = render->Build(renderer, shared.model.get(), skinning, shared.textureFolder);
     notes.insert(notes.end(), outcome.notes.begin(), outcome.notes.end());
     if (built) *built = outcome.IsOk();
@@ -35,6 +36,8 @@ std::unique_ptr<CRenderModel> BuildRenderModel(CRenderer& renderer, SharedModel&
 }
 
 }  // namespace
+
+SceneRecords::SceneRecords() = default;
 
 SceneRecords::~SceneRecords() {
     for (auto& model : renderModels_) ReleaseRenderModel(model);
@@ -94,7 +97,7 @@ bool SceneRecords::ReplaceModel(std::shared_ptr<SharedModel> model) {
 }
 
 int SceneRecords::TakeLastAnimation() {
-    CRenderModel* render = renderModels_[0].get();
+    CRenderModel* render = RenderModel(0);
     if (!current_ || !render) return -1;
     {
         // The build may already have copied what the worker added meanwhile.
@@ -108,7 +111,7 @@ int SceneRecords::TakeLastAnimation() {
 }
 
 void SceneRecords::ChooseAnimation(int index) {
-    CRenderModel* render = renderModels_[0].get();
+    CRenderModel* render = RenderModel(0);
     if (render && index >= 0 && index < render->animations.Count()) render->activeAnimation = index;
 }
 
@@ -118,7 +121,7 @@ void SceneRecords::ClearShadowFlags() {
 }
 
 bool SceneRecords::FitCamera(const SceneView& view, bool onlyWhenOutOfView, CViewCamera& fitted) {
-    CRenderModel* render = renderModels_[0].get();
+    CRenderModel* render = RenderModel(0);
     if (!renderer_ || !current_ || !render) return false;
     PutCamera(view.camera, *renderer_);
     if (onlyWhenOutOfView) render->UpdatePose();  // not drawn yet: pose it as the first frame will
@@ -133,7 +136,7 @@ bool SceneRecords::FitCamera(const SceneView& view, bool onlyWhenOutOfView, CVie
 }
 
 void SceneRecords::Advance(std::uint32_t steps, bool paused) {
-    if (CRenderModel* render = renderModels_[0].get()) {
+    if (CRenderModel* render = RenderModel(0)) {
         render->frameCounter = CPlaybackClock::MoveCounter(render->frameCounter, steps, render->LoopLength());
         if (!paused) AnimateLights();
     }
@@ -149,7 +152,7 @@ void SceneRecords::AnimateLights() {
 bool SceneRecords::Draw(const SceneView& view, Picture& picture) {
     if (!renderer_) return false;
     PutCamera(view.camera, *renderer_);
-    CRenderModel* const models[3] = {renderModels_[0].get(), renderModels_[1].get(), renderModels_[2].get()};
+    CRenderModelGpu* const models[3] = {renderModels_[0].get(), renderModels_[1].get(), renderModels_[2].get()};
     FrameScene frame;
     if (lighting_) {
         frame = RoomFrameScene(*renderer_, models, *lighting_, view.renderWidth, view.renderHeight, view.aspect);
@@ -198,7 +201,7 @@ void SceneRecords::Describe(SceneSnapshot& snapshot) const {
     snapshot.modelName = snapshot.hasModel ? current_->model->name : CName();
     snapshot.animations.clear();
     snapshot.activeAnimation = -1;
-    const CRenderModel* render = renderModels_[0].get();
+    const CRenderModel* render = RenderModel(0);
     if (!snapshot.hasModel || !render) return;
     for (int i = 0; i < render->animations.Count(); ++i)
         snapshot.animations.push_back({render->animations[i]->id, render->LoopLengthOf(i)});
@@ -207,6 +210,11 @@ void SceneRecords::Describe(SceneSnapshot& snapshot) const {
 
 const CModel* SceneRecords::CurrentModel() const { return current_ ? current_->model.get() : nullptr; }
 
-CRenderModel* SceneRecords::RenderModel(int index) const {
+CRenderModelGpu* SceneRecords::RenderModelGpu(int index) const {
     return index >= 0 && index < 3 ? renderModels_[index].get() : nullptr;
+}
+
+CRenderModel* SceneRecords::RenderModel(int index) const {
+    CRenderModelGpu* gpu = RenderModelGpu(index);
+    return gpu ? &gpu->pose : nullptr;
 }

@@ -16,6 +16,7 @@
 
 class CModel;
 class CRenderModel;
+class CRenderModelGpu;
 class CRenderer;
 
 // A model the render thread draws and the worker reads and writes: the
@@ -36,7 +37,7 @@ struct LoadedRoom {
 
 class SceneRecords {
 public:
-    SceneRecords() = default;
+    SceneRecords();
     ~SceneRecords();  // frees the GL objects: the context must be current
     SceneRecords(const SceneRecords&) = delete;
     SceneRecords& operator=(const SceneRecords&) = delete;
@@ -79,6 +80,7 @@ public:
     CRenderer* Renderer() const { return renderer_.get(); }
     const CModel* CurrentModel() const;
     CRenderModel* RenderModel(int index) const;
+    CRenderModelGpu* RenderModelGpu(int index) const;
 
 private:
     void AnimateLights();
@@ -88,7 +90,7 @@ private:
     std::unique_ptr<RoomLighting> lighting_;
     std::shared_ptr<SharedModel> current_;
     std::shared_ptr<SharedModel> room_[2];
-    std::unique_ptr<CRenderModel> renderModels_[3];
+    std::unique_ptr<CRenderModelGpu> renderModels_[3];
     // On: the models are skinned models, and drawing them unskinned would
     // freeze every animation. Models without weights draw unchanged.
     bool skinning_ = true;

@@ -8,12 +8,12 @@ cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 
 echo "== release build and tests"
-./scripts/build.sh
+./scripts/build.sh -DVORLAND_WERROR=ON
 (cd build && ctest --output-on-failure --timeout 1200)
 
 echo "== display-free tests under ASan + UBSan"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORLAND_CORE_ONLY=ON \
-      -DVORLAND_BENCH=OFF -DVORLAND_SANITIZE=address,undefined >/dev/null
+      -DVORLAND_BENCH=OFF -DVORLAND_SANITIZE=address,undefined -DVORLAND_WERROR=ON >/dev/null
 cmake --build build-asan
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure --timeout 1200 -L core)
 

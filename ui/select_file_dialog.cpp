@@ -47,7 +47,7 @@ QRect CSelectFileDialog::DefaultRect(const CScreenMetrics& m) {
     return {x, y, w, h};
 }
 
-QString CSelectFileDialog::TitleForMode(int mode) {
+QString CSelectFileDialog::TitleForMode(FileDialogMode mode) {
     switch (mode) {
         case kModeOpenModel:
             return QStringLiteral("モデルファイル(") + QStringLiteral(".mdl") + QStringLiteral(" ") +
@@ -107,7 +107,7 @@ void CSelectFileDialog::Create(int x, int y, int width, int height, const CSetti
     hide();
 }
 
-void CSelectFileDialog::Open(int newMode) {
+void CSelectFileDialog::Open(FileDialogMode newMode) {
     mode = newMode;
     if (!list_) return;
     list_->Reset();

@@ -8,7 +8,7 @@
 //     dialog.Create(r.x(), r.y(), r.width(), r.height(), settings);  // r = DefaultRect(metrics); hidden
 //     dialog.SetMainWindow(mainWindow);      // disabled while the dialog is open
 //     dialog.SetOkAction([] { ...file action... });
-//     dialog.Open(mode);                     // the menu buttons, modes 1..4
+//     dialog.Open(mode);                     // the menu buttons, one mode each
 // In the OK action: FileNameBox()->text() is the name, SelectList() holds the
 // current path and the selected type (JoinPath in ui/dir_listing.h builds the
 // full path), AskOverwrite() runs the question, and Close() enables the main
@@ -79,7 +79,7 @@ public:
     // (576, 324) on 1920 x 1080).
     static QRect DefaultRect(const CScreenMetrics& m);
     // The title line of a mode; the extensions in it are fixed texts.
-    static QString TitleForMode(int mode);
+    static QString TitleForMode(FileDialogMode mode);
 
     void SetMainWindow(QWidget* mainWindow) { mainWindow_ = mainWindow; }
     void SetOkAction(std::function<void()> action) { okAction_ = std::move(action); }
@@ -87,7 +87,7 @@ public:
     // What a menu button does: set the mode, reset the list and the file-name
     // box, disable the main window, clear the list's name and path, and show
     // the dialog on top.
-    void Open(int mode);
+    void Open(FileDialogMode mode);
     // The OK action; without one set, it simply closes the dialog.
     void RunOkAction();
     // Cancel and close: enable the main window and hide the dialog.
@@ -100,7 +100,7 @@ public:
     // nested event loop until it is answered; true when the user chose OK.
     bool AskOverwrite();
 
-    int mode = kModeNone;
+    FileDialogMode mode = kModeNone;
     CColor4 background{255, 140, 110, 110};
     CColor4 bar{255, 100, 70, 70};
     CColor4 text{255, 200, 180, 180};

@@ -62,7 +62,7 @@ void CSelectList::Refresh() {
     if (scrollBar_ && scrollBar_->isVisible()) scrollBar_->repaint();
 }
 
-int CSelectList::Mode() const { return host_.mode ? host_.mode() : 0; }
+FileDialogMode CSelectList::Mode() const { return host_.mode ? host_.mode() : FileDialogMode::kModeNone; }
 
 void CSelectList::SetBoxText(const QString& value) {
     CTextEdit* box = host_.fileNameBox ? host_.fileNameBox() : nullptr;
@@ -89,7 +89,7 @@ void CSelectList::UpdateType() {
 }
 
 void CSelectList::UpdateSelection() {
-    const int mode = Mode();
+    const FileDialogMode mode = Mode();
     SetBoxText(QString());
     if (mode == CFileDialogModes::kModeWriteModel) SetBoxText(CFileDialogModes::kUntitled + QStringLiteral(".mdl"));
     if (mode == CFileDialogModes::kModeWriteAnimation)
@@ -112,9 +112,10 @@ void CSelectList::UpdateSelection() {
         const CListEntry& row = rows[static_cast<std::size_t>(selectedIndex)];
         fileName = row.name;
         if (row.kind != CEntryKind::Folder) {
-            const bool fits = (row.kind == CEntryKind::Model && (mode == 1 || mode == 2)) ||
-                              (row.kind == CEntryKind::Collada && mode == 1) ||
-                              (row.kind == CEntryKind::Animation && (mode == 3 || mode == 4));
+            using enum FileDialogMode;
+            const bool fits = (row.kind == CEntryKind::Model && (mode == kModeOpenModel || mode == kModeWriteModel)) ||
+                              (row.kind == CEntryKind::Collada && mode == kModeOpenModel) ||
+                              (row.kind == CEntryKind::Animation && (mode == kModeOpenAnimation || mode == kModeWriteAnimation));
             if (fits) SetBoxText(row.name);
         }
         // A folder leaves the box as set above: empty, or the default name
@@ -135,7 +136,7 @@ void CSelectList::Activate() {
     // A double click below the last row selects nothing that exists; it must
     // not act on the name left from an earlier selection.
     if (selectedIndex < 0 || selectedIndex >= itemCount) return;
-    const int mode = Mode();
+    const FileDialogMode mode = Mode();
     switch (selectedType) {
         case kTypeOther: {
             const QString target = JoinPath(currentPath, fileName);

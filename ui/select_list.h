@@ -17,6 +17,7 @@
 
 #include "ui/dir_listing.h"
 #include "ui/drawing.h"
+#include "ui/file_choice.h"
 #include "ui/metrics.h"
 
 class CScrollBar;
@@ -25,14 +26,14 @@ struct CSettings;
 
 // The modes of the select-file dialog, which the list reads to fill the box.
 struct CFileDialogModes {
-    enum { kModeNone = 0, kModeOpenModel = 1, kModeWriteModel = 2, kModeOpenAnimation = 3, kModeWriteAnimation = 4 };
+    using enum FileDialogMode;
     // The default name the write modes put into the file-name box.
     static inline const QString kUntitled = QStringLiteral("名称未設定");
 };
 
 // What the list asks of the window that holds it; any part may be empty.
 struct CSelectListHost {
-    std::function<int()> mode;              // one of CFileDialogModes
+    std::function<FileDialogMode()> mode;
     std::function<CTextEdit*()> fileNameBox;
     std::function<void()> refresh;          // repaint the whole window (after a folder change)
     std::function<void()> ok;               // a file that suits the mode was double-clicked
@@ -42,8 +43,7 @@ class CSelectList : public QWidget {
 public:
     static constexpr int kVisibleRows = 8;
 
-    // Selected type.
-    enum { kTypeNone = 0, kTypeModel = 1, kTypeAnimation = 2, kTypeCollada = 3, kTypeOther = 4 };
+    using enum FileType;
 
     CSelectList();
     ~CSelectList() override;
@@ -58,8 +58,9 @@ public:
     // selected index, then the selected type.
     void UpdateSelection();
     // Selected type from the file name: none when nothing is selected, else by
-    // the last four characters (".mdl" 1, ".ani" 2, ".dae" 3; case-sensitive),
-    // 4 for anything else and for names of 4 characters or fewer.
+    // the last four characters (".mdl" model, ".ani" animation, ".dae"
+    // COLLADA; case-sensitive), other for anything else and for names of 4
+    // characters or fewer.
     void UpdateType();
     // The double-click action on the selected row.
     void Activate();
@@ -88,7 +89,7 @@ public:
     int selectedIndex = -1;
     int topIndex = 0;
     int itemCount = 0;
-    int selectedType = kTypeNone;
+    FileType selectedType = kTypeNone;
 
     CColor4 background{255, 140, 110, 110};
     CColor4 text{255, 200, 180, 180};
@@ -104,7 +105,7 @@ protected:
 private:
     void Press(QMouseEvent* event);
     const std::vector<CListEntry>& Listing();
-    int Mode() const;
+    FileDialogMode Mode() const;
     void SetBoxText(const QString& text);
 
     CSelectListHost host_;

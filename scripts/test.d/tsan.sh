@@ -19,7 +19,7 @@ has_threaded_tests() {
 if has_threaded_tests tests/core; then
   echo "tsan: display-free threaded tests"
   cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLAND_CORE_ONLY=ON \
-        -DVORLAND_BENCH=OFF -DVORLAND_SANITIZE=thread >/dev/null
+        -DVORLAND_BENCH=OFF -DVORLAND_SANITIZE=thread -DVORLAND_WERROR=ON >/dev/null
   ninja -C build-tsan -j2 vorland_core_tests >/dev/null
   ./build-tsan/vorland_core_tests --gtest_filter="$filter"
 else
@@ -29,7 +29,7 @@ fi
 if has_threaded_tests tests/ui tests/app; then
   echo "tsan: threaded display tests"
   cmake -S . -B build-tsan-gui -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DVORLAND_BENCH=OFF -DVORLAND_SANITIZE=thread >/dev/null
+        -DVORLAND_BENCH=OFF -DVORLAND_SANITIZE=thread -DVORLAND_WERROR=ON >/dev/null
   ninja -C build-tsan-gui -j2 vorland_ui_tests vorland >/dev/null
   xvfb-run -a -s "-screen 0 1920x1080x24" ./build-tsan-gui/vorland_ui_tests --gtest_filter="$filter"
 else

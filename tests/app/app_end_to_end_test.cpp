@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <string>
 
+#include "tests/core/test_files.h"
 #include "app/animation_list_window.h"
 #include "app/application.h"
 #include "app/disp_window.h"
@@ -83,7 +84,7 @@ struct AppEndToEnd : ::testing::Test {
     QString Root() const { return viewer->root; }
 
     // A menu button, then the dialog on screen in its mode.
-    void OpenDialog(CCustomButton* menuButton, int mode) {
+    void OpenDialog(CCustomButton* menuButton, FileDialogMode mode) {
         Click(menuButton);
         ASSERT_TRUE(dialog->isVisible());
         ASSERT_EQ(dialog->mode, mode);
@@ -216,7 +217,7 @@ TEST_F(AppEndToEnd, OpenPlayWriteReadBackAndClose) {
     ASSERT_TRUE(QFileInfo::exists(Root() + "/male.ani"));
 
     // The same bytes as the command-line tool writes for the figure.
-    QTemporaryDir cliDir;
+    ScratchDir cliDir;
     QProcess cli;
     cli.start(QStringLiteral(VORLAND_CLI),
               {QStringLiteral("convert"), Root() + "/" + kFigure, cliDir.path() + QStringLiteral("/male")});

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "tests/core/test_files.h"
 #include "app/animation_list_window.h"
 #include "app/application.h"
 #include "app/disp_window.h"
@@ -103,7 +104,7 @@ TEST(AppFileActions, TheDialogDrawsNoSceneFrame) {
 
 // A title bar configured pure white is see-through (the colour key).
 TEST(AppFileActions, WhiteBarIsTransparent) {
-    QTemporaryDir dir;
+    ScratchDir dir;
     const QString previous = QDir::currentPath();
     {
         QFile f(dir.path() + "/config.ini");

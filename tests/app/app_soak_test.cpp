@@ -33,6 +33,7 @@
 #include "model/mdl_file.h"
 #include "model/model.h"
 #include "model/render_model.h"
+#include "render/render_model_gpu.h"
 #include "tests/app/app_test_env.h"
 #include "ui/confirm_dialog.h"
 
@@ -171,7 +172,7 @@ void ExpectAnimationFile(const QString& path, const CModel& held, const char* id
     ExpectSameAnimation(*read.animations[0], *held.animations[0]);
 }
 
-bool HasTexture(const CRenderModel& model) {
+bool HasTexture(const CRenderModelGpu& model) {
     for (unsigned int texture : model.textures)
         if (texture != 0) return true;
     return false;
@@ -260,7 +261,7 @@ TEST(AppSoak, FileActionRoundsKeepMemoryFlat) {
         ASSERT_EQ(list->AnimationCount(), figure->animations.Count());
         ASSERT_NE(display->GetScene().RenderModel(0), nullptr);
         if (round % 2) {
-            EXPECT_TRUE(HasTexture(*display->GetScene().RenderModel(0)));  // the cat's, loaded again
+            EXPECT_TRUE(HasTexture(*display->GetScene().RenderModelGpu(0)));  // the cat's, loaded again
         }
 
         // From the second round on the files exist: the question comes and
@@ -282,7 +283,7 @@ TEST(AppSoak, FileActionRoundsKeepMemoryFlat) {
         ExpectModelFile(mdl, *reopened);
         ASSERT_NE(display->GetScene().RenderModel(0), nullptr);
         if (round % 2) {
-            EXPECT_TRUE(HasTexture(*display->GetScene().RenderModel(0)));
+            EXPECT_TRUE(HasTexture(*display->GetScene().RenderModelGpu(0)));
         }
         for (int added = 1; added <= 2; ++added) {
             RunAction(app, menu->AnimOpenButton(), QStringLiteral("soak.ani"));

@@ -10,12 +10,12 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
 #include <functional>
 #include <memory>
 
+#include "tests/core/test_files.h"
 #include "app/application.h"
 #include "app/disp_window.h"
 #include "tests/ui/ui_test_app.h"
@@ -159,7 +159,7 @@ struct Viewer {
         return WaitFor([&] { return app->Display()->State() == SceneState::Running; }, ms);
     }
 
-    QTemporaryDir scratch;
+    ScratchDir scratch;
     QString previous, root;
     bool ok = false;
     std::unique_ptr<CApplication> app;

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include "tests/core/test_files.h"
 #include "app/animation_list_window.h"
 #include "app/application.h"
 #include "app/menu_window.h"
@@ -174,7 +175,7 @@ TEST(AppWindow, CloseButtonWritesConfigInTheStartDirectory) {
 // Closing the window another way behaves like the close button, and the
 // settings read at start-up are what is written back.
 TEST(AppWindow, ClosingTheWindowWritesConfigToo) {
-    QTemporaryDir dir;
+    ScratchDir dir;
     const QString previous = QDir::currentPath();
     {
         QFile f(dir.path() + "/config.ini");

@@ -5,12 +5,12 @@
 #include <QDir>
 #include <QImage>
 #include <QString>
-#include <QTemporaryDir>
 
 #include <fstream>
 #include <memory>
 #include <string>
 
+#include "tests/core/test_files.h"
 #include "model/model.h"
 #include "scene/scene.h"
 

@@ -10,6 +10,7 @@
 #include <functional>
 #include <vector>
 
+#include "tests/core/test_files.h"
 #include "app/disp_window.h"
 #include "scene/view_camera.h"
 #include "collada/collada.h"
@@ -17,6 +18,7 @@
 #include "model/ani_file.h"
 #include "model/model.h"
 #include "model/render_model.h"
+#include "render/render_model_gpu.h"
 #include "render/renderer.h"
 #include "tests/app/display_test_scene.h"
 #include "tests/ui/ui_test_app.h"
@@ -74,7 +76,7 @@ struct RoomWindow {
     ~RoomWindow() { window.reset(); }
 
     CSettings settings = SmallFrames();
-    QTemporaryDir folder;
+    ScratchDir folder;
     std::unique_ptr<CDispWindow> window;
     std::unique_ptr<QSignalSpy> stateSpy, problemSpy;
     bool running = false;
@@ -113,7 +115,7 @@ RoomWindow* DisplayWindowTest::room = nullptr;
 
 float Wrapped(double angle) { return static_cast<float>(std::fmod(angle, 2.0 * 3.14159265358979323846)); }
 
-std::unique_ptr<CModel> RoomModel(const QTemporaryDir& folder, const char* name) {
+std::unique_ptr<CModel> RoomModel(const ScratchDir& folder, const char* name) {
     auto model = std::make_unique<CModel>();
     CName ext;
     ext.SetAscii(".dae");
@@ -124,13 +126,12 @@ std::unique_ptr<CModel> RoomModel(const QTemporaryDir& folder, const char* name)
 
 // An animation "walk" of the model `target`, without channels, in a file.
 std::string WalkFile(const std::string& target) {
-    static QTemporaryDir folder;
+    static ScratchDir folder;
     const std::string path = folder.filePath(QString::fromStdString(target + ".ani")).toStdString();
     CModel model;
     model.name.SetAscii(target.c_str());
-    auto* walk = new CAnimation;
+    auto* walk = model.animations.AddNew();
     walk->id.SetAscii("walk");
-    model.animations.Add(walk);
     EXPECT_TRUE(WriteAnimation(model, walk->id, path));
     return path;
 }
@@ -149,7 +150,7 @@ TEST_F(DisplayWindowTest, LoaderReachesState3AndPaints) {
     ASSERT_NE(window->GetScene().RenderModel(0), nullptr);
     EXPECT_NE(window->GetScene().RenderModel(1), nullptr);
     EXPECT_NE(window->GetScene().RenderModel(2), nullptr);
-    EXPECT_EQ(window->GetScene().RenderModel(0)->skinning, 1);
+    EXPECT_EQ(window->GetScene().RenderModelGpu(0)->skinning, 1);
     EXPECT_GT(window->GetScene().LoadMilliseconds(), 0.0);
     // The ticks keep painting on their own.
     EXPECT_TRUE(WaitFrames(2));
@@ -456,7 +457,7 @@ TEST(DisplayWindowLoad, MissingRoomFileAndSkyImageAreReportedOnce) {
     EXPECT_EQ(window->LoadProblems(), message);
     // The scene runs with what loaded.
     ASSERT_NE(window->GetScene().RenderModel(0), nullptr);
-    EXPECT_GT(window->GetScene().RenderModel(0)->meshes.Count(), 0);
+    EXPECT_GT(window->GetScene().RenderModelGpu(0)->meshes.Count(), 0);
 }
 
 TEST(DisplayWindowIdle, NothingPaintsBeforeTheScene) {

@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "test_files.h"
 #include "model/ani_file.h"
 #include "model/animation.h"
 #include "model/model.h"
@@ -28,7 +29,7 @@ CName Ascii(const char* s) {
 CName Utf16(std::u16string_view s) { return CName(s); }
 
 CAnimationChannel* AddChannel(CAnimation& a, const CName& target, std::initializer_list<float> times) {
-    auto* c = new CAnimationChannel;
+    auto* c = a.channels.AddNew();
     c->targetId = target;
     float k = 0;
     for (float t : times) {
@@ -38,32 +39,17 @@ CAnimationChannel* AddChannel(CAnimation& a, const CName& target, std::initializ
         c->poseMatrices.Add(m);
         k += 1;
     }
-    a.channels.Add(c);
     return c;
 }
 
 // A model "Room" with one two-channel animation.
 void FillModel(CModel& model) {
     model.name = Ascii("Room");
-    auto* a = new CAnimation;
+    auto* a = model.animations.AddNew();
     a->id = Ascii("inner");
     AddChannel(*a, Ascii("Hip"), {0.0f, 0.5f});
     AddChannel(*a, Ascii("Arm"), {0.25f, 1.0f, 2.0f});
-    model.animations.Add(a);
 }
-
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "vorland-ani-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    std::string File(const char* name) const { return (path_ / name).string(); }
-
-private:
-    fs::path path_;
-};
 
 std::string Fixed6(float v) {
     std::string s;
@@ -76,8 +62,8 @@ std::string Fixed6(float v) {
 TEST(AniWrite, ProducesTheExactLayoutInCrLf) {
     CModel model;
     model.name = Ascii("Room");
-    auto* a = new CAnimation;
-    auto* c = new CAnimationChannel;
+    auto* a = model.animations.AddNew();
+    auto* c = a->channels.AddNew();
     c->targetId = Ascii("Hip");
     c->keyTimes.Add(0.0f);
     c->keyTimes.Add(1.5f);
@@ -85,8 +71,6 @@ TEST(AniWrite, ProducesTheExactLayoutInCrLf) {
     for (int i = 0; i < 16; ++i) m.m[i] = i == 3 ? -2.25f : static_cast<float>(i % 5 == 0);
     c->poseMatrices.Add(m);
     c->poseMatrices.Add(m);
-    a->channels.Add(c);
-    model.animations.Add(a);
 
     std::string bytes;
     ASSERT_TRUE(SerializeAnimation(model, Ascii("Walk"), bytes));
@@ -112,26 +96,25 @@ TEST(AniWrite, NamesAreWrittenInCp932) {
 }
 
 TEST(AniWrite, AppendsTheExtensionUnlessThePathEndsInIt) {
-    TempDir dir;
+    ScratchDir dir;
     CModel model;
     FillModel(model);
-    EXPECT_TRUE(WriteAnimation(model, Ascii("a"), dir.File("walk")));
-    EXPECT_TRUE(fs::exists(dir.File("walk.ani")));
-    EXPECT_FALSE(fs::exists(dir.File("walk")));
-    EXPECT_TRUE(WriteAnimation(model, Ascii("a"), dir.File("run.ani")));
-    EXPECT_TRUE(fs::exists(dir.File("run.ani")));
-    EXPECT_FALSE(fs::exists(dir.File("run.ani.ani")));
+    EXPECT_TRUE(WriteAnimation(model, Ascii("a"), (dir / "walk")));
+    EXPECT_TRUE(fs::exists(dir / "walk.ani"));
+    EXPECT_FALSE(fs::exists(dir / "walk"));
+    EXPECT_TRUE(WriteAnimation(model, Ascii("a"), (dir / "run.ani")));
+    EXPECT_TRUE(fs::exists(dir / "run.ani"));
+    EXPECT_FALSE(fs::exists(dir / "run.ani.ani"));
     // The comparison is case-sensitive.
-    EXPECT_TRUE(WriteAnimation(model, Ascii("a"), dir.File("jump.ANI")));
-    EXPECT_TRUE(fs::exists(dir.File("jump.ANI.ani")));
+    EXPECT_TRUE(WriteAnimation(model, Ascii("a"), (dir / "jump.ANI")));
+    EXPECT_TRUE(fs::exists(dir / "jump.ANI.ani"));
 }
 
 TEST(AniWrite, WritesTheFirstAnimation) {
     CModel model;
     FillModel(model);
-    auto* second = new CAnimation;
+    auto* second = model.animations.AddNew();
     AddChannel(*second, Ascii("Other"), {9.0f});
-    model.animations.Add(second);
     std::string bytes;
     ASSERT_TRUE(SerializeAnimation(model, Ascii("id"), bytes));
     EXPECT_NE(bytes.find("<TARGET>Hip"), std::string::npos);
@@ -139,32 +122,32 @@ TEST(AniWrite, WritesTheFirstAnimation) {
 }
 
 TEST(AniWrite, WithoutAnimationsFailsAndLeavesTheFileAlone) {
-    TempDir dir;
+    ScratchDir dir;
     CModel empty;
     empty.name = Ascii("Room");
-    const std::string existing = dir.File("keep.ani");
+    const std::string existing = (dir / "keep.ani");
     ASSERT_TRUE(WriteFileAtomically(existing, "old contents"));
     EXPECT_FALSE(WriteAnimation(empty, Ascii("a"), existing));
     EXPECT_EQ(ReadWholeFile(existing).value_or(""), "old contents");
-    EXPECT_FALSE(WriteAnimation(empty, Ascii("a"), dir.File("new")));
-    EXPECT_FALSE(fs::exists(dir.File("new.ani")));
+    EXPECT_FALSE(WriteAnimation(empty, Ascii("a"), (dir / "new")));
+    EXPECT_FALSE(fs::exists(dir / "new.ani"));
     std::string out = "untouched";
     EXPECT_FALSE(SerializeAnimation(empty, Ascii("a"), out));
 }
 
 TEST(AniWrite, FailsWhenTheFileCannotBeCreated) {
-    TempDir dir;
+    ScratchDir dir;
     CModel model;
     FillModel(model);
-    EXPECT_FALSE(WriteAnimation(model, Ascii("a"), dir.File("missing-folder/walk.ani")));
+    EXPECT_FALSE(WriteAnimation(model, Ascii("a"), (dir / "missing-folder/walk.ani")));
 }
 
 TEST(AniRoundTrip, KeyTimesAndMatricesComeBackToSixDecimals) {
-    TempDir dir;
+    ScratchDir dir;
     CModel model;
     model.name = Ascii("Room");
-    auto* a = new CAnimation;
-    auto* c = new CAnimationChannel;
+    auto* a = model.animations.AddNew();
+    auto* c = a->channels.AddNew();
     c->targetId = Utf16(u"\u30dc\u30fc\u30f3");  // ボーン: its ー has '[' as trail byte
     const float times[] = {0.0f, 0.0416667f, 1.2345678f, 33.333333f, 1234.5678f};
     std::mt19937 rng(7);
@@ -176,14 +159,12 @@ TEST(AniRoundTrip, KeyTimesAndMatricesComeBackToSixDecimals) {
         m.m[5] = -0.0000004f;
         c->poseMatrices.Add(m);
     }
-    a->channels.Add(c);
-    model.animations.Add(a);
-    auto* bone = new CBone;
+    auto* bone = model.NewBone();
     bone->id = c->targetId;
     model.bones.Add(bone);
 
-    ASSERT_TRUE(WriteAnimation(model, Utf16(u"\u6b69\u304f"), dir.File("walk")));
-    ASSERT_TRUE(ReadAnimation(model, dir.File("walk.ani")));
+    ASSERT_TRUE(WriteAnimation(model, Utf16(u"\u6b69\u304f"), (dir / "walk")));
+    ASSERT_TRUE(ReadAnimation(model, (dir / "walk.ani")));
     ASSERT_EQ(model.animations.Count(), 2);
     const CAnimation* back = model.animations[1];
     EXPECT_TRUE(back->id == Utf16(u"\u6b69\u304f"));
@@ -239,7 +220,7 @@ TEST(AniRead, CheckComparesTheWholeLine) {
 TEST(AniRead, UnknownTargetKeepsTheChannelWithoutBone) {
     CModel model;
     FillModel(model);
-    auto* hip = new CBone;
+    auto* hip = model.NewBone();
     hip->id = Ascii("Hip");
     model.bones.Add(hip);
     std::string bytes;
@@ -254,20 +235,20 @@ TEST(AniRead, UnknownTargetKeepsTheChannelWithoutBone) {
 }
 
 TEST(AniRead, ReadingTwiceAppendsTwoAnimations) {
-    TempDir dir;
+    ScratchDir dir;
     CModel model;
     FillModel(model);
-    ASSERT_TRUE(WriteAnimation(model, Ascii("a"), dir.File("x.ani")));
-    EXPECT_TRUE(ReadAnimation(model, dir.File("x.ani")));
-    EXPECT_TRUE(ReadAnimation(model, dir.File("x.ani")));
+    ASSERT_TRUE(WriteAnimation(model, Ascii("a"), (dir / "x.ani")));
+    EXPECT_TRUE(ReadAnimation(model, (dir / "x.ani")));
+    EXPECT_TRUE(ReadAnimation(model, (dir / "x.ani")));
     EXPECT_EQ(model.animations.Count(), 3);
     EXPECT_NE(model.animations[1], model.animations[2]);
 }
 
 TEST(AniRead, MissingFileFailsAndChangesNothing) {
-    TempDir dir;
+    ScratchDir dir;
     CModel model;
-    EXPECT_FALSE(ReadAnimation(model, dir.File("nothing.ani")));
+    EXPECT_FALSE(ReadAnimation(model, (dir / "nothing.ani")));
     EXPECT_EQ(model.animations.Count(), 0);
 }
 
@@ -367,7 +348,7 @@ TEST(AniRead, JapaneseNamesSurviveTheTagDelimiters) {
     // ゼ and ゾ end in the bytes of '[' and ']'; they must not split the name.
     CModel model;
     model.name = Utf16(u"\u548c\u5ba4");
-    auto* bone = new CBone;
+    auto* bone = model.NewBone();
     bone->id = Utf16(u"\u30bc\u30be");
     model.bones.Add(bone);
     const std::string file =
@@ -425,12 +406,12 @@ int RunCli(const std::string& args, std::string& out) {
 }  // namespace
 
 TEST(CliInfo, ReportsChannelsAndKeysOfAnAniFile) {
-    TempDir dir;
+    ScratchDir dir;
     CModel model;
     FillModel(model);  // two channels, 2 + 3 keys, written for "Room"
-    ASSERT_TRUE(WriteAnimation(model, Ascii("walk"), dir.File("walk")));
+    ASSERT_TRUE(WriteAnimation(model, Ascii("walk"), (dir / "walk")));
     std::string out;
-    ASSERT_EQ(RunCli("info " + dir.File("walk.ani"), out), 0);
+    ASSERT_EQ(RunCli("info " + (dir / "walk.ani"), out), 0);
     // No target check: the tool has no model to compare with.
     EXPECT_NE(out.find("\"animations\": 1"), std::string::npos) << out;
     EXPECT_NE(out.find("\"channels\": 2"), std::string::npos) << out;
@@ -439,8 +420,8 @@ TEST(CliInfo, ReportsChannelsAndKeysOfAnAniFile) {
 }
 
 TEST(CliInfo, MissingAniFileIsAnError) {
-    TempDir dir;
+    ScratchDir dir;
     std::string out;
-    EXPECT_EQ(RunCli("info " + dir.File("none.ani"), out), 1);
+    EXPECT_EQ(RunCli("info " + (dir / "none.ani"), out), 1);
     EXPECT_TRUE(out.empty());
 }

@@ -60,7 +60,7 @@ std::vector<Entry> Filled(std::vector<Entry> head) {
 
 TEST(InsertWeight, KeepsTheEightLargestSortedAndStable) {
     CGeometry g;
-    g.weights = new CWeights(6);
+    g.weights = std::make_unique<CWeights>(6);
     g.weightCount = 6;
     InsertWeight(g, 0, 0, 0.5f);
     InsertWeight(g, 0, 1, 0.3f);

@@ -14,6 +14,7 @@
 #include "model/ani_file.h"
 #include "model/mdl_file.h"
 #include "platform/file_io.h"
+#include "test_files.h"
 
 namespace {
 
@@ -74,8 +75,8 @@ TEST(ConcurrentImport, ThreadsImportingTheirOwnModelsGetWhatOneThreadGets) {
 }
 
 TEST(ConcurrentImport, ThreadsWritingBesideEachOtherKeepTheirFiles) {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("vorland-threads-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const ScratchDir scratch;
+    const std::filesystem::path& dir = scratch.Path();
     constexpr int kThreads = 4;
     std::vector<std::thread> threads;
     std::vector<char> ok(kThreads, 0);
@@ -100,5 +101,4 @@ TEST(ConcurrentImport, ThreadsWritingBesideEachOtherKeepTheirFiles) {
     std::size_t leftovers = 0;
     for (const auto& e : std::filesystem::directory_iterator(dir)) leftovers += e.path().filename() != "shared.bin";
     EXPECT_EQ(leftovers, 0u);
-    std::filesystem::remove_all(dir);
 }

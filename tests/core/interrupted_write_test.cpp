@@ -33,14 +33,7 @@ namespace {
 
 class InterruptedWrite : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("vorland-interrupt-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    void SetUp() override { dir_ = scratch_.Path(); }
 
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
 
@@ -52,6 +45,7 @@ protected:
         return n;
     }
 
+    ScratchDir scratch_;
     fs::path dir_;
 };
 

@@ -23,10 +23,10 @@ void SetMatrix(float* m, float base) {
     for (int i = 0; i < 16; ++i) m[i] = base + static_cast<float>(i) * 0.125f - 1.0f;
 }
 
-CFloatArray* MakeFloatArray(const char* id, int floatCount, int count, float base) {
-    auto* a = new CFloatArray;
+std::unique_ptr<CFloatArray> MakeFloatArray(const char* id, int floatCount, int count, float base) {
+    auto a = std::make_unique<CFloatArray>();
     a->id = Name(id);
-    a->values = new CArray(floatCount * 4);
+    a->values = std::make_unique<CArray>(floatCount * 4);
     for (int e = 0; e < count; ++e) {
         float v[4];
         for (int k = 0; k < floatCount; ++k) v[k] = base + static_cast<float>(e * floatCount + k) * 0.333333f;
@@ -36,7 +36,7 @@ CFloatArray* MakeFloatArray(const char* id, int floatCount, int count, float bas
 }
 
 CBone* MakeBone(CModel& m, const char* name, const char* id, int type, float base, bool inFlatList) {
-    auto* b = new CBone;
+    auto* b = m.NewBone();
     b->name = Name(name);
     b->id = Name(id);
     b->boneType = static_cast<BoneType>(type);
@@ -58,7 +58,7 @@ void Attach(CBone* parent, CBone* child) {
 void BuildSample(CModel& m) {
     m.name = Name("和室モデル");
     for (int i = 0; i < 2; ++i) {
-        auto* mat = new CMaterial;
+        auto* mat = m.materials.AddNew();
         mat->name = Name(i == 0 ? "畳" : "wall");
         mat->textureName = Name(i == 0 ? "tatami-tex" : "");
         for (int k = 0; k < 4; ++k) {
@@ -67,14 +67,12 @@ void BuildSample(CModel& m) {
             mat->emission[k] = 0.25f;
             mat->specular[k] = -0.5f + static_cast<float>(k);
         }
-        m.materials.Add(mat);
     }
-    auto* tex = new CTexture;
+    auto* tex = m.textures.AddNew();
     tex->id = Name("tatami-tex");
     tex->fileName = Name("テクスチャ/tatami.png");
-    m.textures.Add(tex);
 
-    auto* g = new CGeometry;
+    auto* g = m.geometries.AddNew();
     g->id = Name("mesh-1");
     g->vertexCount = 4;
     SetMatrix(g->bindShapeMatrix, 2.5f);
@@ -82,11 +80,10 @@ void BuildSample(CModel& m) {
     g->floatArrays.Add(MakeFloatArray("nrm", 3, 4, 0.25f));
     g->floatArrays.Add(MakeFloatArray("uv", 2, 4, 0.0f));
     g->floatArrays.Add(MakeFloatArray("col", 4, 4, 0.5f));
-    auto* bare = new CFloatArray;
+    auto* bare = g->floatArrays.AddNew();
     bare->id = Name("bare");
-    g->floatArrays.Add(bare);
     for (int b = 0; b < 2; ++b) {
-        auto* p = new CPolygonData;
+        auto* p = g->polygonData.AddNew();
         p->materialId = Name(b == 0 ? "畳" : "wall");
         p->vertexId = Name("pos");
         p->normalId = Name(b == 0 ? "nrm" : "");
@@ -103,19 +100,16 @@ void BuildSample(CModel& m) {
             p->texIds.Add(Name("uv"));
             p->texIds.Add(Name("uv2"));
         }
-        g->polygonData.Add(p);
     }
-    g->weights = new CWeights(4);
+    g->weights = std::make_unique<CWeights>(4);
     g->weightCount = 4;
     for (int v = 0; v < 4; ++v) {
         g->weights->Row(v)[0] = {static_cast<float>(v % 3), 0.75f};
         g->weights->Row(v)[1] = {2.0f, 0.25f};
     }
-    m.geometries.Add(g);
 
-    auto* plain = new CGeometry;  // no weights, no arrays
+    auto* plain = m.geometries.AddNew();  // no weights, no arrays
     plain->id = Name("mesh-2");
-    m.geometries.Add(plain);
 
     CBone* hips = MakeBone(m, "hips", "id-hips", 1, 0.5f, true);
     CBone* spine = MakeBone(m, "spine", "id-spine", 0, 1.5f, true);
@@ -262,7 +256,7 @@ TEST(MdlLayout, EmptyModelHasEverySectionAndTheFinalBlankLines) {
 
 TEST(MdlLayout, MaterialTextureAndGeometryLinesAreWrittenExactly) {
     CModel m;
-    auto* mat = new CMaterial;
+    auto* mat = m.materials.AddNew();
     mat->name.SetAscii("m1");
     mat->textureName.SetAscii("t1");
     for (int k = 0; k < 4; ++k) {
@@ -271,18 +265,15 @@ TEST(MdlLayout, MaterialTextureAndGeometryLinesAreWrittenExactly) {
         mat->emission[k] = 3.0f;
         mat->specular[k] = 4.0f;
     }
-    m.materials.Add(mat);
-    auto* g = new CGeometry;
+    auto* g = m.geometries.AddNew();
     g->id.SetAscii("g");
     g->vertexCount = 2;
-    auto* a = new CFloatArray;
+    auto* a = g->floatArrays.AddNew();
     a->id.SetAscii("p");
-    a->values = new CArray(12);
+    a->values = std::make_unique<CArray>(12);
     const float v[6] = {1, 2, 3, -4, 5.5f, 6};
     a->values->Add(v);
     a->values->Add(v + 3);
-    g->floatArrays.Add(a);
-    m.geometries.Add(g);
     const std::string text = SerializeModel(m);
     // Colours come diffuse, ambient, specular, emission.
     EXPECT_NE(text.find(ToCrLf("<MATERIAL_BEGIN>\n<MATERIAL_NAME>m1\n<TEXTURE_NAME>t1\n"
@@ -309,7 +300,7 @@ TEST(MdlLayout, MaterialTextureAndGeometryLinesAreWrittenExactly) {
     CModel back;
     (void)ParseModel(back, text);
     ASSERT_EQ(back.geometries.Count(), 1);
-    const CArray* values = back.geometries[0]->floatArrays[0]->values;
+    const CArray* values = back.geometries[0]->floatArrays[0]->values.get();
     ASSERT_NE(values, nullptr);
     EXPECT_EQ(values->ElementSize(), 12);
     ASSERT_EQ(values->Count(), 2);
@@ -425,10 +416,9 @@ TEST(MdlRoundTrip, RewritingGivesTheSameBytesExceptTheBoneIndexDrift) {
 TEST(MdlRoundTrip, NamesAreWholeLines) {
     CModel m;
     m.name.SetAscii("my model");
-    auto* t = new CTexture;
+    auto* t = m.textures.AddNew();
     t->id.SetAscii("a b");
     t->fileName.SetAscii("c:\\dir name\\x.png");
-    m.textures.Add(t);
     const std::string text = SerializeModel(m);
     EXPECT_NE(text.find("<TEXTURE_ID>a b\r\n"), std::string::npos);
     CModel back;
@@ -442,9 +432,8 @@ TEST(MdlRoundTrip, NamesAreWholeLines) {
 TEST(MdlRoundTrip, DoubleByteNamesWithBracketTrailBytesSurvive) {
     // ゼ and ゾ end in the bytes of '[' and ']' in code page 932.
     CModel m;
-    auto* mat = new CMaterial;
+    auto* mat = m.materials.AddNew();
     mat->name = Name("ゼゾ素材");
-    m.materials.Add(mat);
     CModel back;
     (void)ParseModel(back, SerializeModel(m));
     ASSERT_EQ(back.materials.Count(), 1);
@@ -453,17 +442,15 @@ TEST(MdlRoundTrip, DoubleByteNamesWithBracketTrailBytesSurvive) {
 
 TEST(MdlRoundTrip, LongTextureIdAndBoneListsReadBackWhole) {
     CModel m;
-    auto* g = new CGeometry;
-    auto* p = new CPolygonData;
+    auto* g = m.geometries.AddNew();
+    auto* p = g->polygonData.AddNew();
     std::vector<std::string> ids;
     for (int i = 0; i < 40; ++i) {
         ids.push_back("texcoord-set-with-a-long-identifier-" + std::to_string(i));
         p->texIds.Add(Name(ids.back().c_str()));
     }
-    g->polygonData.Add(p);
-    m.geometries.Add(g);
     for (int i = 0; i < 3000; ++i) {
-        auto* b = new CBone;
+        auto* b = m.NewBone();
         b->name = Name(("bone_" + std::to_string(i)).c_str());
         m.bones.Add(b);
     }
@@ -480,15 +467,12 @@ TEST(MdlRoundTrip, LongTextureIdAndBoneListsReadBackWhole) {
 
 TEST(MdlRoundTrip, FloatArrayWithoutValuesStaysWithoutValues) {
     CModel m;
-    auto* g = new CGeometry;
-    auto* bare = new CFloatArray;
+    auto* g = m.geometries.AddNew();
+    auto* bare = g->floatArrays.AddNew();
     bare->id.SetAscii("bare");
-    g->floatArrays.Add(bare);
-    auto* empty = new CFloatArray;
+    auto* empty = g->floatArrays.AddNew();
     empty->id.SetAscii("empty");
-    empty->values = new CArray(8);
-    g->floatArrays.Add(empty);
-    m.geometries.Add(g);
+    empty->values = std::make_unique<CArray>(8);
     const std::string text = SerializeModel(m);
     CModel back;
     (void)ParseModel(back, text);

@@ -184,14 +184,14 @@ TEST(MdlRobustness, WeightRowsOfOtherSizesFillTheEightEntryRows) {
     CModel m;
     (void)ParseModel(m, text);
     ASSERT_EQ(m.geometries.Count(), 2);
-    const CWeights* few = m.geometries[0]->weights;
+    const CWeights* few = m.geometries[0]->weights.get();
     ASSERT_NE(few, nullptr);
     EXPECT_EQ(few->Rows(), 2);
     EXPECT_FLOAT_EQ(few->Row(0)[1].boneIndex, 4.00001f);
     EXPECT_FLOAT_EQ(few->Row(1)[0].boneIndex, 5.00001f);
     EXPECT_EQ(few->Row(1)[1].boneIndex, 0.0f);
     EXPECT_EQ(few->Row(0)[2].weight, 0.0f);
-    const CWeights* many = m.geometries[1]->weights;
+    const CWeights* many = m.geometries[1]->weights.get();
     ASSERT_NE(many, nullptr);
     EXPECT_EQ(many->Rows(), 2);
     EXPECT_FLOAT_EQ(many->Row(0)[7].boneIndex, 8.00001f);
@@ -361,7 +361,7 @@ TEST(MdlRobustness, RepeatedTagsOverwriteOrAppend) {
     const CPolygonData* p = m.geometries[0]->polygonData[0];
     ASSERT_EQ(p->vertexIndices.Count(), 3);
     EXPECT_EQ(p->vertexIndices[2], 3);
-    const CArray* v = m.geometries[0]->floatArrays[0]->values;
+    const CArray* v = m.geometries[0]->floatArrays[0]->values.get();
     ASSERT_EQ(v->Count(), 1);
     EXPECT_EQ(static_cast<const float*>(v->GetAt(0))[0], 3.0f);
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <type_traits>
 
 #include "model/animation.h"
 #include "model/model.h"
@@ -17,8 +18,8 @@ CName Name(const char* ascii) {
     return n;
 }
 
-CBone* NewBone(const char* name) {
-    auto* b = new CBone;
+CBone* NewBone(CModel& model, const char* name) {
+    CBone* b = model.NewBone();
     b->name = Name(name);
     b->id = Name((std::string("id-") + name).c_str());
     return b;
@@ -34,8 +35,8 @@ TEST(ModelRecords, StartInTheirInitialState) {
     EXPECT_EQ(g.vertexCount, 0);
     EXPECT_EQ(g.weights, nullptr);  // no skin: no table, count 0
     EXPECT_EQ(g.weightCount, 0);
-    EXPECT_EQ(g.floatArrays.Capacity(), 100);
-    EXPECT_EQ(g.polygonData.ElementSize(), static_cast<int>(sizeof(void*)));
+    EXPECT_EQ(g.floatArrays.Count(), 0);
+    EXPECT_EQ(g.polygonData.Get(0), nullptr);
     CBone b;
     EXPECT_EQ(b.jointMatrix[5], 1.0f);
     EXPECT_EQ(b.invBindMatrix[4], 0.0f);
@@ -57,8 +58,8 @@ TEST(ModelRecords, StartInTheirInitialState) {
 
 TEST(ModelRecords, IndexFindsWhatTheLinearLookUpFinds) {
     CModel model;
-    for (const char* n : {"Arm", "arm", "Arm", "", "Leg"}) model.bones.Add(NewBone(n));
-    for (int i = 0; i < 3000; ++i) model.bones.Add(NewBone(("b" + std::to_string(i)).c_str()));
+    for (const char* n : {"Arm", "arm", "Arm", "", "Leg"}) model.bones.Add(NewBone(model, n));
+    for (int i = 0; i < 3000; ++i) model.bones.Add(NewBone(model, ("b" + std::to_string(i)).c_str()));
     const CNameIndex<CBone> byName(model.bones, &CBone::name);
     const CNameIndex<CBone> byId(model.bones, &CBone::id);
     for (const char* n : {"Arm", "arm", "", "Leg", "leg", "b0", "b2999", "b3000", "id-Arm"}) {
@@ -70,8 +71,8 @@ TEST(ModelRecords, IndexFindsWhatTheLinearLookUpFinds) {
 
 TEST(ModelRecords, LookUpsReturnTheFirstExactMatch) {
     CModel model;
-    CBone* first = NewBone("Arm");
-    CBone* second = NewBone("Arm");
+    CBone* first = NewBone(model, "Arm");
+    CBone* second = NewBone(model, "Arm");
     second->id = Name("id-Arm");
     model.bones.Add(first);
     model.bones.Add(second);
@@ -82,9 +83,8 @@ TEST(ModelRecords, LookUpsReturnTheFirstExactMatch) {
     EXPECT_EQ(model.FindBoneById(Name("Arm")), nullptr);
 
     for (const char* n : {"wood", "paper", "wood"}) {
-        auto* m = new CMaterial;
+        auto* m = model.materials.AddNew();
         m->name = Name(n);
-        model.materials.Add(m);
     }
     EXPECT_EQ(model.FindMaterial(Name("wood")), model.materials[0]);
     EXPECT_EQ(model.MaterialIndex(Name("paper")), 1);
@@ -92,12 +92,10 @@ TEST(ModelRecords, LookUpsReturnTheFirstExactMatch) {
     EXPECT_EQ(model.FindMaterial(Name("stone")), nullptr);
 
     model.materials[0]->textureName = Name("tex-wood");
-    auto* t0 = new CTexture;
+    auto* t0 = model.textures.AddNew();
     t0->id = Name("");
-    auto* t1 = new CTexture;
+    auto* t1 = model.textures.AddNew();
     t1->id = Name("tex-wood");
-    model.textures.Add(t0);
-    model.textures.Add(t1);
     EXPECT_EQ(model.TextureIndexOfMaterial(0), 1);
     // An empty texture name matches a texture with an empty ID.
     EXPECT_EQ(model.TextureIndexOfMaterial(1), 0);
@@ -105,14 +103,11 @@ TEST(ModelRecords, LookUpsReturnTheFirstExactMatch) {
     EXPECT_EQ(model.TextureIndexOfMaterial(2), -1);
     EXPECT_EQ(model.TextureIndexOfMaterial(7), -1);
 
-    auto* g = new CGeometry;
-    auto* a = new CFloatArray;
+    auto* g = model.geometries.AddNew();
+    auto* a = g->floatArrays.AddNew();
     a->id = Name("pos");
-    auto* b = new CFloatArray;
+    auto* b = g->floatArrays.AddNew();
     b->id = Name("pos");
-    g->floatArrays.Add(a);
-    g->floatArrays.Add(b);
-    model.geometries.Add(g);
     EXPECT_EQ(g->FindFloatArray(Name("pos")), a);
     EXPECT_EQ(g->FindFloatArray(Name("POS")), nullptr);
 }
@@ -121,11 +116,11 @@ TEST(ModelRecords, LookUpsReturnTheFirstExactMatch) {
 // bone released twice or not at all fails the test run.
 TEST(ModelRecords, EveryBoneIsReleasedOnceWhereverItIsListed) {
     auto* model = new CModel;
-    CBone* root = NewBone("root");
-    CBone* shared = NewBone("shared");    // in the flat list and the tree
-    CBone* twice = NewBone("twice");      // placed under two parents
-    CBone* treeOnly = NewBone("treeOnly");  // only reachable through the tree
-    CBone* other = NewBone("other");
+    CBone* root = NewBone(*model, "root");
+    CBone* shared = NewBone(*model, "shared");    // in the flat list and the tree
+    CBone* twice = NewBone(*model, "twice");      // placed under two parents
+    CBone* treeOnly = NewBone(*model, "treeOnly");  // only reachable through the tree
+    CBone* other = NewBone(*model, "other");
     model->bones.Add(root);
     model->bones.Add(shared);
     model->bones.Add(twice);
@@ -145,25 +140,44 @@ TEST(ModelRecords, EveryBoneIsReleasedOnceWhereverItIsListed) {
 
 TEST(ModelRecords, ReleasesGeometriesMaterialsTexturesAndAnimations) {
     auto* model = new CModel;
-    auto* g = new CGeometry;
-    auto* f = new CFloatArray;
-    f->values = new CArray(12);
+    auto* g = model->geometries.AddNew();
+    auto* f = g->floatArrays.AddNew();
+    f->values = std::make_unique<CArray>(12);
     const float v[3] = {1, 2, 3};
     f->values->Add(v);
-    g->floatArrays.Add(f);
-    auto* p = new CPolygonData;
+    auto* p = g->polygonData.AddNew();
     p->vertexIndices.Add(1);
     p->texIds.Add(Name("uv"));
-    g->polygonData.Add(p);
-    g->weights = new CWeights(10);
+    g->weights = std::make_unique<CWeights>(10);
     g->weightCount = 10;
-    model->geometries.Add(g);
-    model->materials.Add(new CMaterial);
-    model->textures.Add(new CTexture);
-    auto* anim = new CAnimation;
-    auto* channel = new CAnimationChannel;
+    model->materials.AddNew();
+    model->textures.AddNew();
+    auto* anim = model->animations.AddNew();
+    auto* channel = anim->channels.AddNew();
     channel->keyTimes.Add(0.5f);
-    anim->channels.Add(channel);
-    model->animations.Add(anim);
     delete model;
+}
+
+// Owning lists free their records; copying one would free them twice.
+static_assert(!std::is_copy_constructible_v<CPtrArray<CGeometry>> && std::is_move_constructible_v<CPtrArray<CGeometry>>);
+static_assert(!std::is_copy_constructible_v<CFloatArray> && !std::is_copy_constructible_v<CGeometry>);
+static_assert(!std::is_copy_constructible_v<CAnimation> && !std::is_copy_constructible_v<CModel>);
+
+// A reader's bone it could not place is freed; a listed bone below it keeps
+// no link to it (AddressSanitizer sees a dangling one in the sanitizer build).
+TEST(ModelRecords, UnlinkedBonesAreReleasedAndLinksToThemCleared) {
+    CModel model;
+    CBone* root = NewBone(model, "root");
+    CBone* lost = NewBone(model, "lost");
+    CBone* listed = NewBone(model, "listed");
+    model.rootBones.Add(root);
+    model.bones.Add(listed);
+    lost->children.Add(listed);
+    listed->parent = lost;
+    root->children.Add(NewBone(model, "treeOnly"));
+    root->children[0]->parent = root;
+    model.ReleaseUnlinkedBones();
+    EXPECT_EQ(listed->parent, nullptr);
+    EXPECT_EQ(root->children[0]->parent, root);
+    EXPECT_EQ(root->children[0]->name.ToUtf8(), "treeOnly");
 }

@@ -42,7 +42,7 @@ TEST(UpdatePose, DoesNotAllocate) {
     CModel model;
     CBone* parent = nullptr;
     for (int i = 0; i < 20; ++i) {
-        auto* b = new CBone;
+        auto* b = model.NewBone();
         b->id.SetAscii(std::string(1, 'b') + std::to_string(i));
         b->jointMatrix[3] = 1.0f;
         b->parent = parent;
@@ -53,18 +53,16 @@ TEST(UpdatePose, DoesNotAllocate) {
         model.bones.Add(b);
         parent = b;
     }
-    auto* a = new CAnimation;
+    auto* a = model.animations.AddNew();
     for (int i = 0; i < 20; ++i) {
-        auto* c = new CAnimationChannel;
+        auto* c = a->channels.AddNew();
         c->targetId = model.bones[i]->id;
         for (int k = 0; k < 10; ++k) {
             c->keyTimes.Add(static_cast<float>(k) * 0.1f);
             CMatrixValue m{{1, 0, 0, static_cast<float>(k), 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
             c->poseMatrices.Add(m);
         }
-        a->channels.Add(c);
     }
-    model.animations.Add(a);
     CRenderModel rm;
     rm.CopyBones(model);
     rm.CopyAnimations(model);

@@ -48,7 +48,7 @@ Col Mul(const Col& a, const Col& b) {
 }
 
 CBone* AddBone(CModel& model, const char* id, const Col& joint, const Col& invBind, CBone* parent) {
-    auto* b = new CBone;
+    auto* b = model.NewBone();
     b->id.SetAscii(id);
     b->name.SetAscii(id);
     std::copy(joint.m, joint.m + 16, b->jointMatrix);
@@ -64,7 +64,7 @@ CBone* AddBone(CModel& model, const char* id, const Col& joint, const Col& invBi
 
 CAnimationChannel* AddChannel(CAnimation& a, const char* target, std::initializer_list<float> times,
                               std::initializer_list<Col> poses) {
-    auto* c = new CAnimationChannel;
+    auto* c = a.channels.AddNew();
     c->targetId.SetAscii(target);
     for (float t : times) c->keyTimes.Add(t);
     for (const Col& p : poses) {
@@ -72,7 +72,6 @@ CAnimationChannel* AddChannel(CAnimation& a, const char* target, std::initialize
         std::copy(p.m, p.m + 16, v.m);
         c->poseMatrices.Add(v);
     }
-    a.channels.Add(c);
     return c;
 }
 
@@ -254,13 +253,13 @@ struct Skeleton {
     Col armJoint = Translate(1, 0, 0);
 
     Skeleton() {
-        root = new CBone;
+        root = model.NewBone();
         root->id.SetAscii("Root");
         std::copy(rootJoint.m, rootJoint.m + 16, root->jointMatrix);
         Col rootInv = Translate(0, 0, -1);
         std::copy(rootInv.m, rootInv.m + 16, root->invBindMatrix);
         model.rootBones.Add(root);
-        arm = new CBone;
+        arm = model.NewBone();
         arm->id.SetAscii("Arm");
         std::copy(armJoint.m, armJoint.m + 16, arm->jointMatrix);
         Col armInv = Translate(-1, 0, -1);
@@ -303,11 +302,10 @@ P3 TurnAboutZ(P3 p, P3 pivot, double radians) {
 TEST(UpdatePose, TwoBoneArmTurnsAboutItsJoint) {
     const double quarter = std::acos(-1.0) / 2;
     Skeleton sk;
-    auto* a = new CAnimation;
+    auto* a = sk.model.animations.AddNew();
     AddChannel(*a, "Root", {0, 2}, {sk.rootJoint, sk.rootJoint});
     const Col turned = Mul(sk.armJoint, RotateZ(quarter));
     AddChannel(*a, "Arm", {0, 1, 2}, {sk.armJoint, turned, turned});
-    sk.model.animations.Add(a);
 
     CRenderModel rm;
     ASSERT_TRUE(rm.CopyBones(sk.model));
@@ -339,11 +337,10 @@ TEST(UpdatePose, TwoBoneArmTurnsAboutItsJoint) {
 
 TEST(UpdatePose, MovingTheRootCarriesTheChild) {
     Skeleton sk;
-    auto* a = new CAnimation;
+    auto* a = sk.model.animations.AddNew();
     // The root turns by 90 degrees about its own origin; the arm stays bent as bound.
     const double quarter = std::acos(-1.0) / 2;
     AddChannel(*a, "Root", {0, 1}, {Mul(sk.rootJoint, RotateZ(quarter)), sk.rootJoint});
-    sk.model.animations.Add(a);
     CRenderModel rm;
     rm.CopyBones(sk.model);
     rm.CopyAnimations(sk.model);
@@ -362,11 +359,11 @@ TEST(UpdatePose, BindPoseMatricesGiveIdentityEverywhere) {
     CBone* b0 = AddBone(model, "B0", j0, RotateZ(0.7), nullptr);
     CBone* b1 = AddBone(model, "B1", j1, Translate(3, 1, 0), b0);
     AddBone(model, "B2", j2, Mul(RotateZ(2.0), Translate(0, 0, -4)), b1);
-    auto* a = new CAnimation;
+    auto* a = model.animations.AddNew();
     AddChannel(*a, "B0", {0, 1}, {j0, j0});
     AddChannel(*a, "B1", {0, 1}, {j1, j1});
     AddChannel(*a, "Ghost", {0, 1}, {RotateZ(1.0), RotateZ(2.0)});  // names no bone
-    model.animations.Add(a);  // B2 has no channel: it keeps its bind pose
+    // B2 has no channel: it keeps its bind pose
 
     CRenderModel rm;
     rm.CopyBones(model);
@@ -386,9 +383,8 @@ TEST(UpdatePose, NothingToPlayLeavesTheModelUntouched) {
     rm.bones[0]->pose = marker;
     rm.frameCounter = 99999;
     EXPECT_FALSE(rm.UpdatePose());  // no animations
-    auto* a = new CAnimation;
+    auto* a = sk.model.animations.AddNew();
     AddChannel(*a, "Arm", {0, 1}, {Col{}, Col{}});
-    sk.model.animations.Add(a);
     rm.CopyAnimations(sk.model);
     rm.activeAnimation = 1;
     EXPECT_FALSE(rm.UpdatePose());
@@ -407,10 +403,9 @@ TEST(UpdatePose, NothingToPlayLeavesTheModelUntouched) {
 
 TEST(UpdatePose, EveryChannelSeesTheSameTimeWhenOneResetsTheCounter) {
     Skeleton sk;
-    auto* a = new CAnimation;
+    auto* a = sk.model.animations.AddNew();
     AddChannel(*a, "Arm", {0, 1}, {sk.armJoint, sk.armJoint});
     AddChannel(*a, "Root", {0, 4}, {Translate(0, 0, 0), Translate(0, 0, 4)});
-    sk.model.animations.Add(a);
     CRenderModel rm;
     rm.CopyBones(sk.model);
     rm.CopyAnimations(sk.model);
@@ -422,12 +417,10 @@ TEST(UpdatePose, EveryChannelSeesTheSameTimeWhenOneResetsTheCounter) {
 
 TEST(UpdatePose, ARootWithoutChannelKeepsItsLastAnimatedLocal) {
     Skeleton sk;
-    auto* first = new CAnimation;
+    auto* first = sk.model.animations.AddNew();
     AddChannel(*first, "Root", {0, 1}, {Translate(0, 0, 5), Translate(0, 0, 5)});
-    sk.model.animations.Add(first);
-    auto* second = new CAnimation;
+    auto* second = sk.model.animations.AddNew();
     AddChannel(*second, "Arm", {0, 1}, {sk.armJoint, sk.armJoint});
-    sk.model.animations.Add(second);
     CRenderModel rm;
     rm.CopyBones(sk.model);
     rm.CopyAnimations(sk.model);

@@ -9,8 +9,8 @@
 
 namespace {
 
-CBone* NewBone(const char* id) {
-    auto* b = new CBone;
+CBone* NewBone(CModel& model, const char* id) {
+    CBone* b = model.NewBone();
     b->id.SetAscii(id);
     std::string name = std::string("name-") + id;
     b->name.SetAscii(name);
@@ -32,8 +32,8 @@ CName Id(const char* s) {
 
 TEST(CopyBones, MirrorsTheListsWithTransposedMatrices) {
     CModel model;
-    CBone* root = NewBone("Root");
-    CBone* child = NewBone("Child");
+    CBone* root = NewBone(model, "Root");
+    CBone* child = NewBone(model, "Child");
     for (int i = 0; i < 16; ++i) {
         root->jointMatrix[i] = static_cast<float>(i);
         root->invBindMatrix[i] = static_cast<float>(100 + i);
@@ -75,22 +75,20 @@ TEST(CopyBones, MirrorsTheListsWithTransposedMatrices) {
 TEST(CopyBones, TreeOnlyBonesGetRenderBonesAndArePosed) {
     // A .mdl tree can hold bones its flat list lacks.
     CModel model;
-    CBone* root = NewBone("Root");
-    CBone* hidden = NewBone("Hidden");
-    CBone* leaf = NewBone("Leaf");
+    CBone* root = NewBone(model, "Root");
+    CBone* hidden = NewBone(model, "Hidden");
+    CBone* leaf = NewBone(model, "Leaf");
     Link(root, hidden);
     Link(hidden, leaf);
     hidden->jointMatrix[3] = 2.0f;  // 2 along X
     model.rootBones.Add(root);
     model.bones.Add(root);
     model.bones.Add(leaf);
-    auto* a = new CAnimation;
-    auto* c = new CAnimationChannel;
+    auto* a = model.animations.AddNew();
+    auto* c = a->channels.AddNew();
     c->targetId = Id("Root");
     c->keyTimes.Add(0);
     c->poseMatrices.Add(CMatrixValue{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}});
-    a->channels.Add(c);
-    model.animations.Add(a);
 
     CRenderModel rm;
     ASSERT_TRUE(rm.CopyBones(model));
@@ -111,7 +109,7 @@ TEST(CopyBones, TreeOnlyBonesGetRenderBonesAndArePosed) {
 
 TEST(CopyBones, ABoneListedTwiceIsOneRenderBone) {
     CModel model;
-    CBone* root = NewBone("Root");
+    CBone* root = NewBone(model, "Root");
     model.rootBones.Add(root);
     model.bones.Add(root);
     model.bones.Add(root);
@@ -124,15 +122,14 @@ TEST(CopyBones, ABoneListedTwiceIsOneRenderBone) {
 
 TEST(CopyBones, ACycleInADamagedTreeEndsAndPoses) {
     CModel model;
-    CBone* a = NewBone("A");
-    CBone* b = NewBone("B");
+    CBone* a = NewBone(model, "A");
+    CBone* b = NewBone(model, "B");
     Link(a, b);
     Link(b, a);  // A is its own grandparent
     model.rootBones.Add(a);
     model.bones.Add(a);
     model.bones.Add(b);
-    auto* anim = new CAnimation;
-    model.animations.Add(anim);
+    model.animations.AddNew();
     CRenderModel rm;
     ASSERT_TRUE(rm.CopyBones(model));
     rm.CopyAnimations(model);
@@ -151,9 +148,9 @@ TEST(CopyBones, AModelWithoutBonesCopiesNothing) {
 
 TEST(FindBone, ExactFirstMatchOrNull) {
     CModel model;
-    CBone* first = NewBone("Hip");
-    CBone* second = NewBone("Hip");
-    CBone* other = NewBone("hip");
+    CBone* first = NewBone(model, "Hip");
+    CBone* second = NewBone(model, "Hip");
+    CBone* other = NewBone(model, "hip");
     model.rootBones.Add(first);
     model.rootBones.Add(second);
     model.rootBones.Add(other);
@@ -171,23 +168,21 @@ TEST(FindBone, ExactFirstMatchOrNull) {
 
 TEST(CopyAnimation, CopiesKeysTransposesPosesAndFindsBones) {
     CModel model;
-    CBone* hip = NewBone("Hip");
+    CBone* hip = NewBone(model, "Hip");
     model.rootBones.Add(hip);
     model.bones.Add(hip);
     for (int n = 0; n < 2; ++n) {
-        auto* a = new CAnimation;
+        auto* a = model.animations.AddNew();
         a->id.SetAscii(n == 0 ? "walk" : "run");
         for (const char* target : {"Hip", "Tail"}) {
-            auto* c = new CAnimationChannel;
+            auto* c = a->channels.AddNew();
             c->targetId = Id(target);
             c->keyTimes.Add(0.5f);
             c->keyTimes.Add(1.5f);
             CMatrixValue m{};
             for (int i = 0; i < 16; ++i) m.m[i] = static_cast<float>(i + n * 100);
             c->poseMatrices.Add(m);
-            a->channels.Add(c);
         }
-        model.animations.Add(a);
     }
     CRenderModel rm;
     rm.CopyBones(model);

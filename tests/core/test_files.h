@@ -12,6 +12,11 @@
 #include <sstream>
 #include <string>
 
+#ifdef QT_CORE_LIB
+#include <QString>
+#endif
+
+// A folder of its own for one test, removed with everything in it at the end.
 class ScratchDir {
 public:
     ScratchDir() {
@@ -32,6 +37,12 @@ public:
 
     const std::filesystem::path& Path() const { return path_; }
     std::string operator/(const std::string& file) const { return (path_ / file).string(); }
+#ifdef QT_CORE_LIB
+    // The same folder for tests that speak QString.
+    QString path() const { return QString::fromStdString(path_.string()); }
+    QString filePath(const QString& name) const { return path() + '/' + name; }
+    bool isValid() const { return std::filesystem::is_directory(path_); }
+#endif
 
 private:
     std::filesystem::path path_;

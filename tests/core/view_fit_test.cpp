@@ -40,23 +40,20 @@ TEST(ViewFit, ShowsTheWholeBoxTightly) {
 // no weights: the box is where the skinned shader draws the corners.
 TEST(PosedBounds, FollowsTheBonesPose) {
     CModel model;
-    auto* geometry = new CGeometry;
-    auto* positions = new CFloatArray;
+    auto* geometry = model.geometries.AddNew();
+    auto* positions = geometry->floatArrays.AddNew();
     positions->id.SetAscii("p");
-    positions->values = new CArray(12);
+    positions->values = std::make_unique<CArray>(12);
     const float corners[3][3] = {{0, 0, 0}, {1, 0, 0}, {0, 0, 2}};
     for (const auto& corner : corners) positions->values->Add(corner);
-    geometry->floatArrays.Add(positions);
-    auto* block = new CPolygonData;
+    auto* block = geometry->polygonData.AddNew();
     block->vertexId.SetAscii("p");
     for (int v : {0, 1, 2}) block->vertexIndices.Add(v);
-    geometry->polygonData.Add(block);
-    geometry->weights = new CWeights(3);
+    geometry->weights = std::make_unique<CWeights>(3);
     for (int v : {0, 1}) geometry->weights->Row(v)[0] = {0.0f, 1.0f};
-    model.geometries.Add(geometry);
 
     CRenderModel posed;
-    posed.bones.Add(new CRenderBone);
+    posed.bones.Add(posed.NewBone());
     posed.bones[0]->pose.m[3][0] = 10.0f;
     const Bounds3 box = PosedBounds(model, posed);
     EXPECT_FLOAT_EQ(box.min.x, 0.0f);  // the unweighted corner stays

@@ -16,7 +16,7 @@ const std::string kSource = VORLAND_SOURCE_DIR;
 
 struct Loaded {
     CModel model;
-    CRenderModel render;
+    CRenderModelGpu render;
 };
 
 class BundledSceneTest : public GpuTest {
@@ -58,7 +58,7 @@ protected:
     // Advances the viewer's timer `ticks` times and renders a frame.
     std::vector<unsigned char> Frame(int ticks) {
         for (int i = 0; i < ticks; ++i) {
-            models[0]->render.frameCounter += 3;
+            models[0]->render.pose.frameCounter += 3;
             angle += 0.03f;
             if (angle > 6.2831855f) angle = 0;
             AnimateRoomLights(angle, *renderer, room->lampList);

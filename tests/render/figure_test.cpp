@@ -28,7 +28,7 @@ struct Box {
 
 // Every vertex of the model skinned on the CPU by the render model's current
 // palette: s = sum of w * (p * bind shape * W), or the bind shape alone.
-std::vector<Vector3> SkinnedPositions(const CModel& model, const CRenderModel& render) {
+std::vector<Vector3> SkinnedPositions(const CModel& model, const CRenderModelGpu& render) {
     std::vector<Vector3> out;
     for (const CGeometry* g : model.geometries) {
         const Matrix4 bindShape = TransposeMatrix(Matrix4::FromFloats(g->bindShapeMatrix));
@@ -44,7 +44,7 @@ std::vector<Vector3> SkinnedPositions(const CModel& model, const CRenderModel& r
                 const float w = std::clamp(row[k].weight, 0.0f, 1.0f);
                 if (w <= 0.0000001f) continue;
                 const int j = static_cast<int>(row[k].boneIndex + 0.0001f);
-                const Vector4 t = TransformRow(b, render.bones[j]->pose);
+                const Vector4 t = TransformRow(b, render.pose.bones[j]->pose);
                 s = {s.x + w * t.x, s.y + w * t.y, s.z + w * t.z, s.w + w * t.w};
                 any = true;
             }
@@ -68,8 +68,8 @@ protected:
         std::string error;
         ASSERT_TRUE(Kept(LoadCollada(model, kFigure, ext), error)) << error;
         ASSERT_TRUE(render.Build(*renderer, &model, true));
-        ASSERT_GT(render.bones.Count(), 0);
-        ASSERT_GT(render.animations.Count(), 0);
+        ASSERT_GT(render.pose.bones.Count(), 0);
+        ASSERT_GT(render.pose.animations.Count(), 0);
     }
     void TearDown() override {
         if (renderer) render.ReleaseGpu();
@@ -95,7 +95,7 @@ protected:
     // Renders at animation time t and returns the picture; `box` receives
     // the CPU projection of the figure as posed for that frame.
     std::vector<unsigned char> RenderAt(float t, Box* box) {
-        render.frameCounter = static_cast<std::uint32_t>(t * 50.0f + 0.5f);
+        render.pose.frameCounter = static_cast<std::uint32_t>(t * 50.0f + 0.5f);
         auto frame = RenderFrame(&render, kW, kH);  // evaluates the pose, then draws
         for (const Vector3& p : SkinnedPositions(model, render)) {
             const Vector4 clip = TransformRow(TransformRow({p.x, p.y, p.z, 1.0f}, renderer->MatView), renderer->MatProj);
@@ -105,11 +105,11 @@ protected:
     }
 
     CModel model;
-    CRenderModel render;
+    CRenderModelGpu render;
 };
 
 TEST_F(FigureTest, FigureLiesInsideItsProjectedBoundingBox) {
-    render.UpdatePose();
+    render.pose.UpdatePose();
     FrameFigure();
     Box box;
     const auto frame = RenderAt(0.0f, &box);
@@ -132,7 +132,7 @@ TEST_F(FigureTest, FigureLiesInsideItsProjectedBoundingBox) {
 }
 
 TEST_F(FigureTest, TwoTimesDifferWhereTheBodyMovesAndNowhereElse) {
-    render.UpdatePose();
+    render.pose.UpdatePose();
     FrameFigure();
     Box boxA, boxB;
     const auto a = RenderAt(0.0f, &boxA);

@@ -43,9 +43,9 @@ protected:
     // The composed frame, or with `lit` the main pass's colour target alone
     // (the composition darkens a model that no lamp image lights).
     std::vector<unsigned char> Draw(const CModel& model, float t, const char* png, bool lit = false) {
-        CRenderModel render;
+        CRenderModelGpu render;
         EXPECT_TRUE(render.Build(*renderer, &model, true));
-        render.frameCounter = static_cast<std::uint32_t>(t * 50.0f + 0.5f);
+        render.pose.frameCounter = static_cast<std::uint32_t>(t * 50.0f + 0.5f);
         auto frame = RenderFrame(&render, kW, kH);
         if (lit) frame = ReadSceneColor(kW, kH);
         SavePng(png, frame, kW, kH);

@@ -49,8 +49,8 @@ void GpuTest::ResetScene(float distance) {
     }
 }
 
-std::vector<unsigned char> GpuTest::RenderFrame(CRenderModel* model, int width, int height, CRenderModel* room2,
-                                                CRenderModel* room3) {
+std::vector<unsigned char> GpuTest::RenderFrame(CRenderModelGpu* model, int width, int height, CRenderModelGpu* room2,
+                                                CRenderModelGpu* room3) {
     renderer->UpdateFrameConstants(static_cast<float>(width) / static_cast<float>(height));
     renderer->SetViewport(width, height);
     // The sky pass clears the scene colour in a full frame; no sky here.
@@ -105,17 +105,16 @@ bool IsBackground(const unsigned char* px, int tolerance) {
 }
 
 CFloatArray* AddSource(CGeometry& g, const char* id, int floatsPerEntry, const std::vector<float>& values) {
-    auto* source = new CFloatArray;
+    auto* source = g.floatArrays.AddNew();
     source->id.SetAscii(id);
-    source->values = new CArray(floatsPerEntry * 4);
+    source->values = std::make_unique<CArray>(floatsPerEntry * 4);
     for (std::size_t i = 0; i + floatsPerEntry <= values.size(); i += floatsPerEntry) source->values->Add(&values[i]);
-    g.floatArrays.Add(source);
     return source;
 }
 
 CGeometry* AddQuads(CModel& model, const std::vector<std::vector<Vector3>>& quads, const Vector3& normal,
                     const char* material) {
-    auto* g = new CGeometry;
+    auto* g = model.geometries.AddNew();
     g->id.SetAscii("geometry");
     std::vector<float> positions;
     for (const auto& quad : quads)
@@ -125,7 +124,7 @@ CGeometry* AddQuads(CModel& model, const std::vector<std::vector<Vector3>>& quad
     AddSource(*g, "uvs", 2, {0, 0, 1, 0, 1, 1, 0, 1});
     g->vertexCount = static_cast<int>(quads.size() * 4);
 
-    auto* block = new CPolygonData;
+    auto* block = g->polygonData.AddNew();
     block->materialId.SetAscii(material);
     block->vertexId.SetAscii("positions");
     block->normalId.SetAscii("normals");
@@ -140,7 +139,5 @@ CGeometry* AddQuads(CModel& model, const std::vector<std::vector<Vector3>>& quad
             block->texIndices.Add(c);
         }
     }
-    g->polygonData.Add(block);
-    model.geometries.Add(g);
     return g;
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "model/model.h"
-#include "model/render_model.h"
+#include "render/render_model_gpu.h"
 #include "render/renderer.h"
 
 class GpuTest : public ::testing::Test {
@@ -23,8 +23,8 @@ protected:
     // `model` (and optional room models) and the composition with
     // black lamp and shaft images over a (0.2, 0.4, 0.6) background; returns
     // the back buffer as RGBA8, top row first.
-    static std::vector<unsigned char> RenderFrame(CRenderModel* model, int width, int height,
-                                                  CRenderModel* room2 = nullptr, CRenderModel* room3 = nullptr);
+    static std::vector<unsigned char> RenderFrame(CRenderModelGpu* model, int width, int height,
+                                                  CRenderModelGpu* room2 = nullptr, CRenderModelGpu* room3 = nullptr);
     // The scene depth target's rows 0 .. height-1, RGBA float.
     static std::vector<float> ReadSceneDepth(int width, int height);
     static std::vector<unsigned char> ReadSceneColor(int width, int height);

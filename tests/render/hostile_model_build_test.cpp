@@ -14,7 +14,7 @@ protected:
         if (renderer) render.ReleaseGpu();
     }
     CModel model;
-    CRenderModel render;
+    CRenderModelGpu render;
 };
 
 GLint64 VertexBufferBytes(const CRenderMesh& mesh) {
@@ -26,14 +26,12 @@ GLint64 VertexBufferBytes(const CRenderMesh& mesh) {
 }  // namespace
 
 TEST_F(HostileModelBuild, ClaimedVertexCountDoesNotSizeTheVertexBuffer) {
-    auto* g = new CGeometry;
+    auto* g = model.geometries.AddNew();
     g->vertexCount = INT_MAX;
     AddSource(*g, "p", 3, {0, 0, 0, 1, 0, 0, 0, 1, 0});
-    auto* b = new CPolygonData;
+    auto* b = g->polygonData.AddNew();
     b->vertexId.SetAscii("p");
     for (int v : {0, 1, 2, 5, 1, 2}) b->vertexIndices.Add(v);
-    g->polygonData.Add(b);
-    model.geometries.Add(g);
     ASSERT_TRUE(render.Build(*renderer, &model, false));
     ASSERT_EQ(render.meshes.Count(), 1);
     // Vertex 5 is referred to, so six vertices; nothing near INT_MAX of them.
@@ -42,14 +40,12 @@ TEST_F(HostileModelBuild, ClaimedVertexCountDoesNotSizeTheVertexBuffer) {
 }
 
 TEST_F(HostileModelBuild, HonestVertexCountKeepsItsBuffer) {
-    auto* g = new CGeometry;
+    auto* g = model.geometries.AddNew();
     g->vertexCount = 3;
     AddSource(*g, "p", 3, {0, 0, 0, 1, 0, 0, 0, 1, 0});
-    auto* b = new CPolygonData;
+    auto* b = g->polygonData.AddNew();
     b->vertexId.SetAscii("p");
     for (int v : {0, 1, 2, 7, 8, 9}) b->vertexIndices.Add(v);
-    g->polygonData.Add(b);
-    model.geometries.Add(g);
     ASSERT_TRUE(render.Build(*renderer, &model, false));
     EXPECT_EQ(VertexBufferBytes(*render.meshes[0]), static_cast<GLint64>(3 * sizeof(ModelVertex)));
     // The triangle outside the geometry is left out.

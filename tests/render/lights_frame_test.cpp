@@ -72,14 +72,12 @@ std::string WriteTexture(const char* name, QColor colour) {
 }
 
 void AddTexturedMaterial(CModel& model, const std::string& texturePath) {
-    auto* material = new CMaterial;
+    auto* material = model.materials.AddNew();
     material->name.SetAscii("paint");
     material->textureName.SetAscii("tex");
-    model.materials.Add(material);
-    auto* texture = new CTexture;
+    auto* texture = model.textures.AddNew();
     texture->id.SetAscii("tex");
     texture->fileName.SetAscii(texturePath);
-    model.textures.Add(texture);
 }
 
 // An axis-aligned box as six outward quads.
@@ -118,7 +116,7 @@ protected:
 
     struct Built {
         CModel model;
-        CRenderModel render;
+        CRenderModelGpu render;
     };
     Built* NewModel() {
         models.push_back(std::make_unique<Built>());

@@ -1,4 +1,4 @@
-// CRenderModel::Build: vertex and index buffers, corner rules, materials and
+// CRenderModelGpu::Build: vertex and index buffers, corner rules, materials and
 // textures, read back from the GPU.
 #include <QDir>
 #include <QImage>
@@ -26,20 +26,19 @@ std::vector<std::uint32_t> ReadIndices(const CRenderMesh& mesh, int block) {
 // One triangle over vertices 0, 1, 2 of a four-vertex geometry with two
 // texture-coordinate sets, colours and per-corner normals.
 CGeometry* AddTriangleGeometry(CModel& model) {
-    auto* g = new CGeometry;
+    auto* g = model.geometries.AddNew();
     g->vertexCount = 4;
     AddSource(*g, "p", 3, {0, 0, 0, 1, 0, 0, 0, 1, 0, 5, 5, 5});
     AddSource(*g, "n", 3, {0, 0, 1, 0, 1, 0, 1, 0, 0});
     AddSource(*g, "c", 4, {0.1f, 0.2f, 0.3f, 0.4f});
     AddSource(*g, "uv1", 2, {0.25f, 0.5f, 0.5f, 0.25f});
     AddSource(*g, "uv2", 2, {0.125f, 0.0625f, 1.0f, 2.0f});
-    model.geometries.Add(g);
     return g;
 }
 
 CPolygonData* AddBlock(CGeometry& g, std::vector<int> vertices, std::vector<int> normals, std::vector<int> uvs,
                        bool twoSets = true) {
-    auto* b = new CPolygonData;
+    auto* b = g.polygonData.AddNew();
     b->vertexId.SetAscii("p");
     b->normalId.SetAscii("n");
     b->colorId.SetAscii("c");
@@ -56,7 +55,6 @@ CPolygonData* AddBlock(CGeometry& g, std::vector<int> vertices, std::vector<int>
         if (i < uvs.size()) b->texIndices.Add(uvs[i]);
         b->colorIndices.Add(0);
     }
-    g.polygonData.Add(b);
     return b;
 }
 
@@ -68,7 +66,7 @@ protected:
         if (renderer) render.ReleaseGpu();
     }
     CModel model;
-    CRenderModel render;
+    CRenderModelGpu render;
 };
 
 TEST_F(ModelBuildTest, NullModelBuildsNothing) {
@@ -82,7 +80,7 @@ TEST_F(ModelBuildTest, CornersFillTheVertexAtTheirIndex) {
     AddBlock(*g, {0, 1, 2}, {0, 1, 2}, {0, 1, 0});
     model.name.SetAscii("triangle");
     ASSERT_TRUE(render.Build(*renderer, &model, true));
-    EXPECT_EQ(render.name, model.name);
+    EXPECT_EQ(render.pose.name, model.name);
     EXPECT_EQ(render.skinning, 1);
     ASSERT_EQ(render.meshes.Count(), 1);
     const CRenderMesh& mesh = *render.meshes[0];
@@ -149,7 +147,7 @@ TEST_F(ModelBuildTest, MissingNormalIndexListLeavesNormalsZero) {
 
 TEST_F(ModelBuildTest, WeightsGoIntoTheBonePairsLargestFirst) {
     CGeometry* g = AddTriangleGeometry(model);
-    g->weights = new CWeights(4);
+    g->weights = std::make_unique<CWeights>(4);
     g->weightCount = 4;
     g->weights->Row(1)[0] = {3.0f, 0.7f};
     g->weights->Row(1)[1] = {1.0f, 0.3f};
@@ -170,14 +168,13 @@ TEST_F(ModelBuildTest, MaterialsAndTexturesFollowTheModel) {
     CPolygonData* withMissing = AddBlock(*g, {0, 1, 2}, {0, 0, 0}, {0, 0, 0});
     withMissing->materialId.SetAscii("no such material");
 
-    auto* wood = new CMaterial;
+    auto* wood = model.materials.AddNew();
     wood->name.SetAscii("wood");
     wood->textureName.SetAscii("grain");
     wood->diffuse[0] = 0.5f;
     wood->ambient[1] = 0.25f;
     wood->emission[2] = 0.125f;
     wood->specular[3] = 1.0f;
-    model.materials.Add(wood);
 
     const std::string dir = VORLAND_BINARY_DIR "/test-output";
     QDir().mkpath(QString::fromStdString(dir));
@@ -185,14 +182,12 @@ TEST_F(ModelBuildTest, MaterialsAndTexturesFollowTheModel) {
     QImage image(8, 2, QImage::Format_RGBA8888);
     image.fill(QColor(10, 20, 30, 255));
     ASSERT_TRUE(image.save(QString::fromStdString(good)));
-    auto* missing = new CTexture;
+    auto* missing = model.textures.AddNew();
     missing->id.SetAscii("gone");
     missing->fileName.SetAscii(dir + "/no-such-image.png");
-    auto* grain = new CTexture;
+    auto* grain = model.textures.AddNew();
     grain->id.SetAscii("grain");
     grain->fileName.SetAscii(good);
-    model.textures.Add(missing);
-    model.textures.Add(grain);
 
     ASSERT_TRUE(render.Build(*renderer, &model, true));
     ASSERT_EQ(render.textures.Count(), 2);

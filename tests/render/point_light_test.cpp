@@ -49,7 +49,7 @@ protected:
     }
     struct Built {
         CModel model;
-        CRenderModel render;
+        CRenderModelGpu render;
     };
     CPointLight light;
     CVolumeLight volume;

@@ -11,6 +11,7 @@
 #include <map>
 
 #include "platform/file_io.h"
+#include "tests/core/test_files.h"
 #include "tools/scenegen/room_shading.h"
 #include "tools/scenegen/scenegen.h"
 
@@ -32,7 +33,8 @@ QImage Load(const std::string& relative) {
 }
 
 TEST(SceneData, RegeneratedFilesMatchTheCommittedOnes) {
-    const auto temp = std::filesystem::temp_directory_path() / ("vorland-scenegen-" + std::to_string(::getpid()));
+    const ScratchDir scratch;
+    const std::filesystem::path& temp = scratch.Path();
     std::string error;
     ASSERT_TRUE(scenegen::WriteScene(Generated(), temp.string(), &error)) << error;
     ASSERT_EQ(Generated().size(), 32u);  // 3 documents, 2 textures, 3 sky images, 24 interface images
@@ -43,7 +45,6 @@ TEST(SceneData, RegeneratedFilesMatchTheCommittedOnes) {
         ASSERT_TRUE(committed.IsOk()) << f.path << " is not committed";
         EXPECT_TRUE(*written == *committed) << f.path << " differs from the generator's output";
     }
-    std::filesystem::remove_all(temp);
     // The contact sheet of every image, for people to look at.
     EXPECT_TRUE(WriteFileAtomically(std::string(VORLAND_BINARY_DIR) + "/contact_sheet.png",
                                     scenegen::ContactSheet(Generated())));

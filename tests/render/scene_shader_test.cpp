@@ -57,7 +57,7 @@ Vec3 SceneColour(const CRenderer& r, Vec3 t, Vec3 p0, Vec3 n) {
 // a 4 x 4 image of one colour.
 struct TexturedQuad {
     CModel model;
-    CRenderModel render;
+    CRenderModelGpu render;
 };
 
 std::string WriteTexture(const char* name, QColor colour) {
@@ -73,14 +73,12 @@ std::string WriteTexture(const char* name, QColor colour) {
 
 void BuildQuad(CRenderer& renderer, TexturedQuad& q, const std::string& texturePath) {
     AddQuads(q.model, {{{-1, 0, -1}, {1, 0, -1}, {1, 0, 1}, {-1, 0, 1}}}, {0, -1, 0}, "paint");
-    auto* material = new CMaterial;
+    auto* material = q.model.materials.AddNew();
     material->name.SetAscii("paint");
     material->textureName.SetAscii("tex");
-    q.model.materials.Add(material);
-    auto* texture = new CTexture;
+    auto* texture = q.model.textures.AddNew();
     texture->id.SetAscii("tex");
     texture->fileName.SetAscii(texturePath);
-    q.model.textures.Add(texture);
     ASSERT_TRUE(q.render.Build(renderer, &q.model, true));
     ASSERT_NE(q.render.textures[0], 0u);
 }

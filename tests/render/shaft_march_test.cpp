@@ -68,7 +68,7 @@ TEST_F(GpuTest, ShaftMarchMatchesAPlainMarchWhereTheModelHidesSamples) {
              {{{-0.2f, -1.4f, 1.4f}, {1.2f, -1.4f, 1.4f}, {1.2f, -0.2f, 1.4f}, {-0.2f, -0.2f, 1.4f}},
               {{1.5f, -1.5f, 1.5f}, {1.5f, -0.5f, 1.5f}, {1.5f, -0.5f, 2.5f}, {1.5f, -1.5f, 2.5f}}},
              {0, 0, 1}, "");
-    CRenderModel box;
+    CRenderModelGpu box;
     CPointLight lamp;
     CVolumeLight volume;
     ASSERT_TRUE(box.Build(*renderer, &model, false));

@@ -16,15 +16,15 @@ void MakeBar(CModel& model, float weight = 1.0f) {
                             {{{-2, 0, -0.2f}, {0, 0, -0.2f}, {0, 0, 0.2f}, {-2, 0, 0.2f}},
                              {{0, 0, -0.2f}, {2, 0, -0.2f}, {2, 0, 0.2f}, {0, 0, 0.2f}}},
                             {0, -1, 0}, "");
-    g->weights = new CWeights(8);
+    g->weights = std::make_unique<CWeights>(8);
     g->weightCount = 8;
     for (int v = 0; v < 8; ++v) {
         g->weights->Row(v)[0] = {v < 4 ? 0.0f : 1.0f, weight};
     }
-    auto* parent = new CBone;
+    auto* parent = model.NewBone();
     parent->id.SetAscii("root");
     parent->name.SetAscii("root");
-    auto* child = new CBone;
+    auto* child = model.NewBone();
     child->id.SetAscii("child");
     child->name.SetAscii("child");
     child->parent = parent;
@@ -55,13 +55,13 @@ protected:
         if (renderer) render.ReleaseGpu();
     }
     CModel model;
-    CRenderModel render;
+    CRenderModelGpu render;
 };
 
 TEST_F(SkinningTest, ChildHalfFollowsItsBoneThroughTheUploadedPalette) {
     MakeBar(model);
     ASSERT_TRUE(render.Build(*renderer, &model, true));
-    ASSERT_EQ(render.bones.Count(), 2);
+    ASSERT_EQ(render.pose.bones.Count(), 2);
     renderer->LightColor[0] = {1, 1, 1, 1};
     renderer->LightPos[0] = {0, -4, 1, 0};
 
@@ -72,7 +72,7 @@ TEST_F(SkinningTest, ChildHalfFollowsItsBoneThroughTheUploadedPalette) {
     EXPECT_FALSE(Covered(rest, *renderer, {0, 0, 1}));
 
     // No animation: the pose stays what we write into the bones.
-    render.bones[1]->pose = QuarterTurn();
+    render.pose.bones[1]->pose = QuarterTurn();
     const auto posed = RenderFrame(&render, kW, kH);
     SavePng("two_bones_posed", posed, kW, kH);
     EXPECT_TRUE(Covered(posed, *renderer, {-1, 0, 0}));   // parent half unchanged
@@ -87,7 +87,7 @@ TEST_F(SkinningTest, PlainProgramIgnoresThePalette) {
     ASSERT_TRUE(render.Build(*renderer, &model, false));
     renderer->LightColor[0] = {1, 1, 1, 1};
     renderer->LightPos[0] = {0, -4, 1, 0};
-    render.bones[1]->pose = QuarterTurn();
+    render.pose.bones[1]->pose = QuarterTurn();
     const auto frame = RenderFrame(&render, kW, kH);
     EXPECT_TRUE(Covered(frame, *renderer, {1, 0, 0}));
     EXPECT_FALSE(Covered(frame, *renderer, {0, 0, 1}));
@@ -100,7 +100,7 @@ TEST_F(SkinningTest, VerticesWithoutWeightsKeepTheBindShapeTransform) {
     ASSERT_TRUE(render.Build(*renderer, &model, true));
     renderer->LightColor[0] = {1, 1, 1, 1};
     renderer->LightPos[0] = {0, -4, 1, 0};
-    render.bones[1]->pose = QuarterTurn();
+    render.pose.bones[1]->pose = QuarterTurn();
     const auto skinned = RenderFrame(&render, kW, kH);
     EXPECT_TRUE(Covered(skinned, *renderer, {1, 0, 1}));
     EXPECT_FALSE(Covered(skinned, *renderer, {1, 0, 0}));
@@ -112,7 +112,7 @@ TEST_F(SkinningTest, BoneIndexJustBelowAWholeNumberSelectsThatBone) {
     ASSERT_TRUE(render.Build(*renderer, &model, true));
     renderer->LightColor[0] = {1, 1, 1, 1};
     renderer->LightPos[0] = {0, -4, 1, 0};
-    render.bones[1]->pose = QuarterTurn();
+    render.pose.bones[1]->pose = QuarterTurn();
     const auto frame = RenderFrame(&render, kW, kH);
     EXPECT_TRUE(Covered(frame, *renderer, {0, 0, 1}));
 }
@@ -121,7 +121,7 @@ TEST_F(SkinningTest, ModelWithMoreBonesThanThePaletteDrawsTheFirst255) {
     MakeBar(model);
     // 300 bones; the right half is bound to bone 1, as before.
     for (int i = 2; i < 300; ++i) {
-        auto* extra = new CBone;
+        auto* extra = model.NewBone();
         extra->id.SetAscii("extra" + std::to_string(i));
         extra->name = extra->id;
         model.bones.Add(extra);
@@ -133,10 +133,10 @@ TEST_F(SkinningTest, ModelWithMoreBonesThanThePaletteDrawsTheFirst255) {
     ASSERT_TRUE(built);
     const std::string said = built.notes.empty() ? std::string() : built.notes[0];
     EXPECT_NE(said.find("300 bones"), std::string::npos) << said;
-    ASSERT_EQ(render.bones.Count(), 300);
+    ASSERT_EQ(render.pose.bones.Count(), 300);
     renderer->LightColor[0] = {1, 1, 1, 1};
     renderer->LightPos[0] = {0, -4, 1, 0};
-    render.bones[1]->pose = QuarterTurn();
+    render.pose.bones[1]->pose = QuarterTurn();
     testing::internal::CaptureStderr();
     const auto frame = RenderFrame(&render, kW, kH);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // said once, at build
@@ -146,7 +146,7 @@ TEST_F(SkinningTest, ModelWithMoreBonesThanThePaletteDrawsTheFirst255) {
 TEST_F(SkinningTest, InfluenceOfABonePastThePaletteIsLeftOut) {
     MakeBar(model);
     for (int i = 2; i < 300; ++i) {
-        auto* extra = new CBone;
+        auto* extra = model.NewBone();
         extra->id.SetAscii("extra" + std::to_string(i));
         extra->name = extra->id;
         model.bones.Add(extra);
@@ -159,7 +159,7 @@ TEST_F(SkinningTest, InfluenceOfABonePastThePaletteIsLeftOut) {
     testing::internal::GetCapturedStderr();
     renderer->LightColor[0] = {1, 1, 1, 1};
     renderer->LightPos[0] = {0, -4, 1, 0};
-    render.bones[299]->pose = QuarterTurn();
+    render.pose.bones[299]->pose = QuarterTurn();
     const auto frame = RenderFrame(&render, kW, kH);
     // Drawn with the bind-shape transform: still horizontal, not collapsed.
     EXPECT_TRUE(Covered(frame, *renderer, {1, 0, 0}));

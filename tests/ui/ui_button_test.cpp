@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QWindow>
 
+#include "tests/core/test_files.h"
 #include "tests/ui/ui_test_app.h"
 #include "ui/custom_button.h"
 
@@ -34,7 +35,7 @@ struct UiButton : ::testing::Test {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
     }
     QApplication* app = UiTestApp();
-    QTemporaryDir dir;
+    ScratchDir dir;
     QWidget host;
     CountingButton button;  // destroyed before host
 };

@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/core/test_files.h"
 #include "settings/settings.h"
 #include "tests/ui/ui_test_app.h"
 #include "app/file_actions.h"
@@ -51,7 +52,7 @@ struct UiDialog : ::testing::Test {
     }
     // Opens the dialog in `mode` and waits until it is on screen.
     void OpenIn(int mode) {
-        dialog->Open(mode);
+        dialog->Open(FileDialogMode(mode));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
         dialog->Refresh();
     }
@@ -63,7 +64,7 @@ struct UiDialog : ::testing::Test {
     }
 
     QApplication* app = UiTestApp();
-    QTemporaryDir scratch;
+    ScratchDir scratch;
     QString startDir, root;
     CSettings settings;
     std::unique_ptr<CSelectFileDialog> dialog;
@@ -125,22 +126,22 @@ TEST_F(UiDialog, RectanglesFollowOtherScreens) {
 }
 
 TEST_F(UiDialog, TitlesPerModeUseFixedExtensions) {
-    EXPECT_EQ(CSelectFileDialog::TitleForMode(1), QStringLiteral("モデルファイル(.mdl .dae)を開く"));
-    EXPECT_EQ(CSelectFileDialog::TitleForMode(2), QStringLiteral("モデルファイル(.mdl)を書き出し"));
-    EXPECT_EQ(CSelectFileDialog::TitleForMode(3), QStringLiteral("アニメーションファイル(.ani)を開く"));
-    EXPECT_EQ(CSelectFileDialog::TitleForMode(4), QStringLiteral("アニメーションファイル(.ani)を書き出し"));
-    EXPECT_EQ(CSelectFileDialog::TitleForMode(0), QString());
-    EXPECT_EQ(CSelectFileDialog::TitleForMode(7), QString());
+    EXPECT_EQ(CSelectFileDialog::TitleForMode(FileDialogMode(1)), QStringLiteral("モデルファイル(.mdl .dae)を開く"));
+    EXPECT_EQ(CSelectFileDialog::TitleForMode(FileDialogMode(2)), QStringLiteral("モデルファイル(.mdl)を書き出し"));
+    EXPECT_EQ(CSelectFileDialog::TitleForMode(FileDialogMode(3)), QStringLiteral("アニメーションファイル(.ani)を開く"));
+    EXPECT_EQ(CSelectFileDialog::TitleForMode(FileDialogMode(4)), QStringLiteral("アニメーションファイル(.ani)を書き出し"));
+    EXPECT_EQ(CSelectFileDialog::TitleForMode(FileDialogMode(0)), QString());
+    EXPECT_EQ(CSelectFileDialog::TitleForMode(FileDialogMode(7)), QString());
 }
 
 TEST_F(UiDialog, TitleFollowsTheModeNotTheConfiguredExtension) {
     settings.ExtModel.SetAscii(".xyz");
     CSelectFileDialog other;
     other.Create(576, 324, 768, 432, settings);
-    other.Open(2);
+    other.Open(FileDialogMode(2));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
     const QImage shotWrite = other.grab().toImage();
-    other.Open(1);
+    other.Open(FileDialogMode(1));
     const QImage shotOpen = other.grab().toImage();
     // The title band differs between the modes; below it the same folder shows.
     EXPECT_NE(shotWrite.copy(0, 0, 768, 36), shotOpen.copy(0, 0, 768, 36));
@@ -151,7 +152,7 @@ TEST_F(UiDialog, TypeRules) {
     list->selectedIndex = -1;
     list->fileName = QStringLiteral("walk.ani");
     list->UpdateType();
-    EXPECT_EQ(list->selectedType, 0);
+    EXPECT_EQ(static_cast<int>(list->selectedType), 0);
     list->selectedIndex = 0;
     const std::pair<const char*, int> cases[] = {
         {"walk.mdl", 1}, {"walk.ani", 2}, {"room.dae", 3}, {"walk.MDL", 4}, {".mdl", 4},
@@ -160,7 +161,7 @@ TEST_F(UiDialog, TypeRules) {
     for (const auto& [name, type] : cases) {
         list->fileName = QString::fromUtf8(name);
         list->UpdateType();
-        EXPECT_EQ(list->selectedType, type) << name;
+        EXPECT_EQ(static_cast<int>(list->selectedType), type) << name;
     }
 }
 
@@ -302,7 +303,7 @@ TEST_F(UiDialog, OpenResetsAndFillsTheDefaultName) {
     list->topIndex = 2;
     OpenIn(2);
     EXPECT_FALSE(mainWindow.isEnabled());
-    EXPECT_EQ(dialog->mode, 2);
+    EXPECT_EQ(dialog->mode, FileDialogMode(2));
     EXPECT_EQ(list->selectedIndex, -1);
     EXPECT_EQ(list->topIndex, 0);
     EXPECT_EQ(box->text(), QStringLiteral("名称未設定.mdl"));
@@ -328,11 +329,11 @@ TEST_F(UiDialog, ClickFillsTheBoxByMode) {
     QTest::mouseClick(list, Qt::LeftButton, {}, RowCenter(ani));
     EXPECT_EQ(list->selectedIndex, ani);
     EXPECT_EQ(list->fileName, QStringLiteral("walk.ani"));
-    EXPECT_EQ(list->selectedType, 2);
+    EXPECT_EQ(static_cast<int>(list->selectedType), 2);
     EXPECT_EQ(box->text(), QStringLiteral("名称未設定.mdl"));  // an animation does not suit mode 2
     QTest::mouseClick(list, Qt::LeftButton, {}, RowCenter(1 - ani));
     EXPECT_EQ(box->text(), QStringLiteral("man.mdl"));
-    EXPECT_EQ(list->selectedType, 1);
+    EXPECT_EQ(static_cast<int>(list->selectedType), 1);
     OpenIn(3);
     QTest::mouseClick(list, Qt::LeftButton, {}, RowCenter(ani));
     EXPECT_EQ(box->text(), QStringLiteral("walk.ani"));
@@ -407,7 +408,7 @@ TEST_F(UiDialog, UpLevelWalksToTheRootThenTheDriveView) {
     QTest::mouseClick(list, Qt::LeftButton, {}, RowCenter(0));
     EXPECT_EQ(list->currentPath, QStringLiteral("/"));
     EXPECT_EQ(list->fileName, QString());
-    EXPECT_EQ(list->selectedType, 4);
+    EXPECT_EQ(static_cast<int>(list->selectedType), 4);
     QTest::mouseDClick(list, Qt::LeftButton, {}, RowCenter(0));
     EXPECT_FALSE(list->IsDriveView());
     EXPECT_EQ(QDir::currentPath(), QStringLiteral("/"));
@@ -734,10 +735,10 @@ TEST_F(UiDialog, OkWithoutAnActionClosesAndEnablesTheMainWindow) {
 TEST(UiDialogUncreated, CallsBeforeCreateDoNothing) {
     UiTestApp();
     CSelectFileDialog bare;
-    bare.Open(1);
+    bare.Open(FileDialogMode(1));
     bare.UpLevel();
     EXPECT_FALSE(bare.AskOverwrite());
-    EXPECT_EQ(bare.mode, 1);
+    EXPECT_EQ(bare.mode, FileDialogMode(1));
     EXPECT_EQ(bare.SelectList(), nullptr);
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <sys/stat.h>
 
+#include "tests/core/test_files.h"
 #include "settings/settings.h"
 #include "tests/ui/ui_test_app.h"
 #include "ui/dir_listing.h"
@@ -97,7 +98,7 @@ TEST(UiScrollBar, OutlineFollowsTheEdges) {
 }
 
 TEST(UiListingCache, ListsAgainOnlyWhenTheFolderChanges) {
-    QTemporaryDir dir;
+    ScratchDir dir;
     const QString path = QDir(dir.path()).canonicalPath();
     Touch(path + "/a.mdl");
     AgeFolder(path);
@@ -123,7 +124,7 @@ TEST(UiListingCache, ListsAgainOnlyWhenTheFolderChanges) {
 }
 
 TEST(UiListingCache, FreshlyChangedFolderIsNotTrusted) {
-    QTemporaryDir dir;
+    ScratchDir dir;
     const QString path = QDir(dir.path()).canonicalPath();
     CListingCache cache;
     const CListExtensions ext{".mdl", ".ani", ".dae"};
@@ -160,7 +161,7 @@ struct UiSelectListIcons : ::testing::Test {
         QDir::setCurrent(startDir);
     }
     QApplication* app = UiTestApp();
-    QTemporaryDir startDir_;
+    ScratchDir startDir_;
     QString startDir, start;
     CSettings settings;
     std::unique_ptr<CSelectFileDialog> dialog;
@@ -169,7 +170,7 @@ struct UiSelectListIcons : ::testing::Test {
 }  // namespace
 
 TEST_F(UiSelectListIcons, EachRowShowsTheIconOfItsKind) {
-    dialog->Open(1);
+    dialog->Open(FileDialogMode::kModeOpenModel);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
     CSelectList* list = dialog->SelectList();
     const int listingsBefore = list->ListingCache().Listings();

@@ -6,7 +6,8 @@
 #include <QDir>
 #include <QImage>
 #include <QString>
-#include <QTemporaryDir>
+
+#include "tests/core/test_files.h"
 
 inline QApplication* UiTestApp() {
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return app;

@@ -17,12 +17,12 @@
 #include "settings/settings.h"
 #include "model/model.h"
 #include "model/posed_bounds.h"
-#include "model/render_model.h"
 #include "platform/data_paths.h"
 #include "platform/file_io.h"
 #include "render/camera_fit.h"
 #include "render/frame_passes.h"
 #include "render/headless_context.h"
+#include "render/render_model_gpu.h"
 #include "render/renderer.h"
 #include "render/room_lighting.h"
 #include "render/scene_lights.h"
@@ -78,7 +78,7 @@ private:
 
 struct RoomModel {
     std::unique_ptr<CModel> model;
-    std::unique_ptr<CRenderModel> render;
+    std::unique_ptr<CRenderModelGpu> render;
 };
 
 // Loads washitu2.dae and washitu3.dae from ./model/washitu, or the installed
@@ -98,7 +98,7 @@ void LoadRoom(CRenderer& renderer, RoomModel room[2]) {
         if (!fs::exists(files[i], ec)) continue;
         room[i].model = LoadModelFile(files[i]);
         if (!room[i].model) continue;
-        room[i].render = std::make_unique<CRenderModel>();
+        room[i].render = std::make_unique<CRenderModelGpu>();
         ShowNotes(room[i].render->Build(renderer, room[i].model.get(), true));
     }
     fs::current_path(start, ec);
@@ -156,7 +156,7 @@ int main(int argc, char** argv) {
 
     // Skinning is on: animated models deform; models without weights draw
     // with their bind-shape transform alone.
-    CRenderModel renderModel;
+    CRenderModelGpu renderModel;
     {
         const ScopedCurrentDirectory inModelFolder(modelFolder);
         ShowNotes(renderModel.Build(renderer, &model, true));
@@ -166,15 +166,15 @@ int main(int argc, char** argv) {
 
     // Animation time is the frame counter / 50.
     const double counter = std::floor(o.time * 50.0 + 0.5);
-    renderModel.frameCounter = counter >= 4294967295.0 ? 0xffffffffu : static_cast<std::uint32_t>(counter);
+    renderModel.pose.frameCounter = counter >= 4294967295.0 ? 0xffffffffu : static_cast<std::uint32_t>(counter);
 
     const float aspect = static_cast<float>(o.width) / static_cast<float>(o.height);
     if (o.fit) {
         // Framed on the pose the draw shows: a time past the end wraps to 0 at
         // the first evaluation, so the second one is the drawn pose.
-        renderModel.UpdatePose();
-        renderModel.UpdatePose();
-        FitCameraToBox(renderer, PosedBounds(model, renderModel), aspect);
+        renderModel.pose.UpdatePose();
+        renderModel.pose.UpdatePose();
+        FitCameraToBox(renderer, PosedBounds(model, renderModel.pose), aspect);
     }
     renderer.UpdateFrameConstants(aspect);
     renderer.SetViewport(o.width, o.height);
@@ -182,7 +182,7 @@ int main(int argc, char** argv) {
                             settings.ViewerBKColorB / 255.0f};
     if (o.room) {
         // The whole frame: lamps with their shadows, sky, light shafts.
-        CRenderModel* models[3] = {&renderModel, room[0].render.get(), room[1].render.get()};
+        CRenderModelGpu* models[3] = {&renderModel, room[0].render.get(), room[1].render.get()};
         const SkyImages images{DataFile(settings.ImgPath.ToUtf8()), settings.TextureCloudName.ToUtf8(),
                                settings.TextureStarName.ToUtf8(), settings.TextureMoonName.ToUtf8()};
         FrameTimings timings[2];

@@ -1,5 +1,0 @@
-#include "model/animation.h"
-
-CAnimation::~CAnimation() {
-    for (CAnimationChannel* c : channels) delete c;
-}

@@ -1,0 +1,8 @@
+#pragma once
+// What the select-file dialog is asked for, and what a chosen name stands for.
+
+// The modes of the select-file dialog: one per menu button.
+enum class FileDialogMode { kModeNone, kModeOpenModel, kModeWriteModel, kModeOpenAnimation, kModeWriteAnimation };
+
+// The kind of file a selected name stands for.
+enum class FileType { kTypeNone, kTypeModel, kTypeAnimation, kTypeCollada, kTypeOther };
