@@ -116,7 +116,7 @@ public:
     CPtrArray<CRenderBone> rootBones;
     CPtrArray<CRenderBone> bones;  // in the order of the model's flat bone list
     CPtrArray<CRenderAnimation> animations;
-    unsigned int materialBuffer = 0;  // 48 bytes, slot b1
+    unsigned int materialBuffer = 0;  // MaterialConstants, slot b1
     unsigned int skinningBuffer = 0;  // ConstantBuffer3, 16384 bytes, slot b2
 
 private:
