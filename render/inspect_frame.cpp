@@ -181,6 +181,11 @@ struct InspectPassAccess {
         glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
         glEnable(GL_POLYGON_OFFSET_LINE);
         glPolygonOffset(-1.0f, -4.0f);
+        // Faces turned away hide behind the near ones anyway: leaving them
+        // out halves the lines the rasteriser draws. The view's mirror turns
+        // a file's counter-clockwise front faces into GL's back faces here.
+        glEnable(GL_CULL_FACE);
+        glCullFace(GL_FRONT);
         r.SetVertexShader(model.skinning ? r.VsModelSkinned : r.VsModel);
         r.SetPixelShader(p.psWire_);
         model.Draw(r);
