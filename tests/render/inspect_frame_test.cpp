@@ -18,10 +18,8 @@ constexpr int kH = 240;
 const std::string kFigure = VORLAND_CORPUS_DIR "/blender/collada-demo-animated-male.dae";
 
 void AddMaterial(CModel& model, const char* name, float r, float g, float b) {
-    auto* m = new CMaterial;
+    auto* m = new CMaterial{{r, g, b, 1.0f}, {}, {}, {}, {}, {}};
     m->name.SetAscii(name);
-    const float rgba[4] = {r, g, b, 1.0f};
-    std::copy(rgba, rgba + 4, m->diffuse);
     model.materials.Add(m);
 }
 
@@ -46,9 +44,12 @@ protected:
         f.screenHeight = kH;
         f.aspect = static_cast<float>(kW) / kH;
         EXPECT_TRUE(RenderInspectFrame(f));
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+        return BackBuffer();
+    }
+    static std::vector<unsigned char> BackBuffer() {
         std::vector<unsigned char> rgba(static_cast<std::size_t>(kW) * kH * 4);
         CRenderer::ReadTarget(renderer->BackBuffer(), kW, kH, rgba.data());
-        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         return rgba;
     }
 
@@ -73,14 +74,13 @@ TEST_F(InspectFrameTest, PlainMaterialsShowTheirOwnColourInBothViews) {
     renderer->LightPos[0] = {0, -3, 0, 0};
     const std::function<std::vector<unsigned char>()> views[] = {
         [&] { return GpuTest::RenderFrame(&render, kW, kH); },
-        [&] { return Inspect(&render, InspectOptions{false, false, false}, {}); },
+        [&] { return Inspect(&render, {false, false, false}, {}); },
     };
     for (const auto& view : views) {
         const std::vector<unsigned char> rgba = view();
         const Pixel red = ProjectToPixel(*renderer, {-0.7f, 0, 0}, kW, kH);
         const Pixel green = ProjectToPixel(*renderer, {0.7f, 0, 0}, kW, kH);
-        const unsigned char* r = PixelAt(rgba, kW, red.x, red.y);
-        const unsigned char* g = PixelAt(rgba, kW, green.x, green.y);
+        const unsigned char *r = PixelAt(rgba, kW, red.x, red.y), *g = PixelAt(rgba, kW, green.x, green.y);
         EXPECT_GT(r[0], r[1] + 40) << int(r[0]) << " " << int(r[1]);
         EXPECT_GT(g[1], g[0] + 40) << int(g[0]) << " " << int(g[1]);
     }
@@ -89,21 +89,10 @@ TEST_F(InspectFrameTest, PlainMaterialsShowTheirOwnColourInBothViews) {
 
 // Without a model or grid: each row one colour, brighter towards the top.
 TEST_F(InspectFrameTest, BackgroundIsAVerticalGradient) {
-    const std::vector<unsigned char> rgba = Inspect(nullptr, InspectOptions{false, false, false}, {});
+    const std::vector<unsigned char> rgba = Inspect(nullptr, {false, false, false}, {});
     for (int y = 0; y < kH; ++y)
         for (int x = 1; x < kW; ++x) ASSERT_EQ(Brightness(PixelAt(rgba, kW, x, y)), Brightness(PixelAt(rgba, kW, 0, y)));
     EXPECT_GT(Brightness(PixelAt(rgba, kW, 0, 0)), Brightness(PixelAt(rgba, kW, 0, kH - 1)) + 60);
-}
-
-TEST(InspectGrid, StepFollowsTheModelsSize) {
-    const struct { float size, step; } cases[] = {{0.05f, 1}, {1.8f, 1}, {20, 1}, {21, 10}, {200, 10}, {900, 100}};
-    for (const auto& c : cases) {
-        Bounds3 box;
-        box.Add({0, 0, 0});
-        box.Add({c.size / 2, 0.1f, c.size});
-        EXPECT_EQ(GridStep(box), c.step) << c.size;
-    }
-    EXPECT_EQ(GridStep(Bounds3{}), 1.0f);
 }
 
 // The figure at two times: the bones' dots lie on its posed joints, in both
@@ -132,9 +121,7 @@ TEST_F(InspectFrameTest, OverlaysFollowThePoseInBothViews) {
             [&] {
                 GpuTest::RenderFrame(&render, kW, kH);
                 RenderOverlays(*renderer, *passes, render, bones, false, kW, kH);
-                std::vector<unsigned char> rgba(static_cast<std::size_t>(kW) * kH * 4);
-                CRenderer::ReadTarget(renderer->BackBuffer(), kW, kH, rgba.data());
-                return rgba;
+                return BackBuffer();
             }(),
         };
         const PosedSkeleton skeleton = PoseSkeleton(render);
@@ -149,13 +136,13 @@ TEST_F(InspectFrameTest, OverlaysFollowThePoseInBothViews) {
             }
         }
     }
-    const std::vector<unsigned char> plain = Inspect(&render, InspectOptions{false, false, false}, {});
-    const std::vector<unsigned char> edges = Inspect(&render, InspectOptions{false, true, false}, {});
+    const std::vector<unsigned char> plain = Inspect(&render, {false, false, false}, {});
+    const std::vector<unsigned char> edges = Inspect(&render, {false, true, false}, {});
     long darker = 0, changedOutside = 0;
     for (int y = 0; y < kH; ++y)
         for (int x = 0; x < kW; ++x) {
             const int before = Brightness(PixelAt(plain, kW, x, y)), after = Brightness(PixelAt(edges, kW, x, y));
-            const bool model = Brightness(PixelAt(plain, kW, x, y)) != Brightness(PixelAt(plain, kW, 0, y));
+            const bool model = before != Brightness(PixelAt(plain, kW, 0, y));
             darker += model && after + 60 < before;
             changedOutside += !model && after != before && x > 0 && x < kW - 1;
         }

@@ -34,9 +34,7 @@ struct UiTimeline : ::testing::Test {
         host.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
     }
-    void TearDown() override {
-        if (x) XCloseDisplay(x);
-    }
+    void TearDown() override { if (x) XCloseDisplay(x); }
     // Moves the pointer to `at` (timeline coordinates), optionally pressing
     // or releasing the left button, then lets Qt see it.
     void Pointer(QPoint at, int button = 0) {
@@ -48,10 +46,7 @@ struct UiTimeline : ::testing::Test {
         t.start();
         while (t.elapsed() < 150) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
-    void Click(QPoint at) {
-        Pointer(at, +1);
-        Pointer(at, -1);
-    }
+    void Click(QPoint at) { Pointer(at, +1); Pointer(at, -1); }
 
     QApplication* app = UiTestApp();
     Display* x = nullptr;
@@ -81,8 +76,8 @@ TEST_F(UiTimeline, ButtonsFlipAndReport) {
 TEST_F(UiTimeline, DragOnTheBarScrubs) {
     const QRect bar = timeline.BarRect();
     const int y = bar.center().y();
-    const QPoint from(bar.left() + bar.width() / 4, y), to(bar.left() + bar.width() * 3 / 4, y);
-    Pointer(from, +1);
+    const QPoint to(bar.left() + bar.width() * 3 / 4, y);
+    Pointer({bar.left() + bar.width() / 4, y}, +1);
     EXPECT_TRUE(timeline.Scrubbing());
     Pointer({bar.center().x(), y});
     Pointer(to);
