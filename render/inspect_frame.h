@@ -28,6 +28,8 @@ struct InspectOptions {
 };
 
 // The GL objects of the inspection passes, apart from the renderer's own.
+// Its framebuffers hold the targets of the first renderer it draws with:
+// Release and Create again for another renderer.
 class CInspectPasses {
 public:
     CInspectPasses() = default;
