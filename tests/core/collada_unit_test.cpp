@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
+#include <utility>
 
 #include "collada/collada.h"
 #include "model/posed_bounds.h"
@@ -18,9 +19,7 @@ const std::string kCentimetre =
 
 std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // The document with its <unit .../> replaced by one of `meter`.
@@ -48,12 +47,11 @@ Bounds3 PosedAt(const std::string& doc, std::uint32_t counter) {
 
 void ExpectScaled(const Bounds3& got, const Bounds3& base, double s) {
     const float tolerance = static_cast<float>(1e-4 * s) + 1e-6f;
-    EXPECT_NEAR(got.min.x, base.min.x * s, tolerance);
-    EXPECT_NEAR(got.min.y, base.min.y * s, tolerance);
-    EXPECT_NEAR(got.min.z, base.min.z * s, tolerance);
-    EXPECT_NEAR(got.max.x, base.max.x * s, tolerance);
-    EXPECT_NEAR(got.max.y, base.max.y * s, tolerance);
-    EXPECT_NEAR(got.max.z, base.max.z * s, tolerance);
+    for (const auto& [a, b] : {std::pair{got.min, base.min}, std::pair{got.max, base.max}}) {
+        EXPECT_NEAR(a.x, b.x * s, tolerance);
+        EXPECT_NEAR(a.y, b.y * s, tolerance);
+        EXPECT_NEAR(a.z, b.z * s, tolerance);
+    }
 }
 
 }  // namespace

@@ -34,15 +34,7 @@ protected:
     }
 
     static std::vector<unsigned char> Inspect(CRenderModel* model, const InspectOptions& options, Bounds3 ground) {
-        InspectFrame f;
-        f.renderer = renderer;
-        f.passes = passes.get();
-        f.model = model;
-        f.options = options;
-        f.ground = ground;
-        f.screenWidth = kW;
-        f.screenHeight = kH;
-        f.aspect = static_cast<float>(kW) / kH;
+        const InspectFrame f{renderer, passes.get(), model, options, ground, false, kW, kH, float(kW) / kH};
         EXPECT_TRUE(RenderInspectFrame(f));
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         return BackBuffer();
@@ -77,7 +69,7 @@ TEST_F(InspectFrameTest, PlainMaterialsShowTheirOwnColourInBothViews) {
         [&] { return Inspect(&render, {false, false, false}, {}); },
     };
     for (const auto& view : views) {
-        const std::vector<unsigned char> rgba = view();
+        const auto rgba = view();
         const Pixel red = ProjectToPixel(*renderer, {-0.7f, 0, 0}, kW, kH);
         const Pixel green = ProjectToPixel(*renderer, {0.7f, 0, 0}, kW, kH);
         const unsigned char *r = PixelAt(rgba, kW, red.x, red.y), *g = PixelAt(rgba, kW, green.x, green.y);
