@@ -1,6 +1,6 @@
 // Frame cost on the headless renderer (Mesa llvmpipe here): the main pass at
 // 1536 x 1080 with the corpus figure, with and without the room, the
-// composition, and the whole room frame pass by pass. Every iteration waits
+// composition, the whole room frame pass by pass, and the inspection frame. Every iteration waits
 // for the GPU (glFinish).
 #ifdef VORLAND_HAVE_RENDER
 #include <benchmark/benchmark.h>
@@ -13,8 +13,11 @@
 #include "collada/collada.h"
 #include "render/frame.h"
 #include "render/frame_passes.h"
+#include "model/posed_bounds.h"
+#include "render/camera_fit.h"
 #include "render/headless_context.h"
 #include "render/render_model_gpu.h"
+#include "render/inspect_frame.h"
 #include "render/renderer.h"
 #include "render/room_lighting.h"
 #include "render/scene_lights.h"
@@ -160,10 +163,64 @@ void BM_RoomFrame(benchmark::State& state) {
     state.counters["cpu_frame"] = perFrame(sum.total);
 }
 
+// The inspection view of the figure at 1280 x 720 as the viewer would draw
+// it: gradient, figure, grid; with arg 1 also its edges and bones. Counters
+// are the process's CPU milliseconds per frame, as for BM_RoomFrame.
+void BM_InspectFrame(benchmark::State& state) {
+    Scene& s = TheScene();
+    if (!s.ok) {
+        state.SkipWithError(s.error.c_str());
+        return;
+    }
+    static CInspectPasses passes;
+    if (!passes.IsCreated() && !passes.Create()) {
+        state.SkipWithError("the inspection passes cannot be set up");
+        return;
+    }
+    InspectFrame frame;
+    frame.renderer = &s.renderer;
+    frame.passes = &passes;
+    frame.model = s.render[0].get();
+    frame.options.wireframe = frame.options.bones = state.range(0) != 0;
+    frame.screenWidth = 1280;
+    frame.screenHeight = 720;
+    frame.aspect = 1280.0f / 720.0f;
+    frame.model->pose.UpdatePose();
+    frame.ground = PosedBounds(s.models[0], frame.model->pose);
+    // The other cases keep the viewer's default camera.
+    const float rx = s.renderer.RotationX, rz = s.renderer.RotationZ, distance = s.renderer.Distance;
+    const Vector3 at = s.renderer.At, lightTarget = s.renderer.LightTarget;
+    SetFrontView(s.renderer);
+    FitCameraToBox(s.renderer, frame.ground, frame.aspect);
+    RenderInspectFrame(frame);  // the rasteriser's first look at every program
+
+    InspectPassTimes sum;
+    std::uint32_t counter = 0;
+    for (auto _ : state) {
+        frame.model->pose.frameCounter = counter += 3;
+        InspectTimings t;
+        RenderInspectFrame(frame, &t);
+        sum.background += t.cpu.background;
+        sum.model += t.cpu.model;
+        sum.grid += t.cpu.grid;
+        sum.overlays += t.cpu.overlays;
+        sum.total += t.cpu.total;
+    }
+    const auto perFrame = [&](double ms) { return benchmark::Counter(ms / static_cast<double>(state.iterations())); };
+    state.counters["cpu_background"] = perFrame(sum.background);
+    state.counters["cpu_model"] = perFrame(sum.model);
+    state.counters["cpu_grid"] = perFrame(sum.grid);
+    state.counters["cpu_overlays"] = perFrame(sum.overlays);
+    state.counters["cpu_frame"] = perFrame(sum.total);
+    s.renderer.RotationX = rx, s.renderer.RotationZ = rz, s.renderer.Distance = distance;
+    s.renderer.At = at, s.renderer.LightTarget = lightTarget;
+}
+
 }  // namespace
 
 BENCHMARK(BM_MainPassFigure)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_MainPassFigureInRoom)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Composition)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RoomFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(4);
+BENCHMARK(BM_InspectFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
 #endif  // VORLAND_HAVE_RENDER

@@ -1,5 +1,6 @@
 // LoadCollada: parses the document, names the model and runs the section
 // importers in their fixed order. Nothing thrown inside leaves this file.
+#include <cmath>
 #include <exception>
 #include <new>
 
@@ -9,6 +10,7 @@
 #include "model/model_up_axis.h"
 #include "platform/cp932.h"
 #include "platform/stage_timer.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -16,6 +18,15 @@ namespace {
 UpAxis DocumentUpAxis(pugi::xml_node document) {
     const std::string axis = Text(SelectSingleNode(document, "COLLADA/asset/up_axis"));
     return axis == "Y_UP" ? UpAxis::Y : axis == "X_UP" ? UpAxis::X : UpAxis::Z;
+}
+
+// Metres per unit of the document's <unit meter="...">; 1 when it names
+// none or a value that is no length (0, negative, not a number).
+double DocumentMetresPerUnit(pugi::xml_node document) {
+    const pugi::xml_node unit = SelectSingleNode(document, "COLLADA/asset/unit");
+    if (!unit || !HasAttribute(unit, "meter")) return 1.0;
+    const double metres = ParseDouble(Attribute(unit, "meter"));
+    return metres > 0.0 && std::isfinite(metres) ? metres : 1.0;
 }
 
 // Fills `imported` (its notes as the importers go, its status at the end).
@@ -28,13 +39,15 @@ void RunImporters(CModel& model, XmlDocument& doc, const std::string& label, Out
         struct TurnAtEnd {
             CModel& model;
             UpAxis up;
+            double metres;
             ~TurnAtEnd() {
                 try {
+                    ModelToMetres(model, metres);
                     ModelToZUp(model, up);
                 } catch (const std::bad_alloc&) {
                 }
             }
-        } turn{model, DocumentUpAxis(source.document)};
+        } turn{model, DocumentUpAxis(source.document), DocumentMetresPerUnit(source.document)};
         LoadColladaImages(model, source);
         LoadColladaMaterials(model, source);
         LoadColladaGeometries(model, source);
@@ -42,7 +55,10 @@ void RunImporters(CModel& model, XmlDocument& doc, const std::string& label, Out
         LoadColladaNodes(model, source);
         LoadColladaAnimations(model, source);
         const UpAxis up = turn.up;
+        const double metres = turn.metres;
         turn.up = UpAxis::Z;
+        turn.metres = 1.0;
+        ModelToMetres(model, metres);
         ModelToZUp(model, up);
     } catch (const ColladaError& e) {
         std::string where = label;

@@ -1,5 +1,6 @@
 #include "model/model_up_axis.h"
 
+#include <cmath>
 #include <unordered_set>
 #include <vector>
 
@@ -39,13 +40,18 @@ void TurnGeometry(CGeometry& g, UpAxis up) {
         if (!a->id.View().empty() && ids.count(a->id.View())) TurnVectors(*a, up);
 }
 
-}  // namespace
+// S M S^-1 for S = diag(s, s, s, 1), on a column-vector matrix stored row by
+// row: the translation column times s, the projective row over s.
+void ScaleMatrix(float* m16, float s) {
+    for (int i = 0; i < 3; ++i) {
+        m16[i * 4 + 3] *= s;
+        m16[12 + i] /= s;
+    }
+}
 
-void ModelToZUp(CModel& model, UpAxis up) {
-    if (up == UpAxis::Z) return;
-    for (CGeometry* g : model.geometries) TurnGeometry(*g, up);
-    // Bones of the flat list and of the tree (tree-only bones are not in
-    // the list), each once.
+// Visits every bone of the flat list and of the tree once.
+template <class Visit>
+void ForEachBone(CModel& model, Visit visit) {
     std::unordered_set<CBone*> seen;
     std::vector<CBone*> pending(model.bones.begin(), model.bones.end());
     pending.insert(pending.end(), model.rootBones.begin(), model.rootBones.end());
@@ -53,10 +59,45 @@ void ModelToZUp(CModel& model, UpAxis up) {
         CBone* b = pending.back();
         pending.pop_back();
         if (!b || !seen.insert(b).second) continue;
-        TurnMatrix(b->jointMatrix, up);
-        TurnMatrix(b->invBindMatrix, up);
+        visit(*b);
         for (CBone* c : b->children) pending.push_back(c);
     }
+}
+
+}  // namespace
+
+void ModelToMetres(CModel& model, double metresPerUnit) {
+    if (!(metresPerUnit > 0.0) || !std::isfinite(metresPerUnit) || metresPerUnit == 1.0) return;
+    const auto s = static_cast<float>(metresPerUnit);
+    if (!(s > 0.0f) || !std::isfinite(s)) return;  // beyond float's range
+    for (CGeometry* g : model.geometries) {
+        ScaleMatrix(g->bindShapeMatrix, s);
+        std::unordered_set<std::u16string_view> ids;
+        for (const CPolygonData* p : g->polygonData) ids.insert(p->vertexId.View());
+        for (CFloatArray* a : g->floatArrays) {
+            if (a->id.View().empty() || !ids.count(a->id.View()) || a->FloatCount() != 3) continue;
+            auto* v = static_cast<float*>(a->values->Data());
+            for (int i = 0; i < a->values->Count() * 3; ++i) v[i] *= s;
+        }
+    }
+    ForEachBone(model, [s](CBone& b) {
+        ScaleMatrix(b.jointMatrix, s);
+        ScaleMatrix(b.invBindMatrix, s);
+    });
+    for (CAnimation* a : model.animations)
+        for (CAnimationChannel* c : a->channels)
+            for (CMatrixValue& m : c->poseMatrices) ScaleMatrix(m.m, s);
+}
+
+void ModelToZUp(CModel& model, UpAxis up) {
+    if (up == UpAxis::Z) return;
+    for (CGeometry* g : model.geometries) TurnGeometry(*g, up);
+    // Bones of the flat list and of the tree (tree-only bones are not in
+    // the list), each once.
+    ForEachBone(model, [up](CBone& b) {
+        TurnMatrix(b.jointMatrix, up);
+        TurnMatrix(b.invBindMatrix, up);
+    });
     for (CAnimation* a : model.animations)
         for (CAnimationChannel* c : a->channels)
             for (CMatrixValue& m : c->poseMatrices) TurnMatrix(m.m, up);

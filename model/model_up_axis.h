@@ -7,3 +7,10 @@
 #include "model/model.h"
 
 void ModelToZUp(CModel& model, UpAxis up);
+
+// A model in `metresPerUnit` units (a COLLADA <unit meter="...">) scaled to
+// metres: positions, and the translations of every bind-shape, inverse-bind,
+// joint and animation matrix (each conjugated by the scale, so rotations and
+// scales stay as they are). 1, or a factor that is not finite and positive,
+// leaves the model unchanged.
+void ModelToMetres(CModel& model, double metresPerUnit);

@@ -1,5 +1,7 @@
 #pragma once
 // Where a model's vertices stand in its current pose, without the GPU.
+#include <vector>
+
 #include "math/view_fit.h"
 
 class CModel;
@@ -10,3 +12,15 @@ class CRenderModel;
 // (the pose of the last UpdatePose); a vertex without weights keeps the bind
 // shape alone. Empty for a model without vertices.
 Bounds3 PosedBounds(const CModel& model, const CRenderModel& posed);
+
+// The bone tree in the current pose, for drawing: each bone reachable from
+// the roots once, depth first, parents before children.
+struct PosedSkeleton {
+    std::vector<Vector3> joints;  // where each bone's joint stands
+    std::vector<int> parents;     // index into joints, -1 for a root
+};
+
+// A joint stands where its inverse bind matrix puts it in the bind pose,
+// carried by the bone's W; the bind-pose place of a bone with a singular
+// inverse bind matrix is its origin.
+PosedSkeleton PoseSkeleton(const CRenderModel& posed);

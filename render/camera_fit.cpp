@@ -14,3 +14,8 @@ bool FitCameraToBox(CRenderer& r, const Bounds3& box, float aspect, bool onlyWhe
     r.Distance = fitted.distance;
     return true;
 }
+
+void SetFrontView(CRenderer& r) {
+    r.RotationX = kFrontRotationX;
+    r.RotationZ = kFrontRotationZ;
+}

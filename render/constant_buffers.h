@@ -8,7 +8,7 @@
 // Binding points: the b, t and s slots keep their numbers.
 enum ConstantSlot : unsigned {
     kSlotFrame = 0,        // ConstantBuffer1
-    kSlotMaterial = 1,     // material colours (no shader reads them)
+    kSlotMaterial = 1,     // MaterialConstants: the model passes read Tint
     kSlotSkinning = 2,     // ConstantBuffer3
     kSlotLightOrSky = 3,   // ConstantBufferPointLight or ConstantBufferSky
     kSlotVolumeLight = 4,  // ConstantBufferVolumeLight
@@ -37,8 +37,11 @@ struct MaterialConstants {
     float ambient[4];
     float diffuse[4];
     float specular[4];
+    // What the texture sample is multiplied by: white for a textured
+    // material, the diffuse colour (alpha 1) for one without a texture.
+    float tint[4];
 };
-static_assert(sizeof(MaterialConstants) == 48);
+static_assert(sizeof(MaterialConstants) == 64);
 
 struct SkinningConstants {  // ConstantBuffer3
     Matrix4 BindShapeMatrix;

@@ -39,6 +39,18 @@ GLuint CreateStaticBuffer(std::size_t size, const void* data) {
 
 void CopyColor(float* dst, const float* src) { std::memcpy(dst, src, 4 * sizeof(float)); }
 
+// Textures keep their own look; a plain material shows its diffuse colour.
+// A diffuse of all zeros, alpha too, is one the file never gave (no material,
+// an effect kind the reader leaves out): white, as before. Alpha stays 1:
+// coverage comes from the texture, as before.
+void MaterialTint(const CRenderMaterial& material, float* tint) {
+    const float* d = material.diffuse;
+    const bool given = d[0] != 0.0f || d[1] != 0.0f || d[2] != 0.0f || d[3] != 0.0f;
+    const bool plain = material.texture == 0 && given;
+    for (int i = 0; i < 3; ++i) tint[i] = !plain ? 1.0f : d[i] > 0.0f ? std::min(d[i], 1.0f) : 0.0f;  // NaN: 0
+    tint[3] = 1.0f;
+}
+
 // Fills one polygon-data block's corners into `vertices` and returns the
 // index list. A corner whose vertex index lies outside the geometry has no
 // vertex to write or draw: its whole triangle is left out.
@@ -191,10 +203,11 @@ void CRenderModelGpu::Draw(CRenderer& renderer) {
             CopyColor(colours.ambient, material->ambient);
             CopyColor(colours.diffuse, material->diffuse);
             CopyColor(colours.specular, material->specular);
+            MaterialTint(*material, colours.tint);
             CRenderer::UploadDynamic(materialBuffer, &colours, sizeof colours);
             renderer.BindConstantBuffer(kSlotMaterial, materialBuffer);
-            // A material without a texture is shaded as if white, rather than
-            // with whatever texture an earlier draw left bound.
+            // A material without a texture samples white, tinted with its own
+            // colour, rather than whatever texture an earlier draw left bound.
             renderer.BindTexture(0, material->texture ? material->texture : renderer.WhiteTexture());
             if (mesh->indexCounts[i] == 0) continue;
             renderer.SetIndexBuffer(mesh->indexBuffers[i]);

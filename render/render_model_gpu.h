@@ -53,6 +53,6 @@ public:
     std::uint8_t skinning = 1;  // draw with the skinned vertex shaders
     CPtrArray<CRenderMesh> meshes;
     CValueArray<unsigned int> textures;  // parallel to the model's textures; 0 = not loaded
-    unsigned int materialBuffer = 0;  // 48 bytes, slot b1
+    unsigned int materialBuffer = 0;  // MaterialConstants, slot b1
     unsigned int skinningBuffer = 0;  // ConstantBuffer3, 16384 bytes, slot b2
 };

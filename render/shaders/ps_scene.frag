@@ -2,6 +2,7 @@
 // PsScene: the current model in the main pass. Target 0 is the lit colour,
 // target 1 the scene depth the light shafts stop at.
 #include "frame_constants.glsl"
+#include "material_constants.glsl"
 #include "pixel_inputs.glsl"
 
 layout(binding = 0) uniform sampler2D TexDiffuse;
@@ -10,7 +11,7 @@ layout(location = 0) out vec4 Target0;
 layout(location = 1) out vec4 Target1;
 
 void main() {
-    vec4 t = texture(TexDiffuse, vec2(TexCoord0.x, -TexCoord0.y));
+    vec4 t = texture(TexDiffuse, vec2(TexCoord0.x, -TexCoord0.y)) * MaterialTint;
     vec3 N = normalize(Position1);
     vec3 E = normalize(EyePos.xyz);
     vec3 ambient = vec3(0.0);

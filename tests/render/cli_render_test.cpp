@@ -109,6 +109,8 @@ TEST_F(CliRenderTest, UsageErrorsExitWithTwo) {
     EXPECT_EQ(RunCli("render a.dae -o out.png --height 0"), 2);
     EXPECT_EQ(RunCli("render a.dae -o out.png --time -1"), 2);
     EXPECT_EQ(RunCli("render a.dae -o out.png --frobnicate"), 2);
+    EXPECT_EQ(RunCli("render a.dae -o out.png --view kitchen"), 2);
+    EXPECT_EQ(RunCli("render a.dae -o out.png --view inspect --room"), 2);
 }
 
 TEST_F(CliRenderTest, UnreadableInputExitsWithOneAndKeepsTheOldImage) {
@@ -137,6 +139,28 @@ TEST_F(CliRenderTest, TheOutputsExtensionChoosesTheImageFormat) {
         ASSERT_EQ(RunCli("render '" + kCat + "' -o '" + out + "' --width 48 --height 32"), 0) << ext;
         EXPECT_EQ(ReadFile(out).substr(0, magic.size()), magic) << ext;
         EXPECT_EQ(QImage(QString::fromStdString(out)).size(), QSize(48, 32)) << ext;
+    }
+}
+
+// --fit frames from the front: the figure faces the camera, so its left
+// hand (+X) shows on the picture's right, the way it does from -Y.
+TEST_F(CliRenderTest, FitFramesFromTheFrontInEveryView) {
+    ASSERT_TRUE(std::ifstream(kFigure)) << kFigure;
+    for (const char* view : {"--view inspect", "--view room", ""}) {
+        SCOPED_TRACE(view);
+        const std::string out = kOut + "/cli_figure_front.png";
+        std::filesystem::remove(out);
+        ASSERT_EQ(RunCli("render '" + kFigure + "' -o '" + out + "' --width 320 --height 240 --fit --bones " + view,
+                         VORLAND_SOURCE_DIR),
+                  0);
+        const QImage image(QString::fromStdString(out));
+        long left = 0, right = 0;  // the joints' dots: the shoulder chain runs to one side of the spine
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.red() > 230 && c.green() > 200 && c.blue() < 120) (x < image.width() / 2 - 4 ? left : right) += 1;
+            }
+        EXPECT_GT(right, left + 40);
     }
 }
 

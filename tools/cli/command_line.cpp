@@ -81,9 +81,17 @@ void DefineRender(CLI::App& app, RenderOptions& o) {
         ->type_name("H")
         ->check(WholeNumber(1, kMaxImageHeight, heightLimit));
     app.add_option("--time", o.time, "animation time in seconds (default 0)")->type_name("T")->check(NonNegativeNumber());
-    app.add_flag("--room", o.room, "draw the whole frame with the room (./model/washitu, else the installed one): lamps, shadows, sky, shafts");
-    app.add_flag("--timings", o.timings, "each pass's wall-clock and CPU milliseconds on stderr (with --room)");
-    app.add_flag("--fit", o.fit, "frame the posed model: the default direction of view, target and distance moved to show it whole");
+    CLI::Option* room = app.add_flag(
+        "--room", o.room, "draw the whole frame with the room (./model/washitu, else the installed one): lamps, shadows, sky, shafts");
+    app.add_option("--view", o.view, "inspect: the model over a neutral background on a grid, evenly lit; room: as --room")
+        ->type_name("VIEW")
+        ->check(CLI::IsMember({"inspect", "room"}))
+        ->excludes(room);
+    app.add_flag("--timings", o.timings, "each pass's wall-clock and CPU milliseconds on stderr (room and inspect views)");
+    app.add_flag("--fit", o.fit, "frame the posed model from the front (from -Y), whole");
+    app.add_flag("--bones", o.bones, "draw the bones over the model");
+    app.add_flag("--wireframe", o.wireframe, "draw the model's edges over it");
+    app.add_flag("--no-grid", o.noGrid, "leave out the inspection view's ground grid");
 }
 
 void Configure(CLI::App& app) {

@@ -23,6 +23,7 @@
 #include "render/frame_passes.h"
 #include "render/headless_context.h"
 #include "render/render_model_gpu.h"
+#include "render/inspect_frame.h"
 #include "render/renderer.h"
 #include "render/room_lighting.h"
 #include "render/scene_lights.h"
@@ -104,6 +105,19 @@ void LoadRoom(CRenderer& renderer, RoomModel room[2]) {
     fs::current_path(start, ec);
 }
 
+void PrintInspectTimings(const InspectTimings t[2]) {
+    const char* names[2] = {"first frame", "next frame"};
+    for (int i = 0; i < 2; ++i) {
+        const InspectPassTimes* kinds[2] = {&t[i].wall, &t[i].cpu};
+        const char* kindNames[2] = {"wall", "cpu"};
+        for (int k = 0; k < 2; ++k) {
+            const InspectPassTimes& p = *kinds[k];
+            std::fprintf(stderr, "%s (%s ms): background %.1f, model %.1f, grid %.1f, overlays %.1f, total %.1f\n",
+                         names[i], kindNames[k], p.background, p.model, p.grid, p.overlays, p.total);
+        }
+    }
+}
+
 void PrintTimings(const FrameTimings t[2]) {
     const char* names[2] = {"first frame", "next frame"};
     for (int i = 0; i < 2; ++i) {
@@ -161,26 +175,62 @@ int main(int argc, char** argv) {
         const ScopedCurrentDirectory inModelFolder(modelFolder);
         ShowNotes(renderModel.Build(renderer, &model, true));
     }
+    const bool roomView = o.room || o.view == "room";
+    const bool inspectView = o.view == "inspect";
     RoomModel room[2];
-    if (o.room) LoadRoom(renderer, room);
+    if (roomView) LoadRoom(renderer, room);
+    InspectOptions overlays;
+    overlays.grid = !o.noGrid;
+    overlays.bones = o.bones;
+    overlays.wireframe = o.wireframe;
+    CInspectPasses passes;
+    if (inspectView || o.bones || o.wireframe) {
+        if (const Status created = passes.Create(); !created) {
+            std::fprintf(stderr, "vorland-cli: the inspection passes cannot be set up: %s\n", created.Why().c_str());
+            return kExitFailed;
+        }
+    }
 
     // Animation time is the frame counter / 50.
     const double counter = std::floor(o.time * 50.0 + 0.5);
     renderModel.pose.frameCounter = counter >= 4294967295.0 ? 0xffffffffu : static_cast<std::uint32_t>(counter);
 
     const float aspect = static_cast<float>(o.width) / static_cast<float>(o.height);
+    Bounds3 posedBox;
+    if (o.fit || inspectView) {
+        // The pose the draw shows: a time past the end wraps to 0 at the
+        // first evaluation, so the second one is the drawn pose.
+        renderModel.pose.UpdatePose();
+        renderModel.pose.UpdatePose();
+        posedBox = PosedBounds(model, renderModel.pose);
+    }
     if (o.fit) {
-        // Framed on the pose the draw shows: a time past the end wraps to 0 at
-        // the first evaluation, so the second one is the drawn pose.
-        renderModel.pose.UpdatePose();
-        renderModel.pose.UpdatePose();
-        FitCameraToBox(renderer, PosedBounds(model, renderModel.pose), aspect);
+        SetFrontView(renderer);
+        FitCameraToBox(renderer, posedBox, aspect);
     }
     renderer.UpdateFrameConstants(aspect);
     renderer.SetViewport(o.width, o.height);
     const float clear[3] = {settings.ViewerBKColorR / 255.0f, settings.ViewerBKColorG / 255.0f,
                             settings.ViewerBKColorB / 255.0f};
-    if (o.room) {
+    if (inspectView) {
+        InspectFrame frame;
+        frame.renderer = &renderer;
+        frame.passes = &passes;
+        frame.model = &renderModel;
+        frame.options = overlays;
+        frame.ground = posedBox;
+        frame.screenWidth = o.width;
+        frame.screenHeight = o.height;
+        frame.aspect = aspect;
+        InspectTimings timings[2];
+        // With timings, a second, steady frame follows the first, which pays
+        // for the rasteriser's first look at every program.
+        RenderInspectFrame(frame, o.timings ? &timings[0] : nullptr);
+        if (o.timings) {
+            RenderInspectFrame(frame, &timings[1]);
+            PrintInspectTimings(timings);
+        }
+    } else if (roomView) {
         // The whole frame: lamps with their shadows, sky, light shafts.
         CRenderModelGpu* models[3] = {&renderModel, room[0].render.get(), room[1].render.get()};
         const SkyImages images{DataFile(settings.ImgPath.ToUtf8()), settings.TextureCloudName.ToUtf8(),
@@ -193,12 +243,14 @@ int main(int argc, char** argv) {
         RenderMainPass(renderer, &renderModel, nullptr, nullptr, 0);
         RenderComposition(renderer, clear, false, o.width, o.height, CompositionInputs{});
     }
+    if (!inspectView) RenderOverlays(renderer, passes, renderModel, overlays, false, o.width, o.height);
 
     std::vector<unsigned char> rgba(static_cast<std::size_t>(o.width) * o.height * 4);
     CRenderer::ReadTarget(renderer.BackBuffer(), o.width, o.height, rgba.data());
     const GLenum glError = glGetError();
     if (glError != GL_NO_ERROR) std::fprintf(stderr, "vorland-cli: OpenGL reported error 0x%x\n", glError);
 
+    passes.Release();
     renderModel.ReleaseGpu();
     for (RoomModel& r : room)
         if (r.render) r.render->ReleaseGpu();
