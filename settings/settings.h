@@ -36,6 +36,8 @@ struct CSettings {
     CName TextureCloudName;
     CName TextureStarName;
     CName TextureMoonName;
+    // The interface's language: "auto" (the locale's), "ja" or "en".
+    CName Language;
 
     // Applies the key/value lines of a config.ini held in memory. Always
     // true. A number that no view can use (a screen size outside 16..16384,

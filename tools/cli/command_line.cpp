@@ -67,7 +67,7 @@ CLI::Validator ImageFileName() {
 }
 
 void DefineRender(CLI::App& app, RenderOptions& o) {
-    app.add_option("FILE", o.input, "the model: .dae or .mdl")->required();
+    app.add_option("FILE", o.input, "the model: .dae, .gltf, .glb or .mdl")->required();
     app.add_option("-o", o.output, "the image to write; its extension chooses PNG, JPEG (.jpg, .jpeg) or BMP")
         ->required()
         ->type_name("OUT")
@@ -81,8 +81,13 @@ void DefineRender(CLI::App& app, RenderOptions& o) {
         ->type_name("H")
         ->check(WholeNumber(1, kMaxImageHeight, heightLimit));
     app.add_option("--time", o.time, "animation time in seconds (default 0)")->type_name("T")->check(NonNegativeNumber());
-    app.add_flag("--room", o.room, "draw the whole frame with the room from ./model/washitu: lamps, shadows, sky, shafts");
-    app.add_flag("--timings", o.timings, "each pass's wall-clock and CPU milliseconds on stderr (with --room)");
+    CLI::Option* room =
+        app.add_flag("--room", o.room,
+                     "draw the whole frame with the room from ./model/washitu: lamps, shadows, sky, shafts "
+                     "(exit 1 when the room's files are not there)");
+    // The passes timed are the room frame's: without the room there is nothing to time.
+    app.add_flag("--timings", o.timings, "each pass's wall-clock and CPU milliseconds on stderr (needs --room)")
+        ->needs(room);
     app.add_flag("--fit", o.fit, "frame the posed model: the default direction of view, target and distance moved to show it whole");
 }
 
@@ -114,24 +119,33 @@ const char* VersionText() {
 }
 
 int ParseCommandLine(int argc, char** argv, CommandLine* out) {
-    CLI::App app("Inspects, converts and renders skinned, animated models (.dae, .mdl, .ani).", "vorland-cli");
+    CLI::App app("Inspects, converts and renders skinned, animated models (.dae, .gltf, .glb, .mdl, .ani).",
+                 "vorland-cli");
     Configure(app);
     bool version = false;
     app.add_flag("--version", version, "print the version and exit");
     app.require_subcommand(0, 1);
 
-    CLI::App* info = app.add_subcommand("info", "print one JSON object with the counts of a .dae, .mdl or .ani file");
+    CLI::App* info =
+        app.add_subcommand("info", "print one JSON object with the counts of a .dae, .gltf, .glb, .mdl or .ani file");
     info->add_option("FILE", out->info.file, "the file to read")->required();
     info->add_flag("--timing", out->info.timing, "how long reading the file took, on stderr");
 
     CLI::App* convert = app.add_subcommand(
-        "convert", "import models and write each as .mdl and its first animation as .ani (animation id: OUT's base name)");
+        "convert",
+        "import .dae, .gltf, .glb or .mdl models and write each as .mdl and its first animation as .ani (animation id: "
+        "OUT's base name)");
     std::vector<std::string> files;
     convert->add_option("FILES", files, "IN OUT (OUT or OUT.mdl), or IN... with --out-dir")->required()->type_name("");
-    convert->add_option("--out-dir", out->convert.outDir, "write each IN as DIR/<stem>.mdl and .ani; goes on past a failed file")
+    convert->add_option("--out-dir", out->convert.outDir,
+                        "write each IN as DIR/<stem>.mdl and .ani (DIR is made when missing); goes on past a failed file")
         ->type_name("DIR");
+    convert->add_option("--jobs", out->convert.jobs, "with --out-dir, convert N inputs at once (default: one per core)")
+        ->type_name("N")
+        ->check(WholeNumber(1, 1024, "1024"));
 
-    CLI::App* render = app.add_subcommand("render", "draw one frame of a model without a display (EGL) into an image");
+    CLI::App* render =
+        app.add_subcommand("render", "draw one frame of a .dae, .gltf, .glb or .mdl model without a display (EGL) into an image");
     DefineRender(*render, out->render);
 
     CLI::App* settings = app.add_subcommand("settings", "print the config.ini the viewer would write on exit");

@@ -75,26 +75,39 @@ struct RoomModel {
     std::unique_ptr<CRenderModel> render;
 };
 
-// Loads washitu2.dae and washitu3.dae from ./model/washitu when present; the
-// textures they name are relative to that folder.
-void LoadRoom(CRenderer& renderer, RoomModel room[2]) {
+constexpr const char* kRoomFolder = "model/washitu";
+constexpr const char* kRoomFiles[2] = {"washitu2.dae", "washitu3.dae"};
+
+// The room's files are regular files in ./model/washitu; false after saying
+// which one is missing. A frame without its room is not what --room asks for.
+bool RoomFilesPresent() {
     namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path start = fs::current_path(ec);
-    if (ec || !fs::is_directory("model/washitu", ec)) {
-        std::fputs("vorland-cli: no ./model/washitu here; rendering without the room\n", stderr);
-        return;
+    for (const char* file : kRoomFiles) {
+        std::error_code ec;
+        const fs::path path = fs::path(kRoomFolder) / file;
+        if (fs::is_regular_file(path, ec)) continue;
+        std::fprintf(stderr, "vorland-cli: --room needs ./%s, which is not here (run it from the project folder)\n",
+                     path.c_str());
+        return false;
     }
-    fs::current_path("model/washitu", ec);
-    const char* files[2] = {"washitu2.dae", "washitu3.dae"};
+    return true;
+}
+
+// Loads washitu2.dae and washitu3.dae from ./model/washitu, whose textures
+// are relative to that folder; false after a message when one cannot be read.
+bool LoadRoom(CRenderer& renderer, RoomModel room[2]) {
+    const ScopedCurrentDirectory inRoomFolder(kRoomFolder);
+    if (!inRoomFolder.Changed()) {
+        std::fprintf(stderr, "vorland-cli: cannot enter ./%s\n", kRoomFolder);
+        return false;
+    }
     for (int i = 0; i < 2; ++i) {
-        if (!fs::exists(files[i], ec)) continue;
-        room[i].model = LoadModelFile(files[i]);
-        if (!room[i].model) continue;
+        room[i].model = LoadModelFile(kRoomFiles[i]);
+        if (!room[i].model) return false;
         room[i].render = std::make_unique<CRenderModel>();
         room[i].render->Build(renderer, room[i].model.get(), true);
     }
-    fs::current_path(start, ec);
+    return true;
 }
 
 void PrintTimings(const FrameTimings t[2]) {
@@ -128,6 +141,7 @@ int main(int argc, char** argv) {
     const std::unique_ptr<CModel> loaded = LoadModelFile(o.input);
     if (!loaded) return kExitFailed;
     CModel& model = *loaded;
+    if (o.room && !RoomFilesPresent()) return kExitFailed;
 
     CHeadlessContext context;
     std::string error;
@@ -155,7 +169,13 @@ int main(int argc, char** argv) {
         renderModel.Build(renderer, &model, true);
     }
     RoomModel room[2];
-    if (o.room) LoadRoom(renderer, room);
+    if (o.room && !LoadRoom(renderer, room)) {
+        renderModel.ReleaseGpu();
+        for (RoomModel& r : room)
+            if (r.render) r.render->ReleaseGpu();
+        renderer.Release();
+        return kExitFailed;
+    }
 
     // Animation time is the frame counter / 50.
     const double counter = std::floor(o.time * 50.0 + 0.5);
