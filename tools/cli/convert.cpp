@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -85,7 +86,13 @@ int ConvertInto(const std::vector<std::string>& inputs, const std::string& dir, 
     };
     const std::size_t threads = std::min<std::size_t>(static_cast<std::size_t>(std::max(1, jobs)), groups.size());
     std::vector<std::thread> helpers;
-    for (std::size_t t = 1; t < threads; ++t) helpers.emplace_back(work);
+    for (std::size_t t = 1; t < threads; ++t) {
+        try {
+            helpers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;  // no more threads to be had: the ones running share the rest
+        }
+    }
     work();
     for (std::thread& t : helpers) t.join();
     return failed.load() == 0 ? kExitOk : kExitFailed;
