@@ -30,8 +30,6 @@ TEST(UiTexts, TheSettingOverridesTheLocaleWhoseLanguageDecides) {
         CLanguage expected;
     } cases[] = {
         {"auto", nullptr, nullptr, "ja_JP.UTF-8", CLanguage::kJapanese},
-        {"auto", nullptr, nullptr, "ja", CLanguage::kJapanese},
-        {"auto", nullptr, nullptr, "en_US.UTF-8", CLanguage::kEnglish},
         {"auto", nullptr, nullptr, nullptr, CLanguage::kEnglish},
         {"auto", nullptr, nullptr, "jv_ID", CLanguage::kEnglish},  // Javanese, not Japanese
         {"auto", nullptr, "ja_JP.eucJP", "en_GB", CLanguage::kJapanese},
