@@ -157,4 +157,8 @@ void CAnimationListWindow::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
-void CAnimationListWindow::resizeEvent(QResizeEvent*) { repaint(); }
+// Taller with the menu strip: the rows keep their height, so more show.
+void CAnimationListWindow::resizeEvent(QResizeEvent*) {
+    if (scrollBar_) scrollBar_->setGeometry(width() - scrollBar_->width(), 0, scrollBar_->width(), height());
+    repaint();
+}

@@ -30,6 +30,7 @@
 #include "platform/data_paths.h"
 #include "ui/select_file_dialog.h"
 #include "ui/select_list.h"
+#include "ui/texts.h"
 
 namespace {
 
@@ -82,6 +83,7 @@ CApplication::CApplication(const CScreenMetrics& metrics)
         }
     }
     for (const std::string& line : fallbacks) std::fprintf(stderr, "vorland: %s\n", line.c_str());
+    SetInterfaceLanguage(ResolveLanguage(settings_->Language.ToUtf8()));
     background = BackgroundColor(*settings_);
     bar = BarColor(*settings_);
     const auto white = [](const CColor4& c) { return (PackArgb(c) & 0xFFFFFFu) == 0xFFFFFFu; };
@@ -181,13 +183,13 @@ void CApplication::CreateMainWindow() {
     if (!missing.isEmpty()) {
         const QString list = missing.join(QLatin1Char('\n'));
         std::fprintf(stderr, "vorland: the interface runs without these images:\n%s\n", list.toLocal8Bit().constData());
-        ShowMessage(QStringLiteral("The interface runs without these images:\n") + list);
+        ShowMessage(Text(CTextId::kImagesMissing) + list);
     }
     if (!settingsProblem_.isEmpty()) ShowMessage(settingsProblem_);
     connect(display_, &CDispWindow::LoadProblem, this, [this](const QString& problems) {
         std::fprintf(stderr, "vorland: the scene runs without what could not be loaded:\n%s\n",
                      problems.toLocal8Bit().constData());
-        ShowMessage(QStringLiteral("The scene runs without what could not be loaded:\n") + problems);
+        ShowMessage(Text(CTextId::kSceneIncomplete) + problems);
     });
 }
 
@@ -214,13 +216,13 @@ QString CApplication::TitleText() const {
 QString CApplication::PlaybackNote(bool paused, double speed) {
     QString note;
     if (speed != 1.0) note = QString::number(speed) + QLatin1Char('x');
-    if (paused) note += note.isEmpty() ? QStringLiteral("paused") : QStringLiteral(" paused");
+    if (paused) note += (note.isEmpty() ? QString() : QStringLiteral(" ")) + Text(CTextId::kTitlePaused);
     return note.isEmpty() ? note : QStringLiteral(" [%1]").arg(note);
 }
 
 QString CApplication::FormatTitle(SceneState displayState, float framesPerSecond) {
     QString title = QStringLiteral("Vorland ver1.6");
-    if (displayState == SceneState::Loading) title += QStringLiteral(" [LOADING...]");
+    if (displayState == SceneState::Loading) title += QStringLiteral(" [%1]").arg(Text(CTextId::kTitleLoading));
     else if (displayState == SceneState::Running)
         title += QString::asprintf(" [FPS: %.2f f/s]", static_cast<double>(framesPerSecond));
     return title.left(kTitleUnits);
@@ -243,7 +245,11 @@ void CApplication::paintEvent(QPaintEvent*) {
         p.setClipRect(0, 0, w, h);
         DrawWindowFrame(p, w, h, t, ToQColor(background.Opaque()), ToQColor(bar.Opaque()));
         const QFont font = CreateInterfaceFont(InterfaceFontEmSize(0.5, t, metrics_.dpiScaleX));
-        DrawInterfaceText(p, TitleText(), font, QRectF(w / 50.0, t * 0.1, w, t), ToQColor(background.Shifted(50)));
+        // The title ends before the minimise button, shortened with an ellipsis.
+        const CMainLayout l = ComputeMainLayout(screenHeight, windowWidth, w, h);
+        const double left = w / 50.0, right = l.minimiseLeft - t * 0.3;
+        DrawInterfaceTextElided(p, TitleText(), font, QRectF(left, t * 0.1, right - left, t),
+                                ToQColor(background.Shifted(50)));
     }
     if (colorKey_) ApplyColorKey(w, h);
     BlitBackBuffer(this, backBuffer_, w, h);
@@ -356,8 +362,8 @@ bool CApplication::HandleViewerKey(int key) {
             break;
         case Qt::Key_F12: {
             const QString path = SaveScreenshot();
-            if (path.isEmpty()) ShowMessage(QStringLiteral("The screenshot could not be written into %1.").arg(screenshotDirectory));
-            else ShowNotice(QStringLiteral("saved ") + QFileInfo(path).fileName());
+            if (path.isEmpty()) ShowMessage(Text(CTextId::kScreenshotFailed).arg(screenshotDirectory));
+            else ShowNotice(Text(CTextId::kNoticeSaved).arg(QFileInfo(path).fileName()));
             return true;
         }
         default:
@@ -466,7 +472,7 @@ void CApplication::CloseApplication() {
         QDir().mkpath(configDirectory);  // ~/.config/vorland on the first exit
         if (const Status written = settings_->Write(configDirectory.toStdString()); !written) {
             const std::string& why = written.Why();
-            const QString text = QStringLiteral("config.ini cannot be written: %1.").arg(QString::fromStdString(why));
+            const QString text = Text(CTextId::kSettingsNotWritten).arg(QString::fromStdString(why));
             std::fprintf(stderr, "vorland: %s\n", text.toLocal8Bit().constData());
             if (messages_ && isVisible()) {
                 // Leave once the user has read it.

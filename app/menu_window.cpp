@@ -55,6 +55,14 @@ void CMenuWindow::Create(QWidget* parent, int x, int y, int width, int height, c
 
 void CMenuWindow::SetHeight(int height) { resize(width(), height); }
 
+// The animation list follows the strip's height (a maximised window shows more rows).
+void CMenuWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (!list_) return;
+    layout_ = ComputeMenuLayout(width(), height(), metrics_.rowHeight);
+    list_->setGeometry(layout_.list);
+}
+
 void CMenuWindow::paintEvent(QPaintEvent*) {
     const int w = width(), h = height();
     if (backBuffer_.isNull()) return;

@@ -29,7 +29,8 @@ public:
     // height and the back buffer's size.
     void Create(QWidget* parent, int x, int y, int width, int height, const CSettings& settings,
                 const CScreenMetrics& metrics);
-    // The main window's layout sets the height; the buttons and the list stay.
+    // The main window's layout sets the height; the buttons stay, the
+    // animation list grows or shrinks with it.
     void SetHeight(int height);
     // What the four menu buttons do: open the select-file dialog in a mode.
     void SetOpenDialog(const std::function<void(FileDialogMode mode)>& open);
@@ -50,6 +51,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     CScreenMetrics metrics_;

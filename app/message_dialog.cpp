@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "settings/settings.h"
+#include "ui/texts.h"
 
 bool CButtonMessageOK::Click() {
     dialog_->Dismiss();
@@ -84,7 +85,7 @@ void CMessageDialog::paintEvent(QPaintEvent*) {
         p.setClipRect(0, 0, w, h);
         DrawWindowFrame(p, w, h, t, ToQColor(background_.Opaque()), ToQColor(bar_));
         const QColor brush = ToQColor(background_.Shifted(50).Opaque());
-        DrawInterfaceText(p, kTitle, CreateInterfaceFont(InterfaceFontEmSize(0.5, t, metrics_.dpiScaleX)),
+        DrawInterfaceText(p, ::Text(CTextId::kMessageTitle), CreateInterfaceFont(InterfaceFontEmSize(0.5, t, metrics_.dpiScaleX)),
                           QRectF(w / 50.0, t * 0.1, w, t), brush);
         // The message may be long (a path and the importer's words): wrap it.
         p.setRenderHint(QPainter::TextAntialiasing);

@@ -28,8 +28,6 @@ private:
 
 class CMessageDialog : public QWidget {
 public:
-    static inline const QString kTitle = QStringLiteral("エラー");
-
     CMessageDialog();
     ~CMessageDialog() override;
 

@@ -78,8 +78,9 @@ const Key kKeys[] = {
     FloatKey("AtX", &CSettings::AtX),
     FloatKey("AtY", &CSettings::AtY),
     FloatKey("AtZ", &CSettings::AtZ),
+    StringKey("Language", &CSettings::Language),
 };
-static_assert(sizeof kKeys / sizeof kKeys[0] == 42);
+static_assert(sizeof kKeys / sizeof kKeys[0] == 43);
 
 constexpr std::size_t kLineBytes = 1024;    // one fgets buffer
 constexpr std::size_t kStringBytes = 1023;  // a converted string value at most
@@ -109,6 +110,7 @@ CSettings::CSettings() {
     TextureCloudName.SetAscii("cloud.png");
     TextureStarName.SetAscii("star.png");
     TextureMoonName.SetAscii("moon.png");
+    Language.SetAscii("auto");
 }
 
 namespace {
@@ -166,8 +168,9 @@ bool CSettings::Read(std::string_view fileBytes, std::vector<std::string>* fallb
             std::string used;
             if (k.kind == Kind::Int) AppendInt(used, this->*k.intField = defaults.*k.intField);
             else AppendFixed6(used, this->*k.floatField = defaults.*k.floatField);
-            if (fallbacks) fallbacks->push_back("config.ini: " + std::string(k.name) + " = " + std::string(value) +
-                                     " cannot be used; the default " + used + " is");
+            if (fallbacks)
+                fallbacks->push_back("config.ini: " + std::string(k.name) + " = " + std::string(value) +
+                                     " cannot be used; the default " + used + " is used instead");
         }
     }
     return true;

@@ -38,6 +38,8 @@ struct CSettings {
     CName TextureCloudName;
     CName TextureStarName;
     CName TextureMoonName;
+    // The interface's language: "auto" (the locale's), "ja" or "en".
+    CName Language;
 
     // Applies the key/value lines of a config.ini held in memory and keeps
     // its lines for Serialize. A number that no view can use (a screen size

@@ -7,6 +7,7 @@
 
 #include "settings/settings.h"
 #include "ui/dialog_buttons.h"
+#include "ui/texts.h"
 
 bool CButtonConfirmOK::Click() {
     dialog_->Answer(true);
@@ -74,10 +75,10 @@ void CConfirmDialog::paintEvent(QPaintEvent*) {
         DrawWindowFrame(p, w, h, t, ToQColor(background.Opaque()), ToQColor(bar));
         const QFont font = CreateInterfaceFont(InterfaceFontEmSize(0.5, t, metrics_.dpiScaleX));
         const QColor brush = ToQColor(background.Shifted(30).Opaque());
-        DrawInterfaceText(p, kTitle, font, QRectF(w / 50.0, t * 0.1, w, t), brush);
+        DrawInterfaceText(p, Text(CTextId::kConfirmTitle), font, QRectF(w / 50.0, t * 0.1, w, t), brush);
         DrawInterfaceText(p, fileName_ ? fileName_() : QString(), font, QRectF(w / 30.0, h / 3.5, w * 0.9, t),
                           brush);
-        DrawInterfaceText(p, kQuestion, font, QRectF(w / 30.0, h * 0.5, w * 0.9, t), brush);
+        DrawInterfaceText(p, Text(CTextId::kConfirmQuestion), font, QRectF(w / 30.0, h * 0.5, w * 0.9, t), brush);
     }
     BlitBackBuffer(this, backBuffer_, w, h);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The overwrite question: a frameless top-level window with a title band
-// "確認", the file name, "ファイルは既に存在します。上書きしますか？", a close
-// button, Cancel and OK. The answer travels through two flags: OK sets
+// ("確認", "Confirm"), the file name, the question whether to replace it, a
+// close button, Cancel and OK. The answer travels through two flags: OK sets
 // accepted 1 and waiting 0; Cancel and close set accepted 0 and waiting 0.
 // The select-file dialog owns it and runs the wait (CSelectFileDialog::AskOverwrite).
 #include <QImage>
@@ -43,9 +43,6 @@ public:
 
 class CConfirmDialog : public QWidget {
 public:
-    static inline const QString kTitle = QStringLiteral("確認");
-    static inline const QString kQuestion = QStringLiteral("ファイルは既に存在します。上書きしますか？");
-
     CConfirmDialog();
     ~CConfirmDialog() override;
 

@@ -80,7 +80,7 @@ QByteArray DecodeMountField(const QByteArray& field) {
 
 }  // namespace
 
-std::vector<CListEntry> ListFolder(const QString& path, const CListExtensions& ext) {
+std::vector<CListEntry> ListFolder(const QString& path, const CListExtensions& ext, unsigned kinds) {
     std::vector<CListEntry> folders, files;
     const QByteArray native = QFile::encodeName(path.isEmpty() ? QStringLiteral(".") : path);
     DIR* dir = ::opendir(native.constData());
@@ -97,12 +97,13 @@ std::vector<CListEntry> ListFolder(const QString& path, const CListExtensions& e
         const QString name = QFile::decodeName(raw);
         if (name.size() <= 4) continue;
         const QStringView last4 = QStringView(name).right(4);
-        if (last4 == ext.model)
-            files.push_back({name, CEntryKind::Model});
-        else if (last4 == ext.animation)
-            files.push_back({name, CEntryKind::Animation});
-        else if (last4 == ext.collada || IsGltfFileName(name))
-            files.push_back({name, CEntryKind::Collada});
+        if (last4 == ext.model) {
+            if (kinds & kListModels) files.push_back({name, CEntryKind::Model});
+        } else if (last4 == ext.animation) {
+            if (kinds & kListAnimations) files.push_back({name, CEntryKind::Animation});
+        } else if (last4 == ext.collada || IsGltfFileName(name)) {
+            if (kinds & kListCollada) files.push_back({name, CEntryKind::Collada});
+        }
     }
     ::closedir(dir);
     const auto byName = [](const CListEntry& x, const CListEntry& y) { return NaturalLess(x.name, y.name); };
@@ -173,20 +174,21 @@ QStringList ListRoots() {
     return RootsFromMountTable(mounts.readAll());
 }
 
-const std::vector<CListEntry>& CListingCache::Get(const QString& path, const CListExtensions& ext) {
+const std::vector<CListEntry>& CListingCache::Get(const QString& path, const CListExtensions& ext, unsigned kinds) {
     struct stat st {};
     const bool statted = ::stat(QFile::encodeName(path.isEmpty() ? QStringLiteral(".") : path).constData(), &st) == 0;
     const std::int64_t mtime = statted ? static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec : -1;
     const std::uint64_t dev = statted ? st.st_dev : 0, ino = statted ? st.st_ino : 0;
     const bool settled = listedAtNs_ - mtimeNs_ > kSettleNs;
-    if (valid_ && settled && path == path_ && ext == ext_ && mtime == mtimeNs_ && dev == device_ && ino == inode_)
+    if (valid_ && settled && path == path_ && ext == ext_ && kinds == kinds_ && mtime == mtimeNs_ && dev == device_ && ino == inode_)
         return entries_;
     listedAtNs_ = NowNs();
-    entries_ = ListFolder(path, ext);
+    entries_ = ListFolder(path, ext, kinds);
     ++listings_;
     valid_ = true;
     path_ = path;
     ext_ = ext;
+    kinds_ = kinds;
     mtimeNs_ = mtime;
     device_ = dev;
     inode_ = ino;

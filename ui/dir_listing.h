@@ -22,14 +22,18 @@ struct CListExtensions {
     bool operator==(const CListExtensions&) const = default;
 };
 
+// Which kinds of file a listing keeps; folders are always kept.
+enum CListKinds : unsigned { kListModels = 1u, kListAnimations = 2u, kListCollada = 4u, kListAllFiles = 7u };
+
 // The rows of a folder: first every sub-folder except "." and "..", then
-// every file whose name is longer than 4 characters and whose last four
+// every file of the `kinds` asked for whose name is longer than 4 characters and whose last four
 // characters equal one of the extensions exactly (case-sensitive; the model
 // extension is tried first, then animation, then COLLADA). glTF files (.gltf,
 // .glb) are listed with the COLLADA files. Each group is in NaturalLess order
 // (the file system's own order is arbitrary on Linux). A folder that cannot be
 // read gives no rows.
-std::vector<CListEntry> ListFolder(const QString& path, const CListExtensions& ext);
+std::vector<CListEntry> ListFolder(const QString& path, const CListExtensions& ext,
+                                   unsigned kinds = kListAllFiles);
 
 // True for names ending in ".gltf" or ".glb" in any letter case.
 bool IsGltfFileName(QStringView name);
@@ -51,13 +55,14 @@ QStringList ListRoots();
 QStringList RootsFromMountTable(const QByteArray& table);
 
 // The listing of one folder kept between paints. It is listed again when the
-// path, the extensions or the folder itself (inode, modification time)
+// path, the extensions, the kinds or the folder itself (inode, modification time)
 // change, or after Invalidate. File-system clocks are coarse, so a folder
 // modified less than a second before it was listed is listed again on every
 // Get until that second has passed.
 class CListingCache {
 public:
-    const std::vector<CListEntry>& Get(const QString& path, const CListExtensions& ext);
+    const std::vector<CListEntry>& Get(const QString& path, const CListExtensions& ext,
+                                       unsigned kinds = kListAllFiles);
     void Invalidate() { valid_ = false; }
     int Listings() const { return listings_; }  // how often the folder was read
 
@@ -65,6 +70,7 @@ private:
     bool valid_ = false;
     QString path_;
     CListExtensions ext_;
+    unsigned kinds_ = kListAllFiles;
     std::uint64_t device_ = 0, inode_ = 0;
     std::int64_t mtimeNs_ = 0;
     std::int64_t listedAtNs_ = 0;

@@ -2,9 +2,11 @@
 
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPen>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 
 #include "platform/data_paths.h"
@@ -91,6 +93,13 @@ void DrawInterfaceText(QPainter& p, const QString& text, const QFont& font, cons
     p.setPen(brush);
     p.drawText(layout, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
     p.restore();
+}
+
+void DrawInterfaceTextElided(QPainter& p, const QString& text, const QFont& font, const QRectF& layout,
+                             const QColor& brush, Qt::TextElideMode mode) {
+    // Measured on the target, whose DPI sizes the font.
+    const QFontMetricsF metrics(font, p.device());
+    DrawInterfaceText(p, metrics.elidedText(text, mode, std::max<qreal>(0.0, layout.width())), font, layout, brush);
 }
 
 QImage LoadInterfaceImage(const QString& name) {

@@ -76,3 +76,7 @@ QFont CreateInterfaceFont(float emSizePoints);
 // its top-left corner.
 void DrawInterfaceText(QPainter& p, const QString& text, const QFont& font, const QRectF& layout,
                        const QColor& brush);
+// The same, shortened with an ellipsis ("…") where it is wider than `layout`:
+// at the end (Qt::ElideRight) or in the middle (Qt::ElideMiddle, for paths).
+void DrawInterfaceTextElided(QPainter& p, const QString& text, const QFont& font, const QRectF& layout,
+                             const QColor& brush, Qt::TextElideMode mode = Qt::ElideRight);

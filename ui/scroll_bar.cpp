@@ -6,11 +6,11 @@
 
 #include "settings/settings.h"
 
-int ScrollTopIndex(int position, int trackLength, int thumbLength, int itemCount) {
+int ScrollTopIndex(int position, int trackLength, int thumbLength, int itemCount, int visibleRows) {
     const int free = trackLength - thumbLength;
-    if (itemCount <= CScrollBar::kVisibleRows || free <= 0) return 0;
+    if (itemCount <= visibleRows || free <= 0) return 0;
     const float top = static_cast<float>(position) / static_cast<float>(free) *
-                      static_cast<float>(itemCount - CScrollBar::kVisibleRows);
+                      static_cast<float>(itemCount - visibleRows);
     return static_cast<int>(top);
 }
 
@@ -77,7 +77,6 @@ void CScrollBar::Create(QWidget* parent, int x, int /*y*/, int width, int height
     background = BackgroundColor(settings);
     if (parentWidget() != parent) setParent(parent);
     setGeometry(x, 0, width, height);
-    trackLength_ = height;
     backBuffer_ = backBuffer;
     show();
 }
@@ -91,10 +90,10 @@ void CScrollBar::SetTarget(std::function<int()> itemCount, std::function<void(in
 
 void CScrollBar::ApplyMapping() {
     const int n = itemCount_ ? itemCount_() : 0;
-    if (n > kVisibleRows) {
-        if (setTopIndex_) setTopIndex_(ScrollTopIndex(thumbPosition, trackLength_, thumbLength, n));
+    if (n > visibleRows) {
+        if (setTopIndex_) setTopIndex_(ScrollTopIndex(thumbPosition, height(), thumbLength, n, visibleRows));
     } else {
-        thumbLength = trackLength_;
+        thumbLength = height();
         thumbPosition = 0;
     }
 }
@@ -104,16 +103,16 @@ void CScrollBar::paintEvent(QPaintEvent*) {
     if (!backBuffer_ || backBuffer_->isNull()) return;
     {
         QPainter p(backBuffer_);
-        p.setClipRect(0, 0, w, trackLength_);
+        p.setClipRect(0, 0, w, height());
         p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.fillRect(QRect(0, 0, w, trackLength_), ToQColor(background.Shifted(-10)));
+        p.fillRect(QRect(0, 0, w, height()), ToQColor(background.Shifted(-10)));
         p.setCompositionMode(QPainter::CompositionMode_SourceOver);
         const int d = ThumbCornerDiameter(w);
         FillRoundedThumb(p, thumbPosition, w, thumbLength, d, ToQColor(background.Shifted(20)));
         OutlineRoundedThumb(p, thumbPosition, w, thumbLength, d, ToQColor(background.Shifted(-30)),
                             static_cast<float>(w / 5));
     }
-    BlitBackBuffer(this, *backBuffer_, w, trackLength_);
+    BlitBackBuffer(this, *backBuffer_, w, height());
 }
 
 void CScrollBar::mousePressEvent(QMouseEvent* event) {
@@ -136,7 +135,7 @@ void CScrollBar::mouseMoveEvent(QMouseEvent* event) {
     const QPoint global = event->globalPosition().toPoint();
     thumbPosition += global.y() - lastMouseY_;
     if (thumbPosition < 0) thumbPosition = 0;
-    if (thumbPosition > trackLength_ - thumbLength) thumbPosition = trackLength_ - thumbLength;
+    if (thumbPosition > height() - thumbLength) thumbPosition = height() - thumbLength;
     ApplyMapping();
     if (repaintTarget_) repaintTarget_();
     else repaint();

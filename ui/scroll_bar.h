@@ -38,9 +38,10 @@ public:
     // Position and length 0 (the list's reset).
     void Reset() { thumbPosition = 0; thumbLength = 0; }
 
-    int TrackLength() const { return trackLength_; }
+    int TrackLength() const { return height(); }  // the bar's height, also while it is hidden
     bool IsDragging() const { return dragging_; }
 
+    int visibleRows = kVisibleRows;  // rows the owner shows at once; set by its paint
     int thumbPosition = 0;  // pixels from the top, 0 .. track - thumb
     int thumbLength = 0;    // pixels; set by the owner's paint
     CColor4 background{255, 140, 110, 110};
@@ -54,7 +55,6 @@ protected:
 private:
     void EndDrag();
 
-    int trackLength_ = 0;
     int lastMouseX_ = 0, lastMouseY_ = 0;
     bool dragging_ = false;
     QImage* backBuffer_ = nullptr;
@@ -63,9 +63,10 @@ private:
     std::function<void()> repaintTarget_;
 };
 
-// trunc(position / (track - thumb) x (itemCount - 8)) in single precision; 0
-// when there is no free track or no more than 8 rows.
-int ScrollTopIndex(int position, int trackLength, int thumbLength, int itemCount);
+// trunc(position / (track - thumb) x (itemCount - visible)) in single
+// precision; 0 when there is no free track or no more than `visibleRows` rows.
+int ScrollTopIndex(int position, int trackLength, int thumbLength, int itemCount,
+                   int visibleRows = CScrollBar::kVisibleRows);
 // Corner diameter of the thumb: width / 5, raised to the next even number.
 int ThumbCornerDiameter(int width);
 // The thumb's rounded rectangle at (0, y), w x h, corner diameter d: four

@@ -2,9 +2,13 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QResizeEvent>
 #include <QEventLoop>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 #include "settings/settings.h"
@@ -13,6 +17,7 @@
 #include "ui/scroll_bar.h"
 #include "ui/select_list.h"
 #include "ui/text_edit.h"
+#include "ui/texts.h"
 
 bool CButtonDir::Click() {
     dialog_->UpLevel();
@@ -49,18 +54,11 @@ QRect CSelectFileDialog::DefaultRect(const CScreenMetrics& m) {
 
 QString CSelectFileDialog::TitleForMode(FileDialogMode mode) {
     switch (mode) {
-        case kModeOpenModel:
-            return QStringLiteral("モデルファイル(") + QStringLiteral(".mdl") + QStringLiteral(" ") +
-                   QStringLiteral(".dae") + QStringLiteral(")を開く");
-        case kModeWriteModel:
-            return QStringLiteral("モデルファイル(") + QStringLiteral(".mdl") + QStringLiteral(")を書き出し");
-        case kModeOpenAnimation:
-            return QStringLiteral("アニメーションファイル(") + QStringLiteral(".ani") + QStringLiteral(")を開く");
-        case kModeWriteAnimation:
-            return QStringLiteral("アニメーションファイル(") + QStringLiteral(".ani") +
-                   QStringLiteral(")を書き出し");
-        default:
-            return QString();
+        case kModeOpenModel: return Text(CTextId::kDialogOpenModel);
+        case kModeWriteModel: return Text(CTextId::kDialogWriteModel);
+        case kModeOpenAnimation: return Text(CTextId::kDialogOpenAnimation);
+        case kModeWriteAnimation: return Text(CTextId::kDialogWriteAnimation);
+        default: return QString();
     }
 }
 
@@ -71,7 +69,8 @@ void CSelectFileDialog::Create(int x, int y, int width, int height, const CSetti
     x_ = x;
     y_ = y;
     setGeometry(x, y, width, height);
-    setFixedSize(width, height);
+    // Not below the size it is made with; larger when the main window is (Open).
+    setMinimumSize(width, height);
     backBuffer_ = MakeBackBuffer(metrics_);
 
     const int t = metrics_.rowHeight;
@@ -86,6 +85,8 @@ void CSelectFileDialog::Create(int x, int y, int width, int height, const CSetti
     fileNameBox_ = new CTextEdit;
     fileNameBox_->Create(this, e, static_cast<int>(std::trunc((listY + listH) + t * 0.5)), width - 2 * e, t, settings,
                          metrics_);
+    // Enter in the name box is OK.
+    connect(fileNameBox_, &QLineEdit::returnPressed, this, [this] { RunOkAction(); });
 
     confirm_ = std::make_unique<CConfirmDialog>();
     const QRect c = CConfirmDialog::DefaultRect(metrics_);
@@ -107,9 +108,58 @@ void CSelectFileDialog::Create(int x, int y, int width, int height, const CSetti
     hide();
 }
 
+QSize CSelectFileDialog::SizeFor(QSize made, QSize mainWindow, QSize screen) {
+    // The share of the main window the default size has of the default window.
+    const int w = std::max(made.width(), static_cast<int>(static_cast<float>(mainWindow.width()) * 0.6f));
+    const int h = std::max(made.height(), static_cast<int>(static_cast<float>(mainWindow.height()) * 0.6f));
+    return {std::min(w, std::max(made.width(), screen.width())), std::min(h, std::max(made.height(), screen.height()))};
+}
+
+void CSelectFileDialog::LayOut(int width, int height) {
+    if (!list_) return;
+    const int t = metrics_.rowHeight;
+    const int e = static_cast<int>(std::trunc(width * 0.05));
+    const int listY = static_cast<int>(std::trunc(height * 0.25));
+    const int listH = static_cast<int>(std::trunc(height * 0.45));
+    list_->setGeometry(e, listY, width - 2 * e, listH);
+    fileNameBox_->setGeometry(e, static_cast<int>(std::trunc((listY + listH) + t * 0.5)), width - 2 * e, t);
+    const DialogButtonLayout at = LayOutDialogButtons(width, height, t);
+    closeButton_->setGeometry(at.close);
+    cancelButton_->setGeometry(at.cancel);
+    okButton_->setGeometry(at.ok);
+    upButton_->move(e, static_cast<int>(std::trunc(height * 0.1)));
+}
+
+bool CSelectFileDialog::EnterTypedFolder() {
+    if (!fileNameBox_ || !list_) return false;
+    QString typed = fileNameBox_->text();
+    if (typed.isEmpty()) return false;
+    if (typed == u'~' || typed.startsWith(QStringLiteral("~/"))) typed = QDir::homePath() + typed.mid(1);
+    const QString target = QDir::isAbsolutePath(typed) ? typed : JoinPath(CurrentDirectory(), typed);
+    // A folder that cannot be entered is left to the OK action, which says so.
+    if (!QFileInfo(target).isDir() || !SetCurrentDirectory(target)) return false;
+    list_->Reset();
+    list_->SetDriveView(false);
+    list_->InvalidateListing();
+    list_->fileName.clear();
+    list_->UpdateSelection();  // the box: empty, or the default name to write
+    Refresh();
+    return true;
+}
+
 void CSelectFileDialog::Open(FileDialogMode newMode) {
     mode = newMode;
     if (!list_) return;
+    if (mainWindow_) {
+        // The list grows with the main window: more rows when it is maximised.
+        const QSize s = SizeFor(minimumSize(), mainWindow_->size(), QSize(metrics_.screenWidth, metrics_.screenHeight));
+        if (s != size()) {
+            x_ = (metrics_.screenWidth - s.width()) / 2;
+            y_ = (metrics_.screenHeight - s.height()) / 2;
+            setGeometry(x_, y_, s.width(), s.height());
+            LayOut(s.width(), s.height());  // a hidden window gets its resize event only when shown
+        }
+    }
     list_->Reset();
     list_->UpdateSelection();
     if (mainWindow_) mainWindow_->setEnabled(false);
@@ -128,6 +178,7 @@ void CSelectFileDialog::Refresh() {
 }
 
 void CSelectFileDialog::RunOkAction() {
+    if (EnterTypedFolder()) return;
     if (okAction_) okAction_();
     else Close();
 }
@@ -192,10 +243,13 @@ void CSelectFileDialog::paintEvent(QPaintEvent*) {
         DrawWindowFrame(p, w, h, t, ToQColor(background.Opaque()), ToQColor(bar));
         const QFont font = CreateInterfaceFont(InterfaceFontEmSize(0.5, t, metrics_.dpiScaleX));
         const QColor brush = ToQColor(background.Shifted(50));
-        DrawInterfaceText(p, TitleForMode(mode), font, QRectF(w / 50.0, t * 0.1, w, t), brush);
+        const double titleLeft = w / 50.0;
+        DrawInterfaceTextElided(p, TitleForMode(mode), font,
+                                QRectF(titleLeft, t * 0.1, closeButton_->x() - t * 0.3 - titleLeft, t), brush);
         // Every paint brings the list's path back to the working directory.
         list_->currentPath = CurrentDirectory();
-        DrawInterfaceText(p, list_->currentPath, font, QRectF(w * 0.12, h * 0.12, w * 0.8, h * 0.8), brush);
+        DrawInterfaceTextElided(p, list_->currentPath, font, QRectF(w * 0.12, h * 0.12, w * 0.8, h * 0.8), brush,
+                                Qt::ElideMiddle);
         for (CCustomButton* b : {static_cast<CCustomButton*>(closeButton_), static_cast<CCustomButton*>(upButton_),
                                  static_cast<CCustomButton*>(okButton_), static_cast<CCustomButton*>(cancelButton_)})
             b->PaintInto(p, b->geometry());
@@ -227,6 +281,11 @@ void CSelectFileDialog::mouseReleaseEvent(QMouseEvent* event) {
     GiveFocus();
     drag_.Release();
     repaint();
+}
+
+void CSelectFileDialog::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    LayOut(width(), height());
 }
 
 void CSelectFileDialog::showEvent(QShowEvent* event) {

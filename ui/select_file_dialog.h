@@ -16,6 +16,7 @@
 #include <QImage>
 #include "ui/title_drag.h"
 #include <QPointer>
+#include <QSize>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -84,12 +85,18 @@ public:
     void SetMainWindow(QWidget* mainWindow) { mainWindow_ = mainWindow; }
     void SetOkAction(std::function<void()> action) { okAction_ = std::move(action); }
 
-    // What a menu button does: set the mode, reset the list and the file-name
-    // box, disable the main window, clear the list's name and path, and show
-    // the dialog on top.
+    // What a menu button does: set the mode, size the dialog for the main
+    // window (SizeFor), reset the list and the file-name box, disable the
+    // main window, clear the list's name and path, and show the dialog on top.
     void Open(FileDialogMode mode);
-    // The OK action; without one set, it simply closes the dialog.
+    // OK (the button, Enter in the name box, a double-clicked file): a typed
+    // folder path, absolute, relative to the folder shown or from "~", goes
+    // into that folder; anything else runs the OK action, without one set
+    // the dialog simply closes.
     void RunOkAction();
+    // The dialog's size for a main window of `mainWindow`: 0.6 of it, not
+    // below the size it was made with nor above the screen.
+    static QSize SizeFor(QSize made, QSize mainWindow, QSize screen);
     // Cancel and close: enable the main window and hide the dialog.
     void Close();
     // The up-level button: to the parent folder, or from a root to the drive view.
@@ -121,10 +128,15 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void GiveFocus();
+    // Places the list (its rows keep their height), the name box and the
+    // buttons for the size.
+    void LayOut(int width, int height);
+    bool EnterTypedFolder();
 
     CScreenMetrics metrics_;
     QImage backBuffer_;

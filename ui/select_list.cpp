@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QWheelEvent>
 #include <cmath>
 #include <utility>
@@ -9,6 +10,7 @@
 #include "settings/settings.h"
 #include "ui/scroll_bar.h"
 #include "ui/text_edit.h"
+#include "ui/texts.h"
 
 namespace {
 
@@ -17,6 +19,8 @@ QString ToQString(const CName& name) {
 }
 
 }  // namespace
+
+QString CFileDialogModes::Untitled() { return Text(CTextId::kUntitled); }
 
 CSelectList::CSelectList() : metrics_(CScreenMetrics::FromPrimaryScreen()) {
     setObjectName(QStringLiteral("CLASS_SELECTLIST"));
@@ -69,7 +73,19 @@ void CSelectList::SetBoxText(const QString& value) {
     if (box && box->text() != value) box->setText(value);
 }
 
-const std::vector<CListEntry>& CSelectList::Listing() { return cache_.Get(CurrentDirectory(), ext_); }
+unsigned CSelectList::ListedKinds(FileDialogMode mode) {
+    switch (mode) {
+        case CFileDialogModes::kModeOpenModel: return kListModels | kListCollada;
+        case CFileDialogModes::kModeWriteModel: return kListModels;
+        case CFileDialogModes::kModeOpenAnimation:
+        case CFileDialogModes::kModeWriteAnimation: return kListAnimations;
+        default: return kListAllFiles;
+    }
+}
+
+const std::vector<CListEntry>& CSelectList::Listing() {
+    return cache_.Get(CurrentDirectory(), ext_, ListedKinds(Mode()));
+}
 
 int CSelectList::CurrentItemCount() {
     return driveView_ ? static_cast<int>(ListRoots().size()) : static_cast<int>(Listing().size());
@@ -91,9 +107,9 @@ void CSelectList::UpdateType() {
 void CSelectList::UpdateSelection() {
     const FileDialogMode mode = Mode();
     SetBoxText(QString());
-    if (mode == CFileDialogModes::kModeWriteModel) SetBoxText(CFileDialogModes::kUntitled + QStringLiteral(".mdl"));
+    if (mode == CFileDialogModes::kModeWriteModel) SetBoxText(CFileDialogModes::Untitled() + QStringLiteral(".mdl"));
     if (mode == CFileDialogModes::kModeWriteAnimation)
-        SetBoxText(CFileDialogModes::kUntitled + QStringLiteral(".ani"));
+        SetBoxText(CFileDialogModes::Untitled() + QStringLiteral(".ani"));
 
     if (driveView_) {
         const QStringList roots = ListRoots();
@@ -181,10 +197,12 @@ void CSelectList::paintEvent(QPaintEvent*) {
         // the rest would be clipped anyway.
         const int lastVisible = topIndex + (h + r - 1) / r;
 
+        // Names end with an ellipsis before the scroll bar's place.
+        const int textRight = scrollBar_ ? scrollBar_->x() : w;
         auto drawRow = [&](int i, const QString& label, const QImage& icon) {
             const int y = (i - topIndex) * r;
             if (i == selectedIndex) p.fillRect(QRect(0, y, w, r), highlight);
-            DrawInterfaceText(p, label, font, QRectF(2 * r, y, w, r), textBrush);
+            DrawInterfaceTextElided(p, label, font, QRectF(2 * r, y, textRight - 2 * r, r), textBrush);
             if (!icon.isNull()) p.drawImage(QRect(iconX, y, r, r), icon);
         };
 
@@ -220,16 +238,20 @@ void CSelectList::paintEvent(QPaintEvent*) {
 
     if (scrollBar_) {
         const int track = scrollBar_->TrackLength();
+        const int visible = VisibleRows();
+        scrollBar_->visibleRows = visible;
         // No rows: the bar is hidden; keep the thumb at the whole track.
         scrollBar_->thumbLength =
-            count > kVisibleRows ? static_cast<int>(static_cast<float>(h) * 8.0f / static_cast<float>(count)) : track;
-        if (count > kVisibleRows) {
+            count > visible ? static_cast<int>(static_cast<float>(h) * static_cast<float>(visible) /
+                                               static_cast<float>(count))
+                            : track;
+        if (count > visible) {
             const int free = track - scrollBar_->thumbLength;
             scrollBar_->thumbPosition = std::clamp(scrollBar_->thumbPosition, 0, std::max(0, free));
         } else {
             scrollBar_->thumbPosition = 0;
         }
-        const bool show = count > kVisibleRows;
+        const bool show = count > visible;
         if (scrollBar_->isVisibleTo(this) != show) scrollBar_->setVisible(show);
     }
     BlitBackBuffer(this, *backBuffer_, w, h);
@@ -283,8 +305,8 @@ void CSelectList::wheelEvent(QWheelEvent* event) {
             int position = static_cast<int>(scrollBar_->thumbPosition - event->angleDelta().y() * 0.1);
             position = std::clamp(position, 0, std::max(0, free));
             scrollBar_->thumbPosition = position;
-            if (itemCount > kVisibleRows)
-                topIndex = ScrollTopIndex(position, track, scrollBar_->thumbLength, itemCount);
+            if (itemCount > VisibleRows())
+                topIndex = ScrollTopIndex(position, track, scrollBar_->thumbLength, itemCount, VisibleRows());
             else {
                 scrollBar_->thumbLength = track;
                 scrollBar_->thumbPosition = 0;
@@ -293,4 +315,11 @@ void CSelectList::wheelEvent(QWheelEvent* event) {
     }
     event->accept();
     Refresh();
+}
+
+void CSelectList::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (!scrollBar_) return;
+    const int barWidth = static_cast<int>(std::trunc(width() * 0.05));
+    scrollBar_->setGeometry(width() - barWidth, 0, barWidth, height());
 }

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <algorithm>
 #include <functional>
 
 #include "ui/dir_listing.h"
@@ -27,8 +28,9 @@ struct CSettings;
 // The modes of the select-file dialog, which the list reads to fill the box.
 struct CFileDialogModes {
     using enum FileDialogMode;
-    // The default name the write modes put into the file-name box.
-    static inline const QString kUntitled = QStringLiteral("名称未設定");
+    // The default name the write modes put into the file-name box, in the
+    // interface's language.
+    static QString Untitled();
 };
 
 // What the list asks of the window that holds it; any part may be empty.
@@ -41,7 +43,7 @@ struct CSelectListHost {
 
 class CSelectList : public QWidget {
 public:
-    static constexpr int kVisibleRows = 8;
+    static constexpr int kVisibleRows = 8;  // at the size the list is made with
 
     using enum FileType;
 
@@ -74,6 +76,13 @@ public:
     void SetDriveView(bool on) { driveView_ = on; }
     bool IsDriveView() const { return driveView_; }
 
+    // The rows that fit the list's height (its row height stays as Create
+    // set it, so a taller list shows more rows).
+    int VisibleRows() const { return std::max(1, height() / std::max(1, rowHeight_)); }
+    // The kinds of file a mode lists besides folders: what it opens or writes
+    // (OPEN MODEL: models, COLLADA and glTF; the animation modes: animations).
+    static unsigned ListedKinds(FileDialogMode mode);
+
     // The icon files that could not be loaded by Create.
     const QStringList& MissingImages() const { return missing_; }
     CScrollBar* ScrollBar() const { return scrollBar_; }
@@ -101,6 +110,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;  // the scroll bar follows
 
 private:
     void Press(QMouseEvent* event);

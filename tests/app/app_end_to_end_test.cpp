@@ -93,7 +93,8 @@ struct AppEndToEnd : ::testing::Test {
     }
     // Clicks the list's row holding `name` (the working directory's listing).
     void SelectRow(const QString& name) {
-        const std::vector<CListEntry> rows = ListFolder(CurrentDirectory(), list->Extensions());
+        const std::vector<CListEntry> rows =
+            ListFolder(CurrentDirectory(), list->Extensions(), CSelectList::ListedKinds(dialog->mode));
         int index = -1;
         for (std::size_t i = 0; i < rows.size(); ++i)
             if (rows[i].name == name) index = static_cast<int>(i);
@@ -197,7 +198,7 @@ TEST_F(AppEndToEnd, OpenPlayWriteReadBackAndClose) {
     // --- write the model and its animation under typed names
     const bool mdlWriter = ModelWriterPresent();
     OpenDialog(app->Menu()->ModelWriteButton(), CSelectFileDialog::kModeWriteModel);
-    EXPECT_EQ(box->text(), CSelectFileDialog::kUntitled + QStringLiteral(".mdl"));
+    EXPECT_EQ(box->text(), CSelectFileDialog::Untitled() + QStringLiteral(".mdl"));
     TypeName(QStringLiteral("male"));
     PressOk();
     ExpectClosed();
@@ -209,7 +210,7 @@ TEST_F(AppEndToEnd, OpenPlayWriteReadBackAndClose) {
     }
 
     OpenDialog(app->Menu()->AnimWriteButton(), CSelectFileDialog::kModeWriteAnimation);
-    EXPECT_EQ(box->text(), CSelectFileDialog::kUntitled + QStringLiteral(".ani"));
+    EXPECT_EQ(box->text(), CSelectFileDialog::Untitled() + QStringLiteral(".ani"));
     TypeName(QStringLiteral("male"));
     PressOk();
     ExpectClosed();
@@ -288,7 +289,7 @@ TEST_F(AppEndToEnd, OpenPlayWriteReadBackAndClose) {
     EXPECT_TRUE(app->Closed());
     EXPECT_EQ(QDir::currentPath(), Root());
     const QList<QByteArray> lines = ReadBytes(Root() + "/config.ini").split('\n');
-    EXPECT_EQ(lines.size(), 43);  // 42 lines and the empty rest after the last
+    EXPECT_EQ(lines.size(), 44);  // 43 lines and the empty rest after the last
     EXPECT_EQ(lines.first(), QByteArray("ScreenWidth = 1536\r"));
 }
 

@@ -11,6 +11,7 @@
 #include "app/shell_buttons.h"
 #include "app/shell_layout.h"
 #include "tests/app/app_test_env.h"
+#include "ui/scroll_bar.h"
 #include "ui/select_file_dialog.h"
 
 using apptest::Viewer;
@@ -114,7 +115,10 @@ TEST(AppLayout, WindowsBuiltFor1366x768) {
     EXPECT_EQ(app.Display()->geometry(), QRect(184, 25, 1178, 739));
     EXPECT_EQ(app.CloseButton()->geometry(), QRect(1334, 2, 20, 20));
     EXPECT_EQ(app.menuHeight, 739);
-    EXPECT_EQ(list->geometry(), QRect(4, 178, 171, 285));  // the list keeps its place
+    // The animation list grows with the strip; its rows keep their height.
+    EXPECT_EQ(list->geometry(), ComputeMenuLayout(180, 739, 25).list);
+    EXPECT_EQ(list->RowHeight(), 17);
+    EXPECT_EQ(list->ScrollBar()->TrackLength(), list->height());
 
     app.ToggleMaximized();
     EXPECT_FALSE(app.maximized);
@@ -135,4 +139,29 @@ TEST(AppLayout, ActionTypeFromRowOrTypedName) {
     EXPECT_EQ(ActionType(CSelectList::kTypeNone, QStringLiteral("robot.dae")), CSelectList::kTypeCollada);
     EXPECT_EQ(ActionType(CSelectList::kTypeAnimation, QStringLiteral("robot.dae")), CSelectList::kTypeAnimation);
     EXPECT_EQ(ActionType(CSelectList::kTypeNone, QStringLiteral("walk")), CSelectList::kTypeOther);
+}
+
+// A window narrower than its title: in either language the text ends in an
+// ellipsis before the title-bar buttons instead of running under them.
+TEST(AppLayout, TitleEndsBeforeTheButtonsAt320x240) {
+    for (const char* language : {"ja", "en"}) {
+        Viewer v(false, nullptr, QByteArray("Language = ") + language + "\n");
+        ASSERT_TRUE(v.ok);
+        CApplication& app = *v.app;
+        app.resize(320, 240);
+        ASSERT_TRUE(WaitFor([&] { return app.width() == 320; }, 5000));
+        // A title longer than the room left of the buttons: loading, or the frame rate.
+        ASSERT_TRUE(WaitFor([&] { return app.TitleText().size() > 20; }, 60000)) << app.TitleText().toStdString();
+        const QImage shot = app.grab().toImage();
+        shot.save(UiShotPath(QStringLiteral("app_320x240_%1.png").arg(QLatin1String(language))));
+        const CMainLayout l = ComputeMainLayout(app.screenHeight, app.windowWidth, 320, 240);
+        const int t = l.titleBar, textEnd = l.minimiseLeft - static_cast<int>(t * 0.3);
+        const QColor bar = ToQColor(app.bar.Opaque());
+        int text = 0, underButtons = 0;
+        for (int y = t / 4; y < t - 4; ++y)
+            for (int x = 8; x < l.minimiseLeft; ++x)
+                if (shot.pixelColor(x, y) != bar) ++(x <= textEnd ? text : underButtons);
+        EXPECT_GT(text, 0) << language;
+        EXPECT_EQ(underButtons, 0) << language;
+    }
 }

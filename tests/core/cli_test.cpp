@@ -30,7 +30,7 @@ const std::string kCat = VORLAND_SOURCE_DIR "/model/washitu/washitu1.dae";
 
 }  // namespace
 
-TEST(CliSettings, InAnEmptyFolderPrintsTheFortyTwoDefaultLines) {
+TEST(CliSettings, InAnEmptyFolderPrintsTheFortyThreeDefaultLines) {
     ScratchDir dir;
     int status = -1;
     const std::string out = Cli("settings", &status, dir.Path().string());
@@ -39,7 +39,7 @@ TEST(CliSettings, InAnEmptyFolderPrintsTheFortyTwoDefaultLines) {
     EXPECT_EQ(out, expected);
     int lines = 0;
     for (char c : out) lines += c == '\n';
-    EXPECT_EQ(lines, 42);
+    EXPECT_EQ(lines, 43);
     // Nothing was written into the folder.
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
@@ -115,6 +115,10 @@ TEST(CliCommandLine, AnswersHelpAndVersionAndNamesMistakes) {
         {"settings --help", 0, "Usage: vorland-cli settings [OPTIONS] [DIR]"},
         {"render --help", 0, "Usage: vorland-cli render [OPTIONS] FILE"},
         {"convert --help", 0, "--out-dir DIR"},
+        {"info --help", 0, ".dae, .gltf, .glb, .mdl or .ani"},
+        {"render --help", 0, ".dae, .gltf, .glb or .mdl"},
+        {"render a.dae -o x.png --timings", 2, "--timings requires --room"},
+        {"convert a.dae --out-dir d --jobs 0", 2, "--jobs: 0 is below 1"},
         {"render a.dae -o x.png --width abc", 2, "vorland-cli: --width: \"abc\" is not a whole number\n"},
         {"render a.dae --width 5", 2, "vorland-cli: -o is required\n"},
         {"render a.dae -o x.gif", 2, "vorland-cli: -o: \"x.gif\" does not end in .png, .jpg, .jpeg or .bmp\n"},
@@ -173,4 +177,33 @@ TEST(CliInfo, SpecialAndForeignFilesEndInExitOne) {
         Cli("info '" + path + "'", &status);
         EXPECT_EQ(status, 1) << path;
     }
+}
+
+// --out-dir is made as mkdir -p; a file in its place fails. Several jobs
+// write the same bytes as one, also for inputs of the same stem.
+TEST(CliConvert, OutDirIsMadeAndJobsWriteWhatOneAtATimeWrites) {
+    ScratchDir dir;
+    const std::string corpus = VORLAND_CORPUS_DIR "/blender/";
+    WriteFileBytes(dir / "file", "");
+    std::string inputs = "convert '" + kCat + "' '" + VORLAND_SOURCE_DIR "/tests/data/gltf/khronos/'*.gl* ./file";
+    for (const char* name : {"animated-blender-cube", "letter-f-animated", "two-skinned-cubes", "leg-with-control-bones"})
+        inputs += " '" + corpus + name + ".dae'";
+    // The same stems again: the later input's files remain.
+    inputs += " '" + std::string(VORLAND_SOURCE_DIR) + "/tests/data/gltf/blender/letter-f-animated.glb' '" + kCat + "'";
+    int status = -1;
+    CliErrors(inputs + " --out-dir one/a/b --jobs 1", &status, dir.Path().string());
+    EXPECT_EQ(status, 1);  // ./file is no model
+    const std::string errors = CliErrors(inputs + " --out-dir many --jobs 3", &status, dir.Path().string());
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(errors.find("./file"), std::string::npos);
+    int files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir / "one/a/b")) {
+        ++files;
+        EXPECT_EQ(ReadFileBytes(dir / ("many/" + e.path().filename().string())), ReadFileBytes(e.path().string()))
+            << e.path();
+    }
+    EXPECT_GT(files, 10);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "many"), {}), files);
+    CliErrors("convert '" + kCat + "' --out-dir file/sub", &status, dir.Path().string());
+    EXPECT_EQ(status, 1);
 }

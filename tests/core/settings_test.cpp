@@ -20,7 +20,7 @@ CSettings ReadText(const std::string& text) {
 
 }  // namespace
 
-TEST(Settings, DefaultsAreWrittenAsFortyTwoLinesInTheFixedOrder) {
+TEST(Settings, DefaultsAreWrittenAsFortyThreeLinesInTheFixedOrder) {
     CSettings s;
     EXPECT_EQ(s.ScreenWidth, 1536);
     EXPECT_EQ(s.EyePosY, -2.5f);
@@ -154,7 +154,8 @@ TEST(Settings, ValuesNoViewCanUseFallBackToTheDefaultAndSaySo) {
                  {"ScreenWidth = 99999", "ScreenWidth = 1536", true},
                  {"ScreenWidth = 800", "ScreenWidth = 800", false},
                  {"AtZ = -7.25", "AtZ = -7.250000", false},
-                 {"BKColorR = 300", "BKColorR = 300", false}};
+                 {"BKColorR = 300", "BKColorR = 300", false},
+                 {"Language = ja", "Language = ja", false}};
     for (const auto& c : cases) {
         CSettings s;
         std::vector<std::string> fallbacks;
@@ -163,6 +164,7 @@ TEST(Settings, ValuesNoViewCanUseFallBackToTheDefaultAndSaySo) {
         ASSERT_EQ(fallbacks.size(), c.fallsBack ? 1u : 0u) << c.line;
         if (c.fallsBack) {
             EXPECT_EQ(fallbacks[0].rfind("config.ini: " + std::string(c.line), 0), 0u) << fallbacks[0];
+            EXPECT_TRUE(fallbacks[0].ends_with(" is used instead")) << fallbacks[0];
         }
     }
 }

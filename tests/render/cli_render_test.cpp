@@ -55,11 +55,14 @@ TEST_F(CliRenderTest, RendersTheFigureToAPngOfTheAskedSize) {
     EXPECT_GT(figure, 2000);
 }
 
-TEST_F(CliRenderTest, RoomWithoutRoomFilesStillRenders) {
+// --room asks for the whole frame: without the room's files it is a failure, not a frame without the room.
+TEST_F(CliRenderTest, RoomWithoutRoomFilesExitsWithOneAndWritesNothing) {
     ASSERT_TRUE(std::ifstream(kFigure)) << "missing test data: " << kFigure;
     const std::string out = kOut + "/cli_figure_room.png";
+    std::filesystem::remove(out);
     const int rc = RunCli("render '" + kFigure + "' -o '" + out + "' --width 64 --height 64 --room", kOut);
-    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(rc, 1);
+    EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 // Pixels of the cat's orange patches, which only its texture has.

@@ -23,6 +23,7 @@
 #include "ui/select_file_dialog.h"
 #include "ui/select_list.h"
 #include "ui/text_edit.h"
+#include "ui/texts.h"
 
 namespace {
 
@@ -35,6 +36,7 @@ void Touch(const QString& path) {
 // moved into a scratch folder for the test and put back afterwards.
 struct UiDialog : ::testing::Test {
     void SetUp() override {
+        SetInterfaceLanguage(CLanguage::kJapanese);  // the texts these tests were written for
         ASSERT_TRUE(scratch.isValid());
         startDir = QDir::currentPath();
         root = QDir(scratch.path()).canonicalPath();
@@ -126,7 +128,7 @@ TEST_F(UiDialog, RectanglesFollowOtherScreens) {
 }
 
 TEST_F(UiDialog, TitlesPerModeUseFixedExtensions) {
-    EXPECT_EQ(CSelectFileDialog::TitleForMode(FileDialogMode(1)), QStringLiteral("モデルファイル(.mdl .dae)を開く"));
+    EXPECT_EQ(CSelectFileDialog::TitleForMode(FileDialogMode(1)), QStringLiteral("モデルファイル(.dae .gltf .glb .mdl)を開く"));
     EXPECT_EQ(CSelectFileDialog::TitleForMode(FileDialogMode(2)), QStringLiteral("モデルファイル(.mdl)を書き出し"));
     EXPECT_EQ(CSelectFileDialog::TitleForMode(FileDialogMode(3)), QStringLiteral("アニメーションファイル(.ani)を開く"));
     EXPECT_EQ(CSelectFileDialog::TitleForMode(FileDialogMode(4)), QStringLiteral("アニメーションファイル(.ani)を書き出し"));
@@ -321,23 +323,25 @@ TEST_F(UiDialog, OpenResetsAndFillsTheDefaultName) {
 TEST_F(UiDialog, ClickFillsTheBoxByMode) {
     Touch(root + "/walk.ani");
     Touch(root + "/man.mdl");
-    OpenIn(2);
-    // Rows: walk.ani and man.mdl in file-system order.
+    // Each mode lists only its own kind: one row each; no mode lists both.
     const std::vector<CListEntry> rows = ListFolder(root, list->Extensions());
     ASSERT_EQ(rows.size(), 2u);
     const int ani = rows[0].name == "walk.ani" ? 0 : 1;
+    OpenIn(0);
     QTest::mouseClick(list, Qt::LeftButton, {}, RowCenter(ani));
     EXPECT_EQ(list->selectedIndex, ani);
     EXPECT_EQ(list->fileName, QStringLiteral("walk.ani"));
     EXPECT_EQ(static_cast<int>(list->selectedType), 2);
-    EXPECT_EQ(box->text(), QStringLiteral("名称未設定.mdl"));  // an animation does not suit mode 2
-    QTest::mouseClick(list, Qt::LeftButton, {}, RowCenter(1 - ani));
+    OpenIn(2);
+    QTest::mouseClick(list, Qt::LeftButton, {}, RowCenter(0));
     EXPECT_EQ(box->text(), QStringLiteral("man.mdl"));
     EXPECT_EQ(static_cast<int>(list->selectedType), 1);
+    QTest::mouseClick(list, Qt::LeftButton, {}, RowCenter(1));  // below the last row: the box keeps the default
+    EXPECT_EQ(box->text(), QStringLiteral("名称未設定.mdl"));
     OpenIn(3);
-    QTest::mouseClick(list, Qt::LeftButton, {}, RowCenter(ani));
+    QTest::mouseClick(list, Qt::LeftButton, {}, RowCenter(0));
     EXPECT_EQ(box->text(), QStringLiteral("walk.ani"));
-    QTest::mouseClick(list, Qt::LeftButton, {}, RowCenter(1 - ani));
+    QTest::mouseClick(list, Qt::LeftButton, {}, RowCenter(1));
     EXPECT_EQ(box->text(), QString());
 }
 
@@ -374,11 +378,10 @@ TEST_F(UiDialog, DoubleClickEntersFolderAndOpensSuitableFiles) {
     EXPECT_EQ(list->selectedIndex, -1);
     dialog->Refresh();
     EXPECT_EQ(list->currentPath, root + "/sub");
-    const std::vector<CListEntry> rows = ListFolder(root + "/sub", list->Extensions());
-    const int ani = rows[0].name == "walk.ani" ? 0 : 1;
-    QTest::mouseDClick(list, Qt::LeftButton, {}, RowCenter(1 - ani));  // a model in mode 3: nothing
+    EXPECT_EQ(list->CurrentItemCount(), 1);  // mode 3 lists no model
+    QTest::mouseDClick(list, Qt::LeftButton, {}, RowCenter(1));  // below the last row: nothing
     EXPECT_EQ(okRuns, 0);
-    QTest::mouseDClick(list, Qt::LeftButton, {}, RowCenter(ani));
+    QTest::mouseDClick(list, Qt::LeftButton, {}, RowCenter(0));
     EXPECT_EQ(okRuns, 1);
 }
 
@@ -627,8 +630,8 @@ TEST_F(UiDialog, ConfirmShowsTheNameAsTyped) {
 TEST_F(UiDialog, ScreenshotOfTheDialog) {
     for (int i = 0; i < 6; ++i) QDir(root).mkdir(QStringLiteral("folder%1").arg(i));
     MakeFiles(4, ".mdl");
-    MakeFiles(3, ".ani");
-    MakeFiles(3, ".dae");
+    MakeFiles(3, ".ani");  // OPEN MODEL lists no animation
+    MakeFiles(6, ".dae");
     Touch(root + "/skip.txt");
     OpenIn(1);
     QTest::mouseClick(list, Qt::LeftButton, {}, RowCenter(2));
@@ -752,4 +755,70 @@ TEST_F(UiDialog, GltfFilesAreListedAndOpenedAsModels) {
     listed.sort();
     EXPECT_EQ(listed, (QStringList{"a.glb", "b.gltf", "c.GLB"}));
     EXPECT_EQ(FileTypeOfName(QStringLiteral("walk.gltf")), CSelectList::kTypeCollada);
+}
+
+// Both languages: each mode lists its own kinds and folders; a name too
+// long for its row ends before the scroll bar's place; Enter in the box is
+// OK, and a typed folder (relative or absolute) is entered, not acted on.
+TEST_F(UiDialog, KindsEllipsisEnterAndTypedFoldersInBothLanguages) {
+    ASSERT_TRUE(QDir(root).mkpath("sub/deeper"));
+    for (const char* name : {"walk.ani", "b.mdl", "c.dae", "d.glb"}) Touch(root + "/" + name);
+    Touch(root + "/" + QString(150, u'x') + ".dae");
+    const struct { int mode, rows; } kinds[] = {{1, 5}, {2, 2}, {3, 2}, {4, 2}};  // folder sub counts
+    for (const auto& k : kinds) {
+        dialog->Open(FileDialogMode(k.mode));
+        EXPECT_EQ(list->CurrentItemCount(), k.rows) << k.mode;
+    }
+    int runs = 0;
+    dialog->SetOkAction([&] { ++runs; });
+    for (const CLanguage language : {CLanguage::kJapanese, CLanguage::kEnglish}) {
+        SetInterfaceLanguage(language);
+        ASSERT_TRUE(QDir::setCurrent(root));
+        OpenIn(1);
+        const bool ja = language == CLanguage::kJapanese;
+        dialog->grab().save(UiShotPath(ja ? QStringLiteral("dialog_ja.png") : QStringLiteral("dialog_en.png")));
+        const QImage rows = list->grab().toImage();
+        const int r = list->RowHeight(), y0 = 4 * r;  // the long name, last of the five rows
+        const QColor back = rows.pixelColor(rows.width() - 1, y0 + r / 2);
+        int nearEnd = 0, beyond = 0;
+        for (int y = y0; y < y0 + r; ++y)
+            for (int x = bar->x() - 3 * r; x < rows.width(); ++x)
+                if (rows.pixelColor(x, y) != back) ++(x < bar->x() ? nearEnd : beyond);
+        EXPECT_GT(nearEnd, 0);
+        EXPECT_EQ(beyond, 0);
+
+        QTest::keyClicks(box, QStringLiteral("sub/deeper"));
+        QTest::keyClick(box, Qt::Key_Return);
+        EXPECT_EQ(QDir::currentPath(), root + "/sub/deeper");
+        box->setText(root);
+        QTest::mouseClick(dialog->OkButton(), Qt::LeftButton, {}, QPoint(5, 5));
+        EXPECT_EQ(QDir::currentPath(), root);
+        EXPECT_EQ(runs, ja ? 0 : 1);
+        QTest::keyClicks(box, QStringLiteral("c.dae"));
+        QTest::keyClick(box, Qt::Key_Return);
+        EXPECT_EQ(runs, ja ? 1 : 2);
+        dialog->Close();
+    }
+}
+
+// The rows keep their height; a dialog opened for a larger main window has a
+// taller list, which shows and scrolls by more rows.
+TEST_F(UiDialog, TheListGrowsWithTheMainWindow) {
+    MakeFiles(40, ".mdl");
+    QWidget mainWindow;
+    mainWindow.resize(1920, 1080);
+    dialog->SetMainWindow(&mainWindow);
+    OpenIn(1);
+    EXPECT_EQ(dialog->size(), QSize(1152, 648));
+    EXPECT_EQ(list->RowHeight(), 24);
+    const int rows = list->VisibleRows();
+    EXPECT_GT(rows, 8);
+    const QImage shot = list->grab().toImage();
+    int inked = 0;
+    for (int x = 0; x < bar->x(); ++x) inked += shot.pixelColor(x, (rows - 1) * 24 + 12) != shot.pixelColor(1, 1);
+    EXPECT_GT(inked, 0);  // the last row that fits is drawn
+    QWheelEvent wheel(QPointF(10, 10), QPointF(list->mapToGlobal(QPoint(10, 10))), QPoint(), QPoint(0, -120 * 100),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(list, &wheel);
+    EXPECT_EQ(list->topIndex, 40 - rows);
 }

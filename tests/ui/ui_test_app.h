@@ -8,9 +8,16 @@
 #include <QString>
 
 #include "tests/core/test_files.h"
+#include <QTemporaryDir>
+#include <cstdlib>
 
 inline QApplication* UiTestApp() {
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return app;
+    // The interface's language follows the locale: the tests run in English
+    // whatever the machine's, and switch where they look at a language.
+    ::unsetenv("LC_ALL");
+    ::unsetenv("LC_MESSAGES");
+    ::setenv("LANG", "C.UTF-8", 1);
     static int argc = 1;
     static char arg0[] = "vorland_ui_tests";
     static char* argv[] = {arg0, nullptr};

@@ -82,16 +82,26 @@ void DefineRender(CLI::App& app, RenderOptions& o) {
         ->check(WholeNumber(1, kMaxImageHeight, heightLimit));
     app.add_option("--time", o.time, "animation time in seconds (default 0)")->type_name("T")->check(NonNegativeNumber());
     CLI::Option* room = app.add_flag(
-        "--room", o.room, "draw the whole frame with the room (./model/washitu, else the installed one): lamps, shadows, sky, shafts");
+        "--room", o.room, "draw the whole frame with the room (./model/washitu, else the installed one): lamps, shadows, sky, shafts (exit 1 when the room's files are not there)");
     app.add_option("--view", o.view, "inspect: the model over a neutral background on a grid, evenly lit; room: as --room")
         ->type_name("VIEW")
         ->check(CLI::IsMember({"inspect", "room"}))
         ->excludes(room);
-    app.add_flag("--timings", o.timings, "each pass's wall-clock and CPU milliseconds on stderr (room and inspect views)");
+    app.add_flag("--timings", o.timings, "each pass's wall-clock and CPU milliseconds on stderr (needs --room or --view)");
     app.add_flag("--fit", o.fit, "frame the posed model from the front (from -Y), whole");
     app.add_flag("--bones", o.bones, "draw the bones over the model");
     app.add_flag("--wireframe", o.wireframe, "draw the model's edges over it");
     app.add_flag("--no-grid", o.noGrid, "leave out the inspection view's ground grid");
+}
+
+// What the options cannot say alone: the passes timed are the room's or the
+// inspection view's, so without either there is nothing to time.
+int CheckRender(const RenderOptions& o) {
+    if (o.timings && !o.room && o.view.empty()) {
+        std::fputs("vorland-cli: --timings requires --room or --view\n", stderr);
+        return kExitUsage;
+    }
+    return -1;
 }
 
 void Configure(CLI::App& app) {
@@ -122,24 +132,33 @@ const char* VersionText() {
 }
 
 int ParseCommandLine(int argc, char** argv, CommandLine* out) {
-    CLI::App app("Inspects, converts and renders skinned, animated models (.dae, .gltf, .glb, .mdl, .ani).", "vorland-cli");
+    CLI::App app("Inspects, converts and renders skinned, animated models (.dae, .gltf, .glb, .mdl, .ani).",
+                 "vorland-cli");
     Configure(app);
     bool version = false;
     app.add_flag("--version", version, "print the version and exit");
     app.require_subcommand(0, 1);
 
-    CLI::App* info = app.add_subcommand("info", "print one JSON object with the counts of a .dae, .gltf, .glb, .mdl or .ani file");
+    CLI::App* info =
+        app.add_subcommand("info", "print one JSON object with the counts of a .dae, .gltf, .glb, .mdl or .ani file");
     info->add_option("FILE", out->info.file, "the file to read")->required();
     info->add_flag("--timing", out->info.timing, "how long reading the file took, on stderr");
 
     CLI::App* convert = app.add_subcommand(
-        "convert", "import models and write each as .mdl and its first animation as .ani (animation id: OUT's base name)");
+        "convert",
+        "import .dae, .gltf, .glb or .mdl models and write each as .mdl and its first animation as .ani (animation id: "
+        "OUT's base name)");
     std::vector<std::string> files;
     convert->add_option("FILES", files, "IN OUT (OUT or OUT.mdl), or IN... with --out-dir")->required()->type_name("");
-    convert->add_option("--out-dir", out->convert.outDir, "write each IN as DIR/<stem>.mdl and .ani; goes on past a failed file")
+    convert->add_option("--out-dir", out->convert.outDir,
+                        "write each IN as DIR/<stem>.mdl and .ani (DIR is made when missing); goes on past a failed file")
         ->type_name("DIR");
+    convert->add_option("--jobs", out->convert.jobs, "with --out-dir, convert N inputs at once (default: one per core)")
+        ->type_name("N")
+        ->check(WholeNumber(1, 1024, "1024"));
 
-    CLI::App* render = app.add_subcommand("render", "draw one frame of a model without a display (EGL) into an image");
+    CLI::App* render =
+        app.add_subcommand("render", "draw one frame of a .dae, .gltf, .glb or .mdl model without a display (EGL) into an image");
     DefineRender(*render, out->render);
 
     CLI::App* settings = app.add_subcommand("settings", "print the config.ini the viewer would write on exit");
@@ -173,6 +192,7 @@ int ParseCommandLine(int argc, char** argv, CommandLine* out) {
         out->convert.inputs = files;
     } else if (render->parsed()) {
         out->verb = Verb::kRender;
+        return CheckRender(out->render);
     } else if (settings->parsed()) {
         out->verb = Verb::kSettings;
     } else {
@@ -190,5 +210,5 @@ int ParseRenderCommandLine(int argc, char** argv, RenderOptions* out) {
     } catch (const CLI::ParseError& e) {
         return Finish(app, e);
     }
-    return -1;
+    return CheckRender(*out);
 }

@@ -19,6 +19,7 @@ struct ConvertOptions {
     std::vector<std::string> inputs;
     std::string output;  // OUT or OUT.mdl; empty with an output folder
     std::string outDir;  // each input to DIR/<stem>.mdl and .ani
+    int jobs = 0;        // inputs converted at once with outDir; 0: one per core
 };
 
 // The render targets' size, the largest image render draws.

@@ -82,27 +82,42 @@ struct RoomModel {
     std::unique_ptr<CRenderModelGpu> render;
 };
 
-// Loads washitu2.dae and washitu3.dae from ./model/washitu, or the installed
-// copy, when present; the textures they name are relative to that folder.
-void LoadRoom(CRenderer& renderer, RoomModel room[2]) {
+// The room's files: ./model/washitu, else the installed copy. Their textures
+// are relative to that folder.
+std::string RoomFolder() { return DataFile("model/washitu"); }
+constexpr const char* kRoomFiles[2] = {"washitu2.dae", "washitu3.dae"};
+
+// The room's files are regular files; false after saying which one is
+// missing. A frame without its room is not what --room asks for.
+bool RoomFilesPresent() {
     namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path start = fs::current_path(ec);
-    const std::string folder = DataFile("model/washitu");
-    if (ec || !fs::is_directory(folder, ec)) {
-        std::fputs("vorland-cli: no ./model/washitu here; rendering without the room\n", stderr);
-        return;
+    for (const char* file : kRoomFiles) {
+        std::error_code ec;
+        const fs::path path = fs::path(RoomFolder()) / file;
+        if (fs::is_regular_file(path, ec)) continue;
+        std::fprintf(stderr, "vorland-cli: the room needs %s, which is not there (run it from the project folder, or install the package)\n",
+                     path.c_str());
+        return false;
     }
-    fs::current_path(folder, ec);
-    const char* files[2] = {"washitu2.dae", "washitu3.dae"};
+    return true;
+}
+
+// Loads washitu2.dae and washitu3.dae; false after a message when one cannot
+// be read.
+bool LoadRoom(CRenderer& renderer, RoomModel room[2]) {
+    const std::string folder = RoomFolder();
+    const ScopedCurrentDirectory inRoomFolder(folder);
+    if (!inRoomFolder.Changed()) {
+        std::fprintf(stderr, "vorland-cli: cannot enter %s\n", folder.c_str());
+        return false;
+    }
     for (int i = 0; i < 2; ++i) {
-        if (!fs::exists(files[i], ec)) continue;
-        room[i].model = LoadModelFile(files[i]);
-        if (!room[i].model) continue;
+        room[i].model = LoadModelFile(kRoomFiles[i]);
+        if (!room[i].model) return false;
         room[i].render = std::make_unique<CRenderModelGpu>();
         ShowNotes(room[i].render->Build(renderer, room[i].model.get(), true));
     }
-    fs::current_path(start, ec);
+    return true;
 }
 
 void PrintInspectTimings(const InspectTimings t[2]) {
@@ -149,6 +164,7 @@ int main(int argc, char** argv) {
     const std::unique_ptr<CModel> loaded = LoadModelFile(o.input);
     if (!loaded) return kExitFailed;
     CModel& model = *loaded;
+    if ((o.room || o.view == "room") && !RoomFilesPresent()) return kExitFailed;
 
     CHeadlessContext context;
     if (const Status created = context.Create(); !created) {
@@ -178,7 +194,13 @@ int main(int argc, char** argv) {
     const bool roomView = o.room || o.view == "room";
     const bool inspectView = o.view == "inspect";
     RoomModel room[2];
-    if (roomView) LoadRoom(renderer, room);
+    if (roomView && !LoadRoom(renderer, room)) {
+        renderModel.ReleaseGpu();
+        for (RoomModel& r : room)
+            if (r.render) r.render->ReleaseGpu();
+        renderer.Release();
+        return kExitFailed;
+    }
     InspectOptions overlays;
     overlays.grid = !o.noGrid;
     overlays.bones = o.bones;
