@@ -97,17 +97,6 @@ void WriteAnimationFile(const CFileActionContext& c, QString path, QString fileN
 
 }  // namespace
 
-FileType FileTypeOfName(const QString& name) {
-    switch (KindOfFileName(ToPath(name))) {
-        case ModelFileKind::Model: return CSelectList::kTypeModel;
-        case ModelFileKind::Animation: return CSelectList::kTypeAnimation;
-        case ModelFileKind::Collada:
-        case ModelFileKind::Gltf: return CSelectList::kTypeCollada;
-        case ModelFileKind::Other: break;
-    }
-    return CSelectList::kTypeOther;
-}
-
 FileType ActionType(FileType selectedType, const QString& fileName) {
     if (selectedType != CSelectList::kTypeNone) return selectedType;
     return FileTypeOfName(fileName);

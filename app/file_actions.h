@@ -23,11 +23,6 @@ struct CFileActionContext {
     std::function<void(const QString&)> notice;  // a short note in the title
 };
 
-// The type a file name stands for, by its extension in any letter case:
-// model ".mdl", animation ".ani", COLLADA ".dae", ".gltf" or ".glb", other
-// for anything else.
-FileType FileTypeOfName(const QString& name);
-
 // The type the action goes by: the selected row's; with nothing selected,
 // the typed name's, so that a name typed into the box opens too.
 FileType ActionType(FileType selectedType, const QString& fileName);

@@ -90,7 +90,7 @@ if(NOT VORLAND_CORE_ONLY)
   vorland_glob(UI_SOURCES ${PROJECT_SOURCE_DIR}/ui/*.cpp ${PROJECT_SOURCE_DIR}/ui/*.h)
   add_library(vorland_ui STATIC ${UI_SOURCES})
   set_target_properties(vorland_ui PROPERTIES AUTOMOC ON)
-  target_link_libraries(vorland_ui PUBLIC vorland_settings Qt6::Widgets)
+  target_link_libraries(vorland_ui PUBLIC vorland_settings vorland_import Qt6::Widgets)
 
   vorland_glob(APP_SOURCES ${PROJECT_SOURCE_DIR}/app/*.cpp ${PROJECT_SOURCE_DIR}/app/*.h)
   list(REMOVE_ITEM APP_SOURCES ${PROJECT_SOURCE_DIR}/app/main.cpp)

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <time.h>
 
+#include "import/model_file.h"
+
 namespace {
 
 bool IsDirectoryEntry(const QByteArray& dirPath, const dirent* e) {
@@ -80,7 +82,7 @@ QByteArray DecodeMountField(const QByteArray& field) {
 
 }  // namespace
 
-std::vector<CListEntry> ListFolder(const QString& path, const CListExtensions& ext, unsigned kinds) {
+std::vector<CListEntry> ListFolder(const QString& path, unsigned kinds) {
     std::vector<CListEntry> folders, files;
     const QByteArray native = QFile::encodeName(path.isEmpty() ? QStringLiteral(".") : path);
     DIR* dir = ::opendir(native.constData());
@@ -94,15 +96,18 @@ std::vector<CListEntry> ListFolder(const QString& path, const CListExtensions& e
             folders.push_back({QFile::decodeName(raw), CEntryKind::Folder});
             continue;
         }
-        const QString name = QFile::decodeName(raw);
-        if (name.size() <= 4) continue;
-        const QStringView last4 = QStringView(name).right(4);
-        if (last4 == ext.model) {
-            if (kinds & kListModels) files.push_back({name, CEntryKind::Model});
-        } else if (last4 == ext.animation) {
-            if (kinds & kListAnimations) files.push_back({name, CEntryKind::Animation});
-        } else if (last4 == ext.collada || IsGltfFileName(name)) {
-            if (kinds & kListCollada) files.push_back({name, CEntryKind::Collada});
+        switch (KindOfFileName(raw)) {
+            case ModelFileKind::Model:
+                if (kinds & kListModels) files.push_back({QFile::decodeName(raw), CEntryKind::Model});
+                break;
+            case ModelFileKind::Animation:
+                if (kinds & kListAnimations) files.push_back({QFile::decodeName(raw), CEntryKind::Animation});
+                break;
+            case ModelFileKind::Collada:
+            case ModelFileKind::Gltf:
+                if (kinds & kListCollada) files.push_back({QFile::decodeName(raw), CEntryKind::Collada});
+                break;
+            case ModelFileKind::Other: break;
         }
     }
     ::closedir(dir);
@@ -112,10 +117,6 @@ std::vector<CListEntry> ListFolder(const QString& path, const CListExtensions& e
     folders.reserve(folders.size() + files.size());
     for (auto& f : files) folders.push_back(std::move(f));
     return folders;
-}
-
-bool IsGltfFileName(QStringView name) {
-    return name.endsWith(u".gltf", Qt::CaseInsensitive) || name.endsWith(u".glb", Qt::CaseInsensitive);
 }
 
 // Compares digit runs by value (leading zeros aside, a longer run is
@@ -174,20 +175,19 @@ QStringList ListRoots() {
     return RootsFromMountTable(mounts.readAll());
 }
 
-const std::vector<CListEntry>& CListingCache::Get(const QString& path, const CListExtensions& ext, unsigned kinds) {
+const std::vector<CListEntry>& CListingCache::Get(const QString& path, unsigned kinds) {
     struct stat st {};
     const bool statted = ::stat(QFile::encodeName(path.isEmpty() ? QStringLiteral(".") : path).constData(), &st) == 0;
     const std::int64_t mtime = statted ? static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec : -1;
     const std::uint64_t dev = statted ? st.st_dev : 0, ino = statted ? st.st_ino : 0;
     const bool settled = listedAtNs_ - mtimeNs_ > kSettleNs;
-    if (valid_ && settled && path == path_ && ext == ext_ && kinds == kinds_ && mtime == mtimeNs_ && dev == device_ && ino == inode_)
+    if (valid_ && settled && path == path_ && kinds == kinds_ && mtime == mtimeNs_ && dev == device_ && ino == inode_)
         return entries_;
     listedAtNs_ = NowNs();
-    entries_ = ListFolder(path, ext, kinds);
+    entries_ = ListFolder(path, kinds);
     ++listings_;
     valid_ = true;
     path_ = path;
-    ext_ = ext;
     kinds_ = kinds;
     mtimeNs_ = mtime;
     device_ = dev;

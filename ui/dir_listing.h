@@ -16,27 +16,16 @@ struct CListEntry {
     CEntryKind kind;
 };
 
-// The three configured extensions (ExtModel, ExtAnim, ExtDae).
-struct CListExtensions {
-    QString model, animation, collada;
-    bool operator==(const CListExtensions&) const = default;
-};
-
 // Which kinds of file a listing keeps; folders are always kept.
 enum CListKinds : unsigned { kListModels = 1u, kListAnimations = 2u, kListCollada = 4u, kListAllFiles = 7u };
 
 // The rows of a folder: first every sub-folder except "." and "..", then
-// every file of the `kinds` asked for whose name is longer than 4 characters and whose last four
-// characters equal one of the extensions exactly (case-sensitive; the model
-// extension is tried first, then animation, then COLLADA). glTF files (.gltf,
-// .glb) are listed with the COLLADA files. Each group is in NaturalLess order
+// every file of the `kinds` asked for, of a kind the viewer opens: its kind
+// is the one opening it would take (KindOfFileName: .mdl, .ani, and .dae,
+// .gltf, .glb listed together, in any letter case). Each group is in NaturalLess order
 // (the file system's own order is arbitrary on Linux). A folder that cannot be
 // read gives no rows.
-std::vector<CListEntry> ListFolder(const QString& path, const CListExtensions& ext,
-                                   unsigned kinds = kListAllFiles);
-
-// True for names ending in ".gltf" or ".glb" in any letter case.
-bool IsGltfFileName(QStringView name);
+std::vector<CListEntry> ListFolder(const QString& path, unsigned kinds = kListAllFiles);
 
 // Natural order, case-insensitive: runs of digits compare by their value
 // ("model_5" before "model_10"), letters without regard to case; names equal
@@ -55,21 +44,19 @@ QStringList ListRoots();
 QStringList RootsFromMountTable(const QByteArray& table);
 
 // The listing of one folder kept between paints. It is listed again when the
-// path, the extensions, the kinds or the folder itself (inode, modification time)
+// path, the kinds or the folder itself (inode, modification time)
 // change, or after Invalidate. File-system clocks are coarse, so a folder
 // modified less than a second before it was listed is listed again on every
 // Get until that second has passed.
 class CListingCache {
 public:
-    const std::vector<CListEntry>& Get(const QString& path, const CListExtensions& ext,
-                                       unsigned kinds = kListAllFiles);
+    const std::vector<CListEntry>& Get(const QString& path, unsigned kinds = kListAllFiles);
     void Invalidate() { valid_ = false; }
     int Listings() const { return listings_; }  // how often the folder was read
 
 private:
     bool valid_ = false;
     QString path_;
-    CListExtensions ext_;
     unsigned kinds_ = kListAllFiles;
     std::uint64_t device_ = 0, inode_ = 0;
     std::int64_t mtimeNs_ = 0;

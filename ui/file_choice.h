@@ -6,3 +6,9 @@ enum class FileDialogMode { kModeNone, kModeOpenModel, kModeWriteModel, kModeOpe
 
 // The kind of file a selected name stands for.
 enum class FileType { kTypeNone, kTypeModel, kTypeAnimation, kTypeCollada, kTypeOther };
+
+class QString;
+
+// The kind of `name`, by the rule that opening it follows (KindOfFileName):
+// .dae, .gltf and .glb are all kTypeCollada, an unknown extension kTypeOther.
+FileType FileTypeOfName(const QString& name);

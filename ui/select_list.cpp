@@ -12,14 +12,6 @@
 #include "ui/text_edit.h"
 #include "ui/texts.h"
 
-namespace {
-
-QString ToQString(const CName& name) {
-    return QString::fromUtf16(name.View().data(), static_cast<qsizetype>(name.View().size()));
-}
-
-}  // namespace
-
 QString CFileDialogModes::Untitled() { return Text(CTextId::kUntitled); }
 
 CSelectList::CSelectList() : metrics_(CScreenMetrics::FromPrimaryScreen()) {
@@ -35,7 +27,6 @@ void CSelectList::Create(QWidget* parent, CSelectListHost host, int x, int y, in
                          QImage* backBuffer, const CSettings& settings) {
     background = BackgroundColor(settings);
     text = TextColor(settings);
-    ext_ = {ToQString(settings.ExtModel), ToQString(settings.ExtAnim), ToQString(settings.ExtDae)};
     host_ = std::move(host);
     if (parentWidget() != parent) setParent(parent);
     setGeometry(x, y, width, height);
@@ -84,7 +75,7 @@ unsigned CSelectList::ListedKinds(FileDialogMode mode) {
 }
 
 const std::vector<CListEntry>& CSelectList::Listing() {
-    return cache_.Get(CurrentDirectory(), ext_, ListedKinds(Mode()));
+    return cache_.Get(CurrentDirectory(), ListedKinds(Mode()));
 }
 
 int CSelectList::CurrentItemCount() {
@@ -96,12 +87,7 @@ void CSelectList::UpdateType() {
         selectedType = kTypeNone;
         return;
     }
-    selectedType = kTypeOther;
-    if (fileName.size() < 5) return;
-    const QStringView last4 = QStringView(fileName).right(4);
-    if (last4 == u".mdl") selectedType = kTypeModel;
-    else if (last4 == u".ani") selectedType = kTypeAnimation;
-    else if (last4 == u".dae" || IsGltfFileName(fileName)) selectedType = kTypeCollada;
+    selectedType = FileTypeOfName(fileName);
 }
 
 void CSelectList::UpdateSelection() {

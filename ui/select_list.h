@@ -88,7 +88,6 @@ public:
     CScrollBar* ScrollBar() const { return scrollBar_; }
     int RowHeight() const { return rowHeight_; }
     const CListingCache& ListingCache() const { return cache_; }
-    CListExtensions Extensions() const { return ext_; }
     // The rows as the folder view shows them (cached listing of the working
     // directory), or the roots in the drive view.
     int CurrentItemCount();
@@ -121,7 +120,6 @@ private:
     CSelectListHost host_;
     CScrollBar* scrollBar_ = nullptr;
     CScreenMetrics metrics_;
-    CListExtensions ext_;
     CListingCache cache_;
     QImage* backBuffer_ = nullptr;
     int rowHeight_ = 0;

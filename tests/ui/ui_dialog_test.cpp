@@ -157,7 +157,7 @@ TEST_F(UiDialog, TypeRules) {
     EXPECT_EQ(static_cast<int>(list->selectedType), 0);
     list->selectedIndex = 0;
     const std::pair<const char*, int> cases[] = {
-        {"walk.mdl", 1}, {"walk.ani", 2}, {"room.dae", 3}, {"walk.MDL", 4}, {".mdl", 4},
+        {"walk.mdl", 1}, {"walk.ani", 2}, {"room.dae", 3}, {"walk.MDL", 1}, {"b.GLB", 3},
         {"a.mdl", 1},    {"sub", 4},      {"", 4},         {"x.txt", 4},    {"dir.mdl", 1},
     };
     for (const auto& [name, type] : cases) {
@@ -169,27 +169,29 @@ TEST_F(UiDialog, TypeRules) {
 
 TEST_F(UiDialog, ListingFiltersAndOrders) {
     Touch(root + "/a.mdl");
-    Touch(root + "/b.MDL");   // case differs: not listed
-    Touch(root + "/.mdl");    // not longer than 4 characters: not listed
+    Touch(root + "/b.MDL");   // opened in any letter case, so listed too
     Touch(root + "/walk.ani");
     Touch(root + "/room.dae");
     Touch(root + "/notes.txt");
     QDir(root).mkdir("sub");
     QDir(root).mkdir("pack.mdl");  // a folder stays a folder in the listing
-    const std::vector<CListEntry> rows = ListFolder(root, {".mdl", ".ani", ".dae"});
-    ASSERT_EQ(rows.size(), 5u);
+    const std::vector<CListEntry> rows = ListFolder(root);
+    ASSERT_EQ(rows.size(), 6u);
     EXPECT_EQ(rows[0].kind, CEntryKind::Folder);
     EXPECT_EQ(rows[1].kind, CEntryKind::Folder);
     QStringList files;
     for (std::size_t i = 2; i < rows.size(); ++i) files << rows[i].name;
     files.sort();
-    EXPECT_EQ(files, (QStringList{"a.mdl", "room.dae", "walk.ani"}));
+    EXPECT_EQ(files, (QStringList{"a.mdl", "b.MDL", "room.dae", "walk.ani"}));
     for (const auto& r : rows) {
         if (r.name == "walk.ani") {
             EXPECT_EQ(r.kind, CEntryKind::Animation);
         }
+        if (r.name == "b.MDL") {
+            EXPECT_EQ(r.kind, CEntryKind::Model);
+        }
     }
-    EXPECT_TRUE(ListFolder(root + "/does-not-exist", {".mdl", ".ani", ".dae"}).empty());
+    EXPECT_TRUE(ListFolder(root + "/does-not-exist").empty());
 }
 
 // Folders, then files, each by digit runs' values and without regard to case.
@@ -198,16 +200,16 @@ TEST_F(UiDialog, ListingIsFoldersThenFilesInNaturalOrder) {
         Touch(root + "/" + name);
     for (const char* name : {"take10", "Take9", "take009b"}) QDir(root).mkdir(name);
     QStringList names;
-    for (const CListEntry& row : ListFolder(root, {".mdl", ".ani", ".dae"})) names << row.name;
+    for (const CListEntry& row : ListFolder(root)) names << row.name;
     EXPECT_EQ(names, (QStringList{"Take9", "take009b", "take10", "A.dae", "b.ani", "Model_5.mdl", "model_10.mdl",
                                   "x07.ani", "x7.ani"}));
 }
 
 TEST_F(UiDialog, FolderThatIsAFileListsNothing) {
     Touch(root + "/plain.mdl");
-    EXPECT_TRUE(ListFolder(root + "/plain.mdl", {".mdl", ".ani", ".dae"}).empty());
+    EXPECT_TRUE(ListFolder(root + "/plain.mdl").empty());
     CListingCache cache;
-    EXPECT_TRUE(cache.Get(root + "/plain.mdl", {".mdl", ".ani", ".dae"}).empty());
+    EXPECT_TRUE(cache.Get(root + "/plain.mdl").empty());
 }
 
 TEST_F(UiDialog, UnreadableFolderListsNothing) {
@@ -215,7 +217,7 @@ TEST_F(UiDialog, UnreadableFolderListsNothing) {
     Touch(root + "/locked/a.mdl");
     QFile::setPermissions(root + "/locked", QFileDevice::WriteOwner);
     if (::geteuid() != 0) {
-        EXPECT_TRUE(ListFolder(root + "/locked", {".mdl", ".ani", ".dae"}).empty());
+        EXPECT_TRUE(ListFolder(root + "/locked").empty());
     } else {
         // Root reads every folder: list it as "nobody" in a child process.
         QFile::setPermissions(root, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
@@ -224,7 +226,7 @@ TEST_F(UiDialog, UnreadableFolderListsNothing) {
         ASSERT_GE(child, 0);
         if (child == 0) {
             const bool dropped = ::setgid(65534) == 0 && ::setuid(65534) == 0;
-            ::_exit(dropped && ListFolder(root + "/locked", {".mdl", ".ani", ".dae"}).empty() ? 0 : 1);
+            ::_exit(dropped && ListFolder(root + "/locked").empty() ? 0 : 1);
         }
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
@@ -324,7 +326,7 @@ TEST_F(UiDialog, ClickFillsTheBoxByMode) {
     Touch(root + "/walk.ani");
     Touch(root + "/man.mdl");
     // Each mode lists only its own kind: one row each; no mode lists both.
-    const std::vector<CListEntry> rows = ListFolder(root, list->Extensions());
+    const std::vector<CListEntry> rows = ListFolder(root);
     ASSERT_EQ(rows.size(), 2u);
     const int ani = rows[0].name == "walk.ani" ? 0 : 1;
     OpenIn(0);
@@ -748,7 +750,7 @@ TEST(UiDialogUncreated, CallsBeforeCreateDoNothing) {
 TEST_F(UiDialog, GltfFilesAreListedAndOpenedAsModels) {
     for (const char* name : {"a.glb", "b.gltf", "c.GLB", "d.glbx"}) Touch(root + "/" + QString::fromLatin1(name));
     QStringList listed;
-    for (const CListEntry& row : ListFolder(root, {".mdl", ".ani", ".dae"})) {
+    for (const CListEntry& row : ListFolder(root)) {
         EXPECT_EQ(row.kind, CEntryKind::Collada) << row.name.toStdString();
         listed << row.name;
     }

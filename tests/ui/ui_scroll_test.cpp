@@ -103,35 +103,33 @@ TEST(UiListingCache, ListsAgainOnlyWhenTheFolderChanges) {
     Touch(path + "/a.mdl");
     AgeFolder(path);
     CListingCache cache;
-    const CListExtensions ext{".mdl", ".ani", ".dae"};
-    EXPECT_EQ(cache.Get(path, ext).size(), 1u);
-    EXPECT_EQ(cache.Get(path, ext).size(), 1u);
+    EXPECT_EQ(cache.Get(path).size(), 1u);
+    EXPECT_EQ(cache.Get(path).size(), 1u);
     EXPECT_EQ(cache.Listings(), 1);
     Touch(path + "/b.ani");  // the folder's time stamp moves
-    EXPECT_EQ(cache.Get(path, ext).size(), 2u);
+    EXPECT_EQ(cache.Get(path).size(), 2u);
     EXPECT_EQ(cache.Listings(), 2);
     AgeFolder(path);
-    cache.Get(path, ext);
+    cache.Get(path);
     const int settled = cache.Listings();
-    cache.Get(path, ext);
+    cache.Get(path);
     EXPECT_EQ(cache.Listings(), settled);
     cache.Invalidate();
-    cache.Get(path, ext);
+    cache.Get(path);
     EXPECT_EQ(cache.Listings(), settled + 1);
-    cache.Get(path, CListExtensions{".mdl", ".xyz", ".dae"});  // other extensions
+    cache.Get(path, kListModels);  // other kinds
     EXPECT_EQ(cache.Listings(), settled + 2);
-    EXPECT_EQ(cache.Get(path + "/gone", ext).size(), 0u);
+    EXPECT_EQ(cache.Get(path + "/gone").size(), 0u);
 }
 
 TEST(UiListingCache, FreshlyChangedFolderIsNotTrusted) {
     ScratchDir dir;
     const QString path = QDir(dir.path()).canonicalPath();
     CListingCache cache;
-    const CListExtensions ext{".mdl", ".ani", ".dae"};
-    EXPECT_EQ(cache.Get(path, ext).size(), 0u);
+    EXPECT_EQ(cache.Get(path).size(), 0u);
     // Created in the same clock tick as the listing: still seen.
     Touch(path + "/a.mdl");
-    EXPECT_EQ(cache.Get(path, ext).size(), 1u);
+    EXPECT_EQ(cache.Get(path).size(), 1u);
 }
 
 namespace {
@@ -178,7 +176,7 @@ TEST_F(UiSelectListIcons, EachRowShowsTheIconOfItsKind) {
     EXPECT_EQ(list->ListingCache().Listings(), listingsBefore + 1);  // shown: listed afresh
     const QImage shot = dialog->grab().toImage();
     shot.save(UiShotPath("select_list_icons.png"));
-    const std::vector<CListEntry> rows = ListFolder(start + "/browse", list->Extensions());
+    const std::vector<CListEntry> rows = ListFolder(start + "/browse");
     ASSERT_EQ(rows.size(), 4u);
     const int r = list->RowHeight();
     for (std::size_t i = 0; i < rows.size(); ++i) {
