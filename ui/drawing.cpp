@@ -38,8 +38,10 @@ CColor4 ViewerBackgroundColor(const CSettings& s) {
 }
 
 QImage MakeBackBuffer(const CScreenMetrics& m) {
+    // Not filled: every paint fills what it shows first, and pages never
+    // painted (beyond a small window or dialog, or a dialog never opened)
+    // then take no memory.
     QImage image(std::max(1, m.screenWidth), std::max(1, m.screenHeight), QImage::Format_ARGB32);
-    image.fill(Qt::black);
     image.setDotsPerMeterX(static_cast<int>(std::lround(m.dpiX / 0.0254)));
     image.setDotsPerMeterY(static_cast<int>(std::lround(m.dpiY / 0.0254)));
     return image;
