@@ -6,6 +6,7 @@
 // moves it or a node above it.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
@@ -43,17 +44,18 @@ std::vector<int> Triangles(const std::vector<std::uint32_t>& corners, int mode) 
 
 // Accessor `index` as a vertex source of `components` floats per element,
 // read a run at a time through `convert(run, out, elements)` into the
-// source's storage.
+// source's storage of `stored` floats per element.
 template <class Convert>
 std::unique_ptr<CFloatArray> ReadSource(const GltfImport& in, int index, int components, const char* what, const std::string& id,
-                                        Convert convert) {
+                                        Convert convert, int stored = 0) {
     const AccessorElements elements(in, index, components, what);
-    const std::size_t count = elements.Count(), width = static_cast<std::size_t>(components);
+    if (stored == 0) stored = components;
+    const std::size_t count = elements.Count(), width = static_cast<std::size_t>(stored);
     if (count > static_cast<std::size_t>(std::numeric_limits<int>::max() / components))
         throw GltfError("accessor " + std::to_string(index) + " (" + what + ") has more elements than a model holds");
     auto array = std::make_unique<CFloatArray>();
     SetUtf8Name(array->id, id);
-    array->values = std::make_unique<CArray>(components * 4);
+    array->values = std::make_unique<CArray>(stored * 4);
     float* out = static_cast<float*>(array->values->AddUnset(static_cast<int>(count)));
     constexpr std::size_t kRun = 256;
     float run[kRun * 4];
@@ -69,14 +71,24 @@ std::size_t ElementsOf(const CFloatArray& source) { return static_cast<std::size
 
 // The eight strongest influences, largest first; equal weights keep the
 // order met; weights of 0.000001 and less are not stored. `filled`: entries
-// in use.
-void Insert(CBoneWeight* row, int& filled, float bone, float weight) {
+// in use. False when an influence fell out of the row.
+bool Insert(CBoneWeight* row, int& filled, float bone, float weight) {
     int i = 0;
     while (i < filled && !(row[i].weight + 0.000001f < weight)) ++i;
-    if (i == MaxBoneInfluences) return;
+    if (i == MaxBoneInfluences) return false;
+    const bool full = filled == MaxBoneInfluences;
     for (int j = std::min(filled, MaxBoneInfluences - 1); j > i; --j) row[j].boneIndex = row[j - 1].boneIndex, row[j].weight = row[j - 1].weight;
     row[i] = {bone, weight};
     filled = std::min(filled + 1, MaxBoneInfluences);
+    return !full;
+}
+
+// The kept influences of a row scaled to sum to 1.
+void Renormalize(CBoneWeight* row, int filled) {
+    float sum = 0.0f;
+    for (int e = 0; e < filled; ++e) sum += row[e].weight;
+    if (sum > 0.0f && std::fabs(sum - 1.0f) > 1e-6f)
+        for (int e = 0; e < filled; ++e) row[e].weight /= sum;
 }
 
 void ReadWeights(GltfImport& in, const tinygltf::Primitive& prim, const tinygltf::Skin& skin, CGeometry& geometry) {
@@ -84,9 +96,12 @@ void ReadWeights(GltfImport& in, const tinygltf::Primitive& prim, const tinygltf
     for (std::size_t j = 0; j < boneOf.size(); ++j) boneOf[j] = static_cast<float>(in.flatIndex[static_cast<std::size_t>(skin.joints[j])]);
     const std::size_t rows = static_cast<std::size_t>(geometry.vertexCount);
     std::vector<std::pair<AccessorElements, AccessorElements>> sets;  // joints and weights
-    for (const char* suffix : {"0", "1"}) {
-        const int joints = Attribute(prim, (std::string("JOINTS_") + suffix).c_str());
-        const int weights = Attribute(prim, (std::string("WEIGHTS_") + suffix).c_str());
+    // Every set the primitive has, JOINTS_0/WEIGHTS_0 onwards.
+    for (int set = 0;; ++set) {
+        const std::string suffix = std::to_string(set);
+        const int joints = Attribute(prim, ("JOINTS_" + suffix).c_str());
+        const int weights = Attribute(prim, ("WEIGHTS_" + suffix).c_str());
+        if (joints < 0 && weights < 0) break;
         if (joints < 0 || weights < 0) continue;
         sets.emplace_back(AccessorElements(in, joints, 4, "joints"), AccessorElements(in, weights, 4, "weights"));
         if (sets.back().first.Count() != rows || sets.back().second.Count() != rows) throw GltfError("joints or weights do not match the vertex count");
@@ -104,12 +119,13 @@ void ReadWeights(GltfImport& in, const tinygltf::Primitive& prim, const tinygltf
     const float joints = static_cast<float>(boneOf.size());
     const std::size_t setCount = sets.size();
     constexpr std::size_t kRun = 256;
-    float j[2][kRun * 4], w[2][kRun * 4];
+    std::vector<float> j(setCount * kRun * 4), w(setCount * kRun * 4);
+    bool dropped = false;
     for (std::size_t first = 0; first < rows; first += kRun) {
         const std::size_t n = std::min(kRun, rows - first);
         for (std::size_t s = 0; s < setCount; ++s) {
-            sets[s].first.GetRun(first, n, j[s]);
-            sets[s].second.GetRun(first, n, w[s]);
+            sets[s].first.GetRun(first, n, j.data() + s * kRun * 4);
+            sets[s].second.GetRun(first, n, w.data() + s * kRun * 4);
         }
         for (std::size_t v = 0; v < n; ++v) {
             CBoneWeight* row = table + (first + v) * MaxBoneInfluences;
@@ -117,15 +133,19 @@ void ReadWeights(GltfImport& in, const tinygltf::Primitive& prim, const tinygltf
                 for (int e = 0; e < MaxBoneInfluences; ++e) row[e] = {};
             int filled = 0;
             for (std::size_t s = 0; s < setCount; ++s)
-                for (std::size_t k = 4 * v; k < 4 * v + 4; ++k) {
-                    const float weight = w[s][k], joint = j[s][k];
+                for (std::size_t k = s * kRun * 4 + 4 * v; k < s * kRun * 4 + 4 * v + 4; ++k) {
+                    const float weight = w[k], joint = j[k];
                     if (!(weight > 0.000001f)) continue;
                     if (!(joint >= 0.0f && joint < joints))
                         throw GltfError("vertex " + std::to_string(first + v) + " names joint " + std::to_string(joint) + " of a skin with " + std::to_string(boneOf.size()));
-                    Insert(row, filled, boneOf[static_cast<std::size_t>(joint)], weight);
+                    if (!Insert(row, filled, boneOf[static_cast<std::size_t>(joint)], weight)) dropped = true;
                 }
+            Renormalize(row, filled);
         }
     }
+    if (dropped)
+        in.Note("vertices with more than " + std::to_string(MaxBoneInfluences) +
+                " influences keep their largest ones, scaled to sum to 1");
 }
 
 // A mesh without a skin below an animated node moves with its node: every
@@ -192,9 +212,113 @@ struct TransformPoints {
     bool unit;
 };
 
-// glTF's v runs down the image, the model records' (COLLADA's) up it.
-void FlipV(const float* from, float* to, std::size_t count) {
-    for (std::size_t i = 0; i < 2 * count; i += 2) to[i] = from[i], to[i + 1] = 1.0f - from[i + 1];
+// The texture coordinates a material's base-colour texture reads: the set
+// it names (its transform may name another) and the transform's offset,
+// rotation and scale as u' = m[0] . (u, v, 1), v' = m[1] . (u, v, 1). Then
+// v is flipped: glTF's v runs down the image, the model records' (COLLADA's)
+// up it.
+struct UvMapping {
+    int set = 0;
+    float m[2][3] = {{1, 0, 0}, {0, 1, 0}};
+    void operator()(const float* from, float* to, std::size_t count) const {
+        for (std::size_t i = 0; i < 2 * count; i += 2) {
+            const float u = from[i], v = from[i + 1];
+            to[i] = m[0][0] * u + m[0][1] * v + m[0][2];
+            to[i + 1] = 1.0f - (m[1][0] * u + m[1][1] * v + m[1][2]);
+        }
+    }
+};
+
+UvMapping MappingOf(const GltfImport& in, int material) {
+    UvMapping out;
+    if (material < 0 || static_cast<std::size_t>(material) >= in.doc.materials.size()) return out;
+    const tinygltf::TextureInfo& info = in.doc.materials[static_cast<std::size_t>(material)].pbrMetallicRoughness.baseColorTexture;
+    out.set = info.texCoord;
+    const auto ext = info.extensions.find("KHR_texture_transform");
+    if (info.index < 0 || ext == info.extensions.end() || !ext->second.IsObject()) return out;
+    const tinygltf::Value& t = ext->second;
+    const auto number = [&](const char* key, int element, double fallback) {
+        if (!t.Has(key)) return fallback;
+        const tinygltf::Value& v = t.Get(key);
+        const tinygltf::Value& n = element < 0 ? v : v.IsArray() && v.ArrayLen() > static_cast<std::size_t>(element) ? v.Get(element) : v;
+        return n.IsNumber() ? n.GetNumberAsDouble() : fallback;
+    };
+    if (t.Has("texCoord") && t.Get("texCoord").IsInt()) out.set = t.Get("texCoord").GetNumberAsInt();
+    const double r = number("rotation", -1, 0.0), c = std::cos(r), s = std::sin(r);
+    const double su = number("scale", 0, 1.0), sv = number("scale", 1, 1.0);
+    // translation * rotation * scale, as the extension defines it
+    out.m[0][0] = static_cast<float>(c * su), out.m[0][1] = static_cast<float>(s * sv);
+    out.m[1][0] = static_cast<float>(-s * su), out.m[1][1] = static_cast<float>(c * sv);
+    out.m[0][2] = static_cast<float>(number("offset", 0, 0.0)), out.m[1][2] = static_cast<float>(number("offset", 1, 0.0));
+    return out;
+}
+
+// Vertex colours as RGBA; three components get alpha 1.
+struct ColorToRgba {
+    std::size_t width;
+    void operator()(const float* from, float* to, std::size_t count) const {
+        for (std::size_t i = 0; i < count; ++i)
+            for (std::size_t c = 0; c < 4; ++c) to[4 * i + c] = c < width ? from[width * i + c] : 1.0f;
+    }
+};
+
+int ColorWidth(const GltfImport& in, int accessor) {
+    (void)AccessorCount(in, accessor, "colours");  // checks that it exists
+    const int type = in.doc.accessors[static_cast<std::size_t>(accessor)].type;
+    if (type != TINYGLTF_TYPE_VEC3 && type != TINYGLTF_TYPE_VEC4)
+        throw GltfError("accessor " + std::to_string(accessor) + " (colours) is not a VEC3 or VEC4");
+    return type == TINYGLTF_TYPE_VEC3 ? 3 : 4;
+}
+
+// A primitive without normals is drawn with flat ones: every corner becomes
+// a vertex of its own (sources and weights copied per corner), and each
+// triangle's corners get the triangle's normal. `mirrored`: the vertices'
+// transform turns the winding around.
+void SplitCornersWithFlatNormals(CGeometry& geometry, CPolygonData& block, bool mirrored) {
+    const int corners = block.vertexIndices.Count();
+    const int* vertexOf = block.vertexIndices.begin();
+    for (CFloatArray* source : geometry.floatArrays) {
+        const int bytes = source->values->ElementSize();
+        auto split = std::make_unique<CArray>(bytes);
+        auto* to = static_cast<unsigned char*>(split->AddUnset(corners));
+        for (int c = 0; c < corners; ++c) std::memcpy(to + static_cast<std::size_t>(c) * bytes, source->values->GetAt(vertexOf[c]), bytes);
+        source->values = std::move(split);
+    }
+    if (geometry.weights) {
+        auto split = std::make_unique<CWeights>(corners);
+        for (int c = 0; c < corners; ++c)
+            std::copy_n(geometry.weights->Row(vertexOf[c]), MaxBoneInfluences, split->Row(c));
+        geometry.weights = std::move(split);
+        geometry.weightCount = corners;
+    }
+    geometry.vertexCount = corners;
+
+    auto normals = std::make_unique<CFloatArray>();
+    SetUtf8Name(normals->id, geometry.id.ToUtf8() + "-normals");
+    normals->values = std::make_unique<CArray>(12);
+    auto* n = static_cast<float*>(normals->values->AddUnset(corners));
+    const float* p = static_cast<const float*>(geometry.FindFloatArray(block.vertexId)->values->Data());
+    for (int t = 0; t + 3 <= corners; t += 3) {
+        const float* a = p + 3 * t;
+        const float e1[3] = {a[3] - a[0], a[4] - a[1], a[5] - a[2]}, e2[3] = {a[6] - a[0], a[7] - a[1], a[8] - a[2]};
+        float f[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
+        const float len = std::sqrt(f[0] * f[0] + f[1] * f[1] + f[2] * f[2]) * (mirrored ? -1.0f : 1.0f);
+        for (float& x : f) x = len != 0.0f ? x / len : 0.0f;
+        for (int k = 0; k < 3; ++k) std::copy_n(f, 3, n + 3 * (t + k));
+    }
+    for (int c = 0; c < corners; ++c) block.vertexIndices[c] = c;
+    block.normalId = normals->id;
+    block.normalIndices.AddRange(block.vertexIndices.Data(), corners);
+    if (block.texIndices.Count()) std::copy_n(block.vertexIndices.begin(), corners, block.texIndices.begin());
+    if (block.colorIndices.Count()) std::copy_n(block.vertexIndices.begin(), corners, block.colorIndices.begin());
+    geometry.floatArrays.Add(std::move(normals));
+}
+
+bool Mirrors(const Matrix4& m) {
+    const float(&r)[4][4] = m.m;
+    const float det = r[0][0] * (r[1][1] * r[2][2] - r[1][2] * r[2][1]) - r[0][1] * (r[1][0] * r[2][2] - r[1][2] * r[2][0]) +
+                      r[0][2] * (r[1][0] * r[2][1] - r[1][1] * r[2][0]);
+    return det < 0.0f;
 }
 
 std::string DefaultMaterial(GltfImport& in) {
@@ -238,9 +362,17 @@ void ReadPrimitive(GltfImport& in, int node, const tinygltf::Primitive& prim, co
     std::unique_ptr<CFloatArray> normals =
         normal >= 0 ? ReadSource(in, normal, 3, "normals", id + "-normals", TransformPoints(place, true, !skinned)) : nullptr;
     if (normals && ElementsOf(*normals) != vertices) throw GltfError("primitive " + id + " has more or fewer normals than positions");
-    const int uv = Attribute(prim, "TEXCOORD_0");
-    std::unique_ptr<CFloatArray> uvs = uv >= 0 ? ReadSource(in, uv, 2, "texture coordinates", id + "-texcoords", FlipV) : nullptr;
+    const UvMapping mapping = MappingOf(in, prim.material);
+    const int uv = Attribute(prim, ("TEXCOORD_" + std::to_string(mapping.set)).c_str());
+    std::unique_ptr<CFloatArray> uvs = uv >= 0 ? ReadSource(in, uv, 2, "texture coordinates", id + "-texcoords", mapping) : nullptr;
     if (uvs && ElementsOf(*uvs) != vertices) throw GltfError("primitive " + id + " has more or fewer texture coordinates than positions");
+    const int color = Attribute(prim, "COLOR_0");
+    std::unique_ptr<CFloatArray> colors;
+    if (color >= 0) {
+        const int width = ColorWidth(in, color);
+        colors = ReadSource(in, color, width, "colours", id + "-colors", ColorToRgba{static_cast<std::size_t>(width)}, 4);
+        if (ElementsOf(*colors) != vertices) throw GltfError("primitive " + id + " has more or fewer colours than positions");
+    }
     if (skinned) StoreModelMatrix(SkinBindShape(in, in.doc.skins[static_cast<std::size_t>(n.skin)]), geometry->bindShapeMatrix);
 
     std::vector<std::uint32_t> corners;
@@ -281,9 +413,15 @@ void ReadPrimitive(GltfImport& in, int node, const tinygltf::Primitive& prim, co
         block->texIndices.AddRange(triangles, count);
         geometry->floatArrays.Add(std::move(uvs));
     }
-    geometry->polygonData.Add(std::move(block));
+    if (colors) {
+        block->colorId = colors->id;
+        block->colorIndices.AddRange(triangles, count);
+        geometry->floatArrays.Add(std::move(colors));
+    }
     if (skinned) ReadWeights(in, prim, in.doc.skins[static_cast<std::size_t>(n.skin)], *geometry);
     else if (in.moves[static_cast<std::size_t>(node)]) FollowNode(in, node, *geometry);
+    if (normal < 0) SplitCornersWithFlatNormals(*geometry, *block, Mirrors(place));
+    geometry->polygonData.Add(std::move(block));
     in.model.geometries.Add(std::move(geometry));
 }
 

@@ -65,6 +65,25 @@ std::string Doc(const std::string& body, const std::string& buffer = "") {
     return doc + "}";
 }
 
+// One triangle: positions in accessor 0, then `extra` accessors ({fields, bytes}), each in a view of its
+// own; `attributes` and `primitive` go into its primitive, `nodes` and `members` into the document.
+std::string TriangleDoc(const std::string& attributes, const std::vector<std::pair<std::string, std::string>>& extra = {},
+                        const std::string& primitive = "", const std::string& members = "", const std::string& nodes = R"({"mesh":0})") {
+    std::string buffer = Floats({0, 0, 0, 1, 0, 0, 0, 1, 0});
+    std::string views = R"({"buffer":0,"byteLength":36})", accessors = R"({"bufferView":0,"componentType":5126,"count":3,"type":"VEC3"})";
+    for (std::size_t i = 0; i < extra.size(); ++i) {
+        views += R"(,{"buffer":0,"byteOffset":)" + std::to_string(buffer.size()) + R"(,"byteLength":)" + std::to_string(extra[i].second.size()) + "}";
+        accessors += R"(,{"bufferView":)" + std::to_string(i + 1) + "," + extra[i].first + "}";
+        buffer += extra[i].second;
+        buffer.resize((buffer.size() + 3) / 4 * 4, '\0');
+    }
+    return Doc(R"("nodes":[)" + nodes + R"(],"meshes":[{"primitives":[{"attributes":{"POSITION":0)" + attributes + "}" + primitive +
+                   R"(}]}],"bufferViews":[)" + views + R"(],"accessors":[)" + accessors + "]" + members,
+               buffer);
+}
+
+const float* Values(const CGeometry& g, const CName& id) { return static_cast<const float*>(g.FindFloatArray(id)->values->Data()); }
+
 bool Load(CModel& model, const std::string& bytes, std::string* error = nullptr, std::vector<std::string>* notes = nullptr) {
     CName name;
     name.SetAscii("doc");
@@ -297,3 +316,99 @@ TEST(GltfImport, DataUrisSpelledAnyWayImportAlike) {
     }
     EXPECT_EQ(std::count(first.begin(), first.end(), 0.0f), 7);  // two unit coordinates, wherever the turn puts them
 }
+
+// Without normals each face is lit by its own: corners split, one unit normal per face (turned with a mirroring
+// node, which turns the winding); normals the file gives are kept on shared corners.
+TEST(GltfImport, MissingNormalsBecomeFlatFaceNormals) {
+    const struct {
+        std::string attributes, nodes;
+        std::vector<std::pair<std::string, std::string>> extra;
+        int vertices;
+        float y;  // of every normal: glTF's +z is the viewer's -y
+    } cases[] = {{"", R"({"mesh":0})", {}, 3, -1.0f},
+                 {"", R"({"mesh":0,"scale":[1,1,-1]})", {}, 3, 1.0f},
+                 {R"(,"NORMAL":1)", R"({"mesh":0})", {{R"("componentType":5126,"count":3,"type":"VEC3")", Floats({0, 0, 1, 0, 0, 1, 0, 0, 1})}}, 3, -1.0f}};
+    for (const auto& c : cases) {
+        CModel model;
+        std::string error;
+        ASSERT_TRUE(Load(model, TriangleDoc(c.attributes, c.extra, "", "", c.nodes), &error)) << error;
+        const CGeometry& g = *model.geometries[0];
+        const CPolygonData& block = *g.polygonData[0];
+        EXPECT_EQ(g.vertexCount, c.vertices) << c.nodes;
+        ASSERT_EQ(block.normalIndices.Count(), 3) << c.nodes;
+        for (int corner : block.normalIndices) EXPECT_FLOAT_EQ(Values(g, block.normalId)[3 * corner + 1], c.y) << c.nodes;
+    }
+}
+
+// The base colour texture's set and its transform give the coordinates written (v flipped, as glTF's runs down).
+TEST(GltfImport, TextureCoordinatesComeFromTheSetTheTextureNames) {
+    const std::string textured = R"(,"textures":[{"source":0}],"images":[{"uri":"x.png"}],"materials":[{"pbrMetallicRoughness":{"baseColorTexture":)";
+    const struct {
+        std::string texture;
+        float u, v;  // of vertex 1, at (0, 0) in TEXCOORD_0 and (1, 0) in TEXCOORD_1
+    } cases[] = {{R"({"index":0})", 0.0f, 1.0f},
+                 {R"({"index":0,"texCoord":1})", 1.0f, 1.0f},
+                 {R"({"index":0,"extensions":{"KHR_texture_transform":{"texCoord":1,"offset":[0.5,0.25],"scale":[2,3]}}})", 2.5f, 0.75f},
+                 {R"({"index":0,"texCoord":1,"extensions":{"KHR_texture_transform":{"rotation":1.5707963}}})", 0.0f, 2.0f}};
+    for (const auto& c : cases) {
+        CModel model;
+        std::string error;
+        const std::string uvs = R"("componentType":5126,"count":3,"type":"VEC2")";
+        ASSERT_TRUE(Load(model, TriangleDoc(R"(,"TEXCOORD_0":1,"TEXCOORD_1":2)", {{uvs, Floats({0, 0, 0, 0, 0, 0})}, {uvs, Floats({0, 0, 1, 0, 0, 1})}},
+                                            R"(,"material":0)", textured + c.texture + "}}]"), &error)) << error;
+        const CGeometry& g = *model.geometries[0];
+        const float* uv = Values(g, g.polygonData[0]->texIds[0]) + 2 * g.polygonData[0]->texIndices[1];
+        EXPECT_NEAR(uv[0], c.u, 1e-6) << c.texture;
+        EXPECT_NEAR(uv[1], c.v, 1e-6) << c.texture;
+    }
+}
+
+// Vertex colours of any allowed kind are kept as RGBA.
+TEST(GltfImport, VertexColoursAreKept) {
+    const struct {
+        std::string accessor, bytes;
+        float rgba[4];  // of the last vertex
+    } cases[] = {{R"("componentType":5126,"count":3,"type":"VEC3")", Floats({0, 0, 0, 0, 0, 0, 0.25f, 0.5f, 1}), {0.25f, 0.5f, 1, 1}},
+                 {R"("componentType":5121,"normalized":true,"count":3,"type":"VEC4")", std::string(8, '\0') + std::string("\x33\x66\x00\xff", 4), {0.2f, 0.4f, 0, 1}},
+                 {R"("componentType":5123,"normalized":true,"count":3,"type":"VEC4")", std::string(16, '\0') + std::string("\xff\xff\0\0\0\0\0\0", 8), {1, 0, 0, 0}}};
+    for (const auto& c : cases) {
+        CModel model;
+        std::string error;
+        ASSERT_TRUE(Load(model, TriangleDoc(R"(,"COLOR_0":1)", {{c.accessor, c.bytes}}), &error)) << error;
+        const CGeometry& g = *model.geometries[0];
+        const CPolygonData& block = *g.polygonData[0];
+        const float* rgba = Values(g, block.colorId) + 4 * block.colorIndices[2];
+        for (int k = 0; k < 4; ++k) EXPECT_NEAR(rgba[k], c.rgba[k], 1e-6) << c.accessor;
+    }
+}
+
+// Every JOINTS_n/WEIGHTS_n set counts; the largest influences a row holds are kept and sum to 1.
+TEST(GltfImport, InfluencesKeepTheLargestAndSumToOne) {
+    const std::vector<std::vector<float>> sets = {{0.3f, 0.1f, 0.1f, 0.1f}, {0.1f, 0.05f, 0.05f, 0.05f}, {0.05f, 0.05f, 0.02f, 0.03f}};
+    std::string nodes = R"({"mesh":0,"skin":0})", joints;
+    for (int j = 1; j <= 12; ++j) nodes += ",{}", joints += (j > 1 ? "," : "") + std::to_string(j);
+    for (std::size_t used : {1u, 3u}) {
+        std::string attributes;
+        std::vector<std::pair<std::string, std::string>> extra;
+        for (std::size_t s = 0; s < used; ++s) {
+            const std::string n = std::to_string(s), first = std::to_string(extra.size() + 1);
+            attributes += R"(,"JOINTS_)" + n + R"(":)" + first + R"(,"WEIGHTS_)" + n + R"(":)" + std::to_string(extra.size() + 2);
+            const char id[4] = {char(4 * s), char(4 * s + 1), char(4 * s + 2), char(4 * s + 3)};
+            extra.push_back({R"("componentType":5121,"count":3,"type":"VEC4")", std::string(id, 4) + std::string(id, 4) + std::string(id, 4)});
+            const std::vector<float>& w = sets[s];
+            extra.push_back({R"("componentType":5126,"count":3,"type":"VEC4")", Floats({w[0], w[1], w[2], w[3], w[0], w[1], w[2], w[3], w[0], w[1], w[2], w[3]})});
+        }
+        CModel model;
+        std::string error;
+        std::vector<std::string> notes;
+        ASSERT_TRUE(Load(model, TriangleDoc(attributes, extra, "", R"(,"skins":[{"joints":[)" + joints + "]}]", nodes), &error, &notes)) << error;
+        const CBoneWeight* row = model.geometries[0]->weights->Row(0);
+        float sum = 0;
+        for (int k = 0; k < MaxBoneInfluences; ++k) sum += row[k].weight;
+        EXPECT_NEAR(sum, 1.0f, 1e-5) << used;
+        EXPECT_NEAR(row[0].weight, 0.3f / (used == 1 ? 0.6f : 0.85f), 1e-5) << used;
+        EXPECT_EQ(notes.size(), used == 1 ? 0u : 1u) << used;
+    }
+}
+
+
