@@ -8,6 +8,9 @@
 #include <limits>
 #include <optional>
 
+#include <rapidjson/document.h>
+#include <rapidjson/error/en.h>
+
 #include "gltf/data_uri.h"
 #include "gltf/glb.h"
 #include "gltf/json_scan.h"
@@ -35,14 +38,24 @@ int JsonDepth(std::string_view json) {
     return deepest;
 }
 
-bool IsImageName(const std::string& path) {
-    const auto dot = path.find_last_of('.');
-    if (dot == std::string::npos) return false;
-    std::string ext = path.substr(dot + 1);
-    for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    for (const char* known : {"png", "jpg", "jpeg", "bmp", "gif", "tga", "webp", "ktx", "ktx2", "dds", "hdr"})
-        if (ext == known) return true;
-    return false;
+// The first extension the document's top-level "extensionsRequired" names
+// that the importer does not read, or empty. Looked for before the parser,
+// which would otherwise refuse such a file for what the extension changes.
+std::string UnsupportedRequiredExtension(std::string_view json) {
+    std::string found;
+    json_scan::ForEachMember(json, 0, [&](std::string_view key, std::size_t begin, std::size_t) {
+        if (key != "extensionsRequired") return true;
+        json_scan::ForEachElement(json, begin, [&](std::size_t, std::size_t from, std::size_t to) {
+            const std::string_view value = json.substr(from, to - from);
+            if (value.size() < 2 || value.front() != '"' || value.find('\\') != std::string_view::npos) return true;
+            const std::string_view name = value.substr(1, value.size() - 2);
+            if (IsSupportedGltfExtension(name)) return true;
+            found = name;
+            return false;
+        });
+        return false;
+    });
+    return found;
 }
 
 struct FsState {
@@ -57,12 +70,10 @@ bool IsRegularFile(const std::string& path, void*) {
 std::string KeepPath(const std::string& path, void*) { return path; }
 
 bool ReadExternal(std::vector<unsigned char>* out, std::string* err, const std::string& path, void* user) {
-    // Images are handed to the renderer by name, as COLLADA images are.
-    if (IsImageName(path)) return false;
     // Regular files only, within the size: a FIFO or a device named as a buffer is refused.
     const auto bytes = ReadWholeFile(path, kMaxExternalBytes);
     if (!bytes) {
-        if (err) *err += "cannot read " + path + "\n";
+        if (err) *err += bytes.Why();
         return false;
     }
     static_cast<FsState*>(user)->bytesRead += bytes->size();
@@ -108,13 +119,52 @@ bool KeepEncoded(tinygltf::Image* image, const int, std::string* err, std::strin
     return true;
 }
 
-// The first line of tinygltf's message.
-std::string FirstLine(const std::string& text) {
+// Why RapidJSON cannot read `json`, or empty when it can.
+std::string JsonFault(std::string_view json) {
+    rapidjson::Document d;
+    d.Parse(json.data(), json.size());
+    if (!d.HasParseError())
+        return d.IsObject() ? std::string() : "the file holds JSON, but no object with a glTF model";
+    std::string why = rapidjson::GetParseError_En(d.GetParseError());
+    if (!why.empty() && why.back() == '.') why.pop_back();
+    if (!why.empty() && why[0] >= 'A' && why[0] <= 'Z') why[0] = static_cast<char>(why[0] - 'A' + 'a');
+    return "the JSON cannot be read at byte " + std::to_string(d.GetErrorOffset()) + ": " + why;
+}
+
+// The parser's first complaint in our words: what is wrong, and where.
+std::string Reason(const std::string& text, std::string_view json) {
     std::string line = text.substr(0, text.find('\n'));
-    return line.empty() ? "not a readable glTF file" : line;
+    const auto after = [&](std::string_view prefix) { return line.rfind(prefix, 0) == 0 ? line.substr(prefix.size()) : std::string(); };
+    const std::size_t first = json.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos || json[first] != '{')
+        return "the file is neither glTF JSON (it does not start with '{') nor a .glb (it does not start with \"glTF\")";
+    if (line.empty() || line == "Root element is not a JSON object" || line == "Failed to parse JSON object" || line == "JSON string too short.") {
+        const std::string fault = JsonFault(json);
+        if (!fault.empty()) return fault;
+    }
+    if (const std::string name = after("File not found : "); !name.empty() || line == "File not found : ")
+        return name.empty() ? "a buffer has an empty URI, which names no file"
+               : name.rfind("data:", 0) == 0 ? "a buffer's data URI is malformed (it must be base64 data of type application/octet-stream or application/gltf-buffer)"
+                                             : "the buffer file " + name + " does not exist";
+    if (line.find("'uri' is missing") != std::string::npos) return "a buffer has no URI: only a .glb's first buffer may have none";
+    if (const std::string read = after("File read error : "); !read.empty()) {
+        const std::size_t sep = read.rfind(" : ");
+        const std::string why = sep == std::string::npos ? std::string() : read.substr(sep + 3);
+        return "cannot read the buffer file " + read.substr(0, sep) + (why.empty() ? std::string() : ": " + why);
+    }
+    return line.empty() ? "the glTF content cannot be read" : line;
 }
 
 }  // namespace
+
+bool IsSupportedGltfExtension(std::string_view name) {
+    // Quantized attributes are read like any other component type.
+    return name == "KHR_texture_transform" || name == "KHR_mesh_quantization";
+}
+
+std::string RequiredExtensionMessage(const std::string& name) {
+    return "the file requires the extension " + name + ", which this program does not support";
+}
 
 Status ParseGltfDocument(std::string_view bytes, const std::string& baseDir, tinygltf::Model& doc,
                          std::vector<GltfBuffer>& buffers, std::size_t& bytesRead) {
@@ -131,6 +181,9 @@ Status ParseGltfDocument(std::string_view bytes, const std::string& baseDir, tin
     if (JsonDepth(json) > kMaxJsonDepth) {
         return Status::Failure("the JSON is nested deeper than " + std::to_string(kMaxJsonDepth) + " levels");
     }
+
+    if (const std::string unsupported = UnsupportedRequiredExtension(json); !unsupported.empty())
+        return Status::Failure(RequiredExtensionMessage(unsupported));
 
     // Stand-ins replace the binary chunk's buffer entry (so tinygltf does not
     // copy the chunk; its bytes are used where they lie) and every data URI
@@ -192,7 +245,7 @@ Status ParseGltfDocument(std::string_view bytes, const std::string& baseDir, tin
         ok = loader.LoadASCIIFromString(&doc, &err, &warn, bytes.data(), size, base);
     bytesRead = bytes.size() + fs.bytesRead;
     if (!ok) {
-        return Status::Failure(FirstLine(err));
+        return Status::Failure(Reason(err, json));
     }
     // The decoded data takes its stand-ins' places (moving a vector keeps its bytes where they are).
     for (EmbeddedData& e : embedded) {

@@ -17,6 +17,12 @@
 // The bytes of one buffer.
 using GltfBuffer = std::span<const unsigned char>;
 
+// True for the extensions the importer reads (others in "extensionsUsed"
+// are ignored; in "extensionsRequired" they refuse the file).
+bool IsSupportedGltfExtension(std::string_view name);
+// The refusal for a required extension the importer does not read.
+std::string RequiredExtensionMessage(const std::string& name);
+
 // A failure, saying why, when the bytes are no readable glTF. `baseDir`:
 // where external files are looked up (empty: none are read). `buffers`
 // receives each buffer's bytes: a .glb's binary chunk is used where it lies

@@ -34,11 +34,18 @@ Outcome Import(CModel& model, std::string_view bytes, const std::string& baseDir
         std::size_t sourceBytes = 0;
         if (Status parsed = ParseGltfDocument(bytes, baseDir, doc, buffers, sourceBytes); !parsed)
             return fail(parsed.Why());
+        for (const std::string& name : doc.extensionsRequired)
+            if (!IsSupportedGltfExtension(name)) return fail(RequiredExtensionMessage(name));
         GltfImport in{doc, std::move(buffers), model, sourceBytes, &imported.notes};
+        for (const std::string& name : doc.extensionsUsed)
+            if (!IsSupportedGltfExtension(name) && name != "KHR_lights_punctual")  // lights have a note of their own
+                in.Note("the extension " + name + " is not supported and was ignored");
         LoadGltfNodes(in);
         LoadGltfMaterials(in);
         LoadGltfMeshes(in);
         LoadGltfAnimations(in);
+        if (!doc.cameras.empty()) in.Note("cameras were left out");
+        if (!doc.lights.empty()) in.Note("lights were left out");
         return imported;
     } catch (const GltfError& e) {
         return fail(e.what());

@@ -257,6 +257,10 @@ TEST(GltfImport, BadInputEndsWithOneLine) {
         {"cycle", ReadFileBytes(kData + "khronos/RecursiveNodes.gltf"), "cycle"},
         {"nesting", std::string(100000, '['), "nested deeper"},
         {"not glTF", "hello", ""},
+        {"bad .glb magic", "glTf" + glb.substr(4), "neither glTF JSON"},
+        {"number out of range", Doc(R"("scene":1e309)"), "cannot be read at byte 35: number too big"},
+        {"malformed data URI", Doc(R"("buffers":[{"byteLength":4,"uri":"data:text/plain,abcd"}])"), "data URI is malformed"},
+        {"empty URI", Doc(R"("buffers":[{"byteLength":4,"uri":""}])"), "has no URI"},
     };
     for (const Case& c : cases) {
         CModel model;
@@ -411,4 +415,54 @@ TEST(GltfImport, InfluencesKeepTheLargestAndSumToOne) {
     }
 }
 
+// What a document declares beyond its meshes: refused when it cannot be read without it, else one note each.
+TEST(GltfImport, ExtensionsCamerasAndLightsAreRefusedOrNoted) {
+    const struct {
+        std::string members;
+        const char* message;  // of the refusal, or null
+        std::vector<std::string> notes;
+    } cases[] = {{R"(,"extensionsRequired":["KHR_texture_transform","KHR_draco_mesh_compression"],"extensionsUsed":["KHR_draco_mesh_compression"])",
+                  "requires the extension KHR_draco_mesh_compression, which this program does not support", {}},
+                 {R"(,"extensionsRequired":["KHR_texture_transform"],"extensionsUsed":["KHR_texture_transform","EXT_a","EXT_b"])", nullptr,
+                  {"the extension EXT_a is not supported and was ignored", "the extension EXT_b is not supported and was ignored"}},
+                 {R"(,"cameras":[{"type":"perspective","perspective":{"yfov":1,"znear":0.1}}],"extensionsUsed":["KHR_lights_punctual"],)"
+                  R"("extensions":{"KHR_lights_punctual":{"lights":[{"type":"point"}]}})",
+                  nullptr, {"cameras were left out", "lights were left out"}}};
+    for (const auto& c : cases) {
+        CModel model;
+        std::string error;
+        std::vector<std::string> notes;
+        // Indices the file does not hold, as in a compressed mesh, are not what the refusal names.
+        EXPECT_EQ(Load(model, TriangleDoc("", {}, c.message ? R"(,"indices":7)" : "", c.members), &error, &notes), c.message == nullptr) << c.members;
+        if (c.message) {
+            EXPECT_NE(error.find(c.message), std::string::npos) << error;
+        }
+        EXPECT_EQ(notes, c.notes) << c.members;
+    }
+}
 
+// What the format allows is read: a buffer in a file named like an image, positions without a view (zeros, but
+// for sparse ones).
+TEST(GltfImport, WhatTheFormatAllowsIsRead) {
+    const std::string mesh = R"("nodes":[{"mesh":0}],"meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],)";
+    const struct {
+        std::string doc;
+        float x1;  // of the second position (the viewer's x is glTF's)
+    } cases[] = {{Doc(mesh + R"("buffers":[{"byteLength":36,"uri":"b.png"}],"bufferViews":[{"buffer":0,"byteLength":36}],)"
+                             R"("accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3"}])"), 1.0f},
+                 {Doc(mesh + R"("accessors":[{"componentType":5126,"count":3,"type":"VEC3"}])"), 0.0f},
+                 {Doc(mesh + R"("bufferViews":[{"buffer":0,"byteLength":4},{"buffer":0,"byteOffset":4,"byteLength":12}],)"
+                             R"("accessors":[{"componentType":5126,"count":3,"type":"VEC3","sparse":{"count":1,)"
+                             R"("indices":{"bufferView":0,"componentType":5125},"values":{"bufferView":1}}}])",
+                      std::string("\1\0\0\0", 4) + Floats({3, 0, 0})), 3.0f}};
+    ScratchDir dir;
+    WriteFileBytes(dir / "b.png", Floats({0, 0, 0, 1, 0, 0, 0, 1, 0}));
+    for (const auto& c : cases) {
+        WriteFileBytes(dir / "m.gltf", c.doc);
+        CModel model;
+        std::string error;
+        ASSERT_TRUE(Kept(LoadGltf(model, dir / "m.gltf"), error)) << error;
+        const CGeometry& g = *model.geometries[0];
+        EXPECT_FLOAT_EQ(Values(g, g.polygonData[0]->vertexId)[3], c.x1) << c.doc;
+    }
+}
