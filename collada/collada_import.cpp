@@ -15,19 +15,11 @@
 namespace {
 
 // The document's up axis; Z (the viewer's) when it names none.
-UpAxis DocumentUpAxis(pugi::xml_node document) {
-    const std::string axis = Text(SelectSingleNode(document, "COLLADA/asset/up_axis"));
-    return axis == "Y_UP" ? UpAxis::Y : axis == "X_UP" ? UpAxis::X : UpAxis::Z;
-}
+UpAxis DocumentUpAxis(pugi::xml_node document) { return AssetUpAxis(SelectSingleNode(document, "COLLADA/asset"), UpAxis::Z); }
 
 // Metres per unit of the document's <unit meter="...">; 1 when it names
 // none or a value that is no length (0, negative, not a number).
-double DocumentMetresPerUnit(pugi::xml_node document) {
-    const pugi::xml_node unit = SelectSingleNode(document, "COLLADA/asset/unit");
-    if (!unit || !HasAttribute(unit, "meter")) return 1.0;
-    const double metres = ParseDouble(Attribute(unit, "meter"));
-    return metres > 0.0 && std::isfinite(metres) ? metres : 1.0;
-}
+double DocumentMetresPerUnit(pugi::xml_node document) { return AssetMetresPerUnit(SelectSingleNode(document, "COLLADA/asset"), 1.0); }
 
 // Fills `imported` (its notes as the importers go, its status at the end).
 void RunImporters(CModel& model, XmlDocument& doc, const std::string& label, Outcome& imported) {
@@ -72,6 +64,29 @@ void RunImporters(CModel& model, XmlDocument& doc, const std::string& label, Out
 }
 
 }  // namespace
+
+UpAxis AssetUpAxis(pugi::xml_node asset, UpAxis otherwise) {
+    const pugi::xml_node node = asset ? SelectSingleNode(asset, "up_axis") : pugi::xml_node();
+    if (!node) return otherwise;
+    const std::string axis = Text(node);
+    return axis == "Y_UP" ? UpAxis::Y : axis == "X_UP" ? UpAxis::X : UpAxis::Z;
+}
+
+double AssetMetresPerUnit(pugi::xml_node asset, double otherwise) {
+    const pugi::xml_node unit = asset ? SelectSingleNode(asset, "unit") : pugi::xml_node();
+    if (!unit || !HasAttribute(unit, "meter")) return otherwise;
+    const double metres = ParseDouble(Attribute(unit, "meter"));
+    return metres > 0.0 && std::isfinite(metres) ? metres : 1.0;
+}
+
+bool OwnFrame(pugi::xml_node element, AssetFrame& own, AssetFrame& document) {
+    const pugi::xml_node asset = SelectSingleNode(element, "asset");
+    if (!asset || (!SelectSingleNode(asset, "up_axis") && !SelectSingleNode(asset, "unit"))) return false;
+    const pugi::xml_node top = SelectSingleNode(element.root(), "COLLADA/asset");
+    document = {AssetUpAxis(top, UpAxis::Z), AssetMetresPerUnit(top, 1.0)};
+    own = {AssetUpAxis(asset, document.up), AssetMetresPerUnit(asset, document.metres)};
+    return true;
+}
 
 CName ColladaModelName(const std::string& path, const CName& ext) {
     std::u16string stem = Utf8ToUtf16(path);

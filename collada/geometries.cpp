@@ -11,6 +11,7 @@
 
 #include "collada/number_list.h"
 #include "collada/sections.h"
+#include "model/model_up_axis.h"
 
 namespace {
 
@@ -307,6 +308,8 @@ void LoadColladaGeometries(CModel& model, const ColladaSource& source) {
             else if (kind == "lines" || kind == "linestrips")
                 Note(source, "<" + std::string(kind) + "> skipped: only surfaces are imported");
         }
+        if (AssetFrame own, document; OwnFrame(element, own, document))
+            GeometryToDocumentFrame(*geometry, own.up, own.metres, document.up, document.metres);
         model.geometries.Add(std::move(geometry));
     }
 }

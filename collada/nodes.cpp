@@ -2,11 +2,13 @@
 // names a skin joint completes that joint's bone; any other node becomes a
 // bone of the tree only.
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
 #include "collada/sections.h"
+#include "model/model_up_axis.h"
 #include "model/name_index.h"
 
 namespace {
@@ -63,20 +65,36 @@ void CountNode(int& nodes, pugi::xml_node node) {
         throw ColladaError("the scene has more than " + std::to_string(kMaxSceneNodes) + " nodes", node);
 }
 
+// A node with an <asset> of its own naming an up axis or unit, and the nodes
+// below it, have their transforms in that frame: they are brought into the
+// document's, which the whole model is turned from at the end. `inherited`:
+// the frame the node's parent is in, if its own. Returns the node's frame.
+std::optional<AssetFrame> PlaceInDocumentFrame(pugi::xml_node node, CBone& bone, const std::optional<AssetFrame>& inherited) {
+    AssetFrame own, document;
+    std::optional<AssetFrame> frame = inherited;
+    if (OwnFrame(node, own, document)) frame = own;
+    if (frame) {
+        const pugi::xml_node top = SelectSingleNode(node.root(), "COLLADA/asset");
+        NodeToDocumentFrame(bone.jointMatrix, frame->up, frame->metres, AssetUpAxis(top, UpAxis::Z), AssetMetresPerUnit(top, 1.0));
+    }
+    return frame;
+}
+
 void ReadChildNodes(CModel& model, const CNameIndex<CBone>& skinBones, pugi::xml_node parentNode, CBone* parentBone,
-                    PlacedBones& placed, int& nodes) {
+                    PlacedBones& placed, int& nodes, const std::optional<AssetFrame>& parentFrame = std::nullopt) {
     // Depth-first with an explicit stack: deep files cannot exhaust ours.
     struct Pending {
         pugi::xml_node node;
         CBone* parent;
         int depth;
+        std::optional<AssetFrame> frame;
     };
     std::vector<Pending> stack;
-    const auto pushChildren = [&stack](pugi::xml_node node, CBone* bone, int depth) {
+    const auto pushChildren = [&stack](pugi::xml_node node, CBone* bone, int depth, const std::optional<AssetFrame>& frame) {
         const XmlNodeList children = SelectNodes(node, "node");
-        for (int i = children.Length() - 1; i >= 0; --i) stack.push_back({children.Item(i), bone, depth});
+        for (int i = children.Length() - 1; i >= 0; --i) stack.push_back({children.Item(i), bone, depth, frame});
     };
-    pushChildren(parentNode, parentBone, 2);
+    pushChildren(parentNode, parentBone, 2, parentFrame);
     while (!stack.empty()) {
         const Pending next = stack.back();
         stack.pop_back();
@@ -90,7 +108,7 @@ void ReadChildNodes(CModel& model, const CNameIndex<CBone>& skinBones, pugi::xml
         CBone* bone = BoneFor(model, skinBones, child, placed);
         bone->parent = next.parent;
         next.parent->children.Add(bone);
-        pushChildren(child, bone, next.depth + 1);
+        pushChildren(child, bone, next.depth + 1, PlaceInDocumentFrame(child, *bone, next.frame));
     }
 }
 
@@ -121,6 +139,10 @@ void LoadColladaNodes(CModel& model, const ColladaSource& source) {
         CountNode(nodes, element);
         CBone* bone = BoneFor(model, skinBones, element, placed);
         model.rootBones.Add(bone);
-        ReadChildNodes(model, skinBones, element, bone, placed, nodes);
+        // A visual scene's own frame is its nodes'.
+        AssetFrame scene, document;
+        const bool framed = OwnFrame(node.parent(), scene, document);
+        ReadChildNodes(model, skinBones, element, bone, placed, nodes,
+                       PlaceInDocumentFrame(element, *bone, framed ? std::optional<AssetFrame>(scene) : std::nullopt));
     }
 }

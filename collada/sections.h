@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "collada/xml_dom.h"
+#include "math/up_axis.h"
 #include "model/model.h"
 
 // What the importers need besides the model: the document node and the
@@ -21,6 +22,18 @@ struct ColladaSource {
     std::size_t bytes = 0;
     std::vector<std::string>* notes = nullptr;  // what was left out, one line each
 };
+
+// The up axis and metres per unit an <asset> names; `otherwise` for what it
+// leaves out (a unit that is no length counts 1).
+UpAxis AssetUpAxis(pugi::xml_node asset, UpAxis otherwise);
+double AssetMetresPerUnit(pugi::xml_node asset, double otherwise);
+struct AssetFrame {
+    UpAxis up = UpAxis::Z;
+    double metres = 1.0;
+};
+// True when `element` (a geometry or node) has an <asset> of its own naming
+// an up axis or unit: its frame then, and the document's.
+bool OwnFrame(pugi::xml_node element, AssetFrame& own, AssetFrame& document);
 
 void LoadColladaImages(CModel& model, const ColladaSource& source);
 void LoadColladaMaterials(CModel& model, const ColladaSource& source);

@@ -64,7 +64,47 @@ void ForEachBone(CModel& model, Visit visit) {
     }
 }
 
+// v_document = v * change (row vectors): turned up from the part's axis, down to the document's, then scaled.
+Matrix4 FrameChange(UpAxis up, UpAxis documentUp, float scale) {
+    Matrix4 change = MultiplyMatrix(UpAxisRotation(up), TransposeMatrix(UpAxisRotation(documentUp)));
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) change.m[r][c] *= scale;
+    return change;
+}
+
+float Scale(double metres, double documentMetres) {
+    const auto valid = [](double m) { return m > 0.0 && std::isfinite(m); };
+    const double s = valid(metres) && valid(documentMetres) ? metres / documentMetres : 1.0;
+    return std::isfinite(static_cast<float>(s)) && s > 0.0 ? static_cast<float>(s) : 1.0f;
+}
+
 }  // namespace
+
+void GeometryToDocumentFrame(CGeometry& g, UpAxis up, double metresPerUnit, UpAxis documentUp, double documentMetresPerUnit) {
+    const float scale = Scale(metresPerUnit, documentMetresPerUnit);
+    if (up == documentUp && scale == 1.0f) return;
+    std::unordered_set<std::u16string_view> positions, normals;
+    for (const CPolygonData* p : g.polygonData) {
+        positions.insert(p->vertexId.View());
+        normals.insert(p->normalId.View());
+    }
+    for (CFloatArray* a : g.floatArrays) {
+        const bool position = positions.count(a->id.View()) != 0;
+        if (a->id.View().empty() || a->FloatCount() != 3 || (!position && !normals.count(a->id.View()))) continue;
+        const Matrix4 change = FrameChange(up, documentUp, position ? scale : 1.0f);
+        auto* v = static_cast<float*>(a->values->Data());
+        for (int i = 0; i < a->values->Count(); ++i, v += 3) {
+            const float x = v[0], y = v[1], z = v[2];
+            for (int c = 0; c < 3; ++c) v[c] = Positive0(x * change.m[0][c] + y * change.m[1][c] + z * change.m[2][c]);
+        }
+    }
+}
+
+void NodeToDocumentFrame(float* m16, UpAxis up, double metresPerUnit, UpAxis documentUp, double documentMetresPerUnit) {
+    const Matrix4 change = TransposeMatrix(FrameChange(up, documentUp, Scale(metresPerUnit, documentMetresPerUnit)));
+    MultiplyMatrix(MultiplyMatrix(change, Matrix4::FromFloats(m16)), InverseMatrix(change)).ToFloats(m16);
+    for (int i = 0; i < 16; ++i) m16[i] = Positive0(m16[i]);
+}
 
 void ModelToMetres(CModel& model, double metresPerUnit) {
     if (!(metresPerUnit > 0.0) || !std::isfinite(metresPerUnit) || metresPerUnit == 1.0) return;
