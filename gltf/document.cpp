@@ -152,7 +152,9 @@ std::string Reason(const std::string& text, std::string_view json) {
         const std::string why = sep == std::string::npos ? std::string() : read.substr(sep + 3);
         return "cannot read the buffer file " + read.substr(0, sep) + (why.empty() ? std::string() : ": " + why);
     }
-    return line.empty() ? "the glTF content cannot be read" : line;
+    if (line == "JSON string too short.") return "the JSON is too short to hold a glTF model";
+    // The parser gives no reason when a required property is missing in some elements (a skin's joints).
+    return line.empty() ? "an element lacks a property the format requires, or has one of the wrong type" : line;
 }
 
 }  // namespace
