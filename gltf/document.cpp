@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -54,6 +55,53 @@ std::string UnsupportedRequiredExtension(std::string_view json) {
             return false;
         });
         return false;
+    });
+    return found;
+}
+
+// A primitive whose indices accessor has no buffer view: the format allows
+// one (its elements are zeros, or sparse values), the parser refuses it. It
+// is handed to the parser without indices, and has them back after.
+struct ViewlessIndices {
+    std::size_t mesh, primitive;
+    int accessor;
+    std::size_t begin, end;  // the indices value in the JSON
+};
+
+std::vector<ViewlessIndices> FindViewlessIndices(std::string_view json) {
+    using namespace json_scan;
+    std::vector<char> viewless;  // per accessor
+    std::vector<ViewlessIndices> found;
+    std::size_t meshesAt = kNone;
+    ForEachMember(json, 0, [&](std::string_view key, std::size_t begin, std::size_t) {
+        if (key == "meshes") meshesAt = begin;
+        if (key == "accessors")
+            ForEachElement(json, begin, [&](std::size_t, std::size_t from, std::size_t) {
+                bool view = false;
+                ForEachMember(json, from, [&](std::string_view k, std::size_t, std::size_t) { return !(view = k == "bufferView"); });
+                viewless.push_back(!view);
+                return true;
+            });
+        return true;
+    });
+    if (meshesAt == kNone) return found;
+    ForEachElement(json, meshesAt, [&](std::size_t mesh, std::size_t meshFrom, std::size_t) {
+        ForEachMember(json, meshFrom, [&](std::string_view key, std::size_t begin, std::size_t) {
+            if (key != "primitives") return true;
+            ForEachElement(json, begin, [&](std::size_t primitive, std::size_t from, std::size_t) {
+                ForEachMember(json, from, [&](std::string_view k, std::size_t b, std::size_t e) {
+                    int accessor = -1;
+                    const auto [end, fault] = std::from_chars(json.data() + b, json.data() + e, accessor);
+                    if (k == "indices" && fault == std::errc() && end == json.data() + e && accessor >= 0 &&
+                        static_cast<std::size_t>(accessor) < viewless.size() && viewless[static_cast<std::size_t>(accessor)])
+                        found.push_back({mesh, primitive, accessor, b, e});
+                    return true;
+                });
+                return true;
+            });
+            return true;
+        });
+        return true;
     });
     return found;
 }
@@ -217,6 +265,9 @@ Status ParseGltfDocument(std::string_view bytes, const std::string& baseDir, tin
         if (e.isBuffer) standFor(e.index, e.bytes);
         replacements.push_back({e.begin, e.end, e.standIn});
     }
+    std::vector<ViewlessIndices> viewless;
+    if (!binary || bin) viewless = FindViewlessIndices(json);
+    for (const ViewlessIndices& v : viewless) replacements.push_back({v.begin, v.end, "-1"});
     std::sort(replacements.begin(), replacements.end(), [](const Replacement& a, const Replacement& b) { return a.begin < b.begin; });
     std::string standIn;
     if (!replacements.empty()) {
@@ -254,6 +305,9 @@ Status ParseGltfDocument(std::string_view bytes, const std::string& baseDir, tin
         auto& target = e.isBuffer ? doc.buffers.at(e.index).data : doc.images.at(e.index).image;
         target = std::move(e.bytes);
     }
+    for (const ViewlessIndices& v : viewless)
+        if (v.mesh < doc.meshes.size() && v.primitive < doc.meshes[v.mesh].primitives.size())
+            doc.meshes[v.mesh].primitives[v.primitive].indices = v.accessor;
     buffers.clear();
     for (const tinygltf::Buffer& b : doc.buffers) buffers.emplace_back(b.data);
     if (bin && !buffers.empty()) buffers[0] = *bin;

@@ -441,8 +441,8 @@ TEST(GltfImport, ExtensionsCamerasAndLightsAreRefusedOrNoted) {
     }
 }
 
-// What the format allows is read: a buffer in a file named like an image, positions without a view (zeros, but
-// for sparse ones).
+// What the format allows is read: a buffer in a file named like an image, positions or indices without a view
+// (zeros, but for sparse ones).
 TEST(GltfImport, WhatTheFormatAllowsIsRead) {
     const std::string mesh = R"("nodes":[{"mesh":0}],"meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],)";
     const struct {
@@ -454,7 +454,12 @@ TEST(GltfImport, WhatTheFormatAllowsIsRead) {
                  {Doc(mesh + R"("bufferViews":[{"buffer":0,"byteLength":4},{"buffer":0,"byteOffset":4,"byteLength":12}],)"
                              R"("accessors":[{"componentType":5126,"count":3,"type":"VEC3","sparse":{"count":1,)"
                              R"("indices":{"bufferView":0,"componentType":5125},"values":{"bufferView":1}}}])",
-                      std::string("\1\0\0\0", 4) + Floats({3, 0, 0})), 3.0f}};
+                      std::string("\1\0\0\0", 4) + Floats({3, 0, 0})), 3.0f},
+                 {Doc(R"("nodes":[{"mesh":0}],"meshes":[{"primitives":[{"attributes":{"POSITION":0},"indices":1}]}],)"
+                      R"("bufferViews":[{"buffer":0,"byteLength":36},{"buffer":0,"byteOffset":36,"byteLength":4}],"accessors":[)"
+                      R"({"bufferView":0,"componentType":5126,"count":3,"type":"VEC3"},{"componentType":5125,"count":3,"type":"SCALAR",)"
+                      R"("sparse":{"count":1,"indices":{"bufferView":1,"componentType":5125},"values":{"bufferView":1}}}])",
+                      Floats({0, 0, 0, 1, 0, 0, 0, 1, 0}) + std::string("\1\0\0\0", 4)), 1.0f}};
     ScratchDir dir;
     WriteFileBytes(dir / "b.png", Floats({0, 0, 0, 1, 0, 0, 0, 1, 0}));
     for (const auto& c : cases) {
