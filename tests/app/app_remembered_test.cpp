@@ -1,8 +1,10 @@
-// What the viewer remembers from one run to the next.
+// What the viewer remembers from one run to the next, and its messages' language.
 #include "app/menu_window.h"
+#include "app/message_dialog.h"
 #include "app/shell_buttons.h"
 #include "tests/app/app_test_env.h"
 #include "ui/dir_listing.h"
+#include "ui/texts.h"
 
 using namespace apptest;
 
@@ -51,5 +53,18 @@ TEST(AppRemembered, WhatNoLongerFitsFallsBack) {
         EXPECT_EQ(v.app->geometry(), expected) << config;
         Click(v.app->Menu()->ModelOpenButton());
         EXPECT_EQ(CurrentDirectory(), v.root) << config;
+    }
+}
+
+// A refusal of the interface and one of the scene, in the language the setting chooses.
+TEST(AppRemembered, MessagesFollowTheLanguageSetting) {
+    for (const CLanguage language : {CLanguage::kJapanese, CLanguage::kEnglish}) {
+        Viewer v(false, nullptr, language == CLanguage::kJapanese ? "Language = ja\n" : "Language = en\n");
+        ASSERT_TRUE(v.ok && v.WaitRunning());
+        RunAction(*v.app, v.app->Menu()->ModelWriteButton(), QStringLiteral("x"));
+        v.app->OpenFiles({v.root + QStringLiteral("/walk.ani")});
+        v.app->Display()->Settle();
+        for (const CTextId id : {CTextId::kNothingToWrite, CTextId::kNoModelForAnimation})
+            EXPECT_TRUE(v.app->MessageDialog()->Text().contains(TextIn(id, language)));
     }
 }
