@@ -7,12 +7,14 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QSaveFile>
+#include <QScreen>
 #include <QTimer>
 #include <cmath>
 #include <cstdio>
@@ -24,11 +26,13 @@
 #include "app/file_actions.h"
 #include "app/menu_window.h"
 #include "app/message_dialog.h"
+#include "app/remembered_state.h"
 #include "platform/stage_timer.h"
 #include "settings/settings.h"
 #include "app/shell_buttons.h"
 #include "platform/data_paths.h"
 #include "ui/select_file_dialog.h"
+#include "ui/dir_listing.h"
 #include "ui/select_list.h"
 #include "ui/texts.h"
 
@@ -84,6 +88,18 @@ CApplication::CApplication(const CScreenMetrics& metrics)
     }
     for (const std::string& line : fallbacks) std::fprintf(stderr, "vorland: %s\n", line.c_str());
     SetInterfaceLanguage(ResolveLanguage(settings_->Language.ToUtf8()));
+    // The window and the dialog's folder as they were left, when they still fit.
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) screens << screen->geometry();
+    const QRect left = RememberedWindowRect(*settings_, screens, QSize(screenWidth, screenHeight), titleBarHeight, r);
+    const QRect asLeft(settings_->WindowX, settings_->WindowY, settings_->WindowWidth, settings_->WindowHeight);
+    if (settings_->WindowWidth > 0 && left != asLeft)
+        std::fprintf(stderr, "vorland: config.ini: the window's place and size are off the screen; the default is used\n");
+    windowX = left.x();
+    windowY = left.y();
+    windowWidth = left.width();
+    windowHeight = left.height();
+    lastFolder_ = RememberedFolder(*settings_);
     background = BackgroundColor(*settings_);
     bar = BarColor(*settings_);
     const auto white = [](const CColor4& c) { return (PackArgb(c) & 0xFFFFFFu) == 0xFFFFFFu; };
@@ -115,7 +131,11 @@ void CApplication::CreateMainWindow() {
     menu_ = new CMenuWindow;
     menu_->Create(this, l.menu.x(), l.menu.y(), l.menu.width(), l.menu.height(), *settings_, metrics_);
     menu_->SetOpenDialog([this](FileDialogMode mode) {
-        if (dialog_) dialog_->Open(mode);
+        if (!dialog_) return;
+        // The first one opens where the last run's dialog was left.
+        if (!dialogOpened_ && !lastFolder_.isEmpty()) SetCurrentDirectory(lastFolder_);
+        dialogOpened_ = true;
+        dialog_->Open(mode);
     });
 
     dialog_ = std::make_unique<CSelectFileDialog>();
@@ -466,6 +486,11 @@ void CApplication::CloseApplication() {
             settings_->AtY = camera.At.y;
             settings_->AtZ = camera.At.z;
         }
+        if (menu_) {
+            const bool full = maximized || isMaximized() || isFullScreen();
+            RememberWindowRect(*settings_, full ? QRect(windowX, windowY, windowWidth, windowHeight) : geometry());
+        }
+        if (dialogOpened_) (void)RememberFolder(*settings_, CurrentDirectory());
         // The dialog browses by moving the working directory; the file goes
         // back beside the one that was read.
         QDir::setCurrent(startDirectory);

@@ -15,6 +15,7 @@
 #include "ui/select_file_dialog.h"
 #include "ui/select_list.h"
 #include "ui/text_edit.h"
+#include "ui/texts.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ void OpenModel(const CFileActionContext& c, const QString& path) {
 void WriteModelFile(const CFileActionContext& c, QString path) {
     const QString ext = FromName(c.settings->ExtModel);
     if (path.right(4) != ext) path += ext;
-    if (path.isEmpty() || !HasModel(c, QStringLiteral("No model is open: there is nothing to write."))) return;
+    if (path.isEmpty() || !HasModel(c, Text(CTextId::kNothingToWrite))) return;
     SceneOf(c).WriteModel(ToPath(path));
 }
 
@@ -85,11 +86,11 @@ void WriteAnimationFile(const CFileActionContext& c, QString path, QString fileN
     if (animationName.isEmpty() || path.isEmpty()) return;
     const SceneSnapshot snapshot = SceneOf(c).Snapshot();
     if (!snapshot.hasModel) {
-        Report(c, QStringLiteral("No model is open: there is nothing to write."));
+        Report(c, Text(CTextId::kNothingToWrite));
         return;
     }
     if (snapshot.animations.empty()) {
-        Report(c, QStringLiteral("The model %1 has no animation to write.").arg(FromName(snapshot.modelName)));
+        Report(c, Text(CTextId::kNoAnimationToWrite).arg(FromName(snapshot.modelName)));
         return;
     }
     SceneOf(c).WriteAnimation(ToPath(path), ToName(animationName));
@@ -104,12 +105,8 @@ FileType ActionType(FileType selectedType, const QString& fileName) {
 
 namespace {
 
-QString NotAModel(const QString& name) {
-    return QStringLiteral("%1 is not a model file (.dae or .mdl): nothing was opened.").arg(name);
-}
-QString NotAnAnimation(const QString& name) {
-    return QStringLiteral("%1 is not an animation file (.ani): nothing was opened.").arg(name);
-}
+QString NotAModel(const QString& name) { return Text(CTextId::kNotAModel).arg(name); }
+QString NotAnAnimation(const QString& name) { return Text(CTextId::kNotAnAnimation).arg(name); }
 
 }  // namespace
 
@@ -125,8 +122,7 @@ void OpenFiles(const CFileActionContext& c, const QStringList& paths) {
             OpenAnimation(c, path);
         } else {
             Report(c, type == CSelectList::kTypeOther ? NotAModel(QFileInfo(path).fileName())
-                                                      : QStringLiteral("%1: one model at a time; it was not opened.")
-                                                            .arg(QFileInfo(path).fileName()));
+                                                      : Text(CTextId::kOneModelAtATime).arg(QFileInfo(path).fileName()));
         }
     }
 }
@@ -176,15 +172,20 @@ void RunFileAction(const CFileActionContext& c) {
 
 void ShowSceneEvents(const CFileActionContext& c) {
     if (!c.display) return;
+    using Refusal = SceneEvent::Refusal;
     for (const SceneEvent& event : SceneOf(c).TakeEvents()) {
         const QString path = QFile::decodeName(QByteArray::fromStdString(event.path));
-        const QString why = QString::fromStdString(event.status.Why());
+        // The scene's own refusals in the interface's language; a file's
+        // reason as its reader gave it.
+        QString why = QString::fromStdString(event.status.Why());
+        if (event.refusal == Refusal::CannotDraw) why = Text(CTextId::kModelCannotBeDrawn);
+        if (event.refusal == Refusal::NoModel) why = Text(CTextId::kNoModelForAnimation);
         switch (event.kind) {
             case SceneEvent::Kind::ModelOpened:
-                if (!event.status) Report(c, QStringLiteral("%1 could not be opened.\n%2").arg(path, why));
+                if (!event.status) Report(c, Text(CTextId::kCannotOpen).arg(path, why));
                 break;
             case SceneEvent::Kind::AnimationAdded:
-                if (!event.status) Report(c, QStringLiteral("%1 could not be read: %2.").arg(path, why));
+                if (!event.status) Report(c, Text(CTextId::kCannotRead).arg(path, why));
                 if (CAnimationListWindow* list = c.animationList; list && event.animationIndex >= 0) {
                     const int last = event.animationIndex;
                     list->selectedIndex = last;
@@ -196,8 +197,11 @@ void ShowSceneEvents(const CFileActionContext& c) {
                 break;
             case SceneEvent::Kind::ModelWritten:
             case SceneEvent::Kind::AnimationWritten:
-                if (!event.status) Report(c, QStringLiteral("Cannot write %1: %2.").arg(path, why));
-                else if (c.notice) c.notice(QStringLiteral("saved ") + QFileInfo(path).fileName());
+                if (event.refusal == Refusal::NoModel) Report(c, Text(CTextId::kNothingToWrite));
+                else if (event.refusal == Refusal::NoAnimation)
+                    Report(c, Text(CTextId::kNoAnimationToWrite).arg(FromName(SceneOf(c).Snapshot().modelName)));
+                else if (!event.status) Report(c, Text(CTextId::kCannotWrite).arg(path, why));
+                else if (c.notice) c.notice(Text(CTextId::kNoticeSaved).arg(QFileInfo(path).fileName()));
                 break;
         }
     }

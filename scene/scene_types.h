@@ -35,9 +35,13 @@ struct SceneSnapshot {
 // The answer to a command that works on a file.
 struct SceneEvent {
     enum class Kind { ModelOpened, AnimationAdded, ModelWritten, AnimationWritten };
+    // A failure that is the scene's own rather than the file's, so the
+    // interface can say it in its language.
+    enum class Refusal { None, NoModel, NoAnimation, CannotDraw };
     Kind kind = Kind::ModelOpened;
     std::string path;
     Status status;
+    Refusal refusal = Refusal::None;
     int animationIndex = -1;  // AnimationAdded: the new animation, now playing
 };
 

@@ -23,8 +23,10 @@ std::shared_ptr<SharedModel> Share(std::unique_ptr<CModel> model, std::string te
     return shared;
 }
 
-SceneEvent Event(SceneEvent::Kind kind, const std::string& path, Status status = {}) {
+SceneEvent Event(SceneEvent::Kind kind, const std::string& path, Status status = {},
+                 SceneEvent::Refusal refusal = SceneEvent::Refusal::None) {
     SceneEvent event;
+    event.refusal = status ? SceneEvent::Refusal::None : refusal;
     event.kind = kind;
     event.path = path;
     event.status = std::move(status);
@@ -116,7 +118,8 @@ void SceneWorker::OpenModel(const std::string& path) {
         MakeCurrent(Share(std::move(opened.model), FolderOf(path)), [this, path](bool built) {
             scene_.AfterModelChange(/*fit=*/true);
             scene_.Publish(Event(SceneEvent::Kind::ModelOpened, path,
-                                 built ? Status::Ok() : Status::Failure("the model cannot be drawn")));
+                                 built ? Status::Ok() : Status::Failure("the model cannot be drawn"),
+                                 SceneEvent::Refusal::CannotDraw));
         });
     });
 }
@@ -129,7 +132,8 @@ void SceneWorker::ReplaceModel(std::unique_ptr<CModel> model, const std::string&
             scene_.AfterModelChange(/*fit=*/true);
             scene_.Publish(Event(SceneEvent::Kind::ModelOpened, {},
                                  built ? Status::Ok()
-                                       : Status::Failure(shared ? "the model cannot be drawn" : "no model")));
+                                       : Status::Failure(shared ? "the model cannot be drawn" : "no model"),
+                                 shared ? SceneEvent::Refusal::CannotDraw : SceneEvent::Refusal::NoModel));
         });
     });
 }
@@ -139,7 +143,8 @@ void SceneWorker::AddAnimation(const std::string& path) {
         const std::shared_ptr<SharedModel> model = current_;
         if (!model || !model->model) {
             scene_.Publish(Event(SceneEvent::Kind::AnimationAdded, path,
-                                 Status::Failure("no model is open: open a model before its animations")));
+                                 Status::Failure("no model is open: open a model before its animations"),
+                                 SceneEvent::Refusal::NoModel));
             return;
         }
         Status read;
@@ -166,11 +171,14 @@ void SceneWorker::WriteCurrent(SceneEvent::Kind kind, const std::string& path,
     Queue([this, kind, path, write] {
         const std::shared_ptr<SharedModel> model = current_;
         Status written = Status::Failure("No model is open: there is nothing to write.");
+        SceneEvent::Refusal refusal = SceneEvent::Refusal::NoModel;
         if (model && model->model) {
             std::lock_guard<std::mutex> guard(model->lock);
             written = write(*model->model);
+            const bool noAnimation = kind == SceneEvent::Kind::AnimationWritten && model->model->animations.Count() == 0;
+            refusal = noAnimation ? SceneEvent::Refusal::NoAnimation : SceneEvent::Refusal::None;
         }
-        scene_.Publish(Event(kind, path, written));
+        scene_.Publish(Event(kind, path, written, refusal));
     });
 }
 

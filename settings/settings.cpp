@@ -11,7 +11,7 @@
 
 namespace {
 
-enum class Kind { Int, Float, String };
+enum class Kind { Int, Float, String, Path };
 
 struct Key {
     const char* name;
@@ -33,6 +33,11 @@ constexpr Key StringKey(const char* name, CName CSettings::*f) { return {name, K
 // The render targets' size: at least one row of the interface, at most what
 // a texture may be.
 constexpr Key SizeKey(const char* name, int CSettings::*f) { return {name, Kind::Int, f, nullptr, nullptr, 16, 16384}; }
+// The window's place and size: X11's coordinate range; a size of 0 is "not
+// remembered yet".
+constexpr Key PlaceKey(const char* name, int CSettings::*f) { return {name, Kind::Int, f, nullptr, nullptr, -32768, 32767}; }
+constexpr Key WindowSizeKey(const char* name, int CSettings::*f) { return {name, Kind::Int, f, nullptr, nullptr, 0, 32767}; }
+constexpr Key PathKey(const char* name, CName CSettings::*f) { return {name, Kind::Path, nullptr, nullptr, f}; }
 
 // All keys in the order config.ini is written.
 const Key kKeys[] = {
@@ -79,8 +84,13 @@ const Key kKeys[] = {
     FloatKey("AtY", &CSettings::AtY),
     FloatKey("AtZ", &CSettings::AtZ),
     StringKey("Language", &CSettings::Language),
+    PlaceKey("WindowX", &CSettings::WindowX),
+    PlaceKey("WindowY", &CSettings::WindowY),
+    WindowSizeKey("WindowWidth", &CSettings::WindowWidth),
+    WindowSizeKey("WindowHeight", &CSettings::WindowHeight),
+    PathKey("LastFolder", &CSettings::LastFolder),
 };
-static_assert(sizeof kKeys / sizeof kKeys[0] == 43);
+static_assert(sizeof kKeys / sizeof kKeys[0] == 48);
 
 constexpr std::size_t kLineBytes = 1024;    // one fgets buffer
 constexpr std::size_t kStringBytes = 1023;  // a converted string value at most
@@ -132,6 +142,15 @@ const Key* KeyOfLine(std::string_view line) {
     return nullptr;
 }
 
+// A path's value: from its first token to the line's end, without the
+// blanks and line end after it.
+std::string_view RestOfLine(std::string_view line, std::string_view firstToken) {
+    std::string_view rest = line.substr(static_cast<std::size_t>(firstToken.data() - line.data()));
+    while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t' || rest.back() == '\r' || rest.back() == '\n'))
+        rest.remove_suffix(1);
+    return rest;
+}
+
 }  // namespace
 
 bool CSettings::Read(std::string_view fileBytes, std::vector<std::string>* fallbacks) {
@@ -163,8 +182,9 @@ bool CSettings::Read(std::string_view fileBytes, std::vector<std::string>* fallb
             case Kind::Int: number = this->*k.intField = ParseInt(value); break;
             case Kind::Float: number = this->*k.floatField = ParseFloat(value); break;
             case Kind::String: (this->*k.stringField).SetFromCp932(value); break;
+            case Kind::Path: (this->*k.stringField).SetFromCp932(RestOfLine(line, value)); break;
             }
-            if (k.kind == Kind::String || (std::isfinite(number) && number >= k.low && number <= k.high)) continue;
+            if (k.kind == Kind::String || k.kind == Kind::Path || (std::isfinite(number) && number >= k.low && number <= k.high)) continue;
             std::string used;
             if (k.kind == Kind::Int) AppendInt(used, this->*k.intField = defaults.*k.intField);
             else AppendFixed6(used, this->*k.floatField = defaults.*k.floatField);
@@ -196,7 +216,8 @@ std::string CSettings::Serialize() const {
         switch (k.kind) {
         case Kind::Int: AppendInt(out, this->*k.intField); break;
         case Kind::Float: AppendFixed6(out, this->*k.floatField); break;
-        case Kind::String: out += StringValue(this->*k.stringField); break;
+        case Kind::String:
+        case Kind::Path: out += StringValue(this->*k.stringField); break;
         }
         out += "\r\n";
     };

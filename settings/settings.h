@@ -40,6 +40,12 @@ struct CSettings {
     CName TextureMoonName;
     // The interface's language: "auto" (the locale's), "ja" or "en".
     CName Language;
+    // The main window's place and size when it was last left, restored (not
+    // maximised); a size of 0 is the default, made from the screen's size.
+    int WindowX = 0, WindowY = 0, WindowWidth = 0, WindowHeight = 0;
+    // The folder the file dialog showed last; empty: the start folder. The
+    // rest of its line, so a folder name may hold spaces.
+    CName LastFolder;
 
     // Applies the key/value lines of a config.ini held in memory and keeps
     // its lines for Serialize. A number that no view can use (a screen size

@@ -46,6 +46,9 @@ constexpr Row kTexts[] = {
       u"%1 is not an animation file (.ani): nothing was opened."}},
     {CTextId::kOneModelAtATime,
      {u"%1: モデルは一度に一つだけ開けます。開いていません。", u"%1: one model at a time; it was not opened."}},
+    {CTextId::kNoModelForAnimation,
+     {u"モデルが開かれていません。先にモデルを開いてください",
+      u"no model is open: open a model before its animations"}},
 
     {CTextId::kSkyImageUnreadable, {u"空の画像 %1: %2", u"sky image %1: %2"}},
     {CTextId::kRoomNotImported, {u"%1: 取り込めません", u"%1: cannot be imported"}},

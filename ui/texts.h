@@ -39,6 +39,7 @@ enum class CTextId {
     kNotAModel,
     kNotAnAnimation,
     kOneModelAtATime,
+    kNoModelForAnimation,
     // What loading the scene reports (scene/scene_records.cpp, scene_worker.cpp).
     kSkyImageUnreadable,
     kRoomNotImported,

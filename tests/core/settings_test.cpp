@@ -20,7 +20,7 @@ CSettings ReadText(const std::string& text) {
 
 }  // namespace
 
-TEST(Settings, DefaultsAreWrittenAsFortyThreeLinesInTheFixedOrder) {
+TEST(Settings, DefaultsAreWrittenAsFortyEightLinesInTheFixedOrder) {
     CSettings s;
     EXPECT_EQ(s.ScreenWidth, 1536);
     EXPECT_EQ(s.EyePosY, -2.5f);

@@ -77,7 +77,7 @@ inline std::string RunCommand(const std::string& command, int* status) {
     return out;
 }
 
-// config.ini as written from the default settings: 43 lines in their fixed order.
+// config.ini as written from the default settings: 48 lines in their fixed order.
 inline const char* const kDefaultConfigFile =
     "ScreenWidth = 1536\r\nScreenHeight = 1080\r\n"
     "ModelPath = washitu1.dae\r\nExtModel = .mdl\r\nExtAnim = .ani\r\nExtDae = .dae\r\nImgPath = img\r\n"
@@ -89,4 +89,5 @@ inline const char* const kDefaultConfigFile =
     "MenuBKColorA = 255\r\nMenuBKColorR = 110\r\nMenuBKColorG = 80\r\nMenuBKColorB = 80\r\n"
     "MenuTextColorA = 255\r\nMenuTextColorR = 220\r\nMenuTextColorG = 200\r\nMenuTextColorB = 200\r\n"
     "RotationX = 1.500000\r\nRotationZ = 1.500000\r\nEyePosX = 0.000000\r\nEyePosY = -2.500000\r\n"
-    "EyePosZ = 1.500000\r\nAtX = 0.000000\r\nAtY = -3.500000\r\nAtZ = 1.500000\r\nLanguage = auto\r\n";
+    "EyePosZ = 1.500000\r\nAtX = 0.000000\r\nAtY = -3.500000\r\nAtZ = 1.500000\r\nLanguage = auto\r\n"
+    "WindowX = 0\r\nWindowY = 0\r\nWindowWidth = 0\r\nWindowHeight = 0\r\nLastFolder = \r\n";
