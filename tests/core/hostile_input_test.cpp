@@ -3,15 +3,20 @@
 // memory they take.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <string>
 
 #include "settings/settings.h"
 #include "collada/collada.h"
+#include "gltf/gltf.h"
 #include "heap_probe.h"
 #include "model/ani_file.h"
 #include "model/animation.h"
 #include "model/mdl_file.h"
 #include "tests/core/status_util.h"
+#include "tests/core/test_files.h"
 
 namespace {
 
@@ -302,4 +307,41 @@ TEST(HostileNames, ManyShortNamesStayBounded) {
         "<library_visual_scenes><visual_scene><node id=\"r\">" +
         nodes + "</node></visual_scene></library_visual_scenes></COLLADA>";
     ExpectColladaBounded(skin);
+}
+
+namespace {
+
+// A .gltf whose `nodes` each draw the `vertices` positions of buffer `uri`; `more`: further members.
+std::string Gltf(const std::string& uri, int vertices = 3, int nodes = 1, const std::string& more = "") {
+    std::string doc = R"({"asset":{"version":"2.0"},"meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],"nodes":[)";
+    for (int i = 0; i < nodes; ++i) doc += i ? R"(,{"mesh":0})" : R"({"mesh":0})";
+    const std::string bytes = std::to_string(12 * vertices);
+    return doc + R"(],"bufferViews":[{"buffer":0,"byteLength":)" + bytes + R"(}],"accessors":[{"bufferView":0,"componentType":5126,"count":)" +
+           std::to_string(vertices) + R"(,"type":"VEC3"}],"buffers":[{"byteLength":)" + bytes + R"(,"uri":")" + uri + "\"}]" + more + "}";
+}
+
+}  // namespace
+
+// External files come from the model's folder only, however a URI spells
+// its way out; an image that would leave it is left out with a note.
+TEST(HostileGltf, UrisLeavingTheModelsFolderAreRefused) {
+    ScratchDir dir;
+    std::filesystem::create_directories(dir.Path() / "m/sub");
+    WriteFileBytes(dir / "secret.bin", std::string(36, '\0'));
+    WriteFileBytes(dir / "m/in.bin", std::string(36, '\0'));
+    ASSERT_EQ(::symlink((dir / "secret.bin").c_str(), (dir / "m/link.bin").c_str()), 0);
+    const std::string image = R"(,"images":[{"uri":"%2E%2E/secret.png"}],"textures":[{"source":0}],)"
+                              R"("materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}}])";
+    const std::pair<const char*, bool> cases[] = {{"in.bin", true},         {"sub/../in.bin", true},        {"./%69n.bin", true},
+                                                  {"../secret.bin", false}, {"%2E%2E/secret.bin", false},   {"link.bin", false},
+                                                  {"..%2Fsecret.bin", false}, {"sub/../../secret.bin", false}};
+    for (const auto& [uri, inside] : cases) {
+        WriteFileBytes(dir / "m/m.gltf", Gltf(uri, 3, 1, image));
+        CModel model;
+        std::string why;
+        std::vector<std::string> notes;
+        EXPECT_EQ(Kept(LoadGltf(model, dir / "m/m.gltf"), why, notes), inside) << uri << ": " << why;
+        EXPECT_EQ(why.find("outside the model's folder") != std::string::npos, !inside) << uri << ": " << why;
+        EXPECT_EQ(inside && model.textures.Count() == 1 && model.textures[0]->fileName.Empty() && notes.size() == 1, inside) << uri;
+    }
 }
