@@ -7,6 +7,7 @@
 #include "gltf/document.h"
 #include "gltf/gltf.h"
 #include "gltf/sections.h"
+#include "model/model_finite.h"
 #include "platform/cp932.h"
 #include "platform/file_io.h"
 
@@ -39,6 +40,7 @@ Outcome Import(CModel& model, std::string_view bytes, const std::string& baseDir
         LoadGltfMaterials(in);
         LoadGltfMeshes(in);
         LoadGltfAnimations(in);
+        if (Status finite = CheckModelFinite(model); !finite) return fail(finite.Why());
         return imported;
     } catch (const GltfError& e) {
         return fail(e.what());

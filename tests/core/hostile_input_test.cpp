@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <limits>
 #include <string>
 
 #include "settings/settings.h"
@@ -344,4 +345,37 @@ TEST(HostileGltf, UrisLeavingTheModelsFolderAreRefused) {
         EXPECT_EQ(why.find("outside the model's folder") != std::string::npos, !inside) << uri << ": " << why;
         EXPECT_EQ(inside && model.textures.Count() == 1 && model.textures[0]->fileName.Empty() && notes.size() == 1, inside) << uri;
     }
+}
+
+// Counts, indices and numbers that lie end the import with one line naming
+// what lied; nothing is made up to fill the gap.
+TEST(HostileCollada, LyingCountsIndicesAndNumbersAreRefused) {
+    const auto tris = [](const std::string& p) { return R"(<triangles count="1"><input semantic="VERTEX" source="#v" offset="0"/><p>)" + p + "</p></triangles>"; };
+    const auto poly = [](const std::string& n) { return R"(<polylist count="2"><input semantic="VERTEX" source="#v" offset="0"/><vcount>)" + n + "</vcount><p>0 1 2 0 1 2</p></polylist>"; };
+    const auto edit = [](std::string doc, const std::string& from, const std::string& to) { return doc.replace(doc.find(from), from.size(), to); };
+    const std::string mesh = MeshDoc("9", "3", tris("0 1 2"));
+    const std::pair<std::string, const char*> cases[] = {
+        {MeshDoc("4294967295", "3", tris("0 1 2")), "holds 9 numbers, its count says"}, {MeshDoc("48", "3", tris("0 1 2")), "its count says 48"},
+        {MeshDoc("-9", "3", tris("0 1 2")), "negative count"},           {MeshDoc("9", "0", tris("0 1 2")), "stride below 1"},
+        {MeshDoc("9", "-3", tris("0 1 2")), "stride below 1"},           {MeshDoc("9", "3", tris("0 1 -1")), "vertex index -1"},
+        {MeshDoc("9", "3", tris("0 1 -2147483648")), "index -2147483648"}, {MeshDoc("9", "3", tris("0 1 99999")), "index 99999, its source has 3"},
+        {MeshDoc("9", "3", tris("2147483647 1 2")), "index 2147483647"}, {MeshDoc("9", "3", poly("3 -3")), "asks for -3 corners"},
+        {MeshDoc("9", "3", poly("3 2147483647")), "asks for 2147483647"}, {edit(mesh, "0 1 0<", "0 1 NaN<"), "NaN or infinity in the array \"v\""},
+        {edit(mesh, ">0 0 0", ">INF 0 0"), "NaN or infinity in the array"}, {edit(ControllerDoc("3", "2", "16"), "1 0.5<", "NaN 0.5<"), "source \"w\""},
+        {edit(ControllerDoc("3", "2", "16"), "0 0 0 1</bind", "0 0 0 -INF</bind"), "NaN or infinity in the bind shape matrix"},
+    };
+    for (const auto& [doc, reason] : cases) {
+        CModel model;
+        std::string why;
+        EXPECT_FALSE(Kept(LoadColladaFromMemory(model, doc, CName(u"hostile")), why)) << reason;
+        EXPECT_NE(why.find(reason), std::string::npos) << why;
+    }
+    ScratchDir dir;
+    const float positions[9] = {0, 0, 0, 1, 0, 0, 0, std::numeric_limits<float>::quiet_NaN(), 0};
+    WriteFileBytes(dir / "nan.bin", std::string(reinterpret_cast<const char*>(positions), sizeof positions));
+    WriteFileBytes(dir / "nan.gltf", Gltf("nan.bin"));
+    CModel model;
+    std::string why;
+    EXPECT_FALSE(Kept(LoadGltf(model, dir / "nan.gltf"), why));
+    EXPECT_NE(why.find("NaN or infinity in the array \"mesh0-positions\""), std::string::npos) << why;
 }
