@@ -379,3 +379,22 @@ TEST(HostileCollada, LyingCountsIndicesAndNumbersAreRefused) {
     EXPECT_FALSE(Kept(LoadGltf(model, dir / "nan.gltf"), why));
     EXPECT_NE(why.find("NaN or infinity in the array \"mesh0-positions\""), std::string::npos) << why;
 }
+
+// Each node using a mesh gets a copy of it: many uses of one mesh are
+// refused before the copies are made, few are read.
+TEST(HostileGltf, AMeshUsedByManyNodesStaysWithinTheGeometryLimit) {
+    ScratchDir dir;
+    WriteFileBytes(dir / "mesh.bin", std::string(12000, '\0'));
+    for (const int uses : {2, 3000}) {
+        WriteFileBytes(dir / "many.gltf", Gltf("mesh.bin", 1000, uses));
+        const HeapProbeResult r = RunWithHeapBound(ReaderHeapBound(12000 + 11 * uses + 400), [&] {
+            CModel model;
+            (void)LoadGltf(model, dir / "many.gltf");
+        });
+        EXPECT_TRUE(r.withinBound) << uses << ": " << r.detail;
+        CModel model;
+        std::string why;
+        EXPECT_EQ(Kept(LoadGltf(model, dir / "many.gltf"), why), uses == 2) << why;
+        EXPECT_EQ(why.find("use meshes 3000 times") != std::string::npos, uses == 3000) << why;
+    }
+}
