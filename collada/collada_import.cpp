@@ -7,6 +7,7 @@
 #include "collada/collada.h"
 #include "collada/sections.h"
 #include "collada/xml_dom.h"
+#include "model/model_finite.h"
 #include "model/model_up_axis.h"
 #include "platform/cp932.h"
 #include "platform/stage_timer.h"
@@ -52,6 +53,7 @@ void RunImporters(CModel& model, XmlDocument& doc, const std::string& label, Out
         turn.metres = 1.0;
         ModelToMetres(model, metres);
         ModelToZUp(model, up);
+        if (Status finite = CheckModelFinite(model); !finite) imported.status = finite.About(label);
     } catch (const ColladaError& e) {
         std::string where = label;
         if (e.Offset() >= 0) where += ":" + std::to_string(doc.LineAt(e.Offset()));

@@ -1,6 +1,7 @@
 // Skin controllers: the bind shape matrix, one bone per joint with its
 // inverse bind matrix, and up to eight influences per vertex.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -211,6 +212,9 @@ void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, BonesByNam
         if (const pugi::xml_node floatArray = SelectSingleNode(src, "float_array")) {
             const int count = AttributeAtoi(floatArray, "count");
             ReadFloats(floatArray, static_cast<std::int64_t>(count) * 128, count, numbers);
+            // Weights and matrices that are no numbers would be dropped or spread through every pose.
+            if (!std::all_of(numbers.begin(), numbers.end(), [](float f) { return std::isfinite(f); }))
+                throw ColladaError("NaN or infinity in the float_array of source \"" + std::string(Attribute(src, "id")) + "\"", floatArray);
         }
         if (const pugi::xml_node nameArray = SelectSingleNode(src, "Name_array")) ReadNames(nameArray, tables.jointNames);
     }

@@ -28,9 +28,11 @@ struct VectorSink {
     int stride;
     float pending[3] = {};
     int pendingCount = 0;
+    std::int64_t seen = 0;  // numbers taken
 
     void operator()(float v) { Bulk(&v, 1); }
     void Bulk(const float* v, std::size_t n) {
+        seen += static_cast<std::int64_t>(n);
         const std::size_t size = static_cast<std::size_t>(stride);
         for (; pendingCount != 0 && n != 0; --n) {
             pending[pendingCount++] = *v++;
@@ -67,22 +69,25 @@ std::unique_ptr<CFloatArray> ReadSource(pugi::xml_node src, std::string_view pos
     const pugi::xml_node floatArray = RequireNode(src, "float_array");
     const int count = AttributeAtoi(floatArray, "count");
     const pugi::xml_node accessor = RequireNode(src, "technique_common/accessor");
-    const int stride = AttributeAtoi(accessor, "stride");
+    // An absent stride is 1; a zero or negative one steps nowhere.
+    const int stride = HasAttribute(accessor, "stride") ? AttributeAtoi(accessor, "stride") : 1;
+    const std::string named = "source \"" + std::string(id) + "\"";
+    if (count < 0) throw ColladaError("the float_array of " + named + " has a negative count", floatArray);
+    if (stride <= 0) throw ColladaError("the accessor of " + named + " has a stride below 1", accessor);
     const std::int64_t honest = HonestCount(count, sourceBytes);
-    if (isPosition && stride > 0) geometry.vertexCount = static_cast<int>(honest / stride);
+    if (isPosition) geometry.vertexCount = static_cast<int>(honest / stride);
     if (stride == 2 || stride == 3) {
-        // One vector per start index below count; numbers missing from the
-        // text are 0.0.
+        // One vector per start index below count.
         const std::int64_t vectors = (honest + stride - 1) / stride;
         auto values = std::make_unique<CArray>(stride * 4);
         values->Reserve(static_cast<std::size_t>(vectors) + 1);
         VectorSink sink{*values, stride};
         numlist::ForEachNumber<float>(floatArray, static_cast<std::int64_t>(count) * 128, count, sink);
+        // Numbers the text does not hold are never made up.
+        if (sink.seen < count)
+            throw ColladaError("the float_array of " + named + " holds " + std::to_string(sink.seen) +
+                                   " numbers, its count says " + std::to_string(count), floatArray);
         sink.Finish();
-        constexpr int kZeroVectors = 512;
-        const float zeros[3 * kZeroVectors] = {};
-        for (std::int64_t left = vectors - values->Count(); left > 0; left -= kZeroVectors)
-            values->AddRange(zeros, static_cast<int>(std::min<std::int64_t>(left, kZeroVectors)));
         array->values = std::move(values);
     }
     return array;
@@ -244,10 +249,11 @@ std::unique_ptr<CPolygonData> ReadPolygons(pugi::xml_node prim, PolygonKind kind
         const std::int64_t groups = list.Groups(in.group);
         std::int64_t first = 0;
         for (const int n : vcount) {
-            const std::int64_t corners = std::min<std::int64_t>(std::max(n, 0), groups - first);
-            if (corners <= 0) break;
-            list.Fan(first, corners);
-            first += corners;
+            if (n < 0 || n > groups - first)
+                throw ColladaError("<vcount> asks for " + std::to_string(n) + " corners where <p> holds " +
+                                       std::to_string(std::max<std::int64_t>(groups - first, 0)) + " more", prim);
+            list.Fan(first, n);
+            first += n;
         }
         AppendCorners(list, in, *data);
         return data;
@@ -275,6 +281,36 @@ bool AllTriangles(pugi::xml_node polylist) {
     return all;
 }
 
+// Every index of the block names an element of its source: a negative one
+// or one past the source's end would be drawn from data the file never had.
+void CheckIndices(const CGeometry& geometry, const CPolygonData& data, pugi::xml_node prim) {
+    const auto elements = [&](const CName& id) -> std::int64_t {
+        const CFloatArray* array = id.Empty() ? nullptr : geometry.FindFloatArray(id);
+        return array && array->values ? array->values->Count() : -1;  // -1: no bound known
+    };
+    std::int64_t texBound = -1;
+    for (const CName& id : data.texIds) {
+        const std::int64_t n = elements(id);
+        if (n >= 0) texBound = texBound < 0 ? n : std::min(texBound, n);
+    }
+    const struct {
+        const CValueArray<int>& list;
+        std::int64_t bound;
+        const char* what;
+    } lists[] = {{data.vertexIndices, elements(data.vertexId), "vertex"},
+                 {data.normalIndices, elements(data.normalId), "normal"},
+                 {data.texIndices, texBound, "texture coordinate"},
+                 {data.colorIndices, elements(data.colorId), "colour"}};
+    for (const auto& l : lists) {
+        for (const int index : l.list) {
+            if (index >= 0 && (l.bound < 0 || index < l.bound)) continue;
+            throw ColladaError("<" + std::string(prim.name()) + "> has " + l.what + " index " + std::to_string(index) +
+                                   (index < 0 ? "" : ", its source has " + std::to_string(l.bound)),
+                               prim);
+        }
+    }
+}
+
 void Note(const ColladaSource& source, std::string text) {
     if (!source.notes) return;
     if (std::find(source.notes->begin(), source.notes->end(), text) == source.notes->end())
@@ -297,6 +333,7 @@ void LoadColladaGeometries(CModel& model, const ColladaSource& source) {
             geometry->floatArrays.Add(ReadSource(src, positionId, verticesId, *geometry, source.bytes));
 
         // Every kind of polygon primitive, in document order, as triangles.
+        int checked = 0;
         for (pugi::xml_node prim = mesh.first_child(); prim; prim = prim.next_sibling()) {
             const std::string_view kind = prim.type() == pugi::node_element ? prim.name() : "";
             if (kind == "triangles" || (kind == "polylist" && AllTriangles(prim)))
@@ -307,6 +344,7 @@ void LoadColladaGeometries(CModel& model, const ColladaSource& source) {
             else if (kind == "trifans") geometry->polygonData.Add(ReadPolygons(prim, PolygonKind::Trifans));
             else if (kind == "lines" || kind == "linestrips")
                 Note(source, "<" + std::string(kind) + "> skipped: only surfaces are imported");
+            if (geometry->polygonData.Count() > checked) CheckIndices(*geometry, *geometry->polygonData[checked++], prim);
         }
         if (AssetFrame own, document; OwnFrame(element, own, document))
             GeometryToDocumentFrame(*geometry, own.up, own.metres, document.up, document.metres);

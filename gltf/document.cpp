@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -108,9 +109,32 @@ std::vector<ViewlessIndices> FindViewlessIndices(std::string_view json) {
 
 struct FsState {
     std::size_t bytesRead = 0;
+    std::string prefix;     // the folder as tinygltf joins it, ending in '/'
+    std::string canonical;  // the folder with its links resolved, ending in '/'
+    std::string refused;    // the first URI that leads out of the folder
 };
 
-bool IsRegularFile(const std::string& path, void*) {
+std::string Canonical(const std::string& path) {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved) return {};
+    std::string out(resolved);
+    std::free(resolved);
+    return out;
+}
+
+// tinygltf also looks in the current folder when a file is not beside the
+// model: only paths inside the model's own folder are said to exist.
+bool IsRegularFile(const std::string& path, void* user) {
+    auto& fs = *static_cast<FsState*>(user);
+    if (path.compare(0, fs.prefix.size(), fs.prefix) != 0) return false;
+    const std::string uri = path.substr(fs.prefix.size());
+    const std::string target = Canonical(path);
+    const bool inside = StaysInFolder(uri) && (target.empty() || (!fs.canonical.empty() &&
+                                                                  target.compare(0, fs.canonical.size(), fs.canonical) == 0));
+    if (!inside) {
+        if (fs.refused.empty()) fs.refused = uri;
+        return false;
+    }
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
@@ -216,6 +240,23 @@ std::string RequiredExtensionMessage(const std::string& name) {
     return "the file requires the extension " + name + ", which this program does not support";
 }
 
+bool StaysInFolder(std::string_view uri) {
+    if (uri.empty() || uri[0] == '/' || uri[0] == '\\') return false;
+    int depth = 0;
+    for (std::size_t at = 0; at <= uri.size();) {
+        const std::size_t end = std::min(uri.find_first_of("/\\", at), uri.size());
+        const std::string_view part = uri.substr(at, end - at);
+        if (part.find(':') != std::string_view::npos) return false;  // "file:", "C:", "http:"
+        if (part == "..") {
+            if (--depth < 0) return false;
+        } else if (!part.empty() && part != ".") {
+            ++depth;
+        }
+        at = end + 1;
+    }
+    return true;
+}
+
 Status ParseGltfDocument(std::string_view bytes, const std::string& baseDir, tinygltf::Model& doc,
                          std::vector<GltfBuffer>& buffers, std::size_t& bytesRead) {
     const bool binary = bytes.size() >= 4 && bytes.substr(0, 4) == "glTF";
@@ -280,15 +321,18 @@ Status ParseGltfDocument(std::string_view bytes, const std::string& baseDir, tin
         standIn.append(json.substr(at));
     }
 
+    // An empty folder name would make tinygltf look in the current one.
+    const std::string base = baseDir.empty() ? std::string("/nonexistent-folder") : baseDir;
     FsState fs;
+    fs.prefix = base.back() == '/' ? base : base + "/";
+    fs.canonical = Canonical(base);
+    if (!fs.canonical.empty() && fs.canonical.back() != '/') fs.canonical += '/';
     tinygltf::TinyGLTF loader;
     loader.SetFsCallbacks({&IsRegularFile, &KeepPath, &ReadExternal, &NoWrite, &fs});
     loader.SetImageLoader(&KeepEncoded, &images);
     std::string err, warn;
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto size = static_cast<unsigned int>(bytes.size());
-    // An empty folder name would make tinygltf look in the current one.
-    const std::string base = baseDir.empty() ? std::string("/nonexistent-folder") : baseDir;
     bool ok;
     if (!replacements.empty())
         ok = loader.LoadASCIIFromString(&doc, &err, &warn, standIn.data(), static_cast<unsigned int>(standIn.size()), base);
@@ -298,6 +342,7 @@ Status ParseGltfDocument(std::string_view bytes, const std::string& baseDir, tin
         ok = loader.LoadASCIIFromString(&doc, &err, &warn, bytes.data(), size, base);
     bytesRead = bytes.size() + fs.bytesRead;
     if (!ok) {
+        if (!fs.refused.empty()) return Status::Failure("the URI \"" + fs.refused + "\" leads outside the model's folder");
         return Status::Failure(Reason(err, json));
     }
     // The decoded data takes its stand-ins' places (moving a vector keeps its bytes where they are).

@@ -2,7 +2,8 @@
 // Reading a .gltf or .glb into tinygltf's document, with our own limits:
 // JSON nested deeper than any glTF needs, a .glb whose chunks run past its
 // end, external files that are not regular files or are too large, are
-// refused with a one-line reason. External images are named, not read;
+// refused with a one-line reason, as is an external buffer outside the
+// model's folder (also through a symbolic link). External images are named, not read;
 // images inside the file keep their encoded bytes. A .glb's binary chunk is
 // not copied: tinygltf is handed the JSON with a stand-in for its buffer.
 #include <span>
@@ -13,6 +14,10 @@
 #include "platform/status.h"
 
 #include <tiny_gltf.h>
+
+// Whether a decoded relative URI names a file inside the folder it is read
+// against: not absolute, no scheme or drive, no ".." that climbs above it.
+bool StaysInFolder(std::string_view decodedUri);
 
 // The bytes of one buffer.
 using GltfBuffer = std::span<const unsigned char>;

@@ -7,6 +7,7 @@
 #include "gltf/document.h"
 #include "gltf/gltf.h"
 #include "gltf/sections.h"
+#include "model/model_finite.h"
 #include "platform/cp932.h"
 #include "platform/file_io.h"
 
@@ -44,6 +45,7 @@ Outcome Import(CModel& model, std::string_view bytes, const std::string& baseDir
         LoadGltfMaterials(in);
         LoadGltfMeshes(in);
         LoadGltfAnimations(in);
+        if (Status finite = CheckModelFinite(model); !finite) return fail(finite.Why());
         if (!doc.cameras.empty()) in.Note("cameras were left out");
         if (!doc.lights.empty()) in.Note("lights were left out");
         return imported;

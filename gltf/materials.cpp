@@ -52,9 +52,13 @@ void LoadGltfMaterials(GltfImport& in) {
                     auto texture = std::make_unique<CTexture>();
                     imageTexture[u] = UniqueName(textureIds, img.name.empty() ? "image" + std::to_string(image) : img.name);
                     SetUtf8Name(texture->id, imageTexture[u]);
-                    if (!img.uri.empty())
-                        SetUtf8Name(texture->fileName, DecodeUri(img.uri));
-                    else
+                    if (!img.uri.empty()) {
+                        const std::string file = DecodeUri(img.uri);
+                        if (StaysInFolder(file))
+                            SetUtf8Name(texture->fileName, file);
+                        else
+                            in.Note("the image URI \"" + img.uri + "\" leads outside the model's folder: its texture was left out");
+                    } else
                         texture->embeddedImage.assign(img.image.begin(), img.image.end());
                     in.model.textures.Add(std::move(texture));
                 }

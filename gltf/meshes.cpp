@@ -5,6 +5,7 @@
 // rest transform into its vertices, and follows the node when an animation
 // moves it or a node above it.
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -425,9 +426,43 @@ void ReadPrimitive(GltfImport& in, int node, const tinygltf::Primitive& prim, co
     in.model.geometries.Add(std::move(geometry));
 }
 
+// Bytes of model records one use of a primitive becomes: each node that
+// uses a mesh gets a copy of it. Counts the file cannot hold count nothing
+// here; reading them fails with its own message.
+std::uint64_t ExpandedBytes(const GltfImport& in, const tinygltf::Primitive& prim, bool skinned) {
+    const auto count = [&](int accessor) -> std::uint64_t {
+        if (accessor < 0 || static_cast<std::size_t>(accessor) >= in.doc.accessors.size()) return 0;
+        const std::size_t n = in.doc.accessors[static_cast<std::size_t>(accessor)].count;
+        return n > in.sourceBytes ? 0 : n;
+    };
+    const std::uint64_t vertices = count(Attribute(prim, "POSITION"));
+    const bool normals = Attribute(prim, "NORMAL") >= 0, uvs = Attribute(prim, "TEXCOORD_0") >= 0;
+    const std::uint64_t perVertex = 12 + (normals ? 12 : 0) + (uvs ? 8 : 0) + (skinned ? sizeof(CBoneWeight) * MaxBoneInfluences : 0);
+    std::uint64_t corners = prim.indices >= 0 ? count(prim.indices) : vertices;
+    if (prim.mode != TINYGLTF_MODE_TRIANGLES) corners *= 3;  // strips and fans become lists
+    return vertices * perVertex + corners * 4 * (1 + (normals ? 1 : 0) + (uvs ? 1 : 0));
+}
+
 }  // namespace
 
+std::uint64_t ExpandedGeometryLimit(std::uint64_t sourceBytes) { return 16 * sourceBytes + (16ull << 20); }
+
 void LoadGltfMeshes(GltfImport& in) {
+    // A mesh used by many nodes is copied for each: the copies together stay
+    // within a bound set by the file's size, or the document is refused
+    // before any is made.
+    std::uint64_t expanded = 0, uses = 0;
+    for (int node : in.order) {
+        const tinygltf::Node& n = in.doc.nodes[static_cast<std::size_t>(node)];
+        if (n.mesh < 0 || static_cast<std::size_t>(n.mesh) >= in.doc.meshes.size()) continue;
+        ++uses;
+        for (const tinygltf::Primitive& prim : in.doc.meshes[static_cast<std::size_t>(n.mesh)].primitives)
+            expanded += ExpandedBytes(in, prim, n.skin >= 0);
+    }
+    const std::uint64_t limit = ExpandedGeometryLimit(in.sourceBytes);
+    if (expanded > limit)
+        throw GltfError("its nodes use meshes " + std::to_string(uses) + " times, which makes " + std::to_string(expanded >> 20) +
+                        " MB of geometry, more than the " + std::to_string(limit >> 20) + " MB allowed for a file of its size");
     std::set<std::string> ids;
     for (int node : in.order) {
         const int mesh = in.doc.nodes[static_cast<std::size_t>(node)].mesh;

@@ -5,6 +5,7 @@
 #include <tiny_gltf.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -49,6 +50,9 @@ struct GltfImport {
 void LoadGltfNodes(GltfImport& in);
 void LoadGltfMaterials(GltfImport& in);
 void LoadGltfMeshes(GltfImport& in);
+// The most bytes of geometry the meshes of a document of `sourceBytes` (file
+// and buffers) may become once copied for every node that uses them.
+std::uint64_t ExpandedGeometryLimit(std::uint64_t sourceBytes);
 void LoadGltfAnimations(GltfImport& in);
 
 // Sets a name from UTF-8 text (cut at 1023 UTF-16 units).

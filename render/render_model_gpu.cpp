@@ -112,12 +112,17 @@ Outcome CRenderModelGpu::Build(CRenderer& renderer, const CModel* model, bool sk
     if (!model) return Status::Failure("no model to build");
     skinning = skinningOn ? 1 : 0;
 
+    Outcome built;
     for (const CTexture* texture : model->textures) {
         const std::string file = texture->fileName.ToUtf8();
         const bool relative = !folder.empty() && !file.empty() && file[0] != '/';
-        textures.Add(!texture->embeddedImage.empty() ? *LoadTextureData(texture->embeddedImage)
-                     : file.empty()                    ? 0u
-                                                       : *LoadTextureFile(relative ? folder + "/" + file : file));
+        Result<GLuint> loaded = !texture->embeddedImage.empty() ? LoadTextureData(texture->embeddedImage)
+                                : file.empty()                    ? Result<GLuint>(0u)
+                                                                  : LoadTextureFile(relative ? folder + "/" + file : file);
+        // One line per texture that cannot be used; the model is drawn without it.
+        if (!loaded)
+            built.notes.push_back("texture left out: " + loaded.status().About(file.empty() ? "embedded image " + texture->id.ToUtf8() : "").Why());
+        textures.Add(*loaded);
     }
 
     materialBuffer = CRenderer::CreateDynamicBuffer(sizeof(MaterialConstants));
@@ -168,7 +173,6 @@ Outcome CRenderModelGpu::Build(CRenderer& renderer, const CModel* model, bool sk
 
     pose.CopyBones(*model);
     pose.CopyAnimations(*model);
-    Outcome built;
     if (pose.bones.Count() > kBonePaletteSize) {
         built.notes.push_back(pose.name.ToUtf8() + " has " + std::to_string(pose.bones.Count()) + " bones; only the first " +
                               std::to_string(kBonePaletteSize) + " are skinned");

@@ -1,12 +1,13 @@
 #include "render/texture_file.h"
 
-#include <QImageReader>
-
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
 #include <QImageReader>
 #include <QString>
 #include <climits>
 
+#include "platform/file_io.h"
 #include "platform/stage_timer.h"
 
 namespace {
@@ -26,34 +27,52 @@ GLuint Upload(QImage image) {
     return texture;
 }
 
-}  // namespace
-
-Result<GLuint> LoadTextureFile(const std::string& path) {
-    QImageReader reader(QString::fromStdString(path));
+// The image in `encoded`, or why it cannot be decoded. Qt never opens a
+// path itself: the bytes come from the regular-file reader.
+Result<QImage> Decode(const std::string& encoded) {
+    if (encoded.size() > static_cast<std::size_t>(INT_MAX)) return Status::Failure("the image is larger than 2 GB");
+    const QByteArray bytes = QByteArray::fromRawData(encoded.data(), static_cast<qsizetype>(encoded.size()));
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    // The header's size decides before any pixel memory is taken.
+    const QSize size = reader.size();
+    if (size.isValid() && static_cast<qint64>(size.width()) * size.height() > kMaxTexturePixels)
+        return Status::Failure(std::to_string(size.width()) + " x " + std::to_string(size.height()) +
+                               " pixels, more than " + std::to_string(kMaxTexturePixels) + " (4096 x 4096)");
     QImage image;
     {
         const stage_timer::Span span("textures: decode");
         image = reader.read();
     }
-    const GLuint texture = Upload(std::move(image));
-    if (texture == 0) return Status::Failure(path + ": " + reader.errorString().toStdString());
-    return texture;
+    if (image.isNull()) return Status::Failure(reader.errorString().toStdString());
+    return image;
+}
+
+}  // namespace
+
+Result<GLuint> LoadTextureFile(const std::string& path) {
+    const Result<std::string> bytes = ReadWholeFile(path, kMaxImageFileBytes);
+    if (!bytes) return bytes.status().About(path);
+    Result<QImage> image = Decode(*bytes);
+    if (!image) return image.status().About(path);
+    return Upload(std::move(*image));
 }
 
 Result<GLuint> LoadTextureData(const std::string& encoded) {
-    if (encoded.size() > static_cast<std::size_t>(INT_MAX)) return Status::Failure("the image is larger than 2 GB");
-    QImage image;
-    {
-        const stage_timer::Span span("textures: decode");
-        image = QImage::fromData(reinterpret_cast<const uchar*>(encoded.data()), static_cast<int>(encoded.size()));
-    }
-    const GLuint texture = Upload(std::move(image));
-    if (texture == 0) return Status::Failure("the image cannot be decoded");
-    return texture;
+    Result<QImage> image = Decode(encoded);
+    if (!image) return image.status();
+    return Upload(std::move(*image));
 }
 
 Status CheckImageFile(const std::string& path) {
-    QImageReader reader(QString::fromStdString(path));
+    const Result<std::string> bytes = ReadWholeFile(path, kMaxImageFileBytes);
+    if (!bytes) return bytes.status();
+    QByteArray data = QByteArray::fromRawData(bytes->data(), static_cast<qsizetype>(bytes->size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
     if (reader.canRead()) return Status::Ok();
     return Status::Failure(reader.errorString().toStdString());
 }

@@ -7,6 +7,10 @@
 #include "platform/status.h"
 #include "render/gl.h"
 
+// The most pixels an image may have: the size is read from its header and a
+// larger one is refused before it is decoded.
+inline constexpr long long kMaxTexturePixels = 4096LL * 4096;
+
 // The texture name, or why the file cannot be read or decoded (the value
 // is then 0, which binds as black).
 Result<GLuint> LoadTextureFile(const std::string& path);

@@ -1,12 +1,12 @@
 #include "ui/drawing.h"
 
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPen>
 #include <QWidget>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "platform/data_paths.h"
@@ -105,8 +105,9 @@ void DrawInterfaceTextElided(QPainter& p, const QString& text, const QFont& font
 }
 
 QImage LoadInterfaceImage(const QString& name) {
-    const QString path = QString::fromStdString(DataFile(name.toStdString()));  // installed: share/vorland/pict
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > static_cast<qint64>(kMaxImageFileBytes)) return QImage();
-    return QImage(path);
+    const std::string path = DataFile(name.toStdString());  // installed: share/vorland/pict
+    // Read by the regular-file reader: a FIFO or device in its place is refused at once.
+    const Result<std::string> bytes = ReadWholeFile(path, kMaxImageFileBytes);
+    if (!bytes || bytes->size() > static_cast<std::size_t>(INT_MAX)) return QImage();
+    return QImage::fromData(reinterpret_cast<const uchar*>(bytes->data()), static_cast<int>(bytes->size()));
 }

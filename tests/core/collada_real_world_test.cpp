@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,11 @@ std::size_t Count(const std::string& text, const std::string& what) {
 }
 
 std::string Source(const std::string& id, const std::string& values, int stride = 3) {
-    return "<source id='" + id + "'><float_array count='" + std::to_string(Count(values, " ") + 1) + "'>" + values +
+    // The numbers themselves, whatever spaces stand around them.
+    std::size_t numbers = 0;
+    std::istringstream words(values);
+    for (std::string word; words >> word;) ++numbers;
+    return "<source id='" + id + "'><float_array count='" + std::to_string(numbers) + "'>" + values +
            "</float_array><technique_common><accessor stride='" + std::to_string(stride) + "'/></technique_common></source>";
 }
 

@@ -3,15 +3,21 @@
 // memory they take.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <limits>
 #include <string>
 
 #include "settings/settings.h"
 #include "collada/collada.h"
+#include "gltf/gltf.h"
 #include "heap_probe.h"
 #include "model/ani_file.h"
 #include "model/animation.h"
 #include "model/mdl_file.h"
 #include "tests/core/status_util.h"
+#include "tests/core/test_files.h"
 
 namespace {
 
@@ -302,4 +308,93 @@ TEST(HostileNames, ManyShortNamesStayBounded) {
         "<library_visual_scenes><visual_scene><node id=\"r\">" +
         nodes + "</node></visual_scene></library_visual_scenes></COLLADA>";
     ExpectColladaBounded(skin);
+}
+
+namespace {
+
+// A .gltf whose `nodes` each draw the `vertices` positions of buffer `uri`; `more`: further members.
+std::string Gltf(const std::string& uri, int vertices = 3, int nodes = 1, const std::string& more = "") {
+    std::string doc = R"({"asset":{"version":"2.0"},"meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],"nodes":[)";
+    for (int i = 0; i < nodes; ++i) doc += i ? R"(,{"mesh":0})" : R"({"mesh":0})";
+    const std::string bytes = std::to_string(12 * vertices);
+    return doc + R"(],"bufferViews":[{"buffer":0,"byteLength":)" + bytes + R"(}],"accessors":[{"bufferView":0,"componentType":5126,"count":)" +
+           std::to_string(vertices) + R"(,"type":"VEC3"}],"buffers":[{"byteLength":)" + bytes + R"(,"uri":")" + uri + "\"}]" + more + "}";
+}
+
+}  // namespace
+
+// External files come from the model's folder only, however a URI spells
+// its way out; an image that would leave it is left out with a note.
+TEST(HostileGltf, UrisLeavingTheModelsFolderAreRefused) {
+    ScratchDir dir;
+    std::filesystem::create_directories(dir.Path() / "m/sub");
+    WriteFileBytes(dir / "secret.bin", std::string(36, '\0'));
+    WriteFileBytes(dir / "m/in.bin", std::string(36, '\0'));
+    ASSERT_EQ(::symlink((dir / "secret.bin").c_str(), (dir / "m/link.bin").c_str()), 0);
+    const std::string image = R"(,"images":[{"uri":"%2E%2E/secret.png"}],"textures":[{"source":0}],)"
+                              R"("materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}}])";
+    const std::pair<const char*, bool> cases[] = {{"in.bin", true},         {"sub/../in.bin", true},        {"./%69n.bin", true},
+                                                  {"../secret.bin", false}, {"%2E%2E/secret.bin", false},   {"link.bin", false},
+                                                  {"..%2Fsecret.bin", false}, {"sub/../../secret.bin", false}};
+    for (const auto& [uri, inside] : cases) {
+        WriteFileBytes(dir / "m/m.gltf", Gltf(uri, 3, 1, image));
+        CModel model;
+        std::string why;
+        std::vector<std::string> notes;
+        EXPECT_EQ(Kept(LoadGltf(model, dir / "m/m.gltf"), why, notes), inside) << uri << ": " << why;
+        EXPECT_EQ(why.find("outside the model's folder") != std::string::npos, !inside) << uri << ": " << why;
+        EXPECT_EQ(inside && model.textures.Count() == 1 && model.textures[0]->fileName.Empty() && notes.size() == 1, inside) << uri;
+    }
+}
+
+// Counts, indices and numbers that lie end the import with one line naming
+// what lied; nothing is made up to fill the gap.
+TEST(HostileCollada, LyingCountsIndicesAndNumbersAreRefused) {
+    const auto tris = [](const std::string& p) { return R"(<triangles count="1"><input semantic="VERTEX" source="#v" offset="0"/><p>)" + p + "</p></triangles>"; };
+    const auto poly = [](const std::string& n) { return R"(<polylist count="2"><input semantic="VERTEX" source="#v" offset="0"/><vcount>)" + n + "</vcount><p>0 1 2 0 1 2</p></polylist>"; };
+    const auto edit = [](std::string doc, const std::string& from, const std::string& to) { return doc.replace(doc.find(from), from.size(), to); };
+    const std::string mesh = MeshDoc("9", "3", tris("0 1 2"));
+    const std::pair<std::string, const char*> cases[] = {
+        {MeshDoc("4294967295", "3", tris("0 1 2")), "holds 9 numbers, its count says"}, {MeshDoc("48", "3", tris("0 1 2")), "its count says 48"},
+        {MeshDoc("-9", "3", tris("0 1 2")), "negative count"},           {MeshDoc("9", "0", tris("0 1 2")), "stride below 1"},
+        {MeshDoc("9", "-3", tris("0 1 2")), "stride below 1"},           {MeshDoc("9", "3", tris("0 1 -1")), "vertex index -1"},
+        {MeshDoc("9", "3", tris("0 1 -2147483648")), "index -2147483648"}, {MeshDoc("9", "3", tris("0 1 99999")), "index 99999, its source has 3"},
+        {MeshDoc("9", "3", tris("2147483647 1 2")), "index 2147483647"}, {MeshDoc("9", "3", poly("3 -3")), "asks for -3 corners"},
+        {MeshDoc("9", "3", poly("3 2147483647")), "asks for 2147483647"}, {edit(mesh, "0 1 0<", "0 1 NaN<"), "NaN or infinity in the array \"v\""},
+        {edit(mesh, ">0 0 0", ">INF 0 0"), "NaN or infinity in the array"}, {edit(ControllerDoc("3", "2", "16"), "1 0.5<", "NaN 0.5<"), "source \"w\""},
+        {edit(ControllerDoc("3", "2", "16"), "0 0 0 1</bind", "0 0 0 -INF</bind"), "NaN or infinity in the bind shape matrix"},
+    };
+    for (const auto& [doc, reason] : cases) {
+        CModel model;
+        std::string why;
+        EXPECT_FALSE(Kept(LoadColladaFromMemory(model, doc, CName(u"hostile")), why)) << reason;
+        EXPECT_NE(why.find(reason), std::string::npos) << why;
+    }
+    ScratchDir dir;
+    const float positions[9] = {0, 0, 0, 1, 0, 0, 0, std::numeric_limits<float>::quiet_NaN(), 0};
+    WriteFileBytes(dir / "nan.bin", std::string(reinterpret_cast<const char*>(positions), sizeof positions));
+    WriteFileBytes(dir / "nan.gltf", Gltf("nan.bin"));
+    CModel model;
+    std::string why;
+    EXPECT_FALSE(Kept(LoadGltf(model, dir / "nan.gltf"), why));
+    EXPECT_NE(why.find("NaN or infinity in the array \"mesh0-positions\""), std::string::npos) << why;
+}
+
+// Each node using a mesh gets a copy of it: many uses of one mesh are
+// refused before the copies are made, few are read.
+TEST(HostileGltf, AMeshUsedByManyNodesStaysWithinTheGeometryLimit) {
+    ScratchDir dir;
+    WriteFileBytes(dir / "mesh.bin", std::string(12000, '\0'));
+    for (const int uses : {2, 3000}) {
+        WriteFileBytes(dir / "many.gltf", Gltf("mesh.bin", 1000, uses));
+        const HeapProbeResult r = RunWithHeapBound(ReaderHeapBound(12000 + 11 * uses + 400), [&] {
+            CModel model;
+            (void)LoadGltf(model, dir / "many.gltf");
+        });
+        EXPECT_TRUE(r.withinBound) << uses << ": " << r.detail;
+        CModel model;
+        std::string why;
+        EXPECT_EQ(Kept(LoadGltf(model, dir / "many.gltf"), why), uses == 2) << why;
+        EXPECT_EQ(why.find("use meshes 3000 times") != std::string::npos, uses == 3000) << why;
+    }
 }

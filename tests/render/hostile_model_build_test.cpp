@@ -2,8 +2,15 @@
 // its vertex buffer by what the geometry holds, not by the claim.
 #include <gtest/gtest.h>
 
-#include <climits>
+#include <sys/stat.h>
 
+#include <QImage>
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "render/texture_file.h"
+#include "tests/core/test_files.h"
 #include "tests/render/gpu_fixture.h"
 
 namespace {
@@ -50,4 +57,24 @@ TEST_F(HostileModelBuild, HonestVertexCountKeepsItsBuffer) {
     EXPECT_EQ(VertexBufferBytes(*render.meshes[0]), static_cast<GLint64>(3 * sizeof(ModelVertex)));
     // The triangle outside the geometry is left out.
     EXPECT_EQ(render.meshes[0]->indexCounts[0], 3);
+}
+
+// Every texture that cannot be used is left out with one note naming its
+// file; none blocks (a FIFO, a device) or is decoded past the pixel limit
+// its header shows, and the model is built all the same.
+TEST_F(HostileModelBuild, TexturesThatCannotBeUsedAreNamedOneLineEach) {
+    ScratchDir dir;
+    ASSERT_TRUE(QImage(4, 4, QImage::Format_RGB32).save(QString::fromStdString(dir / "good.png")));
+    ASSERT_EQ(::mkfifo((dir / "fifo.png").c_str(), 0600), 0);
+    WriteFileBytes(dir / "huge.ppm", "P6\n20000 20000\n255\n");  // a header of 400 million pixels, and no pixels
+    const std::vector<std::string> files = {"good.png", "fifo.png", "/dev/zero", "huge.ppm", "missing.png"};
+    for (const std::string& file : files) model.textures.AddNew()->fileName.SetAscii(file.c_str());
+    const Outcome built = render.Build(*renderer, &model, false, dir.Path().string());
+    ASSERT_TRUE(built.IsOk()) << built.Why();
+    ASSERT_EQ(built.notes.size(), files.size() - 1);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(render.textures[static_cast<int>(i)] != 0, i == 0) << files[i];
+        EXPECT_TRUE(i == 0 || built.notes[i - 1].find(files[i]) != std::string::npos) << files[i];
+    }
+    EXPECT_NE(built.notes[2].find("20000 x 20000"), std::string::npos) << built.notes[2];
 }

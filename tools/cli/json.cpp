@@ -1,6 +1,22 @@
 #include "tools/cli/json.h"
 
+#include <cmath>
 #include <cstdio>
+
+namespace {
+
+// JSON has no NaN or infinity: such a number is written as null.
+void AppendNumber(std::string& text, double value) {
+    if (!std::isfinite(value)) {
+        text += "null";
+        return;
+    }
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.6g", value);
+    text += buf;
+}
+
+}  // namespace
 
 std::string JsonEscape(std::string_view s) {
     std::string out = "\"";
@@ -42,18 +58,15 @@ void JsonObject::Int(std::string_view key, long long value) {
 
 void JsonObject::Number(std::string_view key, double value) {
     Key(key);
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.6g", value);
-    text_ += buf;
+    AppendNumber(text_, value);
 }
 
 void JsonObject::Numbers(std::string_view key, const double* values, int count) {
     Key(key);
     text_ += "[";
     for (int i = 0; i < count; ++i) {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%s%.6g", i > 0 ? ", " : "", values[i]);
-        text_ += buf;
+        if (i > 0) text_ += ", ";
+        AppendNumber(text_, values[i]);
     }
     text_ += "]";
 }
