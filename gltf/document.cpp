@@ -132,7 +132,8 @@ bool IsRegularFile(const std::string& path, void* user) {
     const bool inside = StaysInFolder(uri) && (target.empty() || (!fs.canonical.empty() &&
                                                                   target.compare(0, fs.canonical.size(), fs.canonical) == 0));
     if (!inside) {
-        if (fs.refused.empty()) fs.refused = uri;
+        // A data URI the parser could not decode is malformed, not a way out.
+        if (fs.refused.empty() && uri.rfind("data:", 0) != 0) fs.refused = uri;
         return false;
     }
     struct stat st {};
