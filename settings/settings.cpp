@@ -33,6 +33,8 @@ constexpr Key StringKey(const char* name, CName CSettings::*f) { return {name, K
 // The render targets' size: at least one row of the interface, at most what
 // a texture may be.
 constexpr Key SizeKey(const char* name, int CSettings::*f) { return {name, Kind::Int, f, nullptr, nullptr, 16, 16384}; }
+// Off (0) or on (1).
+constexpr Key SwitchKey(const char* name, int CSettings::*f) { return {name, Kind::Int, f, nullptr, nullptr, 0, 1}; }
 
 // All keys in the order config.ini is written.
 const Key kKeys[] = {
@@ -79,8 +81,9 @@ const Key kKeys[] = {
     FloatKey("AtY", &CSettings::AtY),
     FloatKey("AtZ", &CSettings::AtZ),
     StringKey("Language", &CSettings::Language),
+    SwitchKey("InspectView", &CSettings::InspectView),
 };
-static_assert(sizeof kKeys / sizeof kKeys[0] == 43);
+static_assert(sizeof kKeys / sizeof kKeys[0] == 44);
 
 constexpr std::size_t kLineBytes = 1024;    // one fgets buffer
 constexpr std::size_t kStringBytes = 1023;  // a converted string value at most

@@ -40,6 +40,8 @@ struct CSettings {
     CName TextureMoonName;
     // The interface's language: "auto" (the locale's), "ja" or "en".
     CName Language;
+    // 1: the viewer starts in the inspection view (neutral background, grid); 0: the room.
+    int InspectView = 0;
 
     // Applies the key/value lines of a config.ini held in memory and keeps
     // its lines for Serialize. A number that no view can use (a screen size

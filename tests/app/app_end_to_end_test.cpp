@@ -289,7 +289,7 @@ TEST_F(AppEndToEnd, OpenPlayWriteReadBackAndClose) {
     EXPECT_TRUE(app->Closed());
     EXPECT_EQ(QDir::currentPath(), Root());
     const QList<QByteArray> lines = ReadBytes(Root() + "/config.ini").split('\n');
-    EXPECT_EQ(lines.size(), 44);  // 43 lines and the empty rest after the last
+    EXPECT_EQ(lines.size(), 45);  // 44 lines and the empty rest after the last
     EXPECT_EQ(lines.first(), QByteArray("ScreenWidth = 1536\r"));
 }
 

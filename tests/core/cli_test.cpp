@@ -30,7 +30,7 @@ const std::string kCat = VORLAND_SOURCE_DIR "/model/washitu/washitu1.dae";
 
 }  // namespace
 
-TEST(CliSettings, InAnEmptyFolderPrintsTheFortyThreeDefaultLines) {
+TEST(CliSettings, InAnEmptyFolderPrintsTheFortyFourDefaultLines) {
     ScratchDir dir;
     int status = -1;
     const std::string out = Cli("settings", &status, dir.Path().string());
@@ -39,7 +39,7 @@ TEST(CliSettings, InAnEmptyFolderPrintsTheFortyThreeDefaultLines) {
     EXPECT_EQ(out, expected);
     int lines = 0;
     for (char c : out) lines += c == '\n';
-    EXPECT_EQ(lines, 43);
+    EXPECT_EQ(lines, 44);
     // Nothing was written into the folder.
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
