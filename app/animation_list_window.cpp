@@ -42,7 +42,24 @@ void CAnimationListWindow::Create(QWidget* parent, int x, int y, int width, int 
 
 void CAnimationListWindow::SetRows(const QStringList& names) {
     names_ = names;
+    lengths_.clear();
+    playing_ = -1;
     Refresh();
+}
+
+void CAnimationListWindow::SetAnimations(const std::vector<AnimationEntry>& animations, int playing) {
+    names_.clear();
+    lengths_.clear();
+    for (const AnimationEntry& a : animations) {
+        names_ += QString::fromUtf16(a.id.Data(), a.id.Length());
+        lengths_.push_back(a.length);
+    }
+    playing_ = playing >= 0 && playing < AnimationCount() ? playing : -1;
+    Refresh();
+}
+
+QString CAnimationListWindow::LengthText(double seconds) {
+    return QStringLiteral("%1 s").arg(std::isfinite(seconds) ? seconds : 0.0, 0, 'f', 2);
 }
 
 QString CAnimationListWindow::AnimationName(int i) const {
@@ -111,7 +128,21 @@ void CAnimationListWindow::paintEvent(QPaintEvent*) {
             const int y = (i - topIndex) * r;
             if (y >= h) break;
             if (i == selectedIndex) p.fillRect(0, y, w, r, ToQColor(highlight));
-            DrawInterfaceText(p, AnimationName(i), font, QRectF(r, y, w, r), brush);
+            if (i == playing_) {
+                // A triangle in the left margin, pointing at the name.
+                const double m = r * 0.3;
+                const QPointF tip[3] = {{m, y + m}, {r - m, y + r * 0.5}, {m, y + r - m}};
+                p.setPen(Qt::NoPen);
+                p.setBrush(brush);
+                p.drawPolygon(tip, 3);
+            }
+            // The length at the right, before the scroll bar; the name takes the rest.
+            const double lengthWidth = i < static_cast<int>(lengths_.size()) ? r * 3.2 : 0.0;
+            const double right = w - (scrollBar_ ? scrollBar_->width() : 0);
+            if (lengthWidth > 0)
+                DrawInterfaceTextElided(p, LengthText(lengths_[i]), font, QRectF(right - lengthWidth, y, lengthWidth, r),
+                                        brush);
+            DrawInterfaceTextElided(p, AnimationName(i), font, QRectF(r, y, right - lengthWidth - r, r), brush);
         }
     }
     SyncScrollBar(n);

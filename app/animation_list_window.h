@@ -7,6 +7,9 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <vector>
+
+#include "scene/scene_types.h"
 
 #include "ui/drawing.h"
 #include "ui/metrics.h"
@@ -30,6 +33,12 @@ public:
     // The rows: the names of the current model's animations, as the scene
     // last published them.
     void SetRows(const QStringList& names);
+    // The same with each one's length (shown at the row's right) and the one
+    // playing (marked); -1 for none.
+    void SetAnimations(const std::vector<AnimationEntry>& animations, int playing);
+    int PlayingIndex() const { return playing_; }
+    // "2.50 s": the length as its row shows it.
+    static QString LengthText(double seconds);
 
     // Number of rows: the current model's animations, 0 without a model.
     int AnimationCount() const { return static_cast<int>(names_.size()); }
@@ -63,6 +72,8 @@ private:
 
     CDispWindow* display_ = nullptr;
     QStringList names_;
+    std::vector<double> lengths_;  // per row; empty when not known
+    int playing_ = -1;
     CScrollBar* scrollBar_ = nullptr;
     CScreenMetrics metrics_;
     QImage* backBuffer_ = nullptr;

@@ -183,11 +183,11 @@ void CApplication::CreateMainWindow() {
     connect(display_, &CDispWindow::FrameRateChanged, this, [this](float) { repaint(); });
     connect(display_, &CDispWindow::SceneChanged, this, [this] {
         if (!menu_) return;
-        QStringList names;
-        for (const AnimationEntry& a : display_->GetScene().Snapshot().animations)
-            names += QString::fromUtf16(a.id.Data(), a.id.Length());
-        menu_->AnimationList()->SetRows(names);
+        const SceneSnapshot snapshot = display_->GetScene().Snapshot();
+        menu_->AnimationList()->SetAnimations(snapshot.animations, snapshot.activeAnimation);
+        repaint();  // the title names the model's file
     });
+    display_->SetTimelineShown(true);
     connect(display_, &CDispWindow::EventsWaiting, this, [this] { ShowSceneEvents(FileActionContext()); });
     connect(display_, &CDispWindow::FullScreenChanged, this,
             [this](bool full) { OnSize(full || isMaximized() ? kSizeMaximized : kSizeRestored); },
@@ -228,6 +228,8 @@ QString CApplication::TitleText() const {
     if (!display_) return FormatTitle(SceneState::Created, 0.0f);
     const Scene& scene = display_->GetScene();
     QString title = FormatTitle(scene.State(), scene.FrameRate());
+    if (const std::string file = scene.Snapshot().modelFile; !file.empty())
+        title.insert(FormatTitle(SceneState::Created, 0.0f).size(), QStringLiteral(" - ") + QString::fromStdString(file));
     if (scene.State() == SceneState::Running) title += PlaybackNote(scene.Paused(), scene.Speed());
     if (!notice_.isEmpty()) title += QStringLiteral(" [%1]").arg(notice_);
     return title;
@@ -363,12 +365,21 @@ void CApplication::resizeEvent(QResizeEvent* event) {
 // --- viewer keys, drops, screenshots ----------------------------------------------------
 
 void CApplication::keyPressEvent(QKeyEvent* event) {
-    if (!event->isAutoRepeat() && HandleViewerKey(event->key())) return;
+    // Frame steps repeat while the key is held.
+    const bool repeats = event->key() == Qt::Key_Comma || event->key() == Qt::Key_Period;
+    if ((repeats || !event->isAutoRepeat()) &&
+        HandleViewerKey(event->key(), event->modifiers().testFlag(Qt::ControlModifier)))
+        return;
     QWidget::keyPressEvent(event);
 }
 
-bool CApplication::HandleViewerKey(int key) {
+bool CApplication::HandleViewerKey(int key, bool ctrl) {
     if (!display_) return false;
+    if (display_->ViewKey(key, ctrl)) {
+        settings_->InspectView = display_->GetScene().Display().inspect ? 1 : 0;  // the next start's view
+        repaint();
+        return true;
+    }
     switch (key) {
         case Qt::Key_F:
             if (display_->GetScene().FrameModel()) display_->update();

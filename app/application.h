@@ -66,8 +66,9 @@ public:
     // actions do; before the scene runs they wait until it does.
     void OpenFiles(const QStringList& paths);
     // The viewer's keys: F frames the model, P pauses and resumes, [ and ]
-    // halve and double the speed, F12 saves a screenshot. False for others.
-    bool HandleViewerKey(int key);
+    // halve and double the speed, F12 saves a screenshot, and the display's
+    // inspection keys (CDispWindow::ViewKey). False for others.
+    bool HandleViewerKey(int key, bool ctrl = false);
     // Writes the 3D view as vorland-YYYYMMDD-HHMMSS.png into the start
     // directory (installed: the pictures folder); the file's path, or empty when it could not be written.
     QString SaveScreenshot();

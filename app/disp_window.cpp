@@ -15,6 +15,9 @@
 #include <cstdio>
 
 #include "platform/stage_timer.h"
+#include "ui/drawing.h"
+#include "ui/metrics.h"
+#include "ui/timeline.h"
 #include "platform/data_paths.h"
 #include "scene/view_camera.h"
 
@@ -49,6 +52,41 @@ private:
     QOpenGLContext context_;
 };
 
+// The keys and mouse actions, as the help overlay lists them.
+constexpr const char* kHelpLines[][2] = {
+    {"Right drag", "orbit"},
+    {"Left drag", "pan"},
+    {"Wheel", "zoom"},
+    {"R", "room / inspection view"},
+    {"B  W  G", "bones, wireframe, grid"},
+    {"1  3  7", "front, right, top (Ctrl: opposite side)"},
+    {"5  0", "back to the start camera"},
+    {"F", "frame the model"},
+    {"P", "pause / play"},
+    {"[  ]", "half / double speed"},
+    {",  .", "one frame back / on"},
+    {"Home  End", "first / last frame"},
+    {"T", "timeline on / off"},
+    {"Space", "full screen"},
+    {"F12", "save a picture"},
+    {"H  F1", "this help"},
+};
+
+void DrawHelp(QPainter& p, const QRect& area, int screenHeight) {
+    const int row = std::max(14, RowHeightFor(screenHeight) * 2 / 3);
+    const int rows = static_cast<int>(std::size(kHelpLines));
+    const QFont font = CreateInterfaceFont(InterfaceFontEmSize(0.6, row, 1.0f));
+    const QRect box(area.x() + row, area.y() + row, std::min(area.width() - 2 * row, row * 22), row * (rows + 1));
+    p.fillRect(box, QColor(20, 20, 24, 210));
+    for (int i = 0; i < rows; ++i) {
+        const int y = box.y() + row / 2 + i * row;
+        DrawInterfaceText(p, QString::fromLatin1(kHelpLines[i][0]), font, QRectF(box.x() + row / 2, y, row * 6, row),
+                          QColor(240, 200, 130));
+        DrawInterfaceText(p, QString::fromLatin1(kHelpLines[i][1]), font,
+                          QRectF(box.x() + row * 7, y, box.width() - row * 7, row), QColor(230, 230, 230));
+    }
+}
+
 std::string AbsolutePath(const QString& path) {
     return QDir::cleanPath(QDir::current().absoluteFilePath(path)).toStdString();
 }
@@ -74,6 +112,12 @@ CDispWindow::CDispWindow(const CSettings* settings) {
     scene_ = std::make_unique<Scene>(settings_, [surface]() -> std::unique_ptr<GlContext> {
         return std::make_unique<QtGlContext>(surface);
     });
+    timeline_ = new CTimeline;
+    timeline_->setParent(this);
+    timeline_->hide();
+    timeline_->onScrub = [this](double seconds) { scene_->Seek(seconds); };
+    timeline_->onPlayingChanged = [this](bool playing) { scene_->SetPaused(!playing); };
+    timeline_->onLoopingChanged = [this](bool looping) { scene_->SetLooping(looping); };
 }
 
 // The scene's threads end before the surface their context uses goes.
@@ -136,6 +180,71 @@ void CDispWindow::Poll() {
         emit SceneChanged();
     }
     if (scene_->HasEvents()) emit EventsWaiting();
+    SyncTimeline();
+}
+
+// The timeline follows the scene unless the user is dragging it.
+void CDispWindow::SyncTimeline() {
+    if (!timeline_->isVisible() || timeline_->Scrubbing()) return;
+    const double length = scene_->AnimationLength(), time = scene_->AnimationTime();
+    const bool playing = !scene_->Paused(), looping = scene_->Looping();
+    if (length != timeline_->Length()) timeline_->SetLength(length);
+    if (time != timeline_->Time()) timeline_->SetTime(time);
+    if (playing != timeline_->Playing()) timeline_->SetPlaying(playing);
+    if (looping != timeline_->Looping()) timeline_->SetLooping(looping);
+}
+
+void CDispWindow::SetTimelineShown(bool shown) {
+    timeline_->setVisible(shown);
+    LayOutView();
+    SyncTimeline();
+    update();
+}
+
+bool CDispWindow::TimelineShown() const { return timeline_->isVisible(); }
+
+QRect CDispWindow::ViewRect() const {
+    if (!timeline_->isVisible()) return rect();
+    return {0, 0, width(), std::max(1, height() - timeline_->height())};
+}
+
+// The timeline one interface row high along the bottom; the scene draws at
+// the shape of what is left.
+void CDispWindow::LayOutView() {
+    const int row = std::max(20, RowHeightFor(screenHeight_ > 0 ? screenHeight_ : 1080));
+    timeline_->setGeometry(0, std::max(0, height() - row), width(), std::min(row, height()));
+    const QRect view = ViewRect();
+    const qreal ratio = devicePixelRatioF();
+    scene_->SetViewSize(static_cast<int>(view.width() * ratio), static_cast<int>(view.height() * ratio),
+                        DisplayAspect(view.width(), view.height()));
+}
+
+bool CDispWindow::ViewKey(int key, bool ctrl) {
+    DisplayOptions d = scene_->Display();
+    switch (key) {
+        case Qt::Key_R: d.inspect = !d.inspect; break;
+        case Qt::Key_B: d.bones = !d.bones; break;
+        case Qt::Key_W: d.wireframe = !d.wireframe; break;
+        case Qt::Key_G: d.grid = !d.grid; break;
+        case Qt::Key_1: scene_->ShowSide(ctrl ? ViewSide::Back : ViewSide::Front); return true;
+        case Qt::Key_3: scene_->ShowSide(ctrl ? ViewSide::Left : ViewSide::Right); return true;
+        case Qt::Key_7: scene_->ShowSide(ctrl ? ViewSide::Bottom : ViewSide::Top); return true;
+        case Qt::Key_5:
+        case Qt::Key_0: scene_->ResetCamera(); return true;
+        case Qt::Key_Comma:
+        case Qt::Key_Period: scene_->StepFrames(key == Qt::Key_Period ? 1 : -1); return true;
+        case Qt::Key_Home:
+        case Qt::Key_End: scene_->SeekEnd(key == Qt::Key_End); return true;
+        case Qt::Key_T: SetTimelineShown(!TimelineShown()); return true;
+        case Qt::Key_H:
+        case Qt::Key_F1:
+            helpShown_ = !helpShown_;
+            update();
+            return true;
+        default: return false;
+    }
+    scene_->SetDisplayOptions(d);
+    return true;
 }
 
 void CDispWindow::Settle() {
@@ -150,36 +259,41 @@ QColor CDispWindow::BackgroundColor() const {
 
 void CDispWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    // Drawn 1:1 unless the widget changed size since the picture was made.
-    const bool drawn = scene_->ReadPicture([&](const Picture& p) {
-        const QImage image(p.pixels.data(), p.width, p.height, p.stride, QImage::Format_RGBX8888);
-        painter.drawImage(rect(), image);
-    });
-    // Nothing is drawn yet: show the viewer background.
-    if (!drawn) painter.fillRect(rect(), BackgroundColor());
-    if (drawn && stage_timer::Enabled()) std::fputs(stage_timer::Finish().c_str(), stderr);  // the first frame is on screen
+    if (PaintView(painter) && stage_timer::Enabled())
+        std::fputs(stage_timer::Finish().c_str(), stderr);  // the first frame is on screen
 }
 
+// The picture over the view rectangle (1:1 unless the widget changed size
+// since it was made), or the background before the first; the help over it.
+bool CDispWindow::PaintView(QPainter& painter) {
+    const QRect view = ViewRect();
+    const bool drawn = scene_->ReadPicture([&](const Picture& p) {
+        const QImage image(p.pixels.data(), p.width, p.height, p.stride, QImage::Format_RGBX8888);
+        painter.drawImage(view, image);
+    });
+    if (!drawn) painter.fillRect(view, BackgroundColor());
+    if (helpShown_) DrawHelp(painter, view, screenHeight_ > 0 ? screenHeight_ : 1080);
+    return drawn;
+}
+
+// What the widget shows, the timeline included, in device pixels.
 QImage CDispWindow::grabFramebuffer() {
     const qreal ratio = devicePixelRatioF();
     const QSize size(static_cast<int>(width() * ratio), static_cast<int>(height() * ratio));
-    QImage frame;
-    scene_->ReadPicture([&](const Picture& p) {
-        frame = QImage(p.pixels.data(), p.width, p.height, p.stride, QImage::Format_RGBX8888).copy();
-    });
-    if (frame.isNull()) {
-        QImage image(size, QImage::Format_RGBX8888);
-        image.fill(BackgroundColor());
-        return image;
+    QImage image(size, QImage::Format_RGBX8888);
+    image.setDevicePixelRatio(ratio);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        PaintView(painter);
+        if (timeline_->isVisible()) timeline_->render(&painter, timeline_->pos());
     }
-    return frame.size() == size ? frame : frame.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    image.setDevicePixelRatio(1.0);
+    return image;
 }
 
-// The picture is stretched over the whole widget: its shape is the picture's.
 void CDispWindow::resizeEvent(QResizeEvent* event) {
-    const qreal ratio = devicePixelRatioF();
-    scene_->SetViewSize(static_cast<int>(width() * ratio), static_cast<int>(height() * ratio),
-                        DisplayAspect(width(), height()));
+    LayOutView();
     QWidget::resizeEvent(event);
 }
 
@@ -235,9 +349,7 @@ void CDispWindow::mouseMoveEvent(QMouseEvent* event) {
     if (rightDrag_) {
         scene_->Orbit(dx, dy);
     } else if (leftDrag_) {
-        const QWidget* top = window();
-        const bool maximized = top->isMaximized() || top->isFullScreen();
-        scene_->Pan(dx, dy, maximized ? screenWidth_ : width(), maximized ? screenHeight_ : height());
+        scene_->Pan(dx, dy, ViewRect().width(), ViewRect().height());
     }
 }
 

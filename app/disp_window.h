@@ -16,6 +16,7 @@
 #include "scene/scene.h"
 #include "settings/settings.h"
 
+class CTimeline;
 class QOffscreenSurface;
 
 class CDispWindow : public QWidget {
@@ -52,6 +53,17 @@ public:
     // window's previous state.
     void ToggleFullScreen();
 
+    // The inspection keys (R, B, W, G, 1 3 7 with or without Ctrl, 5, 0,
+    // comma, period, Home, End, T, H, F1); false for other keys.
+    bool ViewKey(int key, bool ctrl);
+    // The timeline along the bottom; the picture takes the rest.
+    void SetTimelineShown(bool shown);
+    bool TimelineShown() const;
+    CTimeline* Timeline() const { return timeline_; }
+    bool HelpShown() const { return helpShown_; }
+    // Where the picture is drawn (the whole widget without the timeline).
+    QRect ViewRect() const;
+
 signals:
     // Loading at the first tick, running when the scene runs: the title changes.
     void StateChanged(SceneState state);
@@ -78,6 +90,9 @@ protected:
 
 private:
     void Poll();
+    void SyncTimeline();
+    void LayOutView();
+    bool PaintView(QPainter& painter);  // false before the first picture
     QColor BackgroundColor() const;
 
     std::unique_ptr<QOffscreenSurface> surface_;  // made here, used by the render thread's context
@@ -97,4 +112,6 @@ private:
     SceneState seenState_ = SceneState::Created;
     float seenRate_ = 0.0f;
     QString loadProblems_;
+    CTimeline* timeline_ = nullptr;
+    bool helpShown_ = false;
 };

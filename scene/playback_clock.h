@@ -26,6 +26,7 @@ public:
     static std::uint32_t MoveCounter(std::uint32_t counter, std::uint32_t steps, double loopLength);
 
     void TogglePause() { paused_ = !paused_; }
+    void SetPaused(bool paused) { paused_ = paused; }
     bool Paused() const { return paused_; }
     // Doubles or halves the speed within kMinSpeed ... kMaxSpeed.
     void Faster();

@@ -4,6 +4,9 @@
 #include <chrono>
 #include <utility>
 
+#include <cmath>
+
+#include "render/camera_fit.h"
 #include "model/model.h"
 #include "platform/memory.h"
 #include "model/render_model.h"
@@ -18,6 +21,21 @@ constexpr std::chrono::milliseconds kTickPeriod{16};
 // Render sizes beyond the renderer's targets (or below one pixel) would draw
 // outside them; keep the frame inside.
 int ClampRenderSize(int value, int limit) { return std::clamp(value, 1, limit); }
+
+// RotationX and RotationZ of the camera that looks from `side`.
+void SideAngles(ViewSide side, float angles[2]) {
+    constexpr float kHalfPi = 1.5707964f;
+    angles[0] = kHalfPi;  // level with the target
+    angles[1] = kFrontRotationZ;
+    switch (side) {
+        case ViewSide::Front: break;
+        case ViewSide::Back: angles[1] = kHalfPi; break;
+        case ViewSide::Right: angles[1] = 0.0f; break;
+        case ViewSide::Left: angles[1] = 2.0f * kHalfPi; break;
+        case ViewSide::Top: angles[0] = kMinPolarAngle; break;
+        case ViewSide::Bottom: angles[0] = 2.0f * kHalfPi - kMinPolarAngle; break;
+    }
+}
 
 }  // namespace
 
@@ -76,7 +94,8 @@ void Scene::Tick() {
         steps = view_->playback.Advance(elapsed);
         view = *view_;
     }
-    records_->Advance(steps, paused);
+    if (records_->Advance(steps, paused, view.looping)) ChangeView([](SceneView& v) { v.playback.SetPaused(true); });
+    PublishTime();
     if (!drawing_.load() || !records_->Draw(view, spare_)) return;
     {
         std::lock_guard<std::mutex> guard(pictureLock_);
@@ -105,21 +124,35 @@ void Scene::FinishLoading(LoadedRoom room) {
 
 // After a new current model: the camera goes to it when less than half of it
 // is in view, and the interface learns its animations.
-void Scene::AfterModelChange(bool fit) {
+void Scene::AfterModelChange(bool fit, bool front) {
     ReturnFreeMemory();  // the old model's memory and the import's scratch
-    if (fit) FitCamera(/*onlyWhenOutOfView=*/true);
+    const float frontAngles[2] = {kFrontRotationX, kFrontRotationZ};
+    if (fit) FitCamera(/*onlyWhenOutOfView=*/!front, front ? frontAngles : nullptr);
     PublishSnapshot();
+    PublishTime();
 }
 
 // Render thread: the camera that shows the current model goes to the view.
-void Scene::FitCamera(bool onlyWhenOutOfView) {
+bool Scene::FitCamera(bool onlyWhenOutOfView, const float* angles) {
     SceneView view;
     {
         std::lock_guard<std::mutex> guard(viewLock_);
         view = *view_;
     }
+    if (angles) {
+        view.camera.RotationX = angles[0];
+        view.camera.RotationZ = angles[1];
+    }
     CViewCamera fitted;
-    if (records_->FitCamera(view, onlyWhenOutOfView, fitted)) ChangeView([&](SceneView& v) { v.camera = fitted; });
+    if (!records_->FitCamera(view, onlyWhenOutOfView, fitted)) return false;
+    if (!view.display.inspect) KeepInRoom(fitted);
+    ChangeView([&](SceneView& v) { v.camera = fitted; });
+    return true;
+}
+
+void Scene::PublishTime() {
+    animationTime_ = records_->AnimationTime();
+    animationLength_ = records_->AnimationLength();
 }
 
 void Scene::FinishRenderThread() {
@@ -195,7 +228,78 @@ void Scene::ChooseAnimation(int index) {
     Post([this, index] {
         records_->ChooseAnimation(index);
         PublishSnapshot();
+        PublishTime();
     });
+}
+
+void Scene::ShowSide(ViewSide side) {
+    if (state_.load() != SceneState::Running) return;
+    Post([this, side] {
+        float angles[2];
+        SideAngles(side, angles);
+        if (FitCamera(/*onlyWhenOutOfView=*/false, angles)) return;
+        ChangeView([&](SceneView& v) {
+            v.camera.RotationX = angles[0];
+            v.camera.RotationZ = angles[1];
+            UpdateEyeOffset(v.camera);
+        });
+    });
+}
+
+void Scene::ResetCamera() {
+    ChangeView([](SceneView& v) { v.camera = v.home; });
+}
+
+void Scene::SetDisplayOptions(const DisplayOptions& options) {
+    ChangeView([&](SceneView& v) {
+        v.display = options;
+        if (!options.inspect) KeepInRoom(v.camera);
+    });
+}
+
+DisplayOptions Scene::Display() const {
+    std::lock_guard<std::mutex> guard(viewLock_);
+    return view_->display;
+}
+
+void Scene::Seek(double seconds) {
+    SetPaused(true);
+    Post([this, seconds] {
+        records_->Seek(seconds);
+        PublishTime();
+    });
+}
+
+// Frames at 30 f/s; the counter goes in 1/50 s steps, so frame k starts at
+// the first step at or after k / 30 s.
+void Scene::StepFrames(int frames) {
+    SetPaused(true);
+    Post([this, frames] {
+        const double frame = std::floor(records_->AnimationTime() * 30.0 + 1e-6) + frames;
+        records_->Seek(std::ceil(std::max(0.0, frame) * 50.0 / 30.0 - 1e-6) / 50.0);
+        PublishTime();
+    });
+}
+
+void Scene::SeekEnd(bool last) {
+    SetPaused(true);
+    Post([this, last] {
+        records_->Seek(last ? records_->AnimationLength() : 0.0);
+        PublishTime();
+    });
+}
+
+void Scene::SetPaused(bool paused) {
+    ChangeView([paused](SceneView& v) { v.playback.SetPaused(paused); });
+}
+
+void Scene::SetLooping(bool looping) {
+    ChangeView([looping](SceneView& v) { v.looping = looping; });
+}
+
+bool Scene::Looping() const {
+    std::lock_guard<std::mutex> guard(viewLock_);
+    return view_->looping;
 }
 
 void Scene::ClearShadowFlags() {
@@ -243,7 +347,10 @@ void Scene::Orbit(int dx, int dy) {
 void Scene::Pan(int dx, int dy, int width, int height) {
     if (state_.load() != SceneState::Running) return;
     ChangeView([&](SceneView& v) {
-        PanCamera(v.camera, dx, dy, width, height);
+        // The point at the target's depth follows the cursor.
+        (void)width;
+        FollowCursor(v.camera, dx, dy, height);
+        if (!v.display.inspect) KeepInRoom(v.camera);
         UpdateEyeOffset(v.camera);
     });
 }
@@ -252,6 +359,7 @@ void Scene::Zoom(int wheelDelta) {
     if (state_.load() != SceneState::Running) return;
     ChangeView([&](SceneView& v) {
         ZoomCamera(v.camera, wheelDelta);
+        if (!v.display.inspect) KeepInRoom(v.camera);
         UpdateEyeOffset(v.camera);
     });
 }
@@ -289,6 +397,8 @@ void Scene::ApplySettings(const CSettings& s) {
         v.camera.RotationZ = s.RotationZ;
         v.camera.At = {s.AtX, s.AtY, s.AtZ};
         UpdateEyeOffset(v.camera);
+        v.home = v.camera;
+        v.display.inspect = s.InspectView == 1;
     });
 }
 

@@ -98,6 +98,31 @@ public:
     // direction of view, from the distance that shows it whole. False when
     // there is no model.
     bool FrameModel();
+    // Looks at the current model from `side`, whole; without a model the
+    // camera only turns.
+    void ShowSide(ViewSide side);
+    // Back to the camera the settings start with.
+    void ResetCamera();
+    // The room or the inspection view, and the overlays.
+    void SetDisplayOptions(const DisplayOptions& options);
+    DisplayOptions Display() const;
+
+    // --- the active animation's time (seconds; frames at 30 f/s)
+    // Where the pose last drawn stands in the active animation, and its
+    // length; 0 without one.
+    double AnimationTime() const { return animationTime_.load(); }
+    double AnimationLength() const { return animationLength_.load(); }
+    // Poses the active animation at `seconds` (within it) at once, paused.
+    void Seek(double seconds);
+    // `frames` frames on (or back) from the one shown, paused.
+    void StepFrames(int frames);
+    // The first or the last frame, paused.
+    void SeekEnd(bool last);
+    void SetPaused(bool paused);
+    // Off: playback pauses at the animation's last frame rather than starting over.
+    void SetLooping(bool looping);
+    bool Looping() const;
+
     // The picture's size in pixels and the aspect it is drawn with.
     void SetViewSize(int pixelWidth, int pixelHeight, float aspect);
     // Full screen composes into the screen target with its clear colour.
@@ -158,8 +183,11 @@ private:
     void Post(std::function<void()> job);
     void RunJobs();
     void FinishLoading(LoadedRoom room);
-    void AfterModelChange(bool fit);
-    void FitCamera(bool onlyWhenOutOfView);
+    // `front`: the camera turns to the model's front before it is framed.
+    void AfterModelChange(bool fit, bool front = false);
+    // With `angles` (RotationX, RotationZ) the camera turns first.
+    bool FitCamera(bool onlyWhenOutOfView, const float* angles = nullptr);
+    void PublishTime();
     void Publish(SceneEvent event);
     void PublishSnapshot();
     void ChangeView(const std::function<void(SceneView&)>& change);
@@ -202,6 +230,8 @@ private:
     std::atomic<std::uint64_t> framesRendered_{0};
     std::atomic<float> frameRate_{0.0f};
     std::atomic<double> loadMilliseconds_{0.0};
+    std::atomic<double> animationTime_{0.0};
+    std::atomic<double> animationLength_{0.0};
     std::atomic<bool> stopping_{false};
     std::atomic<bool> drawing_{true};
 };

@@ -1,6 +1,7 @@
 #include "scene/scene_records.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "model/model.h"
 #include "model/posed_bounds.h"
@@ -41,6 +42,7 @@ SceneRecords::SceneRecords() = default;
 
 SceneRecords::~SceneRecords() {
     for (auto& model : renderModels_) ReleaseRenderModel(model);
+    passes_.Release();
     if (lighting_) lighting_->Release();
     if (renderer_) renderer_->Release();
     if (presentFramebuffer_) glDeleteFramebuffers(1, &presentFramebuffer_);
@@ -91,6 +93,12 @@ bool SceneRecords::ReplaceModel(std::shared_ptr<SharedModel> model) {
     // TODO(scene): publish these notes with the model's event; the viewer printed them before.
     std::vector<std::string> notes;
     if (current_ && renderer_) renderModels_[0] = BuildRenderModel(*renderer_, *current_, skinning_, notes, &built);
+    ground_ = Bounds3();
+    if (CRenderModel* render = RenderModel(0)) {
+        std::lock_guard<std::mutex> guard(current_->lock);
+        render->UpdatePose();
+        ground_ = PosedBounds(*current_->model, *render);
+    }
     ClearShadowFlags();
     if (lighting_) lighting_->shadowMapsBuilt = false;  // the cube maps show the new model
     return built;
@@ -135,12 +143,52 @@ bool SceneRecords::FitCamera(const SceneView& view, bool onlyWhenOutOfView, CVie
     return true;
 }
 
-void SceneRecords::Advance(std::uint32_t steps, bool paused) {
+bool SceneRecords::Advance(std::uint32_t steps, bool paused, bool looping) {
+    bool stopped = false;
     if (CRenderModel* render = RenderModel(0)) {
-        render->frameCounter = CPlaybackClock::MoveCounter(render->frameCounter, steps, render->LoopLength());
+        const std::uint32_t last = LastCounter();
+        if (!looping && last > 0 && render->frameCounter <= last && render->frameCounter + std::uint64_t{steps} > last) {
+            render->frameCounter = last;
+            stopped = true;
+        } else {
+            render->frameCounter = CPlaybackClock::MoveCounter(render->frameCounter, steps, render->LoopLength());
+        }
         if (!paused) AnimateLights();
     }
     if (lighting_ && !paused) lighting_->sky.Tick();
+    return stopped;
+}
+
+// 50 counter steps a second; at the loop's length the pose is the first one again.
+constexpr double kCountsPerSecond = 50.0;
+
+std::uint32_t SceneRecords::LastCounter() const {
+    const CRenderModel* render = RenderModel(0);
+    const double length = render ? render->LoopLength() : 0.0;
+    if (!(length > 0.0)) return 0;
+    const double last = std::ceil(length * kCountsPerSecond) - 1.0;
+    return last <= 0.0 ? 0u : last >= 4294967295.0 ? 0xfffffffeu : static_cast<std::uint32_t>(last);
+}
+
+double SceneRecords::AnimationLength() const {
+    const CRenderModel* render = RenderModel(0);
+    const double length = render ? render->LoopLength() : 0.0;
+    return length > 0.0 && std::isfinite(length) ? length : 0.0;
+}
+
+double SceneRecords::AnimationTime() const {
+    const CRenderModel* render = RenderModel(0);
+    const double length = AnimationLength();
+    if (!render || length <= 0.0) return 0.0;
+    const double time = render->frameCounter / kCountsPerSecond;
+    return time >= length ? 0.0 : time;  // past the end the next pose starts over
+}
+
+void SceneRecords::Seek(double seconds) {
+    CRenderModel* render = RenderModel(0);
+    if (!render || !std::isfinite(seconds)) return;
+    const double counter = std::round(std::max(0.0, seconds) * kCountsPerSecond);
+    render->frameCounter = static_cast<std::uint32_t>(std::min(counter, static_cast<double>(LastCounter())));
 }
 
 void SceneRecords::AnimateLights() {
@@ -153,6 +201,28 @@ bool SceneRecords::Draw(const SceneView& view, Picture& picture) {
     if (!renderer_) return false;
     PutCamera(view.camera, *renderer_);
     CRenderModelGpu* const models[3] = {renderModels_[0].get(), renderModels_[1].get(), renderModels_[2].get()};
+    const DisplayOptions& display = view.display;
+    if ((display.inspect || display.bones || display.wireframe) && !passesTried_) {
+        passesTried_ = true;
+        // Without them the room view is drawn, with no overlays.
+        if (!passes_.Create()) passes_.Release();
+    }
+    const InspectOptions overlays{display.grid, display.wireframe, display.bones};
+    if (display.inspect && passes_.IsCreated()) {
+        InspectFrame frame;
+        frame.renderer = renderer_.get();
+        frame.passes = &passes_;
+        frame.model = models[0];
+        frame.options = overlays;
+        frame.ground = ground_;
+        frame.fullScreen = view.fullScreen;
+        frame.screenWidth = view.renderWidth;
+        frame.screenHeight = view.renderHeight;
+        frame.aspect = view.aspect;
+        RenderInspectFrame(frame);
+        ReadPicture(view, picture);
+        return true;
+    }
     FrameScene frame;
     if (lighting_) {
         frame = RoomFrameScene(*renderer_, models, *lighting_, view.renderWidth, view.renderHeight, view.aspect);
@@ -168,6 +238,8 @@ bool SceneRecords::Draw(const SceneView& view, Picture& picture) {
     for (int i = 0; i < 3; ++i) frame.fullScreenClear[i] = kFullScreenClear[i];
     for (int i = 0; i < 4; ++i) frame.background[i] = view.background[i];
     RenderFrame(frame);
+    if ((display.bones || display.wireframe) && passes_.IsCreated() && models[0])
+        RenderOverlays(*renderer_, passes_, *models[0], overlays, view.fullScreen, view.renderWidth, view.renderHeight);
     ReadPicture(view, picture);
     return true;
 }
@@ -199,6 +271,7 @@ void SceneRecords::ReadPicture(const SceneView& view, Picture& picture) {
 void SceneRecords::Describe(SceneSnapshot& snapshot) const {
     snapshot.hasModel = current_ && current_->model;
     snapshot.modelName = snapshot.hasModel ? current_->model->name : CName();
+    snapshot.modelFile = snapshot.hasModel ? current_->fileName : std::string();
     snapshot.animations.clear();
     snapshot.activeAnimation = -1;
     const CRenderModel* render = RenderModel(0);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "math/view_fit.h"
+#include "render/inspect_frame.h"
 #include "render/room_lighting.h"
 #include "scene/frame_rate.h"
 #include "scene/scene_types.h"
@@ -26,6 +28,7 @@ struct SharedModel {
     std::mutex lock;
     std::unique_ptr<CModel> model;
     std::string textureFolder;  // relative texture paths are read from here
+    std::string fileName;       // opened by the user from this file (no folder)
 };
 
 // What the worker loads at start for the render thread to build.
@@ -65,8 +68,15 @@ public:
     bool FitCamera(const SceneView& view, bool onlyWhenOutOfView, CViewCamera& fitted);
 
     // One tick: the current model's counter `steps` on; unless paused, the
-    // lamps flicker and the sky moves.
-    void Advance(std::uint32_t steps, bool paused);
+    // lamps flicker and the sky moves. Without `looping` the counter stops
+    // at the animation's last frame: true when it did this tick.
+    bool Advance(std::uint32_t steps, bool paused, bool looping = true);
+    // The active animation's time as the next pose shows it, and its
+    // length, in seconds; 0 without one.
+    double AnimationTime() const;
+    double AnimationLength() const;
+    // Moves the active animation to `seconds`, held within it.
+    void Seek(double seconds);
     // Draws the frame as `view` says and reads it into `picture` at the
     // view's pixel size. False without a renderer.
     bool Draw(const SceneView& view, Picture& picture);
@@ -84,6 +94,8 @@ public:
 
 private:
     void AnimateLights();
+    // The counter of the last frame before the animation starts over.
+    std::uint32_t LastCounter() const;
     void ReadPicture(const SceneView& view, Picture& picture);
 
     std::unique_ptr<CRenderer> renderer_;
@@ -100,4 +112,7 @@ private:
     int presentWidth_ = 0;
     int presentHeight_ = 0;
     CFrameRateMeter rateMeter_;
+    CInspectPasses passes_;  // made at the first frame that needs them
+    bool passesTried_ = false;
+    Bounds3 ground_;  // the current model's box when it came: the grid lies under it
 };

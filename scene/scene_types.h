@@ -19,6 +19,19 @@ struct AnimationEntry {
     float length = 0.0f;  // key-time units (seconds) until it starts over
 };
 
+// How the frame is drawn: the room, or the inspection view (the model alone
+// over a neutral gradient and a ground grid); edges and bones over either.
+struct DisplayOptions {
+    bool inspect = false;
+    bool grid = true;  // inspection view only
+    bool wireframe = false;
+    bool bones = false;
+};
+
+// The sides the camera can look from: Front looks along +Y from -Y, Right
+// from +X, Top from above; Back, Left and Bottom the opposite.
+enum class ViewSide { Front, Back, Right, Left, Top, Bottom };
+
 // What the interface shows around the picture. Taken as a whole, so its
 // parts always belong together.
 struct SceneSnapshot {
@@ -26,6 +39,7 @@ struct SceneSnapshot {
     std::uint64_t version = 0;  // grows with every change of the fields below
     bool hasModel = false;
     CName modelName;
+    std::string modelFile;  // the name of the file it was opened from; empty for others
     std::vector<AnimationEntry> animations;
     int activeAnimation = -1;
     // What could not be loaded at start, one line each; empty when nothing.

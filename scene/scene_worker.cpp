@@ -115,8 +115,10 @@ void SceneWorker::OpenModel(const std::string& path) {
             scene_.Publish(Event(SceneEvent::Kind::ModelOpened, path, opened.status));
             return;
         }
-        MakeCurrent(Share(std::move(opened.model), FolderOf(path)), [this, path](bool built) {
-            scene_.AfterModelChange(/*fit=*/true);
+        std::shared_ptr<SharedModel> shared = Share(std::move(opened.model), FolderOf(path));
+        shared->fileName = path.substr(path.find_last_of('/') + 1);
+        MakeCurrent(shared, [this, path](bool built) {
+            scene_.AfterModelChange(/*fit=*/true, /*front=*/true);
             scene_.Publish(Event(SceneEvent::Kind::ModelOpened, path,
                                  built ? Status::Ok() : Status::Failure("the model cannot be drawn"),
                                  SceneEvent::Refusal::CannotDraw));

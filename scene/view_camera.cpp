@@ -1,7 +1,9 @@
 #include "scene/view_camera.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "math/view_fit.h"
 #include "render/renderer.h"
 
 namespace {
@@ -20,6 +22,18 @@ bool Finite(const Matrix4& m) {
     return true;
 }
 
+// Moves At and LightTarget by (sx, sy) in the view plane of the current EyeOffset.
+bool PanBy(CViewCamera& r, float sx, float sy) {
+    const Vector3 eye = {r.At.x + r.EyeOffset.x, r.At.y + r.EyeOffset.y, r.At.z + r.EyeOffset.z};
+    const Vector3 back = {-r.EyeOffset.x, -r.EyeOffset.y, -r.EyeOffset.z};
+    const Matrix4 inverse = InverseMatrix(LookToMatrix(eye, back, {0.0f, 0.0f, 1.0f}));
+    if (!Finite(inverse)) return false;
+    const Vector3 move = {sx * inverse.m[0][0] + sy * inverse.m[1][0], sx * inverse.m[0][1] + sy * inverse.m[1][1],
+                          sx * inverse.m[0][2] + sy * inverse.m[1][2]};
+    r.At = {r.At.x + move.x, r.At.y + move.y, r.At.z + move.z};
+    r.LightTarget = {r.LightTarget.x + move.x, r.LightTarget.y + move.y, r.LightTarget.z + move.z};
+    return true;
+}
 }  // namespace
 
 void OrbitCamera(CViewCamera& r, int dx, int dy) {
@@ -33,22 +47,33 @@ void OrbitCamera(CViewCamera& r, int dx, int dy) {
 
 bool PanCamera(CViewCamera& r, int dx, int dy, int width, int height) {
     if (width <= 0 || height <= 0) return false;
-    const float sx = static_cast<float>(dx) * 10.0f / static_cast<float>(width);
-    const float sy = static_cast<float>(dy) * 10.0f / static_cast<float>(height);
-    const Vector3 eye = {r.At.x + r.EyeOffset.x, r.At.y + r.EyeOffset.y, r.At.z + r.EyeOffset.z};
-    const Vector3 back = {-r.EyeOffset.x, -r.EyeOffset.y, -r.EyeOffset.z};
-    const Matrix4 inverse = InverseMatrix(LookToMatrix(eye, back, {0.0f, 0.0f, 1.0f}));
-    if (!Finite(inverse)) return false;
-    const Vector3 move = {sx * inverse.m[0][0] + sy * inverse.m[1][0], sx * inverse.m[0][1] + sy * inverse.m[1][1],
-                          sx * inverse.m[0][2] + sy * inverse.m[1][2]};
-    r.At = {r.At.x + move.x, r.At.y + move.y, r.At.z + move.z};
-    r.LightTarget = {r.LightTarget.x + move.x, r.LightTarget.y + move.y, r.LightTarget.z + move.z};
-    return true;
+    return PanBy(r, static_cast<float>(dx) * 10.0f / static_cast<float>(width),
+                 static_cast<float>(dy) * 10.0f / static_cast<float>(height));
+}
+
+bool FollowCursor(CViewCamera& r, int dx, int dy, int viewHeight) {
+    if (viewHeight <= 0) return false;
+    // The view is 2 d tan(half angle) high at the target's depth.
+    const double perPixel = 2.0 * r.Distance * std::tan(static_cast<double>(kViewHalfFovY)) / viewHeight;
+    return PanBy(r, static_cast<float>(dx * perPixel), static_cast<float>(dy * perPixel));
 }
 
 void ZoomCamera(CViewCamera& r, int wheelDelta) {
-    r.Distance = static_cast<float>(r.Distance - wheelDelta * 0.01);
-    if (r.Distance < kMinDistance) r.Distance = kMinDistance;
+    r.Distance = static_cast<float>(r.Distance * std::pow(0.8, wheelDelta / 120.0));
+    if (!(r.Distance >= kMinDistance)) r.Distance = kMinDistance;  // a non-number too
+}
+
+void KeepInRoom(CViewCamera& r) {
+    constexpr float kHalf = kRoomReach * 0.5f;
+    r.Distance = std::min(r.Distance, kHalf);
+    const float length = std::sqrt(r.At.x * r.At.x + r.At.y * r.At.y + r.At.z * r.At.z);
+    if (!(length <= kHalf)) {
+        // Back toward the room along the same line; LightTarget keeps its offset from At.
+        const float k = std::isfinite(length) && length > 0 ? kHalf / length : 0.0f;
+        const Vector3 at = {r.At.x * k, r.At.y * k, r.At.z * k};
+        r.LightTarget = {r.LightTarget.x + at.x - r.At.x, r.LightTarget.y + at.y - r.At.y, r.LightTarget.z + at.z - r.At.z};
+        r.At = at;
+    }
 }
 
 CViewCamera CameraOf(const CRenderer& r) {

@@ -34,9 +34,18 @@ void OrbitCamera(CViewCamera& camera, int dx, int dy);
 // False (nothing moved) when that view cannot be inverted, e.g. before the
 // first frame has set EyeOffset.
 bool PanCamera(CViewCamera& camera, int dx, int dy, int width, int height);
-// Mouse wheel: 120 units (one notch) bring the eye 1.2 closer; the distance
-// stays at or above kMinDistance.
+// The same drag at the scale of the view: the point at the target's depth
+// moves with the cursor over a view `viewHeight` pixels high.
+bool FollowCursor(CViewCamera& camera, int dx, int dy, int viewHeight);
+// Mouse wheel: each 120 units (one notch) toward the target take a fifth of
+// the distance away (1.2 at the default 6); back out undoes it. The
+// distance stays at or above kMinDistance.
 void ZoomCamera(CViewCamera& camera, int wheelDelta);
+// The room view: the room and the part of the sky dome around it that its
+// windows show lie within this reach; the eye stays in it, the target and
+// the distance each held to half (beyond, the view is mostly background).
+constexpr float kRoomReach = 40.0f;
+void KeepInRoom(CViewCamera& camera);
 
 // The aspect the frame is drawn with: the frame is stretched over the whole
 // display window, maximised or in full screen alike, so it is the window's

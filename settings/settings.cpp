@@ -38,6 +38,8 @@ constexpr Key SizeKey(const char* name, int CSettings::*f) { return {name, Kind:
 constexpr Key PlaceKey(const char* name, int CSettings::*f) { return {name, Kind::Int, f, nullptr, nullptr, -32768, 32767}; }
 constexpr Key WindowSizeKey(const char* name, int CSettings::*f) { return {name, Kind::Int, f, nullptr, nullptr, 0, 32767}; }
 constexpr Key PathKey(const char* name, CName CSettings::*f) { return {name, Kind::Path, nullptr, nullptr, f}; }
+// Off (0) or on (1).
+constexpr Key SwitchKey(const char* name, int CSettings::*f) { return {name, Kind::Int, f, nullptr, nullptr, 0, 1}; }
 
 // All keys in the order config.ini is written.
 const Key kKeys[] = {
@@ -89,8 +91,9 @@ const Key kKeys[] = {
     WindowSizeKey("WindowWidth", &CSettings::WindowWidth),
     WindowSizeKey("WindowHeight", &CSettings::WindowHeight),
     PathKey("LastFolder", &CSettings::LastFolder),
+    SwitchKey("InspectView", &CSettings::InspectView),
 };
-static_assert(sizeof kKeys / sizeof kKeys[0] == 48);
+static_assert(sizeof kKeys / sizeof kKeys[0] == 49);
 
 constexpr std::size_t kLineBytes = 1024;    // one fgets buffer
 constexpr std::size_t kStringBytes = 1023;  // a converted string value at most

@@ -46,6 +46,8 @@ struct CSettings {
     // The folder the file dialog showed last; empty: the start folder. The
     // rest of its line, so a folder name may hold spaces.
     CName LastFolder;
+    // 1: the viewer starts in the inspection view (neutral background, grid); 0: the room.
+    int InspectView = 0;
 
     // Applies the key/value lines of a config.ini held in memory and keeps
     // its lines for Serialize. A number that no view can use (a screen size

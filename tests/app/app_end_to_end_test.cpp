@@ -289,7 +289,7 @@ TEST_F(AppEndToEnd, OpenPlayWriteReadBackAndClose) {
     EXPECT_TRUE(app->Closed());
     EXPECT_EQ(QDir::currentPath(), Root());
     const QList<QByteArray> lines = ReadBytes(Root() + "/config.ini").split('\n');
-    EXPECT_EQ(lines.size(), 49);  // 48 lines and the empty rest after the last
+    EXPECT_EQ(lines.size(), 50);  // 49 lines and the empty rest after the last
     EXPECT_EQ(lines.first(), QByteArray("ScreenWidth = 1536\r"));
 }
 

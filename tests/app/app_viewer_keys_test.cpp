@@ -64,9 +64,9 @@ TEST(AppViewerKeys, OpensByArgumentFramesPausesAndNeverWhitesOut) {
     QTest::keyClick(&app, Qt::Key_F);
     ASSERT_TRUE(frames(2));
     const QRectF rect = ProjectedRect(*display->GetScene().Renderer(),
-                                      PosedBounds(*display->GetScene().CurrentModel(), *display->GetScene().RenderModel(0)), display->size());
-    EXPECT_TRUE(QRectF(display->rect()).contains(rect));
-    EXPECT_GT(rect.height(), display->height() * 0.5);
+                                      PosedBounds(*display->GetScene().CurrentModel(), *display->GetScene().RenderModel(0)), display->ViewRect().size());
+    EXPECT_TRUE(QRectF(display->ViewRect()).contains(rect));
+    EXPECT_GT(rect.height(), display->ViewRect().height() * 0.5);
     const QImage withFigure = apptest::ScreenImage(display);
 
     // F12: the 3D view in the start folder, named in the title.
@@ -88,7 +88,7 @@ TEST(AppViewerKeys, OpensByArgumentFramesPausesAndNeverWhitesOut) {
     ASSERT_TRUE(frames(2));  // the frame under way may have begun before the resize
     EXPECT_EQ(app.CloseButton()->geometry().right() + 1, 1100 - app.titleBarHeight / 2);
     const Matrix4& proj = display->GetScene().Renderer()->MatProj;
-    EXPECT_NEAR(proj.m[1][1] / proj.m[0][0], static_cast<double>(display->width()) / display->height(), 1e-3);
+    EXPECT_NEAR(proj.m[1][1] / proj.m[0][0], static_cast<double>(display->ViewRect().width()) / display->ViewRect().height(), 1e-3);
 
     // Minimised, nobody sees it: no frames (the one under way may finish); shown again, they come back.
     app.showMinimized();

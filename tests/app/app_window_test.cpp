@@ -165,8 +165,9 @@ TEST(AppWindow, CloseButtonWritesConfigInTheStartDirectory) {
     EXPECT_EQ(QDir::currentPath(), v.root);
     EXPECT_FALSE(QFile::exists(v.root + "/sub/config.ini"));
     const QStringList lines = ConfigLines(v.root + "/config.ini");
-    ASSERT_EQ(lines.size(), 48);
+    ASSERT_EQ(lines.size(), 49);
     EXPECT_EQ(lines.first(), QStringLiteral("ScreenWidth = 1536"));
+    EXPECT_EQ(lines.last(), QStringLiteral("InspectView = 0"));  // the room view stays the default
     EXPECT_EQ(lines[2], QStringLiteral("ModelPath = washitu1.dae"));
     EXPECT_TRUE(lines.contains(QStringLiteral("RotationZ = 0.500000")));
     EXPECT_EQ(lines[41], QStringLiteral("AtZ = 3.000000"));
@@ -193,7 +194,7 @@ TEST(AppWindow, ClosingTheWindowWritesConfigToo) {
     QDir::setCurrent(previous);
     // The file's lines in their place (an unknown key too), the keys it lacked after them.
     const QStringList lines = ConfigLines(dir.path() + "/config.ini");
-    ASSERT_EQ(lines.size(), 49);
+    ASSERT_EQ(lines.size(), 50);
     EXPECT_EQ(lines.mid(0, 3), (QStringList{QStringLiteral("BKColorR = 200"), QStringLiteral("RotationX = 1.250000"),
                                             QStringLiteral("bogus = 3")}));
     EXPECT_EQ(lines[3], QStringLiteral("ScreenWidth = 1536"));

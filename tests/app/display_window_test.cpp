@@ -12,6 +12,7 @@
 
 #include "tests/core/test_files.h"
 #include "app/disp_window.h"
+#include "math/view_fit.h"
 #include "scene/view_camera.h"
 #include "collada/collada.h"
 #include "model/animation.h"
@@ -225,18 +226,22 @@ TEST_F(DisplayWindowTest, RightDragOrbitsWithClampAndWrap) {
 TEST_F(DisplayWindowTest, WheelZoomsWithFloor) {
     CViewCamera r = window->GetScene().Camera();
     const float start = r.Distance;
+    // A notch is a fifth of the distance (1.2 at the start's 6); out undoes in.
     Wheel(120);
     r = window->GetScene().Camera();
-    EXPECT_NEAR(r.Distance, start - 1.2f, 1e-5);
+    EXPECT_NEAR(r.Distance, start * 0.8f, 1e-5);
     Wheel(-240);
     r = window->GetScene().Camera();
-    EXPECT_NEAR(r.Distance, start + 1.2f, 1e-5);
+    EXPECT_NEAR(r.Distance, start * 1.25f, 1e-5);
     for (int i = 0; i < 20; ++i) Wheel(120);
     r = window->GetScene().Camera();
     EXPECT_FLOAT_EQ(r.Distance, 0.1f);
     Wheel(-120);
     r = window->GetScene().Camera();
-    EXPECT_NEAR(r.Distance, 1.3f, 1e-5);
+    EXPECT_NEAR(r.Distance, 0.125f, 1e-5);
+    // In the room the eye stays inside the sky however far the wheel goes.
+    for (int i = 0; i < 60; ++i) Wheel(-120);
+    EXPECT_LE(window->GetScene().Camera().Distance, kRoomReach * 0.5f);
     r.Distance = start;
     UpdateEyeOffset(r);
     window->GetScene().SetCamera(r);
@@ -264,9 +269,10 @@ TEST_F(DisplayWindowTest, LeftDragPansAtAndLightTargetAlike) {
     EXPECT_EQ(r.EyeOffset.y, eye0.y);
     EXPECT_EQ(r.EyeOffset.z, eye0.z);
 
-    // (50, 20) px over a 640 x 360 window, in the view plane: the right and
-    // up axes of the camera are unit vectors at right angles to the offset.
-    const double sx = 50 * 10.0 / 640, sy = 20 * 10.0 / 360;
+    // (50, 20) px in the view plane: the point at the target's depth follows
+    // the cursor, the view being 2 d tan(half angle) high there.
+    const double perPixel = 2.0 * r.Distance * std::tan(static_cast<double>(kViewHalfFovY)) / window->height();
+    const double sx = 50 * perPixel, sy = 20 * perPixel;
     const double length = std::sqrt(moveAt.x * moveAt.x + moveAt.y * moveAt.y + moveAt.z * moveAt.z);
     EXPECT_NEAR(length, std::sqrt(sx * sx + sy * sy), 1e-3);
     const double along = moveAt.x * eye0.x + moveAt.y * eye0.y + moveAt.z * eye0.z;

@@ -30,7 +30,7 @@ const std::string kCat = VORLAND_SOURCE_DIR "/model/washitu/washitu1.dae";
 
 }  // namespace
 
-TEST(CliSettings, InAnEmptyFolderPrintsTheFortyEightDefaultLines) {
+TEST(CliSettings, InAnEmptyFolderPrintsTheFortyNineDefaultLines) {
     ScratchDir dir;
     int status = -1;
     const std::string out = Cli("settings", &status, dir.Path().string());
@@ -39,7 +39,7 @@ TEST(CliSettings, InAnEmptyFolderPrintsTheFortyEightDefaultLines) {
     EXPECT_EQ(out, expected);
     int lines = 0;
     for (char c : out) lines += c == '\n';
-    EXPECT_EQ(lines, 48);
+    EXPECT_EQ(lines, 49);
     // Nothing was written into the folder.
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }

@@ -20,7 +20,7 @@ CSettings ReadText(const std::string& text) {
 
 }  // namespace
 
-TEST(Settings, DefaultsAreWrittenAsFortyEightLinesInTheFixedOrder) {
+TEST(Settings, DefaultsAreWrittenAsFortyNineLinesInTheFixedOrder) {
     CSettings s;
     EXPECT_EQ(s.ScreenWidth, 1536);
     EXPECT_EQ(s.EyePosY, -2.5f);
@@ -155,7 +155,9 @@ TEST(Settings, ValuesNoViewCanUseFallBackToTheDefaultAndSaySo) {
                  {"ScreenWidth = 800", "ScreenWidth = 800", false},
                  {"AtZ = -7.25", "AtZ = -7.250000", false},
                  {"BKColorR = 300", "BKColorR = 300", false},
-                 {"Language = ja", "Language = ja", false}};
+                 {"Language = ja", "Language = ja", false},
+                 {"InspectView = 1", "InspectView = 1", false},
+                 {"InspectView = 2", "InspectView = 0", true}};
     for (const auto& c : cases) {
         CSettings s;
         std::vector<std::string> fallbacks;

@@ -90,4 +90,4 @@ inline const char* const kDefaultConfigFile =
     "MenuTextColorA = 255\r\nMenuTextColorR = 220\r\nMenuTextColorG = 200\r\nMenuTextColorB = 200\r\n"
     "RotationX = 1.500000\r\nRotationZ = 1.500000\r\nEyePosX = 0.000000\r\nEyePosY = -2.500000\r\n"
     "EyePosZ = 1.500000\r\nAtX = 0.000000\r\nAtY = -3.500000\r\nAtZ = 1.500000\r\nLanguage = auto\r\n"
-    "WindowX = 0\r\nWindowY = 0\r\nWindowWidth = 0\r\nWindowHeight = 0\r\nLastFolder = \r\n";
+    "WindowX = 0\r\nWindowY = 0\r\nWindowWidth = 0\r\nWindowHeight = 0\r\nLastFolder = \r\nInspectView = 0\r\n";
