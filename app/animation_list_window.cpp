@@ -33,9 +33,10 @@ void CAnimationListWindow::Create(QWidget* parent, int x, int y, int width, int 
     const int barWidth = static_cast<int>(std::trunc(width * 0.05));
     scrollBar_ = new CScrollBar;
     scrollBar_->Create(this, width - barWidth, 0, barWidth, height, backBuffer, settings);
-    scrollBar_->SetTarget([this] { return AnimationCount(); },
-                          [this](int top) { topIndex = std::clamp(top, 0, std::max(0, AnimationCount() - kVisibleRows)); },
-                          [this] { repaint(); });
+    scrollBar_->SetTarget(
+        [this] { return AnimationCount(); },
+        [this](int top) { topIndex = std::clamp(top, 0, std::max(0, AnimationCount() - kVisibleRows)); },
+        [this] { repaint(); });
     scrollBar_->hide();
     show();
 }
@@ -62,9 +63,7 @@ QString CAnimationListWindow::LengthText(double seconds) {
     return QStringLiteral("%1 s").arg(std::isfinite(seconds) ? seconds : 0.0, 0, 'f', 2);
 }
 
-QString CAnimationListWindow::AnimationName(int i) const {
-    return i >= 0 && i < names_.size() ? names_[i] : QString();
-}
+QString CAnimationListWindow::AnimationName(int i) const { return i >= 0 && i < names_.size() ? names_[i] : QString(); }
 
 void CAnimationListWindow::SetTopIndex(int top) {
     const int n = AnimationCount();
@@ -140,8 +139,8 @@ void CAnimationListWindow::paintEvent(QPaintEvent*) {
             const double lengthWidth = i < static_cast<int>(lengths_.size()) ? r * 3.2 : 0.0;
             const double right = w - (scrollBar_ ? scrollBar_->width() : 0);
             if (lengthWidth > 0)
-                DrawInterfaceTextElided(p, LengthText(lengths_[i]), font, QRectF(right - lengthWidth, y, lengthWidth, r),
-                                        brush);
+                DrawInterfaceTextElided(p, LengthText(lengths_[i]), font,
+                                        QRectF(right - lengthWidth, y, lengthWidth, r), brush);
             DrawInterfaceTextElided(p, AnimationName(i), font, QRectF(r, y, right - lengthWidth - r, r), brush);
         }
     }
@@ -155,7 +154,8 @@ void CAnimationListWindow::mousePressEvent(QMouseEvent* event) {
     buttonDown_ = true;
     const int y = static_cast<int>(event->position().y());
     selectedIndex = topIndex + y / std::max(1, rowHeight_);
-    if (display_ && selectedIndex >= 0 && selectedIndex < AnimationCount()) display_->GetScene().ChooseAnimation(selectedIndex);
+    if (display_ && selectedIndex >= 0 && selectedIndex < AnimationCount())
+        display_->GetScene().ChooseAnimation(selectedIndex);
     const QPoint g = event->globalPosition().toPoint();
     lastMouseX_ = g.x();
     lastMouseY_ = g.y();

@@ -48,7 +48,8 @@ QStringList OpenableFiles(const QMimeData* data) {
     for (const QUrl& url : data->urls()) {
         const QString path = url.toLocalFile();
         const FileType type = FileTypeOfName(path);
-        const bool openable = type == FileType::kTypeModel || type == FileType::kTypeAnimation || type == FileType::kTypeCollada;
+        const bool openable =
+            type == FileType::kTypeModel || type == FileType::kTypeAnimation || type == FileType::kTypeCollada;
         if (!path.isEmpty() && openable) files << path;
     }
     return files;
@@ -94,7 +95,8 @@ CApplication::CApplication(const CScreenMetrics& metrics)
     const QRect left = RememberedWindowRect(*settings_, screens, QSize(screenWidth, screenHeight), titleBarHeight, r);
     const QRect asLeft(settings_->WindowX, settings_->WindowY, settings_->WindowWidth, settings_->WindowHeight);
     if (settings_->WindowWidth > 0 && left != asLeft)
-        std::fprintf(stderr, "vorland: config.ini: the window's place and size are off the screen; the default is used\n");
+        std::fprintf(stderr,
+                     "vorland: config.ini: the window's place and size are off the screen; the default is used\n");
     windowX = left.x();
     windowY = left.y();
     windowWidth = left.width();
@@ -189,9 +191,9 @@ void CApplication::CreateMainWindow() {
     });
     display_->SetTimelineShown(true);
     connect(display_, &CDispWindow::EventsWaiting, this, [this] { ShowSceneEvents(FileActionContext()); });
-    connect(display_, &CDispWindow::FullScreenChanged, this,
-            [this](bool full) { OnSize(full || isMaximized() ? kSizeMaximized : kSizeRestored); },
-            Qt::QueuedConnection);
+    connect(
+        display_, &CDispWindow::FullScreenChanged, this,
+        [this](bool full) { OnSize(full || isMaximized() ? kSizeMaximized : kSizeRestored); }, Qt::QueuedConnection);
     // Missing pictures are reported like missing models; their buttons draw
     // as labelled plain buttons meanwhile.
     QStringList missing;
@@ -229,7 +231,8 @@ QString CApplication::TitleText() const {
     const Scene& scene = display_->GetScene();
     QString title = FormatTitle(scene.State(), scene.FrameRate());
     if (const std::string file = scene.Snapshot().modelFile; !file.empty())
-        title.insert(FormatTitle(SceneState::Created, 0.0f).size(), QStringLiteral(" - ") + QString::fromStdString(file));
+        title.insert(FormatTitle(SceneState::Created, 0.0f).size(),
+                     QStringLiteral(" - ") + QString::fromStdString(file));
     if (scene.State() == SceneState::Running) title += PlaybackNote(scene.Paused(), scene.Speed());
     if (!notice_.isEmpty()) title += QStringLiteral(" [%1]").arg(notice_);
     return title;
@@ -384,21 +387,16 @@ bool CApplication::HandleViewerKey(int key, bool ctrl) {
         case Qt::Key_F:
             if (display_->GetScene().FrameModel()) display_->update();
             return true;
-        case Qt::Key_P:
-            display_->GetScene().TogglePause();
-            break;
+        case Qt::Key_P: display_->GetScene().TogglePause(); break;
         case Qt::Key_BracketLeft:
-        case Qt::Key_BracketRight:
-            display_->GetScene().ChangeSpeed(key == Qt::Key_BracketRight);
-            break;
+        case Qt::Key_BracketRight: display_->GetScene().ChangeSpeed(key == Qt::Key_BracketRight); break;
         case Qt::Key_F12: {
             const QString path = SaveScreenshot();
             if (path.isEmpty()) ShowMessage(Text(CTextId::kScreenshotFailed).arg(screenshotDirectory));
             else ShowNotice(Text(CTextId::kNoticeSaved).arg(QFileInfo(path).fileName()));
             return true;
         }
-        default:
-            return false;
+        default: return false;
     }
     repaint();
     return true;

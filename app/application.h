@@ -137,7 +137,6 @@ private:
     QString settingsProblem_;   // config.ini could not be read: said at start, not written on exit
     int noticeSerial_ = 0;
     bool colorKey_ = false;  // a colour of the window is pure white: those pixels are see-through
-    QString lastFolder_;        // where the dialog opens first; empty: the start folder
+    QString lastFolder_;     // where the dialog opens first; empty: the start folder
     bool dialogOpened_ = false;
 };
-

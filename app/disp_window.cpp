@@ -109,9 +109,8 @@ CDispWindow::CDispWindow(const CSettings* settings) {
     surface_->setFormat(ContextFormat());
     surface_->create();
     QOffscreenSurface* surface = surface_.get();
-    scene_ = std::make_unique<Scene>(settings_, [surface]() -> std::unique_ptr<GlContext> {
-        return std::make_unique<QtGlContext>(surface);
-    });
+    scene_ = std::make_unique<Scene>(
+        settings_, [surface]() -> std::unique_ptr<GlContext> { return std::make_unique<QtGlContext>(surface); });
     timeline_ = new CTimeline;
     timeline_->setParent(this);
     timeline_->hide();
@@ -308,12 +307,9 @@ void CDispWindow::ToggleFullScreen() {
     }
     fullScreen_ = !fullScreen_;
     scene_->SetFullScreen(fullScreen_);
-    if (fullScreen_)
-        top->showFullScreen();
-    else if (requestMaximized)
-        top->showMaximized();
-    else
-        top->showNormal();
+    if (fullScreen_) top->showFullScreen();
+    else if (requestMaximized) top->showMaximized();
+    else top->showNormal();
     emit FullScreenChanged(fullScreen_);
     update();
 }

@@ -25,7 +25,8 @@ QString FromName(const CName& name) { return QString::fromUtf16(name.Data(), nam
 
 CName ToName(const QString& text) {
     CName name;
-    name.Set(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())));
+    name.Set(
+        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())));
     return name;
 }
 
@@ -121,8 +122,9 @@ void OpenFiles(const CFileActionContext& c, const QStringList& paths) {
         } else if (type == CSelectList::kTypeAnimation) {
             OpenAnimation(c, path);
         } else {
-            Report(c, type == CSelectList::kTypeOther ? NotAModel(QFileInfo(path).fileName())
-                                                      : Text(CTextId::kOneModelAtATime).arg(QFileInfo(path).fileName()));
+            Report(c, type == CSelectList::kTypeOther
+                          ? NotAModel(QFileInfo(path).fileName())
+                          : Text(CTextId::kOneModelAtATime).arg(QFileInfo(path).fileName()));
         }
     }
 }
@@ -143,7 +145,8 @@ void RunFileAction(const CFileActionContext& c) {
         accepted = true;
         // Asked about the file that would be replaced, also when the name was
         // typed without its extension.
-        const bool writing = mode == CSelectFileDialog::kModeWriteModel || mode == CSelectFileDialog::kModeWriteAnimation;
+        const bool writing =
+            mode == CSelectFileDialog::kModeWriteModel || mode == CSelectFileDialog::kModeWriteAnimation;
         if (writing && CanOpenForReading(WrittenPath(path, mode))) accepted = dialog->AskOverwrite();
     }
     if (!accepted) return;  // the dialog stays open for another choice
@@ -154,18 +157,13 @@ void RunFileAction(const CFileActionContext& c) {
             if (type == CSelectList::kTypeCollada || type == CSelectList::kTypeModel) OpenModel(c, path);
             else Report(c, NotAModel(list->fileName));
             break;
-        case CSelectFileDialog::kModeWriteModel:
-            WriteModelFile(c, path);
-            break;
+        case CSelectFileDialog::kModeWriteModel: WriteModelFile(c, path); break;
         case CSelectFileDialog::kModeOpenAnimation:
             if (type == CSelectList::kTypeAnimation) OpenAnimation(c, path);
             else Report(c, NotAnAnimation(list->fileName));
             break;
-        case CSelectFileDialog::kModeWriteAnimation:
-            WriteAnimationFile(c, path, list->fileName);
-            break;
-        default:
-            break;
+        case CSelectFileDialog::kModeWriteAnimation: WriteAnimationFile(c, path, list->fileName); break;
+        default: break;
     }
     dialog->Close();
 }

@@ -32,7 +32,8 @@ void CMenuWindow::Create(QWidget* parent, int x, int y, int width, int height, c
     const int w = layout_.buttonWidth, l = layout_.buttonLeft, h = layout_.buttonHeight;
     modelOpen_ = new CButtonModelOpen;
     modelOpen_->Create(l, layout_.buttonTops[0], w, h, this);
-    modelOpen_->LoadImages(QStringLiteral("./pict/ButtonModelOpen.png"), QStringLiteral("./pict/ButtonModelOpenDown.png"));
+    modelOpen_->LoadImages(QStringLiteral("./pict/ButtonModelOpen.png"),
+                           QStringLiteral("./pict/ButtonModelOpenDown.png"));
     modelWrite_ = new CButtonModelWrite;
     modelWrite_->Create(l, layout_.buttonTops[1], w, h, this);
     modelWrite_->LoadImages(QStringLiteral("./pict/ButtonModelWrite.png"),

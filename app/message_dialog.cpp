@@ -59,8 +59,8 @@ void CMessageDialog::FitToText() {
     const int t = metrics_.rowHeight;
     const int w = width();
     const QFontMetrics fm(CreateInterfaceFont(InterfaceFontEmSize(0.4, t, metrics_.dpiScaleX)));
-    const QRect needed = fm.boundingRect(QRect(0, 0, static_cast<int>(w - 2 * (w / 30.0)), 100000),
-                                         Qt::TextWrapAnywhere, text_);
+    const QRect needed =
+        fm.boundingRect(QRect(0, 0, static_cast<int>(w - 2 * (w / 30.0)), 100000), Qt::TextWrapAnywhere, text_);
     const int minimum = static_cast<int>(std::trunc(metrics_.screenHeight * 0.2));
     const int maximum = static_cast<int>(std::trunc(metrics_.screenHeight * 0.8));
     const int h = std::clamp(static_cast<int>(needed.height() + t * 3.2), minimum, maximum);
@@ -85,7 +85,8 @@ void CMessageDialog::paintEvent(QPaintEvent*) {
         p.setClipRect(0, 0, w, h);
         DrawWindowFrame(p, w, h, t, ToQColor(background_.Opaque()), ToQColor(bar_));
         const QColor brush = ToQColor(background_.Shifted(50).Opaque());
-        DrawInterfaceText(p, ::Text(CTextId::kMessageTitle), CreateInterfaceFont(InterfaceFontEmSize(0.5, t, metrics_.dpiScaleX)),
+        DrawInterfaceText(p, ::Text(CTextId::kMessageTitle),
+                          CreateInterfaceFont(InterfaceFontEmSize(0.5, t, metrics_.dpiScaleX)),
                           QRectF(w / 50.0, t * 0.1, w, t), brush);
         // The message may be long (a path and the importer's words): wrap it.
         p.setRenderHint(QPainter::TextAntialiasing);

@@ -38,7 +38,8 @@ QString RememberedFolder(const CSettings& s) {
 
 bool RememberFolder(CSettings& s, const QString& folder) {
     CName name;
-    name.Set(std::u16string_view(reinterpret_cast<const char16_t*>(folder.utf16()), static_cast<std::size_t>(folder.size())));
+    name.Set(std::u16string_view(reinterpret_cast<const char16_t*>(folder.utf16()),
+                                 static_cast<std::size_t>(folder.size())));
     // Written and read back as the next start would; a name cut short or
     // changed might be another folder.
     CSettings probe;

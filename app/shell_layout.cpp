@@ -32,8 +32,7 @@ CMenuLayout ComputeMenuLayout(int menuWidth, int menuHeight, int rowHeight) {
         top += l.buttonHeight;
     }
     const int listTop = Trunc(l.buttonHeight * 1.5 + l.buttonTops[3]);
-    const float listHeight =
-        static_cast<float>(menuHeight - listTop) - static_cast<float>(menuHeight) * 0.04f;
+    const float listHeight = static_cast<float>(menuHeight - listTop) - static_cast<float>(menuHeight) * 0.04f;
     l.list = QRect(l.buttonLeft, listTop, l.buttonWidth, static_cast<int>(listHeight));
     return l;
 }

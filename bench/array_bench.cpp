@@ -13,4 +13,8 @@ static void BM_ArrayAppendFloats(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * n);
     state.SetComplexityN(n);
 }
-BENCHMARK(BM_ArrayAppendFloats)->RangeMultiplier(10)->Range(1000, 10000000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ArrayAppendFloats)
+    ->RangeMultiplier(10)
+    ->Range(1000, 10000000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);

@@ -107,7 +107,8 @@ void ImportFile(benchmark::State& state, const std::string& path, bool coldHeap)
             state.ResumeTiming();
         }
         CModel model;
-        if (const Outcome loaded = LoadCollada(model, path, DaeExt()); !loaded) state.SkipWithError(loaded.Why().c_str());
+        if (const Outcome loaded = LoadCollada(model, path, DaeExt()); !loaded)
+            state.SkipWithError(loaded.Why().c_str());
         benchmark::DoNotOptimize(model.geometries.Count());
     }
     // All threads' processor time: the import converts long lists on a
@@ -193,7 +194,8 @@ double ImportInFreshProcess(const std::string& path) {
     close(err[1]);
     std::string text;
     char buf[256];
-    for (ssize_t n; spawned == 0 && (n = read(err[0], buf, sizeof buf)) > 0;) text.append(buf, static_cast<std::size_t>(n));
+    for (ssize_t n; spawned == 0 && (n = read(err[0], buf, sizeof buf)) > 0;)
+        text.append(buf, static_cast<std::size_t>(n));
     close(err[0]);
     if (spawned != 0) return -1;
     int status = 0;

@@ -23,7 +23,8 @@ void FloatSource(std::string& out, const std::string& id, long long count, int s
     out += "<source id=\"" + id + "\"><float_array id=\"" + id + "-array\" count=\"" + std::to_string(count) + "\">";
     fill(out);
     out += "</float_array><technique_common><accessor source=\"#" + id + "-array\" count=\"" +
-           std::to_string(count / stride) + "\" stride=\"" + std::to_string(stride) + "\"/></technique_common></source>\n";
+           std::to_string(count / stride) + "\" stride=\"" + std::to_string(stride) +
+           "\"/></technique_common></source>\n";
 }
 
 }  // namespace
@@ -35,8 +36,13 @@ std::string GenerateSkinnedDae(long long triangles) {
     const int joints = 4;
     std::string out;
     out.reserve(static_cast<std::size_t>(tris * 70 + verts * 90));
-    out += "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<COLLADA xmlns=\"http://www.collada.org/2005/11/COLLADASchema\" version=\"1.4.1\">\n";
-    out += "<library_effects><effect id=\"fx\"><profile_COMMON><technique sid=\"common\"><phong><diffuse><color sid=\"diffuse\">0.8 0.7 0.6 1</color></diffuse></phong></technique></profile_COMMON></effect></library_effects>\n";
+    out +=
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<COLLADA xmlns=\"http://www.collada.org/2005/11/COLLADASchema\" "
+        "version=\"1.4.1\">\n";
+    out +=
+        "<library_effects><effect id=\"fx\"><profile_COMMON><technique sid=\"common\"><phong><diffuse><color "
+        "sid=\"diffuse\">0.8 0.7 0.6 "
+        "1</color></diffuse></phong></technique></profile_COMMON></effect></library_effects>\n";
     out += "<library_materials><material id=\"mat\"><instance_effect url=\"#fx\"/></material></library_materials>\n";
     out += "<library_geometries><geometry id=\"grid-mesh\"><mesh>\n";
     FloatSource(out, "grid-positions", verts * 3, 3, [&](std::string& o) {
@@ -62,7 +68,8 @@ std::string GenerateSkinnedDae(long long triangles) {
             }
     });
     out += "<vertices id=\"grid-vertices\"><input semantic=\"POSITION\" source=\"#grid-positions\"/></vertices>\n";
-    out += "<polylist material=\"mat\" count=\"" + std::to_string(tris) + "\">"
+    out += "<polylist material=\"mat\" count=\"" + std::to_string(tris) +
+           "\">"
            "<input semantic=\"VERTEX\" source=\"#grid-vertices\" offset=\"0\"/>"
            "<input semantic=\"NORMAL\" source=\"#grid-normals\" offset=\"1\"/>"
            "<input semantic=\"TEXCOORD\" source=\"#grid-uv\" offset=\"2\" set=\"0\"/><vcount>";
@@ -79,9 +86,11 @@ std::string GenerateSkinnedDae(long long triangles) {
         }
     out += "</p></polylist></mesh></geometry></library_geometries>\n";
 
-    out += "<library_controllers><controller id=\"skin\"><skin source=\"#grid-mesh\">"
-           "<bind_shape_matrix>1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1</bind_shape_matrix>\n"
-           "<source id=\"skin-joints\"><Name_array id=\"skin-joints-array\" count=\"4\">J0 J1 J2 J3</Name_array></source>\n";
+    out +=
+        "<library_controllers><controller id=\"skin\"><skin source=\"#grid-mesh\">"
+        "<bind_shape_matrix>1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1</bind_shape_matrix>\n"
+        "<source id=\"skin-joints\"><Name_array id=\"skin-joints-array\" count=\"4\">J0 J1 J2 "
+        "J3</Name_array></source>\n";
     FloatSource(out, "skin-bind_poses", joints * 16, 16, [&](std::string& o) {
         for (int j = 0; j < joints; ++j)
             for (int e = 0; e < 16; ++e) Num(o, e % 5 == 0 ? 1.0 : (e == 3 ? -0.25 * j : 0.0));
@@ -93,8 +102,11 @@ std::string GenerateSkinnedDae(long long triangles) {
             Num(o, 1.0 - w);
         }
     });
-    out += "<joints><input semantic=\"JOINT\" source=\"#skin-joints\"/><input semantic=\"INV_BIND_MATRIX\" source=\"#skin-bind_poses\"/></joints>\n";
-    out += "<vertex_weights count=\"" + std::to_string(verts) + "\"><input semantic=\"JOINT\" source=\"#skin-joints\" offset=\"0\"/>"
+    out +=
+        "<joints><input semantic=\"JOINT\" source=\"#skin-joints\"/><input semantic=\"INV_BIND_MATRIX\" "
+        "source=\"#skin-bind_poses\"/></joints>\n";
+    out += "<vertex_weights count=\"" + std::to_string(verts) +
+           "\"><input semantic=\"JOINT\" source=\"#skin-joints\" offset=\"0\"/>"
            "<input semantic=\"WEIGHT\" source=\"#skin-weights\" offset=\"1\"/><vcount>";
     for (long long i = 0; i < verts; ++i) out += "2 ";
     out += "</vcount>\n<v>";
@@ -121,49 +133,63 @@ std::string GenerateSkinnedDae(long long triangles) {
         FloatSource(out, id + "-output", keys * 16, 16, [&](std::string& o) {
             for (int k = 0; k < keys; ++k) {
                 const double a = 0.05 * k;
-                const double m[16] = {std::cos(a), -std::sin(a), 0, 0.25, std::sin(a), std::cos(a), 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+                const double m[16] = {
+                    std::cos(a), -std::sin(a), 0, 0.25, std::sin(a), std::cos(a), 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
                 for (double e : m) Num(o, e);
             }
         });
-        out += "<sampler id=\"" + id + "-sampler\"><input semantic=\"INPUT\" source=\"#" + id + "-input\"/>"
-               "<input semantic=\"OUTPUT\" source=\"#" + id + "-output\"/></sampler>"
-               "<channel source=\"#" + id + "-sampler\" target=\"J" + std::to_string(j) + "/transform\"/></animation>\n";
+        out += "<sampler id=\"" + id + "-sampler\"><input semantic=\"INPUT\" source=\"#" + id +
+               "-input\"/>"
+               "<input semantic=\"OUTPUT\" source=\"#" +
+               id +
+               "-output\"/></sampler>"
+               "<channel source=\"#" +
+               id + "-sampler\" target=\"J" + std::to_string(j) + "/transform\"/></animation>\n";
     }
-    out += "</library_animations>\n<library_visual_scenes><visual_scene id=\"scene\">"
-           "<node id=\"Armature\" type=\"NODE\">";
+    out +=
+        "</library_animations>\n<library_visual_scenes><visual_scene id=\"scene\">"
+        "<node id=\"Armature\" type=\"NODE\">";
     for (int j = 0; j < joints; ++j)
         out += "<node id=\"J" + std::to_string(j) + "\" sid=\"J" + std::to_string(j) +
                "\" type=\"JOINT\"><matrix sid=\"transform\">1 0 0 0.25 0 1 0 0 0 0 1 0 0 0 0 1</matrix>";
     for (int j = 0; j < joints; ++j) out += "</node>";
-    out += "</node><node id=\"grid\" type=\"NODE\"><instance_controller url=\"#skin\"/></node>"
-           "</visual_scene></library_visual_scenes>\n</COLLADA>\n";
+    out +=
+        "</node><node id=\"grid\" type=\"NODE\"><instance_controller url=\"#skin\"/></node>"
+        "</visual_scene></library_visual_scenes>\n</COLLADA>\n";
     return out;
 }
 
 std::string GenerateJointsDae(int joints, int channelEvery) {
     std::string out;
-    out += "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<COLLADA xmlns=\"http://www.collada.org/2005/11/COLLADASchema\" version=\"1.4.1\">\n";
+    out +=
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<COLLADA xmlns=\"http://www.collada.org/2005/11/COLLADASchema\" "
+        "version=\"1.4.1\">\n";
     out += "<library_geometries><geometry id=\"g\"><mesh>";
     FloatSource(out, "g-pos", 9, 3, [](std::string& o) { o += "0 0 0 1 0 0 0 1 0"; });
-    out += "<vertices id=\"g-v\"><input semantic=\"POSITION\" source=\"#g-pos\"/></vertices>"
-           "<triangles count=\"1\"><input semantic=\"VERTEX\" source=\"#g-v\" offset=\"0\"/><p>0 1 2</p></triangles>"
-           "</mesh></geometry></library_geometries>\n";
+    out +=
+        "<vertices id=\"g-v\"><input semantic=\"POSITION\" source=\"#g-pos\"/></vertices>"
+        "<triangles count=\"1\"><input semantic=\"VERTEX\" source=\"#g-v\" offset=\"0\"/><p>0 1 2</p></triangles>"
+        "</mesh></geometry></library_geometries>\n";
     out += "<library_controllers><controller id=\"skin\"><skin source=\"#g\">";
     out += "<source id=\"joints\"><Name_array id=\"joints-array\" count=\"" + std::to_string(joints) + "\">";
     for (int j = 0; j < joints; ++j) out += "j" + std::to_string(j) + (j + 1 < joints ? " " : "");
     out += "</Name_array></source>";
     FloatSource(out, "ibm", 16, 16, [](std::string& o) { o += "1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1"; });
     FloatSource(out, "w", 1, 1, [](std::string& o) { o += "1"; });
-    out += "<joints><input semantic=\"JOINT\" source=\"#joints\"/><input semantic=\"INV_BIND_MATRIX\" source=\"#ibm\"/></joints>"
-           "<vertex_weights count=\"3\"><input semantic=\"JOINT\" source=\"#joints\" offset=\"0\"/>"
-           "<input semantic=\"WEIGHT\" source=\"#w\" offset=\"1\"/><vcount>1 1 1</vcount><v>0 0 0 0 0 0</v></vertex_weights>"
-           "</skin></controller></library_controllers>\n";
+    out +=
+        "<joints><input semantic=\"JOINT\" source=\"#joints\"/><input semantic=\"INV_BIND_MATRIX\" "
+        "source=\"#ibm\"/></joints>"
+        "<vertex_weights count=\"3\"><input semantic=\"JOINT\" source=\"#joints\" offset=\"0\"/>"
+        "<input semantic=\"WEIGHT\" source=\"#w\" offset=\"1\"/><vcount>1 1 1</vcount><v>0 0 0 0 0 "
+        "0</v></vertex_weights>"
+        "</skin></controller></library_controllers>\n";
     out += "<library_animations>";
     for (int j = 0; channelEvery > 0 && j < joints; j += channelEvery) {
         const std::string n = std::to_string(j);
-        out += "<animation><source id=\"t" + n + "\"><float_array count=\"1\">0</float_array></source><source id=\"m" + n +
-               "\"><float_array count=\"16\">1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1</float_array></source><sampler id=\"s" + n +
-               "\"><input semantic=\"INPUT\" source=\"#t" + n + "\"/><input semantic=\"OUTPUT\" source=\"#m" + n +
+        out += "<animation><source id=\"t" + n + "\"><float_array count=\"1\">0</float_array></source><source id=\"m" +
+               n +
+               "\"><float_array count=\"16\">1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1</float_array></source><sampler id=\"s" +
+               n + "\"><input semantic=\"INPUT\" source=\"#t" + n + "\"/><input semantic=\"OUTPUT\" source=\"#m" + n +
                "\"/></sampler><channel source=\"#s" + n + "\" target=\"j" + n + "/transform\"/></animation>\n";
     }
     out += "</library_animations>\n<library_visual_scenes><visual_scene id=\"s\"><node id=\"root\">\n";

@@ -23,7 +23,9 @@ void Append(std::string& bin, const void* data, std::size_t size) {
 }
 
 template <class T>
-void AppendAll(std::string& bin, const std::vector<T>& v) { Append(bin, v.data(), v.size() * sizeof(T)); }
+void AppendAll(std::string& bin, const std::vector<T>& v) {
+    Append(bin, v.data(), v.size() * sizeof(T));
+}
 
 std::string Base64(const std::string& bytes) {
     static const char* kDigits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -53,7 +55,8 @@ std::string EncodeNoiseJpeg(int width, int height, int quality) {
     for (std::size_t i = 0; i < pixels.size(); ++i) {
         seed = seed * 1664525u + 1013904223u;
         const std::size_t x = i / 3 % static_cast<std::size_t>(width), y = i / 3 / static_cast<std::size_t>(width);
-        const double weave = 96 + 64 * std::sin(static_cast<double>(x) * 0.21 + static_cast<double>(i % 3)) * std::cos(static_cast<double>(y) * 0.17);
+        const double weave = 96 + 64 * std::sin(static_cast<double>(x) * 0.21 + static_cast<double>(i % 3)) *
+                                      std::cos(static_cast<double>(y) * 0.17);
         pixels[i] = static_cast<unsigned char>(std::clamp(weave + static_cast<double>(seed >> 25) - 32, 0.0, 255.0));
     }
     jpeg_compress_struct info{};
@@ -77,7 +80,8 @@ std::string EncodeNoiseJpeg(int width, int height, int quality) {
     jpeg_set_quality(&info, quality, TRUE);
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
-        JSAMPROW row = pixels.data() + static_cast<std::size_t>(info.next_scanline) * static_cast<std::size_t>(width) * 3;
+        JSAMPROW row =
+            pixels.data() + static_cast<std::size_t>(info.next_scanline) * static_cast<std::size_t>(width) * 3;
         jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);
@@ -104,11 +108,13 @@ std::string GenerateWalkerGltf(const std::string& jpeg) {
     for (int r = 0; r < kRings; ++r) {
         const double t = static_cast<double>(r) / (kRings - 1);
         const double y = 0.05 + 1.7 * t;
-        const int bone = y > 1.0 ? std::min(6, static_cast<int>((y - 1.0) / 0.12)) : 7 + std::min(5, static_cast<int>((1.0 - y) / 0.16));
+        const int bone = y > 1.0 ? std::min(6, static_cast<int>((y - 1.0) / 0.12))
+                                 : 7 + std::min(5, static_cast<int>((1.0 - y) / 0.16));
         for (int s = 0; s < kSegments; ++s) {
             const double a = 2 * kPi * s / kSegments;
             const double radius = 0.12 + 0.04 * std::sin(t * 9);
-            positions.insert(positions.end(), {static_cast<float>(radius * std::cos(a)), static_cast<float>(y), static_cast<float>(radius * std::sin(a))});
+            positions.insert(positions.end(), {static_cast<float>(radius * std::cos(a)), static_cast<float>(y),
+                                               static_cast<float>(radius * std::sin(a))});
             normals.insert(normals.end(), {static_cast<float>(std::cos(a)), 0.0f, static_cast<float>(std::sin(a))});
             uvs.insert(uvs.end(), {static_cast<float>(s) / kSegments, static_cast<float>(t)});
             const int next = bone == 6 || bone == 12 || bone == 18 ? bone : bone + 1;
@@ -120,8 +126,11 @@ std::string GenerateWalkerGltf(const std::string& jpeg) {
     std::vector<std::uint16_t> indices;
     for (int r = 0; r + 1 < kRings; ++r)
         for (int s = 0; s < kSegments; ++s) {
-            const auto v = [](int ring, int seg) { return static_cast<std::uint16_t>(ring * kSegments + seg % kSegments); };
-            indices.insert(indices.end(), {v(r, s), v(r + 1, s), v(r + 1, s + 1), v(r, s), v(r + 1, s + 1), v(r, s + 1)});
+            const auto v = [](int ring, int seg) {
+                return static_cast<std::uint16_t>(ring * kSegments + seg % kSegments);
+            };
+            indices.insert(indices.end(),
+                           {v(r, s), v(r + 1, s), v(r + 1, s + 1), v(r, s), v(r + 1, s + 1), v(r, s + 1)});
         }
     std::vector<float> inverseBind, times, rotations, translations;
     float height[kJoints];
@@ -134,7 +143,8 @@ std::string GenerateWalkerGltf(const std::string& jpeg) {
     for (int j = 0; j < kJoints; ++j)
         for (int k = 0; k < kKeys; ++k) {
             const double swing = 0.3 * std::sin(2 * kPi * k / kKeys + j * 0.4) * (j >= 13 ? -1 : 1);
-            rotations.insert(rotations.end(), {static_cast<float>(std::sin(swing / 2)), 0.0f, 0.0f, static_cast<float>(std::cos(swing / 2))});
+            rotations.insert(rotations.end(), {static_cast<float>(std::sin(swing / 2)), 0.0f, 0.0f,
+                                               static_cast<float>(std::cos(swing / 2))});
             const float bob = j == 0 ? static_cast<float>(0.02 * std::cos(4 * kPi * k / kKeys)) : 0.0f;
             translations.insert(translations.end(), {offset[j][0], offset[j][1] + bob, 0.0f});
         }
@@ -142,27 +152,34 @@ std::string GenerateWalkerGltf(const std::string& jpeg) {
     // One buffer: each block a view, each view one accessor.
     std::string bin, views, accessors;
     int count = 0;
-    const auto add = [&](const void* data, std::size_t bytes, int elements, int component, const char* type, const std::string& extra) {
+    const auto add = [&](const void* data, std::size_t bytes, int elements, int component, const char* type,
+                         const std::string& extra) {
         const std::size_t at = bin.size();
         Append(bin, data, bytes);
-        views += std::string(count ? "," : "") + "{\"buffer\":0,\"byteOffset\":" + std::to_string(at) + ",\"byteLength\":" + std::to_string(bytes) + "}";
-        accessors += std::string(count ? "," : "") + "{\"bufferView\":" + std::to_string(count) + ",\"componentType\":" +
-                     std::to_string(component) + ",\"count\":" + std::to_string(elements) + ",\"type\":\"" + type + "\"" + extra + "}";
+        views += std::string(count ? "," : "") + "{\"buffer\":0,\"byteOffset\":" + std::to_string(at) +
+                 ",\"byteLength\":" + std::to_string(bytes) + "}";
+        accessors += std::string(count ? "," : "") + "{\"bufferView\":" + std::to_string(count) +
+                     ",\"componentType\":" + std::to_string(component) + ",\"count\":" + std::to_string(elements) +
+                     ",\"type\":\"" + type + "\"" + extra + "}";
         return count++;
     };
     const int vertices = kRings * kSegments;
-    const int pos = add(positions.data(), positions.size() * 4, vertices, 5126, "VEC3", ",\"min\":[-0.16,0.05,-0.16],\"max\":[0.16,1.75,0.16]");
+    const int pos = add(positions.data(), positions.size() * 4, vertices, 5126, "VEC3",
+                        ",\"min\":[-0.16,0.05,-0.16],\"max\":[0.16,1.75,0.16]");
     const int nrm = add(normals.data(), normals.size() * 4, vertices, 5126, "VEC3", "");
     const int uv = add(uvs.data(), uvs.size() * 4, vertices, 5126, "VEC2", "");
     const int jnt = add(joints.data(), joints.size(), vertices, 5121, "VEC4", "");
     const int wgt = add(weights.data(), weights.size() * 4, vertices, 5126, "VEC4", "");
     const int idx = add(indices.data(), indices.size() * 2, static_cast<int>(indices.size()), 5123, "SCALAR", "");
     const int ibm = add(inverseBind.data(), inverseBind.size() * 4, kJoints, 5126, "MAT4", "");
-    const int tim = add(times.data(), times.size() * 4, kKeys, 5126, "SCALAR", ",\"min\":[0],\"max\":[" + std::to_string(times.back()) + "]");
+    const int tim = add(times.data(), times.size() * 4, kKeys, 5126, "SCALAR",
+                        ",\"min\":[0],\"max\":[" + std::to_string(times.back()) + "]");
     std::vector<int> rot, move;
     for (int j = 0; j < kJoints; ++j) {
-        rot.push_back(add(rotations.data() + static_cast<std::size_t>(j) * kKeys * 4, kKeys * 16, kKeys, 5126, "VEC4", ""));
-        move.push_back(add(translations.data() + static_cast<std::size_t>(j) * kKeys * 3, kKeys * 12, kKeys, 5126, "VEC3", ""));
+        rot.push_back(
+            add(rotations.data() + static_cast<std::size_t>(j) * kKeys * 4, kKeys * 16, kKeys, 5126, "VEC4", ""));
+        move.push_back(
+            add(translations.data() + static_cast<std::size_t>(j) * kKeys * 3, kKeys * 12, kKeys, 5126, "VEC3", ""));
     }
 
     std::string nodes = "{\"name\":\"Body\",\"mesh\":0,\"skin\":0}", jointList, samplers, channels;
@@ -170,28 +187,39 @@ std::string GenerateWalkerGltf(const std::string& jpeg) {
         std::string children;
         for (int c = 0; c < kJoints; ++c)
             if (parent[c] == j) children += std::string(children.empty() ? "" : ",") + std::to_string(c + 1);
-        nodes += ",{\"name\":\"joint" + std::to_string(j) + "\",\"translation\":[" + std::to_string(offset[j][0]) + "," +
-                 std::to_string(offset[j][1]) + ",0]" + (children.empty() ? "" : ",\"children\":[" + children + "]") + "}";
+        nodes += ",{\"name\":\"joint" + std::to_string(j) + "\",\"translation\":[" + std::to_string(offset[j][0]) +
+                 "," + std::to_string(offset[j][1]) + ",0]" +
+                 (children.empty() ? "" : ",\"children\":[" + children + "]") + "}";
         jointList += std::string(j ? "," : "") + std::to_string(j + 1);
         const auto u = static_cast<std::size_t>(j);
-        samplers += std::string(j ? "," : "") + "{\"input\":" + std::to_string(tim) + ",\"output\":" + std::to_string(rot[u]) +
-                    "},{\"input\":" + std::to_string(tim) + ",\"output\":" + std::to_string(move[u]) + "}";
-        channels += std::string(j ? "," : "") + "{\"sampler\":" + std::to_string(2 * j) + ",\"target\":{\"node\":" + std::to_string(j + 1) +
-                    ",\"path\":\"rotation\"}},{\"sampler\":" + std::to_string(2 * j + 1) + ",\"target\":{\"node\":" + std::to_string(j + 1) +
-                    ",\"path\":\"translation\"}}";
+        samplers += std::string(j ? "," : "") + "{\"input\":" + std::to_string(tim) +
+                    ",\"output\":" + std::to_string(rot[u]) + "},{\"input\":" + std::to_string(tim) +
+                    ",\"output\":" + std::to_string(move[u]) + "}";
+        channels += std::string(j ? "," : "") + "{\"sampler\":" + std::to_string(2 * j) +
+                    ",\"target\":{\"node\":" + std::to_string(j + 1) +
+                    ",\"path\":\"rotation\"}},{\"sampler\":" + std::to_string(2 * j + 1) +
+                    ",\"target\":{\"node\":" + std::to_string(j + 1) + ",\"path\":\"translation\"}}";
     }
     std::string doc;
     doc.reserve(bin.size() * 4 / 3 + jpeg.size() * 4 / 3 + 16384);
-    doc += "{\"asset\":{\"version\":\"2.0\",\"generator\":\"vorland-bench\"},\"scene\":0,\"scenes\":[{\"nodes\":[0,1]}],\n\"nodes\":[" + nodes + "],\n";
-    doc += "\"meshes\":[{\"name\":\"Body\",\"primitives\":[{\"attributes\":{\"POSITION\":" + std::to_string(pos) + ",\"NORMAL\":" +
-           std::to_string(nrm) + ",\"TEXCOORD_0\":" + std::to_string(uv) + ",\"JOINTS_0\":" + std::to_string(jnt) +
-           ",\"WEIGHTS_0\":" + std::to_string(wgt) + "},\"indices\":" + std::to_string(idx) + ",\"material\":0}]}],\n";
-    doc += "\"skins\":[{\"inverseBindMatrices\":" + std::to_string(ibm) + ",\"skeleton\":1,\"joints\":[" + jointList + "]}],\n";
+    doc +=
+        "{\"asset\":{\"version\":\"2.0\",\"generator\":\"vorland-bench\"},\"scene\":0,\"scenes\":[{\"nodes\":[0,1]}],"
+        "\n\"nodes\":[" +
+        nodes + "],\n";
+    doc += "\"meshes\":[{\"name\":\"Body\",\"primitives\":[{\"attributes\":{\"POSITION\":" + std::to_string(pos) +
+           ",\"NORMAL\":" + std::to_string(nrm) + ",\"TEXCOORD_0\":" + std::to_string(uv) +
+           ",\"JOINTS_0\":" + std::to_string(jnt) + ",\"WEIGHTS_0\":" + std::to_string(wgt) +
+           "},\"indices\":" + std::to_string(idx) + ",\"material\":0}]}],\n";
+    doc += "\"skins\":[{\"inverseBindMatrices\":" + std::to_string(ibm) + ",\"skeleton\":1,\"joints\":[" + jointList +
+           "]}],\n";
     doc += "\"animations\":[{\"name\":\"walk\",\"samplers\":[" + samplers + "],\"channels\":[" + channels + "]}],\n";
-    doc += "\"materials\":[{\"name\":\"Skin\",\"pbrMetallicRoughness\":{\"baseColorTexture\":{\"index\":0},\"metallicFactor\":0}}],\n";
+    doc +=
+        "\"materials\":[{\"name\":\"Skin\",\"pbrMetallicRoughness\":{\"baseColorTexture\":{\"index\":0},"
+        "\"metallicFactor\":0}}],\n";
     doc += "\"textures\":[{\"sampler\":0,\"source\":0}],\"samplers\":[{\"magFilter\":9729,\"minFilter\":9987}],\n";
     doc += "\"images\":[{\"name\":\"skin\",\"uri\":\"data:image/jpeg;base64," + Base64(jpeg) + "\"}],\n";
     doc += "\"accessors\":[" + accessors + "],\n\"bufferViews\":[" + views + "],\n";
-    doc += "\"buffers\":[{\"byteLength\":" + std::to_string(bin.size()) + ",\"uri\":\"data:application/octet-stream;base64," + Base64(bin) + "\"}]}\n";
+    doc += "\"buffers\":[{\"byteLength\":" + std::to_string(bin.size()) +
+           ",\"uri\":\"data:application/octet-stream;base64," + Base64(bin) + "\"}]}\n";
     return doc;
 }

@@ -28,7 +28,8 @@ const std::vector<float>* SamplerSource(pugi::xml_node animation, std::string_vi
     return input ? tables.Find(ReferenceAttribute(input, "source")) : nullptr;
 }
 
-void ReadAnimation(const CNameIndex<CBone>& bonesById, pugi::xml_node animation, SourceTables& tables, CAnimation& out) {
+void ReadAnimation(const CNameIndex<CBone>& bonesById, pugi::xml_node animation, SourceTables& tables,
+                   CAnimation& out) {
     tables.ids.clear();
     tables.values.clear();
     for (pugi::xml_node src : SelectNodes(animation, "source")) {
@@ -44,8 +45,10 @@ void ReadAnimation(const CNameIndex<CBone>& bonesById, pugi::xml_node animation,
     const std::string_view target = Attribute(channel, "target");
     const std::string_view samplerId = ReferenceAttribute(channel, "source");
 
-    const std::vector<float>* keys = SamplerSource(animation, "sampler[@id=$]/input[@semantic='INPUT']", samplerId, tables);
-    const std::vector<float>* matrices = SamplerSource(animation, "sampler[@id=$]/input[@semantic='OUTPUT']", samplerId, tables);
+    const std::vector<float>* keys =
+        SamplerSource(animation, "sampler[@id=$]/input[@semantic='INPUT']", samplerId, tables);
+    const std::vector<float>* matrices =
+        SamplerSource(animation, "sampler[@id=$]/input[@semantic='OUTPUT']", samplerId, tables);
     if (!keys || !matrices) return;
 
     auto ch = std::make_unique<CAnimationChannel>();

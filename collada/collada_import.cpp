@@ -16,11 +16,15 @@
 namespace {
 
 // The document's up axis; Z (the viewer's) when it names none.
-UpAxis DocumentUpAxis(pugi::xml_node document) { return AssetUpAxis(SelectSingleNode(document, "COLLADA/asset"), UpAxis::Z); }
+UpAxis DocumentUpAxis(pugi::xml_node document) {
+    return AssetUpAxis(SelectSingleNode(document, "COLLADA/asset"), UpAxis::Z);
+}
 
 // Metres per unit of the document's <unit meter="...">; 1 when it names
 // none or a value that is no length (0, negative, not a number).
-double DocumentMetresPerUnit(pugi::xml_node document) { return AssetMetresPerUnit(SelectSingleNode(document, "COLLADA/asset"), 1.0); }
+double DocumentMetresPerUnit(pugi::xml_node document) {
+    return AssetMetresPerUnit(SelectSingleNode(document, "COLLADA/asset"), 1.0);
+}
 
 // Fills `imported` (its notes as the importers go, its status at the end).
 void RunImporters(CModel& model, XmlDocument& doc, const std::string& label, Outcome& imported) {
@@ -37,8 +41,7 @@ void RunImporters(CModel& model, XmlDocument& doc, const std::string& label, Out
                 try {
                     ModelToMetres(model, metres);
                     ModelToZUp(model, up);
-                } catch (const std::bad_alloc&) {
-                }
+                } catch (const std::bad_alloc&) {}
             }
         } turn{model, DocumentUpAxis(source.document), DocumentMetresPerUnit(source.document)};
         LoadColladaImages(model, source);

@@ -51,9 +51,11 @@ void ReadNames(pugi::xml_node nameArray, std::vector<std::string>& names) {
     std::int64_t units = 0;
     while (pos < text.size()) {
         const std::size_t space = text.find(' ', pos);
-        std::string_view name = std::string_view(text).substr(pos, space == std::string::npos ? std::string::npos : space - pos);
+        std::string_view name =
+            std::string_view(text).substr(pos, space == std::string::npos ? std::string::npos : space - pos);
         if (units >= limit) break;
-        if (units + static_cast<std::int64_t>(name.size()) > limit) name = name.substr(0, static_cast<std::size_t>(limit - units));
+        if (units + static_cast<std::int64_t>(name.size()) > limit)
+            name = name.substr(0, static_cast<std::size_t>(limit - units));
         names.emplace_back(name);
         units += static_cast<std::int64_t>(name.size()) + 1;
         if (space == std::string::npos) break;
@@ -72,9 +74,7 @@ class BonesByName {
 public:
     explicit BonesByName(const CModel& model) : model_(model), slots_(64) {}
     // The first place of a bone named `name`, or -1.
-    int Find(std::u16string_view name) const {
-        return indexed_ == 0 ? -1 : slots_[SlotOf(name, HashOf(name))].place;
-    }
+    int Find(std::u16string_view name) const { return indexed_ == 0 ? -1 : slots_[SlotOf(name, HashOf(name))].place; }
     // Indexes the bones up to `end` (in list order, so the first of a name
     // stays).
     void IndexUpTo(int end) {
@@ -161,7 +161,8 @@ private:
         collected_ = true;
         std::vector<std::size_t> sids;
         std::vector<pugi::xml_node> pending;
-        for (pugi::xml_node n : SelectNodes(document_, "COLLADA/library_visual_scenes/visual_scene/node")) pending.push_back(n);
+        for (pugi::xml_node n : SelectNodes(document_, "COLLADA/library_visual_scenes/visual_scene/node"))
+            pending.push_back(n);
         while (!pending.empty()) {
             const pugi::xml_node node = ElementView(pending.back());
             pending.pop_back();
@@ -214,9 +215,12 @@ void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, BonesByNam
             ReadFloats(floatArray, static_cast<std::int64_t>(count) * 128, count, numbers);
             // Weights and matrices that are no numbers would be dropped or spread through every pose.
             if (!std::all_of(numbers.begin(), numbers.end(), [](float f) { return std::isfinite(f); }))
-                throw ColladaError("NaN or infinity in the float_array of source \"" + std::string(Attribute(src, "id")) + "\"", floatArray);
+                throw ColladaError(
+                    "NaN or infinity in the float_array of source \"" + std::string(Attribute(src, "id")) + "\"",
+                    floatArray);
         }
-        if (const pugi::xml_node nameArray = SelectSingleNode(src, "Name_array")) ReadNames(nameArray, tables.jointNames);
+        if (const pugi::xml_node nameArray = SelectSingleNode(src, "Name_array"))
+            ReadNames(nameArray, tables.jointNames);
     }
 
     RequireNode(skin, "joints/input[@semantic='JOINT']");
@@ -231,7 +235,8 @@ void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, BonesByNam
     // A row per vertex; a count the document cannot back (every vertex needs
     // a vcount entry) is cut so a lying count cannot take gigabytes.
     const int declared = AttributeInteger(vertexWeights, "count");
-    const int rows = static_cast<int>(std::clamp<std::int64_t>(declared, 0, static_cast<std::int64_t>(sourceBytes / 2 + 1)));
+    const int rows =
+        static_cast<int>(std::clamp<std::int64_t>(declared, 0, static_cast<std::int64_t>(sourceBytes / 2 + 1)));
     geometry->weights = std::make_unique<CWeights>(rows);
     geometry->weightCount = rows;
 
@@ -241,7 +246,8 @@ void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, BonesByNam
     const int weightIndex = tables.Find(weightSource);
     const int invBindIndex = tables.Find(invBindSource);
     static const std::vector<float> kNone;
-    const std::vector<float>& weightNumbers = weightIndex >= 0 ? tables.sourceNumbers[static_cast<std::size_t>(weightIndex)] : kNone;
+    const std::vector<float>& weightNumbers =
+        weightIndex >= 0 ? tables.sourceNumbers[static_cast<std::size_t>(weightIndex)] : kNone;
 
     std::vector<int> vcount, pairs;
     ReadInts(vcountNode, textBytes, -1, vcount);
@@ -252,11 +258,13 @@ void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, BonesByNam
     // bone when something uses it: its inverse bind matrix, a weight or a
     // scene node. A list of bare names takes no bone per name.
     static const std::vector<float> kNoMatrices;
-    const std::vector<float>& inv = invBindIndex >= 0 ? tables.sourceNumbers[static_cast<std::size_t>(invBindIndex)] : kNoMatrices;
+    const std::vector<float>& inv =
+        invBindIndex >= 0 ? tables.sourceNumbers[static_cast<std::size_t>(invBindIndex)] : kNoMatrices;
     const std::size_t matrices = invBindIndex >= 0 ? (inv.size() + 15) / 16 : 0;
     std::vector<bool> weighted(tables.jointNames.size());
     for (std::size_t p = 0; p < pairs.size(); p += 2)
-        if (pairs[p] >= 0 && static_cast<std::size_t>(pairs[p]) < weighted.size()) weighted[static_cast<std::size_t>(pairs[p])] = true;
+        if (pairs[p] >= 0 && static_cast<std::size_t>(pairs[p]) < weighted.size())
+            weighted[static_cast<std::size_t>(pairs[p])] = true;
     const int firstOfSkin = model.bones.Count();
     byName.IndexUpTo(firstOfSkin);
     std::vector<int> boneOfJoint(tables.jointNames.size(), -1);
@@ -279,9 +287,12 @@ void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, BonesByNam
             if (p + 1 >= pairs.size()) return;  // v ends before vcount does
             const int joint = pairs[p];
             const int w = pairs[p + 1];
-            const float weight = w >= 0 && static_cast<std::size_t>(w) < weightNumbers.size() ? weightNumbers[static_cast<std::size_t>(w)] : 0.0f;
+            const float weight = w >= 0 && static_cast<std::size_t>(w) < weightNumbers.size()
+                                     ? weightNumbers[static_cast<std::size_t>(w)]
+                                     : 0.0f;
             const bool known = joint >= 0 && static_cast<std::size_t>(joint) < boneOfJoint.size();
-            InsertWeight(*geometry, static_cast<int>(k), known ? boneOfJoint[static_cast<std::size_t>(joint)] : joint, weight);
+            InsertWeight(*geometry, static_cast<int>(k), known ? boneOfJoint[static_cast<std::size_t>(joint)] : joint,
+                         weight);
             p += 2;
         }
     }
@@ -297,6 +308,7 @@ void LoadColladaControllers(CModel& model, const ColladaSource& source) {
         const pugi::xml_node controller = ElementView(node);
         if (!controller) continue;
         tables.Clear();
-        for (pugi::xml_node skin : SelectNodes(controller, "skin")) ReadSkin(model, skin, tables, byName, sids, source.bytes);
+        for (pugi::xml_node skin : SelectNodes(controller, "skin"))
+            ReadSkin(model, skin, tables, byName, sids, source.bytes);
     }
 }

@@ -61,7 +61,7 @@ struct VectorSink {
 };
 
 std::unique_ptr<CFloatArray> ReadSource(pugi::xml_node src, std::string_view positionId, std::string_view verticesId,
-                        CGeometry& geometry, std::size_t sourceBytes) {
+                                        CGeometry& geometry, std::size_t sourceBytes) {
     auto array = std::make_unique<CFloatArray>();
     const std::string_view id = Attribute(src, "id");
     const bool isPosition = id == positionId;
@@ -86,7 +86,8 @@ std::unique_ptr<CFloatArray> ReadSource(pugi::xml_node src, std::string_view pos
         // Numbers the text does not hold are never made up.
         if (sink.seen < count)
             throw ColladaError("the float_array of " + named + " holds " + std::to_string(sink.seen) +
-                                   " numbers, its count says " + std::to_string(count), floatArray);
+                                   " numbers, its count says " + std::to_string(count),
+                               floatArray);
         sink.Finish();
         array->values = std::move(values);
     }
@@ -251,7 +252,8 @@ std::unique_ptr<CPolygonData> ReadPolygons(pugi::xml_node prim, PolygonKind kind
         for (const int n : vcount) {
             if (n < 0 || n > groups - first)
                 throw ColladaError("<vcount> asks for " + std::to_string(n) + " corners where <p> holds " +
-                                       std::to_string(std::max<std::int64_t>(groups - first, 0)) + " more", prim);
+                                       std::to_string(std::max<std::int64_t>(groups - first, 0)) + " more",
+                                   prim);
             list.Fan(first, n);
             first += n;
         }
@@ -277,7 +279,8 @@ bool AllTriangles(pugi::xml_node polylist) {
     const pugi::xml_node vcount = SelectSingleNode(polylist, "vcount");
     if (!vcount) return true;
     bool all = true;
-    numlist::ForEachNumber<int>(vcount, std::numeric_limits<std::int64_t>::max(), -1, [&all](int n) { all = all && n == 3; });
+    numlist::ForEachNumber<int>(vcount, std::numeric_limits<std::int64_t>::max(), -1,
+                                [&all](int n) { all = all && n == 3; });
     return all;
 }
 
@@ -344,7 +347,8 @@ void LoadColladaGeometries(CModel& model, const ColladaSource& source) {
             else if (kind == "trifans") geometry->polygonData.Add(ReadPolygons(prim, PolygonKind::Trifans));
             else if (kind == "lines" || kind == "linestrips")
                 Note(source, "<" + std::string(kind) + "> skipped: only surfaces are imported");
-            if (geometry->polygonData.Count() > checked) CheckIndices(*geometry, *geometry->polygonData[checked++], prim);
+            if (geometry->polygonData.Count() > checked)
+                CheckIndices(*geometry, *geometry->polygonData[checked++], prim);
         }
         if (AssetFrame own, document; OwnFrame(element, own, document))
             GeometryToDocumentFrame(*geometry, own.up, own.metres, document.up, document.metres);

@@ -28,8 +28,8 @@ void ReadEffect(pugi::xml_node effect, CMaterial& material) {
     const pugi::xml_node texture = FirstOf(effect, "profile_COMMON/technique/phong/diffuse/texture",
                                            "profile_COMMON/technique/lambert/diffuse/texture");
     if (texture) {
-        const pugi::xml_node sampler = SelectSingleNode(effect, "profile_COMMON/newparam[@sid=$]/sampler2D/source",
-                                                        Attribute(texture, "texture"));
+        const pugi::xml_node sampler =
+            SelectSingleNode(effect, "profile_COMMON/newparam[@sid=$]/sampler2D/source", Attribute(texture, "texture"));
         if (sampler) {
             const pugi::xml_node image =
                 SelectSingleNode(effect, "profile_COMMON/newparam[@sid=$]/surface/init_from", Text(sampler));

@@ -39,7 +39,8 @@ CBone* BoneFor(CModel& model, const CNameIndex<CBone>& skinBones, pugi::xml_node
         std::vector<float> m;
         ReadFloats(matrix, 1024, 16, m);
         if (!m.empty()) {
-            for (int i = 0; i < 16; ++i) bone->jointMatrix[i] = i < static_cast<int>(m.size()) ? m[static_cast<std::size_t>(i)] : 0.0f;
+            for (int i = 0; i < 16; ++i)
+                bone->jointMatrix[i] = i < static_cast<int>(m.size()) ? m[static_cast<std::size_t>(i)] : 0.0f;
         }
     }
     return bone;
@@ -69,13 +70,15 @@ void CountNode(int& nodes, pugi::xml_node node) {
 // below it, have their transforms in that frame: they are brought into the
 // document's, which the whole model is turned from at the end. `inherited`:
 // the frame the node's parent is in, if its own. Returns the node's frame.
-std::optional<AssetFrame> PlaceInDocumentFrame(pugi::xml_node node, CBone& bone, const std::optional<AssetFrame>& inherited) {
+std::optional<AssetFrame> PlaceInDocumentFrame(pugi::xml_node node, CBone& bone,
+                                               const std::optional<AssetFrame>& inherited) {
     AssetFrame own, document;
     std::optional<AssetFrame> frame = inherited;
     if (OwnFrame(node, own, document)) frame = own;
     if (frame) {
         const pugi::xml_node top = SelectSingleNode(node.root(), "COLLADA/asset");
-        NodeToDocumentFrame(bone.jointMatrix, frame->up, frame->metres, AssetUpAxis(top, UpAxis::Z), AssetMetresPerUnit(top, 1.0));
+        NodeToDocumentFrame(bone.jointMatrix, frame->up, frame->metres, AssetUpAxis(top, UpAxis::Z),
+                            AssetMetresPerUnit(top, 1.0));
     }
     return frame;
 }
@@ -90,7 +93,8 @@ void ReadChildNodes(CModel& model, const CNameIndex<CBone>& skinBones, pugi::xml
         std::optional<AssetFrame> frame;
     };
     std::vector<Pending> stack;
-    const auto pushChildren = [&stack](pugi::xml_node node, CBone* bone, int depth, const std::optional<AssetFrame>& frame) {
+    const auto pushChildren = [&stack](pugi::xml_node node, CBone* bone, int depth,
+                                       const std::optional<AssetFrame>& frame) {
         const XmlNodeList children = SelectNodes(node, "node");
         for (int i = children.Length() - 1; i >= 0; --i) stack.push_back({children.Item(i), bone, depth, frame});
     };
@@ -101,9 +105,8 @@ void ReadChildNodes(CModel& model, const CNameIndex<CBone>& skinBones, pugi::xml
         const pugi::xml_node child = ElementView(next.node);
         if (!child) continue;
         if (next.depth > kMaxNodeDepth)
-            throw ColladaError(DescribeElement(child) + " is nested deeper than " + std::to_string(kMaxNodeDepth) +
-                                   " levels",
-                               child);
+            throw ColladaError(
+                DescribeElement(child) + " is nested deeper than " + std::to_string(kMaxNodeDepth) + " levels", child);
         CountNode(nodes, child);
         CBone* bone = BoneFor(model, skinBones, child, placed);
         bone->parent = next.parent;

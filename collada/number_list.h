@@ -92,15 +92,14 @@ inline ByteMasks MasksAt(const char* p, const char* end) {
     if (end - p >= 64) {
         for (int i = 0; i < 64; i += 16) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-            const __m128i blank = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')),
-                                                            _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))),
-                                               _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')),
-                                                            _mm_cmpeq_epi8(v, _mm_set1_epi8('\t'))));
+            const __m128i blank = _mm_or_si128(
+                _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))),
+                _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\t'))));
             m.blank |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(blank))) << i;
             const __m128i dot = _mm_cmpeq_epi8(v, _mm_set1_epi8('.'));
             m.dot |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(dot))) << i;
-            const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('0' - 1)),
-                                                _mm_cmplt_epi8(v, _mm_set1_epi8('9' + 1)));
+            const __m128i digit =
+                _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('0' - 1)), _mm_cmplt_epi8(v, _mm_set1_epi8('9' + 1)));
             m.nonDigit |= static_cast<std::uint64_t>(static_cast<unsigned>(~_mm_movemask_epi8(digit) & 0xFFFF)) << i;
         }
         return m;
@@ -128,13 +127,15 @@ __attribute__((noinline)) T ConvertRareToken(const char* t, const char* e) {
 
 template <class T>
 __attribute__((always_inline)) inline T ConvertToken(const char* t, const char* e, const char* dot,
-                                                   std::uint64_t nonDigits, const char* end) {
+                                                     std::uint64_t nonDigits, const char* end) {
     T value;
     if (end - t >= 24) [[likely]] {
         if constexpr (std::is_same_v<T, float>) {
-            if (numscan::TokenFloat(t, e, dot, nonDigits, value)) [[likely]] return value;
+            if (numscan::TokenFloat(t, e, dot, nonDigits, value)) [[likely]]
+                return value;
         } else {
-            if (numscan::TokenInt(t, e, nonDigits, value)) [[likely]] return value;
+            if (numscan::TokenInt(t, e, nonDigits, value)) [[likely]]
+                return value;
         }
     }
     return ConvertRareToken<T>(t, e);
@@ -241,8 +242,7 @@ void ForEachUncutSplit(const char* p, const char* end, std::int64_t maxCount, Fn
                     tail.clear();
                 }
             });
-        } catch (const std::system_error&) {
-        }
+        } catch (const std::system_error&) {}
         if (!helper.joinable()) {
             ForEachUncut<T>(p, end, maxCount, fn);
             return;

@@ -34,7 +34,8 @@ inline std::uint32_t DigitsValue(std::uint64_t w, int n) {
     std::uint64_t v = (w - 0x3030303030303030ULL) << (8 * (8 - n));  // leading zeros in front
     v = v * 10 + (v >> 8);
     v = (((v & 0x000000FF000000FFULL) * 0x000F424000000064ULL) +
-         (((v >> 16) & 0x000000FF000000FFULL) * 0x0000271000000001ULL)) >> 32;
+         (((v >> 16) & 0x000000FF000000FFULL) * 0x0000271000000001ULL)) >>
+        32;
     return static_cast<std::uint32_t>(v);
 }
 

@@ -123,7 +123,8 @@ int ParsePath(std::string_view path, Step (&steps)[kMaxSteps]) {
     while (true) {
         if (n == kMaxSteps) throw ColladaError("query too long: " + std::string(path));
         const std::size_t slash = path.find('/', pos);
-        std::string_view text = path.substr(pos, slash == std::string_view::npos ? std::string_view::npos : slash - pos);
+        std::string_view text =
+            path.substr(pos, slash == std::string_view::npos ? std::string_view::npos : slash - pos);
         Step& s = steps[n++];
         s = Step{};
         const std::size_t open = text.find('[');
@@ -159,7 +160,8 @@ bool Matches(pugi::xml_node node, const Step& s, std::string_view value) {
     // Attribute names here are the fixed ones of the queries ("id", "sid",
     // "semantic"); look them up without building a terminated copy.
     for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
-        if (std::string_view(a.name()) == s.attribute) return std::string_view(a.value()) == (s.bound ? value : s.literal);
+        if (std::string_view(a.name()) == s.attribute)
+            return std::string_view(a.value()) == (s.bound ? value : s.literal);
     }
     return false;
 }
@@ -239,9 +241,8 @@ int AttributeInteger(pugi::xml_node element, const char* name) {
         ok = d >= -2147483648.0 && d <= 2147483647.0;
     }
     if (!ok) {
-        throw ColladaError(DescribeElement(element) + (a.empty() ? " has no " : " has a non-numeric ") + name +
-                               " attribute",
-                           element);
+        throw ColladaError(
+            DescribeElement(element) + (a.empty() ? " has no " : " has a non-numeric ") + name + " attribute", element);
     }
     return static_cast<int>(d);
 }

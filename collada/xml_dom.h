@@ -73,9 +73,7 @@ inline pugi::xml_node ElementView(pugi::xml_node node) {
 }
 
 // An attribute's value as UTF-8; empty when absent.
-inline std::string_view Attribute(pugi::xml_node element, const char* name) {
-    return element.attribute(name).value();
-}
+inline std::string_view Attribute(pugi::xml_node element, const char* name) { return element.attribute(name).value(); }
 inline bool HasAttribute(pugi::xml_node element, const char* name) { return !element.attribute(name).empty(); }
 // A reference attribute ("#id") without its first character, whatever it is.
 std::string_view ReferenceAttribute(pugi::xml_node element, const char* name);

@@ -49,8 +49,7 @@ public:
     ~Scope() {
         g_active = false;
         if (g_peak > limit_) {
-            std::fprintf(stderr,
-                         "==fuzzbound== peak heap %lld bytes for a %zu-byte input exceeds the bound of %lld\n",
+            std::fprintf(stderr, "==fuzzbound== peak heap %lld bytes for a %zu-byte input exceeds the bound of %lld\n",
                          g_peak, size_, limit_);
             std::abort();
         }

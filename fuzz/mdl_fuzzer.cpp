@@ -36,9 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)ParseModel(again, written);
     if (again.materials.Count() != materials || again.textures.Count() != textures ||
         again.geometries.Count() != geometries) {
-        std::fprintf(stderr, "written model reads back with other record counts: %d/%d/%d -> %d/%d/%d\n",
-                     materials, textures, geometries, again.materials.Count(), again.textures.Count(),
-                     again.geometries.Count());
+        std::fprintf(stderr, "written model reads back with other record counts: %d/%d/%d -> %d/%d/%d\n", materials,
+                     textures, geometries, again.materials.Count(), again.textures.Count(), again.geometries.Count());
         std::abort();
     }
     return 0;

@@ -25,8 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)again.Read(written);
     const std::string rewritten = again.Serialize();
     if (rewritten != written) {
-        std::fprintf(stderr, "config.ini is not stable under write, read, write:\n%s\n----\n%s\n",
-                     written.c_str(), rewritten.c_str());
+        std::fprintf(stderr, "config.ini is not stable under write, read, write:\n%s\n----\n%s\n", written.c_str(),
+                     rewritten.c_str());
         std::abort();
     }
     return 0;

@@ -63,8 +63,7 @@ Span ViewSpan(const GltfImport& in, int accessor, const char* what, int viewInde
     if (count == 0) return {buffer.data(), stride};
     // offset + stride * (count - 1) + elementBytes <= byteLength, without overflow.
     const std::size_t length = view.byteLength;
-    if (offset > length || elementBytes > length - offset ||
-        count - 1 > (length - offset - elementBytes) / stride)
+    if (offset > length || elementBytes > length - offset || count - 1 > (length - offset - elementBytes) / stride)
         Fail(accessor, what, "runs past the end of buffer view " + std::to_string(viewIndex));
     return {buffer.data() + view.byteOffset + offset, stride};
 }
@@ -147,7 +146,8 @@ void DecodeSpan(const Span& span, int componentType, std::size_t count, std::siz
             if (span.stride == n * sizeof(float)) {
                 if (count) std::memcpy(out, span.data, count * n * sizeof(float));
             } else {
-                for (std::size_t e = 0; e < count; ++e) std::memcpy(out + e * n, span.data + e * span.stride, n * sizeof(float));
+                for (std::size_t e = 0; e < count; ++e)
+                    std::memcpy(out + e * n, span.data + e * span.stride, n * sizeof(float));
             }
             break;
         case TINYGLTF_COMPONENT_TYPE_BYTE: DecodeRun<std::int8_t>(span, count, n, normalized, out); break;
@@ -178,7 +178,8 @@ const tinygltf::Accessor& Checked(const GltfImport& in, int index, const char* w
     if (ComponentBytes(a.componentType) == 0) Fail(index, what, "has an unknown component type");
     if (TypeComponents(a.type) == 0) Fail(index, what, "has an unknown type");
     // Without a view every element is zero and costs memory of its own.
-    if (a.count > in.sourceBytes) Fail(index, what, "declares " + std::to_string(a.count) + " elements, more than the file can hold");
+    if (a.count > in.sourceBytes)
+        Fail(index, what, "declares " + std::to_string(a.count) + " elements, more than the file can hold");
     return a;
 }
 
@@ -220,8 +221,9 @@ std::vector<float> ReadAccessorFloats(const GltfImport& in, int index, int compo
 void ReadAccessorFloatsInto(const GltfImport& in, int index, int components, const char* what, float* out) {
     const tinygltf::Accessor& a = Checked(in, index, what);
     if (TypeComponents(a.type) != components)
-        Fail(index, what, "has " + std::to_string(TypeComponents(a.type)) + " components where " +
-                              std::to_string(components) + " are needed");
+        Fail(index, what,
+             "has " + std::to_string(TypeComponents(a.type)) + " components where " + std::to_string(components) +
+                 " are needed");
     const int bytes = ComponentBytes(a.componentType);
     const std::size_t elementBytes = static_cast<std::size_t>(bytes) * static_cast<std::size_t>(components);
     const std::size_t n = static_cast<std::size_t>(components);
@@ -264,7 +266,8 @@ std::vector<std::uint32_t> ReadAccessorIndices(const GltfImport& in, int index, 
         // Odd but readable: go through the general path.
         const std::vector<float> f = ReadAccessorFloats(in, index, 1, what);
         std::vector<std::uint32_t> out(f.size());
-        for (std::size_t i = 0; i < f.size(); ++i) out[i] = f[i] >= 0.0f && f[i] < 4294967296.0f ? static_cast<std::uint32_t>(f[i]) : 0xffffffffu;
+        for (std::size_t i = 0; i < f.size(); ++i)
+            out[i] = f[i] >= 0.0f && f[i] < 4294967296.0f ? static_cast<std::uint32_t>(f[i]) : 0xffffffffu;
         return out;
     }
     if (a.sparse.isSparse || a.bufferView < 0) {

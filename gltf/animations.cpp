@@ -32,13 +32,16 @@ Track ReadTrack(GltfImport& in, const tinygltf::Animation& a, const tinygltf::An
     const tinygltf::AnimationSampler& s = a.samplers[static_cast<std::size_t>(ch.sampler)];
     Track t;
     t.width = width;
-    t.mode = s.interpolation == "STEP" ? Interpolation::Step : s.interpolation == "CUBICSPLINE" ? Interpolation::Cubic : Interpolation::Linear;
+    t.mode = s.interpolation == "STEP"          ? Interpolation::Step
+             : s.interpolation == "CUBICSPLINE" ? Interpolation::Cubic
+                                                : Interpolation::Linear;
     t.times = ReadAccessorFloats(in, s.input, 1, "key times");
     t.values = ReadAccessorFloats(in, s.output, width, "key values");
     const std::size_t perKey = static_cast<std::size_t>(width) * (t.mode == Interpolation::Cubic ? 3 : 1);
     if (t.values.size() != t.times.size() * perKey)
-        throw GltfError("an animation sampler has " + std::to_string(t.values.size() / static_cast<std::size_t>(width)) +
-                        " values for " + std::to_string(t.times.size()) + " key times");
+        throw GltfError("an animation sampler has " +
+                        std::to_string(t.values.size() / static_cast<std::size_t>(width)) + " values for " +
+                        std::to_string(t.times.size()) + " key times");
     for (std::size_t k = 1; k < t.times.size(); ++k)
         if (!(t.times[k] >= t.times[k - 1])) throw GltfError("an animation sampler's key times do not increase");
     return t;
@@ -50,7 +53,8 @@ std::vector<float> Evaluate(const Track& t, float time) {
     const bool cubic = t.mode == Interpolation::Cubic;
     const auto value = [&](std::size_t k) { return t.values.begin() + static_cast<long>((cubic ? 3 * k + 1 : k) * w); };
     const std::size_t n = t.times.size();
-    const std::size_t next = static_cast<std::size_t>(std::upper_bound(t.times.begin(), t.times.end(), time) - t.times.begin());
+    const std::size_t next =
+        static_cast<std::size_t>(std::upper_bound(t.times.begin(), t.times.end(), time) - t.times.begin());
     if (next == 0) return {value(0), value(0) + static_cast<long>(w)};
     if (next >= n) return {value(n - 1), value(n - 1) + static_cast<long>(w)};
     const std::size_t k = next - 1;
@@ -61,8 +65,8 @@ std::vector<float> Evaluate(const Track& t, float time) {
     if (cubic) {
         const float s2 = s * s, s3 = s2 * s;
         const float* v0 = &*value(k);
-        const float* b0 = v0 + w;                                  // out-tangent of key k
-        const float* a1 = t.values.data() + 3 * next * w;          // in-tangent of key k+1
+        const float* b0 = v0 + w;                          // out-tangent of key k
+        const float* a1 = t.values.data() + 3 * next * w;  // in-tangent of key k+1
         const float* v1 = a1 + w;
         for (std::size_t c = 0; c < w; ++c)
             out[c] = (2 * s3 - 3 * s2 + 1) * v0[c] + (s3 - 2 * s2 + s) * span * b0[c] + (-2 * s3 + 3 * s2) * v1[c] +

@@ -13,22 +13,27 @@ namespace {
 
 // The headers tinygltf decodes (it tries them in this order); other data
 // URIs are no data URIs to it.
-constexpr std::string_view kHeaders[] = {
-    "data:application/octet-stream;base64,", "data:image/jpeg;base64,", "data:image/png;base64,",
-    "data:image/bmp;base64,", "data:image/gif;base64,", "data:text/plain;base64,",
-    "data:application/gltf-buffer;base64,"};
+constexpr std::string_view kHeaders[] = {"data:application/octet-stream;base64,",
+                                         "data:image/jpeg;base64,",
+                                         "data:image/png;base64,",
+                                         "data:image/bmp;base64,",
+                                         "data:image/gif;base64,",
+                                         "data:text/plain;base64,",
+                                         "data:application/gltf-buffer;base64,"};
 
 constexpr std::array<std::int8_t, 256> kDigitValues = [] {
     std::array<std::int8_t, 256> t{};
     for (auto& v : t) v = -1;
     constexpr std::string_view digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    for (std::size_t i = 0; i < digits.size(); ++i) t[static_cast<unsigned char>(digits[i])] = static_cast<std::int8_t>(i);
+    for (std::size_t i = 0; i < digits.size(); ++i)
+        t[static_cast<unsigned char>(digits[i])] = static_cast<std::int8_t>(i);
     return t;
 }();
 
 // The header and the decoded bytes of the JSON string token [begin, end).
-std::optional<std::pair<std::string_view, std::vector<unsigned char>>> DecodeUriToken(std::string_view json, std::size_t begin,
-                                                                                     std::size_t end) {
+std::optional<std::pair<std::string_view, std::vector<unsigned char>>> DecodeUriToken(std::string_view json,
+                                                                                      std::size_t begin,
+                                                                                      std::size_t end) {
     if (end - begin < 2 || json[begin] != '"') return std::nullopt;
     const std::string_view uri = json.substr(begin + 1, end - begin - 2);
     for (const std::string_view header : kHeaders) {
@@ -41,7 +46,8 @@ std::optional<std::pair<std::string_view, std::vector<unsigned char>>> DecodeUri
 }
 
 // A buffer entry { "byteLength": N, "uri": "data:..." } whose URI decodes to N bytes.
-void TakeBuffer(std::string_view json, std::size_t index, std::size_t begin, std::size_t end, std::vector<EmbeddedData>& found) {
+void TakeBuffer(std::string_view json, std::size_t index, std::size_t begin, std::size_t end,
+                std::vector<EmbeddedData>& found) {
     std::size_t uriBegin = kNone, uriEnd = kNone;
     std::optional<std::uint64_t> byteLength;
     const bool plain = ForEachMember(json, begin, [&](std::string_view key, std::size_t v, std::size_t e) {
@@ -81,7 +87,8 @@ void TakeImage(std::string_view json, std::size_t index, std::size_t begin, std:
     if (!plain || uriBegin == kNone) return;
     auto decoded = DecodeUriToken(json, uriBegin, uriEnd);
     if (!decoded) return;
-    found.push_back({false, index, uriBegin, uriEnd, "\"" + std::string(decoded->first) + "AA==\"", std::move(decoded->second)});
+    found.push_back(
+        {false, index, uriBegin, uriEnd, "\"" + std::string(decoded->first) + "AA==\"", std::move(decoded->second)});
 }
 
 }  // namespace
@@ -96,7 +103,8 @@ bool DecodeBase64(std::string_view text, std::vector<unsigned char>& out) {
     std::int32_t bad = 0;
     std::size_t i = 0;
     for (; i + 4 <= digits; i += 4, o += 3) {
-        const std::int32_t a = kDigitValues[in[i]], b = kDigitValues[in[i + 1]], c = kDigitValues[in[i + 2]], d = kDigitValues[in[i + 3]];
+        const std::int32_t a = kDigitValues[in[i]], b = kDigitValues[in[i + 1]], c = kDigitValues[in[i + 2]],
+                           d = kDigitValues[in[i + 3]];
         bad |= a | b | c | d;  // negative once any digit was not one
         const std::uint32_t v = static_cast<std::uint32_t>(a) << 18 | static_cast<std::uint32_t>(b) << 12 |
                                 static_cast<std::uint32_t>(c) << 6 | static_cast<std::uint32_t>(d);
@@ -138,6 +146,7 @@ std::vector<EmbeddedData> DecodeDataUris(std::string_view json) {
         return true;
     });
     if (!followed) return {};
-    std::sort(found.begin(), found.end(), [](const EmbeddedData& a, const EmbeddedData& b) { return a.begin < b.begin; });
+    std::sort(found.begin(), found.end(),
+              [](const EmbeddedData& a, const EmbeddedData& b) { return a.begin < b.begin; });
     return found;
 }

@@ -12,8 +12,8 @@
 #include <vector>
 
 struct EmbeddedData {
-    bool isBuffer = false;  // an entry of "buffers"; else of "images"
-    std::size_t index = 0;  // its place in that list
+    bool isBuffer = false;           // an entry of "buffers"; else of "images"
+    std::size_t index = 0;           // its place in that list
     std::size_t begin = 0, end = 0;  // the text a stand-in replaces: a whole buffer entry, an image's uri string
     std::string standIn;
     std::vector<unsigned char> bytes;

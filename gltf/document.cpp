@@ -79,7 +79,9 @@ std::vector<ViewlessIndices> FindViewlessIndices(std::string_view json) {
         if (key == "accessors")
             ForEachElement(json, begin, [&](std::size_t, std::size_t from, std::size_t) {
                 bool view = false;
-                ForEachMember(json, from, [&](std::string_view k, std::size_t, std::size_t) { return !(view = k == "bufferView"); });
+                ForEachMember(json, from, [&](std::string_view k, std::size_t, std::size_t) {
+                    return !(view = k == "bufferView");
+                });
                 viewless.push_back(!view);
                 return true;
             });
@@ -94,7 +96,8 @@ std::vector<ViewlessIndices> FindViewlessIndices(std::string_view json) {
                     int accessor = -1;
                     const auto [end, fault] = std::from_chars(json.data() + b, json.data() + e, accessor);
                     if (k == "indices" && fault == std::errc() && end == json.data() + e && accessor >= 0 &&
-                        static_cast<std::size_t>(accessor) < viewless.size() && viewless[static_cast<std::size_t>(accessor)])
+                        static_cast<std::size_t>(accessor) < viewless.size() &&
+                        viewless[static_cast<std::size_t>(accessor)])
                         found.push_back({mesh, primitive, accessor, b, e});
                     return true;
                 });
@@ -129,8 +132,9 @@ bool IsRegularFile(const std::string& path, void* user) {
     if (path.compare(0, fs.prefix.size(), fs.prefix) != 0) return false;
     const std::string uri = path.substr(fs.prefix.size());
     const std::string target = Canonical(path);
-    const bool inside = StaysInFolder(uri) && (target.empty() || (!fs.canonical.empty() &&
-                                                                  target.compare(0, fs.canonical.size(), fs.canonical) == 0));
+    const bool inside =
+        StaysInFolder(uri) &&
+        (target.empty() || (!fs.canonical.empty() && target.compare(0, fs.canonical.size(), fs.canonical) == 0));
     if (!inside) {
         // A data URI the parser could not decode is malformed, not a way out.
         if (fs.refused.empty() && uri.rfind("data:", 0) != 0) fs.refused = uri;
@@ -164,8 +168,8 @@ struct ImageBuffers {
     std::vector<std::optional<GltfBuffer>> standsIn;  // per buffer
 };
 
-bool KeepEncoded(tinygltf::Image* image, const int, std::string* err, std::string*, int, int, const unsigned char* bytes,
-                 int size, void* user) {
+bool KeepEncoded(tinygltf::Image* image, const int, std::string* err, std::string*, int, int,
+                 const unsigned char* bytes, int size, void* user) {
     if (size < 0) return false;
     const auto& source = *static_cast<const ImageBuffers*>(user);
     if (image->bufferView < 0) {
@@ -181,7 +185,8 @@ bool KeepEncoded(tinygltf::Image* image, const int, std::string* err, std::strin
     const tinygltf::BufferView& bv = doc.bufferViews[view];
     if (bv.buffer < 0 || static_cast<std::size_t>(bv.buffer) >= doc.buffers.size()) return false;
     const auto b = static_cast<std::size_t>(bv.buffer);
-    const GltfBuffer buffer = b < source.standsIn.size() && source.standsIn[b] ? *source.standsIn[b] : GltfBuffer(doc.buffers[b].data);
+    const GltfBuffer buffer =
+        b < source.standsIn.size() && source.standsIn[b] ? *source.standsIn[b] : GltfBuffer(doc.buffers[b].data);
     if (bv.byteOffset > buffer.size() || bv.byteLength > buffer.size() - bv.byteOffset) {
         if (err) *err += "an image's buffer view lies outside its buffer\n";
         return false;
@@ -207,19 +212,25 @@ std::string JsonFault(std::string_view json) {
 // The parser's first complaint in our words: what is wrong, and where.
 std::string Reason(const std::string& text, std::string_view json) {
     std::string line = text.substr(0, text.find('\n'));
-    const auto after = [&](std::string_view prefix) { return line.rfind(prefix, 0) == 0 ? line.substr(prefix.size()) : std::string(); };
+    const auto after = [&](std::string_view prefix) {
+        return line.rfind(prefix, 0) == 0 ? line.substr(prefix.size()) : std::string();
+    };
     const std::size_t first = json.find_first_not_of(" \t\r\n");
     if (first == std::string_view::npos || json[first] != '{')
-        return "the file is neither glTF JSON (it does not start with '{') nor a .glb (it does not start with \"glTF\")";
-    if (line.empty() || line == "Root element is not a JSON object" || line == "Failed to parse JSON object" || line == "JSON string too short.") {
+        return "the file is neither glTF JSON (it does not start with '{') nor a .glb (it does not start with "
+               "\"glTF\")";
+    if (line.empty() || line == "Root element is not a JSON object" || line == "Failed to parse JSON object" ||
+        line == "JSON string too short.") {
         const std::string fault = JsonFault(json);
         if (!fault.empty()) return fault;
     }
     if (const std::string name = after("File not found : "); !name.empty() || line == "File not found : ")
-        return name.empty() ? "a buffer has an empty URI, which names no file"
-               : name.rfind("data:", 0) == 0 ? "a buffer's data URI is malformed (it must be base64 data of type application/octet-stream or application/gltf-buffer)"
+        return name.empty()                  ? "a buffer has an empty URI, which names no file"
+               : name.rfind("data:", 0) == 0 ? "a buffer's data URI is malformed (it must be base64 data of type "
+                                               "application/octet-stream or application/gltf-buffer)"
                                              : "the buffer file " + name + " does not exist";
-    if (line.find("'uri' is missing") != std::string::npos) return "a buffer has no URI: only a .glb's first buffer may have none";
+    if (line.find("'uri' is missing") != std::string::npos)
+        return "a buffer has no URI: only a .glb's first buffer may have none";
     if (const std::string read = after("File read error : "); !read.empty()) {
         const std::size_t sep = read.rfind(" : ");
         const std::string why = sep == std::string::npos ? std::string() : read.substr(sep + 3);
@@ -310,7 +321,8 @@ Status ParseGltfDocument(std::string_view bytes, const std::string& baseDir, tin
     std::vector<ViewlessIndices> viewless;
     if (!binary || bin) viewless = FindViewlessIndices(json);
     for (const ViewlessIndices& v : viewless) replacements.push_back({v.begin, v.end, "-1"});
-    std::sort(replacements.begin(), replacements.end(), [](const Replacement& a, const Replacement& b) { return a.begin < b.begin; });
+    std::sort(replacements.begin(), replacements.end(),
+              [](const Replacement& a, const Replacement& b) { return a.begin < b.begin; });
     std::string standIn;
     if (!replacements.empty()) {
         standIn.reserve(json.size() / 16 + 1024);
@@ -336,14 +348,14 @@ Status ParseGltfDocument(std::string_view bytes, const std::string& baseDir, tin
     const auto size = static_cast<unsigned int>(bytes.size());
     bool ok;
     if (!replacements.empty())
-        ok = loader.LoadASCIIFromString(&doc, &err, &warn, standIn.data(), static_cast<unsigned int>(standIn.size()), base);
-    else if (binary)
-        ok = loader.LoadBinaryFromMemory(&doc, &err, &warn, data, size, base);
-    else
-        ok = loader.LoadASCIIFromString(&doc, &err, &warn, bytes.data(), size, base);
+        ok = loader.LoadASCIIFromString(&doc, &err, &warn, standIn.data(), static_cast<unsigned int>(standIn.size()),
+                                        base);
+    else if (binary) ok = loader.LoadBinaryFromMemory(&doc, &err, &warn, data, size, base);
+    else ok = loader.LoadASCIIFromString(&doc, &err, &warn, bytes.data(), size, base);
     bytesRead = bytes.size() + fs.bytesRead;
     if (!ok) {
-        if (!fs.refused.empty()) return Status::Failure("the URI \"" + fs.refused + "\" leads outside the model's folder");
+        if (!fs.refused.empty())
+            return Status::Failure("the URI \"" + fs.refused + "\" leads outside the model's folder");
         return Status::Failure(Reason(err, json));
     }
     // The decoded data takes its stand-ins' places (moving a vector keeps its bytes where they are).

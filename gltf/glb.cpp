@@ -26,7 +26,8 @@ Status ReadGlbChunks(std::string_view bytes, GlbChunks& chunks) {
     }
     const std::uint64_t total = Le32(bytes, 8), jsonBytes = Le32(bytes, 12);
     if (total > bytes.size()) {
-        return Status::Failure("the .glb file is cut short: its header says " + std::to_string(total) + " bytes, it has " + std::to_string(bytes.size()));
+        return Status::Failure("the .glb file is cut short: its header says " + std::to_string(total) +
+                               " bytes, it has " + std::to_string(bytes.size()));
     }
     if (20 + jsonBytes > total) {
         return Status::Failure("the .glb file's JSON chunk runs past its end");
@@ -65,7 +66,9 @@ std::optional<BinBufferEntry> FindBinBufferEntry(std::string_view json) {
             if (member != "byteLength") return true;
             hasLength = true;
             for (std::size_t i = v; i < end; ++i) {
-                if (json[i] < '0' || json[i] > '9' || entry.byteLength > (std::numeric_limits<std::uint64_t>::max() - 9) / 10) return false;
+                if (json[i] < '0' || json[i] > '9' ||
+                    entry.byteLength > (std::numeric_limits<std::uint64_t>::max() - 9) / 10)
+                    return false;
                 entry.byteLength = entry.byteLength * 10 + static_cast<std::uint64_t>(json[i] - '0');
             }
             return true;

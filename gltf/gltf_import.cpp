@@ -76,8 +76,7 @@ Outcome LoadGltf(CModel& model, const std::string& path) {
     Result<FileBytes> bytes = Status::Failure("not enough memory to read it");
     try {
         bytes = ReadWholeFileBytes(path, kMaxModelFileBytes);
-    } catch (const std::bad_alloc&) {
-    }
+    } catch (const std::bad_alloc&) {}
     if (!bytes) return Status::Failure(path + ": cannot read the file: " + bytes.Why());
     const auto sep = path.find_last_of("/\\");
     std::string stem = sep == std::string::npos ? path : path.substr(sep + 1);

@@ -38,7 +38,9 @@ inline std::size_t SkipValue(std::string_view s, std::size_t i) {
     if (i >= s.size()) return kNone;
     if (s[i] == '"') return SkipString(s, i);
     if (s[i] != '[' && s[i] != '{') {
-        while (i < s.size() && s[i] != ',' && s[i] != '}' && s[i] != ']' && s[i] != ' ' && s[i] != '\n' && s[i] != '\r' && s[i] != '\t') ++i;
+        while (i < s.size() && s[i] != ',' && s[i] != '}' && s[i] != ']' && s[i] != ' ' && s[i] != '\n' &&
+               s[i] != '\r' && s[i] != '\t')
+            ++i;
         return i;
     }
     int depth = 0;

@@ -15,7 +15,10 @@ std::string DecodeUri(const std::string& uri) {
     std::string out;
     for (std::size_t i = 0; i < uri.size(); ++i) {
         const auto hex = [](char c) {
-            return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+            return c >= '0' && c <= '9'   ? c - '0'
+                   : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                   : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                          : -1;
         };
         if (uri[i] == '%' && i + 2 < uri.size() && hex(uri[i + 1]) >= 0 && hex(uri[i + 2]) >= 0) {
             out += static_cast<char>(hex(uri[i + 1]) * 16 + hex(uri[i + 2]));
@@ -36,11 +39,13 @@ void LoadGltfMaterials(GltfImport& in) {
     for (std::size_t i = 0; i < doc.materials.size(); ++i) {
         const tinygltf::Material& source = doc.materials[i];
         auto material = std::make_unique<CMaterial>();
-        const std::string name = UniqueName(materialNames, source.name.empty() ? "material" + std::to_string(i) : source.name);
+        const std::string name =
+            UniqueName(materialNames, source.name.empty() ? "material" + std::to_string(i) : source.name);
         SetUtf8Name(material->name, name);
         in.materialNames.push_back(name);
         const std::vector<double>& factor = source.pbrMetallicRoughness.baseColorFactor;
-        for (std::size_t c = 0; c < 4; ++c) material->diffuse[c] = c < factor.size() ? static_cast<float>(factor[c]) : 1.0f;
+        for (std::size_t c = 0; c < 4; ++c)
+            material->diffuse[c] = c < factor.size() ? static_cast<float>(factor[c]) : 1.0f;
 
         const int t = source.pbrMetallicRoughness.baseColorTexture.index;
         if (t >= 0 && static_cast<std::size_t>(t) < doc.textures.size()) {
@@ -50,16 +55,16 @@ void LoadGltfMaterials(GltfImport& in) {
                 if (imageTexture[u].empty()) {
                     const tinygltf::Image& img = doc.images[u];
                     auto texture = std::make_unique<CTexture>();
-                    imageTexture[u] = UniqueName(textureIds, img.name.empty() ? "image" + std::to_string(image) : img.name);
+                    imageTexture[u] =
+                        UniqueName(textureIds, img.name.empty() ? "image" + std::to_string(image) : img.name);
                     SetUtf8Name(texture->id, imageTexture[u]);
                     if (!img.uri.empty()) {
                         const std::string file = DecodeUri(img.uri);
-                        if (StaysInFolder(file))
-                            SetUtf8Name(texture->fileName, file);
+                        if (StaysInFolder(file)) SetUtf8Name(texture->fileName, file);
                         else
-                            in.Note("the image URI \"" + img.uri + "\" leads outside the model's folder: its texture was left out");
-                    } else
-                        texture->embeddedImage.assign(img.image.begin(), img.image.end());
+                            in.Note("the image URI \"" + img.uri +
+                                    "\" leads outside the model's folder: its texture was left out");
+                    } else texture->embeddedImage.assign(img.image.begin(), img.image.end());
                     in.model.textures.Add(std::move(texture));
                 }
                 SetUtf8Name(material->textureName, imageTexture[u]);

@@ -33,12 +33,13 @@ std::vector<int> Triangles(const std::vector<std::uint32_t>& corners, int mode) 
     } else if (mode == TINYGLTF_MODE_TRIANGLE_STRIP) {
         for (std::size_t i = 0; i + 2 < n; ++i) {
             const bool odd = i % 2 != 0;  // every other triangle turns the other way
-            out.insert(out.end(), {static_cast<int>(corners[odd ? i + 1 : i]), static_cast<int>(corners[odd ? i : i + 1]),
-                                   static_cast<int>(corners[i + 2])});
+            out.insert(out.end(), {static_cast<int>(corners[odd ? i + 1 : i]),
+                                   static_cast<int>(corners[odd ? i : i + 1]), static_cast<int>(corners[i + 2])});
         }
     } else {
         for (std::size_t i = 1; i + 1 < n; ++i)
-            out.insert(out.end(), {static_cast<int>(corners[0]), static_cast<int>(corners[i]), static_cast<int>(corners[i + 1])});
+            out.insert(out.end(),
+                       {static_cast<int>(corners[0]), static_cast<int>(corners[i]), static_cast<int>(corners[i + 1])});
     }
     return out;
 }
@@ -47,8 +48,8 @@ std::vector<int> Triangles(const std::vector<std::uint32_t>& corners, int mode) 
 // read a run at a time through `convert(run, out, elements)` into the
 // source's storage of `stored` floats per element.
 template <class Convert>
-std::unique_ptr<CFloatArray> ReadSource(const GltfImport& in, int index, int components, const char* what, const std::string& id,
-                                        Convert convert, int stored = 0) {
+std::unique_ptr<CFloatArray> ReadSource(const GltfImport& in, int index, int components, const char* what,
+                                        const std::string& id, Convert convert, int stored = 0) {
     const AccessorElements elements(in, index, components, what);
     if (stored == 0) stored = components;
     const std::size_t count = elements.Count(), width = static_cast<std::size_t>(stored);
@@ -78,7 +79,8 @@ bool Insert(CBoneWeight* row, int& filled, float bone, float weight) {
     while (i < filled && !(row[i].weight + 0.000001f < weight)) ++i;
     if (i == MaxBoneInfluences) return false;
     const bool full = filled == MaxBoneInfluences;
-    for (int j = std::min(filled, MaxBoneInfluences - 1); j > i; --j) row[j].boneIndex = row[j - 1].boneIndex, row[j].weight = row[j - 1].weight;
+    for (int j = std::min(filled, MaxBoneInfluences - 1); j > i; --j)
+        row[j].boneIndex = row[j - 1].boneIndex, row[j].weight = row[j - 1].weight;
     row[i] = {bone, weight};
     filled = std::min(filled + 1, MaxBoneInfluences);
     return !full;
@@ -94,7 +96,8 @@ void Renormalize(CBoneWeight* row, int filled) {
 
 void ReadWeights(GltfImport& in, const tinygltf::Primitive& prim, const tinygltf::Skin& skin, CGeometry& geometry) {
     std::vector<float> boneOf(skin.joints.size());  // flat bone index per joint of the skin
-    for (std::size_t j = 0; j < boneOf.size(); ++j) boneOf[j] = static_cast<float>(in.flatIndex[static_cast<std::size_t>(skin.joints[j])]);
+    for (std::size_t j = 0; j < boneOf.size(); ++j)
+        boneOf[j] = static_cast<float>(in.flatIndex[static_cast<std::size_t>(skin.joints[j])]);
     const std::size_t rows = static_cast<std::size_t>(geometry.vertexCount);
     std::vector<std::pair<AccessorElements, AccessorElements>> sets;  // joints and weights
     // Every set the primitive has, JOINTS_0/WEIGHTS_0 onwards.
@@ -105,7 +108,8 @@ void ReadWeights(GltfImport& in, const tinygltf::Primitive& prim, const tinygltf
         if (joints < 0 && weights < 0) break;
         if (joints < 0 || weights < 0) continue;
         sets.emplace_back(AccessorElements(in, joints, 4, "joints"), AccessorElements(in, weights, 4, "weights"));
-        if (sets.back().first.Count() != rows || sets.back().second.Count() != rows) throw GltfError("joints or weights do not match the vertex count");
+        if (sets.back().first.Count() != rows || sets.back().second.Count() != rows)
+            throw GltfError("joints or weights do not match the vertex count");
     }
     // A run of vertices at a time; each row is cleared and then filled in
     // place. Weights a file only claims (no buffer view) are mostly empty:
@@ -138,7 +142,8 @@ void ReadWeights(GltfImport& in, const tinygltf::Primitive& prim, const tinygltf
                     const float weight = w[k], joint = j[k];
                     if (!(weight > 0.000001f)) continue;
                     if (!(joint >= 0.0f && joint < joints))
-                        throw GltfError("vertex " + std::to_string(first + v) + " names joint " + std::to_string(joint) + " of a skin with " + std::to_string(boneOf.size()));
+                        throw GltfError("vertex " + std::to_string(first + v) + " names joint " +
+                                        std::to_string(joint) + " of a skin with " + std::to_string(boneOf.size()));
                     if (!Insert(row, filled, boneOf[static_cast<std::size_t>(joint)], weight)) dropped = true;
                 }
             Renormalize(row, filled);
@@ -155,7 +160,8 @@ void ReadWeights(GltfImport& in, const tinygltf::Primitive& prim, const tinygltf
 // animated, as every animated node is listed.
 void FollowNode(GltfImport& in, int node, CGeometry& geometry) {
     int bone = node;
-    while (bone >= 0 && in.flatIndex[static_cast<std::size_t>(bone)] < 0) bone = in.parent[static_cast<std::size_t>(bone)];
+    while (bone >= 0 && in.flatIndex[static_cast<std::size_t>(bone)] < 0)
+        bone = in.parent[static_cast<std::size_t>(bone)];
     if (bone < 0) return;
     geometry.weights = std::make_unique<CWeights>(geometry.vertexCount);
     geometry.weightCount = geometry.vertexCount;
@@ -233,7 +239,8 @@ struct UvMapping {
 UvMapping MappingOf(const GltfImport& in, int material) {
     UvMapping out;
     if (material < 0 || static_cast<std::size_t>(material) >= in.doc.materials.size()) return out;
-    const tinygltf::TextureInfo& info = in.doc.materials[static_cast<std::size_t>(material)].pbrMetallicRoughness.baseColorTexture;
+    const tinygltf::TextureInfo& info =
+        in.doc.materials[static_cast<std::size_t>(material)].pbrMetallicRoughness.baseColorTexture;
     out.set = info.texCoord;
     const auto ext = info.extensions.find("KHR_texture_transform");
     if (info.index < 0 || ext == info.extensions.end() || !ext->second.IsObject()) return out;
@@ -241,7 +248,9 @@ UvMapping MappingOf(const GltfImport& in, int material) {
     const auto number = [&](const char* key, int element, double fallback) {
         if (!t.Has(key)) return fallback;
         const tinygltf::Value& v = t.Get(key);
-        const tinygltf::Value& n = element < 0 ? v : v.IsArray() && v.ArrayLen() > static_cast<std::size_t>(element) ? v.Get(element) : v;
+        const tinygltf::Value& n = element < 0                                                       ? v
+                                   : v.IsArray() && v.ArrayLen() > static_cast<std::size_t>(element) ? v.Get(element)
+                                                                                                     : v;
         return n.IsNumber() ? n.GetNumberAsDouble() : fallback;
     };
     if (t.Has("texCoord") && t.Get("texCoord").IsInt()) out.set = t.Get("texCoord").GetNumberAsInt();
@@ -250,7 +259,8 @@ UvMapping MappingOf(const GltfImport& in, int material) {
     // translation * rotation * scale, as the extension defines it
     out.m[0][0] = static_cast<float>(c * su), out.m[0][1] = static_cast<float>(s * sv);
     out.m[1][0] = static_cast<float>(-s * su), out.m[1][1] = static_cast<float>(c * sv);
-    out.m[0][2] = static_cast<float>(number("offset", 0, 0.0)), out.m[1][2] = static_cast<float>(number("offset", 1, 0.0));
+    out.m[0][2] = static_cast<float>(number("offset", 0, 0.0)),
+    out.m[1][2] = static_cast<float>(number("offset", 1, 0.0));
     return out;
 }
 
@@ -282,7 +292,8 @@ void SplitCornersWithFlatNormals(CGeometry& geometry, CPolygonData& block, bool 
         const int bytes = source->values->ElementSize();
         auto split = std::make_unique<CArray>(bytes);
         auto* to = static_cast<unsigned char*>(split->AddUnset(corners));
-        for (int c = 0; c < corners; ++c) std::memcpy(to + static_cast<std::size_t>(c) * bytes, source->values->GetAt(vertexOf[c]), bytes);
+        for (int c = 0; c < corners; ++c)
+            std::memcpy(to + static_cast<std::size_t>(c) * bytes, source->values->GetAt(vertexOf[c]), bytes);
         source->values = std::move(split);
     }
     if (geometry.weights) {
@@ -317,7 +328,8 @@ void SplitCornersWithFlatNormals(CGeometry& geometry, CPolygonData& block, bool 
 
 bool Mirrors(const Matrix4& m) {
     const float(&r)[4][4] = m.m;
-    const float det = r[0][0] * (r[1][1] * r[2][2] - r[1][2] * r[2][1]) - r[0][1] * (r[1][0] * r[2][2] - r[1][2] * r[2][0]) +
+    const float det = r[0][0] * (r[1][1] * r[2][2] - r[1][2] * r[2][1]) -
+                      r[0][1] * (r[1][0] * r[2][2] - r[1][2] * r[2][0]) +
                       r[0][2] * (r[1][0] * r[2][1] - r[1][1] * r[2][0]);
     return det < 0.0f;
 }
@@ -339,7 +351,8 @@ void ReadPrimitive(GltfImport& in, int node, const tinygltf::Primitive& prim, co
     const tinygltf::Node& n = in.doc.nodes[static_cast<std::size_t>(node)];
     if (prim.mode != TINYGLTF_MODE_TRIANGLES && prim.mode != TINYGLTF_MODE_TRIANGLE_STRIP &&
         prim.mode != TINYGLTF_MODE_TRIANGLE_FAN) {
-        in.Note(prim.mode >= 0 && prim.mode <= 3 ? "points and lines were left out" : "primitives of an unknown mode were left out");
+        in.Note(prim.mode >= 0 && prim.mode <= 3 ? "points and lines were left out"
+                                                 : "primitives of an unknown mode were left out");
         return;
     }
     const int position = Attribute(prim, "POSITION");
@@ -352,29 +365,38 @@ void ReadPrimitive(GltfImport& in, int node, const tinygltf::Primitive& prim, co
     auto geometry = std::make_unique<CGeometry>();
     SetUtf8Name(geometry->id, id);
     const bool skinned = n.skin >= 0;
-    if (skinned && static_cast<std::size_t>(n.skin) >= in.doc.skins.size()) throw GltfError("node " + std::to_string(node) + " names a skin that does not exist");
+    if (skinned && static_cast<std::size_t>(n.skin) >= in.doc.skins.size())
+        throw GltfError("node " + std::to_string(node) + " names a skin that does not exist");
     // Into the Z-up frame, and unskinned vertices to their node's rest place.
     const Matrix4 turn = UpAxisRotation(UpAxis::Y);
     const Matrix4 place = skinned ? turn : MultiplyMatrix(turn, in.global[static_cast<std::size_t>(node)]);
-    std::unique_ptr<CFloatArray> positions = ReadSource(in, position, 3, "positions", id + "-positions", TransformPoints(place, false, false));
+    std::unique_ptr<CFloatArray> positions =
+        ReadSource(in, position, 3, "positions", id + "-positions", TransformPoints(place, false, false));
     const std::size_t vertices = ElementsOf(*positions);
     geometry->vertexCount = static_cast<int>(vertices);
     const int normal = Attribute(prim, "NORMAL");
     std::unique_ptr<CFloatArray> normals =
-        normal >= 0 ? ReadSource(in, normal, 3, "normals", id + "-normals", TransformPoints(place, true, !skinned)) : nullptr;
-    if (normals && ElementsOf(*normals) != vertices) throw GltfError("primitive " + id + " has more or fewer normals than positions");
+        normal >= 0 ? ReadSource(in, normal, 3, "normals", id + "-normals", TransformPoints(place, true, !skinned))
+                    : nullptr;
+    if (normals && ElementsOf(*normals) != vertices)
+        throw GltfError("primitive " + id + " has more or fewer normals than positions");
     const UvMapping mapping = MappingOf(in, prim.material);
     const int uv = Attribute(prim, ("TEXCOORD_" + std::to_string(mapping.set)).c_str());
-    std::unique_ptr<CFloatArray> uvs = uv >= 0 ? ReadSource(in, uv, 2, "texture coordinates", id + "-texcoords", mapping) : nullptr;
-    if (uvs && ElementsOf(*uvs) != vertices) throw GltfError("primitive " + id + " has more or fewer texture coordinates than positions");
+    std::unique_ptr<CFloatArray> uvs =
+        uv >= 0 ? ReadSource(in, uv, 2, "texture coordinates", id + "-texcoords", mapping) : nullptr;
+    if (uvs && ElementsOf(*uvs) != vertices)
+        throw GltfError("primitive " + id + " has more or fewer texture coordinates than positions");
     const int color = Attribute(prim, "COLOR_0");
     std::unique_ptr<CFloatArray> colors;
     if (color >= 0) {
         const int width = ColorWidth(in, color);
-        colors = ReadSource(in, color, width, "colours", id + "-colors", ColorToRgba{static_cast<std::size_t>(width)}, 4);
-        if (ElementsOf(*colors) != vertices) throw GltfError("primitive " + id + " has more or fewer colours than positions");
+        colors =
+            ReadSource(in, color, width, "colours", id + "-colors", ColorToRgba{static_cast<std::size_t>(width)}, 4);
+        if (ElementsOf(*colors) != vertices)
+            throw GltfError("primitive " + id + " has more or fewer colours than positions");
     }
-    if (skinned) StoreModelMatrix(SkinBindShape(in, in.doc.skins[static_cast<std::size_t>(n.skin)]), geometry->bindShapeMatrix);
+    if (skinned)
+        StoreModelMatrix(SkinBindShape(in, in.doc.skins[static_cast<std::size_t>(n.skin)]), geometry->bindShapeMatrix);
 
     std::vector<std::uint32_t> corners;
     if (prim.indices >= 0) {
@@ -383,7 +405,9 @@ void ReadPrimitive(GltfImport& in, int node, const tinygltf::Primitive& prim, co
         for (std::uint32_t c : corners) highest = std::max(highest, c);
         if (!corners.empty() && highest >= vertices)
             for (std::uint32_t c : corners)
-                if (c >= vertices) throw GltfError("primitive " + id + " has index " + std::to_string(c) + " beyond its " + std::to_string(vertices) + " vertices");
+                if (c >= vertices)
+                    throw GltfError("primitive " + id + " has index " + std::to_string(c) + " beyond its " +
+                                    std::to_string(vertices) + " vertices");
     } else {
         corners.resize(vertices);
         for (std::size_t i = 0; i < vertices; ++i) corners[i] = static_cast<std::uint32_t>(i);
@@ -393,14 +417,14 @@ void ReadPrimitive(GltfImport& in, int node, const tinygltf::Primitive& prim, co
     if (prim.mode != TINYGLTF_MODE_TRIANGLES) built = Triangles(corners, prim.mode);
     const int* triangles = built.empty() ? reinterpret_cast<const int*>(corners.data()) : built.data();
     const std::size_t cornerCount = built.empty() ? corners.size() - corners.size() % 3 : built.size();
-    if (cornerCount > static_cast<std::size_t>(std::numeric_limits<int>::max())) throw GltfError("primitive " + id + " has more corners than a model holds");
+    if (cornerCount > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+        throw GltfError("primitive " + id + " has more corners than a model holds");
     const int count = static_cast<int>(cornerCount);
 
     auto block = std::make_unique<CPolygonData>();
     if (prim.material >= 0 && static_cast<std::size_t>(prim.material) < in.materialNames.size())
         SetUtf8Name(block->materialId, in.materialNames[static_cast<std::size_t>(prim.material)]);
-    else
-        SetUtf8Name(block->materialId, DefaultMaterial(in));
+    else SetUtf8Name(block->materialId, DefaultMaterial(in));
     block->vertexId = positions->id;
     block->vertexIndices.AddRange(triangles, count);
     geometry->floatArrays.Add(std::move(positions));
@@ -437,7 +461,8 @@ std::uint64_t ExpandedBytes(const GltfImport& in, const tinygltf::Primitive& pri
     };
     const std::uint64_t vertices = count(Attribute(prim, "POSITION"));
     const bool normals = Attribute(prim, "NORMAL") >= 0, uvs = Attribute(prim, "TEXCOORD_0") >= 0;
-    const std::uint64_t perVertex = 12 + (normals ? 12 : 0) + (uvs ? 8 : 0) + (skinned ? sizeof(CBoneWeight) * MaxBoneInfluences : 0);
+    const std::uint64_t perVertex =
+        12 + (normals ? 12 : 0) + (uvs ? 8 : 0) + (skinned ? sizeof(CBoneWeight) * MaxBoneInfluences : 0);
     std::uint64_t corners = prim.indices >= 0 ? count(prim.indices) : vertices;
     if (prim.mode != TINYGLTF_MODE_TRIANGLES) corners *= 3;  // strips and fans become lists
     return vertices * perVertex + corners * 4 * (1 + (normals ? 1 : 0) + (uvs ? 1 : 0));
@@ -461,16 +486,20 @@ void LoadGltfMeshes(GltfImport& in) {
     }
     const std::uint64_t limit = ExpandedGeometryLimit(in.sourceBytes);
     if (expanded > limit)
-        throw GltfError("its nodes use meshes " + std::to_string(uses) + " times, which makes " + std::to_string(expanded >> 20) +
-                        " MB of geometry, more than the " + std::to_string(limit >> 20) + " MB allowed for a file of its size");
+        throw GltfError("its nodes use meshes " + std::to_string(uses) + " times, which makes " +
+                        std::to_string(expanded >> 20) + " MB of geometry, more than the " +
+                        std::to_string(limit >> 20) + " MB allowed for a file of its size");
     std::set<std::string> ids;
     for (int node : in.order) {
         const int mesh = in.doc.nodes[static_cast<std::size_t>(node)].mesh;
         if (mesh < 0) continue;
-        if (static_cast<std::size_t>(mesh) >= in.doc.meshes.size()) throw GltfError("node " + std::to_string(node) + " names mesh " + std::to_string(mesh) + ", which does not exist");
+        if (static_cast<std::size_t>(mesh) >= in.doc.meshes.size())
+            throw GltfError("node " + std::to_string(node) + " names mesh " + std::to_string(mesh) +
+                            ", which does not exist");
         const tinygltf::Mesh& m = in.doc.meshes[static_cast<std::size_t>(mesh)];
         const std::string base = m.name.empty() ? "mesh" + std::to_string(mesh) : m.name;
         for (std::size_t p = 0; p < m.primitives.size(); ++p)
-            ReadPrimitive(in, node, m.primitives[p], UniqueName(ids, m.primitives.size() > 1 ? base + "-" + std::to_string(p) : base));
+            ReadPrimitive(in, node, m.primitives[p],
+                          UniqueName(ids, m.primitives.size() > 1 ? base + "-" + std::to_string(p) : base));
     }
 }

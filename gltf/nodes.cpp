@@ -53,7 +53,9 @@ std::vector<int> SceneRoots(const GltfImport& in) {
     if (!doc.scenes.empty()) {
         const std::size_t s = SceneIndex(doc);
         for (int n : doc.scenes[s].nodes) {
-            if (!ValidNode(in, n)) throw GltfError("scene " + std::to_string(s) + " names node " + std::to_string(n) + ", which does not exist");
+            if (!ValidNode(in, n))
+                throw GltfError("scene " + std::to_string(s) + " names node " + std::to_string(n) +
+                                ", which does not exist");
             if (in.parent[static_cast<std::size_t>(n)] < 0) roots.push_back(n);
         }
         return roots;
@@ -71,10 +73,14 @@ std::vector<int> AnimationsMoving(const GltfImport& in) {
     for (std::size_t a = 0; a < doc.animations.size(); ++a)
         for (const tinygltf::AnimationChannel& ch : doc.animations[a].channels) {
             const auto& samplers = doc.animations[a].samplers;
-            if (!ValidNode(in, ch.target_node) || ch.sampler < 0 || static_cast<std::size_t>(ch.sampler) >= samplers.size()) continue;
+            if (!ValidNode(in, ch.target_node) || ch.sampler < 0 ||
+                static_cast<std::size_t>(ch.sampler) >= samplers.size())
+                continue;
             if (ch.target_path != "translation" && ch.target_path != "rotation" && ch.target_path != "scale") continue;
             const int input = samplers[static_cast<std::size_t>(ch.sampler)].input;
-            if (input < 0 || static_cast<std::size_t>(input) >= doc.accessors.size() || doc.accessors[static_cast<std::size_t>(input)].count == 0) continue;
+            if (input < 0 || static_cast<std::size_t>(input) >= doc.accessors.size() ||
+                doc.accessors[static_cast<std::size_t>(input)].count == 0)
+                continue;
             const std::size_t u = static_cast<std::size_t>(ch.target_node);
             if (lastAnimation[u] != static_cast<int>(a)) ++count[u], lastAnimation[u] = static_cast<int>(a);
         }
@@ -95,9 +101,12 @@ void LoadGltfNodes(GltfImport& in) {
 
     for (std::size_t n = 0; n < count; ++n) {
         for (int c : doc.nodes[n].children) {
-            if (!ValidNode(in, c)) throw GltfError("node " + std::to_string(n) + " has child " + std::to_string(c) + ", which does not exist");
+            if (!ValidNode(in, c))
+                throw GltfError("node " + std::to_string(n) + " has child " + std::to_string(c) +
+                                ", which does not exist");
             if (in.parent[static_cast<std::size_t>(c)] >= 0 || static_cast<std::size_t>(c) == n)
-                throw GltfError("node " + std::to_string(c) + " has more than one parent or is its own ancestor (the node graph is not a tree)");
+                throw GltfError("node " + std::to_string(c) +
+                                " has more than one parent or is its own ancestor (the node graph is not a tree)");
             in.parent[static_cast<std::size_t>(c)] = static_cast<int>(n);
         }
         in.local[n] = ToZUp(NodeMatrix(doc.nodes[n]), UpAxis::Y);
@@ -116,7 +125,9 @@ void LoadGltfNodes(GltfImport& in) {
         const std::size_t u = static_cast<std::size_t>(n);
         if (seen[u]) continue;
         seen[u] = 1;
-        if (depth > kMaxNodeDepth) throw GltfError("node " + std::to_string(n) + " is nested deeper than " + std::to_string(kMaxNodeDepth) + " levels");
+        if (depth > kMaxNodeDepth)
+            throw GltfError("node " + std::to_string(n) + " is nested deeper than " + std::to_string(kMaxNodeDepth) +
+                            " levels");
         const int p = in.parent[u];
         in.global[u] = p >= 0 ? MultiplyMatrix(in.local[u], in.global[static_cast<std::size_t>(p)]) : in.local[u];
         in.order.push_back(n);
@@ -172,7 +183,8 @@ void LoadGltfNodes(GltfImport& in) {
     }
     if (sceneBone) {
         const std::size_t s = SceneIndex(doc);
-        const std::string sceneName = UniqueName(names, s < doc.scenes.size() && !doc.scenes[s].name.empty() ? doc.scenes[s].name : "scene");
+        const std::string sceneName =
+            UniqueName(names, s < doc.scenes.size() && !doc.scenes[s].name.empty() ? doc.scenes[s].name : "scene");
         SetUtf8Name(sceneBone->id, sceneName);
         SetUtf8Name(sceneBone->name, sceneName);
     }
@@ -187,8 +199,10 @@ void LoadGltfNodes(GltfImport& in) {
     };
     for (const tinygltf::Skin& skin : doc.skins)
         for (int j : skin.joints) {
-            if (!ValidNode(in, j)) throw GltfError("a skin names joint node " + std::to_string(j) + ", which does not exist");
-            if (!in.bone[static_cast<std::size_t>(j)]) throw GltfError("joint node " + std::to_string(j) + " is not part of the scene");
+            if (!ValidNode(in, j))
+                throw GltfError("a skin names joint node " + std::to_string(j) + ", which does not exist");
+            if (!in.bone[static_cast<std::size_t>(j)])
+                throw GltfError("joint node " + std::to_string(j) + " is not part of the scene");
             in.bone[static_cast<std::size_t>(j)]->boneType = BoneType::Joint;
             list(j);
         }

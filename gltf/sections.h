@@ -21,7 +21,8 @@ public:
 };
 
 struct GltfImport {
-    GltfImport(const tinygltf::Model& d, std::vector<GltfBuffer> b, CModel& m, std::size_t bytes, std::vector<std::string>* n)
+    GltfImport(const tinygltf::Model& d, std::vector<GltfBuffer> b, CModel& m, std::size_t bytes,
+               std::vector<std::string>* n)
         : doc(d), buffers(std::move(b)), model(m), sourceBytes(bytes), notes(n) {}
 
     const tinygltf::Model& doc;
@@ -33,11 +34,11 @@ struct GltfImport {
     // Per node, filled by LoadGltfNodes (row-vector matrices in the Z-up frame).
     std::vector<int> parent;
     std::vector<Matrix4> local;
-    std::vector<Matrix4> global;  // rest pose
-    std::vector<CBone*> bone;     // null for nodes outside the scene
-    std::vector<int> flatIndex;   // index in model.bones, -1 when not listed
-    std::vector<int> order;       // scene nodes, parents before children
-    std::vector<char> moves;      // an animation moves the node or a node above it
+    std::vector<Matrix4> global;             // rest pose
+    std::vector<CBone*> bone;                // null for nodes outside the scene
+    std::vector<int> flatIndex;              // index in model.bones, -1 when not listed
+    std::vector<int> order;                  // scene nodes, parents before children
+    std::vector<char> moves;                 // an animation moves the node or a node above it
     std::vector<std::string> materialNames;  // per glTF material
     std::set<std::string> noted;
 

@@ -60,9 +60,7 @@ OpenedModel OpenModelFile(const std::string& path, ModelFileKind kind) {
             status = ReadAnimation(*model, path, /*checkTarget=*/false).About("cannot read " + path);
             break;
         case ModelFileKind::Model:
-        case ModelFileKind::Other:
-            status = ReadModel(*model, path).About("cannot read " + path);
-            break;
+        case ModelFileKind::Other: status = ReadModel(*model, path).About("cannot read " + path); break;
     }
     if (status) opened.model = std::move(model);
     else opened.status = status;

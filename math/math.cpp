@@ -34,10 +34,22 @@ Matrix4 LookToMatrix(const Vector3& eye, const Vector3& direction, const Vector3
     const Vector3 x = Normalize(Cross(up, z));
     const Vector3 y = Cross(z, x);
     Matrix4 r;
-    r.m[0][0] = x.x; r.m[0][1] = y.x; r.m[0][2] = z.x; r.m[0][3] = 0;
-    r.m[1][0] = x.y; r.m[1][1] = y.y; r.m[1][2] = z.y; r.m[1][3] = 0;
-    r.m[2][0] = x.z; r.m[2][1] = y.z; r.m[2][2] = z.z; r.m[2][3] = 0;
-    r.m[3][0] = -Dot(x, eye); r.m[3][1] = -Dot(y, eye); r.m[3][2] = -Dot(z, eye); r.m[3][3] = 1;
+    r.m[0][0] = x.x;
+    r.m[0][1] = y.x;
+    r.m[0][2] = z.x;
+    r.m[0][3] = 0;
+    r.m[1][0] = x.y;
+    r.m[1][1] = y.y;
+    r.m[1][2] = z.y;
+    r.m[1][3] = 0;
+    r.m[2][0] = x.z;
+    r.m[2][1] = y.z;
+    r.m[2][2] = z.z;
+    r.m[2][3] = 0;
+    r.m[3][0] = -Dot(x, eye);
+    r.m[3][1] = -Dot(y, eye);
+    r.m[3][2] = -Dot(z, eye);
+    r.m[3][3] = 1;
     return r;
 }
 
@@ -48,10 +60,18 @@ Matrix4 InverseMatrix(const Matrix4& a, Vector4* determinant) {
     float tmp[12];
     float c[16];
 
-    tmp[0] = s[10] * s[15]; tmp[1] = s[11] * s[14]; tmp[2] = s[9] * s[15];
-    tmp[3] = s[11] * s[13]; tmp[4] = s[9] * s[14];  tmp[5] = s[10] * s[13];
-    tmp[6] = s[8] * s[15];  tmp[7] = s[11] * s[12]; tmp[8] = s[8] * s[14];
-    tmp[9] = s[10] * s[12]; tmp[10] = s[8] * s[13]; tmp[11] = s[9] * s[12];
+    tmp[0] = s[10] * s[15];
+    tmp[1] = s[11] * s[14];
+    tmp[2] = s[9] * s[15];
+    tmp[3] = s[11] * s[13];
+    tmp[4] = s[9] * s[14];
+    tmp[5] = s[10] * s[13];
+    tmp[6] = s[8] * s[15];
+    tmp[7] = s[11] * s[12];
+    tmp[8] = s[8] * s[14];
+    tmp[9] = s[10] * s[12];
+    tmp[10] = s[8] * s[13];
+    tmp[11] = s[9] * s[12];
 
     c[0] = tmp[0] * s[5] + tmp[3] * s[6] + tmp[4] * s[7] - (tmp[1] * s[5] + tmp[2] * s[6] + tmp[5] * s[7]);
     c[1] = tmp[1] * s[4] + tmp[6] * s[6] + tmp[9] * s[7] - (tmp[0] * s[4] + tmp[7] * s[6] + tmp[8] * s[7]);
@@ -62,10 +82,18 @@ Matrix4 InverseMatrix(const Matrix4& a, Vector4* determinant) {
     c[6] = tmp[3] * s[0] + tmp[6] * s[1] + tmp[11] * s[3] - (tmp[2] * s[0] + tmp[7] * s[1] + tmp[10] * s[3]);
     c[7] = tmp[4] * s[0] + tmp[9] * s[1] + tmp[10] * s[2] - (tmp[5] * s[0] + tmp[8] * s[1] + tmp[11] * s[2]);
 
-    tmp[0] = s[2] * s[7];  tmp[1] = s[3] * s[6];  tmp[2] = s[1] * s[7];
-    tmp[3] = s[3] * s[5];  tmp[4] = s[1] * s[6];  tmp[5] = s[2] * s[5];
-    tmp[6] = s[0] * s[7];  tmp[7] = s[3] * s[4];  tmp[8] = s[0] * s[6];
-    tmp[9] = s[2] * s[4];  tmp[10] = s[0] * s[5]; tmp[11] = s[1] * s[4];
+    tmp[0] = s[2] * s[7];
+    tmp[1] = s[3] * s[6];
+    tmp[2] = s[1] * s[7];
+    tmp[3] = s[3] * s[5];
+    tmp[4] = s[1] * s[6];
+    tmp[5] = s[2] * s[5];
+    tmp[6] = s[0] * s[7];
+    tmp[7] = s[3] * s[4];
+    tmp[8] = s[0] * s[6];
+    tmp[9] = s[2] * s[4];
+    tmp[10] = s[0] * s[5];
+    tmp[11] = s[1] * s[4];
 
     c[8] = tmp[0] * s[13] + tmp[3] * s[14] + tmp[4] * s[15] - (tmp[1] * s[13] + tmp[2] * s[14] + tmp[5] * s[15]);
     c[9] = tmp[1] * s[12] + tmp[6] * s[14] + tmp[9] * s[15] - (tmp[0] * s[12] + tmp[7] * s[14] + tmp[8] * s[15]);
@@ -91,14 +119,30 @@ void SinCos(float angle, float* sine, float* cosine) {
     float r = absA - std::trunc(absA / kTwoPi) * kTwoPi - kPi;
     if (a < 0.0f) r = -r;
 
-    static constexpr float kSin[12] = {
-        1.0f, -1.0f / 6.0f, 1.0f / 120.0f, -1.0f / 5040.0f, 1.0f / 362880.0f, -1.0f / 39916800.0f,
-        1.0f / 6227020800.0f, -1.0f / 1307674368000.0f, 1.0f / 355687428096000.0f,
-        -1.0f / 121645100408832000.0f, 1.0f / 51090942171709440000.0f, -1.0f / 25852016738884976640000.0f};
-    static constexpr float kCos[12] = {
-        1.0f, -1.0f / 2.0f, 1.0f / 24.0f, -1.0f / 720.0f, 1.0f / 40320.0f, -1.0f / 3628800.0f,
-        1.0f / 479001600.0f, -1.0f / 87178291200.0f, 1.0f / 20922789888000.0f,
-        -1.0f / 6402373705728000.0f, 1.0f / 2432902008176640000.0f, -1.0f / 1124000727777607680000.0f};
+    static constexpr float kSin[12] = {1.0f,
+                                       -1.0f / 6.0f,
+                                       1.0f / 120.0f,
+                                       -1.0f / 5040.0f,
+                                       1.0f / 362880.0f,
+                                       -1.0f / 39916800.0f,
+                                       1.0f / 6227020800.0f,
+                                       -1.0f / 1307674368000.0f,
+                                       1.0f / 355687428096000.0f,
+                                       -1.0f / 121645100408832000.0f,
+                                       1.0f / 51090942171709440000.0f,
+                                       -1.0f / 25852016738884976640000.0f};
+    static constexpr float kCos[12] = {1.0f,
+                                       -1.0f / 2.0f,
+                                       1.0f / 24.0f,
+                                       -1.0f / 720.0f,
+                                       1.0f / 40320.0f,
+                                       -1.0f / 3628800.0f,
+                                       1.0f / 479001600.0f,
+                                       -1.0f / 87178291200.0f,
+                                       1.0f / 20922789888000.0f,
+                                       -1.0f / 6402373705728000.0f,
+                                       1.0f / 2432902008176640000.0f,
+                                       -1.0f / 1124000727777607680000.0f};
 
     const float r2 = r * r;
     float s = 0.0f, c = 0.0f;
@@ -120,10 +164,22 @@ Matrix4 PerspectiveMatrix(float fovY, float aspect, float nearZ, float farZ) {
     const float w = h / aspect;
     const float q = farZ / (farZ - nearZ);
     Matrix4 r;
-    r.m[0][0] = w; r.m[0][1] = 0; r.m[0][2] = 0; r.m[0][3] = 0;
-    r.m[1][0] = 0; r.m[1][1] = h; r.m[1][2] = 0; r.m[1][3] = 0;
-    r.m[2][0] = 0; r.m[2][1] = 0; r.m[2][2] = q; r.m[2][3] = 1;
-    r.m[3][0] = 0; r.m[3][1] = 0; r.m[3][2] = -q * nearZ; r.m[3][3] = 0;
+    r.m[0][0] = w;
+    r.m[0][1] = 0;
+    r.m[0][2] = 0;
+    r.m[0][3] = 0;
+    r.m[1][0] = 0;
+    r.m[1][1] = h;
+    r.m[1][2] = 0;
+    r.m[1][3] = 0;
+    r.m[2][0] = 0;
+    r.m[2][1] = 0;
+    r.m[2][2] = q;
+    r.m[2][3] = 1;
+    r.m[3][0] = 0;
+    r.m[3][1] = 0;
+    r.m[3][2] = -q * nearZ;
+    r.m[3][3] = 0;
     return r;
 }
 

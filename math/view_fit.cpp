@@ -43,9 +43,7 @@ void Bounds3::Add(const Vector3& p) {
     max = {std::max(max.x, p.x), std::max(max.y, p.y), std::max(max.z, p.z)};
 }
 
-Vector3 Bounds3::Center() const {
-    return {(min.x + max.x) * 0.5f, (min.y + max.y) * 0.5f, (min.z + max.z) * 0.5f};
-}
+Vector3 Bounds3::Center() const { return {(min.x + max.x) * 0.5f, (min.y + max.y) * 0.5f, (min.z + max.z) * 0.5f}; }
 
 OrbitView FitOrbitView(const Bounds3& box, const OrbitView& view, float aspect) {
     if (box.Empty() || !Finite(box.min) || !Finite(box.max) || !(aspect > 0)) return view;
@@ -84,8 +82,7 @@ float ShareInView(const Bounds3& box, const OrbitView& view, float aspect) {
             for (int k = 0; k < kSteps; ++k) {
                 // Cell centres, so a flat box still counts.
                 const auto at = [](float lo, float hi, int n) { return lo + (hi - lo) * (n + 0.5f) / kSteps; };
-                const Vector3 p{at(box.min.x, box.max.x, i), at(box.min.y, box.max.y, j),
-                                at(box.min.z, box.max.z, k)};
+                const Vector3 p{at(box.min.x, box.max.x, i), at(box.min.y, box.max.y, j), at(box.min.z, box.max.z, k)};
                 const Vector3 rel{p.x - eye.x, p.y - eye.y, p.z - eye.z};
                 const float depth = Dot(rel, a.forward);
                 if (depth > 0.001f && std::fabs(Dot(rel, a.right)) <= depth * tx &&

@@ -102,7 +102,9 @@ public:
     }
 
 private:
-    static bool IsDelimiter(char c, std::string_view delimiters) { return delimiters.find(c) != std::string_view::npos; }
+    static bool IsDelimiter(char c, std::string_view delimiters) {
+        return delimiters.find(c) != std::string_view::npos;
+    }
     std::string_view rest_;
 };
 
@@ -176,8 +178,8 @@ Status WriteAnimation(const CModel& model, const CName& animationId, const std::
 
 namespace {
 bool IsAnimationTag(std::string_view tag) {
-    for (std::string_view known : {"TARGET_MODEL_ID", "ANIMATION_ID", "ANIMATION_BEGIN", "ANIMATION_END", "TARGET",
-                                   "KEY_TIME", "POSE_MATRIX"})
+    for (std::string_view known :
+         {"TARGET_MODEL_ID", "ANIMATION_ID", "ANIMATION_BEGIN", "ANIMATION_END", "TARGET", "KEY_TIME", "POSE_MATRIX"})
         if (tag == known) return true;
     return false;
 }

@@ -11,9 +11,9 @@ struct CMatrixValue {
 };
 
 struct CAnimationChannel {
-    CName targetId;  // ID of the animated bone
-    CBone* bone = nullptr;  // owned by the model
-    CValueArray<float> keyTimes;           // ascending, in the source's time unit
+    CName targetId;                          // ID of the animated bone
+    CBone* bone = nullptr;                   // owned by the model
+    CValueArray<float> keyTimes;             // ascending, in the source's time unit
     CValueArray<CMatrixValue> poseMatrices;  // one per key time
 };
 

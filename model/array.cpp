@@ -66,7 +66,9 @@ void CArray::AddRange(const void* elements, int n) {
     if (static_cast<std::size_t>(newCount) > reserved_) {
         const bool fresh = !data_;
         GrowStorage(static_cast<std::size_t>(newCount));
-        if (fresh) PrefaultForWriting(data_, static_cast<std::size_t>(n) * static_cast<std::size_t>(elementSize_));  // filled next
+        if (fresh)
+            PrefaultForWriting(data_,
+                               static_cast<std::size_t>(n) * static_cast<std::size_t>(elementSize_));  // filled next
     }
     std::memcpy(data_ + static_cast<std::size_t>(count_) * elementSize_, elements,
                 static_cast<std::size_t>(n) * static_cast<std::size_t>(elementSize_));

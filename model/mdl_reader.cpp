@@ -21,7 +21,7 @@
 
 namespace {
 
-constexpr std::size_t kLineChars = 1024;         // 1023 characters and the terminator
+constexpr std::size_t kLineChars = 1024;  // 1023 characters and the terminator
 constexpr std::size_t kColorLineBytes = 1024;
 constexpr std::size_t kBindMatrixLineBytes = 2048;
 constexpr std::size_t kBoneMatrixLineBytes = 2348;
@@ -110,7 +110,7 @@ private:
     // file are released at the end.
     bool treeOnly_ = false;
     std::unordered_set<CBone*> placed_;  // list bones given their place in the tree
-    int listed_ = 0;                      // names the file's list lines gave
+    int listed_ = 0;                     // names the file's list lines gave
 };
 
 // One line as the wide reader sees it: at most maxChars - 1 characters,
@@ -312,8 +312,7 @@ void MdlReader::ReadIndexList(int count, CValueArray<int>& list) {
     if (count <= 0) return;
     if (!ReadNumberLine(LineLimit(count, kBytesPerValue, 1), line_)) return;
     Tokenizer t(line_);
-    for (std::string_view tok = t.Next(kValueDelims); !tok.empty(); tok = t.Next(kValueDelims))
-        list.Add(ParseInt(tok));
+    for (std::string_view tok = t.Next(kValueDelims); !tok.empty(); tok = t.Next(kValueDelims)) list.Add(ParseInt(tok));
 }
 
 void MdlReader::ReadTexIds(int count, CNameList& list) {

@@ -218,7 +218,6 @@ std::size_t PathUnits(const std::string& path) { return Utf8ToUtf16(path).size()
 
 }  // namespace
 
-
 std::string SerializeModel(const CModel& model) { return SerializeModel(model, {}); }
 
 std::string SerializeModel(const CModel& model, const std::vector<CName>& textureFiles) {
@@ -231,7 +230,8 @@ std::string SerializeModel(const CModel& model, const std::vector<CName>& textur
     o += kTextureSection;
     for (int i = 0; i < model.textures.Count(); ++i) {
         const CTexture* t = model.textures[i];
-        const bool renamed = static_cast<std::size_t>(i) < textureFiles.size() && !textureFiles[static_cast<std::size_t>(i)].Empty();
+        const bool renamed =
+            static_cast<std::size_t>(i) < textureFiles.size() && !textureFiles[static_cast<std::size_t>(i)].Empty();
         o += "<TEXTURE_BEGIN>\r\n<TEXTURE_ID>";
         AppendName(o, t->id);
         o += "\r\n<TEXTURE_NAME>";

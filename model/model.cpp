@@ -14,7 +14,8 @@
 // memory, so a vertex count a file merely claims stays cheap.
 CWeights::CWeights(int rows)
     : rows_(rows > 0 ? rows : 0),
-      entries_(static_cast<CBoneWeight*>(std::calloc(static_cast<std::size_t>(rows_) * MaxBoneInfluences + 1, sizeof(CBoneWeight)))) {
+      entries_(static_cast<CBoneWeight*>(
+          std::calloc(static_cast<std::size_t>(rows_) * MaxBoneInfluences + 1, sizeof(CBoneWeight)))) {
     static_assert(std::is_trivially_copyable_v<CBoneWeight>);  // all-zero bytes are the empty entry (0, 0)
     if (!entries_) throw std::bad_alloc();
 }

@@ -48,7 +48,7 @@ struct CPolygonData {
     CValueArray<int> normalIndices;
     CValueArray<int> texIndices;
     CValueArray<int> colorIndices;
-    CNameList texIds;         // one texture-coordinate source per set
+    CNameList texIds;  // one texture-coordinate source per set
 };
 
 struct CBoneWeight {

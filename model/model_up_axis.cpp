@@ -80,7 +80,8 @@ float Scale(double metres, double documentMetres) {
 
 }  // namespace
 
-void GeometryToDocumentFrame(CGeometry& g, UpAxis up, double metresPerUnit, UpAxis documentUp, double documentMetresPerUnit) {
+void GeometryToDocumentFrame(CGeometry& g, UpAxis up, double metresPerUnit, UpAxis documentUp,
+                             double documentMetresPerUnit) {
     const float scale = Scale(metresPerUnit, documentMetresPerUnit);
     if (up == documentUp && scale == 1.0f) return;
     std::unordered_set<std::u16string_view> positions, normals;

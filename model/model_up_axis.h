@@ -19,7 +19,8 @@ void ModelToMetres(CModel& model, double metresPerUnit);
 // its own up axis or unit) brought into its document's frame, which the
 // whole model is then turned and scaled from: positions turned and scaled,
 // normals turned.
-void GeometryToDocumentFrame(CGeometry& g, UpAxis up, double metresPerUnit, UpAxis documentUp, double documentMetresPerUnit);
+void GeometryToDocumentFrame(CGeometry& g, UpAxis up, double metresPerUnit, UpAxis documentUp,
+                             double documentMetresPerUnit);
 // The same change for a node's transform (column vectors, stored row by
 // row), written in that frame as the nodes below it are: C M C^-1.
 void NodeToDocumentFrame(float* m16, UpAxis up, double metresPerUnit, UpAxis documentUp, double documentMetresPerUnit);

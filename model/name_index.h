@@ -32,7 +32,7 @@ private:
     // The slot holding `name`, or the empty slot where it would go.
     T** SlotFor(std::u16string_view name) const {
         const std::size_t mask = slots_.size() - 1;
-        for (std::size_t i = std::hash<std::u16string_view>{}(name) & mask;; i = (i + 1) & mask) {
+        for (std::size_t i = std::hash<std::u16string_view>{}(name)&mask;; i = (i + 1) & mask) {
             T* const* slot = &slots_[i];
             if (!*slot || ((*slot)->*key_).View() == name) return const_cast<T**>(slot);
         }

@@ -16,10 +16,10 @@ class CModel;
 struct CRenderBone {
     CName id;
     CName name;
-    Matrix4 joint;       // J: transpose of the CBone's joint matrix
-    Matrix4 invBind;     // B: transpose of the CBone's inverse bind matrix
-    Matrix4 local;       // L
-    Matrix4 pose;        // W: what the bone palette uploads
+    Matrix4 joint;                    // J: transpose of the CBone's joint matrix
+    Matrix4 invBind;                  // B: transpose of the CBone's inverse bind matrix
+    Matrix4 local;                    // L
+    Matrix4 pose;                     // W: what the bone palette uploads
     CRefArray<CRenderBone> children;  // owned by the render model
     CRenderBone* parent = nullptr;
     BoneType boneType = BoneType::Other;

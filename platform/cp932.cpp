@@ -119,7 +119,11 @@ std::u16string Utf8ToUtf16(std::string_view s) {
                 c = b & (0x7F >> len);
                 for (std::size_t k = 1; k < len; ++k) {
                     const unsigned char cb = static_cast<unsigned char>(s[i + k]);
-                    if ((cb & 0xC0) != 0x80) { c = 0xFFFD; len = 1; break; }
+                    if ((cb & 0xC0) != 0x80) {
+                        c = 0xFFFD;
+                        len = 1;
+                        break;
+                    }
                     c = (c << 6) | (cb & 0x3F);
                 }
             }

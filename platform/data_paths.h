@@ -11,18 +11,18 @@
 #include <string>
 
 struct DataPathInputs {
-    std::string startDir;    // the working directory at start, absolute
-    std::string executable;  // the running program's file
-    std::string home;        // $HOME
-    std::string configHome;  // $XDG_CONFIG_HOME
-    std::string picturesDir; // $XDG_PICTURES_DIR
+    std::string startDir;     // the working directory at start, absolute
+    std::string executable;   // the running program's file
+    std::string home;         // $HOME
+    std::string configHome;   // $XDG_CONFIG_HOME
+    std::string picturesDir;  // $XDG_PICTURES_DIR
 };
 
 struct DataPaths {
-    std::string dataDir;          // holds model/, pict/, img/
-    bool dataInStartDir = true;   // relative data names resolve as they always did
-    std::string configDir;        // the folder whose config.ini is read and written
-    std::string screenshotDir;    // where F12 saves
+    std::string dataDir;         // holds model/, pict/, img/
+    bool dataInStartDir = true;  // relative data names resolve as they always did
+    std::string configDir;       // the folder whose config.ini is read and written
+    std::string screenshotDir;   // where F12 saves
 };
 
 // The share/vorland of an installation the executable belongs to (it holds

@@ -79,7 +79,8 @@ Result<FileBytes> ReadWholeFileBytes(const std::string& path, std::uint64_t maxB
         if (out.size == capacity) {
             // A file that grows while we read it stops at the limit all the same.
             if (capacity > maxBytes) return refuse(TooLarge(maxBytes));
-            const std::size_t grown = static_cast<std::size_t>(std::min<std::uint64_t>(2 * static_cast<std::uint64_t>(capacity), maxBytes + 1));
+            const std::size_t grown = static_cast<std::size_t>(
+                std::min<std::uint64_t>(2 * static_cast<std::uint64_t>(capacity), maxBytes + 1));
             LargeBlock larger = MakeLargeBlock(grown);
             std::memcpy(larger.get(), out.data.get(), out.size);
             out.data = std::move(larger);
@@ -97,4 +98,3 @@ Result<FileBytes> ReadWholeFileBytes(const std::string& path, std::uint64_t maxB
     ::close(fd);
     return out;
 }
-

@@ -105,8 +105,7 @@ public:
     }
     ~FileSizeSignalHeld() {
         const timespec zero{};
-        while (::sigtimedwait(&set_, nullptr, &zero) > 0) {
-        }
+        while (::sigtimedwait(&set_, nullptr, &zero) > 0) {}
         ::pthread_sigmask(SIG_SETMASK, &old_, nullptr);
     }
 
@@ -120,8 +119,7 @@ private:
 class FolderLock {
 public:
     explicit FolderLock(const std::string& folder) : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-        while (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-        }
+        while (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {}
     }
     ~FolderLock() {
         if (fd_ >= 0) ::close(fd_);
@@ -323,8 +321,7 @@ struct PendingWrite {
 // Gives the new file the old one's permissions (without setuid and setgid,
 // as cp does) and, where we may, its owner.
 void TakeOver(int fd, const struct stat& old) {
-    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
-    }
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {}
     ::fchmod(fd, old.st_mode & 01777);
 }
 

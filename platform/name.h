@@ -32,4 +32,3 @@ public:
 private:
     std::u16string units_;
 };
-

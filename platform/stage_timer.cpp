@@ -95,12 +95,15 @@ std::string Finish() {
     Add("whole: start to this frame on screen", 0.0, Now(), ClockMs(CLOCK_PROCESS_CPUTIME_ID));
     std::lock_guard<std::mutex> guard(lock);
     if (!recording.exchange(false)) return {};
-    std::string out = "start-up stages (ms from the process's start, good to 10 ms; wall and CPU time summed over runs and threads)\n";
+    std::string out =
+        "start-up stages (ms from the process's start, good to 10 ms; wall and CPU time summed over runs and "
+        "threads)\n";
     char line[160];
     std::snprintf(line, sizeof line, "  %-34s %8s %8s %8s %8s %5s\n", "stage", "from", "to", "wall", "cpu", "runs");
     out += line;
     for (const Stage& s : stages) {
-        std::snprintf(line, sizeof line, "  %-34s %8.1f %8.1f %8.1f %8.1f %5d\n", s.name, s.from, s.to, s.wall, s.cpu, s.times);
+        std::snprintf(line, sizeof line, "  %-34s %8.1f %8.1f %8.1f %8.1f %5d\n", s.name, s.from, s.to, s.wall, s.cpu,
+                      s.times);
         out += line;
     }
     return out;

@@ -43,8 +43,7 @@ class [[nodiscard]] Result {
 public:
     Result(T value) : value_(std::move(value)) {}
     // A failure; an Ok status here would be a value-less success, so it fails too.
-    Result(Status failure)
-        : status_(failure.IsOk() ? Status::Failure({}) : std::move(failure)) {}
+    Result(Status failure) : status_(failure.IsOk() ? Status::Failure({}) : std::move(failure)) {}
 
     bool IsOk() const { return status_.IsOk(); }
     explicit operator bool() const { return status_.IsOk(); }

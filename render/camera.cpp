@@ -6,8 +6,8 @@
 namespace {
 constexpr float kFieldOfView = 0.7853975f;  // 3.14159 / 4; halved to 0.39269876
 constexpr float kNear = 0.001f;
-constexpr float kDepthScale = 1.0000002f;        // Q
-constexpr float kDepthOffset = -0.0010000002f;   // -Q * near
+constexpr float kDepthScale = 1.0000002f;       // Q
+constexpr float kDepthOffset = -0.0010000002f;  // -Q * near
 }  // namespace
 
 void ComputeCamera(CRenderer& r, float aspect) {
@@ -15,8 +15,7 @@ void ComputeCamera(CRenderer& r, float aspect) {
     const double rz = r.RotationZ;
     const double d = r.Distance;
     r.EyeOffset = {static_cast<float>(d * std::cos(rz) * std::sin(rx)),
-                   static_cast<float>(d * std::sin(rz) * std::sin(rx)),
-                   static_cast<float>(d * std::cos(rx))};
+                   static_cast<float>(d * std::sin(rz) * std::sin(rx)), static_cast<float>(d * std::cos(rx))};
     const Vector3 eye = {r.At.x + r.EyeOffset.x, r.At.y + r.EyeOffset.y, r.At.z + r.EyeOffset.z};
     const Vector3 direction = {r.At.x - eye.x, r.At.y - eye.y, r.At.z - eye.z};
 

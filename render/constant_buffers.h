@@ -112,7 +112,7 @@ struct ShaftLookup {
     int CoveredTexels[6][4];   // their texel rectangles (ShadowMapBounds)
     int BandFaces[8];          // face numbers 0 ... 5
     int CoveredFaces[8];
-    int FaceCounts[4];         // band faces, covered faces, 0, 0
+    int FaceCounts[4];  // band faces, covered faces, 0, 0
 };
 static_assert(sizeof(ShaftLookup) == 944);
 static_assert(offsetof(ShaftLookup, CoveredLookup) == 384);

@@ -35,7 +35,9 @@ public:
         cpuStart_ = cpuLast_ = CpuMs();
     }
     // Adds the time since the last lap to the pass `slot` picks.
-    void Lap(double PassTimes::*slot) { Lap([slot](PassTimes& p) -> double& { return p.*slot; }); }
+    void Lap(double PassTimes::*slot) {
+        Lap([slot](PassTimes& p) -> double& { return p.*slot; });
+    }
     void Lap(double (PassTimes::*slot)[3], int i) {
         Lap([slot, i](PassTimes& p) -> double& { return (p.*slot)[i]; });
     }
@@ -114,8 +116,7 @@ bool RenderFrame(const FrameScene& scene, FrameTimings* timings) {
 
     // Main pass. The room's flicker runs with the sky's scroll angle: the room
     // sees the sky's block at b3, not the last lamp's.
-    RenderMainPass(renderer, model, scene.models[1], scene.models[2],
-                   scene.sky ? scene.sky->ConstantBuffer() : 0);
+    RenderMainPass(renderer, model, scene.models[1], scene.models[2], scene.sky ? scene.sky->ConstantBuffer() : 0);
     clock.Lap(&PassTimes::mainPass);
 
     const int shaftLamps = scene.volumeLight ? std::min(lightCount, 3) : 0;
@@ -126,8 +127,7 @@ bool RenderFrame(const FrameScene& scene, FrameTimings* timings) {
     }
 
     float clear[3];
-    for (int i = 0; i < 3; ++i)
-        clear[i] = scene.fullScreen ? scene.fullScreenClear[i] / 255.0f : scene.background[i];
+    for (int i = 0; i < 3; ++i) clear[i] = scene.fullScreen ? scene.fullScreenClear[i] / 255.0f : scene.background[i];
     CompositionInputs inputs;
     // A slot without a lamp reads black, which leaves the frame lit, as it did
     // when each lamp had an image of its own.

@@ -48,8 +48,7 @@ void RenderComposition(CRenderer& renderer, const float clear[3], bool fullScree
                        const CompositionInputs& inputs) {
     const float colour[4] = {clear[0], clear[1], clear[2], 1.0f};
     if (fullScreen) renderer.MakeScreen();
-    if (renderer.Screen().framebuffer)
-        glClearNamedFramebufferfv(renderer.Screen().framebuffer, GL_COLOR, 0, colour);
+    if (renderer.Screen().framebuffer) glClearNamedFramebufferfv(renderer.Screen().framebuffer, GL_COLOR, 0, colour);
     const GLuint target = fullScreen ? renderer.Screen().framebuffer : renderer.BackBuffer().framebuffer;
     if (!fullScreen) glClearNamedFramebufferfv(target, GL_COLOR, 0, colour);
     glBindFramebuffer(GL_FRAMEBUFFER, target);

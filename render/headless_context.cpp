@@ -39,9 +39,9 @@ Status CHeadlessContext::Create() {
         if (!eglChooseConfig(display, anyAttribs, &config, 1, &count) || count < 1)
             return fail("EGL offers no OpenGL configuration");
     }
-    const EGLint contextAttribs[] = {EGL_CONTEXT_MAJOR_VERSION, 4, EGL_CONTEXT_MINOR_VERSION, 5,
-                                     EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                     EGL_NONE};
+    const EGLint contextAttribs[] = {
+        EGL_CONTEXT_MAJOR_VERSION,           4,       EGL_CONTEXT_MINOR_VERSION, 5, EGL_CONTEXT_OPENGL_PROFILE_MASK,
+        EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
     const EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttribs);
     if (context == EGL_NO_CONTEXT) return fail("no OpenGL 4.5 core context");
     context_ = context;

@@ -64,8 +64,8 @@ ModelVertex LineVertex(Vector3 p, const float colour[4]) {
 // the world's X and Y axes in their colours where they cross it.
 void AddGrid(const Bounds3& box, std::vector<ModelVertex>& out) {
     const float step = GridStep(box);
-    const bool empty = box.Empty() || !std::isfinite(box.min.x + box.min.y + box.min.z + box.max.x + box.max.y +
-                                                     box.max.z);
+    const bool empty =
+        box.Empty() || !std::isfinite(box.min.x + box.min.y + box.min.z + box.max.x + box.max.y + box.max.z);
     const Vector3 centre = empty ? Vector3{0, 0, 0} : box.Center();
     const float extent = empty ? 0.0f : std::max(box.max.x - box.min.x, box.max.y - box.min.y);
     const int n = static_cast<int>(std::clamp(std::ceil(extent * 0.75f / step) + 3.0f, 5.0f, 60.0f));

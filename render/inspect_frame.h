@@ -48,9 +48,9 @@ private:
     friend struct InspectPassAccess;
     GLuint psInspect_ = 0, psGradient_ = 0, vsLines_ = 0, psLines_ = 0, psWire_ = 0;
     GLuint constants_ = 0;
-    GLuint lines_ = 0;  // dynamic vertex buffer of grid and bone vertices
+    GLuint lines_ = 0;              // dynamic vertex buffer of grid and bone vertices
     std::size_t lineCapacity_ = 0;  // vertices
-    GLuint targets_[2] = {0, 0};  // back buffer / screen target, each with the renderer's depth
+    GLuint targets_[2] = {0, 0};    // back buffer / screen target, each with the renderer's depth
 };
 
 struct InspectFrame {
@@ -58,7 +58,7 @@ struct InspectFrame {
     CInspectPasses* passes = nullptr;
     CRenderModelGpu* model = nullptr;  // may be null: background and grid only
     InspectOptions options;
-    Bounds3 ground;  // the model's box: the grid lies under it, its step follows its size
+    Bounds3 ground;           // the model's box: the grid lies under it, its step follows its size
     bool fullScreen = false;  // into the screen target, else the back buffer
     int screenWidth = 1536;   // the viewport inside the fixed-size targets
     int screenHeight = 1080;

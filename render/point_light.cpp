@@ -86,7 +86,6 @@ void CPointLight::Release() {
     faceDepth_ = constantBuffer_ = modelPixelsBuffer_ = 0;
 }
 
-
 void CPointLight::UpdateLightConstants(CRenderer& renderer) {
     const Matrix4 projection = CubeFaceProjection();
     const Vector3 eye{Position.x, Position.y, Position.z};

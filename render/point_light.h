@@ -71,6 +71,6 @@ private:
     GLuint faceArray_ = 0;
     ShadowMapBounds bounds_{};
     std::vector<float> faceDepths_;  // one face's red channel, read back once per map build
-    GLuint modelPixelsBuffer_ = 0;  // what PsShadowLight grows: x0, y0, x1, y1
+    GLuint modelPixelsBuffer_ = 0;   // what PsShadowLight grows: x0, y0, x1, y1
     int modelPixels_[4] = {0, 0, -1, -1};
 };

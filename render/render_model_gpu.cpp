@@ -26,9 +26,7 @@ void CopyEntry(const CFloatArray* source, int index, float* out, int count) {
 }
 
 // The corner's index in a parallel index list, or -1 when the list is short.
-int CornerIndex(const CValueArray<int>& list, int corner) {
-    return corner < list.Count() ? list[corner] : -1;
-}
+int CornerIndex(const CValueArray<int>& list, int corner) { return corner < list.Count() ? list[corner] : -1; }
 
 GLuint CreateStaticBuffer(std::size_t size, const void* data) {
     GLuint buffer = 0;
@@ -98,8 +96,9 @@ std::vector<std::uint32_t> FillBlock(const CGeometry& geometry, const CPolygonDa
         const bool inside = indices[tri] < static_cast<std::uint32_t>(vertexCount) &&
                             indices[tri + 1] < static_cast<std::uint32_t>(vertexCount) &&
                             indices[tri + 2] < static_cast<std::uint32_t>(vertexCount);
-        if (inside) kept.insert(kept.end(), indices.begin() + static_cast<long>(tri),
-                                indices.begin() + static_cast<long>(tri) + 3);
+        if (inside)
+            kept.insert(kept.end(), indices.begin() + static_cast<long>(tri),
+                        indices.begin() + static_cast<long>(tri) + 3);
     }
     return kept;
 }
@@ -117,11 +116,13 @@ Outcome CRenderModelGpu::Build(CRenderer& renderer, const CModel* model, bool sk
         const std::string file = texture->fileName.ToUtf8();
         const bool relative = !folder.empty() && !file.empty() && file[0] != '/';
         Result<GLuint> loaded = !texture->embeddedImage.empty() ? LoadTextureData(texture->embeddedImage)
-                                : file.empty()                    ? Result<GLuint>(0u)
-                                                                  : LoadTextureFile(relative ? folder + "/" + file : file);
+                                : file.empty()                  ? Result<GLuint>(0u)
+                                               : LoadTextureFile(relative ? folder + "/" + file : file);
         // One line per texture that cannot be used; the model is drawn without it.
         if (!loaded)
-            built.notes.push_back("texture left out: " + loaded.status().About(file.empty() ? "embedded image " + texture->id.ToUtf8() : "").Why());
+            built.notes.push_back(
+                "texture left out: " +
+                loaded.status().About(file.empty() ? "embedded image " + texture->id.ToUtf8() : "").Why());
         textures.Add(*loaded);
     }
 
@@ -166,16 +167,16 @@ Outcome CRenderModelGpu::Build(CRenderer& renderer, const CModel* model, bool sk
 
         // The vertex buffer is writable from the CPU, as the format promises.
         const ModelVertex empty{};
-        mesh->vertexBuffer = CRenderer::CreateDynamicBuffer(
-            vertices.empty() ? sizeof empty : vertices.size() * sizeof(ModelVertex),
-            vertices.empty() ? &empty : vertices.data());
+        mesh->vertexBuffer =
+            CRenderer::CreateDynamicBuffer(vertices.empty() ? sizeof empty : vertices.size() * sizeof(ModelVertex),
+                                           vertices.empty() ? &empty : vertices.data());
     }
 
     pose.CopyBones(*model);
     pose.CopyAnimations(*model);
     if (pose.bones.Count() > kBonePaletteSize) {
-        built.notes.push_back(pose.name.ToUtf8() + " has " + std::to_string(pose.bones.Count()) + " bones; only the first " +
-                              std::to_string(kBonePaletteSize) + " are skinned");
+        built.notes.push_back(pose.name.ToUtf8() + " has " + std::to_string(pose.bones.Count()) +
+                              " bones; only the first " + std::to_string(kBonePaletteSize) + " are skinned");
     }
     return built;
 }
@@ -223,8 +224,7 @@ void CRenderModelGpu::Draw(CRenderer& renderer) {
 void CRenderModelGpu::ReleaseGpu() {
     for (CRenderMesh* mesh : meshes) {
         glDeleteBuffers(1, &mesh->vertexBuffer);
-        if (mesh->indexBuffers.Count() > 0)
-            glDeleteBuffers(mesh->indexBuffers.Count(), mesh->indexBuffers.begin());
+        if (mesh->indexBuffers.Count() > 0) glDeleteBuffers(mesh->indexBuffers.Count(), mesh->indexBuffers.begin());
         if (mesh->vertexArray) glDeleteVertexArrays(1, &mesh->vertexArray);
         mesh->vertexBuffer = 0;
         mesh->vertexArray = 0;

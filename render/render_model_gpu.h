@@ -25,10 +25,10 @@ struct CRenderMaterial {
 struct CRenderMesh {
     unsigned int vertexBuffer = 0;
     unsigned int vertexArray = 0;
-    CValueArray<unsigned int> indexBuffers;   // one per polygon-data block
-    CPtrArray<CRenderMaterial> materials;     // one per polygon-data block
-    CValueArray<int> indexCounts;             // one per polygon-data block
-    Matrix4 bindShape;                        // transpose of the geometry's
+    CValueArray<unsigned int> indexBuffers;  // one per polygon-data block
+    CPtrArray<CRenderMaterial> materials;    // one per polygon-data block
+    CValueArray<int> indexCounts;            // one per polygon-data block
+    Matrix4 bindShape;                       // transpose of the geometry's
 };
 
 class CRenderModelGpu {
@@ -53,6 +53,6 @@ public:
     std::uint8_t skinning = 1;  // draw with the skinned vertex shaders
     CPtrArray<CRenderMesh> meshes;
     CValueArray<unsigned int> textures;  // parallel to the model's textures; 0 = not loaded
-    unsigned int materialBuffer = 0;  // MaterialConstants, slot b1
-    unsigned int skinningBuffer = 0;  // ConstantBuffer3, 16384 bytes, slot b2
+    unsigned int materialBuffer = 0;     // MaterialConstants, slot b1
+    unsigned int skinningBuffer = 0;     // ConstantBuffer3, 16384 bytes, slot b2
 };

@@ -13,8 +13,8 @@ namespace {
 
 constexpr int kTargetWidth = 1536;
 constexpr int kTargetHeight = 1080;
-constexpr int kTextureUnits = 11;     // t0 .. t10
-constexpr int kConstantSlots = 6;     // b0 .. b5
+constexpr int kTextureUnits = 11;  // t0 .. t10
+constexpr int kConstantSlots = 6;  // b0 .. b5
 constexpr std::size_t kZeroConstantsSize = 16384;
 
 CRenderTarget MakeColorTarget(GLenum format, int width, int height) {
@@ -75,8 +75,8 @@ struct Attribute {
     GLuint offset;
 };
 constexpr Attribute kFullLayout[] = {
-    {0, 3, 0}, {1, 3, 12}, {2, 4, 24}, {3, 2, 40},
-    {4, 2, 48}, {5, 2, 56}, {6, 2, 64}, {7, 2, 72}, {8, 2, 80}, {9, 2, 88}, {10, 2, 96}, {11, 2, 104},
+    {0, 3, 0},  {1, 3, 12}, {2, 4, 24}, {3, 2, 40}, {4, 2, 48},  {5, 2, 56},
+    {6, 2, 64}, {7, 2, 72}, {8, 2, 80}, {9, 2, 88}, {10, 2, 96}, {11, 2, 104},
 };
 
 GLuint MakeLayout(int attributes) {
@@ -137,8 +137,7 @@ Status CRenderer::Initialize(int screenWidth, int screenHeight) {
     const stage_timer::Span span("renderer: targets and shaders");
     if (!epoxy_is_desktop_gl() || epoxy_gl_version() < 45) {
         return Status::Failure("OpenGL 4.5 core is needed, the context offers " +
-                               std::to_string(epoxy_gl_version() / 10) + "." +
-                               std::to_string(epoxy_gl_version() % 10));
+                               std::to_string(epoxy_gl_version() / 10) + "." + std::to_string(epoxy_gl_version() % 10));
     }
     std::vector<std::string> problems;
     if (!CreateTargets(screenWidth > 0 ? screenWidth : kTargetWidth, screenHeight > 0 ? screenHeight : kTargetHeight))
@@ -315,10 +314,10 @@ void CRenderer::Release() {
     glDeleteBuffers(3, buffers);
     glDeleteTextures(1, &black_);
     glDeleteTextures(1, &white_);
-    GLuint* programs[] = {&VsModelSkinned, &VsModel, &VsSimple, &VsSky, &VsQuad, &VsShadowSkinned,
-                          &VsShadow, &PsScene, &PsComposite, &PsShadowDepth, &PsShadowFilter,
-                          &PsShadowLight, &PsSky, &PsSkyLow, &PsMoon, &PsRoom, &PsVolumeLight,
-                          &PsVolumeLightUpsample};
+    GLuint* programs[] = {
+        &VsModelSkinned, &VsModel,  &VsSimple,    &VsSky,         &VsQuad,         &VsShadowSkinned,
+        &VsShadow,       &PsScene,  &PsComposite, &PsShadowDepth, &PsShadowFilter, &PsShadowLight,
+        &PsSky,          &PsSkyLow, &PsMoon,      &PsRoom,        &PsVolumeLight,  &PsVolumeLightUpsample};
     for (GLuint* p : programs) {
         if (*p) glDeleteProgram(*p);
         *p = 0;
@@ -339,17 +338,13 @@ void CRenderer::ApplyConventions() {
 
 void CRenderer::Present(const CRenderTarget& source, GLuint windowFramebuffer, int width, int height) {
     // Blits ignore clip control: flip rows by swapping the destination's y.
-    glBlitNamedFramebuffer(source.framebuffer, windowFramebuffer, 0, 0, source.width, source.height, 0, height,
-                           width, 0, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    glBlitNamedFramebuffer(source.framebuffer, windowFramebuffer, 0, 0, source.width, source.height, 0, height, width,
+                           0, GL_COLOR_BUFFER_BIT, GL_LINEAR);
 }
 
-void CRenderer::SetVertexShader(GLuint program) {
-    glUseProgramStages(pipeline_, GL_VERTEX_SHADER_BIT, program);
-}
+void CRenderer::SetVertexShader(GLuint program) { glUseProgramStages(pipeline_, GL_VERTEX_SHADER_BIT, program); }
 
-void CRenderer::SetPixelShader(GLuint program) {
-    glUseProgramStages(pipeline_, GL_FRAGMENT_SHADER_BIT, program);
-}
+void CRenderer::SetPixelShader(GLuint program) { glUseProgramStages(pipeline_, GL_FRAGMENT_SHADER_BIT, program); }
 
 void CRenderer::SetInputLayout(GLuint layout) {
     boundLayout_ = layout;
@@ -360,9 +355,7 @@ void CRenderer::SetVertexBuffer(GLuint buffer) {
     glVertexArrayVertexBuffer(boundLayout_, 0, buffer, 0, sizeof(ModelVertex));
 }
 
-void CRenderer::SetIndexBuffer(GLuint buffer) {
-    glVertexArrayElementBuffer(boundLayout_, buffer);
-}
+void CRenderer::SetIndexBuffer(GLuint buffer) { glVertexArrayElementBuffer(boundLayout_, buffer); }
 
 void CRenderer::SetBlendState(BlendState state) {
     // Both states blend colour by source alpha. On single-sampled targets
@@ -399,9 +392,7 @@ void CRenderer::BindConstantBuffer(unsigned slot, GLuint buffer) {
     glBindBufferBase(GL_UNIFORM_BUFFER, slot, buffer ? buffer : zeroConstants_);
 }
 
-void CRenderer::BindTexture(unsigned slot, GLuint texture) {
-    glBindTextureUnit(slot, texture ? texture : black_);
-}
+void CRenderer::BindTexture(unsigned slot, GLuint texture) { glBindTextureUnit(slot, texture ? texture : black_); }
 
 void CRenderer::BindSampler(unsigned slot) { glBindSampler(slot, sampler_); }
 

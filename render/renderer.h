@@ -91,15 +91,15 @@ public:
     // --- state the passes set (thin wrappers, named after what they stand for)
     void SetVertexShader(GLuint program);
     void SetPixelShader(GLuint program);
-    void SetInputLayout(GLuint layout);            // FullLayout() or SimpleLayout()
-    void SetVertexBuffer(GLuint buffer);           // slot 0, stride 112, offset 0
-    void SetIndexBuffer(GLuint buffer);            // 32-bit indices
+    void SetInputLayout(GLuint layout);   // FullLayout() or SimpleLayout()
+    void SetVertexBuffer(GLuint buffer);  // slot 0, stride 112, offset 0
+    void SetIndexBuffer(GLuint buffer);   // 32-bit indices
     void SetBlendState(BlendState state);
     void SetRasterizerState();
-    void SetViewport(int width, int height);       // (0, 0, width, height), depth 0..1
+    void SetViewport(int width, int height);                // (0, 0, width, height), depth 0..1
     void BindConstantBuffer(unsigned slot, GLuint buffer);  // both stages share bindings
     void BindTexture(unsigned slot, GLuint texture);        // 0 binds the black texture
-    void BindSampler(unsigned slot);                         // the shared sampler
+    void BindSampler(unsigned slot);                        // the shared sampler
     // Draws the full-screen quad (full layout, triangle strip, 4 vertices).
     void DrawQuad();
     // Texture coordinates of the quad run from (0, 0) to (u, v); (1, 1) unless
@@ -134,14 +134,14 @@ public:
 
     // --- targets (the texture is the shader-resource view, the framebuffer
     // the render-target view)
-    const CRenderTarget& SceneColor() const { return sceneColor_; }   // RGBA8
+    const CRenderTarget& SceneColor() const { return sceneColor_; }  // RGBA8
     // RGBA8, screen size; only full screen composes into it, so it is made
     // by MakeScreen (which RenderComposition calls) and empty before.
     const CRenderTarget& Screen() const { return screen_; }
     bool MakeScreen();
-    const CRenderTarget& BackBuffer() const { return backBuffer_; }   // RGBA8
-    const CRenderTarget& SceneDepth() const { return sceneDepth_; }   // RG32F
-    GLuint DepthTexture() const { return depth_; }                    // DEPTH_COMPONENT32F
+    const CRenderTarget& BackBuffer() const { return backBuffer_; }  // RGBA8
+    const CRenderTarget& SceneDepth() const { return sceneDepth_; }  // RG32F
+    GLuint DepthTexture() const { return depth_; }                   // DEPTH_COMPONENT32F
     // Scene colour (0) + scene depth (1) + depth buffer: the main pass.
     GLuint MainPassFramebuffer() const { return mainPass_; }
     // The raw lamp image (RGBA16F): each lamp draws and filters it in its
@@ -163,8 +163,8 @@ public:
     GLuint Sampler() const { return sampler_; }
     GLuint ConstantBuffer1() const { return constantBuffer1_; }
     GLuint QuadBuffer() const { return quad_; }
-    GLuint BlackTexture() const { return black_; }   // 1 x 1 (0, 0, 0, 0)
-    GLuint WhiteTexture() const { return white_; }   // 1 x 1 (1, 1, 1, 1)
+    GLuint BlackTexture() const { return black_; }  // 1 x 1 (0, 0, 0, 0)
+    GLuint WhiteTexture() const { return white_; }  // 1 x 1 (1, 1, 1, 1)
     // A zero-filled 16 KiB uniform buffer: stands in at a slot whose owner
     // has nothing to bind, so no program reads an unbound block.
     GLuint ZeroConstants() const { return zeroConstants_; }

@@ -90,8 +90,8 @@ bool RenderRoomFrame(CRenderer& renderer, CRenderModelGpu* const models[3], cons
     AnimateRoomLights(0.03f, renderer, room->lampList);
     room->sky.Tick();
 
-    FrameScene scene = RoomFrameScene(renderer, models, *room, width, height,
-                                      static_cast<float>(width) / static_cast<float>(height));
+    FrameScene scene =
+        RoomFrameScene(renderer, models, *room, width, height, static_cast<float>(width) / static_cast<float>(height));
     for (int i = 0; i < 3; ++i) scene.background[i] = background[i];
     if (ok) {
         RenderFrame(scene, timings ? &timings[0] : nullptr);

@@ -67,8 +67,8 @@ SkyVertex DomeVertex(float azimuth, float elevation) {
 }  // namespace
 
 std::vector<SkyVertex> BuildDomeVertices() {
-    constexpr float kRowStep = 0.09817477f;     // pi / 32
-    constexpr float kColumnStep = 0.3926991f;   // pi / 8
+    constexpr float kRowStep = 0.09817477f;    // pi / 32
+    constexpr float kColumnStep = 0.3926991f;  // pi / 8
     std::vector<SkyVertex> out;
     // Single-precision accumulation decides the row and column counts.
     float e0 = 0.0f;

@@ -21,8 +21,7 @@ GLuint Upload(QImage image) {
     glTextureStorage2D(texture, 1, GL_RGBA8, image.width(), image.height());
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(image.bytesPerLine() / 4));
-    glTextureSubImage2D(texture, 0, 0, 0, image.width(), image.height(), GL_RGBA, GL_UNSIGNED_BYTE,
-                        image.constBits());
+    glTextureSubImage2D(texture, 0, 0, 0, image.width(), image.height(), GL_RGBA, GL_UNSIGNED_BYTE, image.constBits());
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     return texture;
 }

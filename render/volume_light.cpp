@@ -18,8 +18,7 @@ bool BandPossible(const Matrix4& lookup, const Vector4& lamp, int k) {
     const auto slope = [&](const float d[3]) {
         return -(d[0] * lookup.m[0][3] + d[1] * lookup.m[1][3] + d[2] * lookup.m[2][3]);
     };
-    const float atLamp = lookup.m[3][3] - (lamp.x * lookup.m[0][3] + lamp.y * lookup.m[1][3] +
-                                          lamp.z * lookup.m[2][3]);
+    const float atLamp = lookup.m[3][3] - (lamp.x * lookup.m[0][3] + lamp.y * lookup.m[1][3] + lamp.z * lookup.m[2][3]);
     const int axis = k % 3;
     bool rises = false, falls = false;
     for (int edge = 0; edge < 4; ++edge) {

@@ -58,7 +58,8 @@ void Scene::Start(ScenePlan plan) {
     plan_ = std::move(plan);
     worker_ = std::make_unique<SceneWorker>(*this);
     worker_->LoadRoom(plan_);
-    ticker_.Start(kTickPeriod, [this] { Tick(); }, [this] { FinishRenderThread(); });
+    ticker_.Start(
+        kTickPeriod, [this] { Tick(); }, [this] { FinishRenderThread(); });
 }
 
 // --- render thread ----------------------------------------------------------------

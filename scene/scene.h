@@ -168,7 +168,7 @@ public:
         std::unique_lock<std::mutex> frame_;
     };
     const CModel* CurrentModel() const;
-    CRenderModel* RenderModel(int index) const;  // 0 the current model's, 1 and 2 the room's
+    CRenderModel* RenderModel(int index) const;        // 0 the current model's, 1 and 2 the room's
     CRenderModelGpu* RenderModelGpu(int index) const;  // their GPU side
     CRenderer* Renderer() const;
     // Runs `job` on the render thread with its context current, between two
@@ -195,12 +195,12 @@ private:
     std::unique_ptr<SceneRecords> records_;  // render thread
     std::unique_ptr<SceneWorker> worker_;
     GlContextFactory makeContext_;
-    std::unique_ptr<GlContext> context_;  // render thread
-    bool contextTried_ = false;           // render thread
-    bool ticked_ = false;                 // render thread
+    std::unique_ptr<GlContext> context_;               // render thread
+    bool contextTried_ = false;                        // render thread
+    bool ticked_ = false;                              // render thread
     std::chrono::steady_clock::time_point lastTick_;   // render thread
     std::chrono::steady_clock::time_point firstTick_;  // render thread
-    Picture spare_;                       // render thread: the next picture
+    Picture spare_;                                    // render thread: the next picture
     ScenePlan plan_;
 
     mutable std::mutex frameLock_;  // held by the render thread for a whole tick

@@ -68,7 +68,8 @@ std::vector<std::string> SceneRecords::Build(LoadedRoom room, bool haveContext, 
         return problems;
     }
     lighting_ = std::make_unique<RoomLighting>();
-    if (!CreateRoomLighting(*renderer_, *lighting_, sky)) problems.push_back("the lamps or the light shafts cannot be made");
+    if (!CreateRoomLighting(*renderer_, *lighting_, sky))
+        problems.push_back("the lamps or the light shafts cannot be made");
     const std::shared_ptr<SharedModel>* models[3] = {&current_, &room_[0], &room_[1]};
     for (int i = 0; i < 3; ++i)
         if (*models[i]) renderModels_[i] = BuildRenderModel(*renderer_, **models[i], skinning_, problems);
@@ -147,7 +148,8 @@ bool SceneRecords::Advance(std::uint32_t steps, bool paused, bool looping) {
     bool stopped = false;
     if (CRenderModel* render = RenderModel(0)) {
         const std::uint32_t last = LastCounter();
-        if (!looping && last > 0 && render->frameCounter <= last && render->frameCounter + std::uint64_t{steps} > last) {
+        if (!looping && last > 0 && render->frameCounter <= last &&
+            render->frameCounter + std::uint64_t{steps} > last) {
             render->frameCounter = last;
             stopped = true;
         } else {

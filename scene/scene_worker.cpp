@@ -35,7 +35,9 @@ SceneEvent Event(SceneEvent::Kind kind, const std::string& path, Status status =
 
 }  // namespace
 
-SceneWorker::SceneWorker(Scene& scene) : scene_(scene) { thread_ = std::thread([this] { Run(); }); }
+SceneWorker::SceneWorker(Scene& scene) : scene_(scene) {
+    thread_ = std::thread([this] { Run(); });
+}
 
 SceneWorker::~SceneWorker() {
     {
@@ -132,10 +134,10 @@ void SceneWorker::ReplaceModel(std::unique_ptr<CModel> model, const std::string&
         std::shared_ptr<SharedModel> shared = *held ? Share(std::move(*held), textureFolder) : nullptr;
         MakeCurrent(shared, [this, shared](bool built) {
             scene_.AfterModelChange(/*fit=*/true);
-            scene_.Publish(Event(SceneEvent::Kind::ModelOpened, {},
-                                 built ? Status::Ok()
-                                       : Status::Failure(shared ? "the model cannot be drawn" : "no model"),
-                                 shared ? SceneEvent::Refusal::CannotDraw : SceneEvent::Refusal::NoModel));
+            scene_.Publish(
+                Event(SceneEvent::Kind::ModelOpened, {},
+                      built ? Status::Ok() : Status::Failure(shared ? "the model cannot be drawn" : "no model"),
+                      shared ? SceneEvent::Refusal::CannotDraw : SceneEvent::Refusal::NoModel));
         });
     });
 }
@@ -177,7 +179,8 @@ void SceneWorker::WriteCurrent(SceneEvent::Kind kind, const std::string& path,
         if (model && model->model) {
             std::lock_guard<std::mutex> guard(model->lock);
             written = write(*model->model);
-            const bool noAnimation = kind == SceneEvent::Kind::AnimationWritten && model->model->animations.Count() == 0;
+            const bool noAnimation =
+                kind == SceneEvent::Kind::AnimationWritten && model->model->animations.Count() == 0;
             refusal = noAnimation ? SceneEvent::Refusal::NoAnimation : SceneEvent::Refusal::None;
         }
         scene_.Publish(Event(kind, path, written, refusal));
@@ -185,7 +188,8 @@ void SceneWorker::WriteCurrent(SceneEvent::Kind kind, const std::string& path,
 }
 
 void SceneWorker::WriteModel(const std::string& path) {
-    WriteCurrent(SceneEvent::Kind::ModelWritten, path, [path](const CModel& model) { return ::WriteModel(model, path); });
+    WriteCurrent(SceneEvent::Kind::ModelWritten, path,
+                 [path](const CModel& model) { return ::WriteModel(model, path); });
 }
 
 void SceneWorker::WriteAnimation(const std::string& path, const CName& animationId) {

@@ -11,9 +11,7 @@ namespace {
 constexpr double kTurn = 3.14159265358979323846 * 2.0;
 
 // Removes whole turns, truncating toward zero.
-float WrapTurns(float angle) {
-    return static_cast<float>(angle - std::trunc(angle / kTurn) * kTurn);
-}
+float WrapTurns(float angle) { return static_cast<float>(angle - std::trunc(angle / kTurn) * kTurn); }
 
 bool Finite(const Matrix4& m) {
     for (const auto& row : m.m)
@@ -71,7 +69,8 @@ void KeepInRoom(CViewCamera& r) {
         // Back toward the room along the same line; LightTarget keeps its offset from At.
         const float k = std::isfinite(length) && length > 0 ? kHalf / length : 0.0f;
         const Vector3 at = {r.At.x * k, r.At.y * k, r.At.z * k};
-        r.LightTarget = {r.LightTarget.x + at.x - r.At.x, r.LightTarget.y + at.y - r.At.y, r.LightTarget.z + at.z - r.At.z};
+        r.LightTarget = {r.LightTarget.x + at.x - r.At.x, r.LightTarget.y + at.y - r.At.y,
+                         r.LightTarget.z + at.z - r.At.z};
         r.At = at;
     }
 }
@@ -91,8 +90,8 @@ void PutCamera(const CViewCamera& c, CRenderer& r) {
 
 void UpdateEyeOffset(CViewCamera& c) {
     const double rx = c.RotationX, rz = c.RotationZ, d = c.Distance;
-    c.EyeOffset = {static_cast<float>(d * std::cos(rz) * std::sin(rx)), static_cast<float>(d * std::sin(rz) * std::sin(rx)),
-                   static_cast<float>(d * std::cos(rx))};
+    c.EyeOffset = {static_cast<float>(d * std::cos(rz) * std::sin(rx)),
+                   static_cast<float>(d * std::sin(rz) * std::sin(rx)), static_cast<float>(d * std::cos(rx))};
 }
 
 float DisplayAspect(int w, int h) {

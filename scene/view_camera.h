@@ -21,7 +21,7 @@ void PutCamera(const CViewCamera& camera, CRenderer& renderer);
 // EyeOffset from the angles and the distance, as the frame's camera has it.
 void UpdateEyeOffset(CViewCamera& camera);
 
-constexpr float kMinPolarAngle = 0.001f;   // never exactly overhead
+constexpr float kMinPolarAngle = 0.001f;      // never exactly overhead
 constexpr float kMaxPolarAngle = 1.5707964f;  // never below the horizontal through At
 constexpr float kMinDistance = 0.1f;
 

@@ -35,8 +35,12 @@ constexpr Key StringKey(const char* name, CName CSettings::*f) { return {name, K
 constexpr Key SizeKey(const char* name, int CSettings::*f) { return {name, Kind::Int, f, nullptr, nullptr, 16, 16384}; }
 // The window's place and size: X11's coordinate range; a size of 0 is "not
 // remembered yet".
-constexpr Key PlaceKey(const char* name, int CSettings::*f) { return {name, Kind::Int, f, nullptr, nullptr, -32768, 32767}; }
-constexpr Key WindowSizeKey(const char* name, int CSettings::*f) { return {name, Kind::Int, f, nullptr, nullptr, 0, 32767}; }
+constexpr Key PlaceKey(const char* name, int CSettings::*f) {
+    return {name, Kind::Int, f, nullptr, nullptr, -32768, 32767};
+}
+constexpr Key WindowSizeKey(const char* name, int CSettings::*f) {
+    return {name, Kind::Int, f, nullptr, nullptr, 0, 32767};
+}
 constexpr Key PathKey(const char* name, CName CSettings::*f) { return {name, Kind::Path, nullptr, nullptr, f}; }
 // Off (0) or on (1).
 constexpr Key SwitchKey(const char* name, int CSettings::*f) { return {name, Kind::Int, f, nullptr, nullptr, 0, 1}; }
@@ -182,12 +186,14 @@ bool CSettings::Read(std::string_view fileBytes, std::vector<std::string>* fallb
             if (key != k.name) continue;
             double number = 0.0;
             switch (k.kind) {
-            case Kind::Int: number = this->*k.intField = ParseInt(value); break;
-            case Kind::Float: number = this->*k.floatField = ParseFloat(value); break;
-            case Kind::String: (this->*k.stringField).SetFromCp932(value); break;
-            case Kind::Path: (this->*k.stringField).SetFromCp932(RestOfLine(line, value)); break;
+                case Kind::Int: number = this->*k.intField = ParseInt(value); break;
+                case Kind::Float: number = this->*k.floatField = ParseFloat(value); break;
+                case Kind::String: (this->*k.stringField).SetFromCp932(value); break;
+                case Kind::Path: (this->*k.stringField).SetFromCp932(RestOfLine(line, value)); break;
             }
-            if (k.kind == Kind::String || k.kind == Kind::Path || (std::isfinite(number) && number >= k.low && number <= k.high)) continue;
+            if (k.kind == Kind::String || k.kind == Kind::Path ||
+                (std::isfinite(number) && number >= k.low && number <= k.high))
+                continue;
             std::string used;
             if (k.kind == Kind::Int) AppendInt(used, this->*k.intField = defaults.*k.intField);
             else AppendFixed6(used, this->*k.floatField = defaults.*k.floatField);
@@ -217,10 +223,10 @@ std::string CSettings::Serialize() const {
         out += k.name;
         out += " = ";
         switch (k.kind) {
-        case Kind::Int: AppendInt(out, this->*k.intField); break;
-        case Kind::Float: AppendFixed6(out, this->*k.floatField); break;
-        case Kind::String:
-        case Kind::Path: out += StringValue(this->*k.stringField); break;
+            case Kind::Int: AppendInt(out, this->*k.intField); break;
+            case Kind::Float: AppendFixed6(out, this->*k.floatField); break;
+            case Kind::String:
+            case Kind::Path: out += StringValue(this->*k.stringField); break;
         }
         out += "\r\n";
     };

@@ -76,8 +76,7 @@ void CConfirmDialog::paintEvent(QPaintEvent*) {
         const QFont font = CreateInterfaceFont(InterfaceFontEmSize(0.5, t, metrics_.dpiScaleX));
         const QColor brush = ToQColor(background.Shifted(30).Opaque());
         DrawInterfaceText(p, Text(CTextId::kConfirmTitle), font, QRectF(w / 50.0, t * 0.1, w, t), brush);
-        DrawInterfaceText(p, fileName_ ? fileName_() : QString(), font, QRectF(w / 30.0, h / 3.5, w * 0.9, t),
-                          brush);
+        DrawInterfaceText(p, fileName_ ? fileName_() : QString(), font, QRectF(w / 30.0, h / 3.5, w * 0.9, t), brush);
         DrawInterfaceText(p, Text(CTextId::kConfirmQuestion), font, QRectF(w / 30.0, h * 0.5, w * 0.9, t), brush);
     }
     BlitBackBuffer(this, backBuffer_, w, h);

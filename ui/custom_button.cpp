@@ -7,7 +7,6 @@
 
 #include <algorithm>
 
-
 CCustomButton::CCustomButton() {
     setObjectName(QStringLiteral("CLASS_CUSTOMBUTTON"));
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -37,11 +37,12 @@ constexpr int kMaxRoots = 25;
 // scratch space, container layers.
 bool IsPseudoFileSystem(const QByteArray& type) {
     static const char* const kPseudo[] = {
-        "proc",       "sysfs",     "devtmpfs", "devpts",   "tmpfs",      "ramfs",     "cgroup",
-        "cgroup2",    "securityfs", "debugfs", "tracefs",  "pstore",     "bpf",       "mqueue",
-        "hugetlbfs",  "configfs",  "fusectl",  "binfmt_misc", "autofs",  "efivarfs",  "nsfs",
-        "rpc_pipefs", "overlay",   "aufs",     "squashfs", "selinuxfs",  "nfsd",      "rootfs",
-        "fuse.gvfsd-fuse", "fuse.portal", "fuse.lxcfs"};
+        "proc",      "sysfs",     "devtmpfs",   "devpts",     "tmpfs",           "ramfs",
+        "cgroup",    "cgroup2",   "securityfs", "debugfs",    "tracefs",         "pstore",
+        "bpf",       "mqueue",    "hugetlbfs",  "configfs",   "fusectl",         "binfmt_misc",
+        "autofs",    "efivarfs",  "nsfs",       "rpc_pipefs", "overlay",         "aufs",
+        "squashfs",  "selinuxfs", "nfsd",       "rootfs",     "fuse.gvfsd-fuse", "fuse.portal",
+        "fuse.lxcfs"};
     for (const char* t : kPseudo)
         if (type == t) return true;
     return false;
@@ -52,8 +53,8 @@ bool IsUnder(const QString& path, QStringView prefix) {
 }
 
 bool IsHiddenMountPoint(const QString& path) {
-    static const char16_t* const kHidden[] = {u"/proc", u"/sys", u"/dev", u"/run", u"/etc", u"/snap",
-                                              u"/mnt/sandboxing"};
+    static const char16_t* const kHidden[] = {u"/proc", u"/sys",  u"/dev",           u"/run",
+                                              u"/etc",  u"/snap", u"/mnt/sandboxing"};
     // Removable drives show up under /run/media on some systems.
     if (IsUnder(path, u"/run/media")) return false;
     for (const char16_t* p : kHidden)
@@ -178,7 +179,8 @@ QStringList ListRoots() {
 const std::vector<CListEntry>& CListingCache::Get(const QString& path, unsigned kinds) {
     struct stat st {};
     const bool statted = ::stat(QFile::encodeName(path.isEmpty() ? QStringLiteral(".") : path).constData(), &st) == 0;
-    const std::int64_t mtime = statted ? static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec : -1;
+    const std::int64_t mtime =
+        statted ? static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec : -1;
     const std::uint64_t dev = statted ? st.st_dev : 0, ino = statted ? st.st_ino : 0;
     const bool settled = listedAtNs_ - mtimeNs_ > kSettleNs;
     if (valid_ && settled && path == path_ && kinds == kinds_ && mtime == mtimeNs_ && dev == device_ && ino == inode_)

@@ -15,14 +15,11 @@
 #include "ui/metrics.h"
 
 std::uint32_t PackArgb(const CColor4& c) {
-    return (static_cast<std::uint32_t>(LowByte(c.A)) << 24) |
-           (static_cast<std::uint32_t>(LowByte(c.R)) << 16) |
+    return (static_cast<std::uint32_t>(LowByte(c.A)) << 24) | (static_cast<std::uint32_t>(LowByte(c.R)) << 16) |
            (static_cast<std::uint32_t>(LowByte(c.G)) << 8) | static_cast<std::uint32_t>(LowByte(c.B));
 }
 
-QColor ToQColor(const CColor4& c) {
-    return QColor(LowByte(c.R), LowByte(c.G), LowByte(c.B), LowByte(c.A));
-}
+QColor ToQColor(const CColor4& c) { return QColor(LowByte(c.R), LowByte(c.G), LowByte(c.B), LowByte(c.A)); }
 
 CColor4 BackgroundColor(const CSettings& s) { return {s.BKColorA, s.BKColorR, s.BKColorG, s.BKColorB}; }
 CColor4 TextColor(const CSettings& s) { return {s.TextColorA, s.TextColorR, s.TextColorG, s.TextColorB}; }
@@ -53,8 +50,7 @@ void BlitBackBuffer(QWidget* widget, const QImage& backBuffer, int width, int he
     p.drawImage(QPoint(0, 0), backBuffer, QRect(0, 0, width, height));
 }
 
-void DrawWindowFrame(QPainter& p, int width, int height, int bandHeight, const QColor& background,
-                     const QColor& band) {
+void DrawWindowFrame(QPainter& p, int width, int height, int bandHeight, const QColor& background, const QColor& band) {
     p.save();
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.fillRect(QRect(0, 0, width, height), background);
@@ -87,8 +83,7 @@ QFont CreateInterfaceFont(float emSizePoints) {
     return font;
 }
 
-void DrawInterfaceText(QPainter& p, const QString& text, const QFont& font, const QRectF& layout,
-                       const QColor& brush) {
+void DrawInterfaceText(QPainter& p, const QString& text, const QFont& font, const QRectF& layout, const QColor& brush) {
     p.save();
     p.setRenderHint(QPainter::TextAntialiasing, true);
     p.setFont(font);

@@ -65,8 +65,7 @@ void BlitBackBuffer(QWidget* widget, const QImage& backBuffer, int width, int he
 // painter's target with `background`, fill (0, 0, width, bandHeight) with
 // `band` and draw the four edges with an 8.0-wide pen of `band`. Half the pen
 // lies outside, so 4 pixels of frame show.
-void DrawWindowFrame(QPainter& p, int width, int height, int bandHeight, const QColor& background,
-                     const QColor& band);
+void DrawWindowFrame(QPainter& p, int width, int height, int bandHeight, const QColor& background, const QColor& band);
 
 // "メイリオ" when installed, else the generic sans-serif family.
 QString InterfaceFontFamily();
@@ -74,8 +73,7 @@ QString InterfaceFontFamily();
 QFont CreateInterfaceFont(float emSizePoints);
 // One line of anti-aliased text, no wrapping, clipped to `layout`, drawn from
 // its top-left corner.
-void DrawInterfaceText(QPainter& p, const QString& text, const QFont& font, const QRectF& layout,
-                       const QColor& brush);
+void DrawInterfaceText(QPainter& p, const QString& text, const QFont& font, const QRectF& layout, const QColor& brush);
 // The same, shortened with an ellipsis ("…") where it is wider than `layout`:
 // at the end (Qt::ElideRight) or in the middle (Qt::ElideMiddle, for paths).
 void DrawInterfaceTextElided(QPainter& p, const QString& text, const QFont& font, const QRectF& layout,

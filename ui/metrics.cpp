@@ -18,9 +18,8 @@ CScreenMetrics CScreenMetrics::FromValues(int screenWidth, int screenHeight, flo
 }
 
 CScreenMetrics CScreenMetrics::FromPrimaryScreen() {
-    const QScreen* screen = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
-                                ? QGuiApplication::primaryScreen()
-                                : nullptr;
+    const QScreen* screen =
+        qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::primaryScreen() : nullptr;
     if (!screen) return FromValues(1920, 1080);
     const QRect g = screen->geometry();
     return FromValues(g.width(), g.height(), static_cast<float>(screen->logicalDotsPerInchX()),

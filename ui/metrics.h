@@ -19,17 +19,14 @@ struct CScreenMetrics {
     int rowHeight = 0;      // trunc(screen height / 30); the title bar height
 
     // From explicit values (tests, other screens).
-    static CScreenMetrics FromValues(int screenWidth, int screenHeight, float dpiX = 96.0f,
-                                     float dpiY = 96.0f);
+    static CScreenMetrics FromValues(int screenWidth, int screenHeight, float dpiX = 96.0f, float dpiY = 96.0f);
     // From the primary screen: geometry and logical DPI. Needs a
     // QGuiApplication; without a screen it falls back to 1920 x 1080 at 96 DPI.
     static CScreenMetrics FromPrimaryScreen();
 };
 
 // trunc(screen height / 30.0), computed in double precision.
-inline int RowHeightFor(int screenHeight) {
-    return static_cast<int>(std::trunc(screenHeight / 30.0));
-}
+inline int RowHeightFor(int screenHeight) { return static_cast<int>(std::trunc(screenHeight / 30.0)); }
 
 // Em size in points for a font whose height is `factor` times `length`
 // pixels (usually the row height): (factor x length) / DPI scale, computed in

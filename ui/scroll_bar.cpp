@@ -9,8 +9,8 @@
 int ScrollTopIndex(int position, int trackLength, int thumbLength, int itemCount, int visibleRows) {
     const int free = trackLength - thumbLength;
     if (itemCount <= visibleRows || free <= 0) return 0;
-    const float top = static_cast<float>(position) / static_cast<float>(free) *
-                      static_cast<float>(itemCount - visibleRows);
+    const float top =
+        static_cast<float>(position) / static_cast<float>(free) * static_cast<float>(itemCount - visibleRows);
     return static_cast<int>(top);
 }
 

@@ -24,8 +24,7 @@ public:
     // A child of `parent` at (x, 0) -- the bar always starts at the top --
     // `width` wide and `height` (the track) high, painting into the borrowed
     // `backBuffer`; objectName "CLASS_SCROLLBAR"; shown.
-    void Create(QWidget* parent, int x, int y, int width, int height, QImage* backBuffer,
-                const CSettings& settings);
+    void Create(QWidget* parent, int x, int y, int width, int height, QImage* backBuffer, const CSettings& settings);
     // What the bar scrolls: the list's row count, how to set its top index,
     // and how to repaint the list (and the bar with it) while the thumb moves.
     void SetTarget(std::function<int()> itemCount, std::function<void(int)> setTopIndex,
@@ -36,14 +35,17 @@ public:
     // fills the track and sits at 0.
     void ApplyMapping();
     // Position and length 0 (the list's reset).
-    void Reset() { thumbPosition = 0; thumbLength = 0; }
+    void Reset() {
+        thumbPosition = 0;
+        thumbLength = 0;
+    }
 
     int TrackLength() const { return height(); }  // the bar's height, also while it is hidden
     bool IsDragging() const { return dragging_; }
 
     int visibleRows = kVisibleRows;  // rows the owner shows at once; set by its paint
-    int thumbPosition = 0;  // pixels from the top, 0 .. track - thumb
-    int thumbLength = 0;    // pixels; set by the owner's paint
+    int thumbPosition = 0;           // pixels from the top, 0 .. track - thumb
+    int thumbLength = 0;             // pixels; set by the owner's paint
     CColor4 background{255, 140, 110, 110};
 
 protected:

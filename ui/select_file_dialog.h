@@ -69,7 +69,6 @@ public:
 
 class CSelectFileDialog : public QWidget, public CFileDialogModes {
 public:
-
     CSelectFileDialog();
     ~CSelectFileDialog() override;
 

@@ -23,8 +23,8 @@ CSelectList::CSelectList() : metrics_(CScreenMetrics::FromPrimaryScreen()) {
 
 CSelectList::~CSelectList() = default;
 
-void CSelectList::Create(QWidget* parent, CSelectListHost host, int x, int y, int width, int height,
-                         QImage* backBuffer, const CSettings& settings) {
+void CSelectList::Create(QWidget* parent, CSelectListHost host, int x, int y, int width, int height, QImage* backBuffer,
+                         const CSettings& settings) {
     background = BackgroundColor(settings);
     text = TextColor(settings);
     host_ = std::move(host);
@@ -74,9 +74,7 @@ unsigned CSelectList::ListedKinds(FileDialogMode mode) {
     }
 }
 
-const std::vector<CListEntry>& CSelectList::Listing() {
-    return cache_.Get(CurrentDirectory(), ListedKinds(Mode()));
-}
+const std::vector<CListEntry>& CSelectList::Listing() { return cache_.Get(CurrentDirectory(), ListedKinds(Mode())); }
 
 int CSelectList::CurrentItemCount() {
     return driveView_ ? static_cast<int>(ListRoots().size()) : static_cast<int>(Listing().size());
@@ -115,9 +113,10 @@ void CSelectList::UpdateSelection() {
         fileName = row.name;
         if (row.kind != CEntryKind::Folder) {
             using enum FileDialogMode;
-            const bool fits = (row.kind == CEntryKind::Model && (mode == kModeOpenModel || mode == kModeWriteModel)) ||
-                              (row.kind == CEntryKind::Collada && mode == kModeOpenModel) ||
-                              (row.kind == CEntryKind::Animation && (mode == kModeOpenAnimation || mode == kModeWriteAnimation));
+            const bool fits =
+                (row.kind == CEntryKind::Model && (mode == kModeOpenModel || mode == kModeWriteModel)) ||
+                (row.kind == CEntryKind::Collada && mode == kModeOpenModel) ||
+                (row.kind == CEntryKind::Animation && (mode == kModeOpenAnimation || mode == kModeWriteAnimation));
             if (fits) SetBoxText(row.name);
         }
         // A folder leaves the box as set above: empty, or the default name
@@ -157,8 +156,7 @@ void CSelectList::Activate() {
         case kTypeAnimation:
             if (mode == CFileDialogModes::kModeOpenAnimation && host_.ok) host_.ok();
             break;
-        default:
-            break;
+        default: break;
     }
 }
 
@@ -200,8 +198,7 @@ void CSelectList::paintEvent(QPaintEvent*) {
                 currentPath = roots[selectedIndex];
                 SetBoxText(QString());
             }
-            for (int n = std::max(0, topIndex); n < count && n <= lastVisible; ++n)
-                drawRow(n, roots[n], iconFolder_);
+            for (int n = std::max(0, topIndex); n < count && n <= lastVisible; ++n) drawRow(n, roots[n], iconFolder_);
         } else {
             UpdateType();
             currentPath = CurrentDirectory();
@@ -228,9 +225,9 @@ void CSelectList::paintEvent(QPaintEvent*) {
         scrollBar_->visibleRows = visible;
         // No rows: the bar is hidden; keep the thumb at the whole track.
         scrollBar_->thumbLength =
-            count > visible ? static_cast<int>(static_cast<float>(h) * static_cast<float>(visible) /
-                                               static_cast<float>(count))
-                            : track;
+            count > visible
+                ? static_cast<int>(static_cast<float>(h) * static_cast<float>(visible) / static_cast<float>(count))
+                : track;
         if (count > visible) {
             const int free = track - scrollBar_->thumbLength;
             scrollBar_->thumbPosition = std::clamp(scrollBar_->thumbPosition, 0, std::max(0, free));

@@ -37,8 +37,8 @@ struct CFileDialogModes {
 struct CSelectListHost {
     std::function<FileDialogMode()> mode;
     std::function<CTextEdit*()> fileNameBox;
-    std::function<void()> refresh;          // repaint the whole window (after a folder change)
-    std::function<void()> ok;               // a file that suits the mode was double-clicked
+    std::function<void()> refresh;  // repaint the whole window (after a folder change)
+    std::function<void()> ok;       // a file that suits the mode was double-clicked
 };
 
 class CSelectList : public QWidget {

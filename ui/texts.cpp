@@ -12,13 +12,15 @@ struct Row {
 
 // One row per text; the rows follow CTextId's order (checked below).
 constexpr Row kTexts[] = {
-    {CTextId::kDialogOpenModel, {u"モデルファイル(.dae .gltf .glb .mdl)を開く", u"Open a model file (.dae .gltf .glb .mdl)"}},
+    {CTextId::kDialogOpenModel,
+     {u"モデルファイル(.dae .gltf .glb .mdl)を開く", u"Open a model file (.dae .gltf .glb .mdl)"}},
     {CTextId::kDialogWriteModel, {u"モデルファイル(.mdl)を書き出し", u"Write the model file (.mdl)"}},
     {CTextId::kDialogOpenAnimation, {u"アニメーションファイル(.ani)を開く", u"Open an animation file (.ani)"}},
     {CTextId::kDialogWriteAnimation, {u"アニメーションファイル(.ani)を書き出し", u"Write the animation file (.ani)"}},
     {CTextId::kUntitled, {u"名称未設定", u"untitled"}},
     {CTextId::kConfirmTitle, {u"確認", u"Confirm"}},
-    {CTextId::kConfirmQuestion, {u"ファイルは既に存在します。上書きしますか？", u"The file already exists. Replace it?"}},
+    {CTextId::kConfirmQuestion,
+     {u"ファイルは既に存在します。上書きしますか？", u"The file already exists. Replace it?"}},
 
     {CTextId::kMessageTitle, {u"エラー", u"Error"}},
     {CTextId::kTitleLoading, {u"読み込み中...", u"LOADING..."}},

@@ -17,7 +17,9 @@ double Finite(double v) { return std::isfinite(v) ? v : 0.0; }
 }  // namespace
 
 QString TimelineText(double time, double length) {
-    const auto frames = [](double s) { return static_cast<long long>(std::floor(s * CTimeline::kFramesPerSecond + 1e-6)); };
+    const auto frames = [](double s) {
+        return static_cast<long long>(std::floor(s * CTimeline::kFramesPerSecond + 1e-6));
+    };
     return QStringLiteral("%1 / %2 s  %3 / %4")
         .arg(time, 0, 'f', 2)
         .arg(length, 0, 'f', 2)
@@ -137,15 +139,16 @@ void CTimeline::paintEvent(QPaintEvent*) {
         const QRectF track(bar.left(), bar.center().y() - trackHeight / 2, bar.width(), trackHeight);
         p.fillRect(track, ToQColor(style_.bar.Opaque()));
         const int knobX = XOfTime(time_);
-        p.fillRect(QRectF(track.left(), track.top(), knobX - track.left(), trackHeight), ToQColor(style_.played.Opaque()));
+        p.fillRect(QRectF(track.left(), track.top(), knobX - track.left(), trackHeight),
+                   ToQColor(style_.played.Opaque()));
         const double knob = bar.height() * 0.6;
         p.setPen(Qt::NoPen);
         p.setBrush(ToQColor(style_.played.Opaque()));
         p.drawEllipse(QPointF(knobX + 0.5, track.center().y()), knob / 2, knob / 2);
 
-        DrawInterfaceText(p, TimelineText(time_, length_), font_,
-                          QRectF(TextRect()).adjusted(Gap(height()), (height() - QFontMetrics(font_).height()) / 2.0, 0, 0),
-                          ink);
+        DrawInterfaceText(
+            p, TimelineText(time_, length_), font_,
+            QRectF(TextRect()).adjusted(Gap(height()), (height() - QFontMetrics(font_).height()) / 2.0, 0, 0), ink);
 
         // The loop switch: lit while on.
         const QRect loop = LoopRect();

@@ -19,9 +19,9 @@
 struct TimelineStyle {
     CColor4 background{255, 40, 40, 44};
     CColor4 text{255, 230, 230, 230};
-    CColor4 bar{255, 90, 90, 96};     // the track
+    CColor4 bar{255, 90, 90, 96};       // the track
     CColor4 played{255, 220, 140, 60};  // the part of the track before the time, and the knob
-    CColor4 button{255, 70, 70, 76};  // the buttons' faces; the loop switch when on uses `played`
+    CColor4 button{255, 70, 70, 76};    // the buttons' faces; the loop switch when on uses `played`
     float fontPoints = 9.0f;
 };
 

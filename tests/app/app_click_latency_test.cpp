@@ -35,8 +35,9 @@ struct PaintWatch : QObject {
     bool eventFilter(QObject* watched, QEvent* event) override {
         const Clock::rep t0 = clickedAt.load();
         if (event->type() == QEvent::Paint && t0 != 0 && !shown) {
-            waits.push_back(std::chrono::duration<double, std::milli>(Clock::now().time_since_epoch() -
-                                                                      Clock::duration(t0)).count());
+            waits.push_back(
+                std::chrono::duration<double, std::milli>(Clock::now().time_since_epoch() - Clock::duration(t0))
+                    .count());
             withinFrame.push_back(display->GetScene().FramesRendered() <= framesAtClick.load() + 1);
             shown = true;
         }
@@ -86,22 +87,25 @@ TEST(AppInputLatency, MenuClickShowsTheDialogWhileAFrameDraws) {
     const std::uint64_t frames0 = display->GetScene().FramesRendered();
     const auto start = Clock::now();
     int closed = 0;
-    apptest::WaitFor([&] {
-        if (watch.shown && dialog->isVisible() && closed < clicked) {
-            dialog->Close();
-            ++closed;
-        }
-        return closed == kClicks;
-    }, 600000);
+    apptest::WaitFor(
+        [&] {
+            if (watch.shown && dialog->isVisible() && closed < clicked) {
+                dialog->Close();
+                ++closed;
+            }
+            return closed == kClicks;
+        },
+        600000);
     clicker.join();
     const double frameMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count() /
                            std::max<double>(1.0, static_cast<double>(display->GetScene().FramesRendered() - frames0));
     ASSERT_EQ(watch.waits.size(), static_cast<std::size_t>(kClicks));
     std::vector<double> w = watch.waits;
     std::sort(w.begin(), w.end());
-    std::printf("click to dialog painted, %d clicks: min %.1f  median %.1f  p95 %.1f  max %.1f ms; "
-                "frames %.0f ms on average\n",
-                kClicks, w.front(), w[kClicks / 2], w[(kClicks * 95 + 99) / 100 - 1], w.back(), frameMs);
+    std::printf(
+        "click to dialog painted, %d clicks: min %.1f  median %.1f  p95 %.1f  max %.1f ms; "
+        "frames %.0f ms on average\n",
+        kClicks, w.front(), w[kClicks / 2], w[(kClicks * 95 + 99) / 100 - 1], w.back(), frameMs);
     // A click that waited for the frame in flight sees it finish first.
     EXPECT_GE(std::count(watch.withinFrame.begin(), watch.withinFrame.end(), true), kClicks * 3 / 4);
 }

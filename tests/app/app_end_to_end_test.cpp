@@ -93,8 +93,7 @@ struct AppEndToEnd : ::testing::Test {
     }
     // Clicks the list's row holding `name` (the working directory's listing).
     void SelectRow(const QString& name) {
-        const std::vector<CListEntry> rows =
-            ListFolder(CurrentDirectory(), CSelectList::ListedKinds(dialog->mode));
+        const std::vector<CListEntry> rows = ListFolder(CurrentDirectory(), CSelectList::ListedKinds(dialog->mode));
         int index = -1;
         for (std::size_t i = 0; i < rows.size(); ++i)
             if (rows[i].name == name) index = static_cast<int>(i);

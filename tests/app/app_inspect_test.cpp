@@ -54,7 +54,9 @@ TEST(AppInspector, KeysChangeWhatTheViewShows) {
         EXPECT_TRUE(apptest::WaitFor([&] { return scene.FramesRendered() >= target; }, 60000));
         return display->grabFramebuffer().copy(display->ViewRect());
     };
-    const auto key = [&](int k, Qt::KeyboardModifiers m = Qt::NoModifier) { QTest::keyClick(&app, static_cast<Qt::Key>(k), m); };
+    const auto key = [&](int k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        QTest::keyClick(&app, static_cast<Qt::Key>(k), m);
+    };
     key(Qt::Key_Home);  // paused at the first frame: every picture the same
     EXPECT_TRUE(scene.Paused());
     const QImage room = shot();

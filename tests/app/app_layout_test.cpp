@@ -134,7 +134,7 @@ TEST(AppLayout, ActionTypeFromRowOrTypedName) {
     EXPECT_EQ(FileTypeOfName(QStringLiteral("robot.mdl")), CSelectList::kTypeModel);
     EXPECT_EQ(FileTypeOfName(QStringLiteral("walk.ani")), CSelectList::kTypeAnimation);
     EXPECT_EQ(FileTypeOfName(QStringLiteral("walk.ANI")), CSelectList::kTypeAnimation);  // any letter case
-    EXPECT_EQ(FileTypeOfName(QStringLiteral(".dae")), CSelectList::kTypeOther);      // no name before it
+    EXPECT_EQ(FileTypeOfName(QStringLiteral(".dae")), CSelectList::kTypeOther);          // no name before it
     EXPECT_EQ(FileTypeOfName(QStringLiteral("walk")), CSelectList::kTypeOther);
     EXPECT_EQ(ActionType(CSelectList::kTypeNone, QStringLiteral("robot.dae")), CSelectList::kTypeCollada);
     EXPECT_EQ(ActionType(CSelectList::kTypeAnimation, QStringLiteral("robot.dae")), CSelectList::kTypeAnimation);

@@ -33,8 +33,11 @@ TEST(AppRemembered, ARestartBringsBackTheWindowCameraAndFolder) {
     ASSERT_TRUE(v.WaitRunning());
     EXPECT_EQ(v.app->geometry(), window);
     const CViewCamera again = v.app->Display()->GetScene().Camera();
-    for (const auto& [before, after] : {std::pair{camera.RotationX, again.RotationX}, {camera.RotationZ, again.RotationZ},
-                                        {camera.At.x, again.At.x}, {camera.At.y, again.At.y}, {camera.At.z, again.At.z}})
+    for (const auto& [before, after] : {std::pair{camera.RotationX, again.RotationX},
+                                        {camera.RotationZ, again.RotationZ},
+                                        {camera.At.x, again.At.x},
+                                        {camera.At.y, again.At.y},
+                                        {camera.At.z, again.At.z}})
         EXPECT_NEAR(before, after, 1e-5f);
     Click(v.app->Menu()->ModelOpenButton());
     EXPECT_EQ(CurrentDirectory(), v.root + QStringLiteral("/my models"));

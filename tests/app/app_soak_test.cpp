@@ -297,15 +297,17 @@ TEST(AppSoak, FileActionRoundsKeepMemoryFlat) {
     }
     const Memory end = SettledMemory(display);
     const double seconds = clock.elapsed() / 1000.0;
-    const std::uint64_t ticks = display->GetScene().TickCount() - ticks0, frames = display->GetScene().FramesRendered() - frames0;
-    std::printf("soak: %d rounds in %.1f s, %llu ticks, %llu frames drawn\n"
-                "soak: heap in use %.2f MB after %d rounds, %.2f MB at the end (%+.2f MB)\n"
-                "soak: resident %.2f MB after %d rounds, %.2f MB at the end (%+.2f MB)\n"
-                "soak: bound %+.2f MB; the smaller figure holds %.1f KB, %.2f MB over the rounds after the warm-up\n",
-                rounds, seconds, static_cast<unsigned long long>(ticks), static_cast<unsigned long long>(frames),
-                Mb(warm.heap), kWarmUpRounds, Mb(end.heap), Mb(end.heap - warm.heap), Mb(warm.resident),
-                kWarmUpRounds, Mb(end.resident), Mb(end.resident - warm.resident), Mb(kGrowthBound),
-                smallestModel / 1024.0, Mb(smallestModel * (rounds - kWarmUpRounds)));
+    const std::uint64_t ticks = display->GetScene().TickCount() - ticks0,
+                        frames = display->GetScene().FramesRendered() - frames0;
+    std::printf(
+        "soak: %d rounds in %.1f s, %llu ticks, %llu frames drawn\n"
+        "soak: heap in use %.2f MB after %d rounds, %.2f MB at the end (%+.2f MB)\n"
+        "soak: resident %.2f MB after %d rounds, %.2f MB at the end (%+.2f MB)\n"
+        "soak: bound %+.2f MB; the smaller figure holds %.1f KB, %.2f MB over the rounds after the warm-up\n",
+        rounds, seconds, static_cast<unsigned long long>(ticks), static_cast<unsigned long long>(frames), Mb(warm.heap),
+        kWarmUpRounds, Mb(end.heap), Mb(end.heap - warm.heap), Mb(warm.resident), kWarmUpRounds, Mb(end.resident),
+        Mb(end.resident - warm.resident), Mb(kGrowthBound), smallestModel / 1024.0,
+        Mb(smallestModel * (rounds - kWarmUpRounds)));
     std::fflush(stdout);
     if (::testing::Test::HasFailure()) return;
     // The tick went on and frames were drawn between the actions.

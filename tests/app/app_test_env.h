@@ -61,10 +61,9 @@ inline bool WaitFor(const std::function<bool()>& done, int ms) {
 // screen would give.
 inline void SendMouse(QWidget* widget, QEvent::Type type, QPoint local, Qt::MouseButton button = Qt::LeftButton) {
     const QPoint global = widget->mapToGlobal(local);
-    const Qt::MouseButtons buttons =
-        type == QEvent::MouseButtonRelease ? Qt::MouseButtons() : Qt::MouseButtons(button);
-    QMouseEvent event(type, QPointF(local), QPointF(global), type == QEvent::MouseMove ? Qt::NoButton : button,
-                      buttons, Qt::NoModifier);
+    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::MouseButtons() : Qt::MouseButtons(button);
+    QMouseEvent event(type, QPointF(local), QPointF(global), type == QEvent::MouseMove ? Qt::NoButton : button, buttons,
+                      Qt::NoModifier);
     QApplication::sendEvent(widget, &event);
 }
 
@@ -75,10 +74,9 @@ inline void Drag(QWidget* widget, QPoint from, QPoint delta, int steps = 4) {
     const QPoint global0 = widget->mapToGlobal(from);
     const auto send = [&](QEvent::Type type, QPoint global) {
         const QPoint local = widget->mapFromGlobal(global);
-        QMouseEvent event(type, QPointF(local), QPointF(global),
-                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-                          type == QEvent::MouseButtonRelease ? Qt::MouseButtons() : Qt::MouseButtons(Qt::LeftButton),
-                          Qt::NoModifier);
+        QMouseEvent event(
+            type, QPointF(local), QPointF(global), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+            type == QEvent::MouseButtonRelease ? Qt::MouseButtons() : Qt::MouseButtons(Qt::LeftButton), Qt::NoModifier);
         QApplication::sendEvent(widget, &event);
     };
     send(QEvent::MouseButtonPress, global0);

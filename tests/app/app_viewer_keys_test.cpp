@@ -39,11 +39,13 @@ TEST(AppViewerKeys, OpensByArgumentFramesPausesAndNeverWhitesOut) {
     QImage white(display->size(), QImage::Format_RGB32);
     white.fill(Qt::white);
     double whitest = 0;
-    ASSERT_TRUE(apptest::WaitFor([&] {
-        whitest = std::max(whitest, 1.0 - apptest::DifferingShare(apptest::ScreenImage(display), white, 20));
-        const CModel* m = display->GetScene().CurrentModel();
-        return m && m->name.ToUtf8() == "collada-demo-animated-male" && display->GetScene().FramesRendered() >= 3;
-    }, 240000));
+    ASSERT_TRUE(apptest::WaitFor(
+        [&] {
+            whitest = std::max(whitest, 1.0 - apptest::DifferingShare(apptest::ScreenImage(display), white, 20));
+            const CModel* m = display->GetScene().CurrentModel();
+            return m && m->name.ToUtf8() == "collada-demo-animated-male" && display->GetScene().FramesRendered() >= 3;
+        },
+        240000));
     EXPECT_LT(whitest, 0.3);
 
     const auto frames = [&](std::uint64_t n) {
@@ -63,8 +65,10 @@ TEST(AppViewerKeys, OpensByArgumentFramesPausesAndNeverWhitesOut) {
     // F: the figure's box lies inside the view and fills much of its height.
     QTest::keyClick(&app, Qt::Key_F);
     ASSERT_TRUE(frames(2));
-    const QRectF rect = ProjectedRect(*display->GetScene().Renderer(),
-                                      PosedBounds(*display->GetScene().CurrentModel(), *display->GetScene().RenderModel(0)), display->ViewRect().size());
+    const QRectF rect =
+        ProjectedRect(*display->GetScene().Renderer(),
+                      PosedBounds(*display->GetScene().CurrentModel(), *display->GetScene().RenderModel(0)),
+                      display->ViewRect().size());
     EXPECT_TRUE(QRectF(display->ViewRect()).contains(rect));
     EXPECT_GT(rect.height(), display->ViewRect().height() * 0.5);
     const QImage withFigure = apptest::ScreenImage(display);
@@ -88,7 +92,8 @@ TEST(AppViewerKeys, OpensByArgumentFramesPausesAndNeverWhitesOut) {
     ASSERT_TRUE(frames(2));  // the frame under way may have begun before the resize
     EXPECT_EQ(app.CloseButton()->geometry().right() + 1, 1100 - app.titleBarHeight / 2);
     const Matrix4& proj = display->GetScene().Renderer()->MatProj;
-    EXPECT_NEAR(proj.m[1][1] / proj.m[0][0], static_cast<double>(display->ViewRect().width()) / display->ViewRect().height(), 1e-3);
+    EXPECT_NEAR(proj.m[1][1] / proj.m[0][0],
+                static_cast<double>(display->ViewRect().width()) / display->ViewRect().height(), 1e-3);
 
     // Minimised, nobody sees it: no frames (the one under way may finish); shown again, they come back.
     app.showMinimized();

@@ -209,7 +209,8 @@ TEST(AppWindow, AnUnreadableConfigIsReportedAndNeverWrittenOver) {
     EXPECT_EQ(v.app->background.R, 140);  // the default, not the file's 10
     CMessageDialog* messages = v.app->MessageDialog();
     ASSERT_TRUE(WaitFor([&] { return messages->isVisible(); }, 10000));
-    EXPECT_TRUE(messages->Text().contains(QStringLiteral("config.ini: larger than 1 MB"))) << messages->Text().toStdString();
+    EXPECT_TRUE(messages->Text().contains(QStringLiteral("config.ini: larger than 1 MB")))
+        << messages->Text().toStdString();
     messages->grab().save(UiShotPath(QStringLiteral("app_unreadable_config.png")));
     apptest::Click(v.app->CloseButton());
     EXPECT_TRUE(v.app->Closed());

@@ -15,7 +15,7 @@
 
 TEST(DisplayFrameRate, RefreshesOnlyPastOneSecond) {
     CFrameRateMeter meter;
-    EXPECT_FALSE(meter.Frame(5000));  // starts the clock
+    EXPECT_FALSE(meter.Frame(5000));                                          // starts the clock
     for (int i = 1; i <= 10; ++i) EXPECT_FALSE(meter.Frame(5000 + i * 100));  // exactly 1000 ms: not yet
     EXPECT_EQ(meter.Rate(), 0.0f);
     EXPECT_TRUE(meter.Frame(6100));
@@ -46,11 +46,16 @@ TEST(DisplayFrameRate, FirstFrameDoesNotCountFromMidnight) {
 // Steps over `ticks` ticks `elapsed` s apart, after `speed` doublings
 // (negative: halvings).
 TEST(PlaybackClock, FollowsTheWallClock) {
-    const struct { double elapsed; int ticks, speed; bool paused; std::uint32_t steps; } cases[] = {
-        {0.016, 10, 0, false, 30},  {0.020, 10, 0, false, 30},   // keeping up, or a little late: 3 a tick
-        {2.0, 3, 0, false, 1125},   {3600.0, 1, 0, false, 1875}, // 0.5 frames/s: 2 s worth; a sleep: 10 s
-        {0.016, 8, -3, false, 3},   {0.016, 4, -5, false, 1},    // 0.125x, fractions carried; the floor
-        {0.016, 2, 5, false, 48},   {2.0, 5, 0, true, 0},        // capped at 8x; paused
+    const struct {
+        double elapsed;
+        int ticks, speed;
+        bool paused;
+        std::uint32_t steps;
+    } cases[] = {
+        {0.016, 10, 0, false, 30}, {0.020, 10, 0, false, 30},    // keeping up, or a little late: 3 a tick
+        {2.0, 3, 0, false, 1125},  {3600.0, 1, 0, false, 1875},  // 0.5 frames/s: 2 s worth; a sleep: 10 s
+        {0.016, 8, -3, false, 3},  {0.016, 4, -5, false, 1},     // 0.125x, fractions carried; the floor
+        {0.016, 2, 5, false, 48},  {2.0, 5, 0, true, 0},         // capped at 8x; paused
     };
     for (const auto& c : cases) {
         CPlaybackClock clock;
@@ -100,7 +105,7 @@ TEST(DisplayCameraSteps, PanWithoutAnEyeOffsetMovesNothing) {
 TEST(DisplayCameraSteps, PanAlongTheViewAxes) {
     CViewCamera r;
     r.At = {0, 0, 0};
-    r.EyeOffset = {0, -5, 0};  // looking along +Y from -Y
+    r.EyeOffset = {0, -5, 0};                    // looking along +Y from -Y
     ASSERT_TRUE(PanCamera(r, 64, 0, 640, 360));  // sx = 1
     // Right of a camera looking along +Y with Z up is +X or -X: along X only.
     EXPECT_NEAR(std::abs(r.At.x), 1.0f, 1e-5);

@@ -41,14 +41,20 @@ inline std::string QuadDocument(const std::string& corners, const std::string& n
     return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
            "<COLLADA xmlns=\"http://www.collada.org/2005/11/COLLADASchema\" version=\"1.4.1\">"
            "<library_effects><effect id=\"e\"><profile_COMMON><technique sid=\"common\"><phong>"
-           "<diffuse><color>" + colour + "</color></diffuse></phong></technique></profile_COMMON></effect>"
+           "<diffuse><color>" +
+           colour +
+           "</color></diffuse></phong></technique></profile_COMMON></effect>"
            "</library_effects>"
            "<library_materials><material id=\"m\" name=\"m\"><instance_effect url=\"#e\"/></material>"
            "</library_materials>"
            "<library_geometries><geometry id=\"g\"><mesh>"
-           "<source id=\"g-pos\"><float_array id=\"g-pos-a\" count=\"12\">" + corners + "</float_array>"
+           "<source id=\"g-pos\"><float_array id=\"g-pos-a\" count=\"12\">" +
+           corners +
+           "</float_array>"
            "<technique_common><accessor source=\"#g-pos-a\" count=\"4\" stride=\"3\"/></technique_common></source>"
-           "<source id=\"g-nrm\"><float_array id=\"g-nrm-a\" count=\"3\">" + normal + "</float_array>"
+           "<source id=\"g-nrm\"><float_array id=\"g-nrm-a\" count=\"3\">" +
+           normal +
+           "</float_array>"
            "<technique_common><accessor source=\"#g-nrm-a\" count=\"1\" stride=\"3\"/></technique_common></source>"
            "<vertices id=\"g-verts\"><input semantic=\"POSITION\" source=\"#g-pos\"/></vertices>"
            "<triangles material=\"m\" count=\"2\">"
@@ -74,9 +80,11 @@ inline bool WriteRoom(const QString& root) {
     bool ok = WriteText(room + "washitu1.dae",
                         QuadDocument("-1 -5 0.5  1 -5 0.5  1 -5 2.5  -1 -5 2.5", "0 1 0", "0.9 0.2 0.1 1"));
     ok = WriteText(room + "washitu2.dae",
-                   QuadDocument("-20 -20 0  20 -20 0  20 20 0  -20 20 0", "0 0 1", "0.2 0.8 0.2 1")) && ok;
+                   QuadDocument("-20 -20 0  20 -20 0  20 20 0  -20 20 0", "0 0 1", "0.2 0.8 0.2 1")) &&
+         ok;
     ok = WriteText(room + "washitu3.dae",
-                   QuadDocument("-20 -12 -5  20 -12 -5  20 -12 20  -20 -12 20", "0 1 0", "0.2 0.3 0.9 1")) && ok;
+                   QuadDocument("-20 -12 -5  20 -12 -5  20 -12 20  -20 -12 20", "0 1 0", "0.2 0.3 0.9 1")) &&
+         ok;
     for (const char* name : {"cloud.png", "star.png", "moon.png"}) {
         QImage image(16, 16, QImage::Format_ARGB32);
         image.fill(QColor(200, 200, 220));

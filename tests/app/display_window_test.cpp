@@ -259,8 +259,7 @@ TEST_F(DisplayWindowTest, LeftDragPansAtAndLightTargetAlike) {
     Drag(Qt::LeftButton, {100, 100}, {{130, 110}, {150, 120}});
     r = window->GetScene().Camera();
     const Vector3 moveAt = {r.At.x - at0.x, r.At.y - at0.y, r.At.z - at0.z};
-    const Vector3 moveLight = {r.LightTarget.x - light0.x, r.LightTarget.y - light0.y,
-                               r.LightTarget.z - light0.z};
+    const Vector3 moveLight = {r.LightTarget.x - light0.x, r.LightTarget.y - light0.y, r.LightTarget.z - light0.z};
     // The same vector is added to both (rounded to each one's float).
     EXPECT_NEAR(moveAt.x, moveLight.x, 1e-6);
     EXPECT_NEAR(moveAt.y, moveLight.y, 1e-6);

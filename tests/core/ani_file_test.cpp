@@ -177,7 +177,8 @@ TEST(AniRoundTrip, KeyTimesAndMatricesComeBackToSixDecimals) {
     for (int k = 0; k < c->keyTimes.Count(); ++k) {
         EXPECT_EQ(Fixed6(r->keyTimes[k]), Fixed6(c->keyTimes[k])) << "key " << k;
         for (int i = 0; i < 16; ++i)
-            EXPECT_EQ(Fixed6(r->poseMatrices[k].m[i]), Fixed6(c->poseMatrices[k].m[i])) << "key " << k << " element " << i;
+            EXPECT_EQ(Fixed6(r->poseMatrices[k].m[i]), Fixed6(c->poseMatrices[k].m[i]))
+                << "key " << k << " element " << i;
     }
 }
 
@@ -306,7 +307,7 @@ TEST(AniRead, ShortPoseLinesAndBadNumbers) {
     EXPECT_EQ(m0[3], 4.0f);
     for (int i = 4; i < 16; ++i) EXPECT_EQ(m0[i], 0.0f);
     for (float v : c->poseMatrices[1].m) EXPECT_EQ(v, 0.0f);
-    EXPECT_EQ(c->poseMatrices[2].m[0], 7.0f);  // a leading tab is skipped
+    EXPECT_EQ(c->poseMatrices[2].m[0], 7.0f);    // a leading tab is skipped
     EXPECT_EQ(c->poseMatrices[2].m[15], 22.0f);  // numbers past 16 are ignored
 }
 
@@ -331,8 +332,8 @@ TEST(AniRead, KeyTimeLineIsCutAt39999Bytes) {
         AppendInt(keys, i);
         keys += ".500000 ";
     }
-    const std::string file = "<ANIMATION_BEGIN>\n<KEY_TIME>\n" + keys +
-                             "\n<POSE_MATRIX>\n1\n<POSE_MATRIX_END>\n<ANIMATION_END>\n";
+    const std::string file =
+        "<ANIMATION_BEGIN>\n<KEY_TIME>\n" + keys + "\n<POSE_MATRIX>\n1\n<POSE_MATRIX_END>\n<ANIMATION_END>\n";
     CModel model;
     ASSERT_TRUE(ParseAnimation(model, file));
     const CAnimationChannel* c = model.animations[0]->channels[0];
@@ -376,7 +377,9 @@ TEST(AniRead, DamagedFilesNeverCrash) {
         for (int e = 0; e < edits; ++e) {
             const std::size_t at = rng() % (bytes.size() + 1);
             switch (rng() % 4) {
-                case 0: if (at < bytes.size()) bytes[at] = static_cast<char>(rng()); break;
+                case 0:
+                    if (at < bytes.size()) bytes[at] = static_cast<char>(rng());
+                    break;
                 case 1: bytes.insert(at, 1, "\n\r<>[] \x83\x81\0"[rng() % 11]); break;
                 case 2: bytes.erase(at, rng() % 40); break;
                 default: bytes.insert(at, bytes.substr(rng() % bytes.size(), rng() % 200)); break;

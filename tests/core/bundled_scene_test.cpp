@@ -138,9 +138,11 @@ TEST(BundledScene, FigureSkinAndLoopingAnimation) {
     const auto vcount = Numbers(weights.child("vcount").text().get());
     const auto v = Numbers(weights.child("v").text().get());
     ASSERT_EQ(vcount.size(), vertexCount);
-    std::string weightId = std::string(weights.find_child_by_attribute("input", "semantic", "WEIGHT")
-                                           .attribute("source").value()).substr(1);
-    const auto w = Numbers(skin.find_child_by_attribute("source", "id", weightId.c_str()).child("float_array").text().get());
+    std::string weightId =
+        std::string(weights.find_child_by_attribute("input", "semantic", "WEIGHT").attribute("source").value())
+            .substr(1);
+    const auto w =
+        Numbers(skin.find_child_by_attribute("source", "id", weightId.c_str()).child("float_array").text().get());
     size_t pos = 0, blended = 0;
     for (double n : vcount) {
         double sum = 0;
@@ -166,9 +168,13 @@ TEST(BundledScene, FigureSkinAndLoopingAnimation) {
         EXPECT_TRUE(d.Select("library_visual_scenes/visual_scene//node[@id='" + node + "'][@type='JOINT']")) << node;
         const std::string sampler = std::string(anim.child("channel").attribute("source").value()).substr(1);
         auto sourceOf = [&](const char* semantic) {
-            const std::string id = std::string(anim.select_node(("sampler[@id='" + sampler + "']/input[@semantic='" +
-                                                                 semantic + "']").c_str())
-                                                   .node().attribute("source").value()).substr(1);
+            const std::string id =
+                std::string(
+                    anim.select_node(("sampler[@id='" + sampler + "']/input[@semantic='" + semantic + "']").c_str())
+                        .node()
+                        .attribute("source")
+                        .value())
+                    .substr(1);
             return Numbers(anim.find_child_by_attribute("source", "id", id.c_str()).child("float_array").text().get());
         };
         const auto times = sourceOf("INPUT");
@@ -186,8 +192,7 @@ TEST(BundledScene, RoomHasALampAtEachShadowLamp) {
     const auto positions = Positions(d);
     for (const auto& lamp : std::vector<std::array<double, 3>>{{-3, -10.8, 2}, {-3, -2.8, 2}, {3.2, 5.2, 2}}) {
         int near = 0;
-        for (const auto& p : positions)
-            near += std::hypot(p[0] - lamp[0], p[1] - lamp[1], p[2] - lamp[2]) < 0.45;
+        for (const auto& p : positions) near += std::hypot(p[0] - lamp[0], p[1] - lamp[1], p[2] - lamp[2]) < 0.45;
         EXPECT_GT(near, 16) << lamp[0] << "," << lamp[1];
     }
 }

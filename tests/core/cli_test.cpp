@@ -55,7 +55,8 @@ TEST(CliSettings, ReadsConfigIniOfTheGivenFolder) {
 
     // One it cannot read: said, exit 1, nothing printed as if it were the defaults.
     WriteFileBytes(dir / "config.ini", "BKColorR = 10\r\n" + std::string(2 << 20, 'x'));
-    EXPECT_NE(CliErrors("settings", &status, dir.Path().string()).find("config.ini: larger than 1 MB"), std::string::npos);
+    EXPECT_NE(CliErrors("settings", &status, dir.Path().string()).find("config.ini: larger than 1 MB"),
+              std::string::npos);
     EXPECT_EQ(status, 1);
 
     Cli("settings '" + (dir / "missing") + "'", &status);
@@ -162,7 +163,9 @@ TEST(CliConvert, OutDirConvertsEveryInputAndReportsEachFailure) {
         CliErrors("convert ./broken.dae '" + kCat + "' ./none.dae --out-dir out", &status, dir.Path().string());
     EXPECT_EQ(status, 1);
     EXPECT_EQ(errors.rfind("vorland-cli: ./broken.dae: ", 0), 0u) << errors;
-    EXPECT_NE(errors.find("\nvorland-cli: ./none.dae: cannot read the file: No such file or directory\n"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("\nvorland-cli: ./none.dae: cannot read the file: No such file or directory\n"),
+              std::string::npos)
+        << errors;
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 2);
     EXPECT_TRUE(std::filesystem::exists(dir / "out/washitu1.mdl"));
     EXPECT_TRUE(std::filesystem::exists(dir / "out/washitu1.ani"));
@@ -171,8 +174,8 @@ TEST(CliInfo, SpecialAndForeignFilesEndInExitOne) {
     ScratchDir dir;
     ASSERT_EQ(::mkfifo((dir / "pipe.mdl").c_str(), 0600), 0);
     WriteFileBytes(dir / "README.mdl", "not a model\n");
-    for (const std::string& path : {dir / "pipe.mdl", dir / "README.mdl", std::string("/dev/zero"), dir.Path().string() + "/",
-                                    dir / "pipe.ani", std::string("/dev/zero.dae")}) {
+    for (const std::string& path : {dir / "pipe.mdl", dir / "README.mdl", std::string("/dev/zero"),
+                                    dir.Path().string() + "/", dir / "pipe.ani", std::string("/dev/zero.dae")}) {
         int status = -1;
         Cli("info '" + path + "'", &status);
         EXPECT_EQ(status, 1) << path;
@@ -186,7 +189,8 @@ TEST(CliConvert, OutDirIsMadeAndJobsWriteWhatOneAtATimeWrites) {
     const std::string corpus = VORLAND_CORPUS_DIR "/blender/";
     WriteFileBytes(dir / "file", "");
     std::string inputs = "convert '" + kCat + "' '" + VORLAND_SOURCE_DIR "/tests/data/gltf/khronos/'*.gl* ./file";
-    for (const char* name : {"animated-blender-cube", "letter-f-animated", "two-skinned-cubes", "leg-with-control-bones"})
+    for (const char* name :
+         {"animated-blender-cube", "letter-f-animated", "two-skinned-cubes", "leg-with-control-bones"})
         inputs += " '" + corpus + name + ".dae'";
     // The same stems again: the later input's files remain.
     inputs += " '" + std::string(VORLAND_SOURCE_DIR) + "/tests/data/gltf/blender/letter-f-animated.glb' '" + kCat + "'";

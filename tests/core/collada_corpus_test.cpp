@@ -72,8 +72,8 @@ TEST(ColladaCorpus, AnimatedMaleFigure) {
         EXPECT_EQ(model.bones[i]->boneType, BoneType::Joint);
     }
     // Inverse bind matrix of Bone_Spine: numbers 16..31 of the bind poses.
-    const float inv1[16] = {11.37604f, 2.6903e-6f, -3.4444e-7f, 2.22676e-7f, 0, 1.444688f, 11.28393f, -12.61279f,
-                            2.71226e-6f, -11.28393f, 1.444688f, -0.9339718f, 0, 0, 0, 1};
+    const float inv1[16] = {11.37604f,   2.6903e-6f, -3.4444e-7f, 2.22676e-7f, 0, 1.444688f, 11.28393f, -12.61279f,
+                            2.71226e-6f, -11.28393f, 1.444688f,   -0.9339718f, 0, 0,         0,         1};
     for (int e = 0; e < 16; ++e) EXPECT_EQ(model.bones[1]->invBindMatrix[e], inv1[e]) << e;
     // Joint matrix of Bone_Spine: <matrix sid="transform">1 0 2.38419e-7 0 -3.02777e-8 0.9919035 ...
     EXPECT_EQ(model.bones[1]->jointMatrix[2], 2.38419e-7f);
@@ -152,7 +152,8 @@ TEST(ColladaCorpus, ConformanceSuiteNeverCrashesOrHangs) {
     std::vector<fs::path> files;
     for (const auto& entry : fs::directory_iterator(dir)) {
         std::string ext = entry.path().extension().string();
-        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        std::transform(ext.begin(), ext.end(), ext.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         if (ext == ".dae") files.push_back(entry.path());
     }
     std::sort(files.begin(), files.end());
@@ -182,7 +183,8 @@ TEST(ColladaCorpus, ConformanceSuiteNeverCrashesOrHangs) {
             EXPECT_EQ(error.find('\n'), std::string::npos) << error;
             EXPECT_EQ(error.rfind(file.string(), 0), 0u) << error;
             std::string kind = error.substr(file.string().size());
-            if (kind.size() > 1 && kind[0] == ':' && std::isdigit(static_cast<unsigned char>(kind[1]))) kind = kind.substr(kind.find(':', 1));
+            if (kind.size() > 1 && kind[0] == ':' && std::isdigit(static_cast<unsigned char>(kind[1])))
+                kind = kind.substr(kind.find(':', 1));
             for (std::size_t q = kind.find('"'); q != std::string::npos; q = kind.find('"', q + 3)) {
                 const std::size_t close = kind.find('"', q + 1);
                 if (close == std::string::npos) break;
@@ -192,7 +194,8 @@ TEST(ColladaCorpus, ConformanceSuiteNeverCrashesOrHangs) {
         }
     }
     std::ostringstream summary;
-    summary << clean << " of " << files.size() << " import cleanly; slowest " << slowest << " s CPU (" << slowestFile << ")";
+    summary << clean << " of " << files.size() << " import cleanly; slowest " << slowest << " s CPU (" << slowestFile
+            << ")";
     for (const auto& [kind, n] : kinds) summary << "\n  " << n << " x" << kind;
     std::printf("%s\n", summary.str().c_str());
     RecordProperty("summary", summary.str());
@@ -224,7 +227,8 @@ TEST(ColladaCorpus, ConvertedFigureAgreesWithTheDae) {
     const std::string dae = info(kMale), mdl = info(out + ".mdl"), ani = info(out + ".ani");
     for (const char* key : {"geometries", "vertices", "corners", "materials", "textures", "bones", "root_bones"})
         EXPECT_EQ(field(dae, key), field(mdl, key)) << key << "\n" << dae << "\n" << mdl;
-    for (const char* key : {"channels", "keys"}) EXPECT_EQ(field(dae, key), field(ani, key)) << key << "\n" << dae << "\n" << ani;
+    for (const char* key : {"channels", "keys"})
+        EXPECT_EQ(field(dae, key), field(ani, key)) << key << "\n" << dae << "\n" << ani;
     EXPECT_EQ(field(ani, "animations"), "1");
     std::remove((out + ".mdl").c_str());
     std::remove((out + ".ani").c_str());

@@ -17,8 +17,8 @@ std::string Mesh(const std::string& inner, const std::string& id = "g") {
 }
 
 std::string Source(const std::string& id, int count, int stride, const std::string& values) {
-    return "<source id='" + id + "'><float_array id='" + id + "-array' count='" + std::to_string(count) + "'>" + values +
-           "</float_array><technique_common><accessor source='#" + id + "-array' count='1' stride='" +
+    return "<source id='" + id + "'><float_array id='" + id + "-array' count='" + std::to_string(count) + "'>" +
+           values + "</float_array><technique_common><accessor source='#" + id + "-array' count='1' stride='" +
            std::to_string(stride) + "'/></technique_common></source>";
 }
 
@@ -32,9 +32,9 @@ const float* Vec(const CFloatArray* a, int i) { return static_cast<const float*>
 
 TEST(ColladaGeometry, SourcesVerticesRenamingAndVertexCount) {
     CModel model;
-    ASSERT_TRUE(Import(model, Wrap(Mesh(
-        Source("g-pos", 24, 3, "0 0 0 1 0 0 1 1 0 0 1 0 0 0 1 1 0 1 1 1 1 0 1 1") +
-        Source("g-uv", 4, 2, "0.5 0.25\n 1 0") + Source("g-col", 8, 4, "1 0 0 1 0 1 0 1") + kVertices))));
+    ASSERT_TRUE(Import(model, Wrap(Mesh(Source("g-pos", 24, 3, "0 0 0 1 0 0 1 1 0 0 1 0 0 0 1 1 0 1 1 1 1 0 1 1") +
+                                        Source("g-uv", 4, 2, "0.5 0.25\n 1 0") +
+                                        Source("g-col", 8, 4, "1 0 0 1 0 1 0 1") + kVertices))));
     ASSERT_EQ(model.geometries.Count(), 1);
     const CGeometry* g = model.geometries[0];
     EXPECT_EQ(g->id.ToUtf8(), "g");
@@ -62,7 +62,8 @@ TEST(ColladaGeometry, SourcesVerticesRenamingAndVertexCount) {
 TEST(ColladaGeometry, ShortTextOrLyingCountIsRefused) {
     for (const int count : {7, 100000000}) {
         CModel model;
-        EXPECT_NE(ImportFails(model, Wrap(Mesh(Source("g-pos", count, 3, "1 2 3 4") + kVertices))).find("source \"g-pos\" holds 4 numbers"),
+        EXPECT_NE(ImportFails(model, Wrap(Mesh(Source("g-pos", count, 3, "1 2 3 4") + kVertices)))
+                      .find("source \"g-pos\" holds 4 numbers"),
                   std::string::npos);
     }
 }
@@ -80,11 +81,11 @@ TEST(ColladaGeometry, ZeroOrMissingStrideAndCount) {
 TEST(ColladaGeometry, TrianglesWithThreeOffsets) {
     CModel model;
     ASSERT_TRUE(Import(model, Wrap(Mesh(Source("g-pos", 18, 3, "0 0 0 1 0 0 0 1 0 0 0 1 1 0 1 0 1 1") + kVertices +
-        "<triangles material='mat' count='2'>"
-        "<input semantic='VERTEX' source='#g-verts' offset='0'/>"
-        "<input semantic='NORMAL' source='#g-nrm' offset='1'/>"
-        "<input semantic='TEXCOORD' source='#g-uv' offset='2' set='0'/>"
-        "<p>0 10 20 1 11 21 2 12 22\n3 13 23 4 14 24 5 15 25</p></triangles>"))));
+                                        "<triangles material='mat' count='2'>"
+                                        "<input semantic='VERTEX' source='#g-verts' offset='0'/>"
+                                        "<input semantic='NORMAL' source='#g-nrm' offset='1'/>"
+                                        "<input semantic='TEXCOORD' source='#g-uv' offset='2' set='0'/>"
+                                        "<p>0 10 20 1 11 21 2 12 22\n3 13 23 4 14 24 5 15 25</p></triangles>"))));
     ASSERT_EQ(model.geometries[0]->polygonData.Count(), 1);
     const CPolygonData* p = model.geometries[0]->polygonData[0];
     EXPECT_EQ(p->materialId.ToUtf8(), "mat");
@@ -101,10 +102,13 @@ TEST(ColladaGeometry, TrianglesWithThreeOffsets) {
 
 TEST(ColladaGeometry, UnknownSemanticStillWidensTheGroup) {
     CModel model;
-    ASSERT_TRUE(Import(model, Wrap(Mesh(kVertices +
-        "<triangles count='1'><input semantic='VERTEX' source='#g-verts' offset='0'/>"
-        "<input semantic='NORMAL' source='#n' offset='1'/><input semantic='TEXTANGENT' source='#t' offset='2'/>"
-        "<p>1 2 3 4 5 6 7 8 9</p></triangles>"))));
+    ASSERT_TRUE(Import(
+        model,
+        Wrap(Mesh(
+            kVertices +
+            "<triangles count='1'><input semantic='VERTEX' source='#g-verts' offset='0'/>"
+            "<input semantic='NORMAL' source='#n' offset='1'/><input semantic='TEXTANGENT' source='#t' offset='2'/>"
+            "<p>1 2 3 4 5 6 7 8 9</p></triangles>"))));
     const CPolygonData* p = model.geometries[0]->polygonData[0];
     EXPECT_TRUE(p->materialId.Empty());
     EXPECT_EQ(List(p->vertexIndices), (std::vector<int>{1, 4, 7}));
@@ -113,11 +117,14 @@ TEST(ColladaGeometry, UnknownSemanticStillWidensTheGroup) {
 
 TEST(ColladaGeometry, VertexOnlyAndShortLastGroup) {
     CModel model;
-    ASSERT_TRUE(Import(model, Wrap(Mesh(kVertices +
-        "<triangles count='1'><input semantic='VERTEX' source='#g-verts' offset='0'/><p>5 6 7 8</p></triangles>"
-        "<triangles count='1'><input semantic='VERTEX' source='#g-verts' offset='0'/>"
-        "<input semantic='COLOR' source='#c' offset='1'/><p>1 2 3</p></triangles>"
-        "<triangles count='0'><input semantic='VERTEX' source='#g-verts' offset='0'/><p>1 2 3</p></triangles>"))));
+    ASSERT_TRUE(Import(
+        model,
+        Wrap(Mesh(
+            kVertices +
+            "<triangles count='1'><input semantic='VERTEX' source='#g-verts' offset='0'/><p>5 6 7 8</p></triangles>"
+            "<triangles count='1'><input semantic='VERTEX' source='#g-verts' offset='0'/>"
+            "<input semantic='COLOR' source='#c' offset='1'/><p>1 2 3</p></triangles>"
+            "<triangles count='0'><input semantic='VERTEX' source='#g-verts' offset='0'/><p>1 2 3</p></triangles>"))));
     const CGeometry* g = model.geometries[0];
     ASSERT_EQ(g->polygonData.Count(), 3);
     EXPECT_EQ(List(g->polygonData[0]->vertexIndices), (std::vector<int>{5, 6, 7, 8}));  // not limited by count
@@ -128,10 +135,12 @@ TEST(ColladaGeometry, VertexOnlyAndShortLastGroup) {
 
 TEST(ColladaGeometry, EveryPrimitiveIsReadInDocumentOrder) {
     CModel model;
-    ASSERT_TRUE(Import(model, Wrap(Mesh(kVertices +
-        "<triangles count='1'><input semantic='VERTEX' source='#g-verts' offset='0'/><p>9 9 9</p></triangles>"
-        "<polylist count='2'><input semantic='VERTEX' source='#g-verts' offset='0'/><vcount>4 4</vcount>"
-        "<p>0 1 2 3 4 5 6 7</p></polylist>"))));
+    ASSERT_TRUE(Import(
+        model,
+        Wrap(Mesh(kVertices +
+                  "<triangles count='1'><input semantic='VERTEX' source='#g-verts' offset='0'/><p>9 9 9</p></triangles>"
+                  "<polylist count='2'><input semantic='VERTEX' source='#g-verts' offset='0'/><vcount>4 4</vcount>"
+                  "<p>0 1 2 3 4 5 6 7</p></polylist>"))));
     const CGeometry* g = model.geometries[0];
     ASSERT_EQ(g->polygonData.Count(), 2);
     EXPECT_EQ(List(g->polygonData[0]->vertexIndices), (std::vector<int>{9, 9, 9}));
@@ -140,11 +149,11 @@ TEST(ColladaGeometry, EveryPrimitiveIsReadInDocumentOrder) {
 
 TEST(ColladaGeometry, TwoTexcoordSetsShareTheLaterOffset) {
     CModel model;
-    ASSERT_TRUE(Import(model, Wrap(Mesh(kVertices +
-        "<triangles count='1'><input semantic='VERTEX' source='#g-verts' offset='0'/>"
-        "<input semantic='TEXCOORD' source='#uv0' offset='1' set='0'/>"
-        "<input semantic='TEXCOORD' source='#uv1' offset='2' set='1'/>"
-        "<p>0 10 20 1 11 21 2 12 22</p></triangles>"))));
+    ASSERT_TRUE(Import(
+        model, Wrap(Mesh(kVertices + "<triangles count='1'><input semantic='VERTEX' source='#g-verts' offset='0'/>"
+                                     "<input semantic='TEXCOORD' source='#uv0' offset='1' set='0'/>"
+                                     "<input semantic='TEXCOORD' source='#uv1' offset='2' set='1'/>"
+                                     "<p>0 10 20 1 11 21 2 12 22</p></triangles>"))));
     const CPolygonData* p = model.geometries[0]->polygonData[0];
     ASSERT_EQ(p->texIds.Count(), 2);
     EXPECT_EQ(p->texIds[1].ToUtf8(), "uv1");
@@ -153,9 +162,10 @@ TEST(ColladaGeometry, TwoTexcoordSetsShareTheLaterOffset) {
 
 TEST(ColladaGeometry, OddOffsetsNeverReadOutsideTheIndices) {
     CModel model;
-    ASSERT_TRUE(Import(model, Wrap(Mesh(kVertices +
-        "<triangles count='1'><input semantic='VERTEX' source='#g-verts' offset='-3'/>"
-        "<input semantic='NORMAL' source='#n' offset='2147483647'/><p>1 2 3 4</p></triangles>"))));
+    ASSERT_TRUE(Import(
+        model, Wrap(Mesh(kVertices +
+                         "<triangles count='1'><input semantic='VERTEX' source='#g-verts' offset='-3'/>"
+                         "<input semantic='NORMAL' source='#n' offset='2147483647'/><p>1 2 3 4</p></triangles>"))));
     const CPolygonData* p = model.geometries[0]->polygonData[0];
     EXPECT_EQ(p->vertexIndices.Count(), 0);
     EXPECT_EQ(p->normalIndices.Count(), 0);
@@ -165,8 +175,9 @@ TEST(ColladaGeometry, RequiredElementsEndTheImport) {
     struct Case {
         std::string body, message;
     } cases[] = {
-        {"<library_geometries><geometry id='ok'><mesh>" + kVertices + "</mesh></geometry>"
-         "<geometry id='spline'><spline/></geometry></library_geometries>",
+        {"<library_geometries><geometry id='ok'><mesh>" + kVertices +
+             "</mesh></geometry>"
+             "<geometry id='spline'><spline/></geometry></library_geometries>",
          "<geometry id=\"spline\"> has no <mesh>"},
         {Mesh(""), "<mesh> has no <vertices>"},
         {Mesh("<vertices id='v'/>"), "<vertices id=\"v\"> has no <input>"},
@@ -177,7 +188,8 @@ TEST(ColladaGeometry, RequiredElementsEndTheImport) {
         {Mesh(kVertices + "<triangles count='1'><input semantic='VERTEX' source='#g-verts' offset='0'/></triangles>"),
          "<triangles> has no <p>"},
         {Mesh(kVertices + "<triangles><p>1 2 3</p></triangles>"), "<triangles> has no count attribute"},
-        {Mesh(kVertices + "<polylist count='many'><p>1 2 3</p></polylist>"), "<polylist> has a non-numeric count attribute"},
+        {Mesh(kVertices + "<polylist count='many'><p>1 2 3</p></polylist>"),
+         "<polylist> has a non-numeric count attribute"},
     };
     for (const Case& c : cases) {
         CModel model;

@@ -133,14 +133,14 @@ TEST(ColladaMaterials, TextureChainColoursAndOrder) {
     EXPECT_EQ(mat(2)->diffuse[3], 1.0f);
     EXPECT_TRUE(mat(2)->textureName.Empty());
     EXPECT_EQ(mat(3)->diffuse[2], 0.3f);
-    EXPECT_EQ(mat(3)->diffuse[3], 0.0f);  // three numbers leave alpha at 0
+    EXPECT_EQ(mat(3)->diffuse[3], 0.0f);       // three numbers leave alpha at 0
     EXPECT_TRUE(mat(4)->textureName.Empty());  // broken chain is no error
     EXPECT_TRUE(mat(5)->textureName.Empty());
     EXPECT_EQ(mat(5)->diffuse[0], 0.0f);
     // An effect id with a quote is found like any other.
     EXPECT_EQ(mat(6)->diffuse[0], 0.5f);
     EXPECT_EQ(mat(6)->diffuse[2], 0.125f);
-    EXPECT_EQ(mat(7)->diffuse[0], 0.0f);  // blinn is not read
+    EXPECT_EQ(mat(7)->diffuse[0], 0.0f);              // blinn is not read
     EXPECT_EQ(mat(8)->textureName.ToUtf8(), "img1");  // same effect, same result
     for (int i = 0; i < 9; ++i) {
         EXPECT_EQ(mat(i)->ambient[0], 0.0f);
@@ -189,8 +189,9 @@ TEST(ColladaErrors, ImageWithoutInitFromEndsTheImport) {
 
 TEST(ColladaErrors, MaterialWithoutInstanceEffectNamesTheLine) {
     CModel model;
-    const std::string error = ImportFails(model, Wrap("<library_materials>\n<material id='a'><instance_effect url='#x'/></material>\n"
-                                                      "<material id='b'/>\n</library_materials>"));
+    const std::string error =
+        ImportFails(model, Wrap("<library_materials>\n<material id='a'><instance_effect url='#x'/></material>\n"
+                                "<material id='b'/>\n</library_materials>"));
     EXPECT_NE(error.find(":4: <material id=\"b\"> has no <instance_effect>"), std::string::npos) << error;
     EXPECT_EQ(model.materials.Count(), 1);
 }

@@ -14,7 +14,8 @@ namespace {
 
 const std::string kSkin =
     "<library_geometries><geometry id='body'><mesh>"
-    "<source id='p'><float_array count='3'>0 0 0</float_array><technique_common><accessor stride='3'/></technique_common></source>"
+    "<source id='p'><float_array count='3'>0 0 0</float_array><technique_common><accessor "
+    "stride='3'/></technique_common></source>"
     "<vertices id='v'><input semantic='POSITION' source='#p'/></vertices></mesh></geometry></library_geometries>"
     "<library_controllers><controller id='c'><skin source='#body'>"
     "<source id='j'><Name_array count='2'>hip knee</Name_array></source>"
@@ -33,13 +34,25 @@ std::string Anim(const std::string& id, const std::string& target, int keys, int
     std::string times, out;
     for (int i = 0; i < keys; ++i) times += std::to_string(i * 0.5) + " ";
     for (int i = 0; i < values; ++i) out += std::to_string(i) + "\n";
-    return "<animation id='" + id + "'>"
-           "<source id='" + id + "-in'><float_array count='" + std::to_string(keys) + "'>" + times + "</float_array></source>"
-           "<source id='" + id + "-out'><float_array count='" + std::to_string(values) + "'>" + out + "</float_array></source>"
-           "<source id='" + id + "-interp'><Name_array count='1'>LINEAR</Name_array></source>"
-           "<sampler id='" + id + "-s'><input semantic='INPUT' source='#" + id + "-in'/>"
-           "<input semantic='OUTPUT' source='#" + id + "-out'/></sampler>"
-           "<channel source='#" + id + "-s' target='" + target + "'/>" +
+    return "<animation id='" + id +
+           "'>"
+           "<source id='" +
+           id + "-in'><float_array count='" + std::to_string(keys) + "'>" + times +
+           "</float_array></source>"
+           "<source id='" +
+           id + "-out'><float_array count='" + std::to_string(values) + "'>" + out +
+           "</float_array></source>"
+           "<source id='" +
+           id +
+           "-interp'><Name_array count='1'>LINEAR</Name_array></source>"
+           "<sampler id='" +
+           id + "-s'><input semantic='INPUT' source='#" + id +
+           "-in'/>"
+           "<input semantic='OUTPUT' source='#" +
+           id +
+           "-out'/></sampler>"
+           "<channel source='#" +
+           id + "-s' target='" + target + "'/>" +
            (secondChannel ? "<channel source='#" + id + "-s' target='other/transform'/>" : "") + "</animation>";
 }
 
@@ -47,13 +60,17 @@ std::string Anim(const std::string& id, const std::string& target, int keys, int
 
 TEST(ColladaNodes, SidJoinsNodesToSkinBones) {
     CModel model;
-    ASSERT_TRUE(Import(model, Wrap(kSkin + Scene(
-        "<node id='Armature' type='NODE'><matrix sid='transform'>1 0 0 1 0 1 0 2 0 0 1 3 0 0 0 1</matrix>"
-        "  <node id='Bone_hip' sid='hip' type='JOINT'><translate sid='location'>1 2 3</translate>"
-        "    <node id='Bone_knee' sid='knee' type='JOINT'>"
-        "      <matrix sid='transform'>\n 2 0 0 0\n 0 2 0 0\n 0 0 2 9\n 0 0 0 1\n</matrix></node></node></node>"
-        "<node id='Mesh' type='joint'><matrix sid='other'>5 5 5 5 5 5 5 5 5 5 5 5 5 5 5 5</matrix>"
-        "  <instance_controller url='#c'/></node>"))));
+    ASSERT_TRUE(Import(
+        model,
+        Wrap(
+            kSkin +
+            Scene(
+                "<node id='Armature' type='NODE'><matrix sid='transform'>1 0 0 1 0 1 0 2 0 0 1 3 0 0 0 1</matrix>"
+                "  <node id='Bone_hip' sid='hip' type='JOINT'><translate sid='location'>1 2 3</translate>"
+                "    <node id='Bone_knee' sid='knee' type='JOINT'>"
+                "      <matrix sid='transform'>\n 2 0 0 0\n 0 2 0 0\n 0 0 2 9\n 0 0 0 1\n</matrix></node></node></node>"
+                "<node id='Mesh' type='joint'><matrix sid='other'>5 5 5 5 5 5 5 5 5 5 5 5 5 5 5 5</matrix>"
+                "  <instance_controller url='#c'/></node>"))));
     ASSERT_EQ(model.bones.Count(), 2);
     ASSERT_EQ(model.rootBones.Count(), 2);
     const CBone* root = model.rootBones[0];
@@ -84,11 +101,15 @@ TEST(ColladaNodes, SidJoinsNodesToSkinBones) {
 
 TEST(ColladaNodes, ShortMatrixAndRepeatedSids) {
     CModel model;
-    ASSERT_TRUE(Import(model, Wrap(kSkin + Scene(
-        "<node id='a' sid='hip' type='JOINT'><matrix sid='transform'>1 2 3 4 5 6 7 8 9 10 11 12</matrix></node>"
-        "<node id='b' sid='hip' type='NODE'/>"
-        "<node id='c' sid='free'/><node id='d' sid='free'/>"
-        "<node id='e'><matrix sid='transform'> </matrix></node>"))));
+    ASSERT_TRUE(Import(
+        model,
+        Wrap(
+            kSkin +
+            Scene(
+                "<node id='a' sid='hip' type='JOINT'><matrix sid='transform'>1 2 3 4 5 6 7 8 9 10 11 12</matrix></node>"
+                "<node id='b' sid='hip' type='NODE'/>"
+                "<node id='c' sid='free'/><node id='d' sid='free'/>"
+                "<node id='e'><matrix sid='transform'> </matrix></node>"))));
     ASSERT_EQ(model.rootBones.Count(), 5);
     EXPECT_NE(model.rootBones[0], model.rootBones[1]);  // a joint has one place: the second node gets its own bone
     const CBone* hip = model.bones[0];
@@ -105,9 +126,10 @@ TEST(ColladaNodes, ShortMatrixAndRepeatedSids) {
 
 TEST(ColladaNodes, ASkinBoneBelowItselfDoesNotCloseALoop) {
     CModel model;
-    ASSERT_TRUE(Import(model, Wrap(kSkin + Scene(
-        "<node id='h1' sid='hip'><node id='h2' sid='hip'><node id='k1' sid='knee'/></node></node>"
-        "<node id='k2' sid='knee'><node id='h3' sid='hip'/></node>"))));
+    ASSERT_TRUE(Import(
+        model,
+        Wrap(kSkin + Scene("<node id='h1' sid='hip'><node id='h2' sid='hip'><node id='k1' sid='knee'/></node></node>"
+                           "<node id='k2' sid='knee'><node id='h3' sid='hip'/></node>"))));
     // Every bone reached from the roots must end: walk with a step budget.
     int steps = 0;
     std::vector<const CBone*> stack(model.rootBones.begin(), model.rootBones.end());
@@ -146,10 +168,10 @@ TEST(ColladaNodes, NestingIsLimitedToAThousandLevels) {
 
 TEST(ColladaAnimations, GroupedAnimationsGiveOneChannelEach) {
     CModel model;
-    ASSERT_TRUE(Import(model, Wrap(kSkin + Scene("<node id='Bone_hip' sid='hip'/>") +
-        "<library_animations><animation id='all'>" + Anim("a1", "Bone_hip/transform", 10, 160) +
-        Anim("a2", "Nothing/transform", 10, 160) + Anim("a3", "whole", 10, 160, true) +
-        "</animation></library_animations>")));
+    ASSERT_TRUE(Import(
+        model, Wrap(kSkin + Scene("<node id='Bone_hip' sid='hip'/>") + "<library_animations><animation id='all'>" +
+                    Anim("a1", "Bone_hip/transform", 10, 160) + Anim("a2", "Nothing/transform", 10, 160) +
+                    Anim("a3", "whole", 10, 160, true) + "</animation></library_animations>")));
     ASSERT_EQ(model.animations.Count(), 1);
     const CAnimation* a = model.animations[0];
     EXPECT_EQ(a->id.ToUtf8(), "ColladaAnim_001");

@@ -29,13 +29,21 @@ std::string Inv(int joints) {
 std::string Skin(const std::string& names, int joints, const std::string& weights, int vertexCount,
                  const std::string& vcount, const std::string& v, const std::string& extra = "") {
     return kGeometry + "<library_controllers><controller id='c'><skin source='#body'>" + extra +
-           "<source id='j'><Name_array count='" + std::to_string(joints) + "'>" + names + "</Name_array></source>"
-           "<source id='ib'><float_array count='" + std::to_string(joints * 16) + "'>" + Inv(joints) + "</float_array></source>"
-           "<source id='w'><float_array count='20'>" + weights + "</float_array></source>"
+           "<source id='j'><Name_array count='" + std::to_string(joints) + "'>" + names +
+           "</Name_array></source>"
+           "<source id='ib'><float_array count='" +
+           std::to_string(joints * 16) + "'>" + Inv(joints) +
+           "</float_array></source>"
+           "<source id='w'><float_array count='20'>" +
+           weights +
+           "</float_array></source>"
            "<joints><input semantic='JOINT' source='#j'/><input semantic='INV_BIND_MATRIX' source='#ib'/></joints>"
-           "<vertex_weights count='" + std::to_string(vertexCount) + "'>"
+           "<vertex_weights count='" +
+           std::to_string(vertexCount) +
+           "'>"
            "<input semantic='JOINT' source='#j' offset='0'/><input semantic='WEIGHT' source='#w' offset='1'/>"
-           "<vcount>" + vcount + "</vcount><v>" + v + "</v></vertex_weights></skin></controller></library_controllers>";
+           "<vcount>" +
+           vcount + "</vcount><v>" + v + "</v></vertex_weights></skin></controller></library_controllers>";
 }
 
 struct Entry {
@@ -89,8 +97,8 @@ TEST(InsertWeight, KeepsTheEightLargestSortedAndStable) {
 
 TEST(ColladaSkin, BonesWeightsAndBindShape) {
     CModel model;
-    ASSERT_TRUE(Import(model, Wrap(Skin("hip knee\n\tfoot", 3, "0.5 0.3 0.2 0.4", 3, "3 2 0",
-                                        "0 0 1 1 2 2  2 2 0 0", "<bind_shape_matrix>1 0 0 5\n0 1 0 6 0 0 1 7 0 0 0 1</bind_shape_matrix>"))));
+    ASSERT_TRUE(Import(model, Wrap(Skin("hip knee\n\tfoot", 3, "0.5 0.3 0.2 0.4", 3, "3 2 0", "0 0 1 1 2 2  2 2 0 0",
+                                        "<bind_shape_matrix>1 0 0 5\n0 1 0 6 0 0 1 7 0 0 0 1</bind_shape_matrix>"))));
     const CGeometry* g = model.geometries[0];
     EXPECT_EQ(g->bindShapeMatrix[3], 5.0f);
     EXPECT_EQ(g->bindShapeMatrix[11], 7.0f);
@@ -118,15 +126,19 @@ TEST(ColladaSkin, JointsBecomeBonesWhenAMatrixAWeightOrANodeUsesThem) {
         const char* bones;
         float weightBone;
     };
-    const Case cases[] = {{4, "0 0", "", "a b c d ", 0}, {1, "0 0", "", "a ", 0}, {1, "2 0", "", "a c ", 1},
-                          {1, "3 0", "b", "a b d ", 2}, {1, "0 0", "c x", "a c ", 0}};
+    const Case cases[] = {{4, "0 0", "", "a b c d ", 0},
+                          {1, "0 0", "", "a ", 0},
+                          {1, "2 0", "", "a c ", 1},
+                          {1, "3 0", "b", "a b d ", 2},
+                          {1, "0 0", "c x", "a c ", 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bones);
         std::string scene = "<library_visual_scenes><visual_scene>";
         for (const char* s = c.sids; *s; ++s)
             if (*s != ' ') scene += std::string("<node sid='") + *s + "'/>";
         CModel model;
-        ASSERT_TRUE(Import(model, Wrap(Skin("a b c d", c.matrices, "1", 1, "1", c.v) + scene + "</visual_scene></library_visual_scenes>")));
+        ASSERT_TRUE(Import(model, Wrap(Skin("a b c d", c.matrices, "1", 1, "1", c.v) + scene +
+                                       "</visual_scene></library_visual_scenes>")));
         std::string bones;
         for (const CBone* b : model.bones) bones += b->name.ToUtf8() + " ";
         EXPECT_EQ(bones, c.bones);

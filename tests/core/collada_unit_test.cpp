@@ -61,7 +61,10 @@ TEST(ColladaUnit, ModelsArriveInMetresInEveryPose) {
     const std::string leg = ReadText(kLeg);
     ASSERT_FALSE(WithUnit(leg, "1").empty()) << "missing test data: " << kLeg;
     // A value that is no length is left out: the document's own units stand.
-    const struct { const char* meter; double scale; } cases[] = {
+    const struct {
+        const char* meter;
+        double scale;
+    } cases[] = {
         {"0.01", 0.01}, {"0.0254", 0.0254}, {"2.5", 2.5}, {"0", 1}, {"-3", 1}, {"inch", 1}, {"1e400", 1},
     };
     for (std::uint32_t counter : {0u, 37u}) {
@@ -88,20 +91,37 @@ TEST(ColladaUnit, ACentimetreFileIsReadInMetres) {
 
 // An <asset> inside a part with its own up axis or unit applies to that part (a node's to the nodes below it).
 TEST(ColladaUnit, AnAssetInsideAPartAppliesToThatPart) {
-    const struct { const char *geometryAsset, *nodeAsset; float vertex[3], translation[3]; } cases[] = {  // both written (0, 1, 2)
-        {"", "", {0, 1, 2}, {0, 1, 2}}, {"<asset><up_axis>Y_UP</up_axis></asset>", "", {0, -2, 1}, {0, 1, 2}},
+    const struct {
+        const char *geometryAsset, *nodeAsset;
+        float vertex[3], translation[3];
+    } cases[] = {
+        // both written (0, 1, 2)
+        {"", "", {0, 1, 2}, {0, 1, 2}},
+        {"<asset><up_axis>Y_UP</up_axis></asset>", "", {0, -2, 1}, {0, 1, 2}},
         {"<asset><unit meter=\"0.01\"/></asset>", "<asset><unit meter=\"1\"/></asset>", {0, 0.01f, 0.02f}, {0, 1, 2}},
         {"", "<asset><up_axis>Y_UP</up_axis><unit meter=\"0.5\"/></asset>", {0, 1, 2}, {0, -1, 0.5f}}};
     for (const auto& c : cases) {
         CModel model;
-        ASSERT_TRUE(colladatest::Import(model, colladatest::Wrap(std::string("<asset><unit meter=\"1\"/><up_axis>Z_UP</up_axis></asset><library_geometries><geometry id=\"g\">") +
-            c.geometryAsset + "<mesh><source id=\"p\"><float_array id=\"pa\" count=\"9\">0 1 2 0 1 2 0 1 2</float_array><technique_common><accessor source=\"#pa\" count=\"3\" stride=\"3\">"
-            "<param name=\"X\" type=\"float\"/><param name=\"Y\" type=\"float\"/><param name=\"Z\" type=\"float\"/></accessor></technique_common></source><vertices id=\"v\">"
-            "<input semantic=\"POSITION\" source=\"#p\"/></vertices><triangles count=\"1\"><input semantic=\"VERTEX\" source=\"#v\" offset=\"0\"/><p>0 1 2</p></triangles></mesh>"
-            "</geometry></library_geometries><library_visual_scenes><visual_scene id=\"s\"><node id=\"a\">" + c.nodeAsset + "<node id=\"b\"><matrix sid=\"transform\">"
-            "1 0 0 0 0 1 0 1 0 0 1 2 0 0 0 1</matrix></node></node></visual_scene></library_visual_scenes>")));
-        const float* v = static_cast<const float*>(model.geometries[0]->FindFloatArray(model.geometries[0]->polygonData[0]->vertexId)->values->Data());
+        ASSERT_TRUE(colladatest::Import(
+            model,
+            colladatest::Wrap(
+                std::string("<asset><unit meter=\"1\"/><up_axis>Z_UP</up_axis></asset><library_geometries><geometry "
+                            "id=\"g\">") +
+                c.geometryAsset +
+                "<mesh><source id=\"p\"><float_array id=\"pa\" count=\"9\">0 1 2 0 1 2 0 1 "
+                "2</float_array><technique_common><accessor source=\"#pa\" count=\"3\" stride=\"3\">"
+                "<param name=\"X\" type=\"float\"/><param name=\"Y\" type=\"float\"/><param name=\"Z\" "
+                "type=\"float\"/></accessor></technique_common></source><vertices id=\"v\">"
+                "<input semantic=\"POSITION\" source=\"#p\"/></vertices><triangles count=\"1\"><input "
+                "semantic=\"VERTEX\" source=\"#v\" offset=\"0\"/><p>0 1 2</p></triangles></mesh>"
+                "</geometry></library_geometries><library_visual_scenes><visual_scene id=\"s\"><node id=\"a\">" +
+                c.nodeAsset +
+                "<node id=\"b\"><matrix sid=\"transform\">"
+                "1 0 0 0 0 1 0 1 0 0 1 2 0 0 0 1</matrix></node></node></visual_scene></library_visual_scenes>")));
+        const float* v = static_cast<const float*>(
+            model.geometries[0]->FindFloatArray(model.geometries[0]->polygonData[0]->vertexId)->values->Data());
         for (int k = 0; k < 3; ++k) EXPECT_NEAR(v[k], c.vertex[k], 1e-6) << c.geometryAsset;
-        for (int k = 0; k < 3; ++k) EXPECT_NEAR(model.rootBones[0]->children[0]->jointMatrix[4 * k + 3], c.translation[k], 1e-6) << c.nodeAsset;
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(model.rootBones[0]->children[0]->jointMatrix[4 * k + 3], c.translation[k], 1e-6) << c.nodeAsset;
     }
 }

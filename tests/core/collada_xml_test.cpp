@@ -53,8 +53,9 @@ TEST(XmlDocument, ReportsTheLineOfAnElement) {
 }
 
 TEST(XmlSelect, ListsInDocumentOrderAcrossRepeatedParents) {
-    Doc d("<COLLADA xmlns='http://www.collada.org/2005/11/COLLADASchema'>"
-          "<lib><g id='1'/><g id='2'/></lib><other><g id='x'/></other><lib><g id='3'/></lib></COLLADA>");
+    Doc d(
+        "<COLLADA xmlns='http://www.collada.org/2005/11/COLLADASchema'>"
+        "<lib><g id='1'/><g id='2'/></lib><other><g id='x'/></other><lib><g id='3'/></lib></COLLADA>");
     const XmlNodeList list = SelectNodes(d.root(), "COLLADA/lib/g");
     ASSERT_EQ(list.Length(), 3);
     EXPECT_EQ(Attribute(list.Item(0), "id"), "1");
@@ -66,8 +67,9 @@ TEST(XmlSelect, ListsInDocumentOrderAcrossRepeatedParents) {
 }
 
 TEST(XmlSelect, PredicatesOnLiteralsAndBoundValues) {
-    Doc d("<r><in semantic='JOINT' n='1'/><in semantic='WEIGHT' n='2'/><in semantic='WEIGHT' n='3'/>"
-          "<e id=\"it's\"><v>q</v></e><e id=\"a']|//*[@id='b\"><v>x</v></e><e id='b'><v>y</v></e></r>");
+    Doc d(
+        "<r><in semantic='JOINT' n='1'/><in semantic='WEIGHT' n='2'/><in semantic='WEIGHT' n='3'/>"
+        "<e id=\"it's\"><v>q</v></e><e id=\"a']|//*[@id='b\"><v>x</v></e><e id='b'><v>y</v></e></r>");
     EXPECT_EQ(Attribute(SelectSingleNode(d.root(), "r/in[@semantic='WEIGHT']"), "n"), "2");
     EXPECT_EQ(SelectNodes(d.root(), "r/in[@semantic=$]", "WEIGHT").Length(), 2);
     // Values from the file are compared as they are, never parsed as query.
@@ -118,8 +120,7 @@ TEST(XmlNumbers, TabsAndLineBreaksSplitLikeSpaces) {
 
 TEST(XmlNumbers, AtoiAndAtofSemantics) {
     Doc d("<r><a>+7 -0 12abc abc 0x10 2147483648 -9.9</a><b>.5 5. -.25e1 1e 1e-400 inf</b></r>");
-    EXPECT_EQ(Ints(SelectSingleNode(d.root(), "r/a"), 1024, -1),
-              (std::vector<int>{7, 0, 12, 0, 0, 2147483647, -9}));
+    EXPECT_EQ(Ints(SelectSingleNode(d.root(), "r/a"), 1024, -1), (std::vector<int>{7, 0, 12, 0, 0, 2147483647, -9}));
     const std::vector<float> f = Floats(SelectSingleNode(d.root(), "r/b"), 1024, -1);
     ASSERT_EQ(f.size(), 6u);
     EXPECT_EQ(f[0], 0.5f);
@@ -145,13 +146,14 @@ TEST(XmlNumbers, TextBeyondTheBufferIsCut) {
 TEST(XmlNumbers, HugeDeclaredBufferAllocatesNothingExtra) {
     Doc d("<r><a>1 2 3</a></r>");
     // 100 million declared elements: 12.8 GB of buffer is only emulated.
-    EXPECT_EQ(Floats(SelectSingleNode(d.root(), "r/a"), 100000000LL * 128, 100000000LL),
-              (std::vector<float>{1, 2, 3}));
+    EXPECT_EQ(Floats(SelectSingleNode(d.root(), "r/a"), 100000000LL * 128, 100000000LL), (std::vector<float>{1, 2, 3}));
 }
 
 TEST(XmlNumbers, MultibyteTextIsCutByItsCodePageBytes) {
     // U+3042 is two bytes in code page 932 (three in UTF-8): "\xe3\x81\x82" + "12 5".
-    Doc d("<r><a>\xe3\x81\x82" "12 5</a></r>");
+    Doc d(
+        "<r><a>\xe3\x81\x82"
+        "12 5</a></r>");
     const pugi::xml_node a = SelectSingleNode(d.root(), "r/a");
     EXPECT_EQ(Ints(a, 1024, -1), (std::vector<int>{0, 5}));
     EXPECT_EQ(Floats(a, 4, -1), (std::vector<float>{0.0f}));
@@ -164,10 +166,32 @@ TEST(XmlNumbers, MultibyteTextIsCutByItsCodePageBytes) {
 // converting them token by token gives, in order, with the count limit
 // falling before, at and after the middle.
 TEST(XmlNumbers, LongListsConvertedOnTwoThreadsMatchTokenByToken) {
-    const char* shapes[] = {"-0.7741333", "0.01268625", "1.089871", "3e2", "-4.5E-3", "12abc", "abc", "+7",
-                            "2147483648", ".5", "-0", "123456", "9.999999999999999999999", "1e-400",
-                            "123456789", "99999999", "-12345678", "5.", "-.5", "1.2.3", "--1", "+-1",
-                            "00000001.50000000", "12345678.12345678", "99999999.99999999", "0.000000015",
+    const char* shapes[] = {"-0.7741333",
+                            "0.01268625",
+                            "1.089871",
+                            "3e2",
+                            "-4.5E-3",
+                            "12abc",
+                            "abc",
+                            "+7",
+                            "2147483648",
+                            ".5",
+                            "-0",
+                            "123456",
+                            "9.999999999999999999999",
+                            "1e-400",
+                            "123456789",
+                            "99999999",
+                            "-12345678",
+                            "5.",
+                            "-.5",
+                            "1.2.3",
+                            "--1",
+                            "+-1",
+                            "00000001.50000000",
+                            "12345678.12345678",
+                            "99999999.99999999",
+                            "0.000000015",
                             "1111111111111111111111111111111111111111111111111111111111111111111111111111"
                             "1111111111111111111111111111111111111111111111111111111111111111111111111111.5"};
     const char* blanks[] = {" ", "  ", "\t", "\r\n", "\n \t"};

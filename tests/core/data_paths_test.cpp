@@ -14,14 +14,14 @@ namespace fs = std::filesystem;
 // Folders are named relative to a scratch root; "-" is "not set".
 struct Layout {
     const char* name;
-    const char* executable;   // prefix/bin/vorland or prefix/libexec/vorland/vorland-render
-    bool installed;           // prefix/share/vorland/model exists
-    const char* startHolds;   // "model/washitu", "model", "config.ini" or ""
+    const char* executable;  // prefix/bin/vorland or prefix/libexec/vorland/vorland-render
+    bool installed;          // prefix/share/vorland/model exists
+    const char* startHolds;  // "model/washitu", "model", "config.ini" or ""
     const char* home;
-    const char* configHome;   // $XDG_CONFIG_HOME (an absolute value is made from it)
-    const char* pictures;     // $XDG_PICTURES_DIR
-    const char* userDirs;     // the XDG_PICTURES_DIR line of home/.config/user-dirs.dirs
-    const char* made;         // a further folder to make
+    const char* configHome;  // $XDG_CONFIG_HOME (an absolute value is made from it)
+    const char* pictures;    // $XDG_PICTURES_DIR
+    const char* userDirs;    // the XDG_PICTURES_DIR line of home/.config/user-dirs.dirs
+    const char* made;        // a further folder to make
     const char* dataDir;
     const char* configDir;
     const char* screenshotDir;
@@ -29,22 +29,22 @@ struct Layout {
 
 const Layout kLayouts[] = {
     {"build folder", "prefix/bin/vorland", false, "", "home", "-", "-", "", "", "start", "start", "start"},
-    {"installed, empty start", "prefix/bin/vorland", true, "", "home", "-", "-", "", "",
-     "prefix/share/vorland", "home/.config/vorland", "home"},
-    {"~/Pictures", "prefix/bin/vorland", true, "", "home", "-", "-", "", "home/Pictures",
-     "prefix/share/vorland", "home/.config/vorland", "home/Pictures"},
-    {"start holds the room", "prefix/bin/vorland", true, "model/washitu", "home", "-", "-", "", "",
-     "start", "home/.config/vorland", "start"},
+    {"installed, empty start", "prefix/bin/vorland", true, "", "home", "-", "-", "", "", "prefix/share/vorland",
+     "home/.config/vorland", "home"},
+    {"~/Pictures", "prefix/bin/vorland", true, "", "home", "-", "-", "", "home/Pictures", "prefix/share/vorland",
+     "home/.config/vorland", "home/Pictures"},
+    {"start holds the room", "prefix/bin/vorland", true, "model/washitu", "home", "-", "-", "", "", "start",
+     "home/.config/vorland", "start"},
     {"start holds some other model/", "prefix/bin/vorland", true, "model", "home", "-", "-", "", "",
      "prefix/share/vorland", "home/.config/vorland", "home"},
     {"start holds config.ini", "prefix/bin/vorland", true, "config.ini", "home", "-", "-", "", "",
      "prefix/share/vorland", "start", "home"},
-    {"XDG_CONFIG_HOME", "prefix/bin/vorland", true, "", "home", "/cfg", "-", "", "",
-     "prefix/share/vorland", "cfg/vorland", "home"},
+    {"XDG_CONFIG_HOME", "prefix/bin/vorland", true, "", "home", "/cfg", "-", "", "", "prefix/share/vorland",
+     "cfg/vorland", "home"},
     {"relative XDG_CONFIG_HOME is ignored", "prefix/bin/vorland", true, "", "home", "cfg", "-", "", "",
      "prefix/share/vorland", "home/.config/vorland", "home"},
-    {"XDG_PICTURES_DIR", "prefix/bin/vorland", true, "", "home", "-", "/shots", "", "shots",
-     "prefix/share/vorland", "home/.config/vorland", "shots"},
+    {"XDG_PICTURES_DIR", "prefix/bin/vorland", true, "", "home", "-", "/shots", "", "shots", "prefix/share/vorland",
+     "home/.config/vorland", "shots"},
     {"missing XDG_PICTURES_DIR", "prefix/bin/vorland", true, "", "home", "-", "/shots", "", "home/Pictures",
      "prefix/share/vorland", "home/.config/vorland", "home/Pictures"},
     {"user-dirs.dirs", "prefix/bin/vorland", true, "", "home", "-", "-", "XDG_PICTURES_DIR=\"$HOME/Bilder\"",

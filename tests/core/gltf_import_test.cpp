@@ -68,20 +68,28 @@ std::string Doc(const std::string& body, const std::string& buffer = "") {
 using Accessors = std::vector<std::pair<std::string, std::string>>;  // fields and bytes of each
 
 // One triangle (accessor 0) and `extra` accessors with views of their own; the rest goes where its name says.
-std::string TriangleDoc(const std::string& attributes, const Accessors& extra = {}, const std::string& primitive = "", const std::string& members = "", const std::string& nodes = R"({"mesh":0})") {
+std::string TriangleDoc(const std::string& attributes, const Accessors& extra = {}, const std::string& primitive = "",
+                        const std::string& members = "", const std::string& nodes = R"({"mesh":0})") {
     std::string buffer = Floats({0, 0, 0, 1, 0, 0, 0, 1, 0});
-    std::string views = R"({"buffer":0,"byteLength":36})", accessors = R"({"bufferView":0,"componentType":5126,"count":3,"type":"VEC3"})";
+    std::string views = R"({"buffer":0,"byteLength":36})",
+                accessors = R"({"bufferView":0,"componentType":5126,"count":3,"type":"VEC3"})";
     for (std::size_t i = 0; i < extra.size(); ++i) {
-        views += R"(,{"buffer":0,"byteOffset":)" + std::to_string(buffer.size()) + R"(,"byteLength":)" + std::to_string(extra[i].second.size()) + "}";
+        views += R"(,{"buffer":0,"byteOffset":)" + std::to_string(buffer.size()) + R"(,"byteLength":)" +
+                 std::to_string(extra[i].second.size()) + "}";
         accessors += R"(,{"bufferView":)" + std::to_string(i + 1) + "," + extra[i].first + "}";
         buffer += extra[i].second + std::string(3 - (extra[i].second.size() + 3) % 4, '\0');
     }
-    return Doc(R"("nodes":[)" + nodes + R"(],"meshes":[{"primitives":[{"attributes":{"POSITION":0)" + attributes + "}" + primitive + R"(}]}],"bufferViews":[)" + views + R"(],"accessors":[)" + accessors + "]" + members, buffer);
+    return Doc(R"("nodes":[)" + nodes + R"(],"meshes":[{"primitives":[{"attributes":{"POSITION":0)" + attributes + "}" +
+                   primitive + R"(}]}],"bufferViews":[)" + views + R"(],"accessors":[)" + accessors + "]" + members,
+               buffer);
 }
 
-const float* Values(const CGeometry& g, const CName& id) { return static_cast<const float*>(g.FindFloatArray(id)->values->Data()); }
+const float* Values(const CGeometry& g, const CName& id) {
+    return static_cast<const float*>(g.FindFloatArray(id)->values->Data());
+}
 
-bool Load(CModel& model, const std::string& bytes, std::string* error = nullptr, std::vector<std::string>* notes = nullptr) {
+bool Load(CModel& model, const std::string& bytes, std::string* error = nullptr,
+          std::vector<std::string>* notes = nullptr) {
     CName name;
     name.SetAscii("doc");
     const Outcome imported = LoadGltfFromMemory(model, bytes, name, "");
@@ -158,7 +166,9 @@ TEST(GltfImport, EmbeddedImagesStayInMemoryAndAreWrittenBesideTheMdl) {
 
 TEST(GltfImport, YUpNodesStandInTheZUpFrame) {
     CModel model;
-    ASSERT_TRUE(Load(model, Doc(R"("nodes":[{"name":"root","children":[1]},{"name":"n","translation":[1,2,3]}],"scenes":[{"nodes":[0]}])")));
+    ASSERT_TRUE(Load(
+        model,
+        Doc(R"("nodes":[{"name":"root","children":[1]},{"name":"n","translation":[1,2,3]}],"scenes":[{"nodes":[0]}])")));
     // The root node is the root bone and holds the node; translation is in elements 3, 7, 11.
     ASSERT_EQ(model.rootBones.Count(), 1);
     EXPECT_EQ(model.rootBones[0]->name.ToUtf8(), "root");
@@ -214,22 +224,26 @@ TEST(GltfImport, KeysAreSampledAtTheUnionOfTheNodesKeyTimes) {
         {"CUBICSPLINE", Floats({0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0}), 0.625f},
     };
     for (const Case& c : cases) {
-        const std::string buffer = Floats({0, 1, 0, 0.5f, 1}) + Floats({0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1}) + c.translation;
-        const std::string views = R"("bufferViews":[{"buffer":0,"byteLength":8},{"buffer":0,"byteOffset":8,"byteLength":12},)"
-                                  R"({"buffer":0,"byteOffset":20,"byteLength":48},{"buffer":0,"byteOffset":68,"byteLength":)" +
-                                  std::to_string(c.translation.size()) + "}]";
+        const std::string buffer =
+            Floats({0, 1, 0, 0.5f, 1}) + Floats({0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1}) + c.translation;
+        const std::string views =
+            R"("bufferViews":[{"buffer":0,"byteLength":8},{"buffer":0,"byteOffset":8,"byteLength":12},)"
+            R"({"buffer":0,"byteOffset":20,"byteLength":48},{"buffer":0,"byteOffset":68,"byteLength":)" +
+            std::to_string(c.translation.size()) + "}]";
         const std::string accessors = R"("accessors":[{"bufferView":0,"componentType":5126,"count":2,"type":"SCALAR"},)"
                                       R"({"bufferView":1,"componentType":5126,"count":3,"type":"SCALAR"},)"
                                       R"({"bufferView":2,"componentType":5126,"count":3,"type":"VEC4"},)"
                                       R"({"bufferView":3,"componentType":5126,"count":)" +
                                       std::to_string(c.translation.size() / 12) + R"(,"type":"VEC3"}])";
-        const std::string animation = std::string(R"("animations":[{"samplers":[{"input":0,"output":3,"interpolation":")") +
-                                      c.interpolation + R"("},{"input":1,"output":2}],)"
-                                      R"("channels":[{"sampler":0,"target":{"node":0,"path":"translation"}},)"
-                                      R"({"sampler":1,"target":{"node":0,"path":"rotation"}}]}])";
+        const std::string animation =
+            std::string(R"("animations":[{"samplers":[{"input":0,"output":3,"interpolation":")") + c.interpolation +
+            R"("},{"input":1,"output":2}],)"
+            R"("channels":[{"sampler":0,"target":{"node":0,"path":"translation"}},)"
+            R"({"sampler":1,"target":{"node":0,"path":"rotation"}}]}])";
         CModel model;
         std::string error;
-        ASSERT_TRUE(Load(model, Doc(R"("nodes":[{}],)" + views + "," + accessors + "," + animation, buffer), &error)) << error;
+        ASSERT_TRUE(Load(model, Doc(R"("nodes":[{}],)" + views + "," + accessors + "," + animation, buffer), &error))
+            << error;
         ASSERT_EQ(model.animations.Count(), 1) << c.interpolation;
         const CAnimationChannel* ch = model.animations[0]->channels[0];
         ASSERT_EQ(ch->keyTimes.Count(), 3) << c.interpolation;
@@ -250,20 +264,27 @@ TEST(GltfImport, BadInputEndsWithOneLine) {
         const char* message;
     } cases[] = {
         {"truncated .glb", glb.substr(0, glb.size() / 2), "cut short"},
-        {"accessor past its view", Doc(mesh + R"("accessors":[{"bufferView":0,"componentType":5126,"count":4,"type":"VEC3"}])", triangle), "runs past"},
-        {"absurd count", Doc(mesh + R"("accessors":[{"componentType":5126,"count":4000000000,"type":"VEC3"}])", triangle), "more than the file"},
-        {"index past the vertices", Doc(R"("nodes":[{"mesh":0}],"meshes":[{"primitives":[{"attributes":{"POSITION":0},"indices":1}]}],)"
-                                        R"("bufferViews":[{"buffer":0,"byteLength":36},{"buffer":0,"byteOffset":36,"byteLength":12}],)"
-                                        R"("accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3"},)"
-                                        R"({"bufferView":1,"componentType":5125,"count":3,"type":"SCALAR"}])",
-                                        triangle + std::string("\0\0\0\0\1\0\0\0\7\0\0\0", 12)), "beyond its 3 vertices"},
+        {"accessor past its view",
+         Doc(mesh + R"("accessors":[{"bufferView":0,"componentType":5126,"count":4,"type":"VEC3"}])", triangle),
+         "runs past"},
+        {"absurd count",
+         Doc(mesh + R"("accessors":[{"componentType":5126,"count":4000000000,"type":"VEC3"}])", triangle),
+         "more than the file"},
+        {"index past the vertices",
+         Doc(R"("nodes":[{"mesh":0}],"meshes":[{"primitives":[{"attributes":{"POSITION":0},"indices":1}]}],)"
+             R"("bufferViews":[{"buffer":0,"byteLength":36},{"buffer":0,"byteOffset":36,"byteLength":12}],)"
+             R"("accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3"},)"
+             R"({"bufferView":1,"componentType":5125,"count":3,"type":"SCALAR"}])",
+             triangle + std::string("\0\0\0\0\1\0\0\0\7\0\0\0", 12)),
+         "beyond its 3 vertices"},
         {"two parents", Doc(R"("nodes":[{"children":[2]},{"children":[2]},{}])"), "more than one parent"},
         {"cycle", ReadFileBytes(kData + "khronos/RecursiveNodes.gltf"), "cycle"},
         {"nesting", std::string(100000, '['), "nested deeper"},
         {"not glTF", "hello", ""},
         {"bad .glb magic", "glTf" + glb.substr(4), "neither glTF JSON"},
         {"number out of range", Doc(R"("scene":1e309)"), "cannot be read at byte 35: number too big"},
-        {"malformed data URI", Doc(R"("buffers":[{"byteLength":4,"uri":"data:text/plain,abcd"}])"), "data URI is malformed"},
+        {"malformed data URI", Doc(R"("buffers":[{"byteLength":4,"uri":"data:text/plain,abcd"}])"),
+         "data URI is malformed"},
         {"empty URI", Doc(R"("buffers":[{"byteLength":4,"uri":""}])"), "has no URI"},
     };
     for (const Case& c : cases) {
@@ -284,8 +305,8 @@ TEST(GltfImport, Base64IsDecodedOnlyWhenStrict) {
     const struct {
         const char* text;
         const char* bytes;  // null: refused
-    } cases[] = {{"QUJD", "ABC"}, {"QUI=", "AB"}, {"QUI", "AB"}, {"QQ==", "A"}, {"QQ", "A"}, {"Q", nullptr},
-                 {"QU=I", nullptr}, {"QUJD\n", nullptr}, {"Q-I_", nullptr}, {"QUJ\\", nullptr}};
+    } cases[] = {{"QUJD", "ABC"}, {"QUI=", "AB"},    {"QUI", "AB"},       {"QQ==", "A"},     {"QQ", "A"},
+                 {"Q", nullptr},  {"QU=I", nullptr}, {"QUJD\n", nullptr}, {"Q-I_", nullptr}, {"QUJ\\", nullptr}};
     for (const auto& c : cases) {
         std::vector<unsigned char> out;
         EXPECT_EQ(DecodeBase64(c.text, out), c.bytes != nullptr) << c.text;
@@ -299,8 +320,9 @@ TEST(GltfImport, Base64IsDecodedOnlyWhenStrict) {
 // otherwise: every spelling of one buffer imports alike, a wrong one fails.
 TEST(GltfImport, DataUrisSpelledAnyWayImportAlike) {
     const std::string digits = Base64(Floats({0, 0, 0, 1, 0, 0, 0, 1, 0}));
-    const std::string body = R"({"asset":{"version":"2.0"},"nodes":[{"mesh":0}],"meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],)"
-                             R"("bufferViews":[{"buffer":0,"byteLength":36}],"accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3"}],)";
+    const std::string body =
+        R"({"asset":{"version":"2.0"},"nodes":[{"mesh":0}],"meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],)"
+        R"("bufferViews":[{"buffer":0,"byteLength":36}],"accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3"}],)";
     const std::string octet = "data:application/octet-stream;base64,";
     const struct {
         std::string uri, length;
@@ -325,44 +347,103 @@ TEST(GltfImport, DataUrisSpelledAnyWayImportAlike) {
     EXPECT_EQ(std::count(first.begin(), first.end(), 0.0f), 7);  // two unit coordinates, wherever the turn puts them
 }
 
-// Vertex sources as the format defines them, at one corner: flat normals where the file gives none (turned by a mirroring node, which turns
-// the winding; glTF's +z is the viewer's -y), coordinates of the set and transform the base colour texture names (v flipped), RGBA colours.
+// Vertex sources as the format defines them, at one corner: flat normals where the file gives none (turned by a
+// mirroring node, which turns the winding; glTF's +z is the viewer's -y), coordinates of the set and transform the base
+// colour texture names (v flipped), RGBA colours.
 TEST(GltfImport, VertexSourcesAreReadAsTheFormatDefines) {
-    const std::string vec2 = R"("componentType":5126,"count":3,"type":"VEC2")", uvs = R"(,"TEXCOORD_0":1,"TEXCOORD_1":2)", material = R"(,"material":0)";
-    const Accessors sets = {{vec2, Floats({0, 0, 0, 0, 0, 0})}, {vec2, Floats({0, 0, 1, 0, 0, 1})}};  // vertex 1 at (0, 0) and (1, 0)
-    const std::string textured = R"(,"textures":[{"source":0}],"images":[{"uri":"x.png"}],"materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0)";
+    const std::string vec2 = R"("componentType":5126,"count":3,"type":"VEC2")",
+                      uvs = R"(,"TEXCOORD_0":1,"TEXCOORD_1":2)", material = R"(,"material":0)";
+    const Accessors sets = {{vec2, Floats({0, 0, 0, 0, 0, 0})},
+                            {vec2, Floats({0, 0, 1, 0, 0, 1})}};  // vertex 1 at (0, 0) and (1, 0)
+    const std::string textured =
+        R"(,"textures":[{"source":0}],"images":[{"uri":"x.png"}],"materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0)";
     enum Source { kNormal, kTexture, kColor };
-    const struct { std::string attributes; Accessors extra; std::string primitive, members, node; Source source; std::vector<float> expected; } cases[] = {
-        {"", {}, "", "", "{\"mesh\":0}", kNormal, {0, -1, 0}}, {"", {}, "", "", R"({"mesh":0,"scale":[1,1,-1]})", kNormal, {0, 1, 0}},
-        {R"(,"NORMAL":1)", {{R"("componentType":5126,"count":3,"type":"VEC3")", Floats({0, 0, 1, 0, 0, 1, 1, 0, 0})}}, "", "", "{\"mesh\":0}", kNormal, {0, -1, 0}},
-        {uvs, sets, material, textured + "}}}]", "{\"mesh\":0}", kTexture, {0, 1}}, {uvs, sets, material, textured + R"(,"texCoord":1}}}])", "{\"mesh\":0}", kTexture, {1, 1}},
-        {uvs, sets, material, textured + R"(,"extensions":{"KHR_texture_transform":{"texCoord":1,"offset":[0.5,0.25],"scale":[2,3]}}}}}])", "{\"mesh\":0}", kTexture, {2.5f, 0.75f}},
-        {uvs, sets, material, textured + R"(,"texCoord":1,"extensions":{"KHR_texture_transform":{"rotation":1.5707963}}}}}])", "{\"mesh\":0}", kTexture, {0, 2}},
-        {R"(,"COLOR_0":1)", {{R"("componentType":5126,"count":3,"type":"VEC3")", Floats({0, 0, 0, 0.25f, 0.5f, 1, 0, 0, 0})}}, "", "", "{\"mesh\":0}", kColor, {0.25f, 0.5f, 1, 1}},
-        {R"(,"COLOR_0":1)", {{R"("componentType":5121,"normalized":true,"count":3,"type":"VEC4")", std::string("\0\0\0\0\x33\x66\x00\xff\0\0\0\0", 12)}}, "", "", "{\"mesh\":0}", kColor, {0.2f, 0.4f, 0, 1}},
-        {R"(,"COLOR_0":1)", {{R"("componentType":5123,"normalized":true,"count":3,"type":"VEC4")", std::string(8, '\0') + std::string("\xff\xff\0\0\0\0\0\0", 8) + std::string(8, '\0')}}, "", "", "{\"mesh\":0}", kColor, {1, 0, 0, 0}}};
+    const struct {
+        std::string attributes;
+        Accessors extra;
+        std::string primitive, members, node;
+        Source source;
+        std::vector<float> expected;
+    } cases[] = {
+        {"", {}, "", "", "{\"mesh\":0}", kNormal, {0, -1, 0}},
+        {"", {}, "", "", R"({"mesh":0,"scale":[1,1,-1]})", kNormal, {0, 1, 0}},
+        {R"(,"NORMAL":1)",
+         {{R"("componentType":5126,"count":3,"type":"VEC3")", Floats({0, 0, 1, 0, 0, 1, 1, 0, 0})}},
+         "",
+         "",
+         "{\"mesh\":0}",
+         kNormal,
+         {0, -1, 0}},
+        {uvs, sets, material, textured + "}}}]", "{\"mesh\":0}", kTexture, {0, 1}},
+        {uvs, sets, material, textured + R"(,"texCoord":1}}}])", "{\"mesh\":0}", kTexture, {1, 1}},
+        {uvs,
+         sets,
+         material,
+         textured + R"(,"extensions":{"KHR_texture_transform":{"texCoord":1,"offset":[0.5,0.25],"scale":[2,3]}}}}}])",
+         "{\"mesh\":0}",
+         kTexture,
+         {2.5f, 0.75f}},
+        {uvs,
+         sets,
+         material,
+         textured + R"(,"texCoord":1,"extensions":{"KHR_texture_transform":{"rotation":1.5707963}}}}}])",
+         "{\"mesh\":0}",
+         kTexture,
+         {0, 2}},
+        {R"(,"COLOR_0":1)",
+         {{R"("componentType":5126,"count":3,"type":"VEC3")", Floats({0, 0, 0, 0.25f, 0.5f, 1, 0, 0, 0})}},
+         "",
+         "",
+         "{\"mesh\":0}",
+         kColor,
+         {0.25f, 0.5f, 1, 1}},
+        {R"(,"COLOR_0":1)",
+         {{R"("componentType":5121,"normalized":true,"count":3,"type":"VEC4")",
+           std::string("\0\0\0\0\x33\x66\x00\xff\0\0\0\0", 12)}},
+         "",
+         "",
+         "{\"mesh\":0}",
+         kColor,
+         {0.2f, 0.4f, 0, 1}},
+        {R"(,"COLOR_0":1)",
+         {{R"("componentType":5123,"normalized":true,"count":3,"type":"VEC4")",
+           std::string(8, '\0') + std::string("\xff\xff\0\0\0\0\0\0", 8) + std::string(8, '\0')}},
+         "",
+         "",
+         "{\"mesh\":0}",
+         kColor,
+         {1, 0, 0, 0}}};
     for (const auto& c : cases) {
         CModel model;
         const CGeometry* g = FirstGeometry(model, TriangleDoc(c.attributes, c.extra, c.primitive, c.members, c.node));
         ASSERT_TRUE(g) << c.attributes << c.members;
         const CPolygonData& p = *g->polygonData[0];
-        const auto [id, corners] = c.source == kNormal ? std::tie(p.normalId, p.normalIndices) : c.source == kTexture ? std::tie(p.texIds[0], p.texIndices) : std::tie(p.colorId, p.colorIndices);
+        const auto [id, corners] = c.source == kNormal    ? std::tie(p.normalId, p.normalIndices)
+                                   : c.source == kTexture ? std::tie(p.texIds[0], p.texIndices)
+                                                          : std::tie(p.colorId, p.colorIndices);
         ASSERT_TRUE(g->FindFloatArray(id) && corners.Count() == 3) << c.attributes << c.members;
-        for (std::size_t k = 0; k < c.expected.size(); ++k) EXPECT_NEAR(Values(*g, id)[static_cast<int>(c.expected.size()) * corners[1] + static_cast<int>(k)], c.expected[k], 1e-6) << c.attributes << c.members;
+        for (std::size_t k = 0; k < c.expected.size(); ++k)
+            EXPECT_NEAR(Values(*g, id)[static_cast<int>(c.expected.size()) * corners[1] + static_cast<int>(k)],
+                        c.expected[k], 1e-6)
+                << c.attributes << c.members;
     }
 }
 
 // Every JOINTS_n/WEIGHTS_n set counts; the largest influences a row holds are kept and sum to 1, with a note.
 TEST(GltfImport, InfluencesKeepTheLargestAndSumToOne) {
     const float w[3][4] = {{0.3f, 0.1f, 0.1f, 0.1f}, {0.1f, 0.05f, 0.05f, 0.05f}, {0.05f, 0.05f, 0.02f, 0.03f}};
-    const std::string nodes = R"({"mesh":0,"skin":0},{},{},{},{},{},{},{},{},{},{},{},{})", skin = R"(,"skins":[{"joints":[1,2,3,4,5,6,7,8,9,10,11,12]}])";
+    const std::string nodes = R"({"mesh":0,"skin":0},{},{},{},{},{},{},{},{},{},{},{},{})",
+                      skin = R"(,"skins":[{"joints":[1,2,3,4,5,6,7,8,9,10,11,12]}])";
     for (std::size_t used : {1u, 3u}) {
         std::string attributes;
         Accessors extra;
         for (std::size_t s = 0; s < used; ++s) {
-            attributes += ",\"JOINTS_" + std::to_string(s) + "\":" + std::to_string(2 * s + 1) + ",\"WEIGHTS_" + std::to_string(s) + "\":" + std::to_string(2 * s + 2);
-            const std::string id = {char(4 * s), char(4 * s + 1), char(4 * s + 2), char(4 * s + 3)}, row(reinterpret_cast<const char*>(w[s]), 16);
-            extra.insert(extra.end(), {{R"("componentType":5121,"count":3,"type":"VEC4")", id + id + id}, {R"("componentType":5126,"count":3,"type":"VEC4")", row + row + row}});
+            attributes += ",\"JOINTS_" + std::to_string(s) + "\":" + std::to_string(2 * s + 1) + ",\"WEIGHTS_" +
+                          std::to_string(s) + "\":" + std::to_string(2 * s + 2);
+            const std::string id = {char(4 * s), char(4 * s + 1), char(4 * s + 2), char(4 * s + 3)},
+                              row(reinterpret_cast<const char*>(w[s]), 16);
+            extra.insert(extra.end(), {{R"("componentType":5121,"count":3,"type":"VEC4")", id + id + id},
+                                       {R"("componentType":5126,"count":3,"type":"VEC4")", row + row + row}});
         }
         CModel model;
         std::vector<std::string> notes;
@@ -376,21 +457,33 @@ TEST(GltfImport, InfluencesKeepTheLargestAndSumToOne) {
     }
 }
 
-// What a document declares beyond its meshes: refused when it cannot be read without it (even before indices the file does not hold, as
-// in a compressed mesh), else one note each.
+// What a document declares beyond its meshes: refused when it cannot be read without it (even before indices the file
+// does not hold, as in a compressed mesh), else one note each.
 TEST(GltfImport, ExtensionsCamerasAndLightsAreRefusedOrNoted) {
-    const struct { std::string members; const char* message; std::vector<std::string> notes; } cases[] = {  // message: of a refusal
+    const struct {
+        std::string members;
+        const char* message;
+        std::vector<std::string> notes;
+    } cases[] = {
+        // message: of a refusal
         {R"(,"extensionsRequired":["KHR_texture_transform","KHR_draco_mesh_compression"],"extensionsUsed":["KHR_draco_mesh_compression"])",
-         "requires the extension KHR_draco_mesh_compression, which this program does not support", {}},
-        {R"(,"extensionsRequired":["KHR_texture_transform"],"extensionsUsed":["KHR_texture_transform","EXT_a","EXT_b"])", nullptr,
-         {"the extension EXT_a is not supported and was ignored", "the extension EXT_b is not supported and was ignored"}},
+         "requires the extension KHR_draco_mesh_compression, which this program does not support",
+         {}},
+        {R"(,"extensionsRequired":["KHR_texture_transform"],"extensionsUsed":["KHR_texture_transform","EXT_a","EXT_b"])",
+         nullptr,
+         {"the extension EXT_a is not supported and was ignored",
+          "the extension EXT_b is not supported and was ignored"}},
         {R"(,"cameras":[{"type":"perspective","perspective":{"yfov":1,"znear":0.1}}],"extensionsUsed":["KHR_lights_punctual"],)"
-         R"("extensions":{"KHR_lights_punctual":{"lights":[{"type":"point"}]}})", nullptr, {"cameras were left out", "lights were left out"}}};
+         R"("extensions":{"KHR_lights_punctual":{"lights":[{"type":"point"}]}})",
+         nullptr,
+         {"cameras were left out", "lights were left out"}}};
     for (const auto& c : cases) {
         CModel model;
         std::string error;
         std::vector<std::string> notes;
-        EXPECT_EQ(Load(model, TriangleDoc("", {}, c.message ? R"(,"indices":7)" : "", c.members), &error, &notes), c.message == nullptr) << c.members;
+        EXPECT_EQ(Load(model, TriangleDoc("", {}, c.message ? R"(,"indices":7)" : "", c.members), &error, &notes),
+                  c.message == nullptr)
+            << c.members;
         EXPECT_NE(error.find(c.message ? c.message : ""), std::string::npos) << error;
         EXPECT_EQ(notes, c.notes) << c.members;
     }
@@ -398,15 +491,29 @@ TEST(GltfImport, ExtensionsCamerasAndLightsAreRefusedOrNoted) {
 
 // What the format allows is read: a buffer in a file named like an image, positions or indices without a view.
 TEST(GltfImport, WhatTheFormatAllowsIsRead) {
-    const std::string mesh = R"("nodes":[{"mesh":0}],"meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],)", one("\1\0\0\0", 4);
-    const std::string sparse = R"("sparse":{"count":1,"indices":{"bufferView":1,"componentType":5125},"values":{"bufferView":)";
-    const std::string views = R"("bufferViews":[{"buffer":0,"byteLength":36},{"buffer":0,"byteOffset":36,"byteLength":4},{"buffer":0,"byteOffset":40,"byteLength":12}],)";
-    const struct { std::string doc; float x1; } cases[] = {  // x of the second position (the viewer's x is glTF's)
+    const std::string mesh = R"("nodes":[{"mesh":0}],"meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],)",
+                      one("\1\0\0\0", 4);
+    const std::string sparse =
+        R"("sparse":{"count":1,"indices":{"bufferView":1,"componentType":5125},"values":{"bufferView":)";
+    const std::string views =
+        R"("bufferViews":[{"buffer":0,"byteLength":36},{"buffer":0,"byteOffset":36,"byteLength":4},{"buffer":0,"byteOffset":40,"byteLength":12}],)";
+    const struct {
+        std::string doc;
+        float x1;
+    } cases[] = {
+        // x of the second position (the viewer's x is glTF's)
         {Doc(mesh + R"("buffers":[{"byteLength":36,"uri":"b.png"}],"bufferViews":[{"buffer":0,"byteLength":36}],)"
-                    R"("accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3"}])"), 1.0f},
-        {Doc(mesh + views + R"("accessors":[{"componentType":5126,"count":3,"type":"VEC3",)" + sparse + "2}}}]", Floats({0, 0, 0, 0, 0, 0, 0, 0, 0}) + one + Floats({3, 0, 0})), 3.0f},
-        {Doc(R"("nodes":[{"mesh":0}],"meshes":[{"primitives":[{"attributes":{"POSITION":0},"indices":1}]}],)" + views + R"("accessors":[{"bufferView":0,"componentType":5126,)"
-             R"("count":3,"type":"VEC3"},{"componentType":5125,"count":3,"type":"SCALAR",)" + sparse + "1}}}]", Floats({0, 0, 0, 1, 0, 0, 0, 1, 0}) + one + Floats({0, 0, 0})), 1.0f}};
+                    R"("accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3"}])"),
+         1.0f},
+        {Doc(mesh + views + R"("accessors":[{"componentType":5126,"count":3,"type":"VEC3",)" + sparse + "2}}}]",
+             Floats({0, 0, 0, 0, 0, 0, 0, 0, 0}) + one + Floats({3, 0, 0})),
+         3.0f},
+        {Doc(R"("nodes":[{"mesh":0}],"meshes":[{"primitives":[{"attributes":{"POSITION":0},"indices":1}]}],)" + views +
+                 R"("accessors":[{"bufferView":0,"componentType":5126,)"
+                 R"("count":3,"type":"VEC3"},{"componentType":5125,"count":3,"type":"SCALAR",)" +
+                 sparse + "1}}}]",
+             Floats({0, 0, 0, 1, 0, 0, 0, 1, 0}) + one + Floats({0, 0, 0})),
+         1.0f}};
     ScratchDir dir;
     WriteFileBytes(dir / "b.png", Floats({0, 0, 0, 1, 0, 0, 0, 1, 0}));
     for (const auto& c : cases) {

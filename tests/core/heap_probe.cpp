@@ -101,8 +101,7 @@ HeapProbeResult RunWithHeapBound(std::size_t boundBytes, const std::function<voi
         _exit(0);
     }
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-    }
+    while (waitpid(pid, &status, 0) < 0) {}
     HeapProbeResult r;
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
         r.withinBound = true;

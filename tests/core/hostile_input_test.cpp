@@ -69,7 +69,7 @@ TEST(HostileModelFile, TextureIdCountDoesNotSizeTheLine) {
 }
 
 TEST(HostileModelFile, FloatArrayCountsDoNotSizeTheValues) {
-    const char* const pairs[][2] = {{"4", "50000000"},  {"3", "2147483647"}, {"65536", "65536"},
+    const char* const pairs[][2] = {{"4", "50000000"},   {"3", "2147483647"}, {"65536", "65536"},
                                     {"2147483647", "2"}, {"2", "-5"},         {"-4", "-1000000"}};
     for (const auto& p : pairs) {
         SCOPED_TRACE(std::string(p[0]) + " x " + p[1]);
@@ -80,8 +80,8 @@ TEST(HostileModelFile, FloatArrayCountsDoNotSizeTheValues) {
 }
 
 TEST(HostileModelFile, WeightCountsDoNotSizeTheTable) {
-    const char* const pairs[][2] = {{"50000000", "8"},   {"2147483647", "8"}, {"8", "2147483647"},
-                                    {"100000", "100000"}, {"-8", "8"},        {"3", "-1"}};
+    const char* const pairs[][2] = {{"50000000", "8"},    {"2147483647", "8"}, {"8", "2147483647"},
+                                    {"100000", "100000"}, {"-8", "8"},         {"3", "-1"}};
     for (const auto& p : pairs) {
         SCOPED_TRACE(std::string(p[0]) + " x " + p[1]);
         ExpectModelReadBounded(GeometryWith(std::string("<WEIGHTS_BEGIN>\n<WEIGHTS_SIZE>") + p[0] +
@@ -92,8 +92,9 @@ TEST(HostileModelFile, WeightCountsDoNotSizeTheTable) {
 TEST(HostileModelFile, ChildCountWithoutChildrenEndsAtTheFileEnd) {
     for (const char* count : kHugeCounts) {
         SCOPED_TRACE(count);
-        ExpectModelReadBounded(std::string("<BONE_ARRAY>\nroot \n<BONE>\n<BONE_BEGIN>\n<BONE_NAME>root\n<CHILD_COUNT>") +
-                               count + "\n\t\t<BONE_BEGIN>\n\t\t<BONE_NAME>kid\n\t\t<CHILD_COUNT>0\n");
+        ExpectModelReadBounded(
+            std::string("<BONE_ARRAY>\nroot \n<BONE>\n<BONE_BEGIN>\n<BONE_NAME>root\n<CHILD_COUNT>") + count +
+            "\n\t\t<BONE_BEGIN>\n\t\t<BONE_NAME>kid\n\t\t<CHILD_COUNT>0\n");
     }
 }
 
@@ -156,7 +157,8 @@ std::string MeshDoc(const std::string& floatCount, const std::string& stride, co
 <technique_common><accessor source="#pos-array" count="3" stride=")" +
            stride + R"("/></technique_common></source>
 <vertices id="v"><input semantic="POSITION" source="#pos"/></vertices>
-)" + primitive + R"(
+)" + primitive +
+           R"(
 </mesh></geometry></library_geometries>
 </COLLADA>)";
 }
@@ -180,7 +182,8 @@ std::string ControllerDoc(const std::string& weightCount, const std::string& nam
            floatCount + R"(">1 0.5</float_array></source>
 <joints><input semantic="JOINT" source="#j"/><input semantic="INV_BIND_MATRIX" source="#ib"/></joints>
 <vertex_weights count=")" +
-           weightCount + R"("><input semantic="JOINT" source="#j" offset="0"/><input semantic="WEIGHT" source="#w" offset="1"/>
+           weightCount +
+           R"("><input semantic="JOINT" source="#j" offset="0"/><input semantic="WEIGHT" source="#w" offset="1"/>
 <vcount>1 1 1</vcount><v>0 0 1 1 0 1</v></vertex_weights>
 </skin></controller></library_controllers>
 </COLLADA>)";
@@ -205,24 +208,32 @@ std::string AnimationDoc(const std::string& count) {
 TEST(HostileCollada, FloatArrayCountDoesNotSizeTheBuffer) {
     for (const char* count : kHugeCounts) {
         SCOPED_TRACE(count);
-        ExpectColladaBounded(MeshDoc(count, "3", R"(<triangles count="1"><input semantic="VERTEX" source="#v" offset="0"/><p>0 1 2</p></triangles>)"));
+        ExpectColladaBounded(MeshDoc(
+            count, "3",
+            R"(<triangles count="1"><input semantic="VERTEX" source="#v" offset="0"/><p>0 1 2</p></triangles>)"));
     }
 }
 
 TEST(HostileCollada, PrimitiveCountDoesNotSizeTheBuffer) {
     for (const char* count : kHugeCounts) {
         SCOPED_TRACE(count);
-        ExpectColladaBounded(MeshDoc("9", "3", std::string(R"(<polylist count=")") + count +
-                                                   R"("><input semantic="VERTEX" source="#v" offset="0"/><vcount>3</vcount><p>0 1 2</p></polylist>)"));
-        ExpectColladaBounded(MeshDoc("9", "3", std::string(R"(<triangles count=")") + count +
-                                                   R"("><input semantic="VERTEX" source="#v" offset="0"/><p>0 1 2</p></triangles>)"));
+        ExpectColladaBounded(MeshDoc(
+            "9", "3",
+            std::string(R"(<polylist count=")") + count +
+                R"("><input semantic="VERTEX" source="#v" offset="0"/><vcount>3</vcount><p>0 1 2</p></polylist>)"));
+        ExpectColladaBounded(
+            MeshDoc("9", "3",
+                    std::string(R"(<triangles count=")") + count +
+                        R"("><input semantic="VERTEX" source="#v" offset="0"/><p>0 1 2</p></triangles>)"));
     }
 }
 
 TEST(HostileCollada, ZeroAndNegativeStridesDoNotCrash) {
     for (const char* stride : {"0", "-3", "2147483647", "x"}) {
         SCOPED_TRACE(stride);
-        ExpectColladaBounded(MeshDoc("9", stride, R"(<triangles count="1"><input semantic="VERTEX" source="#v" offset="0"/><p>0 1 2</p></triangles>)"));
+        ExpectColladaBounded(MeshDoc(
+            "9", stride,
+            R"(<triangles count="1"><input semantic="VERTEX" source="#v" offset="0"/><p>0 1 2</p></triangles>)"));
     }
 }
 
@@ -314,11 +325,13 @@ namespace {
 
 // A .gltf whose `nodes` each draw the `vertices` positions of buffer `uri`; `more`: further members.
 std::string Gltf(const std::string& uri, int vertices = 3, int nodes = 1, const std::string& more = "") {
-    std::string doc = R"({"asset":{"version":"2.0"},"meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],"nodes":[)";
+    std::string doc =
+        R"({"asset":{"version":"2.0"},"meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],"nodes":[)";
     for (int i = 0; i < nodes; ++i) doc += i ? R"(,{"mesh":0})" : R"({"mesh":0})";
     const std::string bytes = std::to_string(12 * vertices);
-    return doc + R"(],"bufferViews":[{"buffer":0,"byteLength":)" + bytes + R"(}],"accessors":[{"bufferView":0,"componentType":5126,"count":)" +
-           std::to_string(vertices) + R"(,"type":"VEC3"}],"buffers":[{"byteLength":)" + bytes + R"(,"uri":")" + uri + "\"}]" + more + "}";
+    return doc + R"(],"bufferViews":[{"buffer":0,"byteLength":)" + bytes +
+           R"(}],"accessors":[{"bufferView":0,"componentType":5126,"count":)" + std::to_string(vertices) +
+           R"(,"type":"VEC3"}],"buffers":[{"byteLength":)" + bytes + R"(,"uri":")" + uri + "\"}]" + more + "}";
 }
 
 }  // namespace
@@ -333,9 +346,10 @@ TEST(HostileGltf, UrisLeavingTheModelsFolderAreRefused) {
     ASSERT_EQ(::symlink((dir / "secret.bin").c_str(), (dir / "m/link.bin").c_str()), 0);
     const std::string image = R"(,"images":[{"uri":"%2E%2E/secret.png"}],"textures":[{"source":0}],)"
                               R"("materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}}])";
-    const std::pair<const char*, bool> cases[] = {{"in.bin", true},         {"sub/../in.bin", true},        {"./%69n.bin", true},
-                                                  {"../secret.bin", false}, {"%2E%2E/secret.bin", false},   {"link.bin", false},
-                                                  {"..%2Fsecret.bin", false}, {"sub/../../secret.bin", false}};
+    const std::pair<const char*, bool> cases[] = {
+        {"in.bin", true},           {"sub/../in.bin", true},        {"./%69n.bin", true},
+        {"../secret.bin", false},   {"%2E%2E/secret.bin", false},   {"link.bin", false},
+        {"..%2Fsecret.bin", false}, {"sub/../../secret.bin", false}};
     for (const auto& [uri, inside] : cases) {
         WriteFileBytes(dir / "m/m.gltf", Gltf(uri, 3, 1, image));
         CModel model;
@@ -343,26 +357,43 @@ TEST(HostileGltf, UrisLeavingTheModelsFolderAreRefused) {
         std::vector<std::string> notes;
         EXPECT_EQ(Kept(LoadGltf(model, dir / "m/m.gltf"), why, notes), inside) << uri << ": " << why;
         EXPECT_EQ(why.find("outside the model's folder") != std::string::npos, !inside) << uri << ": " << why;
-        EXPECT_EQ(inside && model.textures.Count() == 1 && model.textures[0]->fileName.Empty() && notes.size() == 1, inside) << uri;
+        EXPECT_EQ(inside && model.textures.Count() == 1 && model.textures[0]->fileName.Empty() && notes.size() == 1,
+                  inside)
+            << uri;
     }
 }
 
 // Counts, indices and numbers that lie end the import with one line naming
 // what lied; nothing is made up to fill the gap.
 TEST(HostileCollada, LyingCountsIndicesAndNumbersAreRefused) {
-    const auto tris = [](const std::string& p) { return R"(<triangles count="1"><input semantic="VERTEX" source="#v" offset="0"/><p>)" + p + "</p></triangles>"; };
-    const auto poly = [](const std::string& n) { return R"(<polylist count="2"><input semantic="VERTEX" source="#v" offset="0"/><vcount>)" + n + "</vcount><p>0 1 2 0 1 2</p></polylist>"; };
-    const auto edit = [](std::string doc, const std::string& from, const std::string& to) { return doc.replace(doc.find(from), from.size(), to); };
+    const auto tris = [](const std::string& p) {
+        return R"(<triangles count="1"><input semantic="VERTEX" source="#v" offset="0"/><p>)" + p + "</p></triangles>";
+    };
+    const auto poly = [](const std::string& n) {
+        return R"(<polylist count="2"><input semantic="VERTEX" source="#v" offset="0"/><vcount>)" + n +
+               "</vcount><p>0 1 2 0 1 2</p></polylist>";
+    };
+    const auto edit = [](std::string doc, const std::string& from, const std::string& to) {
+        return doc.replace(doc.find(from), from.size(), to);
+    };
     const std::string mesh = MeshDoc("9", "3", tris("0 1 2"));
     const std::pair<std::string, const char*> cases[] = {
-        {MeshDoc("4294967295", "3", tris("0 1 2")), "holds 9 numbers, its count says"}, {MeshDoc("48", "3", tris("0 1 2")), "its count says 48"},
-        {MeshDoc("-9", "3", tris("0 1 2")), "negative count"},           {MeshDoc("9", "0", tris("0 1 2")), "stride below 1"},
-        {MeshDoc("9", "-3", tris("0 1 2")), "stride below 1"},           {MeshDoc("9", "3", tris("0 1 -1")), "vertex index -1"},
-        {MeshDoc("9", "3", tris("0 1 -2147483648")), "index -2147483648"}, {MeshDoc("9", "3", tris("0 1 99999")), "index 99999, its source has 3"},
-        {MeshDoc("9", "3", tris("2147483647 1 2")), "index 2147483647"}, {MeshDoc("9", "3", poly("3 -3")), "asks for -3 corners"},
-        {MeshDoc("9", "3", poly("3 2147483647")), "asks for 2147483647"}, {edit(mesh, "0 1 0<", "0 1 NaN<"), "NaN or infinity in the array \"v\""},
-        {edit(mesh, ">0 0 0", ">INF 0 0"), "NaN or infinity in the array"}, {edit(ControllerDoc("3", "2", "16"), "1 0.5<", "NaN 0.5<"), "source \"w\""},
-        {edit(ControllerDoc("3", "2", "16"), "0 0 0 1</bind", "0 0 0 -INF</bind"), "NaN or infinity in the bind shape matrix"},
+        {MeshDoc("4294967295", "3", tris("0 1 2")), "holds 9 numbers, its count says"},
+        {MeshDoc("48", "3", tris("0 1 2")), "its count says 48"},
+        {MeshDoc("-9", "3", tris("0 1 2")), "negative count"},
+        {MeshDoc("9", "0", tris("0 1 2")), "stride below 1"},
+        {MeshDoc("9", "-3", tris("0 1 2")), "stride below 1"},
+        {MeshDoc("9", "3", tris("0 1 -1")), "vertex index -1"},
+        {MeshDoc("9", "3", tris("0 1 -2147483648")), "index -2147483648"},
+        {MeshDoc("9", "3", tris("0 1 99999")), "index 99999, its source has 3"},
+        {MeshDoc("9", "3", tris("2147483647 1 2")), "index 2147483647"},
+        {MeshDoc("9", "3", poly("3 -3")), "asks for -3 corners"},
+        {MeshDoc("9", "3", poly("3 2147483647")), "asks for 2147483647"},
+        {edit(mesh, "0 1 0<", "0 1 NaN<"), "NaN or infinity in the array \"v\""},
+        {edit(mesh, ">0 0 0", ">INF 0 0"), "NaN or infinity in the array"},
+        {edit(ControllerDoc("3", "2", "16"), "1 0.5<", "NaN 0.5<"), "source \"w\""},
+        {edit(ControllerDoc("3", "2", "16"), "0 0 0 1</bind", "0 0 0 -INF</bind"),
+         "NaN or infinity in the bind shape matrix"},
     };
     for (const auto& [doc, reason] : cases) {
         CModel model;

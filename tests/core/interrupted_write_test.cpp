@@ -317,13 +317,15 @@ namespace {
 // The tool's exit status through the shell: 137 when it was killed.
 int Cli(const std::string& args, int killAtStep = 0) {
     int status = 0;
-    RunCommand("VORLAND_CLI_KILL_AT_WRITE_STEP=" + std::to_string(killAtStep) + " " VORLAND_CLI " " + args + " 2>&1", &status);
+    RunCommand("VORLAND_CLI_KILL_AT_WRITE_STEP=" + std::to_string(killAtStep) + " " VORLAND_CLI " " + args + " 2>&1",
+               &status);
     return status;
 }
 
 std::map<std::string, std::string> Snapshot(const fs::path& dir) {
     std::map<std::string, std::string> files;
-    for (const auto& e : fs::directory_iterator(dir)) files[e.path().filename()] = ReadWholeFile(e.path()).value_or("?");
+    for (const auto& e : fs::directory_iterator(dir))
+        files[e.path().filename()] = ReadWholeFile(e.path()).value_or("?");
     return files;
 }
 
@@ -334,7 +336,9 @@ TEST_F(InterruptedWrite, ConvertKilledAfterAnyStepLeavesAWholeGroupOrOneTheNextR
     const struct {
         std::vector<std::string> stems;  // inputs in the corpus, converted with --out-dir
         bool hardLinked;                 // the first .mdl has a second name outside the folder
-    } cases[] = {{{"letter-f-animated"}, false}, {{"letter-f-animated", "two-skinned-cubes"}, false}, {{"two-skinned-cubes"}, true}};
+    } cases[] = {{{"letter-f-animated"}, false},
+                 {{"letter-f-animated", "two-skinned-cubes"}, false},
+                 {{"two-skinned-cubes"}, true}};
     for (const auto& c : cases) {
         const fs::path base = dir_ / std::to_string(&c - cases);
         SCOPED_TRACE(base);
@@ -345,7 +349,8 @@ TEST_F(InterruptedWrite, ConvertKilledAfterAnyStepLeavesAWholeGroupOrOneTheNextR
         };
         for (const char* sub : {"new", "old"}) fs::create_directories(base / sub);
         ASSERT_EQ(Cli(convert(base / "new")), 0);
-        for (const std::string& stem : c.stems) ASSERT_EQ(Cli("convert " + blender + "animated-blender-cube.dae " + (base / "old" / stem).string()), 0);
+        for (const std::string& stem : c.stems)
+            ASSERT_EQ(Cli("convert " + blender + "animated-blender-cube.dae " + (base / "old" / stem).string()), 0);
         const auto fresh = Snapshot(base / "new"), old = Snapshot(base / "old");
         int killed = 0;
         for (int step = 1; step < 100; ++step) {
@@ -360,12 +365,15 @@ TEST_F(InterruptedWrite, ConvertKilledAfterAnyStepLeavesAWholeGroupOrOneTheNextR
             ++killed;
             const auto now = Snapshot(d);
             for (const auto& [name, bytes] : now)
-                EXPECT_TRUE(old.count(name) || name.ends_with(".vorland-pending") || name.ends_with(".vorland-commit") ||
-                            name.ends_with(".vorland-new")) << name;
+                EXPECT_TRUE(old.count(name) || name.ends_with(".vorland-pending") ||
+                            name.ends_with(".vorland-commit") || name.ends_with(".vorland-new"))
+                    << name;
             for (const std::string& stem : c.stems) {
                 const std::string mdl = stem + ".mdl", ani = stem + ".ani";
                 const bool unfinished = now.count(stem + ".vorland-commit") > 0;
-                const auto same = [&](const auto& group) { return now.at(mdl) == group.at(mdl) && now.at(ani) == group.at(ani); };
+                const auto same = [&](const auto& group) {
+                    return now.at(mdl) == group.at(mdl) && now.at(ani) == group.at(ani);
+                };
                 EXPECT_TRUE(unfinished || same(old) || same(fresh)) << stem << ": a mixed pair";
                 EXPECT_EQ(Cli("info " + (d / mdl).string()) == 0, !unfinished) << mdl;
                 EXPECT_EQ(Cli("info " + (d / ani).string()) == 0, !unfinished) << ani;
@@ -387,7 +395,8 @@ TEST_F(InterruptedWrite, AHardLinkedTargetOnAFullDiskKeepsItsBytes) {
     const std::string mdl = (disk / "a.mdl").string(), ani = (disk / "a.ani").string(), old = Pattern(100000, 'a');
     // In a child with a 1 MB file system of its own.
     const int status = RunWithFileSizeLimit(RLIM_INFINITY, [&] {
-        const std::string uid = "0 " + std::to_string(::getuid()) + " 1", gid = "0 " + std::to_string(::getgid()) + " 1";
+        const std::string uid = "0 " + std::to_string(::getuid()) + " 1",
+                          gid = "0 " + std::to_string(::getgid()) + " 1";
         if (::unshare(CLONE_NEWNS) != 0 && ::unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0) {
             std::ofstream("/proc/self/setgroups") << "deny";
             std::ofstream("/proc/self/uid_map") << uid;
@@ -396,10 +405,14 @@ TEST_F(InterruptedWrite, AHardLinkedTargetOnAFullDiskKeepsItsBytes) {
         if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
             ::mount("none", disk.c_str(), "tmpfs", 0, "size=1m") != 0)
             _exit(90);
-        if (!WriteFilesAtomically({{mdl, old}, {ani, "old"}}) || ::link(mdl.c_str(), (disk / "b.mdl").c_str()) != 0) _exit(91);
+        if (!WriteFilesAtomically({{mdl, old}, {ani, "old"}}) || ::link(mdl.c_str(), (disk / "b.mdl").c_str()) != 0)
+            _exit(91);
         std::string why;
-        const bool failed = !Kept(WriteFilesAtomically({{mdl, Pattern(700000, 'A')}, {ani, "new"}}).status, why) && why == "No space left on device";
-        const bool kept = ReadWholeFile(mdl).value_or("") == old && ReadWholeFile((disk / "b.mdl").string()).value_or("") == old && ReadWholeFile(ani).value_or("") == "old";
+        const bool failed = !Kept(WriteFilesAtomically({{mdl, Pattern(700000, 'A')}, {ani, "new"}}).status, why) &&
+                            why == "No space left on device";
+        const bool kept = ReadWholeFile(mdl).value_or("") == old &&
+                          ReadWholeFile((disk / "b.mdl").string()).value_or("") == old &&
+                          ReadWholeFile(ani).value_or("") == "old";
         _exit(failed && kept && std::distance(fs::directory_iterator(disk), fs::directory_iterator()) == 3 ? 0 : 1);
     });
     // A machine that lets no process mount a file system of its own cannot run this check.

@@ -17,7 +17,8 @@ Matrix4 Rows(std::initializer_list<float> v) {
 
 void ExpectMatrixNear(const Matrix4& actual, const Matrix4& expected, float tol) {
     for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c) EXPECT_NEAR(actual.m[r][c], expected.m[r][c], tol) << "element [" << r << "][" << c << "]";
+        for (int c = 0; c < 4; ++c)
+            EXPECT_NEAR(actual.m[r][c], expected.m[r][c], tol) << "element [" << r << "][" << c << "]";
 }
 
 bool AllFinite(const Matrix4& m) {
@@ -28,9 +29,9 @@ bool AllFinite(const Matrix4& m) {
 
 // A = rows below; its inverse and determinant computed with exact fractions.
 const Matrix4 kA = Rows({2, 1, 0, 3, 0, 1, 4, 1, 1, 0, 2, 0, 3, 2, 1, 1});
-const Matrix4 kInvA = Rows({1.f / 17, -5.f / 17, 9.f / 17, 2.f / 17,  //
+const Matrix4 kInvA = Rows({1.f / 17, -5.f / 17, 9.f / 17, 2.f / 17,     //
                             -9.f / 34, 11.f / 34, -15.f / 17, 8.f / 17,  //
-                            -1.f / 34, 5.f / 34, 4.f / 17, -1.f / 17,  //
+                            -1.f / 34, 5.f / 34, 4.f / 17, -1.f / 17,    //
                             13.f / 34, 3.f / 34, -1.f / 17, -4.f / 17});
 
 }  // namespace

@@ -228,7 +228,8 @@ TEST(MdlRobustness, MegabyteLinesAreReadInPieces) {
 
 TEST(MdlRobustness, InvalidCp932BytesBecomeQuestionMarks) {
     const std::string text =
-        "<MATERIAL_BEGIN>\r\n<MATERIAL_NAME>\xff\xfe" "abc\x81\r\n<TEXTURE_NAME>\x82\r\n<MATERIAL_END>\r\n"
+        "<MATERIAL_BEGIN>\r\n<MATERIAL_NAME>\xff\xfe"
+        "abc\x81\r\n<TEXTURE_NAME>\x82\r\n<MATERIAL_END>\r\n"
         "<BONE_ARRAY>\r\n\x81\x81\x81 ok\r\n";
     CModel m;
     (void)ParseModel(m, text);
@@ -254,10 +255,10 @@ TEST(MdlRobustness, GarbageAndMutatedFilesNeverHarm) {
         for (int e = 0; e < edits; ++e) {
             const std::size_t at = rng() % mutated.size();
             switch (rng() % 4) {
-            case 0: mutated[at] = static_cast<char>(rng()); break;
-            case 1: mutated.erase(at, rng() % 40); break;
-            case 2: mutated.insert(at, mutated.substr(rng() % mutated.size(), rng() % 200)); break;
-            case 3: mutated.insert(at, std::to_string(static_cast<int>(rng()))); break;
+                case 0: mutated[at] = static_cast<char>(rng()); break;
+                case 1: mutated.erase(at, rng() % 40); break;
+                case 2: mutated.insert(at, mutated.substr(rng() % mutated.size(), rng() % 200)); break;
+                case 3: mutated.insert(at, std::to_string(static_cast<int>(rng()))); break;
             }
             if (mutated.empty()) mutated.assign(1, 'x');
         }
@@ -268,7 +269,8 @@ TEST(MdlRobustness, GarbageAndMutatedFilesNeverHarm) {
 TEST(MdlRobustness, ABoneNeverBecomesItsOwnAncestor) {
     const std::string text = Crlf(
         "<BONE_ARRAY>\na b\n"
-        "<BONE>\n<BONE_NAME>a\n<CHILD_COUNT>1\n<BONE_NAME>b\n<CHILD_COUNT>1\n<BONE_NAME>a\n<BONE_ID>copy\n<CHILD_COUNT>0\n"
+        "<BONE>\n<BONE_NAME>a\n<CHILD_COUNT>1\n<BONE_NAME>b\n<CHILD_COUNT>1\n<BONE_NAME>a\n<BONE_ID>copy\n<CHILD_COUNT>"
+        "0\n"
         "<BONE>\n<BONE_NAME>b\n<CHILD_COUNT>1\n<BONE_NAME>a\n<CHILD_COUNT>0\n");
     CModel m;
     (void)ParseModel(m, text);

@@ -117,8 +117,8 @@ TEST(ModelRecords, LookUpsReturnTheFirstExactMatch) {
 TEST(ModelRecords, EveryBoneIsReleasedOnceWhereverItIsListed) {
     auto* model = new CModel;
     CBone* root = NewBone(*model, "root");
-    CBone* shared = NewBone(*model, "shared");    // in the flat list and the tree
-    CBone* twice = NewBone(*model, "twice");      // placed under two parents
+    CBone* shared = NewBone(*model, "shared");      // in the flat list and the tree
+    CBone* twice = NewBone(*model, "twice");        // placed under two parents
     CBone* treeOnly = NewBone(*model, "treeOnly");  // only reachable through the tree
     CBone* other = NewBone(*model, "other");
     model->bones.Add(root);
@@ -159,7 +159,8 @@ TEST(ModelRecords, ReleasesGeometriesMaterialsTexturesAndAnimations) {
 }
 
 // Owning lists free their records; copying one would free them twice.
-static_assert(!std::is_copy_constructible_v<CPtrArray<CGeometry>> && std::is_move_constructible_v<CPtrArray<CGeometry>>);
+static_assert(!std::is_copy_constructible_v<CPtrArray<CGeometry>> &&
+              std::is_move_constructible_v<CPtrArray<CGeometry>>);
 static_assert(!std::is_copy_constructible_v<CFloatArray> && !std::is_copy_constructible_v<CGeometry>);
 static_assert(!std::is_copy_constructible_v<CAnimation> && !std::is_copy_constructible_v<CModel>);
 

@@ -15,7 +15,8 @@
 namespace {
 
 std::string RandomToken(std::mt19937& rng) {
-    static const char* pieces[] = {"0", "1", "7", "9", "12", "-", "+", ".", "e", "E", "-", "x", "inf", "nan", "00", "5"};
+    static const char* pieces[] = {"0", "1", "7", "9", "12",  "-",   "+",  ".",
+                                   "e", "E", "-", "x", "inf", "nan", "00", "5"};
     std::uniform_int_distribution<int> len(1, 12), piece(0, 15), digit(0, 9), kind(0, 3);
     std::string s;
     if (kind(rng) == 0) {

@@ -46,10 +46,8 @@ TEST(UpdatePose, DoesNotAllocate) {
         b->id.SetAscii(std::string(1, 'b') + std::to_string(i));
         b->jointMatrix[3] = 1.0f;
         b->parent = parent;
-        if (parent)
-            parent->children.Add(b);
-        else
-            model.rootBones.Add(b);
+        if (parent) parent->children.Add(b);
+        else model.rootBones.Add(b);
         model.bones.Add(b);
         parent = b;
     }

@@ -54,10 +54,8 @@ CBone* AddBone(CModel& model, const char* id, const Col& joint, const Col& invBi
     std::copy(joint.m, joint.m + 16, b->jointMatrix);
     std::copy(invBind.m, invBind.m + 16, b->invBindMatrix);
     b->parent = parent;
-    if (parent)
-        parent->children.Add(b);
-    else
-        model.rootBones.Add(b);
+    if (parent) parent->children.Add(b);
+    else model.rootBones.Add(b);
     model.bones.Add(b);
     return b;
 }
@@ -82,7 +80,8 @@ Matrix4 Filled(float base) {
     return m;
 }
 
-std::unique_ptr<CRenderChannel> MakeChannel(std::initializer_list<float> times, std::initializer_list<float> poseBases) {
+std::unique_ptr<CRenderChannel> MakeChannel(std::initializer_list<float> times,
+                                            std::initializer_list<float> poseBases) {
     auto c = std::make_unique<CRenderChannel>();
     for (float t : times) c->keyTimes.Add(t);
     for (float b : poseBases) c->poseMatrices.Add(Filled(b));
@@ -273,7 +272,8 @@ struct Skeleton {
 
 // Bind-shape vertex times the weighted W matrices, as the vertex shader does.
 P3 Skin(const CRenderModel& rm, const Matrix4& bindShape, P3 v, std::initializer_list<std::pair<int, float>> weights) {
-    const Vector4 b = TransformRow({static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z), 1}, bindShape);
+    const Vector4 b =
+        TransformRow({static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z), 1}, bindShape);
     P3 out{0, 0, 0};
     for (auto [bone, w] : weights) {
         const Vector4 p = TransformRow(b, rm.bones[bone]->pose);
@@ -330,7 +330,8 @@ TEST(UpdatePose, TwoBoneArmTurnsAboutItsJoint) {
     rm.frameCounter = 25;
     ASSERT_TRUE(rm.UpdatePose());
     const P3 turnedTip = TurnAboutZ(tip, joint, quarter);
-    ExpectNear(Skin(rm, bindShape, {2, 0, 0.5}, {{0, 1.0f}}), {(tip.x + turnedTip.x) / 2, (tip.y + turnedTip.y) / 2, 1});
+    ExpectNear(Skin(rm, bindShape, {2, 0, 0.5}, {{0, 1.0f}}),
+               {(tip.x + turnedTip.x) / 2, (tip.y + turnedTip.y) / 2, 1});
     ExpectNear(Skin(rm, bindShape, {0.5, 0, 0.5}, {{1, 1.0f}}), nearRoot);
     EXPECT_EQ(rm.frameCounter, 25u);
 }

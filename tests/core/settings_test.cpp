@@ -11,7 +11,6 @@
 
 namespace {
 
-
 CSettings ReadText(const std::string& text) {
     CSettings s;
     EXPECT_TRUE(s.Read(text));  // what falls back is checked on its own below
@@ -68,7 +67,8 @@ TEST(Settings, OtherCaseTabsAndUnknownKeysAreIgnored) {
     EXPECT_EQ(s.BKColorB, 300);
     // Ignored when read, and written back as they were.
     const std::string out = s.Serialize();
-    EXPECT_EQ(out.rfind("bkcolorr = 1\r\nBKColorG\t= 2\r\n; comment = 3\r\nUnknown = 4\r\n\r\nBKColorB = 300\r\n", 0), 0u);
+    EXPECT_EQ(out.rfind("bkcolorr = 1\r\nBKColorG\t= 2\r\n; comment = 3\r\nUnknown = 4\r\n\r\nBKColorB = 300\r\n", 0),
+              0u);
 }
 
 TEST(Settings, TheLastValueWinsAndAKeyWithoutValueKeepsTheCurrentOne) {
@@ -146,18 +146,13 @@ TEST(Settings, ValuesNoViewCanUseFallBackToTheDefaultAndSaySo) {
         const char* line;
         const char* written;  // the line Serialize writes for the key
         bool fallsBack;
-    } cases[] = {{"RotationX = nan", "RotationX = 1.500000", true},
-                 {"RotationZ = inf", "RotationZ = 1.500000", true},
-                 {"EyePosY = -1e30", "EyePosY = -2.500000", true},
-                 {"ScreenHeight = -2147483648", "ScreenHeight = 1080", true},
-                 {"ScreenWidth = 0", "ScreenWidth = 1536", true},
-                 {"ScreenWidth = 99999", "ScreenWidth = 1536", true},
-                 {"ScreenWidth = 800", "ScreenWidth = 800", false},
-                 {"AtZ = -7.25", "AtZ = -7.250000", false},
-                 {"BKColorR = 300", "BKColorR = 300", false},
-                 {"Language = ja", "Language = ja", false},
-                 {"InspectView = 1", "InspectView = 1", false},
-                 {"InspectView = 2", "InspectView = 0", true}};
+    } cases[] = {
+        {"RotationX = nan", "RotationX = 1.500000", true}, {"RotationZ = inf", "RotationZ = 1.500000", true},
+        {"EyePosY = -1e30", "EyePosY = -2.500000", true},  {"ScreenHeight = -2147483648", "ScreenHeight = 1080", true},
+        {"ScreenWidth = 0", "ScreenWidth = 1536", true},   {"ScreenWidth = 99999", "ScreenWidth = 1536", true},
+        {"ScreenWidth = 800", "ScreenWidth = 800", false}, {"AtZ = -7.25", "AtZ = -7.250000", false},
+        {"BKColorR = 300", "BKColorR = 300", false},       {"Language = ja", "Language = ja", false},
+        {"InspectView = 1", "InspectView = 1", false},     {"InspectView = 2", "InspectView = 0", true}};
     for (const auto& c : cases) {
         CSettings s;
         std::vector<std::string> fallbacks;

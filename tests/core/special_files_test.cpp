@@ -23,9 +23,12 @@ TEST(SpecialFiles, OnlyRegularFilesWithinTheLimitAreRead) {
     const struct {
         std::string path;
         const char* why;  // empty: read
-    } cases[] = {{dir / "fifo", "not a regular file"}, {dir / "zero-link", "not a regular file"},
-                 {"/dev/zero", "not a regular file"}, {dir.Path().string(), "is a folder, not a file"},
-                 {dir / "missing", "No such file or directory"}, {dir / "big", "larger than 2 MB"},
+    } cases[] = {{dir / "fifo", "not a regular file"},
+                 {dir / "zero-link", "not a regular file"},
+                 {"/dev/zero", "not a regular file"},
+                 {dir.Path().string(), "is a folder, not a file"},
+                 {dir / "missing", "No such file or directory"},
+                 {dir / "big", "larger than 2 MB"},
                  {dir / "small", ""}};
     for (const auto& c : cases) {
         const auto bytes = ReadWholeFile(c.path, 2 << 20);

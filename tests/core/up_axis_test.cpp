@@ -23,7 +23,12 @@ void ExpectNear(const Vector3& a, const Vector3& b) {
 }  // namespace
 
 TEST(UpAxis, TurnsTheDocumentUpIntoZAndKeepsTransformsConsistent) {
-    struct Case { UpAxis up; Vector3 docUp; Vector3 docRight; Vector3 right; };
+    struct Case {
+        UpAxis up;
+        Vector3 docUp;
+        Vector3 docRight;
+        Vector3 right;
+    };
     const Case cases[] = {
         {UpAxis::Z, {0, 0, 1}, {1, 0, 0}, {1, 0, 0}},
         {UpAxis::Y, {0, 1, 0}, {1, 0, 0}, {1, 0, 0}},

@@ -19,7 +19,11 @@ Bounds3 Box(Vector3 lo, Vector3 hi, float grow = 1.0f) {
 // Behind the eye, far off, small, flat: after the fit the whole box is in
 // view, the direction kept, and a box twice as large would not fit.
 TEST(ViewFit, ShowsTheWholeBoxTightly) {
-    const struct { Vector3 lo, hi; OrbitView view; float aspect; } cases[] = {
+    const struct {
+        Vector3 lo, hi;
+        OrbitView view;
+        float aspect;
+    } cases[] = {
         {{-0.3f, 9.8f, 0}, {0.3f, 10.2f, 1.8f}, {1.5f, 1.5f, {0, -3.5f, 1.5f}, 6}, 1.5f},
         {{100, 200, -5}, {140, 260, 30}, {1.5f, 1.5f, {0, -3.5f, 1.5f}, 6}, 1.5f},
         {{-0.1f, -0.1f, 0}, {0.1f, 0.1f, 0.2f}, {0.4f, -2.0f, {50, 50, 5}, 50}, 0.7f},

@@ -104,11 +104,11 @@ TEST_F(CliRenderTest, FindsTheModelsTexturesFromAnotherFolder) {
 
 TEST_F(CliRenderTest, UsageErrorsExitWithTwo) {
     EXPECT_EQ(RunCli("render"), 2);
-    EXPECT_EQ(RunCli("render model.dae"), 2);                        // no -o
-    EXPECT_EQ(RunCli("render -o out.png"), 2);                       // no file
-    EXPECT_EQ(RunCli("render a.dae -o out.png --width"), 2);         // no value
+    EXPECT_EQ(RunCli("render model.dae"), 2);                 // no -o
+    EXPECT_EQ(RunCli("render -o out.png"), 2);                // no file
+    EXPECT_EQ(RunCli("render a.dae -o out.png --width"), 2);  // no value
     EXPECT_EQ(RunCli("render a.dae -o out.png --width wide"), 2);
-    EXPECT_EQ(RunCli("render a.dae -o out.png --width 2000"), 2);    // beyond the targets
+    EXPECT_EQ(RunCli("render a.dae -o out.png --width 2000"), 2);  // beyond the targets
     EXPECT_EQ(RunCli("render a.dae -o out.png --height 0"), 2);
     EXPECT_EQ(RunCli("render a.dae -o out.png --time -1"), 2);
     EXPECT_EQ(RunCli("render a.dae -o out.png --frobnicate"), 2);

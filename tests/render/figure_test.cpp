@@ -32,7 +32,8 @@ std::vector<Vector3> SkinnedPositions(const CModel& model, const CRenderModelGpu
     std::vector<Vector3> out;
     for (const CGeometry* g : model.geometries) {
         const Matrix4 bindShape = TransposeMatrix(Matrix4::FromFloats(g->bindShapeMatrix));
-        const CFloatArray* positions = g->polygonData.Count() ? g->FindFloatArray(g->polygonData[0]->vertexId) : nullptr;
+        const CFloatArray* positions =
+            g->polygonData.Count() ? g->FindFloatArray(g->polygonData[0]->vertexId) : nullptr;
         if (!positions || !positions->values) continue;
         for (int v = 0; v < positions->values->Count(); ++v) {
             const float* p = static_cast<const float*>(positions->values->GetAt(v));
@@ -98,7 +99,8 @@ protected:
         render.pose.frameCounter = static_cast<std::uint32_t>(t * 50.0f + 0.5f);
         auto frame = RenderFrame(&render, kW, kH);  // evaluates the pose, then draws
         for (const Vector3& p : SkinnedPositions(model, render)) {
-            const Vector4 clip = TransformRow(TransformRow({p.x, p.y, p.z, 1.0f}, renderer->MatView), renderer->MatProj);
+            const Vector4 clip =
+                TransformRow(TransformRow({p.x, p.y, p.z, 1.0f}, renderer->MatView), renderer->MatProj);
             box->Add((clip.x / clip.w + 1.0f) * 0.5f * kW, (1.0f - clip.y / clip.w) * 0.5f * kH);
         }
         return frame;

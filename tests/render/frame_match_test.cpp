@@ -20,7 +20,11 @@ const std::string kOut = VORLAND_BINARY_DIR "/test-output";
 }  // namespace
 
 TEST(FrameMatch, RoomFramesLookAsTheyDidBeforeTheSpeedUps) {
-    struct Case { std::string model; const char* time; const char* reference; };
+    struct Case {
+        std::string model;
+        const char* time;
+        const char* reference;
+    };
     const Case cases[] = {
         {"model/washitu/washitu1.dae", "0", "95a084a_cat.png"},
         {VORLAND_CORPUS_DIR "/blender/collada-demo-animated-male.dae", "0.5", "figure_t0.5_diffuse.png"},
@@ -36,9 +40,8 @@ TEST(FrameMatch, RoomFramesLookAsTheyDidBeforeTheSpeedUps) {
         const int rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         ASSERT_EQ(rc, 0);
         const QImage now = QImage(QString::fromStdString(out)).convertToFormat(QImage::Format_RGB888);
-        const QImage reference =
-            QImage(QString::fromStdString(kSource + "/tests/data/frames/" + c.reference))
-                .convertToFormat(QImage::Format_RGB888);
+        const QImage reference = QImage(QString::fromStdString(kSource + "/tests/data/frames/" + c.reference))
+                                     .convertToFormat(QImage::Format_RGB888);
         ASSERT_FALSE(reference.isNull());
         ASSERT_EQ(now.size(), reference.size());
         long far = 0;  // pixels with a channel more than 2 % off

@@ -18,7 +18,8 @@ const std::string kData = VORLAND_SOURCE_DIR "/tests/data/gltf/";
 std::vector<bool> Mask(const std::vector<unsigned char>& rgba) {
     std::vector<bool> mask(static_cast<std::size_t>(kW) * kH);
     for (int y = 0; y < kH; ++y)
-        for (int x = 0; x < kW; ++x) mask[static_cast<std::size_t>(y) * kW + x] = !IsBackground(PixelAt(rgba, kW, x, y));
+        for (int x = 0; x < kW; ++x)
+            mask[static_cast<std::size_t>(y) * kW + x] = !IsBackground(PixelAt(rgba, kW, x, y));
     return mask;
 }
 
@@ -35,7 +36,8 @@ void Frame(CRenderer& renderer, const CModel& model) {
     renderer.At = {(lo[0] + hi[0]) / 2, (lo[1] + hi[1]) / 2, (lo[2] + hi[2]) / 2};
     renderer.Distance = 2.5f * std::max({hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]});
     renderer.LightColor[0] = {1.0f, 1.0f, 1.0f, 1.0f};
-    renderer.LightPos[0] = {renderer.At.x - renderer.Distance, renderer.At.y - renderer.Distance, renderer.At.z + renderer.Distance, 0.0f};
+    renderer.LightPos[0] = {renderer.At.x - renderer.Distance, renderer.At.y - renderer.Distance,
+                            renderer.At.z + renderer.Distance, 0.0f};
 }
 
 class GltfRenderTest : public GpuTest {

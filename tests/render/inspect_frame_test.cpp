@@ -67,7 +67,9 @@ TEST_F(InspectFrameTest, PlainMaterialsShowTheirOwnColourInBothViews) {
     renderer->LightPos[0] = {0, -3, 0, 0};
     const std::function<std::vector<unsigned char>()> views[] = {
         [&] { return GpuTest::RenderFrame(&render, kW, kH); },
-        [&] { return Inspect(&render, {false, false, false}, {}); },
+        [&] {
+            return Inspect(&render, {false, false, false}, {});
+        },
     };
     for (const auto& view : views) {
         const auto rgba = view();
@@ -84,7 +86,8 @@ TEST_F(InspectFrameTest, PlainMaterialsShowTheirOwnColourInBothViews) {
 TEST_F(InspectFrameTest, BackgroundIsAVerticalGradient) {
     const std::vector<unsigned char> rgba = Inspect(nullptr, {false, false, false}, {});
     for (int y = 0; y < kH; ++y)
-        for (int x = 1; x < kW; ++x) ASSERT_EQ(Brightness(PixelAt(rgba, kW, x, y)), Brightness(PixelAt(rgba, kW, 0, y)));
+        for (int x = 1; x < kW; ++x)
+            ASSERT_EQ(Brightness(PixelAt(rgba, kW, x, y)), Brightness(PixelAt(rgba, kW, 0, y)));
     EXPECT_GT(Brightness(PixelAt(rgba, kW, 0, 0)), Brightness(PixelAt(rgba, kW, 0, kH - 1)) + 60);
 }
 

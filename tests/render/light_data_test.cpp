@@ -44,9 +44,9 @@ TEST(CubeFaces, EachFaceLooksAlongItsAxis) {
     const Matrix4 proj = CubeFaceProjection();
     for (int k = 0; k < 6; ++k) {
         const CubeFace& f = kCubeFaces[k];
-        EXPECT_NEAR(std::sqrt(f.direction.x * f.direction.x + f.direction.y * f.direction.y +
-                              f.direction.z * f.direction.z),
-                    0.001, 1e-9);
+        EXPECT_NEAR(
+            std::sqrt(f.direction.x * f.direction.x + f.direction.y * f.direction.y + f.direction.z * f.direction.z),
+            0.001, 1e-9);
         const Matrix4 view = LookToMatrix(lamp, f.direction, f.up);
         // A point 5 units along the face's axis lands in the middle of the face.
         const Vector4 p{lamp.x + 5 * axes[k].x, lamp.y + 5 * axes[k].y, lamp.z + 5 * axes[k].z, 1};

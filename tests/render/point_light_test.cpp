@@ -105,7 +105,7 @@ TEST_F(PointLightGpuTest, LightConstantsFollowTheFaceTable) {
         for (int r = 0; r < 4; ++r)
             for (int c = 0; c < 4; ++c) EXPECT_EQ(view.m[r][c], light.FaceView(k).m[r][c]);
     }
-    EXPECT_EQ(m.MatProjLight.m[3][2], 1.0f);       // transposed (2, 3)
+    EXPECT_EQ(m.MatProjLight.m[3][2], 1.0f);         // transposed (2, 3)
     EXPECT_EQ(m.MatProjLight.m[2][3], -0.0100001f);  // transposed (3, 2)
     // MatLight is left as the one-time pass wrote it: zero until then.
     EXPECT_EQ(m.MatLight.m[0][0], 0.0f);

@@ -73,27 +73,49 @@ TEST_F(GpuTest, UniformBlocksHaveTheirByteOffsets) {
         "MatWorld[0] + BindShapeMatrix[0] + MatLight[0] + MatWorldVL[0]");
     EXPECT_EQ(BlockSize(p, "ConstantBuffer1"), 720);
     EXPECT_EQ(BlockBinding(p, "ConstantBuffer1"), 0);
-    ExpectOffsets(p, {{"MatWorld", 0}, {"MatView", 64}, {"MatProj", 128}, {"LightColor[0]", 192},
-                      {"LightPos[0]", 448}, {"EyePos", 704}});
+    ExpectOffsets(p, {{"MatWorld", 0},
+                      {"MatView", 64},
+                      {"MatProj", 128},
+                      {"LightColor[0]", 192},
+                      {"LightPos[0]", 448},
+                      {"EyePos", 704}});
     EXPECT_EQ(BlockSize(p, "ConstantBuffer3"), 16384);
     EXPECT_EQ(BlockBinding(p, "ConstantBuffer3"), 2);
     ExpectOffsets(p, {{"BindShapeMatrix", 0}, {"BoneMatrix[0]", 64}});
     EXPECT_EQ(BlockSize(p, "ConstantBufferPointLight"), 560);
     EXPECT_EQ(BlockBinding(p, "ConstantBufferPointLight"), 3);
-    ExpectOffsets(p, {{"MatLight", 0}, {"MatLight1", 64}, {"MatLight2", 128}, {"MatLight3", 192},
-                      {"MatLight4", 256}, {"MatLight5", 320}, {"MatLight6", 384}, {"MatProjLight", 448},
-                      {"PointLightPos", 512}, {"PointLightColor", 528}, {"ShadowParam", 544}});
+    ExpectOffsets(p, {{"MatLight", 0},
+                      {"MatLight1", 64},
+                      {"MatLight2", 128},
+                      {"MatLight3", 192},
+                      {"MatLight4", 256},
+                      {"MatLight5", 320},
+                      {"MatLight6", 384},
+                      {"MatProjLight", 448},
+                      {"PointLightPos", 512},
+                      {"PointLightColor", 528},
+                      {"ShadowParam", 544}});
     EXPECT_EQ(BlockSize(p, "ConstantBufferVolumeLight"), 256);
     EXPECT_EQ(BlockBinding(p, "ConstantBufferVolumeLight"), 4);
-    ExpectOffsets(p, {{"MatWorldVL", 0}, {"MatViewVL", 64}, {"MatProjVL", 128}, {"EyeVL", 192},
-                      {"MoveVL", 208}, {"VolumeLightParam1", 224}, {"VolumeLightParam2", 240}});
+    ExpectOffsets(p, {{"MatWorldVL", 0},
+                      {"MatViewVL", 64},
+                      {"MatProjVL", 128},
+                      {"EyeVL", 192},
+                      {"MoveVL", 208},
+                      {"VolumeLightParam1", 224},
+                      {"VolumeLightParam2", 240}});
     glDeleteProgram(p);
 
     const GLuint sky = BuildProbe("sky_constants.glsl", "MatMoon[0]");
     EXPECT_EQ(BlockSize(sky, "ConstantBufferSky"), 400);
     EXPECT_EQ(BlockBinding(sky, "ConstantBufferSky"), 3);
-    ExpectOffsets(sky, {{"MatMoon", 0}, {"SkyColor", 64}, {"SkyParam", 80}, {"SunPos", 96}, {"MoonPos", 112},
-                        {"CloudParam1", 128}, {"CloudParam2[0]", 144}});
+    ExpectOffsets(sky, {{"MatMoon", 0},
+                        {"SkyColor", 64},
+                        {"SkyParam", 80},
+                        {"SunPos", 96},
+                        {"MoonPos", 112},
+                        {"CloudParam1", 128},
+                        {"CloudParam2[0]", 144}});
     glDeleteProgram(sky);
 }
 
@@ -209,8 +231,8 @@ TEST_F(GpuTest, CameraOrbitsAtAndMirrorsX) {
 
     const Vector3 eye = {renderer->At.x + renderer->EyeOffset.x, renderer->At.y + renderer->EyeOffset.y,
                          renderer->At.z + renderer->EyeOffset.z};
-    const Matrix4 look = LookToMatrix(eye, {-renderer->EyeOffset.x, -renderer->EyeOffset.y, -renderer->EyeOffset.z},
-                                      {0, 0, 1});
+    const Matrix4 look =
+        LookToMatrix(eye, {-renderer->EyeOffset.x, -renderer->EyeOffset.y, -renderer->EyeOffset.z}, {0, 0, 1});
     for (int r = 0; r < 4; ++r) {
         EXPECT_FLOAT_EQ(renderer->MatView.m[r][0], -look.m[r][0]);
         for (int c = 1; c < 4; ++c) EXPECT_FLOAT_EQ(renderer->MatView.m[r][c], look.m[r][c]);

@@ -32,8 +32,8 @@ TEST(RoomFrame, BundledSceneMatchesTheReference) {
     std::filesystem::create_directories(kOut);
     const std::string out = kOut + "/room_frame.png";
     std::filesystem::remove(out);
-    const std::string command = "cd '" + kSource + "' && '" + kCli +
-                                "' render model/washitu/washitu1.dae --room -o '" + out + "' 2>/dev/null";
+    const std::string command =
+        "cd '" + kSource + "' && '" + kCli + "' render model/washitu/washitu1.dae --room -o '" + out + "' 2>/dev/null";
     const int status = std::system(command.c_str());
     const int rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     ASSERT_EQ(rc, 0);

@@ -53,9 +53,9 @@ TEST(SceneData, RegeneratedFilesMatchTheCommittedOnes) {
 TEST(SceneData, InterfaceImagesHaveTheirButtonSizes) {
     // Sizes on a 1920 x 1080 screen (row height 36).
     const std::map<std::string, QSize> sizes = {
-        {"ButtonClose", {28, 28}},       {"ButtonSize", {28, 28}},        {"ButtonMin", {28, 28}},
-        {"ButtonModelOpen", {241, 54}},  {"ButtonModelWrite", {241, 54}}, {"ButtonAnimOpen", {241, 54}},
-        {"ButtonAnimWrite", {241, 54}},  {"ButtonCancel", {108, 36}},     {"ButtonOK", {108, 36}},
+        {"ButtonClose", {28, 28}},      {"ButtonSize", {28, 28}},        {"ButtonMin", {28, 28}},
+        {"ButtonModelOpen", {241, 54}}, {"ButtonModelWrite", {241, 54}}, {"ButtonAnimOpen", {241, 54}},
+        {"ButtonAnimWrite", {241, 54}}, {"ButtonCancel", {108, 36}},     {"ButtonOK", {108, 36}},
         {"ButtonDir", {43, 43}},
     };
     for (const auto& [name, size] : sizes)

@@ -37,8 +37,10 @@ void MakeBar(CModel& model, float weight = 1.0f) {
 // Quarter turn about the view axis (y) through the origin: +x goes to +z.
 Matrix4 QuarterTurn() {
     Matrix4 m;
-    m.m[0][0] = 0; m.m[0][2] = 1;
-    m.m[2][0] = -1; m.m[2][2] = 0;
+    m.m[0][0] = 0;
+    m.m[0][2] = 1;
+    m.m[2][0] = -1;
+    m.m[2][2] = 0;
     return m;
 }
 
@@ -75,9 +77,9 @@ TEST_F(SkinningTest, ChildHalfFollowsItsBoneThroughTheUploadedPalette) {
     render.pose.bones[1]->pose = QuarterTurn();
     const auto posed = RenderFrame(&render, kW, kH);
     SavePng("two_bones_posed", posed, kW, kH);
-    EXPECT_TRUE(Covered(posed, *renderer, {-1, 0, 0}));   // parent half unchanged
-    EXPECT_FALSE(Covered(posed, *renderer, {1, 0, 0}));   // child half has left...
-    EXPECT_TRUE(Covered(posed, *renderer, {0, 0, 1}));    // ...and stands upright
+    EXPECT_TRUE(Covered(posed, *renderer, {-1, 0, 0}));  // parent half unchanged
+    EXPECT_FALSE(Covered(posed, *renderer, {1, 0, 0}));  // child half has left...
+    EXPECT_TRUE(Covered(posed, *renderer, {0, 0, 1}));   // ...and stands upright
     EXPECT_TRUE(Covered(posed, *renderer, {0, 0, 1.8f}));
     EXPECT_FALSE(Covered(posed, *renderer, {0.5f, 0, 1}));
 }

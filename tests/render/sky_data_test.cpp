@@ -20,11 +20,11 @@ void ExpectColour(int time, int r, int g, int b) {
 }  // namespace
 
 TEST(SkyColour, FixedTimesOfDay) {
-    ExpectColour(0, 10, 10, 60);           // midnight
+    ExpectColour(0, 10, 10, 60);  // midnight
     ExpectColour(6 * 3600, 255, 180, 100);
     ExpectColour(12 * 3600, 100, 180, 255);
     ExpectColour(18 * 3600, 255, 180, 100);
-    ExpectColour(69600, 191, 97, 60);      // the room's 19:20
+    ExpectColour(69600, 191, 97, 60);  // the room's 19:20
 }
 
 TEST(SkyColour, MemberUsesTheTimeOfDay) {

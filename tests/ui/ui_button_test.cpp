@@ -122,10 +122,11 @@ TEST_F(UiButton, UndecodableImageDrawsNothing) {
 
 TEST_F(UiButton, AButtonWithoutItsImageIsReportedAndDrawnWithItsLabel) {
     button.LoadImages(dir.filePath("ButtonClose.png"), dir.filePath("ButtonCloseDown.png"));
-    EXPECT_EQ(button.MissingImages(), QStringList({dir.filePath("ButtonClose.png"), dir.filePath("ButtonCloseDown.png")}));
-    const QImage shot = button.grab().toImage();  // on the black default
+    EXPECT_EQ(button.MissingImages(),
+              QStringList({dir.filePath("ButtonClose.png"), dir.filePath("ButtonCloseDown.png")}));
+    const QImage shot = button.grab().toImage();              // on the black default
     EXPECT_EQ(shot.pixelColor(0, 0), QColor(235, 235, 235));  // the frame
-    int inked = 0;  // the label "Close" in the middle
+    int inked = 0;                                            // the label "Close" in the middle
     for (int y = 8; y < 22; ++y)
         for (int x = 10; x < 50; ++x) inked += shot.pixelColor(x, y) != QColor(0, 0, 0);
     EXPECT_GT(inked, 20);

@@ -109,7 +109,8 @@ TEST_F(UiDialog, GeometryOnA1920x1080Screen) {
 }
 
 TEST_F(UiDialog, IconsWithoutTheirImagesAreReported) {
-    const QStringList icons = {"./pict/IconModel.png", "./pict/IconAnim.png", "./pict/IconDir.png", "./pict/IconDae.png"};
+    const QStringList icons = {"./pict/IconModel.png", "./pict/IconAnim.png", "./pict/IconDir.png",
+                               "./pict/IconDae.png"};
     EXPECT_EQ(list->MissingImages(), icons);
     ASSERT_TRUE(QDir().mkpath("pict/IconDae.png"));  // a folder in a picture's place is never opened
     QImage icon(8, 8, QImage::Format_ARGB32);
@@ -128,10 +129,12 @@ TEST_F(UiDialog, RectanglesFollowOtherScreens) {
 }
 
 TEST_F(UiDialog, TitlesPerModeUseFixedExtensions) {
-    EXPECT_EQ(CSelectFileDialog::TitleForMode(FileDialogMode(1)), QStringLiteral("モデルファイル(.dae .gltf .glb .mdl)を開く"));
+    EXPECT_EQ(CSelectFileDialog::TitleForMode(FileDialogMode(1)),
+              QStringLiteral("モデルファイル(.dae .gltf .glb .mdl)を開く"));
     EXPECT_EQ(CSelectFileDialog::TitleForMode(FileDialogMode(2)), QStringLiteral("モデルファイル(.mdl)を書き出し"));
     EXPECT_EQ(CSelectFileDialog::TitleForMode(FileDialogMode(3)), QStringLiteral("アニメーションファイル(.ani)を開く"));
-    EXPECT_EQ(CSelectFileDialog::TitleForMode(FileDialogMode(4)), QStringLiteral("アニメーションファイル(.ani)を書き出し"));
+    EXPECT_EQ(CSelectFileDialog::TitleForMode(FileDialogMode(4)),
+              QStringLiteral("アニメーションファイル(.ani)を書き出し"));
     EXPECT_EQ(CSelectFileDialog::TitleForMode(FileDialogMode(0)), QString());
     EXPECT_EQ(CSelectFileDialog::TitleForMode(FileDialogMode(7)), QString());
 }
@@ -169,7 +172,7 @@ TEST_F(UiDialog, TypeRules) {
 
 TEST_F(UiDialog, ListingFiltersAndOrders) {
     Touch(root + "/a.mdl");
-    Touch(root + "/b.MDL");   // opened in any letter case, so listed too
+    Touch(root + "/b.MDL");  // opened in any letter case, so listed too
     Touch(root + "/walk.ani");
     Touch(root + "/room.dae");
     Touch(root + "/notes.txt");
@@ -269,7 +272,8 @@ TEST(DriveView, KeepsOnlyVolumesAUserBrowses) {
     EXPECT_EQ(RootsFromMountTable(QByteArray()), QStringList({"/"}));
     // At most 25, "/" included.
     QByteArray many;
-    for (int i = 0; i < 40; ++i) many += "/dev/sd" + QByteArray::number(i) + " /data/" + QByteArray::number(i) + " ext4 rw 0 0\n";
+    for (int i = 0; i < 40; ++i)
+        many += "/dev/sd" + QByteArray::number(i) + " /data/" + QByteArray::number(i) + " ext4 rw 0 0\n";
     const QStringList roots = RootsFromMountTable(many);
     ASSERT_EQ(roots.size(), 25);
     EXPECT_EQ(roots.front(), QStringLiteral("/"));
@@ -380,7 +384,7 @@ TEST_F(UiDialog, DoubleClickEntersFolderAndOpensSuitableFiles) {
     EXPECT_EQ(list->selectedIndex, -1);
     dialog->Refresh();
     EXPECT_EQ(list->currentPath, root + "/sub");
-    EXPECT_EQ(list->CurrentItemCount(), 1);  // mode 3 lists no model
+    EXPECT_EQ(list->CurrentItemCount(), 1);                      // mode 3 lists no model
     QTest::mouseDClick(list, Qt::LeftButton, {}, RowCenter(1));  // below the last row: nothing
     EXPECT_EQ(okRuns, 0);
     QTest::mouseDClick(list, Qt::LeftButton, {}, RowCenter(0));
@@ -502,8 +506,8 @@ TEST_F(UiDialog, WheelMovesTheThumbTwelvePixelsANotch) {
 TEST_F(UiDialog, WheelDoesNothingWithEightRows) {
     MakeFiles(8, ".mdl");
     OpenIn(1);
-    QWheelEvent e(QPointF(10, 10), QPointF(list->mapToGlobal(QPoint(10, 10))), QPoint(), QPoint(0, -120),
-                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent e(QPointF(10, 10), QPointF(list->mapToGlobal(QPoint(10, 10))), QPoint(), QPoint(0, -120), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(list, &e);
     EXPECT_EQ(bar->thumbPosition, 0);
     EXPECT_EQ(list->topIndex, 0);
@@ -619,7 +623,7 @@ TEST_F(UiDialog, ConfirmShowsTheNameAsTyped) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(confirm));
     const QImage shot = confirm->grab().toImage();
     shot.save(UiShotPath("confirm.png"));
-    EXPECT_EQ(shot.pixelColor(384, 20), QColor(100, 70, 70));    // band
+    EXPECT_EQ(shot.pixelColor(384, 20), QColor(100, 70, 70));     // band
     EXPECT_EQ(shot.pixelColor(384, 150), QColor(140, 110, 110));  // body
     // Text in (170, 140, 140) on the body, in the file-name line.
     bool textColour = false;
@@ -640,14 +644,14 @@ TEST_F(UiDialog, ScreenshotOfTheDialog) {
     const QImage shot = dialog->grab().toImage();
     ASSERT_TRUE(shot.save(UiShotPath("select_file_dialog.png")));
     EXPECT_EQ(shot.size(), QSize(768, 432));
-    EXPECT_EQ(shot.pixelColor(680, 20), QColor(100, 70, 70));   // title band
-    EXPECT_EQ(shot.pixelColor(2, 200), QColor(100, 70, 70));    // 4-pixel frame
-    EXPECT_EQ(shot.pixelColor(5, 200), QColor(140, 110, 110));  // body
-    EXPECT_EQ(shot.pixelColor(38 + 2, 108 + 2), QColor(120, 90, 90));            // list, darkened 20
-    EXPECT_EQ(shot.pixelColor(38 + 2, 108 + 2 * 24 + 2), QColor(100, 70, 70));   // highlighted row 2
+    EXPECT_EQ(shot.pixelColor(680, 20), QColor(100, 70, 70));                     // title band
+    EXPECT_EQ(shot.pixelColor(2, 200), QColor(100, 70, 70));                      // 4-pixel frame
+    EXPECT_EQ(shot.pixelColor(5, 200), QColor(140, 110, 110));                    // body
+    EXPECT_EQ(shot.pixelColor(38 + 2, 108 + 2), QColor(120, 90, 90));             // list, darkened 20
+    EXPECT_EQ(shot.pixelColor(38 + 2, 108 + 2 * 24 + 2), QColor(100, 70, 70));    // highlighted row 2
     EXPECT_EQ(shot.pixelColor(38 + 658 + 17, 108 + 150), QColor(130, 100, 100));  // empty track, -10
     EXPECT_EQ(shot.pixelColor(38 + 658 + 17, 108 + 40), QColor(160, 130, 130));   // thumb, +20
-    EXPECT_EQ(shot.pixelColor(38 + 10, 320 + 30), QColor(120, 90, 90));          // file-name box
+    EXPECT_EQ(shot.pixelColor(38 + 10, 320 + 30), QColor(120, 90, 90));           // file-name box
     EXPECT_EQ(list->itemCount, 16);
     EXPECT_EQ(bar->thumbLength, 97);
 }

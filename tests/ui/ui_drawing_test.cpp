@@ -80,10 +80,8 @@ TEST(UiFont, FamilyFallsBackToSansSerif) {
     EXPECT_FLOAT_EQ(static_cast<float>(f.pointSizeF()), 18.0f);
     EXPECT_EQ(f.weight(), QFont::Normal);
     EXPECT_EQ(f.style(), QFont::StyleNormal);
-    if (QFontDatabase::hasFamily(QStringLiteral("メイリオ")))
-        EXPECT_EQ(f.family(), QStringLiteral("メイリオ"));
-    else
-        EXPECT_EQ(f.family(), QStringLiteral("sans-serif"));
+    if (QFontDatabase::hasFamily(QStringLiteral("メイリオ"))) EXPECT_EQ(f.family(), QStringLiteral("メイリオ"));
+    else EXPECT_EQ(f.family(), QStringLiteral("sans-serif"));
 }
 
 TEST(UiFont, PointSizeBecomesScreenPixels) {
@@ -106,8 +104,8 @@ TEST(UiFont, JapaneseTextRendersGlyphs) {
     QImage buffer = MakeBackBuffer(m);
     QPainter p(&buffer);
     p.fillRect(QRect(0, 0, 300, 40), Qt::black);
-    DrawInterfaceText(p, QStringLiteral("確認 名称未設定"), CreateInterfaceFont(18.0f),
-                      QRectF(0, 0, 300, 40), Qt::white);
+    DrawInterfaceText(p, QStringLiteral("確認 名称未設定"), CreateInterfaceFont(18.0f), QRectF(0, 0, 300, 40),
+                      Qt::white);
     p.end();
     int lit = 0;
     for (int y = 0; y < 40; ++y)
@@ -138,12 +136,12 @@ TEST(UiFrame, FourPixelFrameAndBand) {
     const QColor bk(140, 110, 110), bar(100, 70, 70);
     DrawWindowFrame(p, 200, 100, 36, bk, bar);
     p.end();
-    EXPECT_EQ(buffer.pixel(100, 10), bar.rgb());   // band
-    EXPECT_EQ(buffer.pixel(100, 60), bk.rgb());    // inside
-    EXPECT_EQ(buffer.pixel(3, 60), bar.rgb());     // left frame: columns 0..3
+    EXPECT_EQ(buffer.pixel(100, 10), bar.rgb());  // band
+    EXPECT_EQ(buffer.pixel(100, 60), bk.rgb());   // inside
+    EXPECT_EQ(buffer.pixel(3, 60), bar.rgb());    // left frame: columns 0..3
     EXPECT_EQ(buffer.pixel(4, 60), bk.rgb());
-    EXPECT_EQ(buffer.pixel(196, 60), bar.rgb());   // right frame: 196..199
+    EXPECT_EQ(buffer.pixel(196, 60), bar.rgb());  // right frame: 196..199
     EXPECT_EQ(buffer.pixel(195, 60), bk.rgb());
-    EXPECT_EQ(buffer.pixel(100, 96), bar.rgb());   // bottom frame: 96..99
+    EXPECT_EQ(buffer.pixel(100, 96), bar.rgb());  // bottom frame: 96..99
     EXPECT_EQ(buffer.pixel(100, 95), bk.rgb());
 }

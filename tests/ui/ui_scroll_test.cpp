@@ -63,18 +63,18 @@ TEST(UiScrollBar, FilledShapeHasRoundCorners) {
     FillRoundedThumb(p, 10, 50, 60, 10, Qt::black);
     p.end();
     auto filled = [&](int x, int y) { return image.pixelColor(x, y) == QColor(Qt::black); };
-    EXPECT_FALSE(filled(0, 10));    // outside each corner's quarter circle
+    EXPECT_FALSE(filled(0, 10));  // outside each corner's quarter circle
     EXPECT_FALSE(filled(49, 10));
     EXPECT_FALSE(filled(0, 69));
     EXPECT_FALSE(filled(49, 69));
-    EXPECT_TRUE(filled(5, 15));     // the quarter pies
+    EXPECT_TRUE(filled(5, 15));  // the quarter pies
     EXPECT_TRUE(filled(44, 64));
-    EXPECT_TRUE(filled(25, 10));    // top band
-    EXPECT_TRUE(filled(0, 40));     // left band
-    EXPECT_TRUE(filled(49, 40));    // right band
-    EXPECT_TRUE(filled(25, 69));    // bottom band
-    EXPECT_TRUE(filled(25, 40));    // middle
-    EXPECT_FALSE(filled(25, 9));    // nothing outside the rectangle
+    EXPECT_TRUE(filled(25, 10));  // top band
+    EXPECT_TRUE(filled(0, 40));   // left band
+    EXPECT_TRUE(filled(49, 40));  // right band
+    EXPECT_TRUE(filled(25, 69));  // bottom band
+    EXPECT_TRUE(filled(25, 40));  // middle
+    EXPECT_FALSE(filled(25, 9));  // nothing outside the rectangle
     EXPECT_FALSE(filled(25, 70));
     EXPECT_FALSE(filled(50, 40));
 }
@@ -87,13 +87,13 @@ TEST(UiScrollBar, OutlineFollowsTheEdges) {
     OutlineRoundedThumb(p, 20, 34, 50, 6, Qt::black, 6.0f);
     p.end();
     auto inked = [&](int x, int y) { return image.pixelColor(x, y) == QColor(Qt::black); };
-    EXPECT_TRUE(inked(17, 20));    // top line, 6 wide around y = 20
+    EXPECT_TRUE(inked(17, 20));  // top line, 6 wide around y = 20
     EXPECT_TRUE(inked(17, 17));
     EXPECT_FALSE(inked(17, 24));
-    EXPECT_TRUE(inked(0, 45));     // left line at x = 0
-    EXPECT_TRUE(inked(33, 45));    // right line at x = 34
-    EXPECT_FALSE(inked(17, 45));   // hollow
-    EXPECT_TRUE(inked(17, 70));    // bottom line at y = 70
+    EXPECT_TRUE(inked(0, 45));    // left line at x = 0
+    EXPECT_TRUE(inked(33, 45));   // right line at x = 34
+    EXPECT_FALSE(inked(17, 45));  // hollow
+    EXPECT_TRUE(inked(17, 70));   // bottom line at y = 70
     EXPECT_FALSE(inked(17, 75));
 }
 

@@ -34,7 +34,7 @@ TEST(UiTexts, TheSettingOverridesTheLocaleWhoseLanguageDecides) {
         {"auto", nullptr, nullptr, "jv_ID", CLanguage::kEnglish},  // Javanese, not Japanese
         {"auto", nullptr, "ja_JP.eucJP", "en_GB", CLanguage::kJapanese},
         {"auto", "C", "ja_JP.UTF-8", "ja_JP", CLanguage::kEnglish},  // LC_ALL comes first
-        {"auto", "", "", "ja_JP", CLanguage::kJapanese},            // empty counts as not set
+        {"auto", "", "", "ja_JP", CLanguage::kJapanese},             // empty counts as not set
         {"fr", nullptr, nullptr, "ja_JP", CLanguage::kJapanese},     // unknown values are auto
         {"en", nullptr, nullptr, "ja_JP.UTF-8", CLanguage::kEnglish},
         {"ja", "C", nullptr, "C", CLanguage::kJapanese},

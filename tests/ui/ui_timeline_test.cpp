@@ -34,7 +34,9 @@ struct UiTimeline : ::testing::Test {
         host.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
     }
-    void TearDown() override { if (x) XCloseDisplay(x); }
+    void TearDown() override {
+        if (x) XCloseDisplay(x);
+    }
     // Moves the pointer to `at` (timeline coordinates), optionally pressing
     // or releasing the left button, then lets Qt see it.
     void Pointer(QPoint at, int button = 0) {
@@ -46,7 +48,10 @@ struct UiTimeline : ::testing::Test {
         t.start();
         while (t.elapsed() < 150) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
-    void Click(QPoint at) { Pointer(at, +1); Pointer(at, -1); }
+    void Click(QPoint at) {
+        Pointer(at, +1);
+        Pointer(at, -1);
+    }
 
     QApplication* app = UiTestApp();
     Display* x = nullptr;

@@ -80,14 +80,19 @@ void DefineRender(CLI::App& app, RenderOptions& o) {
     app.add_option("--height", o.height, "image height, 1 to " + std::to_string(kMaxImageHeight) + " (default)")
         ->type_name("H")
         ->check(WholeNumber(1, kMaxImageHeight, heightLimit));
-    app.add_option("--time", o.time, "animation time in seconds (default 0)")->type_name("T")->check(NonNegativeNumber());
-    CLI::Option* room = app.add_flag(
-        "--room", o.room, "draw the whole frame with the room (./model/washitu, else the installed one): lamps, shadows, sky, shafts (exit 1 when the room's files are not there)");
-    app.add_option("--view", o.view, "inspect: the model over a neutral background on a grid, evenly lit; room: as --room")
+    app.add_option("--time", o.time, "animation time in seconds (default 0)")
+        ->type_name("T")
+        ->check(NonNegativeNumber());
+    CLI::Option* room = app.add_flag("--room", o.room,
+                                     "draw the whole frame with the room (./model/washitu, else the installed one): "
+                                     "lamps, shadows, sky, shafts (exit 1 when the room's files are not there)");
+    app.add_option("--view", o.view,
+                   "inspect: the model over a neutral background on a grid, evenly lit; room: as --room")
         ->type_name("VIEW")
         ->check(CLI::IsMember({"inspect", "room"}))
         ->excludes(room);
-    app.add_flag("--timings", o.timings, "each pass's wall-clock and CPU milliseconds on stderr (needs --room or --view)");
+    app.add_flag("--timings", o.timings,
+                 "each pass's wall-clock and CPU milliseconds on stderr (needs --room or --view)");
     app.add_flag("--fit", o.fit, "frame the posed model from the front (from -Y), whole");
     app.add_flag("--bones", o.bones, "draw the bones over the model");
     app.add_flag("--wireframe", o.wireframe, "draw the model's edges over it");
@@ -126,8 +131,8 @@ int Finish(const CLI::App& app, const CLI::ParseError& e) {
 }  // namespace
 
 const char* VersionText() {
-    static const std::string text = std::string("vorland-cli " VORLAND_VERSION) +
-                                    (VORLAND_COMMIT[0] ? " (commit " VORLAND_COMMIT ")" : "");
+    static const std::string text =
+        std::string("vorland-cli " VORLAND_VERSION) + (VORLAND_COMMIT[0] ? " (commit " VORLAND_COMMIT ")" : "");
     return text.c_str();
 }
 
@@ -150,15 +155,16 @@ int ParseCommandLine(int argc, char** argv, CommandLine* out) {
         "OUT's base name)");
     std::vector<std::string> files;
     convert->add_option("FILES", files, "IN OUT (OUT or OUT.mdl), or IN... with --out-dir")->required()->type_name("");
-    convert->add_option("--out-dir", out->convert.outDir,
-                        "write each IN as DIR/<stem>.mdl and .ani (DIR is made when missing); goes on past a failed file")
+    convert
+        ->add_option("--out-dir", out->convert.outDir,
+                     "write each IN as DIR/<stem>.mdl and .ani (DIR is made when missing); goes on past a failed file")
         ->type_name("DIR");
     convert->add_option("--jobs", out->convert.jobs, "with --out-dir, convert N inputs at once (default: one per core)")
         ->type_name("N")
         ->check(WholeNumber(1, 1024, "1024"));
 
-    CLI::App* render =
-        app.add_subcommand("render", "draw one frame of a .dae, .gltf, .glb or .mdl model without a display (EGL) into an image");
+    CLI::App* render = app.add_subcommand(
+        "render", "draw one frame of a .dae, .gltf, .glb or .mdl model without a display (EGL) into an image");
     DefineRender(*render, out->render);
 
     CLI::App* settings = app.add_subcommand("settings", "print the config.ini the viewer would write on exit");

@@ -123,6 +123,7 @@ int RunConvert(const ConvertOptions& options) {
     }
     // Several inputs: each failure is reported and the rest still converted.
     const std::string dir = options.outDir.back() == '/' ? options.outDir : options.outDir + "/";
-    const int jobs = options.jobs > 0 ? options.jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const int jobs =
+        options.jobs > 0 ? options.jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     return ConvertInto(options.inputs, dir, jobs);
 }

@@ -32,13 +32,13 @@ struct RenderOptions {
     int width = kMaxImageWidth;
     int height = kMaxImageHeight;
     double time = 0.0;
-    bool room = false;     // --room, the same as --view room
-    std::string view;      // "inspect", "room" or empty (the model alone)
-    bool timings = false;  // per-pass milliseconds of a room or inspection frame on stderr
-    bool fit = false;      // the camera framed on the posed model, from the front
-    bool bones = false;    // the bones over the model
+    bool room = false;       // --room, the same as --view room
+    std::string view;        // "inspect", "room" or empty (the model alone)
+    bool timings = false;    // per-pass milliseconds of a room or inspection frame on stderr
+    bool fit = false;        // the camera framed on the posed model, from the front
+    bool bones = false;      // the bones over the model
     bool wireframe = false;  // the model's edges over it
-    bool noGrid = false;   // the inspection view without its ground grid
+    bool noGrid = false;     // the inspection view without its ground grid
 };
 
 struct SettingsOptions {

@@ -40,9 +40,8 @@ void FloatSource(std::string& o, const std::string& id, const std::vector<double
          std::to_string(values.size()) + "\">";
     ListWriter w(o);
     for (double v : values) w.Number(v);
-    o += "</float_array>\n          <technique_common>\n            <accessor source=\"#" + id +
-         "-array\" count=\"" + std::to_string(values.size() / stride) + "\" stride=\"" + std::to_string(stride) +
-         "\">\n";
+    o += "</float_array>\n          <technique_common>\n            <accessor source=\"#" + id + "-array\" count=\"" +
+         std::to_string(values.size() / stride) + "\" stride=\"" + std::to_string(stride) + "\">\n";
     for (const std::string& p : params) o += "              <param name=\"" + p + "\" type=\"" + type + "\"/>\n";
     o += "            </accessor>\n          </technique_common>\n        </source>\n";
 }
@@ -87,8 +86,9 @@ void WriteEffects(std::string& o, const DaeDocument& doc) {
         o += "    <effect id=\"" + m.id + "-effect\">\n      <profile_COMMON>\n";
         std::string diffuse;
         if (!m.imageFile.empty()) {
-            o += "        <newparam sid=\"" + m.id + "-surface\">\n          <surface type=\"2D\">\n            <init_from>" +
-                 ImageIdFor(doc, m) + "</init_from>\n          </surface>\n        </newparam>\n";
+            o += "        <newparam sid=\"" + m.id +
+                 "-surface\">\n          <surface type=\"2D\">\n            <init_from>" + ImageIdFor(doc, m) +
+                 "</init_from>\n          </surface>\n        </newparam>\n";
             o += "        <newparam sid=\"" + m.id + "-sampler\">\n          <sampler2D>\n            <source>" + m.id +
                  "-surface</source>\n          </sampler2D>\n        </newparam>\n";
             diffuse = "<texture texture=\"" + m.id + "-sampler\" texcoord=\"UVMap\"/>";
@@ -199,8 +199,7 @@ void WriteAnimations(std::string& o, const DaeDocument& doc) {
         std::vector<double> out;
         for (const Mat4& m : ch.matrices) out.insert(out.end(), m.m.begin(), m.m.end());
         FloatSource(inner, a + "-output", out, 16, {"TRANSFORM"}, "float4x4");
-        NameSource(inner, a + "-interpolation", std::vector<std::string>(ch.times.size(), "LINEAR"),
-                   "INTERPOLATION");
+        NameSource(inner, a + "-interpolation", std::vector<std::string>(ch.times.size(), "LINEAR"), "INTERPOLATION");
         o += inner;
         o += "        <sampler id=\"" + a + "-sampler\">\n          <input semantic=\"INPUT\" source=\"#" + a +
              "-input\"/>\n          <input semantic=\"OUTPUT\" source=\"#" + a +
@@ -231,8 +230,8 @@ void WriteScene(std::string& o, const DaeDocument& doc) {
             if (doc.joints[j].parent < 0) WriteJointNode(o, doc, static_cast<int>(j), 4);
         o += "      </node>\n";
     }
-    o += "      <node id=\"" + doc.name + "\" name=\"" + doc.name + "\" type=\"NODE\">\n        <matrix sid=\"transform\">" +
-         identity + "</matrix>\n";
+    o += "      <node id=\"" + doc.name + "\" name=\"" + doc.name +
+         "\" type=\"NODE\">\n        <matrix sid=\"transform\">" + identity + "</matrix>\n";
     std::string bind = "          <bind_material>\n            <technique_common>\n";
     for (const DaeMaterial& m : doc.materials)
         bind += "              <instance_material symbol=\"" + m.id + "\" target=\"#" + m.id +

@@ -134,14 +134,13 @@ Mesh BuildMesh() {
 
     // Head with ears, collar and bell.
     from = mesh.vertices.size();
-    mesh.Surface(kMaterial, 36, 24,
-                 Ellipsoid(At({0, 0.03, 1.02}), {0.34, 0.28, 0.27}, [](double u, double p) {
+    mesh.Surface(kMaterial, 36, 24, Ellipsoid(At({0, 0.03, 1.02}), {0.34, 0.28, 0.27}, [](double u, double p) {
                      return Vec2{u, 1.0 - 0.5 * p};
                  }));
     for (int side = -1; side <= 1; side += 2) {
         const Vec3 a = At({side * 0.07, -0.02, 1.24}), b = At({side * 0.27, -0.02, 1.16}),
                    back = At({side * 0.18, -0.13, 1.20}), tip = At({side * 0.23, 0.01, 1.43});
-        FlatTriangle(mesh, a, b, tip, kPink);   // inner ear, facing forward
+        FlatTriangle(mesh, a, b, tip, kPink);  // inner ear, facing forward
         FlatTriangle(mesh, a, tip, back, kWhite);
         FlatTriangle(mesh, b, back, tip, kWhite);
     }
@@ -154,21 +153,20 @@ Mesh BuildMesh() {
         const Vec3 centre = At({0, 0.02, 0.80}) + Vec3{ring.x * 0.25, ring.y * 0.23, 0};
         return Vertex{centre + n * 0.045, n, kRed, {}};
     });
-    mesh.Surface(kMaterial, 16, 10, Ellipsoid(At({0, 0.29, 0.72}), {0.065, 0.065, 0.065},
-                                              [](double, double) { return kGold; }));
-    SetWeights(mesh, from, [](const Vec3&) {
-        return std::vector<std::pair<int, double>>{{kBody, 0.4}, {kHead, 0.6}};
-    });
+    mesh.Surface(kMaterial, 16, 10,
+                 Ellipsoid(At({0, 0.29, 0.72}), {0.065, 0.065, 0.065}, [](double, double) { return kGold; }));
+    SetWeights(mesh, from, [](const Vec3&) { return std::vector<std::pair<int, double>>{{kBody, 0.4}, {kHead, 0.6}}; });
 
     // The other paw holds a gold coin in front of the belly; two feet.
     from = mesh.vertices.size();
-    mesh.Surface(kMaterial, 20, 12, Ellipsoid(At({-0.02, 0.30, 0.42}), {0.13, 0.035, 0.18},
-                                              [](double, double) { return kGold; }));
-    mesh.Surface(kMaterial, 16, 10, Ellipsoid(At({-0.17, 0.27, 0.50}), {0.09, 0.09, 0.10},
-                                              [](double, double) { return kWhite; }));
+    mesh.Surface(kMaterial, 20, 12,
+                 Ellipsoid(At({-0.02, 0.30, 0.42}), {0.13, 0.035, 0.18}, [](double, double) { return kGold; }));
+    mesh.Surface(kMaterial, 16, 10,
+                 Ellipsoid(At({-0.17, 0.27, 0.50}), {0.09, 0.09, 0.10}, [](double, double) { return kWhite; }));
     for (int side = -1; side <= 1; side += 2)
-        mesh.Surface(kMaterial, 16, 8, Ellipsoid(At({side * 0.13, 0.22, 0.05}), {0.09, 0.11, 0.06},
-                                                 [](double, double) { return kWhite; }));
+        mesh.Surface(kMaterial, 16, 8, Ellipsoid(At({side * 0.13, 0.22, 0.05}), {0.09, 0.11, 0.06}, [](double, double) {
+                         return kWhite;
+                     }));
     SetWeights(mesh, from, [](const Vec3&) { return Only(kBody); });
 
     // Raised arm: one tube from inside the body through the elbow, blended
@@ -176,8 +174,9 @@ Mesh BuildMesh() {
     from = mesh.vertices.size();
     std::vector<double> param;
     const Vec3 inside{0.05, 0.0, 0.56};
-    Tube(mesh, {At(inside), At(kShoulder), At(kElbow), At(kPawTip), At(kPawTip + Vec3{0, 0.02, 0.2})},
-         [](double s) { return 0.085 - 0.012 * s / 2.0; }, [](double, double) { return kWhite; }, param);
+    Tube(
+        mesh, {At(inside), At(kShoulder), At(kElbow), At(kPawTip), At(kPawTip + Vec3{0, 0.02, 0.2})},
+        [](double s) { return 0.085 - 0.012 * s / 2.0; }, [](double, double) { return kWhite; }, param);
     for (size_t i = from; i < mesh.vertices.size(); ++i) {
         const double s = param[i - from];
         const double body = 1.0 - SmoothStep(0.0, 0.45, s);
@@ -188,27 +187,32 @@ Mesh BuildMesh() {
     }
     // The paw itself, with a pink pad facing forward.
     from = mesh.vertices.size();
-    mesh.Surface(kMaterial, 18, 12, Ellipsoid(At(kPawTip + Vec3{0, 0.0, 0.0}), {0.10, 0.09, 0.10},
-                                              [](double u, double p) {
-                                                  const bool pad = std::fabs(u - 0.5) < 0.12 && p > 0.3 && p < 0.75;
-                                                  return pad ? kPink : kWhite;
-                                              }));
+    mesh.Surface(kMaterial, 18, 12,
+                 Ellipsoid(At(kPawTip + Vec3{0, 0.0, 0.0}), {0.10, 0.09, 0.10}, [](double u, double p) {
+                     const bool pad = std::fabs(u - 0.5) < 0.12 && p > 0.3 && p < 0.75;
+                     return pad ? kPink : kWhite;
+                 }));
     SetWeights(mesh, from, [](const Vec3&) { return Only(kPaw); });
 
     // Tail curling round the right side on the floor, striped.
     from = mesh.vertices.size();
     param.clear();
-    Tube(mesh,
-         {At({0, -0.10, 0.14}), At(kTailRoot), At(kTailMid), At({0.36, -0.16, 0.12}), At({0.38, 0.06, 0.16}),
-          At({0.34, 0.16, 0.22})},
-         [](double s) { return 0.055 - 0.01 * s / 3.0; },
-         [](double s, double) { return Vec2{0.52 + 0.46 * s / 3.0, 0.0625}; }, param);
+    Tube(
+        mesh,
+        {At({0, -0.10, 0.14}), At(kTailRoot), At(kTailMid), At({0.36, -0.16, 0.12}), At({0.38, 0.06, 0.16}),
+         At({0.34, 0.16, 0.22})},
+        [](double s) { return 0.055 - 0.01 * s / 3.0; },
+        [](double s, double) {
+            return Vec2{0.52 + 0.46 * s / 3.0, 0.0625};
+        },
+        param);
     for (size_t i = from; i < mesh.vertices.size(); ++i) {
         const double s = param[i - from];
         const double body = 1.0 - SmoothStep(0.0, 0.35, s);
         const double tip = SmoothStep(0.7, 1.4, s);
         mesh.vertices[i].weights.clear();
-        for (auto [j, w] : {std::pair<int, double>{kBody, body}, {kTail1, std::max(0.0, 1.0 - body - tip)}, {kTail2, tip}})
+        for (auto [j, w] :
+             {std::pair<int, double>{kBody, body}, {kTail1, std::max(0.0, 1.0 - body - tip)}, {kTail2, tip}})
             if (w > 0.001) mesh.vertices[i].weights.push_back({j, std::round(w * 1e4) / 1e4});
     }
     return mesh;
@@ -225,16 +229,11 @@ Mat4 Pose(const std::vector<DaeJoint>& joints, int joint, double phase) {
         case kHead:
             return bind * Mat4::Rotation({0, 1, 0}, 0.16 * std::sin(phase)) *
                    Mat4::Rotation({1, 0, 0}, 0.06 * std::sin(3.0 * phase + 0.6));
-        case kArm:
-            return bind * Mat4::Rotation({1, 0, 0}, -0.2 * beckon) * Mat4::Rotation({0, 1, 0}, -0.08 * beckon);
-        case kPaw:
-            return bind * Mat4::Rotation({1, 0, 0}, -1.25 * beckon);
-        case kTail1:
-            return bind * Mat4::Rotation({0, 0, 1}, 0.30 * std::sin(phase));
-        case kTail2:
-            return bind * Mat4::Rotation({0, 0, 1}, 0.45 * std::sin(phase - 0.9));
-        default:
-            return bind;
+        case kArm: return bind * Mat4::Rotation({1, 0, 0}, -0.2 * beckon) * Mat4::Rotation({0, 1, 0}, -0.08 * beckon);
+        case kPaw: return bind * Mat4::Rotation({1, 0, 0}, -1.25 * beckon);
+        case kTail1: return bind * Mat4::Rotation({0, 0, 1}, 0.30 * std::sin(phase));
+        case kTail2: return bind * Mat4::Rotation({0, 0, 1}, 0.45 * std::sin(phase - 0.9));
+        default: return bind;
     }
 }
 

@@ -21,8 +21,8 @@ void Mesh::Triangle(const std::string& material, int a, int b, int c) {
     g.indices.insert(g.indices.end(), {a, b, c});
 }
 
-void Mesh::Quad(const std::string& material, const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d,
-                const Vec2& ua, const Vec2& ub, const Vec2& uc, const Vec2& ud) {
+void Mesh::Quad(const std::string& material, const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d, const Vec2& ua,
+                const Vec2& ub, const Vec2& uc, const Vec2& ud) {
     const Vec3 n = Normalize(Cross(b - a, d - a));
     const int ia = Add({a, n, ua, {}});
     const int ib = Add({b, n, ub, {}});

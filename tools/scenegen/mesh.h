@@ -19,7 +19,7 @@ struct Vertex {
 };
 
 struct TriangleGroup {
-    std::string material;    // material id, also the primitive's material symbol
+    std::string material;      // material id, also the primitive's material symbol
     std::vector<int> indices;  // three per triangle
 };
 
@@ -32,8 +32,8 @@ struct Mesh {
     void Triangle(const std::string& material, int a, int b, int c);
     // A flat quad a-b-c-d (counter-clockwise seen from the side `normal`
     // points to) with its own four vertices.
-    void Quad(const std::string& material, const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d,
-              const Vec2& ua, const Vec2& ub, const Vec2& uc, const Vec2& ud);
+    void Quad(const std::string& material, const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d, const Vec2& ua,
+              const Vec2& ub, const Vec2& uc, const Vec2& ud);
     // A grid surface: point(s, t) for s, t in [0, 1] gives position, normal and
     // texture coordinate; (ns + 1) x (nt + 1) shared vertices.
     using SurfaceFn = std::function<Vertex(double s, double t)>;

@@ -82,8 +82,11 @@ void Garden(RoomBuilder& rb) {
     rb.Prism(kStone, t + Vec3{0, 0, 1.3}, 0.5, 0.22, 6, kPhase, true, 0.1);
     rb.Prism(kStone, t + Vec3{0, 0, 1.52}, 0.08, 0.1, 6, kPhase);
     // Shrubs along the fence.
-    const Vec3 shrubs[] = {{-7.5, -15.6, kGround}, {-4.8, -15.9, kGround}, {-1.5, -15.7, kGround},
-                           {6.8, -15.7, kGround},  {9.5, -15.5, kGround}};
+    const Vec3 shrubs[] = {{-7.5, -15.6, kGround},
+                           {-4.8, -15.9, kGround},
+                           {-1.5, -15.7, kGround},
+                           {6.8, -15.7, kGround},
+                           {9.5, -15.5, kGround}};
     int k = 0;
     for (const Vec3& s : shrubs) {
         // A clipped, rounded bush: a stack of rings on a half-ellipsoid.
@@ -101,7 +104,8 @@ void Garden(RoomBuilder& rb) {
         rb.Quad(kBamboo, {x, fy, kGround}, {x + 0.09, fy, kGround}, {x + 0.09, fy, top}, {x, fy, top},
                 kPhase + ((static_cast<int>((x + 24) / 0.12)) % 3 - 1) * 0.3);
     for (double z : {0.0, 0.7}) rb.Box(kDarkWood, {-24, fy + 0.02, z}, {24, fy + 0.08, z + 0.05}, kPhase, 60);
-    for (double x = -24.0; x <= 24.0; x += 3.0) rb.Box(kDarkWood, {x, fy + 0.02, kGround}, {x + 0.1, fy + 0.12, top + 0.1}, kPhase, 47);
+    for (double x = -24.0; x <= 24.0; x += 3.0)
+        rb.Box(kDarkWood, {x, fy + 0.02, kGround}, {x + 0.1, fy + 0.12, top + 0.1}, kPhase, 47);
 }
 
 void Scroll(RoomBuilder& rb) {

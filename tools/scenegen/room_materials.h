@@ -22,9 +22,9 @@ inline const RoomMaterial kFoliage{"foliage", 13, 0.3, {48, 78, 44}};
 inline const RoomMaterial kBamboo{"bamboo", 14, 0.28, {166, 150, 90}};
 inline const RoomMaterial kScroll{"scroll", 15, 0.8, {232, 222, 196}};
 
-inline const RoomMaterial* const kAll[] = {&kTatami,    &kHeri,    &kShoji,   &kLightWood, &kDarkWood, &kPlaster,
-                                           &kCeiling,   &kFusuma,  &kLampPaper, &kCushion, &kLacquer,  &kSand,
-                                           &kStone,     &kFoliage, &kBamboo,  &kScroll};
+inline const RoomMaterial* const kAll[] = {&kTatami,  &kHeri,    &kShoji,     &kLightWood, &kDarkWood, &kPlaster,
+                                           &kCeiling, &kFusuma,  &kLampPaper, &kCushion,   &kLacquer,  &kSand,
+                                           &kStone,   &kFoliage, &kBamboo,    &kScroll};
 
 // Room extent: floor at 0, ceiling at kHeight; the far side (-Y) opens onto
 // the veranda and the garden.

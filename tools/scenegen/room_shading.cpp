@@ -27,9 +27,7 @@ double LampTerm(const Vec3& p) {
     return sum;
 }
 
-double RoomLevel(double level, const Vec3& p) {
-    return level * Clamp(std::pow(LampTerm(p) / 0.12, 0.45), 0.45, 1.35);
-}
+double RoomLevel(double level, const Vec3& p) { return level * Clamp(std::pow(LampTerm(p) / 0.12, 0.45), 0.45, 1.35); }
 
 Vec2 RoomUv(int column, double level, const Vec3& p) {
     const double term = LampTerm(p);
@@ -52,8 +50,8 @@ int RoomBuilder::Slot(const std::string& material, double phase) {
     return skipped;
 }
 
-void RoomBuilder::Quad(const RoomMaterial& m, const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d,
-                       double phase, const double shade[4]) {
+void RoomBuilder::Quad(const RoomMaterial& m, const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d, double phase,
+                       const double shade[4]) {
     const Vec3 pts[4] = {a, b, c, d};
     Vec2 uv[4];
     for (int i = 0; i < 4; ++i) {
@@ -82,8 +80,8 @@ void RoomBuilder::Box(const RoomMaterial& m, const Vec3& lo, const Vec3& hi, dou
     if (faces & 32) Quad(m, p001, p011, p111, p101, phase);
 }
 
-void RoomBuilder::Prism(const RoomMaterial& m, const Vec3& base, double radius, double height, int sides,
-                        double phase, bool caps, double topRadius) {
+void RoomBuilder::Prism(const RoomMaterial& m, const Vec3& base, double radius, double height, int sides, double phase,
+                        bool caps, double topRadius) {
     if (topRadius < 0) topRadius = radius;
     auto ring = [&](int k, double r, double z) {
         const double a = 2 * kPi * k / sides;

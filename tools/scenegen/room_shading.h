@@ -18,8 +18,8 @@ namespace scenegen {
 
 struct RoomMaterial {
     std::string id;
-    int column;        // palette column
-    double level;      // wanted red level under the room pass, about 0.1 to 2
+    int column;            // palette column
+    double level;          // wanted red level under the room pass, about 0.1 to 2
     unsigned char rgb[3];  // palette colour for the ordinary shading
 };
 

@@ -100,7 +100,8 @@ void FusumaPanel(RoomBuilder& rb, const Vec3& origin, const Vec3& along, const V
 void WallBand(RoomBuilder& rb, const Vec3& from, const Vec3& to, const Vec3& inward) {
     const Vec3 up{0, 0, 1};
     const Vec3 l = inward * 0.05;
-    rb.Quad(kPlaster, from + up * 2.32, to + up * 2.32, to + up * (kHeight - 0.15), from + up * (kHeight - 0.15), kPhase);
+    rb.Quad(kPlaster, from + up * 2.32, to + up * 2.32, to + up * (kHeight - 0.15), from + up * (kHeight - 0.15),
+            kPhase);
     // Lintel: front face and underside.
     rb.Quad(kLightWood, from + up * 2.2 + l, to + up * 2.2 + l, to + up * 2.32 + l, from + up * 2.32 + l, kPhase);
     rb.Quad(kLightWood, from + up * 2.2, to + up * 2.2, to + up * 2.2 + l, from + up * 2.2 + l, kPhase);
@@ -198,7 +199,8 @@ void Veranda(RoomBuilder& rb) {
     rb.Quad(kDarkWood, {x0, y0, -0.45}, {x0, y0, z}, {x0, kFar, z}, {x0, kFar, -0.45}, kPhase);
     rb.Quad(kDarkWood, {x1, y0, -0.45}, {x1, kFar, -0.45}, {x1, kFar, z}, {x1, y0, z}, kPhase);
     // Short posts under the edge.
-    for (double x = x0 + 0.1; x < x1; x += 2.2) rb.Box(kDarkWood, {x, y0 + 0.02, -0.45}, {x + 0.12, y0 + 0.14, z}, kPhase, 15);
+    for (double x = x0 + 0.1; x < x1; x += 2.2)
+        rb.Box(kDarkWood, {x, y0 + 0.02, -0.45}, {x + 0.12, y0 + 0.14, z}, kPhase, 15);
 }
 
 std::vector<DaeMaterial> MaterialsOf(const Mesh& mesh) {

@@ -114,8 +114,9 @@ std::string ContactSheet(const std::vector<GeneratedFile>& files) {
         const QRect r(at[i], QSize(t.image.width() * t.scale, t.image.height() * t.scale));
         for (int cy = r.top(); cy < r.bottom(); cy += 8)
             for (int cx = r.left(); cx < r.right(); cx += 8)
-                p.fillRect(QRect(cx, cy, std::min(8, r.right() + 1 - cx), std::min(8, r.bottom() + 1 - cy)),
-                           ((cx - r.left()) / 8 + (cy - r.top()) / 8) % 2 ? QColor(200, 200, 200) : QColor(170, 170, 170));
+                p.fillRect(
+                    QRect(cx, cy, std::min(8, r.right() + 1 - cx), std::min(8, r.bottom() + 1 - cy)),
+                    ((cx - r.left()) / 8 + (cy - r.top()) / 8) % 2 ? QColor(200, 200, 200) : QColor(170, 170, 170));
         p.drawImage(r, t.image.scaled(r.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation));
     }
     p.end();

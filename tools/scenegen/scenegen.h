@@ -8,7 +8,7 @@
 namespace scenegen {
 
 struct GeneratedFile {
-    std::string path;   // relative, e.g. "model/washitu/washitu1.dae"
+    std::string path;  // relative, e.g. "model/washitu/washitu1.dae"
     std::string bytes;
 };
 

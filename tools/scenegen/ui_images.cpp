@@ -36,9 +36,7 @@ QImage Canvas(int w, int h, const QColor& fill = Qt::transparent) {
 }
 
 struct Painter {
-    explicit Painter(QImage& img) : p(&img) {
-        p.setRenderHint(QPainter::Antialiasing);
-    }
+    explicit Painter(QImage& img) : p(&img) { p.setRenderHint(QPainter::Antialiasing); }
     QPainter p;
 };
 
@@ -109,7 +107,8 @@ void Folder(QPainter& p, const QRectF& r, const QColor& body, const QColor& edge
 }
 
 void Cube(QPainter& p, const QPointF& c, double s, const QColor& base, const QColor& edge, double line) {
-    const QPointF top(c.x(), c.y() - s), left(c.x() - s * 0.87, c.y() - s * 0.5), right(c.x() + s * 0.87, c.y() - s * 0.5);
+    const QPointF top(c.x(), c.y() - s), left(c.x() - s * 0.87, c.y() - s * 0.5),
+        right(c.x() + s * 0.87, c.y() - s * 0.5);
     const QPointF mid = c, bl(c.x() - s * 0.87, c.y() + s * 0.5), br(c.x() + s * 0.87, c.y() + s * 0.5),
                   bottom(c.x(), c.y() + s);
     p.setPen(Stroke(edge, line));
@@ -136,8 +135,8 @@ void FilmStrip(QPainter& p, const QRectF& r, const QColor& frame, const QColor& 
     // Play triangle in the middle.
     const QPointF c = r.center();
     const double t = r.height() * 0.22;
-    p.drawPolygon(QPolygonF({QPointF(c.x() - t * 0.8, c.y() - t), QPointF(c.x() + t, c.y()),
-                             QPointF(c.x() - t * 0.8, c.y() + t)}));
+    p.drawPolygon(QPolygonF(
+        {QPointF(c.x() - t * 0.8, c.y() - t), QPointF(c.x() + t, c.y()), QPointF(c.x() - t * 0.8, c.y() + t)}));
 }
 
 // An arrow from `from` to `to` with a filled head.
@@ -158,8 +157,7 @@ enum class Kind { Model, Anim };
 enum class Action { Open, Write };
 
 void KindIcon(QPainter& p, Kind kind, const QPointF& c, double s) {
-    if (kind == Kind::Model)
-        Cube(p, c, s * 0.52, QColor(150, 170, 206), QColor(60, 44, 44), 1.4);
+    if (kind == Kind::Model) Cube(p, c, s * 0.52, QColor(150, 170, 206), QColor(60, 44, 44), 1.4);
     else
         FilmStrip(p, QRectF(c.x() - s * 0.56, c.y() - s * 0.4, s * 1.12, s * 0.8), QColor(90, 150, 156),
                   QColor(236, 226, 214), 1.4);
@@ -193,8 +191,8 @@ QImage MenuButton(Kind kind, Action action, bool down) {
     p.translate(shift, shift);
     KindIcon(p, kind, QPointF(30, kMenuH / 2.0), 30);
     ActionBadge(p, action, QPointF(58, kMenuH / 2.0 + 1), 18, down ? kTextBright : kAccent);
-    const QString words = QString(action == Action::Open ? "OPEN " : "WRITE ") +
-                          (kind == Kind::Model ? "MODEL" : "ANIMATION");
+    const QString words =
+        QString(action == Action::Open ? "OPEN " : "WRITE ") + (kind == Kind::Model ? "MODEL" : "ANIMATION");
     const double left = 76, right = kMenuW - 12;
     double cap = 13.0;
     while (StrokeTextWidth(words, cap) > right - left && cap > 8) cap -= 0.5;

@@ -95,7 +95,9 @@ bool RoomFilesPresent() {
         std::error_code ec;
         const fs::path path = fs::path(RoomFolder()) / file;
         if (fs::is_regular_file(path, ec)) continue;
-        std::fprintf(stderr, "vorland-cli: the room needs %s, which is not there (run it from the project folder, or install the package)\n",
+        std::fprintf(stderr,
+                     "vorland-cli: the room needs %s, which is not there (run it from the project folder, or install "
+                     "the package)\n",
                      path.c_str());
         return false;
     }
