@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -181,6 +182,9 @@ void ShowSceneEvents(const CFileActionContext& c) {
         switch (event.kind) {
             case SceneEvent::Kind::ModelOpened:
                 if (!event.status) Report(c, Text(CTextId::kCannotOpen).arg(path, why));
+                // What was left out does not stop the model: said on stderr, a line each.
+                for (const std::string& note : event.notes)
+                    std::fprintf(stderr, "vorland: %s: %s\n", event.path.c_str(), note.c_str());
                 break;
             case SceneEvent::Kind::AnimationAdded:
                 if (!event.status) Report(c, Text(CTextId::kCannotRead).arg(path, why));

@@ -87,13 +87,13 @@ std::vector<std::string> SceneRecords::Build(LoadedRoom room, bool haveContext, 
     return problems;
 }
 
-bool SceneRecords::ReplaceModel(std::shared_ptr<SharedModel> model) {
+bool SceneRecords::ReplaceModel(std::shared_ptr<SharedModel> model, std::vector<std::string>* notes) {
     ReleaseRenderModel(renderModels_[0]);
     current_ = std::move(model);
     bool built = false;
-    // TODO(scene): publish these notes with the model's event; the viewer printed them before.
-    std::vector<std::string> notes;
-    if (current_ && renderer_) renderModels_[0] = BuildRenderModel(*renderer_, *current_, skinning_, notes, &built);
+    std::vector<std::string> buildNotes;
+    if (current_ && renderer_)
+        renderModels_[0] = BuildRenderModel(*renderer_, *current_, skinning_, notes ? *notes : buildNotes, &built);
     ground_ = Bounds3();
     if (CRenderModel* render = RenderModel(0)) {
         std::lock_guard<std::mutex> guard(current_->lock);

@@ -53,7 +53,7 @@ public:
     // Makes `model` the current one in place of the old one and builds its
     // render model; the lamps' shadow maps are drawn again. Null removes it.
     // False when there is no renderer or the build failed.
-    bool ReplaceModel(std::shared_ptr<SharedModel> model);
+    bool ReplaceModel(std::shared_ptr<SharedModel> model, std::vector<std::string>* notes = nullptr);
     const std::shared_ptr<SharedModel>& Current() const { return current_; }
     // Copies the animations added to the current model since its render
     // model was made, and plays the last one. Its index, or -1 when there is

@@ -57,6 +57,9 @@ struct SceneEvent {
     Status status;
     Refusal refusal = Refusal::None;
     int animationIndex = -1;  // AnimationAdded: the new animation, now playing
+    // ModelOpened: what the import and the GPU build left out or limited
+    // (textures that could not be used, cameras, ...), one line each.
+    std::vector<std::string> notes;
 };
 
 // The render thread's OpenGL 4.5 core context, made by the window system the

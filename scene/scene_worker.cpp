@@ -81,11 +81,13 @@ void SceneWorker::WaitIdle() {
     idle_.wait(guard, [this] { return stop_ || (jobs_.empty() && !busy_); });
 }
 
-void SceneWorker::MakeCurrent(std::shared_ptr<SharedModel> model, std::function<void(bool)> done) {
+void SceneWorker::MakeCurrent(std::shared_ptr<SharedModel> model,
+                              std::function<void(bool, std::vector<std::string>)> done) {
     current_ = model;
     scene_.Post([this, model, done] {
-        const bool built = scene_.records_->ReplaceModel(model);
-        if (done) done(built);
+        std::vector<std::string> notes;
+        const bool built = scene_.records_->ReplaceModel(model, &notes);
+        if (done) done(built, std::move(notes));
     });
 }
 
@@ -119,11 +121,14 @@ void SceneWorker::OpenModel(const std::string& path) {
         }
         std::shared_ptr<SharedModel> shared = Share(std::move(opened.model), FolderOf(path));
         shared->fileName = path.substr(path.find_last_of('/') + 1);
-        MakeCurrent(shared, [this, path](bool built) {
+        MakeCurrent(shared, [this, path, notes = std::move(opened.notes)](bool built, std::vector<std::string> more) {
             scene_.AfterModelChange(/*fit=*/true, /*front=*/true);
-            scene_.Publish(Event(SceneEvent::Kind::ModelOpened, path,
-                                 built ? Status::Ok() : Status::Failure("the model cannot be drawn"),
-                                 SceneEvent::Refusal::CannotDraw));
+            SceneEvent event = Event(SceneEvent::Kind::ModelOpened, path,
+                                     built ? Status::Ok() : Status::Failure("the model cannot be drawn"),
+                                     SceneEvent::Refusal::CannotDraw);
+            event.notes = notes;
+            event.notes.insert(event.notes.end(), more.begin(), more.end());
+            scene_.Publish(std::move(event));
         });
     });
 }
@@ -132,7 +137,7 @@ void SceneWorker::ReplaceModel(std::unique_ptr<CModel> model, const std::string&
     auto held = std::make_shared<std::unique_ptr<CModel>>(std::move(model));
     Queue([this, held, textureFolder] {
         std::shared_ptr<SharedModel> shared = *held ? Share(std::move(*held), textureFolder) : nullptr;
-        MakeCurrent(shared, [this, shared](bool built) {
+        MakeCurrent(shared, [this, shared](bool built, std::vector<std::string>) {
             scene_.AfterModelChange(/*fit=*/true);
             scene_.Publish(
                 Event(SceneEvent::Kind::ModelOpened, {},

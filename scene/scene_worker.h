@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 #include <thread>
 
 #include "platform/name.h"
@@ -45,7 +46,8 @@ private:
     void Run();
     // Makes `model` current here and on the render thread; `done` runs
     // there after the build with its result.
-    void MakeCurrent(std::shared_ptr<SharedModel> model, std::function<void(bool built)> done);
+    void MakeCurrent(std::shared_ptr<SharedModel> model,
+                     std::function<void(bool built, std::vector<std::string> notes)> done);
 
     Scene& scene_;
     std::shared_ptr<SharedModel> current_;  // worker thread
