@@ -10,9 +10,6 @@
 #include <limits>
 #include <optional>
 
-#include <rapidjson/document.h>
-#include <rapidjson/error/en.h>
-
 #include "gltf/data_uri.h"
 #include "gltf/glb.h"
 #include "gltf/json_scan.h"
@@ -195,18 +192,6 @@ bool KeepEncoded(tinygltf::Image* image, const int, std::string* err, std::strin
     image->image.assign(first, first + bv.byteLength);
     image->as_is = true;
     return true;
-}
-
-// Why RapidJSON cannot read `json`, or empty when it can.
-std::string JsonFault(std::string_view json) {
-    rapidjson::Document d;
-    d.Parse(json.data(), json.size());
-    if (!d.HasParseError())
-        return d.IsObject() ? std::string() : "the file holds JSON, but no object with a glTF model";
-    std::string why = rapidjson::GetParseError_En(d.GetParseError());
-    if (!why.empty() && why.back() == '.') why.pop_back();
-    if (!why.empty() && why[0] >= 'A' && why[0] <= 'Z') why[0] = static_cast<char>(why[0] - 'A' + 'a');
-    return "the JSON cannot be read at byte " + std::to_string(d.GetErrorOffset()) + ": " + why;
 }
 
 // The parser's first complaint in our words: what is wrong, and where.

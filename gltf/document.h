@@ -35,3 +35,7 @@ std::string RequiredExtensionMessage(const std::string& name);
 // `bytesRead` receives the size of the file and its buffers.
 Status ParseGltfDocument(std::string_view bytes, const std::string& baseDir, tinygltf::Model& doc,
                          std::vector<GltfBuffer>& buffers, std::size_t& bytesRead);
+
+// Why RapidJSON cannot read `json` (with the byte where it stopped), or empty
+// when it can. Built with the parser, beside RapidJSON's other users.
+std::string JsonFault(std::string_view json);
