@@ -24,7 +24,7 @@ void main() {
     light += RimDir.w * max(dot(N, RimDir.xyz), 0.0);
     float edge = 1.0 - max(dot(N, V), 0.0);
     vec3 H = normalize(KeyDir.xyz + V);
-    float spec = 0.12 * pow(max(dot(N, H), 0.0), 24.0);
-    vec3 colour = albedo.rgb * light + Ambient.w * edge * edge * edge + spec;
+    float highlight = 0.12 * pow(max(dot(N, H), 0.0), 24.0);
+    vec3 colour = albedo.rgb * light + Ambient.w * edge * edge * edge + highlight;
     Target0 = vec4(clamp(colour, 0.0, 1.0), albedo.a);
 }
