@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "platform/stage_timer.h"
+#include "render/pass_time.h"
 #include "render/render_model_gpu.h"
 #include "render/frame_passes.h"
 #include "render/point_light.h"
@@ -13,16 +14,6 @@
 #include "render/volume_light.h"
 
 namespace {
-
-double CpuMs() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1.0e6;
-}
-
-double WallMs() {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 // Measures passes when the caller asked for timings.
 class PassClock {

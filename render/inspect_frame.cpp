@@ -8,6 +8,7 @@
 
 #include "model/posed_bounds.h"
 #include "model/render_model.h"
+#include "render/pass_time.h"
 #include "render/render_model_gpu.h"
 #include "render/renderer.h"
 
@@ -95,16 +96,6 @@ void AddBones(const CRenderModel& model, std::vector<ModelVertex>& out, int* lin
     *lineVertices = static_cast<int>(out.size() - start);
     for (const Vector3& j : skeleton.joints) out.push_back(LineVertex(j, kJointColour));
     *points = static_cast<int>(skeleton.joints.size());
-}
-
-double CpuMs() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1.0e6;
-}
-
-double WallMs() {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 class Clock {
