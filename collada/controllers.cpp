@@ -201,10 +201,11 @@ void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, BonesByNam
     if (bindShape) {
         std::vector<float> m;
         ReadFloats(bindShape, 2048, -1, m);
-        if (!m.empty()) {
-            m.resize(std::max<std::size_t>(m.size(), 16), 0.0f);
-            std::copy_n(m.begin(), 16, geometry->bindShapeMatrix);
-        }
+        // A short matrix padded with zeros would flatten the whole skin.
+        if (!m.empty() && m.size() < 16)
+            throw ColladaError("<bind_shape_matrix> holds " + std::to_string(m.size()) + " numbers, a matrix needs 16",
+                               bindShape);
+        if (!m.empty()) std::copy_n(m.begin(), 16, geometry->bindShapeMatrix);
     }
 
     for (pugi::xml_node src : SelectNodes(skin, "source")) {
@@ -212,12 +213,17 @@ void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, BonesByNam
         std::vector<float>& numbers = tables.sourceNumbers.emplace_back();
         if (const pugi::xml_node floatArray = SelectSingleNode(src, "float_array")) {
             const int count = AttributeAtoi(floatArray, "count");
+            const std::string named = "the float_array of source \"" + std::string(Attribute(src, "id")) + "\"";
+            if (count < 0) throw ColladaError(named + " has a negative count", floatArray);
             ReadFloats(floatArray, static_cast<std::int64_t>(count) * 128, count, numbers);
+            // Weights or matrices the text does not hold are never made up.
+            if (numbers.size() < static_cast<std::size_t>(count))
+                throw ColladaError(named + " holds " + std::to_string(numbers.size()) + " numbers, its count says " +
+                                       std::to_string(count),
+                                   floatArray);
             // Weights and matrices that are no numbers would be dropped or spread through every pose.
             if (!std::all_of(numbers.begin(), numbers.end(), [](float f) { return std::isfinite(f); }))
-                throw ColladaError(
-                    "NaN or infinity in the float_array of source \"" + std::string(Attribute(src, "id")) + "\"",
-                    floatArray);
+                throw ColladaError("NaN or infinity in " + named, floatArray);
         }
         if (const pugi::xml_node nameArray = SelectSingleNode(src, "Name_array"))
             ReadNames(nameArray, tables.jointNames);
@@ -281,19 +287,29 @@ void ReadSkin(CModel& model, pugi::xml_node skin, SkinTables& tables, BonesByNam
     }
     RequireNode(vertexWeights, "v");
 
+    // Pairs name a joint (-1: the bind shape itself) and a weight; one that
+    // points past its list, or a vcount <v> cannot back, is refused rather
+    // than bound to a made-up bone or weight.
+    const auto refuse = [&](const std::string& what) { throw ColladaError("<vertex_weights> " + what, vertexWeights); };
     std::size_t p = 0;
     for (std::size_t k = 0; k < vcount.size(); ++k) {
-        for (int j = 0; j < vcount[k]; ++j) {
-            if (p + 1 >= pairs.size()) return;  // v ends before vcount does
+        if (vcount[k] < 0 || static_cast<std::size_t>(vcount[k]) > (pairs.size() - p) / 2)
+            refuse("<vcount> asks for " + std::to_string(vcount[k]) + " pairs where <v> holds " +
+                   std::to_string((pairs.size() - p) / 2) + " more");
+        for (int j = 0; j < vcount[k]; ++j, p += 2) {
             const int joint = pairs[p];
             const int w = pairs[p + 1];
-            const float weight = w >= 0 && static_cast<std::size_t>(w) < weightNumbers.size()
-                                     ? weightNumbers[static_cast<std::size_t>(w)]
-                                     : 0.0f;
-            const bool known = joint >= 0 && static_cast<std::size_t>(joint) < boneOfJoint.size();
-            InsertWeight(*geometry, static_cast<int>(k), known ? boneOfJoint[static_cast<std::size_t>(joint)] : joint,
-                         weight);
-            p += 2;
+            // Joints given as an IDREF_array name no bones here; their indices pass as they stand.
+            if (!boneOfJoint.empty() &&
+                (joint < -1 || (joint >= 0 && static_cast<std::size_t>(joint) >= boneOfJoint.size())))
+                refuse("has joint index " + std::to_string(joint) + ", the skin names " +
+                       std::to_string(boneOfJoint.size()) + " joints");
+            if (w < 0 || static_cast<std::size_t>(w) >= weightNumbers.size())
+                refuse("has weight index " + std::to_string(w) + ", its source has " +
+                       std::to_string(weightNumbers.size()));
+            InsertWeight(*geometry, static_cast<int>(k),
+                         joint < 0 || boneOfJoint.empty() ? joint : boneOfJoint[static_cast<std::size_t>(joint)],
+                         weightNumbers[static_cast<std::size_t>(w)]);
         }
     }
 }

@@ -1,6 +1,7 @@
 // Skin controllers and InsertWeight.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -34,8 +35,8 @@ std::string Skin(const std::string& names, int joints, const std::string& weight
            "<source id='ib'><float_array count='" +
            std::to_string(joints * 16) + "'>" + Inv(joints) +
            "</float_array></source>"
-           "<source id='w'><float_array count='20'>" +
-           weights +
+           "<source id='w'><float_array count='" +
+           std::to_string(std::ranges::count(weights, ' ') + 1) + "'>" + weights +
            "</float_array></source>"
            "<joints><input semantic='JOINT' source='#j'/><input semantic='INV_BIND_MATRIX' source='#ib'/></joints>"
            "<vertex_weights count='" +
@@ -156,10 +157,11 @@ TEST(ColladaSkin, EmptyVcountMakesNoBonesAndEmptyRows) {
     EXPECT_EQ(Row(g, 3), Filled({}));
 }
 
-TEST(ColladaSkin, IndicesBeyondTheirListsAreSkipped) {
+// Indices past their lists are refused (see the hostile-input table); a
+// vcount entry past the declared rows has no row to fill.
+TEST(ColladaSkin, VerticesBeyondTheRowsAreSkipped) {
     CModel model;
-    // Weight index 99 has no number, vertex 2 has no row, v ends early.
-    ASSERT_TRUE(Import(model, Wrap(Skin("a b", 2, "0.5 0.7", 2, "2 1 5", "0 0 1 99 1 1 0"))));
+    ASSERT_TRUE(Import(model, Wrap(Skin("a b", 2, "0.5 0.7", 2, "1 1 1", "0 0 1 1 1 1"))));
     const CGeometry* g = model.geometries[0];
     EXPECT_EQ(Row(g, 0), Filled({{0, 0.5f}}));
     EXPECT_EQ(Row(g, 1), Filled({{1, 0.7f}}));

@@ -377,6 +377,10 @@ TEST(HostileCollada, LyingCountsIndicesAndNumbersAreRefused) {
         return doc.replace(doc.find(from), from.size(), to);
     };
     const std::string mesh = MeshDoc("9", "3", tris("0 1 2"));
+    const std::string skin = edit(ControllerDoc("3", "2", "16"), "\"16\">1 0.5", "\"2\">1 0.5");
+    const auto pairs = [&](const std::string& vcount, const std::string& v) {
+        return edit(edit(skin, "1 1 1</vcount>", vcount + "</vcount>"), "0 0 1 1 0 1</v>", v + "</v>");
+    };
     const std::pair<std::string, const char*> cases[] = {
         {MeshDoc("4294967295", "3", tris("0 1 2")), "holds 9 numbers, its count says"},
         {MeshDoc("48", "3", tris("0 1 2")), "its count says 48"},
@@ -391,10 +395,19 @@ TEST(HostileCollada, LyingCountsIndicesAndNumbersAreRefused) {
         {MeshDoc("9", "3", poly("3 2147483647")), "asks for 2147483647"},
         {edit(mesh, "0 1 0<", "0 1 NaN<"), "NaN or infinity in the array \"v\""},
         {edit(mesh, ">0 0 0", ">INF 0 0"), "NaN or infinity in the array"},
-        {edit(ControllerDoc("3", "2", "16"), "1 0.5<", "NaN 0.5<"), "source \"w\""},
-        {edit(ControllerDoc("3", "2", "16"), "0 0 0 1</bind", "0 0 0 -INF</bind"),
-         "NaN or infinity in the bind shape matrix"},
+        {edit(skin, "1 0.5<", "NaN 0.5<"), "NaN or infinity in the float_array of source \"w\""},
+        {edit(skin, "0 0 0 1</bind", "0 0 0 -INF</bind"), "NaN or infinity in the bind shape matrix"},
+        {ControllerDoc("3", "2", "16"), "source \"w\" holds 2 numbers, its count says 16"},
+        {edit(skin, "0 0 0 1</bind", "0</bind"), "<bind_shape_matrix> holds 13 numbers"},
+        {pairs("1 1 2", "0 0 1 1 0 1"), "asks for 2 pairs where <v> holds 1 more"},
+        {pairs("1 -1 1", "0 0 1 1 0 1"), "asks for -1 pairs"},
+        {pairs("1 1 1", "0 0 1 1 2 1"), "joint index 2, the skin names 2 joints"},
+        {pairs("1 1 1", "-2 0 1 1 0 1"), "joint index -2"},
+        {pairs("1 1 1", "0 0 1 1 0 5"), "weight index 5, its source has 2"},
+        {pairs("1 1 1", "0 0 1 -1 0 1"), "weight index -1"},
     };
+    CModel skinned;
+    ASSERT_TRUE(LoadColladaFromMemory(skinned, pairs("1 1 1", "-1 0 1 1 0 1"), CName(u"skin")).IsOk());
     for (const auto& [doc, reason] : cases) {
         CModel model;
         std::string why;
