@@ -1,8 +1,6 @@
 #include "render/frame.h"
 
 #include <algorithm>
-#include <chrono>
-#include <ctime>
 
 #include "platform/stage_timer.h"
 #include "render/pass_time.h"
@@ -14,45 +12,6 @@
 #include "render/volume_light.h"
 
 namespace {
-
-// Measures passes when the caller asked for timings.
-class PassClock {
-public:
-    explicit PassClock(FrameTimings* timings) : timings_(timings) {
-        if (!timings_) return;
-        *timings_ = FrameTimings{};
-        glFinish();
-        wallStart_ = wallLast_ = WallMs();
-        cpuStart_ = cpuLast_ = CpuMs();
-    }
-    // Adds the time since the last lap to the pass `slot` picks.
-    void Lap(double PassTimes::*slot) {
-        Lap([slot](PassTimes& p) -> double& { return p.*slot; });
-    }
-    void Lap(double (PassTimes::*slot)[3], int i) {
-        Lap([slot, i](PassTimes& p) -> double& { return (p.*slot)[i]; });
-    }
-    void Finish() {
-        if (!timings_) return;
-        timings_->wall.total = wallLast_ - wallStart_;
-        timings_->cpu.total = cpuLast_ - cpuStart_;
-    }
-
-private:
-    template <class Pick>
-    void Lap(Pick pick) {
-        if (!timings_) return;
-        glFinish();
-        const double wall = WallMs(), cpu = CpuMs();
-        pick(timings_->wall) += wall - wallLast_;
-        pick(timings_->cpu) += cpu - cpuLast_;
-        wallLast_ = wall;
-        cpuLast_ = cpu;
-    }
-
-    FrameTimings* timings_;
-    double wallStart_ = 0, wallLast_ = 0, cpuStart_ = 0, cpuLast_ = 0;
-};
 
 const float kZero[4] = {0, 0, 0, 0};
 
@@ -68,7 +27,7 @@ bool RenderFrame(const FrameScene& scene, FrameTimings* timings) {
     const stage_timer::Span span("frame (all passes)");
     if (!scene.renderer || !scene.renderer->IsInitialized()) return false;
     CRenderer& renderer = *scene.renderer;
-    PassClock clock(timings);
+    PassClock<FrameTimings> clock(timings);
     CRenderModelGpu* model = scene.models[0];
     const int lightCount = scene.lights ? scene.lightCount : 0;
 
@@ -126,6 +85,5 @@ bool RenderFrame(const FrameScene& scene, FrameTimings* timings) {
     if (shaftLamps > 0) inputs.shaftImages[0] = renderer.Shafts().texture;  // all lamps' shafts
     RenderComposition(renderer, clear, scene.fullScreen, width, height, inputs);
     clock.Lap(&PassTimes::composition);
-    clock.Finish();
     return true;
 }

@@ -1,9 +1,7 @@
 #include "render/inspect_frame.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <ctime>
 #include <vector>
 
 #include "model/posed_bounds.h"
@@ -98,31 +96,6 @@ void AddBones(const CRenderModel& model, std::vector<ModelVertex>& out, int* lin
     *points = static_cast<int>(skeleton.joints.size());
 }
 
-class Clock {
-public:
-    explicit Clock(InspectTimings* t) : t_(t) {
-        if (!t_) return;
-        *t_ = InspectTimings{};
-        glFinish();
-        wall0_ = wall_ = WallMs();
-        cpu0_ = cpu_ = CpuMs();
-    }
-    void Lap(double InspectPassTimes::*slot) {
-        if (!t_) return;
-        glFinish();
-        const double wall = WallMs(), cpu = CpuMs();
-        t_->wall.*slot += wall - wall_;
-        t_->cpu.*slot += cpu - cpu_;
-        wall_ = wall, cpu_ = cpu;
-        t_->wall.total = wall_ - wall0_;
-        t_->cpu.total = cpu_ - cpu0_;
-    }
-
-private:
-    InspectTimings* t_;
-    double wall0_ = 0, wall_ = 0, cpu0_ = 0, cpu_ = 0;
-};
-
 }  // namespace
 
 // The passes' private objects, for the drawing functions of this file.
@@ -202,7 +175,7 @@ struct InspectPassAccess {
         if (!f.renderer || !f.renderer->IsInitialized() || !f.passes || !f.passes->IsCreated()) return false;
         CRenderer& r = *f.renderer;
         CInspectPasses& p = *f.passes;
-        Clock clock(timings);
+        PassClock<InspectTimings> clock(timings);
         r.UpdateFrameConstants(f.aspect);
         r.SetViewport(f.screenWidth, f.screenHeight);
         const GLuint target = Target(r, p, f.fullScreen);
