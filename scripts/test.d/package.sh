@@ -36,7 +36,7 @@ for model in BoxTextured.glb textured-blender-default-cube.dae; do
     command=${exec_line//%i/$scratch/$model}
     command=${command//%o/$out}
     command=${command//%s/$size}
-    check "thumbnail of $model at $size" bash -c "$command && [ \"\$('$shot' --scene-in '$out')\" = ${size}x${size} ]"
+    check "thumbnail of $model at $size" bash -c "$command && [ \"\$('$shot' --model-in '$out')\" = ${size}x${size} ]"
   done
 done
 

@@ -1,5 +1,7 @@
 // vorland-shot OUT.png [DELAY_MS] [--until-scene]: saves the whole X screen.
 // vorland-shot --scene-in FILE: whether a picture shows a scene (below).
+// vorland-shot --model-in FILE: whether a picture shows something in front of
+// its background, which may be a gradient from top to bottom (a thumbnail).
 // Used to take a picture of the viewer when it runs under Xvfb.
 //
 // Without --until-scene it waits DELAY_MS and takes the picture. With it,
@@ -41,6 +43,23 @@ bool CentreShowsScene(const QImage& image) {
     return false;
 }
 
+// A quarter of the centre's pixels stand apart from both ends of their row,
+// where a framed model leaves the background to show.
+bool CentreShowsModel(const QImage& image) {
+    if (image.width() < 8 || image.height() < 8) return false;
+    const auto apart = [](QRgb a, QRgb b) {
+        return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b)) > 24;
+    };
+    const int w = image.width(), h = image.height();
+    int seen = 0, model = 0;
+    for (int y = h / 4; y < 3 * h / 4; ++y)
+        for (int x = w / 4; x < 3 * w / 4; ++x, ++seen) {
+            const QRgb p = image.pixel(x, y);
+            if (apart(p, image.pixel(0, y)) && apart(p, image.pixel(w - 1, y))) ++model;
+        }
+    return 4 * model >= seen;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -50,6 +69,11 @@ int main(int argc, char** argv) {
         const QImage image(QString::fromLocal8Bit(argv[2]));
         std::printf("%dx%d\n", image.width(), image.height());
         return CentreShowsScene(image) ? 0 : 1;
+    }
+    if (argc == 3 && std::strcmp(argv[1], "--model-in") == 0) {
+        const QImage image(QString::fromLocal8Bit(argv[2]));
+        std::printf("%dx%d\n", image.width(), image.height());
+        return CentreShowsModel(image) ? 0 : 1;
     }
     QGuiApplication app(argc, argv);
     QString out;
