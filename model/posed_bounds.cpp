@@ -57,19 +57,26 @@ PosedSkeleton PoseSkeleton(const CRenderModel& posed) {
     std::unordered_set<const CRenderBone*> seen;
     std::vector<std::pair<const CRenderBone*, int>> pending;
     for (int i = posed.rootBones.Count() - 1; i >= 0; --i) pending.push_back({posed.rootBones[i], -1});
+    // With joints in the tree, the plain scene nodes around them (an armature's
+    // node, the mesh's) are no bones: drawn, they stand at the origin.
+    bool hasJoints = false;
+    for (const CRenderBone* b : posed.bones) hasJoints = hasJoints || (b && b->boneType == BoneType::Joint);
     while (!pending.empty()) {
         const auto [bone, parent] = pending.back();
         pending.pop_back();
         if (!bone || !seen.insert(bone).second) continue;  // a cycle in a damaged tree is cut
-        Vector4 determinant{};
-        const Matrix4 bind = InverseMatrix(bone->invBind, &determinant);
-        const bool singular = !(std::fabs(determinant.x) > 1e-12f) || !std::isfinite(determinant.x);
-        const Vector4 rest = singular ? Vector4{0, 0, 0, 1} : Vector4{bind.m[3][0], bind.m[3][1], bind.m[3][2], 1};
-        const Vector4 p = TransformRow(rest, bone->pose);
-        const float h = std::fabs(p.w) > 1e-12f ? p.w : 1.0f;
-        const int index = static_cast<int>(out.joints.size());
-        out.joints.push_back({p.x / h, p.y / h, p.z / h});
-        out.parents.push_back(parent);
+        int index = parent;
+        if (!hasJoints || bone->boneType != BoneType::Node) {
+            Vector4 determinant{};
+            const Matrix4 bind = InverseMatrix(bone->invBind, &determinant);
+            const bool singular = !(std::fabs(determinant.x) > 1e-12f) || !std::isfinite(determinant.x);
+            const Vector4 rest = singular ? Vector4{0, 0, 0, 1} : Vector4{bind.m[3][0], bind.m[3][1], bind.m[3][2], 1};
+            const Vector4 p = TransformRow(rest, bone->pose);
+            const float h = std::fabs(p.w) > 1e-12f ? p.w : 1.0f;
+            index = static_cast<int>(out.joints.size());
+            out.joints.push_back({p.x / h, p.y / h, p.z / h});
+            out.parents.push_back(parent);
+        }
         for (int c = bone->children.Count() - 1; c >= 0; --c) pending.push_back({bone->children[c], index});
     }
     return out;

@@ -14,7 +14,9 @@ class CRenderModel;
 Bounds3 PosedBounds(const CModel& model, const CRenderModel& posed);
 
 // The bone tree in the current pose, for drawing: each bone reachable from
-// the roots once, depth first, parents before children.
+// the roots once, depth first, parents before children. When the tree holds
+// joints, its plain scene nodes (BoneType::Node) are left out and their
+// children hang from the nearest bone above them.
 struct PosedSkeleton {
     std::vector<Vector3> joints;  // where each bone's joint stands
     std::vector<int> parents;     // index into joints, -1 for a root
