@@ -22,7 +22,8 @@ struct PosedSkeleton {
     std::vector<int> parents;     // index into joints, -1 for a root
 };
 
-// A joint stands where its inverse bind matrix puts it in the bind pose,
-// carried by the bone's W; the bind-pose place of a bone with a singular
-// inverse bind matrix is its origin.
+// A joint of a skin stands where its inverse bind matrix puts it in the bind
+// pose, carried by the bone's W; a bone without one (identity or singular:
+// a control bone, a scene node) where its current local transform puts it
+// under its parent's place.
 PosedSkeleton PoseSkeleton(const CRenderModel& posed);
