@@ -134,7 +134,7 @@ bool SceneRecords::FitCamera(const SceneView& view, bool onlyWhenOutOfView, CVie
     if (!renderer_ || !current_ || !render) return false;
     PutCamera(view.camera, *renderer_);
     render->bindPose = view.display.bindPose;
-    if (onlyWhenOutOfView) render->UpdatePose();  // not drawn yet: pose it as the first frame will
+    render->UpdatePose();  // as the next frame will: a seek just before is not drawn yet
     {
         std::lock_guard<std::mutex> guard(current_->lock);
         if (!FitCameraToBox(*renderer_, PosedBounds(*current_->model, *render), view.aspect, onlyWhenOutOfView))

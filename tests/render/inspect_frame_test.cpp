@@ -149,32 +149,3 @@ TEST_F(InspectFrameTest, OverlaysFollowThePoseInBothViews) {
     EXPECT_LT(changedOutside, darker / 4);  // only where an edge leaves the silhouette by a pixel
     render.ReleaseGpu();
 }
-
-// A bone that only moves its faces leaves their shading as it was: skinned
-// normals turn with the bones and take none of their translation.
-TEST_F(InspectFrameTest, ABoneThatOnlyMovesLeavesItsFacesShadedAlike) {
-    CModel model;
-    AddMaterial(model, "grey", 0.5f, 0.5f, 0.5f);
-    CGeometry* g = AddQuads(model,
-                            {{{-1.2f, 0, -0.3f}, {-0.2f, 0, -0.3f}, {-0.2f, 0, 0.3f}, {-1.2f, 0, 0.3f}},
-                             {{0.2f, 0, -0.3f}, {1.2f, 0, -0.3f}, {1.2f, 0, 0.3f}, {0.2f, 0, 0.3f}}},
-                            {0, -1, 0}, "grey");
-    g->weights = std::make_unique<CWeights>(8);
-    g->weightCount = 8;
-    for (int v = 0; v < 8; ++v) g->weights->Row(v)[0] = {v < 4 ? 0.0f : 1.0f, 1.0f};
-    for (const char* name : {"still", "moved"}) {
-        CBone* bone = model.NewBone();
-        bone->id.SetAscii(name);
-        model.bones.Add(bone);
-        model.rootBones.Add(bone);
-    }
-    CRenderModelGpu render;
-    ASSERT_TRUE(render.Build(*renderer, &model, true));
-    render.pose.bones[1]->pose.m[3][2] = 0.5f;  // half a metre up
-    const std::vector<unsigned char> rgba = Inspect(&render, {false, false, false}, {});
-    const Pixel still = ProjectToPixel(*renderer, {-0.7f, 0, 0}, kW, kH);
-    const Pixel moved = ProjectToPixel(*renderer, {0.7f, 0, 0.5f}, kW, kH);
-    EXPECT_NEAR(Brightness(PixelAt(rgba, kW, still.x, still.y)), Brightness(PixelAt(rgba, kW, moved.x, moved.y)), 12);
-    EXPECT_NE(Brightness(PixelAt(rgba, kW, moved.x, moved.y)), Brightness(PixelAt(rgba, kW, 0, moved.y)));
-    render.ReleaseGpu();
-}
