@@ -17,6 +17,7 @@
 #include "platform/stage_timer.h"
 #include "ui/drawing.h"
 #include "ui/metrics.h"
+#include "ui/texts.h"
 #include "ui/timeline.h"
 #include "platform/data_paths.h"
 #include "scene/view_camera.h"
@@ -52,24 +53,13 @@ private:
     QOpenGLContext context_;
 };
 
-// The keys and mouse actions, as the help overlay lists them.
-constexpr const char* kHelpLines[][2] = {
-    {"Right drag", "orbit"},
-    {"Left drag", "pan"},
-    {"Wheel", "zoom"},
-    {"R", "room / inspection view"},
-    {"B  W  G", "bones, wireframe, grid"},
-    {"1  3  7", "front, right, top (Ctrl: opposite side)"},
-    {"5  0", "back to the start camera"},
-    {"F", "frame the model"},
-    {"P", "pause / play"},
-    {"[  ]", "half / double speed"},
-    {",  .", "one frame back / on"},
-    {"Home  End", "first / last frame"},
-    {"T", "timeline on / off"},
-    {"Space", "full screen"},
-    {"F12", "save a picture"},
-    {"H  F1", "this help"},
+// The keys and mouse actions, as the help overlay lists them: each text is
+// the keys, a tab and what they do, in the interface's language.
+constexpr CTextId kHelpLines[] = {
+    CTextId::kHelpOrbit,    CTextId::kHelpPan,   CTextId::kHelpZoom, CTextId::kHelpView,     CTextId::kHelpOverlays,
+    CTextId::kHelpBindPose, CTextId::kHelpSides, CTextId::kHelpHome, CTextId::kHelpFrame,    CTextId::kHelpPause,
+    CTextId::kHelpSpeed,    CTextId::kHelpStep,  CTextId::kHelpEnds, CTextId::kHelpTimeline, CTextId::kHelpFullScreen,
+    CTextId::kHelpPicture,  CTextId::kHelpHelp,
 };
 
 void DrawHelp(QPainter& p, const QRect& area, int screenHeight) {
@@ -80,10 +70,11 @@ void DrawHelp(QPainter& p, const QRect& area, int screenHeight) {
     p.fillRect(box, QColor(20, 20, 24, 210));
     for (int i = 0; i < rows; ++i) {
         const int y = box.y() + row / 2 + i * row;
-        DrawInterfaceText(p, QString::fromLatin1(kHelpLines[i][0]), font, QRectF(box.x() + row / 2, y, row * 6, row),
-                          QColor(240, 200, 130));
-        DrawInterfaceText(p, QString::fromLatin1(kHelpLines[i][1]), font,
-                          QRectF(box.x() + row * 7, y, box.width() - row * 7, row), QColor(230, 230, 230));
+        const QString line = Text(kHelpLines[i]);
+        const qsizetype tab = line.indexOf(QLatin1Char('\t'));
+        DrawInterfaceText(p, line.left(tab), font, QRectF(box.x() + row / 2, y, row * 6, row), QColor(240, 200, 130));
+        DrawInterfaceText(p, line.mid(tab + 1), font, QRectF(box.x() + row * 7, y, box.width() - row * 7, row),
+                          QColor(230, 230, 230));
     }
 }
 
@@ -234,7 +225,8 @@ bool CDispWindow::ViewKey(int key, bool ctrl) {
         case Qt::Key_Period: scene_->StepFrames(key == Qt::Key_Period ? 1 : -1); return true;
         case Qt::Key_Home:
         case Qt::Key_End: scene_->SeekEnd(key == Qt::Key_End); return true;
-        case Qt::Key_T: SetTimelineShown(!TimelineShown()); return true;
+        case Qt::Key_T: d.bindPose = !d.bindPose; break;
+        case Qt::Key_L: SetTimelineShown(!TimelineShown()); return true;
         case Qt::Key_H:
         case Qt::Key_F1:
             helpShown_ = !helpShown_;

@@ -54,7 +54,7 @@ public:
     void ToggleFullScreen();
 
     // The inspection keys (R, B, W, G, 1 3 7 with or without Ctrl, 5, 0,
-    // comma, period, Home, End, T, H, F1); false for other keys.
+    // comma, period, Home, End, T, L, H, F1); false for other keys.
     bool ViewKey(int key, bool ctrl);
     // The timeline along the bottom; the picture takes the rest.
     void SetTimelineShown(bool shown);

@@ -76,6 +76,15 @@ float CRenderModel::LoopLengthOf(int k) const {
 }
 
 bool CRenderModel::UpdatePose() {
+    if (bindPose && rootBones.Count() > 0) {
+        if (poseOrder_.empty()) RebuildPoseOrder();
+        // W = B J (B J)^-1 W(parent) is the identity all the way down.
+        for (CRenderBone* b : poseOrder_) {
+            b->local = b->joint;
+            b->pose = Matrix4::Identity();
+        }
+        return true;
+    }
     const int k = activeAnimation;
     if (k < 0 || k >= animations.Count() || rootBones.Count() == 0) return false;
     const CRenderAnimation* animation = animations[k];

@@ -1,6 +1,7 @@
 #include "model/posed_bounds.h"
 
 #include <cmath>
+#include <cstring>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -11,6 +12,7 @@
 namespace {
 
 constexpr int kPaletteBones = 255;  // bones past the palette draw unskinned
+const Matrix4 kIdentity;
 
 Vector4 Scaled(const Vector4& v, float s) { return {v.x * s, v.y * s, v.z * s, v.w * s}; }
 
@@ -53,24 +55,40 @@ Bounds3 PosedBounds(const CModel& model, const CRenderModel& posed) {
 }
 
 PosedSkeleton PoseSkeleton(const CRenderModel& posed) {
+    struct Pending {
+        const CRenderBone* bone;
+        int parent;     // index into out.joints, -1 for none
+        Matrix4 above;  // the parent's world matrix (identity for a root)
+    };
     PosedSkeleton out;
     std::unordered_set<const CRenderBone*> seen;
-    std::vector<std::pair<const CRenderBone*, int>> pending;
-    for (int i = posed.rootBones.Count() - 1; i >= 0; --i) pending.push_back({posed.rootBones[i], -1});
+    std::vector<Pending> pending;
+    for (int i = posed.rootBones.Count() - 1; i >= 0; --i) pending.push_back({posed.rootBones[i], -1, Matrix4()});
+    // With joints in the tree, the plain scene nodes around them (an armature's
+    // node, the mesh's) are no bones: drawn, they stand at the origin.
+    bool hasJoints = false;
+    for (const CRenderBone* b : posed.bones) hasJoints = hasJoints || (b && b->boneType == BoneType::Joint);
     while (!pending.empty()) {
-        const auto [bone, parent] = pending.back();
+        const Pending p = pending.back();
         pending.pop_back();
+        const CRenderBone* bone = p.bone;
         if (!bone || !seen.insert(bone).second) continue;  // a cycle in a damaged tree is cut
+        // A skin's joint stands where its inverse bind matrix puts it, carried
+        // by W; a bone outside the skin (a control bone, a node) has no such
+        // matrix and stands where its local transform puts it under its parent.
         Vector4 determinant{};
         const Matrix4 bind = InverseMatrix(bone->invBind, &determinant);
-        const bool singular = !(std::fabs(determinant.x) > 1e-12f) || !std::isfinite(determinant.x);
-        const Vector4 rest = singular ? Vector4{0, 0, 0, 1} : Vector4{bind.m[3][0], bind.m[3][1], bind.m[3][2], 1};
-        const Vector4 p = TransformRow(rest, bone->pose);
-        const float h = std::fabs(p.w) > 1e-12f ? p.w : 1.0f;
-        const int index = static_cast<int>(out.joints.size());
-        out.joints.push_back({p.x / h, p.y / h, p.z / h});
-        out.parents.push_back(parent);
-        for (int c = bone->children.Count() - 1; c >= 0; --c) pending.push_back({bone->children[c], index});
+        const bool skinned = std::fabs(determinant.x) > 1e-12f && std::isfinite(determinant.x) &&
+                             std::memcmp(&bone->invBind, &kIdentity, sizeof kIdentity) != 0;
+        const Matrix4 world = skinned ? MultiplyMatrix(bind, bone->pose) : MultiplyMatrix(bone->local, p.above);
+        int index = p.parent;
+        if (!hasJoints || bone->boneType != BoneType::Node) {
+            const float h = std::fabs(world.m[3][3]) > 1e-12f ? world.m[3][3] : 1.0f;
+            index = static_cast<int>(out.joints.size());
+            out.joints.push_back({world.m[3][0] / h, world.m[3][1] / h, world.m[3][2] / h});
+            out.parents.push_back(p.parent);
+        }
+        for (int c = bone->children.Count() - 1; c >= 0; --c) pending.push_back({bone->children[c], index, world});
     }
     return out;
 }

@@ -14,13 +14,16 @@ class CRenderModel;
 Bounds3 PosedBounds(const CModel& model, const CRenderModel& posed);
 
 // The bone tree in the current pose, for drawing: each bone reachable from
-// the roots once, depth first, parents before children.
+// the roots once, depth first, parents before children. When the tree holds
+// joints, its plain scene nodes (BoneType::Node) are left out and their
+// children hang from the nearest bone above them.
 struct PosedSkeleton {
     std::vector<Vector3> joints;  // where each bone's joint stands
     std::vector<int> parents;     // index into joints, -1 for a root
 };
 
-// A joint stands where its inverse bind matrix puts it in the bind pose,
-// carried by the bone's W; the bind-pose place of a bone with a singular
-// inverse bind matrix is its origin.
+// A joint of a skin stands where its inverse bind matrix puts it in the bind
+// pose, carried by the bone's W; a bone without one (identity or singular:
+// a control bone, a scene node) where its current local transform puts it
+// under its parent's place.
 PosedSkeleton PoseSkeleton(const CRenderModel& posed);

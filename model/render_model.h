@@ -43,8 +43,9 @@ public:
     CRenderModel(const CRenderModel&) = delete;
     CRenderModel& operator=(const CRenderModel&) = delete;
 
-    // Evaluates the active animation into every bone's W. False when there is
-    // nothing to play. Reads frameCounter once and may reset it to 0; never
+    // Evaluates the active animation into every bone's W (with bindPose, the
+    // bind pose: every L its joint matrix, every W the identity). False when
+    // there is nothing to play. Reads frameCounter once and may reset it to 0; never
     // allocates once the bones are copied.
     bool UpdatePose();
     // The time (key-time units) after which the active animation starts
@@ -74,6 +75,7 @@ public:
     CName name;
     int activeAnimation = 0;
     std::uint32_t frameCounter = 0;
+    bool bindPose = false;
     CRefArray<CRenderBone> rootBones;
     CRefArray<CRenderBone> bones;  // in the order of the model's flat bone list
     CPtrArray<CRenderAnimation> animations;

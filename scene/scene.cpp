@@ -95,6 +95,10 @@ void Scene::Tick() {
         steps = view_->playback.Advance(elapsed);
         view = *view_;
     }
+    if (view.display.bindPose) steps = 0;  // the animation waits where it was
+    // An orbit or the start camera may take the eye out of the room: the
+    // frame is drawn from the nearest place inside it.
+    if (!view.display.inspect) KeepInRoom(view.camera, view.room);
     if (records_->Advance(steps, paused, view.looping)) ChangeView([](SceneView& v) { v.playback.SetPaused(true); });
     PublishTime();
     if (!drawing_.load() || !records_->Draw(view, spare_)) return;
@@ -110,6 +114,7 @@ void Scene::Tick() {
 void Scene::FinishLoading(LoadedRoom room) {
     std::vector<std::string> problems =
         records_->Build(std::move(room), context_ != nullptr, plan_.sky, plan_.maxWidth, plan_.maxHeight);
+    ChangeView([&](SceneView& v) { v.room = records_->RoomBounds(); });
     std::string text;
     for (const std::string& p : problems) text += (text.empty() ? "" : "\n") + p;
     {
@@ -146,7 +151,7 @@ bool Scene::FitCamera(bool onlyWhenOutOfView, const float* angles) {
     }
     CViewCamera fitted;
     if (!records_->FitCamera(view, onlyWhenOutOfView, fitted)) return false;
-    if (!view.display.inspect) KeepInRoom(fitted);
+    if (!view.display.inspect) KeepInRoom(fitted, view.room);
     ChangeView([&](SceneView& v) { v.camera = fitted; });
     return true;
 }
@@ -254,7 +259,7 @@ void Scene::ResetCamera() {
 void Scene::SetDisplayOptions(const DisplayOptions& options) {
     ChangeView([&](SceneView& v) {
         v.display = options;
-        if (!options.inspect) KeepInRoom(v.camera);
+        if (!options.inspect) KeepInRoom(v.camera, v.room);
     });
 }
 
@@ -264,8 +269,7 @@ DisplayOptions Scene::Display() const {
 }
 
 void Scene::Seek(double seconds) {
-    SetPaused(true);
-    Post([this, seconds] {
+    HoldAt([this, seconds] {
         records_->Seek(seconds);
         PublishTime();
     });
@@ -274,8 +278,7 @@ void Scene::Seek(double seconds) {
 // Frames at 30 f/s; the counter goes in 1/50 s steps, so frame k starts at
 // the first step at or after k / 30 s.
 void Scene::StepFrames(int frames) {
-    SetPaused(true);
-    Post([this, frames] {
+    HoldAt([this, frames] {
         const double frame = std::floor(records_->AnimationTime() * 30.0 + 1e-6) + frames;
         records_->Seek(std::ceil(std::max(0.0, frame) * 50.0 / 30.0 - 1e-6) / 50.0);
         PublishTime();
@@ -283,11 +286,19 @@ void Scene::StepFrames(int frames) {
 }
 
 void Scene::SeekEnd(bool last) {
-    SetPaused(true);
-    Post([this, last] {
+    HoldAt([this, last] {
         records_->Seek(last ? records_->AnimationLength() : 0.0);
         PublishTime();
     });
+}
+
+// A seek asks for the animation's pose: the bind pose goes off.
+void Scene::HoldAt(const std::function<void()>& seek) {
+    ChangeView([](SceneView& v) {
+        v.playback.SetPaused(true);
+        v.display.bindPose = false;
+    });
+    Post(seek);
 }
 
 void Scene::SetPaused(bool paused) {
@@ -351,7 +362,7 @@ void Scene::Pan(int dx, int dy, int width, int height) {
         // The point at the target's depth follows the cursor.
         (void)width;
         FollowCursor(v.camera, dx, dy, height);
-        if (!v.display.inspect) KeepInRoom(v.camera);
+        if (!v.display.inspect) KeepInRoom(v.camera, v.room);
         UpdateEyeOffset(v.camera);
     });
 }
@@ -360,7 +371,7 @@ void Scene::Zoom(int wheelDelta) {
     if (state_.load() != SceneState::Running) return;
     ChangeView([&](SceneView& v) {
         ZoomCamera(v.camera, wheelDelta);
-        if (!v.display.inspect) KeepInRoom(v.camera);
+        if (!v.display.inspect) KeepInRoom(v.camera, v.room);
         UpdateEyeOffset(v.camera);
     });
 }

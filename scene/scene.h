@@ -112,7 +112,8 @@ public:
     // length; 0 without one.
     double AnimationTime() const { return animationTime_.load(); }
     double AnimationLength() const { return animationLength_.load(); }
-    // Poses the active animation at `seconds` (within it) at once, paused.
+    // Poses the active animation at `seconds` (within it) at once, paused
+    // (out of the bind pose; so do StepFrames and SeekEnd).
     void Seek(double seconds);
     // `frames` frames on (or back) from the one shown, paused.
     void StepFrames(int frames);
@@ -191,6 +192,8 @@ private:
     void Publish(SceneEvent event);
     void PublishSnapshot();
     void ChangeView(const std::function<void(SceneView&)>& change);
+    // Pauses, leaves the bind pose and posts `seek`.
+    void HoldAt(const std::function<void()>& seek);
 
     std::unique_ptr<SceneRecords> records_;  // render thread
     std::unique_ptr<SceneWorker> worker_;

@@ -133,7 +133,8 @@ bool SceneRecords::FitCamera(const SceneView& view, bool onlyWhenOutOfView, CVie
     CRenderModel* render = RenderModel(0);
     if (!renderer_ || !current_ || !render) return false;
     PutCamera(view.camera, *renderer_);
-    if (onlyWhenOutOfView) render->UpdatePose();  // not drawn yet: pose it as the first frame will
+    render->bindPose = view.display.bindPose;
+    render->UpdatePose();  // as the next frame will: a seek just before is not drawn yet
     {
         std::lock_guard<std::mutex> guard(current_->lock);
         if (!FitCameraToBox(*renderer_, PosedBounds(*current_->model, *render), view.aspect, onlyWhenOutOfView))
@@ -202,6 +203,7 @@ void SceneRecords::AnimateLights() {
 bool SceneRecords::Draw(const SceneView& view, Picture& picture) {
     if (!renderer_) return false;
     PutCamera(view.camera, *renderer_);
+    if (CRenderModel* render = RenderModel(0)) render->bindPose = view.display.bindPose;
     CRenderModelGpu* const models[3] = {renderModels_[0].get(), renderModels_[1].get(), renderModels_[2].get()};
     const DisplayOptions& display = view.display;
     if ((display.inspect || display.bones || display.wireframe) && !passesTried_) {
@@ -268,6 +270,21 @@ void SceneRecords::ReadPicture(const SceneView& view, Picture& picture) {
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, picture.pixels.data());
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+}
+
+Bounds3 SceneRecords::RoomBounds() const {
+    Bounds3 box;
+    for (int i = 0; i < 2; ++i) {
+        const CRenderModel* render = RenderModel(i + 1);
+        if (!room_[i] || !render) continue;
+        std::lock_guard<std::mutex> guard(room_[i]->lock);
+        if (!room_[i]->model) continue;
+        const Bounds3 part = PosedBounds(*room_[i]->model, *render);
+        if (part.Empty()) continue;
+        box.Add(part.min);
+        box.Add(part.max);
+    }
+    return box;
 }
 
 void SceneRecords::Describe(SceneSnapshot& snapshot) const {

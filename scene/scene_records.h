@@ -84,6 +84,9 @@ public:
     bool CountFrame() { return rateMeter_.Frame(CFrameRateMeter::WallClockReading()); }
     float FrameRate() const { return rateMeter_.Rate(); }
 
+    // The box around the room models as they stand; empty without them.
+    Bounds3 RoomBounds() const;
+
     // What the interface shows about the current model.
     void Describe(SceneSnapshot& snapshot) const;
 

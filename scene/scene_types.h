@@ -26,6 +26,9 @@ struct DisplayOptions {
     bool grid = true;  // inspection view only
     bool wireframe = false;
     bool bones = false;
+    // The model in its bind pose; its animation holds still meanwhile and
+    // goes on from there when this goes off.
+    bool bindPose = false;
 };
 
 // The sides the camera can look from: Front looks along +Y from -Y, Right

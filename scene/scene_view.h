@@ -19,4 +19,5 @@ struct SceneView {
     CPlaybackClock playback;
     bool looping = true;  // off: playback pauses at the animation's end
     DisplayOptions display;
+    Bounds3 room;  // the room models' box once they are built (KeepInRoom)
 };

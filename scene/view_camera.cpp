@@ -61,18 +61,41 @@ void ZoomCamera(CViewCamera& r, int wheelDelta) {
     if (!(r.Distance >= kMinDistance)) r.Distance = kMinDistance;  // a non-number too
 }
 
-void KeepInRoom(CViewCamera& r) {
+namespace {
+// Moves At (and LightTarget with it) to `at`.
+void MoveTarget(CViewCamera& r, Vector3 at) {
+    r.LightTarget = {r.LightTarget.x + at.x - r.At.x, r.LightTarget.y + at.y - r.At.y, r.LightTarget.z + at.z - r.At.z};
+    r.At = at;
+}
+}  // namespace
+
+void KeepInRoom(CViewCamera& r, const Bounds3& room) {
     constexpr float kHalf = kRoomReach * 0.5f;
     r.Distance = std::min(r.Distance, kHalf);
     const float length = std::sqrt(r.At.x * r.At.x + r.At.y * r.At.y + r.At.z * r.At.z);
     if (!(length <= kHalf)) {
-        // Back toward the room along the same line; LightTarget keeps its offset from At.
+        // Back toward the room along the same line.
         const float k = std::isfinite(length) && length > 0 ? kHalf / length : 0.0f;
-        const Vector3 at = {r.At.x * k, r.At.y * k, r.At.z * k};
-        r.LightTarget = {r.LightTarget.x + at.x - r.At.x, r.LightTarget.y + at.y - r.At.y,
-                         r.LightTarget.z + at.z - r.At.z};
-        r.At = at;
+        MoveTarget(r, {r.At.x * k, r.At.y * k, r.At.z * k});
     }
+    if (room.Empty()) return;
+    float lo[3] = {room.min.x + kRoomMargin, room.min.y + kRoomMargin, room.min.z + kRoomMargin};
+    float hi[3] = {room.max.x - kRoomMargin, room.max.y - kRoomMargin, room.max.z - kRoomMargin};
+    for (int i = 0; i < 3; ++i)
+        if (lo[i] > hi[i]) lo[i] = hi[i] = (lo[i] + hi[i]) * 0.5f;  // a room thinner than the margins
+    float at[3] = {r.At.x, r.At.y, r.At.z};
+    for (int i = 0; i < 3; ++i) at[i] = std::clamp(at[i], lo[i], hi[i]);
+    MoveTarget(r, {at[0], at[1], at[2]});
+    // The eye on the line from the target, as far as the box lets it.
+    UpdateEyeOffset(r);
+    const float offset[3] = {r.EyeOffset.x, r.EyeOffset.y, r.EyeOffset.z};
+    float t = 1.0f;
+    for (int i = 0; i < 3; ++i) {
+        if (at[i] + offset[i] > hi[i]) t = std::min(t, (hi[i] - at[i]) / offset[i]);
+        if (at[i] + offset[i] < lo[i]) t = std::min(t, (lo[i] - at[i]) / offset[i]);
+    }
+    if (t < 1.0f) r.Distance = std::max(kMinDistance, r.Distance * std::max(t, 0.0f));
+    UpdateEyeOffset(r);
 }
 
 CViewCamera CameraOf(const CRenderer& r) {

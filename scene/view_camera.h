@@ -3,6 +3,7 @@
 // RotationX / RotationZ / Distance / At / LightTarget; the renderer takes
 // them over at the next frame.
 #include "math/math.h"
+#include "math/view_fit.h"
 
 class CRenderer;
 
@@ -41,11 +42,17 @@ bool FollowCursor(CViewCamera& camera, int dx, int dy, int viewHeight);
 // the distance away (1.2 at the default 6); back out undoes it. The
 // distance stays at or above kMinDistance.
 void ZoomCamera(CViewCamera& camera, int wheelDelta);
-// The room view: the room and the part of the sky dome around it that its
-// windows show lie within this reach; the eye stays in it, the target and
-// the distance each held to half (beyond, the view is mostly background).
+// The room view. The sky dome is no dome around the room: a cone 1000 m wide
+// centred 1 km off along -Y (render/sky_data.cpp, placed by the moon's
+// matrix), which the open side of the room looks out on. The room sits
+// outside it, so the eye cannot be kept inside it; it is kept inside the
+// room's own box instead (`room`, shrunk by kRoomMargin), where walls,
+// floor, roof and that sky fill every view: the target is held in the box
+// and the distance shortened until the eye is in it too. Neither goes past
+// kRoomReach / 2 from the origin. An empty box: that reach alone.
 constexpr float kRoomReach = 40.0f;
-void KeepInRoom(CViewCamera& camera);
+constexpr float kRoomMargin = 0.3f;
+void KeepInRoom(CViewCamera& camera, const Bounds3& room = Bounds3());
 
 // The aspect the frame is drawn with: the frame is stretched over the whole
 // display window, maximised or in full screen alike, so it is the window's

@@ -58,6 +58,25 @@ constexpr Row kTexts[] = {
      {u"描画を始められません: OpenGL 4.5 core が必要です", u"the renderer cannot start: OpenGL 4.5 core is needed"}},
     {CTextId::kLampsNotMade, {u"ランプか光の筋を作れません", u"the lamps or the light shafts cannot be made"}},
     {CTextId::kModelCannotBeDrawn, {u"モデルを描画できません", u"the model cannot be drawn"}},
+
+    {CTextId::kHelpOrbit, {u"右ドラッグ\t回転", u"Right drag\torbit"}},
+    {CTextId::kHelpPan, {u"左ドラッグ\t移動", u"Left drag\tpan"}},
+    {CTextId::kHelpZoom, {u"ホイール\t拡大・縮小", u"Wheel\tzoom"}},
+    {CTextId::kHelpView, {u"R\t部屋 / 検査ビュー", u"R\troom / inspection view"}},
+    {CTextId::kHelpOverlays, {u"B  W  G\tボーン、ワイヤーフレーム、グリッド", u"B  W  G\tbones, wireframe, grid"}},
+    {CTextId::kHelpBindPose, {u"T\tバインドポーズ(アニメーションなし)", u"T\tbind pose (no animation)"}},
+    {CTextId::kHelpSides,
+     {u"1  3  7\t前、右、上から(Ctrl: 反対側)", u"1  3  7\tfront, right, top (Ctrl: opposite side)"}},
+    {CTextId::kHelpHome, {u"5  0\t最初のカメラに戻る", u"5  0\tback to the start camera"}},
+    {CTextId::kHelpFrame, {u"F\tモデル全体を映す", u"F\tframe the model"}},
+    {CTextId::kHelpPause, {u"P\t一時停止 / 再生", u"P\tpause / play"}},
+    {CTextId::kHelpSpeed, {u"[  ]\t速度を半分 / 倍に", u"[  ]\thalf / double speed"}},
+    {CTextId::kHelpStep, {u",  .\t1 フレーム戻る / 進む", u",  .\tone frame back / on"}},
+    {CTextId::kHelpEnds, {u"Home  End\t最初 / 最後のフレーム", u"Home  End\tfirst / last frame"}},
+    {CTextId::kHelpTimeline, {u"L\tタイムラインの表示 / 非表示", u"L\ttimeline on / off"}},
+    {CTextId::kHelpFullScreen, {u"Space\t全画面", u"Space\tfull screen"}},
+    {CTextId::kHelpPicture, {u"F12\t画像を保存", u"F12\tsave a picture"}},
+    {CTextId::kHelpHelp, {u"H  F1\tこのヘルプ", u"H  F1\tthis help"}},
 };
 
 constexpr bool RowsInOrder() {

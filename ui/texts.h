@@ -46,6 +46,24 @@ enum class CTextId {
     kRendererNeedsGl45,
     kLampsNotMade,
     kModelCannotBeDrawn,
+    // The help over the 3D view (app/disp_window.cpp): the keys, a tab, what they do.
+    kHelpOrbit,
+    kHelpPan,
+    kHelpZoom,
+    kHelpView,
+    kHelpOverlays,
+    kHelpBindPose,
+    kHelpSides,
+    kHelpHome,
+    kHelpFrame,
+    kHelpPause,
+    kHelpSpeed,
+    kHelpStep,
+    kHelpEnds,
+    kHelpTimeline,
+    kHelpFullScreen,
+    kHelpPicture,
+    kHelpHelp,
     kCount
 };
 

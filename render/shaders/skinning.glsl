@@ -2,7 +2,7 @@
 // skinning_constants.glsl and model_vertex.glsl before it.
 void SkinVertex(out vec4 position, out vec3 normal) {
     vec4 b = vec4(InPosition, 1.0) * BindShapeMatrix;
-    vec4 m = vec4(InNormal, 1.0) * BindShapeMatrix;  // the normal goes through with w = 1
+    vec4 m = vec4(InNormal, 0.0) * BindShapeMatrix;  // a direction: no translation
     vec4 s = vec4(0.0);
     vec3 sn = vec3(0.0);
     bool any = false;

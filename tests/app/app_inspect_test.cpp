@@ -14,13 +14,13 @@
 
 namespace {
 
-// Pixels of the bones' orange (the joints' yellow and the grid's grey are not).
-int BonePixels(const QImage& image) {
+// Pixels of the bones' orange (the grid's grey is not), and with `joints` of the joints' yellow.
+int BonePixels(const QImage& image, bool joints = false) {
     int n = 0;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
             const QColor c = image.pixelColor(x, y);
-            n += c.red() > 200 && c.green() > 100 && c.green() < 180 && c.blue() < 70;
+            n += c.red() > 200 && c.green() > 100 && c.green() < (joints ? 245 : 180) && c.blue() < (joints ? 120 : 70);
         }
     return n;
 }
@@ -82,7 +82,7 @@ TEST(AppInspector, KeysChangeWhatTheViewShows) {
     EXPECT_LT(apptest::DifferingShare(inspect, shot()), 0.001);  // each key undoes itself
     key(Qt::Key_R);
     key(Qt::Key_B);
-    EXPECT_GT(BonePixels(shot()), BonePixels(room) + 60);
+    EXPECT_GT(BonePixels(shot(), true), BonePixels(room, true) + 60);  // seen from the front, lines overlap
     key(Qt::Key_B);
     key(Qt::Key_R);
 
@@ -100,6 +100,19 @@ TEST(AppInspector, KeysChangeWhatTheViewShows) {
     key(Qt::Key_0);
     display->Settle();
     EXPECT_FLOAT_EQ(scene.Camera().RotationX, app.Settings()->RotationX);
+
+    // The room view keeps the eye in the room: zoomed, dragged and turned far out, never the plain background.
+    key(Qt::Key_R);
+    QImage plain(display->ViewRect().size(), QImage::Format_RGB32);
+    plain.fill(QColor::fromRgbF(scene.Background()[0], scene.Background()[1], scene.Background()[2]));
+    for (int i = 0; i < 3; ++i) {
+        for (int n = 0; n < 40; ++n) apptest::Wheel(display, -120);
+        apptest::Drag(display, {10, 10}, {display->width() - 20, display->height() - 20}, 8);
+        EXPECT_GT(apptest::DifferingShare(shot(), plain, 6), 0.98) << i;
+        for (const auto t : {QEvent::MouseButtonPress, QEvent::MouseMove, QEvent::MouseButtonRelease})
+            apptest::SendMouse(display, t, QPoint(t == QEvent::MouseButtonPress ? 300 : 335, 300), Qt::RightButton);
+    }
+    key(Qt::Key_R);
     key(Qt::Key_1);
 
     // The timeline: a drag on its bar poses the leg there at once; frame keys step by 1/30 s.
@@ -122,12 +135,23 @@ TEST(AppInspector, KeysChangeWhatTheViewShows) {
     display->Settle();
     EXPECT_GT(scene.AnimationTime(), scene.AnimationLength() - 0.05);
 
-    // T: the picture takes the whole widget; H: the help over it.
+    // T: the bind pose, whatever the time, and back to the pose it left; a seek leaves it.
+    const QImage end = shot();
     key(Qt::Key_T);
+    const QImage bind = shot();
+    EXPECT_GT(apptest::DifferingShare(end, bind, 20), 0.0005);
+    key(Qt::Key_Home);
+    key(Qt::Key_T);
+    EXPECT_LT(apptest::DifferingShare(bind, shot(), 20), 0.001);
+    key(Qt::Key_T);
+    EXPECT_LT(apptest::DifferingShare(start, shot(), 20), 0.001);
+
+    // L: the picture takes the whole widget; H: the help over it.
+    key(Qt::Key_L);
     EXPECT_EQ(display->ViewRect(), display->rect());
     const QImage whole = shot();
     key(Qt::Key_H);
     EXPECT_GT(apptest::DifferingShare(whole, shot(), 20), 0.05);
     key(Qt::Key_H);
-    key(Qt::Key_T);
+    key(Qt::Key_L);
 }

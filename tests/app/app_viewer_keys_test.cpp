@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 
 #include "app/shell_buttons.h"
 #include "model/model.h"
@@ -10,6 +11,7 @@
 #include "model/render_model.h"
 #include "render/renderer.h"
 #include "tests/app/app_test_env.h"
+#include "ui/timeline.h"
 
 namespace {
 // The box's corners in the display's pixels through the last frame's camera.
@@ -79,6 +81,30 @@ TEST(AppViewerKeys, OpensByArgumentFramesPausesAndNeverWhitesOut) {
     ASSERT_EQ(shots.size(), 1);
     EXPECT_EQ(apptest::DifferingShare(QImage(viewer.root + "/" + shots[0]), withFigure), 0.0);
     EXPECT_TRUE(app.TitleText().contains(" [saved " + shots[0] + "]"));
+
+    // Scrubbed to 1.0 s: the pose of `vorland-cli render --time 1` (inspection view, no grid, framed as opened).
+    for (const Qt::Key k : {Qt::Key_R, Qt::Key_G}) QTest::keyClick(&app, k);
+    const QRect bar = display->Timeline()->BarRect();
+    int x = bar.left();
+    while (x < bar.right() && std::lround(display->Timeline()->TimeAtX(x) * 50) < 50) ++x;
+    apptest::Drag(display->Timeline(), {x, bar.center().y()}, {0, 0}, 1);
+    QTest::keyClick(&app, Qt::Key_F);
+    display->GetScene().WaitUntilIdle();
+    EXPECT_DOUBLE_EQ(display->GetScene().AnimationTime(), 1.0);
+    ASSERT_TRUE(frames(2));
+    const QImage scrubbed = display->grabFramebuffer().copy(display->ViewRect());
+    const auto cli = [&](const char* time) {
+        QProcess render;
+        render.start(
+            QStringLiteral(VORLAND_CLI),
+            {"render", figure, "-o", viewer.root + "/t.png", "--view", "inspect", "--fit", "--no-grid", "--time", time,
+             "--width", QString::number(scrubbed.width()), "--height", QString::number(scrubbed.height())});
+        EXPECT_TRUE(render.waitForFinished(120000) && render.exitCode() == 0);
+        return QImage(viewer.root + "/t.png");
+    };
+    EXPECT_LT(apptest::DifferingShare(scrubbed, cli("1"), 24), 0.01);
+    EXPECT_GT(apptest::DifferingShare(scrubbed, cli("0"), 24), 0.03);  // not the pose at 0
+    for (const Qt::Key k : {Qt::Key_G, Qt::Key_R}) QTest::keyClick(&app, k);
 
     // Without the figure the room shows where it stood (its arms leave much of its box to the room).
     display->GetScene().ReplaceModel(nullptr);

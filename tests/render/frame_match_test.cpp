@@ -3,7 +3,8 @@
 // shafts and the sky were made cheaper (tests/data/frames, see the README
 // there): at most 1 % of the pixels may differ by more than 2 %. The figure's
 // picture was made again once plain materials showed their diffuse colour
-// (the figure's is grey); it differs from 95a084a's on the figure alone.
+// (the figure's is grey), and once skinned normals stopped taking the bones'
+// translations; it differs from 95a084a's on the figure alone.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 

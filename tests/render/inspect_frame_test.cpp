@@ -1,6 +1,7 @@
 // The inspection view and the overlays: plain materials in their own colour
 // in both views, the gradient, the grid, bones on the posed joints and edges
 // over the model.
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -122,6 +123,8 @@ TEST_F(InspectFrameTest, OverlaysFollowThePoseInBothViews) {
         };
         const PosedSkeleton skeleton = PoseSkeleton(render.pose);
         ASSERT_GE(skeleton.joints.size(), static_cast<std::size_t>(model.bones.Count()));
+        // The skin's joints alone, in one tree: no dot or line at the armature's or the mesh's node.
+        EXPECT_EQ(std::count(skeleton.parents.begin(), skeleton.parents.end(), -1), 1);
         for (const auto& rgba : views) {
             SavePng("inspect_bones_" + std::to_string(counter), rgba, kW, kH);
             for (const Vector3& j : skeleton.joints) {
