@@ -58,8 +58,9 @@ void Scene::Start(ScenePlan plan) {
     plan_ = std::move(plan);
     worker_ = std::make_unique<SceneWorker>(*this);
     worker_->LoadRoom(plan_);
+    // The first tick makes the context: start-up waits for it.
     ticker_.Start(
-        kTickPeriod, [this] { Tick(); }, [this] { FinishRenderThread(); });
+        kTickPeriod, [this] { Tick(); }, [this] { FinishRenderThread(); }, /*firstAtOnce=*/true);
 }
 
 // --- render thread ----------------------------------------------------------------
