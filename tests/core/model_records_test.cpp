@@ -3,11 +3,14 @@
 // released twice or never fails the run there.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
 #include <string>
 #include <type_traits>
 
 #include "model/animation.h"
 #include "model/model.h"
+#include "model/model_finite.h"
 #include "model/name_index.h"
 
 namespace {
@@ -181,4 +184,29 @@ TEST(ModelRecords, UnlinkedBonesAreReleasedAndLinksToThemCleared) {
     EXPECT_EQ(listed->parent, nullptr);
     EXPECT_EQ(root->children[0]->parent, root);
     EXPECT_EQ(root->children[0]->name.ToUtf8(), "treeOnly");
+}
+
+// The finite check reads arrays and weight tables in blocks: a NaN or an
+// infinity is found wherever it lies, in a block or in the rest after them.
+TEST(ModelRecords, NonFiniteValuesAreFoundAnywhereInArraysAndWeights) {
+    constexpr int kVec3s = 700, kRows = 70;  // 2100 floats and 1120: whole blocks and a rest
+    const float bad[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                         -std::numeric_limits<float>::infinity()};
+    for (const bool inWeights : {false, true})
+        for (const int at : {-1, 0, 255, 256, 1000, 1119, 2099})
+            for (const float value : bad) {
+                CModel model;
+                CGeometry* g = model.geometries.AddNew();
+                CFloatArray* f = g->floatArrays.AddNew();
+                f->values = std::make_unique<CArray>(12);
+                auto* floats = static_cast<float*>(f->values->AddUnset(kVec3s));
+                std::fill_n(floats, 3 * kVec3s, std::numeric_limits<float>::max());
+                g->weights = std::make_unique<CWeights>(kRows);
+                auto* weights = reinterpret_cast<float*>(g->weights->Row(0));
+                std::fill_n(weights, kRows * MaxBoneInfluences * 2, std::numeric_limits<float>::denorm_min());
+                const int limit = inWeights ? kRows * MaxBoneInfluences * 2 : 3 * kVec3s;
+                if (at >= 0 && at < limit) (inWeights ? weights : floats)[at] = value;
+                const Status finite = CheckModelFinite(model);
+                EXPECT_EQ(finite.IsOk(), at < 0 || at >= limit) << inWeights << " " << at << " " << value;
+            }
 }
