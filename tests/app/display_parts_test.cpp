@@ -132,16 +132,3 @@ TEST(DisplayTicker, TicksPeriodicallyAndStops) {
     EXPECT_EQ(ticks.load(), after);  // stopped means stopped
     EXPECT_FALSE(ticker.Running());
 }
-
-// Start-up waits for the first tick: it comes at once, long before a period.
-TEST(DisplayTicker, FirstTickAtOnceWhenAsked) {
-    CFrameTicker ticker;
-    std::atomic<int> ticks{0};
-    ASSERT_TRUE(ticker.Start(
-        std::chrono::hours(1), [&] { ticks.fetch_add(1); }, {}, /*firstAtOnce=*/true));
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (ticks.load() == 0 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ticker.Stop();  // also ends the hour's wait
-    EXPECT_EQ(ticks.load(), 1);
-}

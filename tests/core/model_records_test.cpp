@@ -189,24 +189,21 @@ TEST(ModelRecords, UnlinkedBonesAreReleasedAndLinksToThemCleared) {
 // The finite check reads arrays and weight tables in blocks: a NaN or an
 // infinity is found wherever it lies, in a block or in the rest after them.
 TEST(ModelRecords, NonFiniteValuesAreFoundAnywhereInArraysAndWeights) {
-    constexpr int kVec3s = 700, kRows = 70;  // 2100 floats and 1120: whole blocks and a rest
-    const float bad[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-                         -std::numeric_limits<float>::infinity()};
-    for (const bool inWeights : {false, true})
+    using Limits = std::numeric_limits<float>;
+    for (const int table : {0, 1})  // 2100 vertex floats, 1120 weight floats
         for (const int at : {-1, 0, 255, 256, 1000, 1119, 2099})
-            for (const float value : bad) {
+            for (const float value : {Limits::quiet_NaN(), Limits::infinity(), -Limits::infinity()}) {
                 CModel model;
                 CGeometry* g = model.geometries.AddNew();
                 CFloatArray* f = g->floatArrays.AddNew();
                 f->values = std::make_unique<CArray>(12);
-                auto* floats = static_cast<float*>(f->values->AddUnset(kVec3s));
-                std::fill_n(floats, 3 * kVec3s, std::numeric_limits<float>::max());
-                g->weights = std::make_unique<CWeights>(kRows);
-                auto* weights = reinterpret_cast<float*>(g->weights->Row(0));
-                std::fill_n(weights, kRows * MaxBoneInfluences * 2, std::numeric_limits<float>::denorm_min());
-                const int limit = inWeights ? kRows * MaxBoneInfluences * 2 : 3 * kVec3s;
-                if (at >= 0 && at < limit) (inWeights ? weights : floats)[at] = value;
-                const Status finite = CheckModelFinite(model);
-                EXPECT_EQ(finite.IsOk(), at < 0 || at >= limit) << inWeights << " " << at << " " << value;
+                g->weights = std::make_unique<CWeights>(70);
+                float* const data[2] = {static_cast<float*>(f->values->AddUnset(700)),
+                                        reinterpret_cast<float*>(g->weights->Row(0))};
+                std::fill_n(data[0], 2100, Limits::max());
+                std::fill_n(data[1], 1120, Limits::denorm_min());
+                const bool inside = at >= 0 && at < (table ? 1120 : 2100);
+                if (inside) data[table][at] = value;
+                EXPECT_EQ(CheckModelFinite(model).IsOk(), !inside) << table << " " << at << " " << value;
             }
 }
