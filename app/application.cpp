@@ -130,6 +130,10 @@ void CApplication::CreateMainWindow() {
     const CMainLayout l = Layout();
     menuWidth = l.menuWidth;
     menuHeight = l.menuHeight;
+    // The scene first: its GL set-up and the room's import run on its
+    // threads while the rest of the window is built.
+    display_ = new CDispWindow(settings_.get());
+    display_->Create(this, l.display.x(), l.display.y(), l.display.width(), l.display.height());
     menu_ = new CMenuWindow;
     menu_->Create(this, l.menu.x(), l.menu.y(), l.menu.width(), l.menu.height(), *settings_, metrics_);
     menu_->SetOpenDialog([this](FileDialogMode mode) {
@@ -170,8 +174,6 @@ void CApplication::CreateMainWindow() {
     show();
     repaint();
 
-    display_ = new CDispWindow(settings_.get());
-    display_->Create(this, l.display.x(), l.display.y(), l.display.width(), l.display.height());
     menu_->AnimationList()->SetDisplay(display_);
     // Queued: the display emits from inside its own paint.
     connect(display_, &CDispWindow::StateChanged, this, [this](SceneState state) {

@@ -96,9 +96,13 @@ CDispWindow::CDispWindow(const CSettings* settings) {
     setCursor(Qt::ArrowCursor);
     setMouseTracking(true);  // a plain move takes the keyboard focus
     setFocusPolicy(Qt::ClickFocus);
-    surface_ = std::make_unique<QOffscreenSurface>();
-    surface_->setFormat(ContextFormat());
-    surface_->create();
+    {
+        // Loads the GL driver: most of the interface thread's share of start-up.
+        const stage_timer::Span span("GL driver and offscreen surface");
+        surface_ = std::make_unique<QOffscreenSurface>();
+        surface_->setFormat(ContextFormat());
+        surface_->create();
+    }
     QOffscreenSurface* surface = surface_.get();
     scene_ = std::make_unique<Scene>(
         settings_, [surface]() -> std::unique_ptr<GlContext> { return std::make_unique<QtGlContext>(surface); });

@@ -1,6 +1,7 @@
 #include "model/model_finite.h"
 
-#include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -8,9 +9,25 @@
 
 namespace {
 
+// NaN and infinity have every exponent bit set. This runs over every vertex:
+// whole blocks of a fixed length, without a branch inside, which GCC at -O2
+// vectorizes.
 bool AllFinite(const float* values, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i)
-        if (!std::isfinite(values[i])) return false;
+    constexpr std::uint32_t kExponent = 0x7f800000u;
+    constexpr std::size_t kBlock = 256;
+    const auto bad = [&](std::size_t i) {
+        std::uint32_t bits;
+        std::memcpy(&bits, values + i, sizeof bits);
+        return static_cast<std::uint32_t>((bits & kExponent) == kExponent);
+    };
+    std::size_t first = 0;
+    for (; first + kBlock <= count; first += kBlock) {
+        std::uint32_t any = 0;
+        for (std::size_t i = 0; i < kBlock; ++i) any |= bad(first + i);
+        if (any) return false;
+    }
+    for (; first < count; ++first)
+        if (bad(first)) return false;
     return true;
 }
 
@@ -31,13 +48,12 @@ Status CheckModelFinite(const CModel& model) {
                 return NotFinite("the array " + Quoted(a->id) + of);
         }
         if (!AllFinite(g->bindShapeMatrix, 16)) return NotFinite("the bind shape matrix" + of);
-        if (g->weights) {
-            for (int r = 0; r < g->weights->Rows(); ++r) {
-                const CBoneWeight* row = g->weights->Row(r);
-                for (int k = 0; k < MaxBoneInfluences; ++k)
-                    if (!std::isfinite(row[k].weight) || !std::isfinite(row[k].boneIndex))
-                        return NotFinite("the skin weights" + of);
-            }
+        if (g->weights && g->weights->Rows() > 0) {
+            // The rows lie one after the other, pairs of floats.
+            static_assert(sizeof(CBoneWeight) == 2 * sizeof(float));
+            const std::size_t floats = static_cast<std::size_t>(g->weights->Rows()) * MaxBoneInfluences * 2;
+            if (!AllFinite(reinterpret_cast<const float*>(g->weights->Row(0)), floats))
+                return NotFinite("the skin weights" + of);
         }
     }
     // The list, then the tree: a bone may be in one only. Iterative, for trees of any depth.

@@ -1,11 +1,12 @@
 #include "scene/frame_ticker.h"
 
-bool CFrameTicker::Start(std::chrono::milliseconds period, std::function<void()> tick, std::function<void()> finish) {
+bool CFrameTicker::Start(std::chrono::milliseconds period, std::function<void()> tick, std::function<void()> finish,
+                         bool firstAtOnce) {
     if (thread_.joinable()) return false;
     tick_ = std::move(tick);
     finish_ = std::move(finish);
     stop_ = false;
-    thread_ = std::thread([this, period] { Run(period); });
+    thread_ = std::thread([this, period, firstAtOnce] { Run(period, firstAtOnce); });
     return true;
 }
 
@@ -19,9 +20,9 @@ void CFrameTicker::Stop() {
     thread_.join();
 }
 
-void CFrameTicker::Run(std::chrono::milliseconds period) {
+void CFrameTicker::Run(std::chrono::milliseconds period, bool firstAtOnce) {
     using Clock = std::chrono::steady_clock;
-    Clock::time_point next = Clock::now() + period;
+    Clock::time_point next = Clock::now() + (firstAtOnce ? Clock::duration::zero() : period);
     for (;;) {
         {
             std::unique_lock<std::mutex> guard(lock_);

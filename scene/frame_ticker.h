@@ -16,10 +16,11 @@ public:
     CFrameTicker(const CFrameTicker&) = delete;
     CFrameTicker& operator=(const CFrameTicker&) = delete;
 
-    // Starts calling `tick` every `period` on the ticker's thread, and
-    // `finish` on that thread once Stop ends the ticks. False when it is
-    // already running.
-    bool Start(std::chrono::milliseconds period, std::function<void()> tick, std::function<void()> finish = {});
+    // Starts calling `tick` every `period` on the ticker's thread (the first
+    // at once with `firstAtOnce`, else after a period), and `finish` on that
+    // thread once Stop ends the ticks. False when it is already running.
+    bool Start(std::chrono::milliseconds period, std::function<void()> tick, std::function<void()> finish = {},
+               bool firstAtOnce = false);
     // Ends the thread after the tick under way, if any. Must not be called
     // from inside the tick.
     void Stop();
@@ -28,7 +29,7 @@ public:
     bool OnTickerThread() const { return std::this_thread::get_id() == thread_.get_id(); }
 
 private:
-    void Run(std::chrono::milliseconds period);
+    void Run(std::chrono::milliseconds period, bool firstAtOnce);
 
     std::function<void()> tick_;
     std::function<void()> finish_;

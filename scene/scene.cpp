@@ -58,8 +58,9 @@ void Scene::Start(ScenePlan plan) {
     plan_ = std::move(plan);
     worker_ = std::make_unique<SceneWorker>(*this);
     worker_->LoadRoom(plan_);
+    // The first tick makes the context: start-up waits for it.
     ticker_.Start(
-        kTickPeriod, [this] { Tick(); }, [this] { FinishRenderThread(); });
+        kTickPeriod, [this] { Tick(); }, [this] { FinishRenderThread(); }, /*firstAtOnce=*/true);
 }
 
 // --- render thread ----------------------------------------------------------------
@@ -70,13 +71,15 @@ void Scene::Tick() {
         state_ = SceneState::Loading;
         PublishSnapshot();
     }
+    std::lock_guard<std::mutex> frame(frameLock_);
     if (!contextTried_) {
         contextTried_ = true;
         context_ = makeContext_ ? makeContext_() : nullptr;
         if (context_ && !context_->MakeCurrent()) context_.reset();
         records_ = std::make_unique<SceneRecords>();
+        // While the worker imports the room.
+        records_->Prepare(context_ != nullptr, plan_.sky, plan_.maxWidth, plan_.maxHeight);
     }
-    std::lock_guard<std::mutex> frame(frameLock_);
     RunJobs();
     if (state_.load() != SceneState::Running) return;
     ticks_.fetch_add(1);
@@ -112,8 +115,7 @@ void Scene::Tick() {
 
 // The room as the worker loaded it, built here; then the scene runs.
 void Scene::FinishLoading(LoadedRoom room) {
-    std::vector<std::string> problems =
-        records_->Build(std::move(room), context_ != nullptr, plan_.sky, plan_.maxWidth, plan_.maxHeight);
+    std::vector<std::string> problems = records_->Build(std::move(room));
     ChangeView([&](SceneView& v) { v.room = records_->RoomBounds(); });
     std::string text;
     for (const std::string& p : problems) text += (text.empty() ? "" : "\n") + p;

@@ -6,6 +6,7 @@
 #include "model/model.h"
 #include "model/posed_bounds.h"
 #include "model/render_model.h"
+#include "platform/stage_timer.h"
 #include "render/render_model_gpu.h"
 #include "render/camera_fit.h"
 #include "render/frame.h"
@@ -49,12 +50,8 @@ SceneRecords::~SceneRecords() {
     if (presentTexture_) glDeleteTextures(1, &presentTexture_);
 }
 
-std::vector<std::string> SceneRecords::Build(LoadedRoom room, bool haveContext, const SkyImages& sky, int maxWidth,
-                                             int maxHeight) {
-    std::vector<std::string> problems = std::move(room.problems);
-    current_ = std::move(room.models[0]);
-    room_[0] = std::move(room.models[1]);
-    room_[1] = std::move(room.models[2]);
+void SceneRecords::Prepare(bool haveContext, const SkyImages& sky, int maxWidth, int maxHeight) {
+    std::vector<std::string>& problems = prepareProblems_;
     if (haveContext) {
         renderer_ = std::make_unique<CRenderer>();
         if (const Status initialized = renderer_->Initialize(maxWidth, maxHeight); !initialized) {
@@ -65,14 +62,11 @@ std::vector<std::string> SceneRecords::Build(LoadedRoom room, bool haveContext, 
     }
     if (!renderer_) {
         problems.push_back("the renderer cannot start: OpenGL 4.5 core is needed");
-        return problems;
+        return;
     }
     lighting_ = std::make_unique<RoomLighting>();
     if (!CreateRoomLighting(*renderer_, *lighting_, sky))
         problems.push_back("the lamps or the light shafts cannot be made");
-    const std::shared_ptr<SharedModel>* models[3] = {&current_, &room_[0], &room_[1]};
-    for (int i = 0; i < 3; ++i)
-        if (*models[i]) renderModels_[i] = BuildRenderModel(*renderer_, **models[i], skinning_, problems);
     // The picture is at most as large as the screen: the target is made
     // once, so frames allocate nothing.
     presentWidth_ = std::max(maxWidth, 16);
@@ -81,6 +75,19 @@ std::vector<std::string> SceneRecords::Build(LoadedRoom room, bool haveContext, 
     glTextureStorage2D(presentTexture_, 1, GL_RGBA8, presentWidth_, presentHeight_);
     glCreateFramebuffers(1, &presentFramebuffer_);
     glNamedFramebufferTexture(presentFramebuffer_, GL_COLOR_ATTACHMENT0, presentTexture_, 0);
+}
+
+std::vector<std::string> SceneRecords::Build(LoadedRoom room) {
+    std::vector<std::string> problems = std::move(room.problems);
+    problems.insert(problems.end(), prepareProblems_.begin(), prepareProblems_.end());
+    prepareProblems_.clear();
+    current_ = std::move(room.models[0]);
+    room_[0] = std::move(room.models[1]);
+    room_[1] = std::move(room.models[2]);
+    if (!renderer_) return problems;
+    const std::shared_ptr<SharedModel>* models[3] = {&current_, &room_[0], &room_[1]};
+    for (int i = 0; i < 3; ++i)
+        if (*models[i]) renderModels_[i] = BuildRenderModel(*renderer_, **models[i], skinning_, problems);
     // The start intensities are far brighter than the flicker's: the first
     // frame already shows the lamps as every later one does.
     if (renderModels_[0]) AnimateLights();
@@ -252,6 +259,7 @@ bool SceneRecords::Draw(const SceneView& view, Picture& picture) {
 // render-size corner; either is stretched to the picture's size with the
 // linear filter and read back, row 0 at the top as in the targets.
 void SceneRecords::ReadPicture(const SceneView& view, Picture& picture) {
+    const stage_timer::Span span("frame: finish and read back");
     const bool full = view.fullScreen;
     const CRenderTarget& source = full ? renderer_->Screen() : renderer_->BackBuffer();
     const int sourceWidth = full ? std::min(view.renderWidth, source.width) : source.width;

@@ -45,10 +45,12 @@ public:
     SceneRecords(const SceneRecords&) = delete;
     SceneRecords& operator=(const SceneRecords&) = delete;
 
-    // Makes the renderer (when there is a context), the lamps, the sky and
-    // the render models of the loaded room. What is missing, one line each.
-    std::vector<std::string> Build(LoadedRoom room, bool haveContext, const SkyImages& sky, int maxWidth,
-                                   int maxHeight);
+    // Makes the renderer (when there is a context), the lamps and the sky:
+    // what needs no room, made while the room is still being imported.
+    void Prepare(bool haveContext, const SkyImages& sky, int maxWidth, int maxHeight);
+    // Makes the render models of the loaded room, after Prepare. What is
+    // missing (Prepare's problems too), one line each.
+    std::vector<std::string> Build(LoadedRoom room);
 
     // Makes `model` the current one in place of the old one and builds its
     // render model; the lamps' shadow maps are drawn again. Null removes it.
@@ -103,6 +105,7 @@ private:
 
     std::unique_ptr<CRenderer> renderer_;
     std::unique_ptr<RoomLighting> lighting_;
+    std::vector<std::string> prepareProblems_;
     std::shared_ptr<SharedModel> current_;
     std::shared_ptr<SharedModel> room_[2];
     std::unique_ptr<CRenderModelGpu> renderModels_[3];

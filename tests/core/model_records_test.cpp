@@ -3,11 +3,14 @@
 // released twice or never fails the run there.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
 #include <string>
 #include <type_traits>
 
 #include "model/animation.h"
 #include "model/model.h"
+#include "model/model_finite.h"
 #include "model/name_index.h"
 
 namespace {
@@ -181,4 +184,26 @@ TEST(ModelRecords, UnlinkedBonesAreReleasedAndLinksToThemCleared) {
     EXPECT_EQ(listed->parent, nullptr);
     EXPECT_EQ(root->children[0]->parent, root);
     EXPECT_EQ(root->children[0]->name.ToUtf8(), "treeOnly");
+}
+
+// The finite check reads arrays and weight tables in blocks: a NaN or an
+// infinity is found wherever it lies, in a block or in the rest after them.
+TEST(ModelRecords, NonFiniteValuesAreFoundAnywhereInArraysAndWeights) {
+    using Limits = std::numeric_limits<float>;
+    for (const int table : {0, 1})  // 2100 vertex floats, 1120 weight floats
+        for (const int at : {-1, 0, 255, 256, 1000, 1119, 2099})
+            for (const float value : {Limits::quiet_NaN(), Limits::infinity(), -Limits::infinity()}) {
+                CModel model;
+                CGeometry* g = model.geometries.AddNew();
+                CFloatArray* f = g->floatArrays.AddNew();
+                f->values = std::make_unique<CArray>(12);
+                g->weights = std::make_unique<CWeights>(70);
+                float* const data[2] = {static_cast<float*>(f->values->AddUnset(700)),
+                                        reinterpret_cast<float*>(g->weights->Row(0))};
+                std::fill_n(data[0], 2100, Limits::max());
+                std::fill_n(data[1], 1120, Limits::denorm_min());
+                const bool inside = at >= 0 && at < (table ? 1120 : 2100);
+                if (inside) data[table][at] = value;
+                EXPECT_EQ(CheckModelFinite(model).IsOk(), !inside) << table << " " << at << " " << value;
+            }
 }
