@@ -76,7 +76,7 @@ void CVolumeLight::Resize(const CRenderer& renderer) {
     MakeReduced();
 }
 
-void CVolumeLight::FillConstants(const CRenderer& renderer, int shadowMapSize) {
+void CVolumeLight::FillConstants(const CRenderer& renderer, int shadowMapSize, float frameX, float frameY) {
     const Vector3 eye{renderer.At.x + renderer.EyeOffset.x, renderer.At.y + renderer.EyeOffset.y,
                       renderer.At.z + renderer.EyeOffset.z};
     const Vector3 toAt{-renderer.EyeOffset.x, -renderer.EyeOffset.y, -renderer.EyeOffset.z};
@@ -85,8 +85,8 @@ void CVolumeLight::FillConstants(const CRenderer& renderer, int shadowMapSize) {
     mirror_.MatProjVL = TransposeMatrix(VolumeLightProjection());
     mirror_.EyeVL = {renderer.EyeOffset.x, renderer.EyeOffset.y, renderer.EyeOffset.z, 1.0f};
     mirror_.MoveVL = {renderer.LightTarget.x, renderer.LightTarget.y, renderer.LightTarget.z, 1.0f};
-    mirror_.VolumeLightParam1 = {static_cast<float>(reduced_.width), static_cast<float>(reduced_.height), Scale,
-                                 static_cast<float>(Flag)};
+    mirror_.VolumeLightParam1 = {static_cast<float>(reduced_.width) * frameX,
+                                 static_cast<float>(reduced_.height) * frameY, Scale, static_cast<float>(Flag)};
     mirror_.VolumeLightParam2 = {0.8f, static_cast<float>(shadowMapSize), 0.0f, 0.0f};
 }
 
@@ -113,8 +113,13 @@ void CVolumeLight::FillLookup(const CPointLight& light) {
 void CVolumeLight::Render(CRenderer& renderer, CPointLight& light, bool add) {
     GLfloat saved[4];
     glGetFloati_v(GL_VIEWPORT, 0, saved);
-    // The viewport keeps the fraction of a pixel the truncated texture lost.
-    glViewportIndexedf(0, 0.0f, 0.0f, FullWidth * Scale, FullHeight * Scale);
+    // A frame smaller than the targets covers their (0, 0, w, h) corner: the
+    // march covers the same corner of the reduced image, so every ray reads
+    // its own pixel's depth and the scale-up maps corner to corner. The
+    // viewport keeps the fraction of a pixel the truncated texture lost.
+    const float frameX = std::min(saved[2] / static_cast<float>(FullWidth), 1.0f);
+    const float frameY = std::min(saved[3] / static_cast<float>(FullHeight), 1.0f);
+    glViewportIndexedf(0, 0.0f, 0.0f, FullWidth * Scale * frameX, FullHeight * Scale * frameY);
     glDepthRange(0.0, 1.0);
 
     light.UpdateLightConstants(renderer);
@@ -123,7 +128,7 @@ void CVolumeLight::Render(CRenderer& renderer, CPointLight& light, bool add) {
     renderer.SetBlendState(BlendState::AlphaToCoverage);
     renderer.SetRasterizerState();
 
-    FillConstants(renderer, light.ShadowMapSize);
+    FillConstants(renderer, light.ShadowMapSize, frameX, frameY);
     CRenderer::UploadDynamic(constantBuffer_, &mirror_, sizeof mirror_);
     renderer.BindConstantBuffer(kSlotVolumeLight, constantBuffer_);
     FillLookup(light);

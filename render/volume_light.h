@@ -36,9 +36,10 @@ public:
     const VolumeLightConstants& Mirror() const { return mirror_; }
     const ShaftLookup& Lookup() const { return lookup_; }
 
-    // The constants of the shaft pass for the renderer's camera and a lamp's
-    // shadow-map size.
-    void FillConstants(const CRenderer& renderer, int shadowMapSize);
+    // The constants of the shaft pass for the renderer's camera, a lamp's
+    // shadow-map size and the share of the targets' width and height the
+    // frame covers.
+    void FillConstants(const CRenderer& renderer, int shadowMapSize, float frameX = 1.0f, float frameY = 1.0f);
     // The lamp's face matrices and covered texels for the shaft pass.
     void FillLookup(const CPointLight& light);
 
