@@ -2,6 +2,8 @@
 // 1920 x 1080 and a 1366 x 768 screen, restored and maximised.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "app/animation_list_window.h"
 #include "app/file_actions.h"
 #include "ui/select_list.h"
@@ -17,67 +19,53 @@
 using apptest::Viewer;
 using apptest::WaitFor;
 
-TEST(AppLayout, MainWindowTableOn1920x1080) {
+// The main window's table: a screen's default window, restored and maximised.
+TEST(AppLayout, MainWindowTables) {
+    struct Case {
+        int screenHeight, windowWidth, width, height;
+        int titleBar, menuWidth, buttonSize, buttonTop, closeLeft, sizeLeft, minimiseLeft;
+        QRect menu, display;
+    };
+    const Case cases[] = {
+        {1080, 1280, 1280, 720, 36, 254, 28, 3, 1234, 1196, 1158, {4, 36, 254, 680}, {258, 36, 1018, 680}},
+        {1080, 1280, 1920, 1080, 36, 254, 28, 3, 1874, 1836, 1798, {4, 36, 254, 1040}, {258, 36, 1658, 1040}},
+        {768, 910, 910, 512, 25, 180, 20, 2, 878, 851, 824, {4, 25, 180, 483}, {184, 25, 722, 483}},
+    };
+    for (const Case& c : cases) {
+        const CMainLayout l = ComputeMainLayout(c.screenHeight, c.windowWidth, c.width, c.height);
+        SCOPED_TRACE(c.width);
+        EXPECT_EQ(std::vector<int>({l.titleBar, l.menuWidth, l.menuHeight, l.buttonSize, l.buttonTop, l.closeLeft,
+                                    l.sizeLeft, l.minimiseLeft}),
+                  std::vector<int>({c.titleBar, c.menuWidth, c.menu.height(), c.buttonSize, c.buttonTop, c.closeLeft,
+                                    c.sizeLeft, c.minimiseLeft}));
+        EXPECT_EQ(l.menu, c.menu);
+        EXPECT_EQ(l.display, c.display);
+    }
     EXPECT_EQ(DefaultWindowRect(1920, 1080), QRect(320, 180, 1280, 720));
-    const CMainLayout l = ComputeMainLayout(1080, 1280, 1280, 720);
-    EXPECT_EQ(l.titleBar, 36);
-    EXPECT_EQ(l.menuWidth, 254);
-    EXPECT_EQ(l.menu, QRect(4, 36, 254, 680));
-    EXPECT_EQ(l.display, QRect(258, 36, 1018, 680));
-    EXPECT_EQ(l.buttonSize, 28);
-    EXPECT_EQ(l.buttonTop, 3);
-    EXPECT_EQ(l.closeLeft, 1234);
-    EXPECT_EQ(l.sizeLeft, 1196);
-    EXPECT_EQ(l.minimiseLeft, 1158);
-    EXPECT_EQ(CSelectFileDialog::DefaultRect(CScreenMetrics::FromValues(1920, 1080)), QRect(576, 324, 768, 432));
-}
-
-TEST(AppLayout, MainWindowMaximisedOn1920x1080KeepsTheMenuWidth) {
-    const CMainLayout l = ComputeMainLayout(1080, 1280, 1920, 1080);
-    EXPECT_EQ(l.menuWidth, 254);
-    EXPECT_EQ(l.menuHeight, 1040);
-    EXPECT_EQ(l.menu, QRect(4, 36, 254, 1040));
-    EXPECT_EQ(l.display, QRect(258, 36, 1658, 1040));
-    EXPECT_EQ(l.closeLeft, 1874);
-    EXPECT_EQ(l.sizeLeft, 1836);
-    EXPECT_EQ(l.minimiseLeft, 1798);
-}
-
-TEST(AppLayout, MainWindowTableOn1366x768) {
     EXPECT_EQ(DefaultWindowRect(1366, 768), QRect(228, 128, 910, 512));
-    const CMainLayout l = ComputeMainLayout(768, 910, 910, 512);
-    EXPECT_EQ(l.titleBar, 25);
-    EXPECT_EQ(l.menuWidth, 180);
-    EXPECT_EQ(l.menu, QRect(4, 25, 180, 483));
-    EXPECT_EQ(l.display, QRect(184, 25, 722, 483));
-    EXPECT_EQ(l.buttonSize, 20);
-    EXPECT_EQ(l.buttonTop, 2);
-    EXPECT_EQ(l.closeLeft, 878);
-    EXPECT_EQ(l.sizeLeft, 851);
-    EXPECT_EQ(l.minimiseLeft, 824);
+    EXPECT_EQ(CSelectFileDialog::DefaultRect(CScreenMetrics::FromValues(1920, 1080)), QRect(576, 324, 768, 432));
     EXPECT_EQ(CSelectFileDialog::DefaultRect(CScreenMetrics::FromValues(1366, 768)), QRect(410, 230, 546, 307));
 }
 
-TEST(AppLayout, MenuTableOn1920x1080) {
-    const CMenuLayout l = ComputeMenuLayout(254, 680, 36);
-    EXPECT_EQ(l.buttonWidth, 241);
-    EXPECT_EQ(l.buttonLeft, 6);
-    EXPECT_EQ(l.buttonHeight, 54);
-    EXPECT_EQ(l.buttonTops[0], 18);
-    EXPECT_EQ(l.buttonTops[1], 72);
-    EXPECT_EQ(l.buttonTops[2], 126);
-    EXPECT_EQ(l.buttonTops[3], 180);
-    EXPECT_EQ(l.list, QRect(6, 261, 241, 391));
-}
-
-TEST(AppLayout, MenuTableOn1366x768) {
-    const CMenuLayout l = ComputeMenuLayout(180, 483, 25);
-    EXPECT_EQ(l.buttonWidth, 171);
-    EXPECT_EQ(l.buttonLeft, 4);
-    EXPECT_EQ(l.buttonHeight, 37);
-    EXPECT_EQ(l.buttonTops[0], 12);
-    EXPECT_EQ(l.buttonTops[3], 123);
-    EXPECT_EQ(l.list, QRect(4, 178, 171, 285));
+TEST(AppLayout, MenuTables) {
+    struct Case {
+        int width, height, titleBar;
+        int buttonWidth, buttonLeft, buttonHeight, tops[4];
+        QRect list;
+    };
+    const Case cases[] = {
+        {254, 680, 36, 241, 6, 54, {18, 72, 126, 180}, {6, 261, 241, 391}},
+        {180, 483, 25, 171, 4, 37, {12, 49, 86, 123}, {4, 178, 171, 285}},
+    };
+    for (const Case& c : cases) {
+        const CMenuLayout l = ComputeMenuLayout(c.width, c.height, c.titleBar);
+        SCOPED_TRACE(c.width);
+        EXPECT_EQ(std::vector<int>({l.buttonWidth, l.buttonLeft, l.buttonHeight, l.buttonTops[0], l.buttonTops[1],
+                                    l.buttonTops[2], l.buttonTops[3]}),
+                  std::vector<int>(
+                      {c.buttonWidth, c.buttonLeft, c.buttonHeight, c.tops[0], c.tops[1], c.tops[2], c.tops[3]}));
+        EXPECT_EQ(l.list, c.list);
+    }
 }
 
 // The real windows, built for a 1366 x 768 screen (inside the test's larger
