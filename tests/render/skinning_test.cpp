@@ -34,6 +34,17 @@ void MakeBar(CModel& model, float weight = 1.0f) {
     model.rootBones.Add(parent);
 }
 
+// Root bones until the model has `count`.
+void AddRootBones(CModel& model, int count) {
+    for (int i = model.bones.Count(); i < count; ++i) {
+        auto* extra = model.NewBone();
+        extra->id.SetAscii("extra" + std::to_string(i));
+        extra->name = extra->id;
+        model.bones.Add(extra);
+        model.rootBones.Add(extra);
+    }
+}
+
 // Quarter turn about the view axis (y) through the origin: +x goes to +z.
 Matrix4 QuarterTurn() {
     Matrix4 m;
@@ -56,6 +67,16 @@ protected:
     void TearDown() override {
         if (renderer) render.ReleaseGpu();
     }
+    void Light() {
+        renderer->LightColor[0] = {1, 1, 1, 1};
+        renderer->LightPos[0] = {0, -4, 1, 0};
+    }
+    // The frame with `bone` given a quarter turn.
+    std::vector<unsigned char> Turned(int bone) {
+        Light();
+        render.pose.bones[bone]->pose = QuarterTurn();
+        return RenderFrame(&render, kW, kH);
+    }
     CModel model;
     CRenderModelGpu render;
 };
@@ -64,9 +85,7 @@ TEST_F(SkinningTest, ChildHalfFollowsItsBoneThroughTheUploadedPalette) {
     MakeBar(model);
     ASSERT_TRUE(render.Build(*renderer, &model, true));
     ASSERT_EQ(render.pose.bones.Count(), 2);
-    renderer->LightColor[0] = {1, 1, 1, 1};
-    renderer->LightPos[0] = {0, -4, 1, 0};
-
+    Light();
     const auto rest = RenderFrame(&render, kW, kH);
     SavePng("two_bones_rest", rest, kW, kH);
     EXPECT_TRUE(Covered(rest, *renderer, {-1, 0, 0}));
@@ -74,8 +93,7 @@ TEST_F(SkinningTest, ChildHalfFollowsItsBoneThroughTheUploadedPalette) {
     EXPECT_FALSE(Covered(rest, *renderer, {0, 0, 1}));
 
     // No animation: the pose stays what we write into the bones.
-    render.pose.bones[1]->pose = QuarterTurn();
-    const auto posed = RenderFrame(&render, kW, kH);
+    const auto posed = Turned(1);
     SavePng("two_bones_posed", posed, kW, kH);
     EXPECT_TRUE(Covered(posed, *renderer, {-1, 0, 0}));  // parent half unchanged
     EXPECT_FALSE(Covered(posed, *renderer, {1, 0, 0}));  // child half has left...
@@ -87,10 +105,7 @@ TEST_F(SkinningTest, ChildHalfFollowsItsBoneThroughTheUploadedPalette) {
 TEST_F(SkinningTest, PlainProgramIgnoresThePalette) {
     MakeBar(model);
     ASSERT_TRUE(render.Build(*renderer, &model, false));
-    renderer->LightColor[0] = {1, 1, 1, 1};
-    renderer->LightPos[0] = {0, -4, 1, 0};
-    render.pose.bones[1]->pose = QuarterTurn();
-    const auto frame = RenderFrame(&render, kW, kH);
+    const auto frame = Turned(1);
     EXPECT_TRUE(Covered(frame, *renderer, {1, 0, 0}));
     EXPECT_FALSE(Covered(frame, *renderer, {0, 0, 1}));
 }
@@ -100,10 +115,7 @@ TEST_F(SkinningTest, VerticesWithoutWeightsKeepTheBindShapeTransform) {
     // The bind shape lifts the bar by one unit.
     model.geometries[0]->bindShapeMatrix[11] = 1.0f;
     ASSERT_TRUE(render.Build(*renderer, &model, true));
-    renderer->LightColor[0] = {1, 1, 1, 1};
-    renderer->LightPos[0] = {0, -4, 1, 0};
-    render.pose.bones[1]->pose = QuarterTurn();
-    const auto skinned = RenderFrame(&render, kW, kH);
+    const auto skinned = Turned(1);
     EXPECT_TRUE(Covered(skinned, *renderer, {1, 0, 1}));
     EXPECT_FALSE(Covered(skinned, *renderer, {1, 0, 0}));
 }
@@ -112,23 +124,14 @@ TEST_F(SkinningTest, BoneIndexJustBelowAWholeNumberSelectsThatBone) {
     MakeBar(model);
     for (int v = 4; v < 8; ++v) model.geometries[0]->weights->Row(v)[0].boneIndex = 0.99999f;
     ASSERT_TRUE(render.Build(*renderer, &model, true));
-    renderer->LightColor[0] = {1, 1, 1, 1};
-    renderer->LightPos[0] = {0, -4, 1, 0};
-    render.pose.bones[1]->pose = QuarterTurn();
-    const auto frame = RenderFrame(&render, kW, kH);
+    const auto frame = Turned(1);
     EXPECT_TRUE(Covered(frame, *renderer, {0, 0, 1}));
 }
 
 TEST_F(SkinningTest, ModelWithMoreBonesThanThePaletteDrawsTheFirst255) {
     MakeBar(model);
     // 300 bones; the right half is bound to bone 1, as before.
-    for (int i = 2; i < 300; ++i) {
-        auto* extra = model.NewBone();
-        extra->id.SetAscii("extra" + std::to_string(i));
-        extra->name = extra->id;
-        model.bones.Add(extra);
-        model.rootBones.Add(extra);
-    }
+    AddRootBones(model, 300);
     testing::internal::CaptureStderr();
     const Outcome built = render.Build(*renderer, &model, true);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // the caller shows the note
@@ -136,33 +139,21 @@ TEST_F(SkinningTest, ModelWithMoreBonesThanThePaletteDrawsTheFirst255) {
     const std::string said = built.notes.empty() ? std::string() : built.notes[0];
     EXPECT_NE(said.find("300 bones"), std::string::npos) << said;
     ASSERT_EQ(render.pose.bones.Count(), 300);
-    renderer->LightColor[0] = {1, 1, 1, 1};
-    renderer->LightPos[0] = {0, -4, 1, 0};
-    render.pose.bones[1]->pose = QuarterTurn();
     testing::internal::CaptureStderr();
-    const auto frame = RenderFrame(&render, kW, kH);
+    const auto frame = Turned(1);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // said once, at build
     EXPECT_TRUE(Covered(frame, *renderer, {0, 0, 1}));
 }
 
 TEST_F(SkinningTest, InfluenceOfABonePastThePaletteIsLeftOut) {
     MakeBar(model);
-    for (int i = 2; i < 300; ++i) {
-        auto* extra = model.NewBone();
-        extra->id.SetAscii("extra" + std::to_string(i));
-        extra->name = extra->id;
-        model.bones.Add(extra);
-        model.rootBones.Add(extra);
-    }
+    AddRootBones(model, 300);
     // The right half hangs on bone 299, which has no palette entry.
     for (int v = 4; v < 8; ++v) model.geometries[0]->weights->Row(v)[0].boneIndex = 299.0f;
     testing::internal::CaptureStderr();
     ASSERT_TRUE(render.Build(*renderer, &model, true));
     testing::internal::GetCapturedStderr();
-    renderer->LightColor[0] = {1, 1, 1, 1};
-    renderer->LightPos[0] = {0, -4, 1, 0};
-    render.pose.bones[299]->pose = QuarterTurn();
-    const auto frame = RenderFrame(&render, kW, kH);
+    const auto frame = Turned(299);
     // Drawn with the bind-shape transform: still horizontal, not collapsed.
     EXPECT_TRUE(Covered(frame, *renderer, {1, 0, 0}));
     EXPECT_FALSE(Covered(frame, *renderer, {0, 0, 1}));
