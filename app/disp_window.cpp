@@ -8,6 +8,7 @@
 #include <QOpenGLContext>
 #include <QPainter>
 #include <QScreen>
+#include <QStringList>
 #include <QSurfaceFormat>
 #include <QTimer>
 #include <QWheelEvent>
@@ -25,6 +26,25 @@
 namespace {
 
 constexpr int kPollMs = 16;
+
+// What did not load at start, a line each, in the interface's language.
+QString LoadProblemsText(const std::vector<LoadProblem>& problems) {
+    using Kind = LoadProblem::Kind;
+    QStringList lines;
+    for (const LoadProblem& p : problems) {
+        const QString why = QString::fromStdString(p.why);
+        switch (p.kind) {
+            case Kind::SkyImage:
+                lines << Text(CTextId::kSkyImageUnreadable).arg(QString::fromStdString(p.file), why);
+                break;
+            case Kind::RoomModel: lines << Text(CTextId::kRoomNotImported).arg(why); break;
+            case Kind::NoOpenGl45: lines << Text(CTextId::kRendererNeedsGl45); break;
+            case Kind::NoLamps: lines << Text(CTextId::kLampsNotMade); break;
+            case Kind::Other: lines << why; break;
+        }
+    }
+    return lines.join(QLatin1Char('\n'));
+}
 constexpr const char* kRoomFiles[3] = {"washitu1.dae", "washitu2.dae", "washitu3.dae"};
 
 // The scene's context: OpenGL 4.5 core, drawing only into its own targets.
@@ -167,7 +187,7 @@ void CDispWindow::Poll() {
             seenState_ = snapshot.state;
             emit StateChanged(snapshot.state);
             if (snapshot.state == SceneState::Running && !snapshot.loadProblems.empty()) {
-                loadProblems_ = QString::fromStdString(snapshot.loadProblems);
+                loadProblems_ = LoadProblemsText(snapshot.loadProblems);
                 emit LoadProblem(loadProblems_);
             }
         }

@@ -115,13 +115,11 @@ void Scene::Tick() {
 
 // The room as the worker loaded it, built here; then the scene runs.
 void Scene::FinishLoading(LoadedRoom room) {
-    std::vector<std::string> problems = records_->Build(std::move(room));
+    std::vector<LoadProblem> problems = records_->Build(std::move(room));
     ChangeView([&](SceneView& v) { v.room = records_->RoomBounds(); });
-    std::string text;
-    for (const std::string& p : problems) text += (text.empty() ? "" : "\n") + p;
     {
         std::lock_guard<std::mutex> guard(publishLock_);
-        snapshot_.loadProblems = text;
+        snapshot_.loadProblems = std::move(problems);
     }
     loadMilliseconds_ =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - firstTick_).count();

@@ -51,22 +51,22 @@ SceneRecords::~SceneRecords() {
 }
 
 void SceneRecords::Prepare(bool haveContext, const SkyImages& sky, int maxWidth, int maxHeight) {
-    std::vector<std::string>& problems = prepareProblems_;
+    using Kind = LoadProblem::Kind;
+    std::vector<LoadProblem>& problems = prepareProblems_;
     if (haveContext) {
         renderer_ = std::make_unique<CRenderer>();
         if (const Status initialized = renderer_->Initialize(maxWidth, maxHeight); !initialized) {
-            problems.push_back(initialized.Why());
+            problems.push_back({Kind::Other, {}, initialized.Why()});
             renderer_->Release();
             renderer_.reset();
         }
     }
     if (!renderer_) {
-        problems.push_back("the renderer cannot start: OpenGL 4.5 core is needed");
+        problems.push_back({Kind::NoOpenGl45, {}, {}});
         return;
     }
     lighting_ = std::make_unique<RoomLighting>();
-    if (!CreateRoomLighting(*renderer_, *lighting_, sky))
-        problems.push_back("the lamps or the light shafts cannot be made");
+    if (!CreateRoomLighting(*renderer_, *lighting_, sky)) problems.push_back({Kind::NoLamps, {}, {}});
     // The picture is at most as large as the screen: the target is made
     // once, so frames allocate nothing.
     presentWidth_ = std::max(maxWidth, 16);
@@ -77,8 +77,8 @@ void SceneRecords::Prepare(bool haveContext, const SkyImages& sky, int maxWidth,
     glNamedFramebufferTexture(presentFramebuffer_, GL_COLOR_ATTACHMENT0, presentTexture_, 0);
 }
 
-std::vector<std::string> SceneRecords::Build(LoadedRoom room) {
-    std::vector<std::string> problems = std::move(room.problems);
+std::vector<LoadProblem> SceneRecords::Build(LoadedRoom room) {
+    std::vector<LoadProblem> problems = std::move(room.problems);
     problems.insert(problems.end(), prepareProblems_.begin(), prepareProblems_.end());
     prepareProblems_.clear();
     current_ = std::move(room.models[0]);
@@ -86,8 +86,10 @@ std::vector<std::string> SceneRecords::Build(LoadedRoom room) {
     room_[1] = std::move(room.models[2]);
     if (!renderer_) return problems;
     const std::shared_ptr<SharedModel>* models[3] = {&current_, &room_[0], &room_[1]};
+    std::vector<std::string> unbuilt;
     for (int i = 0; i < 3; ++i)
-        if (*models[i]) renderModels_[i] = BuildRenderModel(*renderer_, **models[i], skinning_, problems);
+        if (*models[i]) renderModels_[i] = BuildRenderModel(*renderer_, **models[i], skinning_, unbuilt);
+    for (std::string& why : unbuilt) problems.push_back({LoadProblem::Kind::Other, {}, std::move(why)});
     // The start intensities are far brighter than the flicker's: the first
     // frame already shows the lamps as every later one does.
     if (renderModels_[0]) AnimateLights();

@@ -35,7 +35,7 @@ struct SharedModel {
 struct LoadedRoom {
     std::shared_ptr<SharedModel> models[3];  // the current model, then the room
     std::string folder;
-    std::vector<std::string> problems;
+    std::vector<LoadProblem> problems;
 };
 
 class SceneRecords {
@@ -50,7 +50,7 @@ public:
     void Prepare(bool haveContext, const SkyImages& sky, int maxWidth, int maxHeight);
     // Makes the render models of the loaded room, after Prepare. What is
     // missing (Prepare's problems too), one line each.
-    std::vector<std::string> Build(LoadedRoom room);
+    std::vector<LoadProblem> Build(LoadedRoom room);
 
     // Makes `model` the current one in place of the old one and builds its
     // render model; the lamps' shadow maps are drawn again. Null removes it.
@@ -105,7 +105,7 @@ private:
 
     std::unique_ptr<CRenderer> renderer_;
     std::unique_ptr<RoomLighting> lighting_;
-    std::vector<std::string> prepareProblems_;
+    std::vector<LoadProblem> prepareProblems_;
     std::shared_ptr<SharedModel> current_;
     std::shared_ptr<SharedModel> room_[2];
     std::unique_ptr<CRenderModelGpu> renderModels_[3];

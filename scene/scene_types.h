@@ -35,6 +35,15 @@ struct DisplayOptions {
 // from +X, Top from above; Back, Left and Bottom the opposite.
 enum class ViewSide { Front, Back, Right, Left, Top, Bottom };
 
+// A part of the scene that could not be loaded at start; the interface says
+// it in its own language, the reason as the reader or the driver gave it.
+struct LoadProblem {
+    enum class Kind { SkyImage, RoomModel, NoOpenGl45, NoLamps, Other };
+    Kind kind = Kind::Other;
+    std::string file;  // the sky image, where there is one
+    std::string why;
+};
+
 // What the interface shows around the picture. Taken as a whole, so its
 // parts always belong together.
 struct SceneSnapshot {
@@ -45,8 +54,8 @@ struct SceneSnapshot {
     std::string modelFile;  // the name of the file it was opened from; empty for others
     std::vector<AnimationEntry> animations;
     int activeAnimation = -1;
-    // What could not be loaded at start, one line each; empty when nothing.
-    std::string loadProblems;
+    // What could not be loaded at start; empty when nothing.
+    std::vector<LoadProblem> loadProblems;
 };
 
 // The answer to a command that works on a file.

@@ -99,11 +99,11 @@ void SceneWorker::LoadRoom(const ScenePlan& plan) {
         for (const std::string* name : {&sky.cloud, &sky.star, &sky.moon}) {
             const std::string path = sky.folder + "/" + *name;
             if (Status image = CheckImageFile(path); !image)
-                room->problems.push_back("sky image " + path + ": " + image.Why());
+                room->problems.push_back({LoadProblem::Kind::SkyImage, path, image.Why()});
         }
         for (int i = 0; i < 3; ++i) {
             OpenedModel opened = OpenModelFile(plan.roomFiles[i], ModelFileKind::Collada);
-            if (!opened.status) room->problems.push_back(opened.status.Why());
+            if (!opened.status) room->problems.push_back({LoadProblem::Kind::RoomModel, {}, opened.status.Why()});
             if (opened.model) room->models[i] = Share(std::move(opened.model), plan.roomFolder);
         }
         current_ = room->models[0];

@@ -12,6 +12,7 @@
 
 #include "tests/core/test_files.h"
 #include "app/disp_window.h"
+#include "ui/texts.h"
 #include "math/view_fit.h"
 #include "scene/view_camera.h"
 #include "collada/collada.h"
@@ -446,12 +447,15 @@ TEST(DisplayRenderThread, ReplacesWhileDrawingAndClosesDuringAFrame) {
     room.window.reset();
 }
 
+// In the interface's language: Japanese here, the texts' own test covers English.
 TEST(DisplayWindowLoad, MissingRoomFileAndSkyImageAreReportedOnce) {
+    SetInterfaceLanguage(CLanguage::kJapanese);
     RoomWindow room([](const QString& root) {
         QFile::remove(root + "/model/washitu/washitu2.dae");
         displaytest::WriteText(root + "/model/washitu/washitu3.dae", "<COLLADA><broken");
         QFile::remove(root + "/img/moon.png");
     });
+    SetInterfaceLanguage(CLanguage::kEnglish);
     ASSERT_TRUE(room.running);
     CDispWindow* window = room.window.get();
     // A few more ticks: the report is not repeated.
@@ -462,6 +466,8 @@ TEST(DisplayWindowLoad, MissingRoomFileAndSkyImageAreReportedOnce) {
     EXPECT_TRUE(message.contains("washitu2.dae")) << message.toStdString();
     EXPECT_TRUE(message.contains("washitu3.dae")) << message.toStdString();
     EXPECT_TRUE(message.contains("moon.png")) << message.toStdString();
+    EXPECT_EQ(message.count(QStringLiteral("取り込めません")), 2) << message.toStdString();
+    EXPECT_TRUE(message.startsWith(QStringLiteral("空の画像 "))) << message.toStdString();
     EXPECT_FALSE(message.contains("washitu1.dae")) << message.toStdString();
     EXPECT_EQ(window->LoadProblems(), message);
     // The scene runs with what loaded.
