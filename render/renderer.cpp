@@ -23,9 +23,12 @@ CRenderTarget MakeColorTarget(GLenum format, int width, int height) {
     t.height = height;
     glCreateTextures(GL_TEXTURE_2D, 1, &t.texture);
     glTextureStorage2D(t.texture, 1, format, width, height);
-    glClearTexImage(t.texture, 0, GL_RGBA, GL_FLOAT, nullptr);  // GL leaves new storage undefined
     glCreateFramebuffers(1, &t.framebuffer);
     glNamedFramebufferTexture(t.framebuffer, GL_COLOR_ATTACHMENT0, t.texture, 0);
+    // GL leaves new storage undefined. A framebuffer clear, unlike a texture
+    // clear, is queued with the draws on a software rasteriser.
+    const float zero[4] = {0, 0, 0, 0};
+    glClearNamedFramebufferfv(t.framebuffer, GL_COLOR, 0, zero);
     return t;
 }
 
@@ -276,6 +279,7 @@ void CRenderer::CreatePrograms(std::vector<std::string>& problems) {
         {&PsRoom, "ps_room.frag", true},
         {&PsVolumeLight, "ps_volume_light.frag", false},
         {&PsVolumeLightUpsample, "ps_volume_light_upsample.frag", false},
+        {&PsCopy, "ps_copy.frag", true},
     };
     for (const Entry& e : entries) {
         const Result<GLuint> program = CreateProgram(e.source);
@@ -301,6 +305,12 @@ void CRenderer::CreateStates() {
     glSamplerParameteri(sampler_, GL_TEXTURE_COMPARE_MODE, GL_NONE);
     const float border[4] = {0, 0, 0, 0};
     glSamplerParameterfv(sampler_, GL_TEXTURE_BORDER_COLOR, border);
+
+    glCreateSamplers(1, &copySampler_);
+    glSamplerParameteri(copySampler_, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glSamplerParameteri(copySampler_, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glSamplerParameteri(copySampler_, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glSamplerParameteri(copySampler_, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 }
 
 void CRenderer::Release() {
@@ -310,6 +320,7 @@ void CRenderer::Release() {
     glDeleteVertexArrays(1, &simpleLayout_);
     glDeleteProgramPipelines(1, &pipeline_);
     glDeleteSamplers(1, &sampler_);
+    glDeleteSamplers(1, &copySampler_);
     const GLuint buffers[] = {constantBuffer1_, zeroConstants_, quad_};
     glDeleteBuffers(3, buffers);
     glDeleteTextures(1, &black_);
@@ -317,13 +328,13 @@ void CRenderer::Release() {
     GLuint* programs[] = {
         &VsModelSkinned, &VsModel,  &VsSimple,    &VsSky,         &VsQuad,         &VsShadowSkinned,
         &VsShadow,       &PsScene,  &PsComposite, &PsShadowDepth, &PsShadowFilter, &PsShadowLight,
-        &PsSky,          &PsSkyLow, &PsMoon,      &PsRoom,        &PsVolumeLight,  &PsVolumeLightUpsample};
+        &PsSky,          &PsSkyLow, &PsMoon,      &PsRoom,        &PsVolumeLight,  &PsVolumeLightUpsample, &PsCopy};
     for (GLuint* p : programs) {
         if (*p) glDeleteProgram(*p);
         *p = 0;
     }
     VsMoon = 0;
-    fullLayout_ = simpleLayout_ = boundLayout_ = pipeline_ = sampler_ = 0;
+    fullLayout_ = simpleLayout_ = boundLayout_ = pipeline_ = sampler_ = copySampler_ = 0;
     constantBuffer1_ = zeroConstants_ = quad_ = black_ = white_ = 0;
 }
 
@@ -417,6 +428,29 @@ void CRenderer::SetQuadExtent(float u, float v) {
         quad[i].normal[2] = 1.0f;
     }
     UploadDynamic(quad_, quad, sizeof quad);
+}
+
+// What a linear framebuffer blit does, drawn with a program of our own: the
+// driver's shader cache keeps ours, while a software rasteriser compiles its
+// blit program again in every process (about 45 ms before the first picture).
+void CRenderer::CopyScaled(const CRenderTarget& source, int sourceWidth, int sourceHeight, GLuint target, int width,
+                           int height) {
+    glBindFramebuffer(GL_FRAMEBUFFER, target);
+    glViewport(0, 0, width, height);
+    glDisable(GL_BLEND);
+    glDisable(GL_SCISSOR_TEST);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    SetVertexShader(VsQuad);
+    SetPixelShader(PsCopy);
+    glBindTextureUnit(0, source.texture);
+    glBindSampler(0, copySampler_);
+    SetQuadExtent(static_cast<float>(sourceWidth) / static_cast<float>(source.width),
+                  static_cast<float>(sourceHeight) / static_cast<float>(source.height));
+    DrawQuad();
+    SetQuadExtent(1.0f, 1.0f);
+    BindSampler(0);
+    SetBlendState(BlendState::AlphaToCoverage);
+    SetViewport(RenderWidth, RenderHeight);
 }
 
 void CRenderer::ReadTarget(const CRenderTarget& target, int width, int height, unsigned char* rgba) {

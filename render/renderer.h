@@ -106,6 +106,10 @@ public:
     // a pass reads only the part of a target its viewport covers. Rewrites
     // the quad only when the extent changes.
     void SetQuadExtent(float u, float v);
+    // Stretches the (0, 0, sourceWidth, sourceHeight) corner of `source` over
+    // (0, 0, width, height) of the framebuffer `target`, filtered linearly.
+    void CopyScaled(const CRenderTarget& source, int sourceWidth, int sourceHeight, GLuint target, int width,
+                    int height);
     // Reads rows 0 .. height-1 (top first) of a colour target as RGBA8.
     static void ReadTarget(const CRenderTarget& target, int width, int height, unsigned char* rgba);
 
@@ -189,6 +193,7 @@ public:
     GLuint PsRoom = 0;
     GLuint PsVolumeLight = 0;
     GLuint PsVolumeLightUpsample = 0;
+    GLuint PsCopy = 0;
 
     // Compiles and links one embedded stage ("ps_scene.frag") as a separable
     // program, or why not (no such source is embedded, or its build log).
@@ -210,6 +215,7 @@ private:
     GLuint fullLayout_ = 0, simpleLayout_ = 0, boundLayout_ = 0;
     GLuint pipeline_ = 0;
     GLuint sampler_ = 0;
+    GLuint copySampler_ = 0;  // linear, edges clamped
     GLuint constantBuffer1_ = 0;
     GLuint zeroConstants_ = 0;
     GLuint quad_ = 0;

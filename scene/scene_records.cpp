@@ -272,10 +272,7 @@ void SceneRecords::ReadPicture(const SceneView& view, Picture& picture) {
     picture.height = h;
     picture.stride = w * 4;
     picture.pixels.resize(static_cast<std::size_t>(picture.stride) * static_cast<std::size_t>(h));
-    glDisable(GL_SCISSOR_TEST);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glBlitNamedFramebuffer(source.framebuffer, presentFramebuffer_, 0, 0, sourceWidth, sourceHeight, 0, 0, w, h,
-                           GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    renderer_->CopyScaled(source, sourceWidth, sourceHeight, presentFramebuffer_, w, h);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, presentFramebuffer_);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, picture.pixels.data());
