@@ -23,12 +23,9 @@ CRenderTarget MakeColorTarget(GLenum format, int width, int height) {
     t.height = height;
     glCreateTextures(GL_TEXTURE_2D, 1, &t.texture);
     glTextureStorage2D(t.texture, 1, format, width, height);
+    glClearTexImage(t.texture, 0, GL_RGBA, GL_FLOAT, nullptr);  // GL leaves new storage undefined
     glCreateFramebuffers(1, &t.framebuffer);
     glNamedFramebufferTexture(t.framebuffer, GL_COLOR_ATTACHMENT0, t.texture, 0);
-    // GL leaves new storage undefined. A framebuffer clear, unlike a texture
-    // clear, is queued with the draws on a software rasteriser.
-    const float zero[4] = {0, 0, 0, 0};
-    glClearNamedFramebufferfv(t.framebuffer, GL_COLOR, 0, zero);
     return t;
 }
 
@@ -328,7 +325,8 @@ void CRenderer::Release() {
     GLuint* programs[] = {
         &VsModelSkinned, &VsModel,  &VsSimple,    &VsSky,         &VsQuad,         &VsShadowSkinned,
         &VsShadow,       &PsScene,  &PsComposite, &PsShadowDepth, &PsShadowFilter, &PsShadowLight,
-        &PsSky,          &PsSkyLow, &PsMoon,      &PsRoom,        &PsVolumeLight,  &PsVolumeLightUpsample, &PsCopy};
+        &PsSky,          &PsSkyLow, &PsMoon,      &PsRoom,        &PsVolumeLight,  &PsVolumeLightUpsample,
+        &PsCopy};
     for (GLuint* p : programs) {
         if (*p) glDeleteProgram(*p);
         *p = 0;
