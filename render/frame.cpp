@@ -79,10 +79,11 @@ bool RenderFrame(const FrameScene& scene, FrameTimings* timings) {
     float clear[3];
     for (int i = 0; i < 3; ++i) clear[i] = scene.fullScreen ? scene.fullScreenClear[i] / 255.0f : scene.background[i];
     CompositionInputs inputs;
-    // A slot without a lamp reads black, which leaves the frame lit, as it did
-    // when each lamp had an image of its own.
-    for (int i = 0; i < 3 && i < lightCount; ++i) inputs.lampImages[i] = renderer.LampShadow().texture;
-    if (shaftLamps > 0) inputs.shaftImages[0] = renderer.Shafts().texture;  // all lamps' shafts
+    // The composition keeps the brightest of three lamp slots, and a slot
+    // without a lamp is unshadowed: with fewer than three lamps the frame
+    // stays lit, as it did when each lamp had an image of its own.
+    if (lightCount >= 3) inputs.lampShadow = renderer.LampShadow().texture;
+    if (shaftLamps > 0) inputs.shafts = renderer.Shafts().texture;
     RenderComposition(renderer, clear, scene.fullScreen, width, height, inputs);
     clock.Lap(&PassTimes::composition);
     return true;

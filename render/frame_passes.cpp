@@ -56,12 +56,9 @@ void RenderComposition(CRenderer& renderer, const float clear[3], bool fullScree
     renderer.SetVertexShader(renderer.VsQuad);
     renderer.SetPixelShader(renderer.PsComposite);
     renderer.BindTexture(0, renderer.SceneColor().texture);
-    for (unsigned i = 0; i < 3; ++i) {
-        renderer.BindTexture(2 + i, inputs.lampImages[i]);
-        renderer.BindTexture(8 + i, inputs.shaftImages[i]);
-    }
-    const unsigned samplers[] = {0, 1, 2, 3, 4, 8, 9, 10};
-    for (unsigned s : samplers) renderer.BindSampler(s);
+    renderer.BindTexture(2, inputs.lampShadow);
+    renderer.BindTexture(8, inputs.shafts);
+    for (unsigned s : {0u, 2u, 8u}) renderer.BindSampler(s);
     // The frame covers (0, 0, width, height) of the targets; sampling the
     // whole target instead would shrink the picture into that corner.
     renderer.SetQuadExtent(static_cast<float>(width) / static_cast<float>(renderer.RenderWidth),

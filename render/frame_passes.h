@@ -16,11 +16,12 @@ class CRenderModelGpu;
 void RenderMainPass(CRenderer& renderer, CRenderModelGpu* model, CRenderModelGpu* room2, CRenderModelGpu* room3,
                     GLuint skyConstants);
 
-// The per-light inputs of the composition: final lamp images (t2..t4) and
-// light-shaft images (t8..t10). 0 stands for a black image.
+// The composition's images of all lamps together: their shadow (t2, red;
+// the lamp passes keep the brightest) and their light shafts (t8). 0 stands
+// for a black image: no shadow, no shafts.
 struct CompositionInputs {
-    GLuint lampImages[3] = {0, 0, 0};
-    GLuint shaftImages[3] = {0, 0, 0};
+    GLuint lampShadow = 0;
+    GLuint shafts = 0;
 };
 
 // Clears the screen target (made at the first full-screen frame; until then

@@ -175,7 +175,7 @@ TEST_F(SceneShaderTest, RoomModelsWriteColourButNotSceneDepth) {
     EXPECT_GT(scene[centre * 4], 200);
 }
 
-TEST_F(SceneShaderTest, CompositionDarkensByLampImagesAndAddsShafts) {
+TEST_F(SceneShaderTest, CompositionDarkensByTheLampShadowAndAddsShafts) {
     // Scene colour of one value everywhere, lamp and shaft images of one
     // colour each: every pixel of the result follows the formula.
     const float sceneColour[4] = {0.8f, 0.6f, 0.4f, 1.0f};
@@ -189,12 +189,8 @@ TEST_F(SceneShaderTest, CompositionDarkensByLampImagesAndAddsShafts) {
         return t;
     };
     CompositionInputs inputs;
-    inputs.lampImages[0] = solid(0.25f, 0.0f, 0.0f);  // 1 - 0.25 = 0.75
-    inputs.lampImages[1] = solid(0.81f, 0.0f, 0.0f);  // 0.19
-    inputs.lampImages[2] = solid(0.0f, 0.0f, 0.0f);   // 1: the brightest wins
-    inputs.shaftImages[0] = solid(0.1f, 0.0f, 0.0f);
-    inputs.shaftImages[1] = solid(0.0f, 0.05f, 0.0f);
-    inputs.shaftImages[2] = solid(0.0f, 0.0f, 0.02f);
+    inputs.lampShadow = solid(0.25f, 0.0f, 0.0f);  // lit 1 - 0.25
+    inputs.shafts = solid(0.1f, 0.05f, 0.02f);
     renderer->UpdateFrameConstants(static_cast<float>(kW) / kH);
     renderer->SetViewport(kW, kH);
     const float clear[3] = {0.2f, 0.4f, 0.6f};
@@ -202,7 +198,7 @@ TEST_F(SceneShaderTest, CompositionDarkensByLampImagesAndAddsShafts) {
     RenderComposition(*renderer, clear, false, kW, kH, inputs);
     std::vector<unsigned char> frame(static_cast<std::size_t>(kW) * kH * 4);
     CRenderer::ReadTarget(renderer->BackBuffer(), kW, kH, frame.data());
-    const float expected[3] = {0.8f - 0.3f + 0.1f, 0.6f - 0.3f + 0.05f, 0.4f - 0.3f + 0.02f};
+    const float expected[3] = {0.8f * 0.75f - 0.3f + 0.1f, 0.6f * 0.75f - 0.3f + 0.05f, 0.4f * 0.75f - 0.3f + 0.02f};
     for (const Pixel p : {Pixel{0, 0}, Pixel{kW / 2, kH / 2}, Pixel{kW - 1, kH - 1}})
         for (int c = 0; c < 3; ++c) EXPECT_NEAR(PixelAt(frame, kW, p.x, p.y)[c], expected[c] * 255.0f, 1.5f);
 
@@ -210,10 +206,8 @@ TEST_F(SceneShaderTest, CompositionDarkensByLampImagesAndAddsShafts) {
     RenderComposition(*renderer, clear, true, kW, kH, inputs);
     CRenderer::ReadTarget(renderer->Screen(), kW, kH, frame.data());
     for (int c = 0; c < 3; ++c) EXPECT_NEAR(PixelAt(frame, kW, 5, 5)[c], expected[c] * 255.0f, 1.5f);
-    for (int i = 0; i < 3; ++i) {
-        glDeleteTextures(1, &inputs.lampImages[i]);
-        glDeleteTextures(1, &inputs.shaftImages[i]);
-    }
+    glDeleteTextures(1, &inputs.lampShadow);
+    glDeleteTextures(1, &inputs.shafts);
 }
 
 TEST_F(SceneShaderTest, RoomColourFollowsTheThreeLampsAndTheSkyTime) {
