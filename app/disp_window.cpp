@@ -154,6 +154,7 @@ void CDispWindow::Create(QWidget* parent, int x, int y, int width, int height) {
     plan.sky.moon = settings_.TextureMoonName.ToUtf8();
     plan.maxWidth = screenWidth_;
     plan.maxHeight = screenHeight_;
+    plan.firstPicture = [this] { QMetaObject::invokeMethod(this, &CDispWindow::Poll, Qt::QueuedConnection); };
     scene_->Start(std::move(plan));
     auto* poll = new QTimer(this);
     connect(poll, &QTimer::timeout, this, &CDispWindow::Poll);

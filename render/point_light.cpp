@@ -137,7 +137,10 @@ bool CPointLight::RenderShadowMaps(CRenderer* renderer, CRenderModelGpu* model) 
             model->pose.UpdatePose();
             model->Draw(*renderer);
         }
-        // The shaft pass looks the texels up only where the model is.
+    }
+    // The shaft pass looks the texels up only where the model is. Read after
+    // all six draws: the first read waits for them all, the others do not.
+    for (int k = 0; k < 6; ++k) {
         glGetTextureImage(faces_[k].texture, 0, GL_RED, GL_FLOAT,
                           static_cast<GLsizei>(faceDepths_.size() * sizeof(float)), faceDepths_.data());
         FindCovered(faceDepths_, ShadowMapSize, bounds_.CoveredTexels[k]);
