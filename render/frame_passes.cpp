@@ -53,6 +53,7 @@ void RenderComposition(CRenderer& renderer, const float clear[3], bool fullScree
     if (!fullScreen) glClearNamedFramebufferfv(target, GL_COLOR, 0, colour);
     glBindFramebuffer(GL_FRAMEBUFFER, target);
 
+    renderer.SetBlendState(BlendState::AlphaToCoverage);
     renderer.SetVertexShader(renderer.VsQuad);
     renderer.SetPixelShader(renderer.PsComposite);
     renderer.BindTexture(0, renderer.SceneColor().texture);

@@ -367,7 +367,13 @@ void CRenderer::SetVertexBuffer(GLuint buffer) {
 void CRenderer::SetIndexBuffer(GLuint buffer) { glVertexArrayElementBuffer(boundLayout_, buffer); }
 
 void CRenderer::SetBlendState(BlendState state) {
-    // Both states blend colour by source alpha. On single-sampled targets
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    if (state == BlendState::Opaque) {
+        glDisable(GL_BLEND);
+        glDisable(GL_SAMPLE_ALPHA_TO_COVERAGE);
+        return;
+    }
+    // Both other states blend colour by source alpha. On single-sampled targets
     // alpha-to-coverage changes nothing in GL, so only the alpha terms differ.
     glEnable(GL_BLEND);
     if (state == BlendState::AlphaToCoverage) {
@@ -378,7 +384,6 @@ void CRenderer::SetBlendState(BlendState state) {
         glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     }
     glBlendEquation(GL_FUNC_ADD);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 }
 
 void CRenderer::SetRasterizerState() {
@@ -435,9 +440,8 @@ void CRenderer::CopyScaled(const CRenderTarget& source, int sourceWidth, int sou
                            int height) {
     glBindFramebuffer(GL_FRAMEBUFFER, target);
     glViewport(0, 0, width, height);
-    glDisable(GL_BLEND);
+    SetBlendState(BlendState::Opaque);
     glDisable(GL_SCISSOR_TEST);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     SetVertexShader(VsQuad);
     SetPixelShader(PsCopy);
     glBindTextureUnit(0, source.texture);

@@ -51,7 +51,9 @@ struct CRenderTarget {
     int height = 0;
 };
 
-enum class BlendState { AlphaToCoverage, Alpha };
+// Opaque writes replace what is there: for passes whose alpha is always 1,
+// where blending by it would change nothing and still read every pixel back.
+enum class BlendState { AlphaToCoverage, Alpha, Opaque };
 
 class CRenderer {
 public:

@@ -91,7 +91,7 @@ void CSky::Draw(CRenderer& renderer) {
     }
     renderer.SetInputLayout(renderer.SimpleLayout());
     renderer.SetRasterizerState();
-    renderer.SetBlendState(BlendState::Alpha);
+    renderer.SetBlendState(BlendState::Opaque);  // the dome's alpha is 1
     renderer.BindConstantBuffer(kSlotLightOrSky, constantBuffer_);
 
     renderer.SetVertexShader(renderer.VsSky);
@@ -110,6 +110,7 @@ void CSky::Draw(CRenderer& renderer) {
     }
     glDrawArrays(GL_TRIANGLE_STRIP, first, DomeVertexCount - first);
 
+    renderer.SetBlendState(BlendState::Alpha);
     renderer.SetVertexShader(renderer.VsMoon);
     renderer.SetPixelShader(renderer.PsMoon);
     renderer.BindTexture(2, moon_);

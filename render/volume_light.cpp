@@ -156,7 +156,7 @@ void CVolumeLight::Render(CRenderer& renderer, CPointLight& light, bool add) {
 
 void CVolumeLight::ScaleUp(CRenderer& renderer) {
     // Like the march, the scale-up writes every pixel with alpha 1.
-    renderer.SetBlendState(BlendState::AlphaToCoverage);
+    renderer.SetBlendState(BlendState::Opaque);
     renderer.BindConstantBuffer(kSlotVolumeLight, constantBuffer_);
     renderer.SetInputLayout(renderer.FullLayout());
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.Shafts().framebuffer);
