@@ -13,7 +13,15 @@ void RoomLighting::Release() {
     volumeLight.Release();
 }
 
+SkyPictures DecodeSkyPictures(const SkyImages& images) {
+    return DecodeSkyPictures(images.folder, images.cloud, images.star, images.moon);
+}
+
 bool CreateRoomLighting(CRenderer& renderer, RoomLighting& room, const SkyImages& images) {
+    return CreateRoomLighting(renderer, room, DecodeSkyPictures(images));
+}
+
+bool CreateRoomLighting(CRenderer& renderer, RoomLighting& room, const SkyPictures& pictures) {
     const stage_timer::Span span("lamps, sky, light shafts");
     bool ok = true;
     for (int i = 0; i < 3; ++i) {
@@ -33,7 +41,7 @@ bool CreateRoomLighting(CRenderer& renderer, RoomLighting& room, const SkyImages
     sky.Size2 = 60.0f;
     {
         const stage_timer::Span skySpan("sky");
-        sky.Create(renderer, images.folder, images.cloud, images.star, images.moon);
+        sky.Create(renderer, pictures);
     }
     sky.MoonPos = {-100.0f, -1000.0f, 120.0f, 0.0f};
     sky.SunPos = {100.0f, 1000.0f, -100.0f, 0.0f};

@@ -33,8 +33,13 @@ std::string ImagePath(const std::string& folder, const std::string& name) {
 
 CSky::CSky() { std::memset(static_cast<void*>(&mirror_), 0, sizeof mirror_); }
 
-void CSky::Create(CRenderer& renderer, const std::string& imageFolder, const std::string& cloudName,
-                  const std::string& starName, const std::string& moonName) {
+SkyPictures DecodeSkyPictures(const std::string& imageFolder, const std::string& cloudName, const std::string& starName,
+                              const std::string& moonName) {
+    return {DecodeImageFile(ImagePath(imageFolder, cloudName)), DecodeImageFile(ImagePath(imageFolder, starName)),
+            DecodeImageFile(ImagePath(imageFolder, moonName))};
+}
+
+void CSky::Create(CRenderer& renderer, const SkyPictures& pictures) {
     const std::vector<SkyVertex> dome = BuildDomeVertices();
     DomeVertexCount = static_cast<int>(dome.size());
     // Triangle j of the strip joins vertices j .. j + 2; an even count keeps
@@ -50,9 +55,9 @@ void CSky::Create(CRenderer& renderer, const std::string& imageFolder, const std
         FillCloudParameters(mirror_, 1238);
         CRenderer::UploadDynamic(constantBuffer_, &mirror_, sizeof mirror_);
     }
-    cloud_ = *LoadTextureFile(ImagePath(imageFolder, cloudName));
-    star_ = *LoadTextureFile(ImagePath(imageFolder, starName));
-    moon_ = *LoadTextureFile(ImagePath(imageFolder, moonName));
+    cloud_ = *UploadImage(pictures.cloud);
+    star_ = *UploadImage(pictures.star);
+    moon_ = *UploadImage(pictures.moon);
     (void)renderer;
 }
 

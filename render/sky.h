@@ -1,12 +1,24 @@
 #pragma once
 // The background of the scene: a flattened dome with scrolling clouds and
 // stars, and a moon quad, coloured by a fixed time of day.
+#include <QImage>
 #include <mutex>
 #include <string>
 
+#include "platform/status.h"
 #include "render/constant_buffers.h"
 #include "render/renderer.h"
 #include "render/sky_data.h"
+
+// The sky's three images, decoded (see DecodeSkyPictures).
+struct SkyPictures {
+    Result<QImage> cloud, star, moon;
+};
+
+// Reads and decodes the three images from `imageFolder`: no GL context
+// needed, so a thread can do it while the renderer is made.
+SkyPictures DecodeSkyPictures(const std::string& imageFolder, const std::string& cloudName, const std::string& starName,
+                              const std::string& moonName);
 
 class CSky {
 public:
@@ -16,10 +28,9 @@ public:
     CSky& operator=(const CSky&) = delete;
 
     // Builds the dome, the moon quad, the constant buffer with the cloud
-    // parameters, and loads the three textures from `imageFolder`. A texture
-    // that cannot be read stays empty (draws black).
-    void Create(CRenderer& renderer, const std::string& imageFolder, const std::string& cloudName,
-                const std::string& starName, const std::string& moonName);
+    // parameters, and uploads the three images. An image that could not be
+    // read leaves its texture empty (draws black).
+    void Create(CRenderer& renderer, const SkyPictures& pictures);
     void Release();
 
     // Called every timer tick: colour from the time of day, scroll angles.

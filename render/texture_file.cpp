@@ -12,10 +12,9 @@
 
 namespace {
 
-GLuint Upload(QImage image) {
-    const stage_timer::Span span("textures: convert and upload");
+GLuint Upload(const QImage& image) {
+    const stage_timer::Span span("textures: upload");
     if (image.isNull()) return 0;
-    image = image.convertToFormat(QImage::Format_RGBA8888);
     GLuint texture = 0;
     glCreateTextures(GL_TEXTURE_2D, 1, &texture);
     glTextureStorage2D(texture, 1, GL_RGBA8, image.width(), image.height());
@@ -40,30 +39,32 @@ Result<QImage> Decode(const std::string& encoded) {
     if (size.isValid() && static_cast<qint64>(size.width()) * size.height() > kMaxTexturePixels)
         return Status::Failure(std::to_string(size.width()) + " x " + std::to_string(size.height()) +
                                " pixels, more than " + std::to_string(kMaxTexturePixels) + " (4096 x 4096)");
-    QImage image;
-    {
-        const stage_timer::Span span("textures: decode");
-        image = reader.read();
-    }
+    const stage_timer::Span span("textures: decode");
+    QImage image = reader.read();
     if (image.isNull()) return Status::Failure(reader.errorString().toStdString());
-    return image;
+    return image.convertToFormat(QImage::Format_RGBA8888);
 }
 
 }  // namespace
 
-Result<GLuint> LoadTextureFile(const std::string& path) {
+Result<QImage> DecodeImageFile(const std::string& path) {
     const Result<std::string> bytes = ReadWholeFile(path, kMaxImageFileBytes);
     if (!bytes) return bytes.status().About(path);
     Result<QImage> image = Decode(*bytes);
     if (!image) return image.status().About(path);
-    return Upload(std::move(*image));
+    return image;
 }
 
-Result<GLuint> LoadTextureData(const std::string& encoded) {
-    Result<QImage> image = Decode(encoded);
+Result<QImage> DecodeImageData(const std::string& encoded) { return Decode(encoded); }
+
+Result<GLuint> UploadImage(const Result<QImage>& image) {
     if (!image) return image.status();
-    return Upload(std::move(*image));
+    return Upload(*image);
 }
+
+Result<GLuint> LoadTextureFile(const std::string& path) { return UploadImage(DecodeImageFile(path)); }
+
+Result<GLuint> LoadTextureData(const std::string& encoded) { return UploadImage(DecodeImageData(encoded)); }
 
 Status CheckImageFile(const std::string& path) {
     const Result<std::string> bytes = ReadWholeFile(path, kMaxImageFileBytes);

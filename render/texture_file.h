@@ -2,6 +2,7 @@
 // Model and sky textures: a file decoded by Qt's image readers (PNG, JPEG,
 // BMP, and TGA where available), uploaded as RGBA8 with one mip level, row 0
 // at texture coordinate v = 0.
+#include <QImage>
 #include <string>
 
 #include "platform/status.h"
@@ -16,5 +17,12 @@ inline constexpr long long kMaxTexturePixels = 4096LL * 4096;
 Result<GLuint> LoadTextureFile(const std::string& path);
 // The same for an image file's bytes held in memory.
 Result<GLuint> LoadTextureData(const std::string& encoded);
+
+// The two halves of the above. Reading and decoding need no GL context: a
+// loader thread does them ahead and leaves the render thread the upload.
+Result<QImage> DecodeImageFile(const std::string& path);
+Result<QImage> DecodeImageData(const std::string& encoded);
+// The texture of a decoded image (0 for a null one), or the image's failure.
+Result<GLuint> UploadImage(const Result<QImage>& image);
 // Whether the image file can be decoded, from its header: the reason when not.
 Status CheckImageFile(const std::string& path);

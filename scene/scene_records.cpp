@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 
 #include "model/model.h"
 #include "model/posed_bounds.h"
@@ -31,7 +32,9 @@ std::unique_ptr<CRenderModelGpu> BuildRenderModel(CRenderer& renderer, SharedMod
     std::lock_guard<std::mutex> guard(shared.lock);
     if (!shared.model) return nullptr;
     auto render = std::make_unique<CRenderModelGpu>();
-    const Outcome outcome = render->Build(renderer, shared.model.get(), skinning, shared.textureFolder);
+    const Outcome outcome = render->Build(renderer, shared.model.get(), skinning, shared.textureFolder,
+                                          shared.textures.empty() ? nullptr : &shared.textures);
+    shared.textures = {};  // a later build (skinning switched) reads the files again
     notes.insert(notes.end(), outcome.notes.begin(), outcome.notes.end());
     if (built) *built = outcome.IsOk();
     return render;
@@ -53,6 +56,8 @@ SceneRecords::~SceneRecords() {
 void SceneRecords::Prepare(bool haveContext, const SkyImages& sky, int maxWidth, int maxHeight) {
     using Kind = LoadProblem::Kind;
     std::vector<LoadProblem>& problems = prepareProblems_;
+    // The sky's images decode on a thread of their own while the renderer is made.
+    std::future<SkyPictures> pictures = std::async(std::launch::async, [sky] { return DecodeSkyPictures(sky); });
     if (haveContext) {
         renderer_ = std::make_unique<CRenderer>();
         if (const Status initialized = renderer_->Initialize(maxWidth, maxHeight); !initialized) {
@@ -66,7 +71,7 @@ void SceneRecords::Prepare(bool haveContext, const SkyImages& sky, int maxWidth,
         return;
     }
     lighting_ = std::make_unique<RoomLighting>();
-    if (!CreateRoomLighting(*renderer_, *lighting_, sky)) problems.push_back({Kind::NoLamps, {}, {}});
+    if (!CreateRoomLighting(*renderer_, *lighting_, pictures.get())) problems.push_back({Kind::NoLamps, {}, {}});
     // The picture is at most as large as the screen: the target is made
     // once, so frames allocate nothing.
     presentWidth_ = std::max(maxWidth, 16);
