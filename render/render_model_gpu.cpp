@@ -103,39 +103,21 @@ std::vector<std::uint32_t> FillBlock(const CGeometry& geometry, const CPolygonDa
     return kept;
 }
 
-// A texture's image: embedded, from its file (relative to `folder`), or
-// none (a null image, texture 0) when it names no file.
-Result<QImage> DecodeTexture(const CTexture& texture, const std::string& folder) {
-    if (!texture.embeddedImage.empty()) return DecodeImageData(texture.embeddedImage);
-    const std::string file = texture.fileName.ToUtf8();
-    if (file.empty()) return QImage();
-    const bool relative = !folder.empty() && file[0] != '/';
-    return DecodeImageFile(relative ? folder + "/" + file : file);
-}
-
 }  // namespace
 
-std::vector<Result<QImage>> DecodeModelTextures(const CModel& model, const std::string& folder) {
-    std::vector<Result<QImage>> images;
-    images.reserve(static_cast<std::size_t>(model.textures.Count()));
-    for (const CTexture* texture : model.textures) images.push_back(DecodeTexture(*texture, folder));
-    return images;
-}
-
-Outcome CRenderModelGpu::Build(CRenderer& renderer, const CModel* model, bool skinningOn, const std::string& folder,
-                               const std::vector<Result<QImage>>* decoded) {
+Outcome CRenderModelGpu::Build(CRenderer& renderer, const CModel* model, bool skinningOn, const std::string& folder) {
     const stage_timer::Span span("models: GL buffers and textures");
     (void)renderer;
     if (!model) return Status::Failure("no model to build");
     skinning = skinningOn ? 1 : 0;
 
     Outcome built;
-    const bool ahead = decoded && decoded->size() == static_cast<std::size_t>(model->textures.Count());
-    for (int i = 0; i < model->textures.Count(); ++i) {
-        const CTexture* texture = model->textures[i];
+    for (const CTexture* texture : model->textures) {
         const std::string file = texture->fileName.ToUtf8();
-        Result<GLuint> loaded =
-            UploadImage(ahead ? (*decoded)[static_cast<std::size_t>(i)] : DecodeTexture(*texture, folder));
+        const bool relative = !folder.empty() && !file.empty() && file[0] != '/';
+        Result<GLuint> loaded = !texture->embeddedImage.empty() ? LoadTextureData(texture->embeddedImage)
+                                : file.empty()                  ? Result<GLuint>(0u)
+                                               : LoadTextureFile(relative ? folder + "/" + file : file);
         // One line per texture that cannot be used; the model is drawn without it.
         if (!loaded)
             built.notes.push_back(

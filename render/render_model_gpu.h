@@ -3,10 +3,8 @@
 // index buffer and material per polygon-data block, and the draw with the
 // bone palette of its pose. The CPU side (bones, animations, playback) is
 // the CRenderModel it holds.
-#include <QImage>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "math/math.h"
 #include "model/array.h"
@@ -45,10 +43,8 @@ public:
     // Makes the GPU objects of `model` and copies its bones and animations
     // into `pose`. Relative texture paths are read from `folder` (the
     // current directory when it is empty). A failure without a model; a
-    // note when it has more bones than the skinning palette holds. The
-    // textures come from `decoded` when given (DecodeModelTextures).
-    Outcome Build(CRenderer& renderer, const CModel* model, bool skinning, const std::string& folder = {},
-                  const std::vector<Result<QImage>>* decoded = nullptr);
+    // note when it has more bones than the skinning palette holds.
+    Outcome Build(CRenderer& renderer, const CModel* model, bool skinning, const std::string& folder = {});
     // Draws the meshes with the bones' current W (see CRenderModel::UpdatePose).
     void Draw(CRenderer& renderer);
     void ReleaseGpu();
@@ -60,7 +56,3 @@ public:
     unsigned int materialBuffer = 0;     // MaterialConstants, slot b1
     unsigned int skinningBuffer = 0;     // ConstantBuffer3, 16384 bytes, slot b2
 };
-
-// A model's textures read and decoded, in its texture order: what Build
-// needs no GL context for, done ahead by a loader thread.
-std::vector<Result<QImage>> DecodeModelTextures(const CModel& model, const std::string& folder);

@@ -32,9 +32,7 @@ std::unique_ptr<CRenderModelGpu> BuildRenderModel(CRenderer& renderer, SharedMod
     std::lock_guard<std::mutex> guard(shared.lock);
     if (!shared.model) return nullptr;
     auto render = std::make_unique<CRenderModelGpu>();
-    const Outcome outcome = render->Build(renderer, shared.model.get(), skinning, shared.textureFolder,
-                                          shared.textures.empty() ? nullptr : &shared.textures);
-    shared.textures = {};  // a later build (skinning switched) reads the files again
+    const Outcome outcome = render->Build(renderer, shared.model.get(), skinning, shared.textureFolder);
     notes.insert(notes.end(), outcome.notes.begin(), outcome.notes.end());
     if (built) *built = outcome.IsOk();
     return render;

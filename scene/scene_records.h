@@ -3,7 +3,6 @@
 // model and the two room models with their render models, the lamps, the sky
 // and the light shafts. Every call here runs on the render thread with its
 // context current.
-#include <QImage>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -11,7 +10,6 @@
 #include <vector>
 
 #include "math/view_fit.h"
-#include "platform/status.h"
 #include "render/inspect_frame.h"
 #include "render/room_lighting.h"
 #include "scene/frame_rate.h"
@@ -31,8 +29,6 @@ struct SharedModel {
     std::unique_ptr<CModel> model;
     std::string textureFolder;  // relative texture paths are read from here
     std::string fileName;       // opened by the user from this file (no folder)
-    // Decoded by the worker for the first build, which empties it.
-    std::vector<Result<QImage>> textures;
 };
 
 // What the worker loads at start for the render thread to build.

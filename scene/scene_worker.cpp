@@ -5,7 +5,6 @@
 #include "model/mdl_file.h"
 #include "model/model.h"
 #include "model/render_model.h"
-#include "render/render_model_gpu.h"
 #include "render/texture_file.h"
 #include "scene/scene.h"
 #include "scene/scene_records.h"
@@ -17,11 +16,8 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
 }
 
-// The model with its textures decoded here, so the render thread only
-// uploads them.
 std::shared_ptr<SharedModel> Share(std::unique_ptr<CModel> model, std::string textureFolder) {
     auto shared = std::make_shared<SharedModel>();
-    shared->textures = DecodeModelTextures(*model, textureFolder);
     shared->model = std::move(model);
     shared->textureFolder = std::move(textureFolder);
     return shared;
