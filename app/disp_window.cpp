@@ -26,6 +26,10 @@
 namespace {
 
 constexpr int kPollMs = 16;
+// Until the first picture shows, the window looks more often: start-up is
+// over the moment it is on screen. Polling, rather than a post from the
+// render thread, keeps Qt out of the render thread.
+constexpr int kFirstPollMs = 2;
 
 // What did not load at start, a line each, in the interface's language.
 QString LoadProblemsText(const std::vector<LoadProblem>& problems) {
@@ -154,11 +158,10 @@ void CDispWindow::Create(QWidget* parent, int x, int y, int width, int height) {
     plan.sky.moon = settings_.TextureMoonName.ToUtf8();
     plan.maxWidth = screenWidth_;
     plan.maxHeight = screenHeight_;
-    plan.firstPicture = [this] { QMetaObject::invokeMethod(this, &CDispWindow::Poll, Qt::QueuedConnection); };
     scene_->Start(std::move(plan));
-    auto* poll = new QTimer(this);
-    connect(poll, &QTimer::timeout, this, &CDispWindow::Poll);
-    poll->start(kPollMs);
+    poll_ = new QTimer(this);
+    connect(poll_, &QTimer::timeout, this, &CDispWindow::Poll);
+    poll_->start(kFirstPollMs);
 }
 
 void CDispWindow::ApplySettings(const CSettings& settings) {
@@ -176,6 +179,7 @@ void CDispWindow::Poll() {
     if (frames != shownFrames_) {
         shownFrames_ = frames;
         update();
+        if (poll_ && poll_->interval() != kPollMs) poll_->setInterval(kPollMs);
     }
     if (const float rate = scene_->FrameRate(); rate != seenRate_) {
         seenRate_ = rate;

@@ -17,6 +17,7 @@
 #include "settings/settings.h"
 
 class CTimeline;
+class QTimer;
 class QOffscreenSurface;
 
 class CDispWindow : public QWidget {
@@ -113,5 +114,6 @@ private:
     float seenRate_ = 0.0f;
     QString loadProblems_;
     CTimeline* timeline_ = nullptr;
+    QTimer* poll_ = nullptr;  // made by Create; a child of the window
     bool helpShown_ = false;
 };

@@ -110,7 +110,7 @@ void Scene::Tick() {
         std::swap(shown_, spare_);
     }
     if (records_->CountFrame()) frameRate_ = records_->FrameRate();
-    if (framesRendered_.fetch_add(1) == 0 && plan_.firstPicture) plan_.firstPicture();
+    ++framesRendered_;
 }
 
 // The room as the worker loaded it, built here; then the scene runs.

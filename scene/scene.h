@@ -49,9 +49,6 @@ struct ScenePlan {
     // The largest picture the view can ask for (the screen).
     int maxWidth = 1536;
     int maxHeight = 1080;
-    // Called once, on the render thread, when the first picture is ready: a
-    // window shows it at once instead of at its next look.
-    std::function<void()> firstPicture;
 };
 
 class Scene {
