@@ -55,8 +55,6 @@ Result<QImage> DecodeImageFile(const std::string& path) {
     return image;
 }
 
-Result<QImage> DecodeImageData(const std::string& encoded) { return Decode(encoded); }
-
 Result<GLuint> UploadImage(const Result<QImage>& image) {
     if (!image) return image.status();
     return Upload(*image);
@@ -64,7 +62,7 @@ Result<GLuint> UploadImage(const Result<QImage>& image) {
 
 Result<GLuint> LoadTextureFile(const std::string& path) { return UploadImage(DecodeImageFile(path)); }
 
-Result<GLuint> LoadTextureData(const std::string& encoded) { return UploadImage(DecodeImageData(encoded)); }
+Result<GLuint> LoadTextureData(const std::string& encoded) { return UploadImage(Decode(encoded)); }
 
 Status CheckImageFile(const std::string& path) {
     const Result<std::string> bytes = ReadWholeFile(path, kMaxImageFileBytes);

@@ -17,12 +17,11 @@ inline constexpr long long kMaxTexturePixels = 4096LL * 4096;
 Result<GLuint> LoadTextureFile(const std::string& path);
 // The same for an image file's bytes held in memory.
 Result<GLuint> LoadTextureData(const std::string& encoded);
-
-// The two halves of the above. Reading and decoding need no GL context: a
-// loader thread does them ahead and leaves the render thread the upload.
+// LoadTextureFile in two halves. Reading and decoding need no GL context,
+// so another thread can do them while the render thread works.
 Result<QImage> DecodeImageFile(const std::string& path);
-Result<QImage> DecodeImageData(const std::string& encoded);
 // The texture of a decoded image (0 for a null one), or the image's failure.
 Result<GLuint> UploadImage(const Result<QImage>& image);
+
 // Whether the image file can be decoded, from its header: the reason when not.
 Status CheckImageFile(const std::string& path);
