@@ -79,9 +79,9 @@ bool RenderFrame(const FrameScene& scene, FrameTimings* timings) {
     float clear[3];
     for (int i = 0; i < 3; ++i) clear[i] = scene.fullScreen ? scene.fullScreenClear[i] / 255.0f : scene.background[i];
     CompositionInputs inputs;
-    // The composition keeps the brightest of three lamp slots, and a slot
-    // without a lamp is unshadowed: with fewer than three lamps the frame
-    // stays lit, as it did when each lamp had an image of its own.
+    // With fewer than three lamps the frame stays unshadowed, as it did when
+    // each of three lamp slots had an image of its own and an empty slot,
+    // read as black, was the brightest.
     if (lightCount >= 3) inputs.lampShadow = renderer.LampShadow().texture;
     if (shaftLamps > 0) inputs.shafts = renderer.Shafts().texture;
     RenderComposition(renderer, clear, scene.fullScreen, width, height, inputs);

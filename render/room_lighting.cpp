@@ -13,10 +13,6 @@ void RoomLighting::Release() {
     volumeLight.Release();
 }
 
-SkyPictures DecodeSkyPictures(const SkyImages& images) {
-    return DecodeSkyPictures(images.folder, images.cloud, images.star, images.moon);
-}
-
 bool CreateRoomLighting(CRenderer& renderer, RoomLighting& room, const SkyImages& images) {
     return CreateRoomLighting(renderer, room, DecodeSkyPictures(images));
 }

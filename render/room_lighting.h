@@ -18,20 +18,12 @@ struct RoomLighting {
     void Release();
 };
 
-struct SkyImages {
-    std::string folder = "img";
-    std::string cloud = "cloud.png";
-    std::string star = "star.png";
-    std::string moon = "moon.png";
-};
-
 // Creates the three lamps, fills the renderer's light table, builds the sky
 // (evening, 19:20) and the light shafts. False when a lamp or the volume
 // light cannot be created.
 [[nodiscard]] bool CreateRoomLighting(CRenderer& renderer, RoomLighting& room, const SkyImages& images);
 // The same with the sky's images decoded ahead.
 [[nodiscard]] bool CreateRoomLighting(CRenderer& renderer, RoomLighting& room, const SkyPictures& pictures);
-SkyPictures DecodeSkyPictures(const SkyImages& images);
 
 // One step of the lights' flicker at `angle` (radians): the lamps' intensity
 // and the renderer's light table entries 0..13.

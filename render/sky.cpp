@@ -33,10 +33,10 @@ std::string ImagePath(const std::string& folder, const std::string& name) {
 
 CSky::CSky() { std::memset(static_cast<void*>(&mirror_), 0, sizeof mirror_); }
 
-SkyPictures DecodeSkyPictures(const std::string& imageFolder, const std::string& cloudName, const std::string& starName,
-                              const std::string& moonName) {
-    return {DecodeImageFile(ImagePath(imageFolder, cloudName)), DecodeImageFile(ImagePath(imageFolder, starName)),
-            DecodeImageFile(ImagePath(imageFolder, moonName))};
+SkyPictures DecodeSkyPictures(const SkyImages& images) {
+    return {DecodeImageFile(ImagePath(images.folder, images.cloud)),
+            DecodeImageFile(ImagePath(images.folder, images.star)),
+            DecodeImageFile(ImagePath(images.folder, images.moon))};
 }
 
 void CSky::Create(CRenderer& renderer, const SkyPictures& pictures) {

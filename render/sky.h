@@ -15,10 +15,17 @@ struct SkyPictures {
     Result<QImage> cloud, star, moon;
 };
 
-// Reads and decodes the three images from `imageFolder`: no GL context
-// needed, so a thread can do it while the renderer is made.
-SkyPictures DecodeSkyPictures(const std::string& imageFolder, const std::string& cloudName, const std::string& starName,
-                              const std::string& moonName);
+// Where the sky's images are: a folder and the three file names in it.
+struct SkyImages {
+    std::string folder = "img";
+    std::string cloud = "cloud.png";
+    std::string star = "star.png";
+    std::string moon = "moon.png";
+};
+
+// Reads and decodes the three images: no GL context needed, so a thread can
+// do it while the renderer is made.
+SkyPictures DecodeSkyPictures(const SkyImages& images);
 
 class CSky {
 public:
