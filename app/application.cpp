@@ -124,7 +124,7 @@ CMainLayout CApplication::Layout() const {
     return ComputeMainLayout(screenHeight, windowWidth, cw, ch);
 }
 
-void CApplication::CreateMainWindow() {
+void CApplication::CreateMainWindow(EglContextAhead eglContext) {
     setGeometry(windowX, windowY, windowWidth, windowHeight);
 
     const CMainLayout l = Layout();
@@ -132,7 +132,7 @@ void CApplication::CreateMainWindow() {
     menuHeight = l.menuHeight;
     // The scene first: its GL set-up and the room's import run on its
     // threads while the rest of the window is built.
-    display_ = new CDispWindow(settings_.get());
+    display_ = new CDispWindow(settings_.get(), std::move(eglContext));
     display_->Create(this, l.display.x(), l.display.y(), l.display.width(), l.display.height());
     menu_ = new CMenuWindow;
     menu_->Create(this, l.menu.x(), l.menu.y(), l.menu.width(), l.menu.height(), *settings_, metrics_);

@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "app/scene_context.h"
 #include "app/shell_layout.h"
 #include "scene/scene_types.h"
 #include "ui/drawing.h"
@@ -41,8 +42,9 @@ public:
 
     // Builds the main window and everything in it, in order: the menu strip
     // with the animation list, the hidden select-file dialog, the back
-    // buffer, the three title-bar buttons, then the display window.
-    void CreateMainWindow();
+    // buffer, the three title-bar buttons, then the display window, whose
+    // scene takes `eglContext` when it was started.
+    void CreateMainWindow(EglContextAhead eglContext = {});
 
     // Lays the window out for restored (0), maximised (2) or, while the
     // display is in full-screen mode, the whole screen for the display.

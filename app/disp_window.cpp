@@ -4,12 +4,9 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
 #include <QPainter>
 #include <QScreen>
 #include <QStringList>
-#include <QSurfaceFormat>
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWindow>
@@ -51,32 +48,6 @@ QString LoadProblemsText(const std::vector<LoadProblem>& problems) {
 }
 constexpr const char* kRoomFiles[3] = {"washitu1.dae", "washitu2.dae", "washitu3.dae"};
 
-// The scene's context: OpenGL 4.5 core, drawing only into its own targets.
-QSurfaceFormat ContextFormat() {
-    QSurfaceFormat format;
-    format.setRenderableType(QSurfaceFormat::OpenGL);
-    format.setVersion(4, 5);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    format.setDepthBufferSize(0);
-    format.setStencilBufferSize(0);
-    return format;
-}
-
-// Qt's context on an offscreen surface, made on the render thread.
-class QtGlContext : public GlContext {
-public:
-    explicit QtGlContext(QOffscreenSurface* surface) : surface_(surface) { context_.setFormat(ContextFormat()); }
-    bool MakeCurrent() override {
-        const stage_timer::Span span("GL context");
-        return surface_ && context_.create() && context_.makeCurrent(surface_);
-    }
-    void DoneCurrent() override { context_.doneCurrent(); }
-
-private:
-    QOffscreenSurface* surface_;
-    QOpenGLContext context_;
-};
-
 // The keys and mouse actions, as the help overlay lists them: each text is
 // the keys, a tab and what they do, in the interface's language.
 constexpr CTextId kHelpLines[] = {
@@ -108,7 +79,8 @@ std::string AbsolutePath(const QString& path) {
 
 }  // namespace
 
-CDispWindow::CDispWindow(const CSettings* settings) {
+CDispWindow::CDispWindow(const CSettings* settings, EglContextAhead eglContext)
+    : contextSource_(std::move(eglContext)) {
     setObjectName(QStringLiteral("CLASS_DISPWINDOW"));
     setWindowTitle(QStringLiteral("Vorland"));
     if (settings) settings_ = *settings;
@@ -120,16 +92,7 @@ CDispWindow::CDispWindow(const CSettings* settings) {
     setCursor(Qt::ArrowCursor);
     setMouseTracking(true);  // a plain move takes the keyboard focus
     setFocusPolicy(Qt::ClickFocus);
-    {
-        // Loads the GL driver: most of the interface thread's share of start-up.
-        const stage_timer::Span span("GL driver and offscreen surface");
-        surface_ = std::make_unique<QOffscreenSurface>();
-        surface_->setFormat(ContextFormat());
-        surface_->create();
-    }
-    QOffscreenSurface* surface = surface_.get();
-    scene_ = std::make_unique<Scene>(
-        settings_, [surface]() -> std::unique_ptr<GlContext> { return std::make_unique<QtGlContext>(surface); });
+    scene_ = std::make_unique<Scene>(settings_, [this] { return contextSource_.Take(); });
     timeline_ = new CTimeline;
     timeline_->setParent(this);
     timeline_->hide();
@@ -158,6 +121,7 @@ void CDispWindow::Create(QWidget* parent, int x, int y, int width, int height) {
     plan.sky.moon = settings_.TextureMoonName.ToUtf8();
     plan.maxWidth = screenWidth_;
     plan.maxHeight = screenHeight_;
+    contextSource_.Choose();
     scene_->Start(std::move(plan));
     poll_ = new QTimer(this);
     connect(poll_, &QTimer::timeout, this, &CDispWindow::Poll);

@@ -13,19 +13,20 @@
 #include <cstdint>
 #include <memory>
 
+#include "app/scene_context.h"
 #include "scene/scene.h"
 #include "settings/settings.h"
 
 class CTimeline;
 class QTimer;
-class QOffscreenSurface;
 
 class CDispWindow : public QWidget {
     Q_OBJECT
 public:
     // The screen size is the primary screen's. `settings` (copied; defaults
-    // when null) give the background, render size and camera start.
-    explicit CDispWindow(const CSettings* settings = nullptr);
+    // when null) give the background, render size and camera start;
+    // `eglContext`, when started, the scene's context.
+    explicit CDispWindow(const CSettings* settings = nullptr, EglContextAhead eglContext = {});
     // Stops the scene after the frame under way and frees it.
     ~CDispWindow() override;
 
@@ -96,7 +97,7 @@ private:
     bool PaintView(QPainter& painter);  // false before the first picture
     QColor BackgroundColor() const;
 
-    std::unique_ptr<QOffscreenSurface> surface_;  // made here, used by the render thread's context
+    SceneContextSource contextSource_;  // before the scene, which takes from it
     std::unique_ptr<Scene> scene_;
     CSettings settings_;
     int screenWidth_ = 0;

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "app/application.h"
+#include "app/scene_context.h"
 #include "platform/stage_timer.h"
 
 namespace {
@@ -92,6 +93,8 @@ int main(int argc, char** argv) {
     // --timings: the start-up stages on stderr once the first frame is shown.
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "--timings") == 0) stage_timer::Enable();
+    // The GL driver loads while Qt starts: the scene's picture waits for it.
+    EglContextAhead eglContext = StartEglContext();
     auto qtSpan = std::make_unique<stage_timer::Span>("Qt: application, display connection");
     QApplication qt(argc, argv);
     qtSpan.reset();
@@ -101,7 +104,7 @@ int main(int argc, char** argv) {
     auto* application = new CApplication;
     {
         const stage_timer::Span span("main window (settings, interface images)");
-        application->CreateMainWindow();
+        application->CreateMainWindow(std::move(eglContext));
     }
     CloseOnTerminate(application);
     // vorland [MODEL] [ANIMATION.ani ...]: opened once the scene runs.

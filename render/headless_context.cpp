@@ -54,3 +54,7 @@ bool CHeadlessContext::MakeCurrent() {
     return eglMakeCurrent(static_cast<EGLDisplay>(display_), EGL_NO_SURFACE, EGL_NO_SURFACE,
                           static_cast<EGLContext>(context_)) == EGL_TRUE;
 }
+
+void CHeadlessContext::DoneCurrent() {
+    if (display_) eglMakeCurrent(static_cast<EGLDisplay>(display_), EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+}

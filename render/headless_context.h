@@ -1,7 +1,8 @@
 #pragma once
 // An OpenGL 4.5 core context without a window or an X server: EGL on Mesa's
-// surfaceless platform. Used by vorland-cli render, the GPU tests and the
-// benchmarks; the viewer gets its context from Qt instead.
+// surfaceless platform. Used by vorland-cli render, the GPU tests, the
+// benchmarks and the viewer's render thread (which falls back to Qt's
+// context where the platform is missing).
 #include <string>
 
 #include "platform/status.h"
@@ -17,6 +18,8 @@ public:
     // one line why not: EGL or GL 4.5 core is not available.
     Status Create();
     [[nodiscard]] bool MakeCurrent();
+    // Unbinds it from this thread, so that another thread can bind it.
+    void DoneCurrent();
     bool IsValid() const { return context_ != nullptr; }
 
 private:
