@@ -72,7 +72,6 @@ bool RenderFrame(const FrameScene& scene, FrameTimings* timings) {
     const int shaftLamps = scene.volumeLight ? std::min(lightCount, 3) : 0;
     for (int i = 0; i < shaftLamps; ++i) {
         scene.volumeLight->Render(renderer, *scene.lights[i], i > 0);
-        if (i == shaftLamps - 1) scene.volumeLight->ScaleUp(renderer);
         clock.Lap(&PassTimes::shafts, i);
     }
 
@@ -83,7 +82,10 @@ bool RenderFrame(const FrameScene& scene, FrameTimings* timings) {
     // each of three lamp slots had an image of its own and an empty slot,
     // read as black, was the brightest.
     if (lightCount >= 3) inputs.lampShadow = renderer.LampShadow().texture;
-    if (shaftLamps > 0) inputs.shafts = renderer.Shafts().texture;
+    if (shaftLamps > 0) {
+        inputs.shafts = scene.volumeLight->ReducedImage().texture;
+        inputs.shaftConstants = scene.volumeLight->ConstantBuffer();
+    }
     RenderComposition(renderer, clear, scene.fullScreen, width, height, inputs);
     clock.Lap(&PassTimes::composition);
     return true;

@@ -59,6 +59,7 @@ void RenderComposition(CRenderer& renderer, const float clear[3], bool fullScree
     renderer.BindTexture(0, renderer.SceneColor().texture);
     renderer.BindTexture(2, inputs.lampShadow);
     renderer.BindTexture(8, inputs.shafts);
+    renderer.BindConstantBuffer(kSlotVolumeLight, inputs.shaftConstants);
     for (unsigned s : {0u, 2u, 8u}) renderer.BindSampler(s);
     // The frame covers (0, 0, width, height) of the targets; sampling the
     // whole target instead would shrink the picture into that corner.

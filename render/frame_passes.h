@@ -17,11 +17,13 @@ void RenderMainPass(CRenderer& renderer, CRenderModelGpu* model, CRenderModelGpu
                     GLuint skyConstants);
 
 // The composition's images of all lamps together: their shadow (t2, red;
-// the lamp passes keep the brightest) and their light shafts (t8). 0 stands
-// for a black image: no shadow, no shafts.
+// the lamp passes keep the brightest) and their light shafts (t8, the shaft
+// pass's reduced image, scaled up by the constants of its march at b4). 0
+// stands for a black image: no shadow; no shafts without their constants.
 struct CompositionInputs {
     GLuint lampShadow = 0;
     GLuint shafts = 0;
+    GLuint shaftConstants = 0;
 };
 
 // Clears the screen target (made at the first full-screen frame; until then

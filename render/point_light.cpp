@@ -31,6 +31,16 @@ const float kDepthOne = 1.0f;
 // The empty rectangle PsShadowLight starts from.
 const int kNoPixels[4] = {INT_MAX, INT_MAX, -1, -1};
 
+// Clears the framebuffer's `buffer` (GL_COLOR 0 or GL_DEPTH) within the
+// pixels x0, y0, x1, y1 of `box`; nothing when x1 < x0.
+void ClearWithin(GLuint framebuffer, GLenum buffer, const float* value, const int box[4]) {
+    if (box[2] < box[0] || box[3] < box[1]) return;
+    glScissor(box[0], box[1], box[2] - box[0] + 1, box[3] - box[1] + 1);
+    glEnable(GL_SCISSOR_TEST);
+    glClearNamedFramebufferfv(framebuffer, buffer, 0, value);
+    glDisable(GL_SCISSOR_TEST);
+}
+
 // The rectangle of non-zero texels of a size x size face; x1 < x0 for none.
 void FindCovered(const std::vector<float>& depths, int size, int box[4]) {
     box[0] = box[1] = size;
@@ -158,9 +168,19 @@ void CPointLight::RenderLightImage(CRenderer& renderer, CRenderModelGpu* model, 
     BindFaceMaps(renderer);
     glBindTextureUnit(2, faceArray_);  // what PsShadowLight samples, beside face 1
 
+    // Clearing the whole image and depth buffer for every lamp cost more
+    // than drawing the model: the raw image is zero but where the last lamp
+    // image drew, and the depth buffer, which the main pass shares, needs
+    // clearing in full only for the frame's first lamp, the later ones
+    // drawing the same model pixels.
     const GLuint rawPass = renderer.LampRawPassFramebuffer();
-    glClearNamedFramebufferfv(rawPass, GL_DEPTH, 0, &kDepthOne);
-    glClearNamedFramebufferfv(rawPass, GL_COLOR, 0, kZero);
+    int* written = renderer.LampRawWritten();
+    if (combine) {
+        ClearWithin(rawPass, GL_DEPTH, &kDepthOne, written);
+    } else {
+        glClearNamedFramebufferfv(rawPass, GL_DEPTH, 0, &kDepthOne);
+    }
+    ClearWithin(rawPass, GL_COLOR, kZero, written);
     glBindFramebuffer(GL_FRAMEBUFFER, rawPass);
     glNamedBufferSubData(modelPixelsBuffer_, 0, sizeof kNoPixels, kNoPixels);
     glBindBufferBase(GL_SHADER_STORAGE_BUFFER, 0, modelPixelsBuffer_);
@@ -170,6 +190,7 @@ void CPointLight::RenderLightImage(CRenderer& renderer, CRenderModelGpu* model, 
     }
     glMemoryBarrier(GL_BUFFER_UPDATE_BARRIER_BIT);
     glGetNamedBufferSubData(modelPixelsBuffer_, 0, sizeof modelPixels_, modelPixels_);
+    std::copy(modelPixels_, modelPixels_ + 4, written);
     FilterLightImage(renderer, combine);
 }
 

@@ -191,6 +191,7 @@ bool CRenderer::MakeScreen() {
 bool CRenderer::CreateViewTargets(int width, int height) {
     RenderWidth = width;
     RenderHeight = height;
+    lampRawWritten_[2] = -1;  // made zero below
     sceneColor_ = MakeColorTarget(GL_RGBA8, width, height);
     backBuffer_ = MakeColorTarget(GL_RGBA8, width, height);
     sceneDepth_ = MakeColorTarget(GL_RG32F, width, height);
@@ -275,7 +276,6 @@ void CRenderer::CreatePrograms(std::vector<std::string>& problems) {
         {&PsMoon, "ps_moon.frag", false},
         {&PsRoom, "ps_room.frag", true},
         {&PsVolumeLight, "ps_volume_light.frag", false},
-        {&PsVolumeLightUpsample, "ps_volume_light_upsample.frag", false},
         {&PsCopy, "ps_copy.frag", true},
     };
     for (const Entry& e : entries) {
@@ -325,7 +325,7 @@ void CRenderer::Release() {
     GLuint* programs[] = {
         &VsModelSkinned, &VsModel,  &VsSimple,    &VsSky,         &VsQuad,         &VsShadowSkinned,
         &VsShadow,       &PsScene,  &PsComposite, &PsShadowDepth, &PsShadowFilter, &PsShadowLight,
-        &PsSky,          &PsSkyLow, &PsMoon,      &PsRoom,        &PsVolumeLight,  &PsVolumeLightUpsample,
+        &PsSky,          &PsSkyLow, &PsMoon,      &PsRoom,        &PsVolumeLight,
         &PsCopy};
     for (GLuint* p : programs) {
         if (*p) glDeleteProgram(*p);

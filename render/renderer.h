@@ -155,10 +155,9 @@ public:
     // depth buffer.
     const CRenderTarget& LampRaw() const { return lampScratch_; }
     GLuint LampRawPassFramebuffer() const { return lampRawPass_; }
-    // The light shafts of all lamps together, scaled up from the shaft
-    // pass's reduced image, which sums them. The same image as LampRaw: the
-    // shafts are scaled up after the last lamp pass of the frame.
-    const CRenderTarget& Shafts() const { return lampScratch_; }
+    // The pixels of LampRaw that may not be zero (x0, y0, x1, y1; x1 < x0
+    // for none): the lamp passes keep it, so that they clear only those.
+    int* LampRawWritten() { return lampRawWritten_; }
     // R16F: the lamps' shadow for the composition, the least over the lamps
     // of each one's filtered shadow term (see CPointLight::RenderLightImage).
     const CRenderTarget& LampShadow() const { return lampShadow_; }
@@ -194,7 +193,6 @@ public:
     GLuint PsMoon = 0;
     GLuint PsRoom = 0;
     GLuint PsVolumeLight = 0;
-    GLuint PsVolumeLightUpsample = 0;
     GLuint PsCopy = 0;
 
     // Compiles and links one embedded stage ("ps_scene.frag") as a separable
@@ -214,6 +212,7 @@ private:
     GLuint depth_ = 0;
     GLuint mainPass_ = 0;
     GLuint lampRawPass_ = 0;
+    int lampRawWritten_[4] = {0, 0, -1, -1};
     GLuint fullLayout_ = 0, simpleLayout_ = 0, boundLayout_ = 0;
     GLuint pipeline_ = 0;
     GLuint sampler_ = 0;

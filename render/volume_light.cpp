@@ -87,7 +87,9 @@ void CVolumeLight::FillConstants(const CRenderer& renderer, int shadowMapSize, f
     mirror_.MoveVL = {renderer.LightTarget.x, renderer.LightTarget.y, renderer.LightTarget.z, 1.0f};
     mirror_.VolumeLightParam1 = {static_cast<float>(reduced_.width) * frameX,
                                  static_cast<float>(reduced_.height) * frameY, Scale, static_cast<float>(Flag)};
-    mirror_.VolumeLightParam2 = {0.8f, static_cast<float>(shadowMapSize), 0.0f, 0.0f};
+    // z, w: the frame's size in pixels, which the composition scales the
+    // reduced image up to.
+    mirror_.VolumeLightParam2 = {0.8f, static_cast<float>(shadowMapSize), FullWidth * frameX, FullHeight * frameY};
 }
 
 void CVolumeLight::FillLookup(const CPointLight& light) {
@@ -152,17 +154,4 @@ void CVolumeLight::Render(CRenderer& renderer, CPointLight& light, bool add) {
     renderer.DrawQuad();
     renderer.SetBlendState(BlendState::AlphaToCoverage);
     glViewportIndexedf(0, saved[0], saved[1], saved[2], saved[3]);
-}
-
-void CVolumeLight::ScaleUp(CRenderer& renderer) {
-    // Like the march, the scale-up writes every pixel with alpha 1.
-    renderer.SetBlendState(BlendState::Opaque);
-    renderer.BindConstantBuffer(kSlotVolumeLight, constantBuffer_);
-    renderer.SetInputLayout(renderer.FullLayout());
-    glBindFramebuffer(GL_FRAMEBUFFER, renderer.Shafts().framebuffer);
-    renderer.SetVertexShader(renderer.VsQuad);
-    renderer.SetPixelShader(renderer.PsVolumeLightUpsample);
-    renderer.BindTexture(1, reduced_.texture);
-    renderer.BindSampler(1);
-    renderer.DrawQuad();
 }

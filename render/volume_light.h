@@ -1,8 +1,8 @@
 #pragma once
 // The light shafts: for one lamp at a time, a ray march through the lamp's
 // cube maps at reduced resolution, summed over the lamps in the reduced
-// image; then one bilinear scale-up of the sum into the renderer's Shafts
-// image (the scale-up is linear, so this is the sum of the lamps' scale-ups).
+// image, which the composition scales up bilinearly (the scale-up is linear,
+// so this is the sum of the lamps' scale-ups).
 #include "render/constant_buffers.h"
 #include "render/renderer.h"
 
@@ -24,8 +24,6 @@ public:
     // The march of `light` into the reduced image: replacing what is there,
     // or added to it (the frame's second and later lamps).
     void Render(CRenderer& renderer, CPointLight& light, bool add = false);
-    // The reduced image scaled up into renderer.Shafts().
-    void ScaleUp(CRenderer& renderer);
 
     int FullWidth = 0;
     int FullHeight = 0;
@@ -33,6 +31,8 @@ public:
     int Flag = 1;  // march every Flag-th pixel in x and y
 
     const CRenderTarget& ReducedImage() const { return reduced_; }
+    // The last march's constants: what the composition's scale-up reads.
+    GLuint ConstantBuffer() const { return constantBuffer_; }
     const VolumeLightConstants& Mirror() const { return mirror_; }
     const ShaftLookup& Lookup() const { return lookup_; }
 

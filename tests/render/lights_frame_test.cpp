@@ -336,8 +336,6 @@ TEST_F(LightsFrameTest, ShaftsBrightenTheAirNearTheLampOnly) {
         EXPECT_EQ(room->volumeLight.ReducedImage().width, static_cast<int>(kW * 0.4f));
         auto render = [&](bool shafts) {
             for (CPointLight& lamp : room->lamps) lamp.ShadowMapsDone = 0;
-            // Start every frame from empty shaft images.
-            glClearTexImage(renderer->Shafts().texture, 0, GL_RGBA, GL_FLOAT, nullptr);
             FrameScene s = Scene(kW, kH);
             s.models[0] = &block->render;
             s.sky = &room->sky;

@@ -161,6 +161,40 @@ TEST_F(PointLightGpuTest, LampImagesShowOnlyTheCurrentModel) {
     EXPECT_GT(colour[(540 * 1536 + 768) * 4 + 0] + colour[(540 * 1536 + 768) * 4 + 1], 0);
 }
 
+TEST_F(PointLightGpuTest, LampImagesAfterAModelElsewhereAreThoseOfFreshTargets) {
+    // The lamp passes clear only what the last one drew: a model in another
+    // place, three lamps apart, must still leave what cleared targets give.
+    AddQuads(model.model, {{{-1.5f, 0, -1}, {-0.5f, 0, -1}, {-0.5f, 0, 1}, {-1.5f, 0, 1}}}, {0, -1, 0}, "");
+    AddQuads(room.model, {{{0.2f, 0, -0.5f}, {1.2f, 0, -0.5f}, {1.2f, 0, 0.5f}, {0.2f, 0, 0.5f}}}, {0, -1, 0}, "");
+    ASSERT_TRUE(model.render.Build(*renderer, &model.model, false));
+    ASSERT_TRUE(room.render.Build(*renderer, &room.model, false));
+    CPointLight more[2];
+    CPointLight* lights[3] = {&light, &more[0], &more[1]};
+    for (int i = 0; i < 2; ++i) {
+        more[i].Position = {i ? -1.0f : 1.0f, -1.0f, 0.5f, 1.0f};
+        more[i].Color = {1.0f, 0.5f, 0.2f, 2.0f + i};
+        ASSERT_TRUE(more[i].Create(renderer));
+    }
+    auto render = [&](CRenderModelGpu* shown) {
+        FrameScene s;
+        s.renderer = renderer;
+        s.models[0] = shown;
+        s.lights = lights;
+        s.lightCount = 3;
+        ::RenderFrame(s);
+        return std::pair{ReadFloatTexture(renderer->LampRaw().texture, 1536, 1080),
+                         ReadFloatTexture(renderer->LampShadow().texture, 1536, 1080)};
+    };
+    render(&model.render);
+    const auto after = render(&room.render);
+    ASSERT_TRUE(renderer->ResizeTargets(768, 540) && renderer->ResizeTargets(1536, 1080));
+    const auto fresh = render(&room.render);
+    EXPECT_GT(CountNonZero(fresh.first), 0);
+    EXPECT_TRUE(after.first == fresh.first);
+    EXPECT_TRUE(after.second == fresh.second);
+    for (CPointLight& l : more) l.Release();
+}
+
 TEST_F(PointLightGpuTest, FullScreenComposesIntoTheScreenTargetOnly) {
     const float marker[4] = {0.0f, 1.0f, 0.0f, 1.0f};
     glClearNamedFramebufferfv(renderer->BackBuffer().framebuffer, GL_COLOR, 0, marker);

@@ -154,7 +154,6 @@ TEST_F(GpuTest, TargetsHaveFixedSizesAndFormats) {
         {renderer->BackBuffer().texture, GL_RGBA8, 1536, 1080},
         {renderer->SceneDepth().texture, GL_RG32F, 1536, 1080},
         {renderer->LampRaw().texture, GL_RGBA16F, 1536, 1080},
-        {renderer->Shafts().texture, GL_RGBA16F, 1536, 1080},
         {renderer->DepthTexture(), GL_DEPTH_COMPONENT32F, 1536, 1080},
     };
     for (const Target& t : targets) {

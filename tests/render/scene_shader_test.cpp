@@ -176,8 +176,8 @@ TEST_F(SceneShaderTest, RoomModelsWriteColourButNotSceneDepth) {
 }
 
 TEST_F(SceneShaderTest, CompositionDarkensByTheLampShadowAndAddsShafts) {
-    // Scene colour of one value everywhere, lamp and shaft images of one
-    // colour each: every pixel of the result follows the formula.
+    // Scene colour of one value everywhere, lamp and (reduced) shaft images
+    // of one colour each: every pixel of the result follows the formula.
     const float sceneColour[4] = {0.8f, 0.6f, 0.4f, 1.0f};
     glClearNamedFramebufferfv(renderer->SceneColor().framebuffer, GL_COLOR, 0, sceneColour);
     auto solid = [](float r, float g, float b) {
@@ -191,6 +191,10 @@ TEST_F(SceneShaderTest, CompositionDarkensByTheLampShadowAndAddsShafts) {
     CompositionInputs inputs;
     inputs.lampShadow = solid(0.25f, 0.0f, 0.0f);  // lit 1 - 0.25
     inputs.shafts = solid(0.1f, 0.05f, 0.02f);
+    VolumeLightConstants march{};
+    march.VolumeLightParam1 = {1.0f, 1.0f, 1.0f, 1.0f};
+    march.VolumeLightParam2 = {0.0f, 0.0f, static_cast<float>(kW), static_cast<float>(kH)};
+    inputs.shaftConstants = CRenderer::CreateDynamicBuffer(sizeof march, &march);
     renderer->UpdateFrameConstants(static_cast<float>(kW) / kH);
     renderer->SetViewport(kW, kH);
     const float clear[3] = {0.2f, 0.4f, 0.6f};
@@ -208,6 +212,7 @@ TEST_F(SceneShaderTest, CompositionDarkensByTheLampShadowAndAddsShafts) {
     for (int c = 0; c < 3; ++c) EXPECT_NEAR(PixelAt(frame, kW, 5, 5)[c], expected[c] * 255.0f, 1.5f);
     glDeleteTextures(1, &inputs.lampShadow);
     glDeleteTextures(1, &inputs.shafts);
+    glDeleteBuffers(1, &inputs.shaftConstants);
 }
 
 TEST_F(SceneShaderTest, RoomColourFollowsTheThreeLampsAndTheSkyTime) {
