@@ -32,8 +32,10 @@ public:
     // The per-frame lamp image of the model, followed by its filter, which
     // writes the lamp's shadow term over the model's pixels of LampShadow:
     // replacing what is there, or keeping the lesser (`combine`, the frame's
-    // second and later lamps, which cover the same pixels). Away from the
-    // model the term is EmptyShadow(), which the caller clears in first.
+    // second and later lamps, which cover the same pixels and come straight
+    // after the first: they clear the depth buffer only where it drew).
+    // Away from the model the term is EmptyShadow(), which the caller clears
+    // in first.
     void RenderLightImage(CRenderer& renderer, CRenderModelGpu* model, bool combine = false);
     void FilterLightImage(CRenderer& renderer, bool combine = false);
     float EmptyShadow() const;
