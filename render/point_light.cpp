@@ -31,14 +31,14 @@ const float kDepthOne = 1.0f;
 // The empty rectangle PsShadowLight starts from.
 const int kNoPixels[4] = {INT_MAX, INT_MAX, -1, -1};
 
-// Clears the framebuffer's `buffer` (GL_COLOR 0 or GL_DEPTH) within the
-// pixels x0, y0, x1, y1 of `box`; nothing when x1 < x0.
-void ClearWithin(GLuint framebuffer, GLenum buffer, const float* value, const int box[4]) {
+// Sets the texels x0, y0, x1, y1 of `box` to `value` (`format` GL_RGBA or
+// GL_DEPTH_COMPONENT, floats; null for zero); nothing when x1 < x0. Unlike a
+// scissored clear, this needs no program of the driver's own, which a
+// software rasteriser would compile at the first frame.
+void ClearWithin(GLuint texture, GLenum format, const float* value, const int box[4]) {
     if (box[2] < box[0] || box[3] < box[1]) return;
-    glScissor(box[0], box[1], box[2] - box[0] + 1, box[3] - box[1] + 1);
-    glEnable(GL_SCISSOR_TEST);
-    glClearNamedFramebufferfv(framebuffer, buffer, 0, value);
-    glDisable(GL_SCISSOR_TEST);
+    glClearTexSubImage(texture, 0, box[0], box[1], 0, box[2] - box[0] + 1, box[3] - box[1] + 1, 1, format, GL_FLOAT,
+                       value);
 }
 
 // The rectangle of non-zero texels of a size x size face; x1 < x0 for none.
@@ -169,18 +169,19 @@ void CPointLight::RenderLightImage(CRenderer& renderer, CRenderModelGpu* model, 
     glBindTextureUnit(2, faceArray_);  // what PsShadowLight samples, beside face 1
 
     // Clearing the whole image and depth buffer for every lamp cost more
-    // than drawing the model: the raw image is zero but where the last lamp
-    // image drew, and the depth buffer, which the main pass shares, needs
-    // clearing in full only for the frame's first lamp, the later ones
-    // drawing the same model pixels.
+    // than drawing the model. The raw image is zero but where the last lamp
+    // image drew. The depth buffer, which the main pass shares, needs
+    // clearing in full only for the frame's first lamp; a later one draws the
+    // same model pixels as the first, each over in full (alpha 1), so it
+    // clears only the depth there.
     const GLuint rawPass = renderer.LampRawPassFramebuffer();
     int* written = renderer.LampRawWritten();
     if (combine) {
-        ClearWithin(rawPass, GL_DEPTH, &kDepthOne, written);
+        ClearWithin(renderer.DepthTexture(), GL_DEPTH_COMPONENT, &kDepthOne, written);
     } else {
         glClearNamedFramebufferfv(rawPass, GL_DEPTH, 0, &kDepthOne);
+        ClearWithin(renderer.LampRaw().texture, GL_RGBA, nullptr, written);
     }
-    ClearWithin(rawPass, GL_COLOR, kZero, written);
     glBindFramebuffer(GL_FRAMEBUFFER, rawPass);
     glNamedBufferSubData(modelPixelsBuffer_, 0, sizeof kNoPixels, kNoPixels);
     glBindBufferBase(GL_SHADER_STORAGE_BUFFER, 0, modelPixelsBuffer_);
