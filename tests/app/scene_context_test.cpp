@@ -15,13 +15,9 @@ TEST(SceneContext, RenderThreadGetsGl45FromEglOrElseQt) {
     UiTestApp();
     for (const bool eglFails : {false, true}) {
         SCOPED_TRACE(eglFails ? "EGL failed: Qt's context" : "EGL's context");
-        EglContextAhead ahead;
-        if (eglFails) {
-            std::promise<std::unique_ptr<CHeadlessContext>> none;
-            none.set_value(nullptr);
-            ahead = none.get_future();
-        }
-        SceneContextSource source(std::move(ahead));
+        std::promise<std::unique_ptr<CHeadlessContext>> failed;
+        failed.set_value(nullptr);
+        SceneContextSource source(eglFails ? failed.get_future() : EglContextAhead{});
         source.Choose();
         int version = 0;
         bool qtCurrent = false;
