@@ -11,7 +11,7 @@
 #include "render/headless_context.h"
 #include "tests/ui/ui_test_app.h"
 
-TEST(SceneContext, RenderThreadGetsGl45FromEglOrElseQt) {
+TEST(SceneContext, MadeCurrentElsewhereGivesGl45FromEglOrElseQt) {
     UiTestApp();
     for (const bool eglFails : {false, true}) {
         SCOPED_TRACE(eglFails ? "EGL failed: Qt's context" : "EGL's context");
