@@ -14,8 +14,8 @@ EGLDisplay SurfacelessDisplay() {
 
 CHeadlessContext::~CHeadlessContext() {
     if (!display_) return;
+    DoneCurrent();
     const EGLDisplay display = static_cast<EGLDisplay>(display_);
-    eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     if (context_) eglDestroyContext(display, static_cast<EGLContext>(context_));
     eglTerminate(display);
 }
